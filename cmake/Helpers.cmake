@@ -1,0 +1,66 @@
+# Functions shared by the build files: test folders, benchmarks and fuzz targets.
+
+# Environment every test runs in: no display, no audio device, no real home folder, sanitizer settings.
+set(TM_TEST_ENV
+  "SDL_VIDEODRIVER=offscreen"
+  "SDL_AUDIODRIVER=dummy"
+  "TM_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+  "TM_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+  "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1"
+  "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+
+# Every folder below tests/ holding .cpp files (but data, fuzz and e2e) becomes one test executable,
+# named after the folder: tests/script/lua -> test_script_lua.
+function(tm_add_test_folders)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  file(GLOB_RECURSE all_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
+  set(dirs "")
+  foreach(f ${all_tests})
+    get_filename_component(d ${f} DIRECTORY)
+    list(APPEND dirs ${d})
+  endforeach()
+  list(REMOVE_DUPLICATES dirs)
+  foreach(d ${dirs})
+    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${d})
+    if(rel MATCHES "^(data|fuzz|e2e)(/|$)")
+      continue()
+    endif()
+    string(REPLACE "/" "_" name "test_${rel}")
+    file(GLOB srcs CONFIGURE_DEPENDS ${d}/*.cpp)
+    add_executable(${name} ${srcs})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE harrowmere_game tallowmark GTest::gtest GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "${TM_TEST_ENV}" TIMEOUT 300)
+  endforeach()
+endfunction()
+
+# Each bench/*.cpp is one benchmark program (Google Benchmark or its own main).
+function(tm_add_benchmarks)
+  find_package(benchmark REQUIRED)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+  foreach(s ${srcs})
+    get_filename_component(n ${s} NAME_WE)
+    add_executable(bench_${n} ${s})
+    target_link_libraries(bench_${n} PRIVATE harrowmere_game tallowmark benchmark::benchmark)
+  endforeach()
+endfunction()
+
+# tm_add_fuzzer(NAME name SOURCES files... CORPUS dir)
+# Always builds `fuzzreg_<name>`, a plain driver that runs every file of the corpus once; CTest runs it
+# as the regression pass. With clang it also builds `fuzz_<name>` with libFuzzer for long runs.
+function(tm_add_fuzzer)
+  cmake_parse_arguments(F "" "NAME;CORPUS" "SOURCES" ${ARGN})
+  add_executable(fuzzreg_${F_NAME} ${F_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus_driver.cpp)
+  target_link_libraries(fuzzreg_${F_NAME} PRIVATE tallowmark)
+  add_test(NAME fuzz_regression_${F_NAME} COMMAND fuzzreg_${F_NAME} ${F_CORPUS})
+  set_tests_properties(fuzz_regression_${F_NAME} PROPERTIES ENVIRONMENT "${TM_TEST_ENV}" TIMEOUT 300)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_executable(fuzz_${F_NAME} ${F_SOURCES})
+    target_compile_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${F_NAME} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${F_NAME} PRIVATE tallowmark)
+  endif()
+endfunction()
