@@ -7,7 +7,7 @@ TDrawSpec::TDrawSpec(const TVec2& position, float a, float scale, uint32_t f) : 
 }
 
 TDrawSpec& TDrawSpec::Compose(TDrawSpec& out, const TDrawSpec& parent) const {
-  // Built in a local so that out may alias this spec or the parent.
+  // Built in a local so that out may alias this record or the parent.
   TDrawSpec r = *this;
   r.transform = transform * parent.transform;
   r.alpha = alpha * parent.alpha;

@@ -1,5 +1,5 @@
 // The drawing record of textures and sprites: where and how one image is drawn. A sprite keeps its
-// own spec relative to its parent and composes it with the parent's on the way down the tree.
+// own record relative to its parent and composes it with the parent's on the way down the tree.
 #pragma once
 #include <cstdint>
 
@@ -29,8 +29,8 @@ struct TDrawSpec {
   // Identity scaled uniformly by scale, translated to position; everything else as by default.
   TDrawSpec(const TVec2& position, float alpha, float scale, uint32_t flags);
 
-  // out = this spec placed inside parent: this transform first, then the parent's; alphas
+  // out = this record placed inside parent: this transform first, then the parent's; alphas
   // multiplied; the parent's mirror bits flipped into ours; our blend mode unless it keeps the
-  // current one. out may be this spec or parent. Answers out.
+  // current one. out may be this record or parent. Answers out.
   TDrawSpec& Compose(TDrawSpec& out, const TDrawSpec& parent) const;
 };
