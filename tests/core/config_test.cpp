@@ -189,6 +189,8 @@ TEST_F(ConfigTest, HostWindowHandleIsReadAsHex) {
     SetProcessCommandLine(c.commandLine);
     uint32_t v = 12345;
     EXPECT_EQ(CommandLineHexValue(kSwitchHostWindow, &v), c.ok) << c.commandLine;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.commandLine;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.commandLine;
+    }
   }
 }
