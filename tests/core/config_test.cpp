@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/collation.h"
 #include "core/commandline.h"
 
 namespace {
@@ -43,6 +44,7 @@ TEST_F(ConfigTest, OptionsPairsAreReadAsWritten) {
       {"game.exe options=a=1&b=2", {{"a", "1"}, {"b", "2"}}},
       {"options=a=1 b=2", {{"a", "1"}, {"b", "2"}}},
       {"options=a=x y&b=2", {{"a", "x y"}, {"b", "2"}}},
+      {"options=a=1 b=2&c=3", {{"a", "1 b=2"}, {"c", "3"}}},  // a later "&" keeps the blank
       {"options=a=1 -pq=5", {{"a", "1"}, {"-pq", "5"}}},
       {"options=a=&b=", {{"a", ""}, {"b", ""}}},
       {"options=a=1&", {{"a", "1"}}},
@@ -125,6 +127,20 @@ TEST_F(ConfigTest, ChangeHookSeesTheStoredValueAndStopsWhenCleared) {
   SetConfig("vsync", "0");
   EXPECT_EQ(seen, TString("1"));
   EXPECT_EQ(GetConfig("vsync"), TString("0"));
+}
+
+namespace {
+std::unique_ptr<TDllCollateHandler> ConfigReadingLoader() {
+  GetConfig("collation");  // a loader that reads the configuration on its first use
+  return nullptr;
+}
+}  // namespace
+
+TEST_F(ConfigTest, ACollationLoaderMayReadTheConfiguration) {
+  SetCollateLoader(&ConfigReadingLoader);
+  SetConfig("key", "value");  // would deadlock if the loader ran under the store's lock
+  EXPECT_EQ(GetConfig("key"), TString("value"));
+  SetCollateLoader(nullptr);
 }
 
 TEST_F(ConfigTest, ReadersOnOtherThreadsSeeWholeValues) {
