@@ -17,20 +17,23 @@
 #include "os/paths.h"
 
 namespace {
+// Value tables keep rowids (values of a kilobyte and more would spill to overflow pages in a table
+// clustered on its key), and 8 KiB pages hold saved games of some kilobytes with little slack.
 // Marks files made by this store, so a file of another program is never taken for ours.
 constexpr int kApplicationId = 0x544D5044;
 
 const char* const kSchema =
+    "PRAGMA page_size = 8192;"
     "PRAGMA application_id = 1414352964;"
     "CREATE TABLE IF NOT EXISTS metaglobals(key TEXT PRIMARY KEY NOT NULL, value BLOB NOT NULL);"
     "CREATE TABLE IF NOT EXISTS install(id INTEGER PRIMARY KEY, key TEXT UNIQUE NOT NULL);"
     "CREATE TABLE IF NOT EXISTS globals(install INTEGER NOT NULL, key TEXT NOT NULL,"
-    " value BLOB NOT NULL, PRIMARY KEY(install, key)) WITHOUT ROWID;"
+    " value BLOB NOT NULL, UNIQUE(install, key));"
     "CREATE TABLE IF NOT EXISTS users(id INTEGER PRIMARY KEY, install INTEGER NOT NULL,"
     " position INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS users_by_install ON users(install, position);"
     "CREATE TABLE IF NOT EXISTS \"user\"(user INTEGER NOT NULL, key TEXT NOT NULL,"
-    " value BLOB NOT NULL, PRIMARY KEY(user, key)) WITHOUT ROWID;";
+    " value BLOB NOT NULL, UNIQUE(user, key));";
 static_assert(kApplicationId == 1414352964);
 
 const char kGetMeta[] = "SELECT value FROM metaglobals WHERE key = ?1";
