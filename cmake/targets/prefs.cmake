@@ -10,6 +10,10 @@ tm_add_fuzzer(NAME datacipher
 if(TM_TESTS)
   add_library(test_vxcollate MODULE ${CMAKE_SOURCE_DIR}/tests/data/plugins/vxcollate.c)
   set_target_properties(test_vxcollate PROPERTIES PREFIX "" OUTPUT_NAME "test_vxcollate")
-  add_dependencies(test_core test_vxcollate)
-  target_compile_definitions(test_core PRIVATE TM_TEST_COLLATE_LIBRARY="$<TARGET_FILE:test_vxcollate>")
+  add_library(test_nocollate MODULE ${CMAKE_SOURCE_DIR}/tests/data/plugins/nocollate.c)
+  set_target_properties(test_nocollate PROPERTIES PREFIX "" OUTPUT_NAME "test_nocollate")
+  add_dependencies(test_core test_vxcollate test_nocollate)
+  target_compile_definitions(test_core PRIVATE
+    TM_TEST_COLLATE_LIBRARY="$<TARGET_FILE:test_vxcollate>"
+    TM_TEST_NO_COLLATE_LIBRARY="$<TARGET_FILE:test_nocollate>")
 endif()
