@@ -43,7 +43,9 @@ std::unique_ptr<TDllCollateHandler> LoadCollateHandler() {
   const std::u16string library = folder + u"vxlocale.dll";
   HMODULE module = LoadLibraryW(library.c_str());
   if (!module) return nullptr;
-  auto collate = reinterpret_cast<TDllCollateHandler::CollateFn>(GetProcAddress(module, "vxCollate"));
+  // Through void (*)(): the export's real type is only known here.
+  auto collate = reinterpret_cast<TDllCollateHandler::CollateFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "vxCollate")));
   if (!collate) {
     FreeLibrary(module);
     return nullptr;

@@ -122,7 +122,9 @@ TEST(Blowfish, DecryptBufferRefusesBadPaddingAndOddLengths) {
     const uint8_t cipher[8] = {uint8_t(l >> 24), uint8_t(l >> 16), uint8_t(l >> 8), uint8_t(l),
                                uint8_t(r >> 24), uint8_t(r >> 16), uint8_t(r >> 8), uint8_t(r)};
     EXPECT_EQ(bf.DecryptBuffer(cipher, 8, out), b.valid) << ToHex(raw.data(), 8);
-    if (b.valid) EXPECT_EQ(out.size(), size_t(8 - raw[7]));
+    if (b.valid) {
+      EXPECT_EQ(out.size(), size_t(8 - raw[7]));
+    }
   }
   const std::vector<uint8_t> good = bf.EncryptBuffer(reinterpret_cast<const uint8_t*>("hello"), 5);
   EXPECT_FALSE(bf.DecryptBuffer(good.data(), 7, out));
@@ -200,7 +202,9 @@ TEST(DataCipher, SizesFollowThePaddingAndTheTwoPassConvention) {
     EXPECT_EQ(cipher.Encrypt(plain, c.length, out, c.needed - 1, c.base64), c.needed) << c.length;
     EXPECT_EQ(cipher.Encrypt(plain, c.length, out, c.needed, c.base64), 0);
     EXPECT_EQ(cipher.GetLastLength(), c.needed);
-    if (c.base64) EXPECT_EQ(std::strlen(reinterpret_cast<char*>(out)), size_t(c.needed - 1));
+    if (c.base64) {
+      EXPECT_EQ(std::strlen(reinterpret_cast<char*>(out)), size_t(c.needed - 1));
+    }
   }
   // A size query leaves the last length alone.
   EXPECT_EQ(cipher.Encrypt(plain, 3, nullptr, 0, false), 8);
