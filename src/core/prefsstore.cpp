@@ -173,9 +173,11 @@ TPrefsStore::OpenResult TPrefsStore::OpenFile(const std::string& linuxPath, std:
   }
   for (const char* sql : kAllStatements) {
     if (!Statement(sql)) {
-      reason = "its tables do not match";
+      const int code = sqlite3_errcode(mDb);
+      const bool locked = code == SQLITE_BUSY || code == SQLITE_LOCKED;
+      reason = locked ? sqlite3_errmsg(mDb) : "its tables do not match";
       CloseDb();
-      return OpenResult::kDamaged;
+      return locked ? OpenResult::kUnavailable : OpenResult::kDamaged;
     }
   }
   return OpenResult::kOk;

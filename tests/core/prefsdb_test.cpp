@@ -262,6 +262,14 @@ TEST_F(PrefsTest, DamagedOrForeignFileIsKeptBesideAndAFreshOneStarted) {
                       nullptr, nullptr, nullptr);
          sqlite3_close(other);
        }},
+      {"our mark on other tables",
+       [](const std::string& p) {
+         sqlite3* other = nullptr;
+         sqlite3_open(p.c_str(), &other);
+         sqlite3_exec(other, "PRAGMA application_id = 1414352964; CREATE TABLE metaglobals(key TEXT);",
+                      nullptr, nullptr, nullptr);
+         sqlite3_close(other);
+       }},
       {"our tables, damaged pages",
        [this](const std::string& p) {
          {
