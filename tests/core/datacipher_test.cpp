@@ -163,6 +163,11 @@ TEST(Base64, ShortLastGroupIsReadWithoutTouchingTheText) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + count), c.plain) << c.text;
     EXPECT_EQ(std::memcmp(text.get(), c.text.data(), c.text.size()), 0);
   }
+  // A character outside the alphabet reads as 63, like "/".
+  uint8_t slash[3], other[3];
+  EXPECT_EQ(Base64Decode(slash, "////", 4), 3);
+  EXPECT_EQ(Base64Decode(other, "!*~\x80", 4), 3);
+  EXPECT_EQ(std::memcmp(slash, other, 3), 0);
   EXPECT_EQ(Base64DecodedLength(5), 6);
   EXPECT_EQ(Base64EncodedLength(7), 12);
 }
@@ -185,6 +190,14 @@ TEST(DataCipher, KeyTextIsFilledAndEndsInTheFixedTail) {
   // Texts that normalise alike key alike.
   TDataCipher a("abcdefghij"), b("abcdefghijXYZ");
   EXPECT_TRUE(a.EncryptString("same") == b.EncryptString("same"));
+}
+
+// Stored values must stay readable: the fill and tail texts of the key and the padding are part of
+// every preference file and score store already written.
+TEST(DataCipher, EncipheredFormIsStableAcrossBuilds) {
+  EXPECT_TRUE(TDataCipher("Pr3fsK3yText").EncryptString("hello") == "rrTvmvJ+SmQ=");
+  EXPECT_TRUE(TDataCipher("").EncryptString("unknown") == "mbVm7HD+sHwWSFJdu6Ocrg==");
+  EXPECT_TRUE(TDataCipher("Pr3fsK3yText").DecryptString("rrTvmvJ+SmQ=") == "hello");
 }
 
 TEST(DataCipher, SizesFollowThePaddingAndTheTwoPassConvention) {
