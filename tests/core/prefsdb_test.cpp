@@ -255,21 +255,11 @@ TEST_F(PrefsTest, DamagedOrForeignFileIsKeptBesideAndAFreshOneStarted) {
   } cases[] = {
       {"garbage", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string(5000, 'g'); }},
       {"another program's database",
-       [](const std::string& p) {
-         sqlite3* other = nullptr;
-         sqlite3_open(p.c_str(), &other);
-         sqlite3_exec(other, "CREATE TABLE scores(name TEXT, points INT); INSERT INTO scores VALUES('a', 1);",
-                      nullptr, nullptr, nullptr);
-         sqlite3_close(other);
+       [this](const std::string&) {
+         Execute("CREATE TABLE scores(name TEXT, points INT); INSERT INTO scores VALUES('a', 1);");
        }},
       {"our mark on other tables",
-       [](const std::string& p) {
-         sqlite3* other = nullptr;
-         sqlite3_open(p.c_str(), &other);
-         sqlite3_exec(other, "PRAGMA application_id = 1414352964; CREATE TABLE metaglobals(key TEXT);",
-                      nullptr, nullptr, nullptr);
-         sqlite3_close(other);
-       }},
+       [this](const std::string&) { Execute("PRAGMA application_id = 1414352964; CREATE TABLE metaglobals(key TEXT);"); }},
       {"our tables, damaged pages",
        [this](const std::string& p) {
          {
