@@ -3,7 +3,9 @@
 // collected in the shared Mbuffer so that error messages can quote it.
 #include "llex.h"
 
+#include <climits>
 #include <cstring>
+#include <vector>
 
 #include "ldo.h"
 #include "lobject.h"
@@ -36,17 +38,8 @@ static inline int hexValue(int c) {
   return -1;
 }
 
-// Reads the next character: one byte, or two bytes combined little-endian in a wide chunk (a
-// missing byte is the end of the stream).
-static inline int readChar(ZIO* z) {
-  int lo = zgetc(z);
-  if (!z->wide || lo == EOZ) return lo;
-  int hi = zgetc(z);
-  if (hi == EOZ) return EOZ;
-  return lo | (hi << 8);
-}
-
-#define next(LS) (LS->current = readChar(LS->z))
+// One byte, or one 16-bit unit of a wide chunk.
+#define next(LS) (LS->current = zgetchar(LS->z))
 
 void luaX_init(lua_State* L) {
   for (int i = 0; i < NUM_RESERVED; i++) {
@@ -72,7 +65,6 @@ void luaX_errorline(LexState* ls, const char* s, const char* token, int line) {
   luaO_chunkid(buff, getstr(ls->source), MAXSRC);
   luaO_pushfstring(L, "%s:%d: %s near `%s'", buff, line, s, token);
   luaD_throw(L, LUA_ERRSYNTAX);
-  LUAX_UNREACHABLE();
 }
 
 [[noreturn]] static void luaX_error(LexState* ls, const char* s, const char* token) {
@@ -294,12 +286,12 @@ static int read_hexescape(LexState* LS, int maxdigits) {
 // Reads a quoted literal. Narrow literals keep the low byte of every character in the buffer; wide
 // ones (`units` not null) also collect full 16-bit units, while the buffer keeps a narrow copy for
 // error messages.
-static size_t read_quoted(LexState* LS, int del, std::vector<unsigned short>* units) {
+static size_t read_quoted(LexState* LS, int del, std::vector<lua_WChar>* units) {
   size_t l = 0;
   auto put = [&](int c) {
     checkbuffer(LS, l);
     save(LS, c, l);
-    if (units) units->push_back(cast(unsigned short, c));
+    if (units) units->push_back(cast(lua_WChar, c));
   };
   checkbuffer(LS, l);
   save_and_next(LS, l);  // the delimiter
@@ -366,7 +358,7 @@ static void read_string(LexState* LS, int del, SemInfo* seminfo) {
 }
 
 static void read_wstring(LexState* LS, SemInfo* seminfo) {
-  std::vector<unsigned short> units;
+  std::vector<lua_WChar> units;
   read_quoted(LS, '"', &units);
   seminfo->ts = luaS_newlwstr(LS->L, units.data(), units.size());
 }
