@@ -414,8 +414,11 @@ static void listfield(LexState* ls, ConsControl* cc) {
   cc->tostore++;
 }
 
-// A size hint after '&': a number token, taken toward zero. Hints are capped so that the
-// conversion stays defined; a table that large fails to allocate anyway.
+// Largest table size hint taken as it is. Larger hints are capped: the numeral could be beyond
+// any integer, and the encodings of NEWTABLE must still decode to an int.
+#define MAXSIZEHINT (1 << 26)
+
+// A size hint after '&': a number token, taken toward zero.
 static int sizehint(LexState* ls) {
   if (ls->t.token != TK_NUMBER)
     luaX_syntaxerror(ls, luaO_pushfstring(ls->L, "size expected following & (line %d)",
@@ -423,7 +426,7 @@ static int sizehint(LexState* ls) {
   lua_Number r = ls->t.seminfo.r;
   next(ls);
   if (!(r >= 1)) return 0;  // also NaN
-  if (r >= cast(lua_Number, MAX_INT)) return MAX_INT;
+  if (r >= cast(lua_Number, MAXSIZEHINT)) return MAXSIZEHINT;
   return cast(int, r);
 }
 
