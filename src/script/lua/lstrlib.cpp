@@ -71,8 +71,11 @@ static int str_rep(lua_State *L) {
   luaL_Buffer b;
   const char *s = luaL_checklstring(L, 1, &l);
   int n = luaL_checkint(L, 2);
-  if (n > 0 && l > 0 && (size_t)n > ((size_t)0x7FFFFFFF) / l)
-    return luaL_error(L, "resulting string too large");
+  if (n <= 0 || l == 0) {
+    lua_pushliteral(L, "");
+    return 1;
+  }
+  if ((size_t)n >= ((size_t)0x7FFFFFFF) / l) return luaL_error(L, "resulting string too large");
   luaL_buffinit(L, &b);
   while (n-- > 0) luaL_addlstring(&b, s, l);
   luaL_pushresult(&b);
