@@ -13,13 +13,16 @@
 /* macro to control inclusion of some hard tests on stack reallocation */
 #define condhardstacktests(x) ((void)0)
 
-#define luaD_checkstack(L, n)                                  \
-  if ((char *)L->stack_last - (char *)L->top <= (n) * (int)sizeof(TObject)) \
-    luaD_growstack(L, n);                                      \
-  else                                                         \
-    condhardstacktests(luaD_reallocstack(L, L->stacksize));
+#define luaD_checkstack(L, n) \
+  do { \
+    if ((char *)L->stack_last - (char *)L->top <= (n) * (int)sizeof(TObject)) luaD_growstack(L, n); \
+  } while (0)
 
-#define incr_top(L) { luaD_checkstack(L, 1); L->top++; }
+#define incr_top(L) \
+  do { \
+    luaD_checkstack(L, 1); \
+    L->top++; \
+  } while (0)
 
 #define savestack(L, p) ((char *)(p) - (char *)L->stack)
 #define restorestack(L, n) ((TObject *)((char *)L->stack + (n)))

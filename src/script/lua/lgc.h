@@ -18,7 +18,9 @@
 #define ismarked(x) ((x)->gch.marked & (1 << MARKBIT))
 
 #define luaC_checkGC(L) \
-  { if (G(L)->nblocks >= G(L)->GCthreshold || G(L)->gcstress) luaC_collectgarbage(L); }
+  do { \
+    if (G(L)->nblocks >= G(L)->GCthreshold || G(L)->gcstress) luaC_collectgarbage(L); \
+  } while (0)
 
 size_t luaC_separateudata(lua_State *L);
 void luaC_callGCTM(lua_State *L);

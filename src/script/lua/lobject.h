@@ -18,6 +18,9 @@
 /* number of per-type table slots (tags 0 .. LUA_TUPVAL) */
 #define NUM_TYPETABLES (LUA_TUPVAL)
 
+/* key of a table node whose value was removed and whose key may have been collected */
+#define LUA_TDEADKEY (LUA_TUPVAL + 1)
+
 typedef union GCObject GCObject;
 
 /* common header for all collectable objects (in macro form, to be included in other objects) */
@@ -74,42 +77,42 @@ typedef struct lua_TObject {
 
 /* macros to set values */
 #define setnvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TNUMBER; i_o->value.n = (x); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TNUMBER; i_o->value.n = (x); } while (0)
 
 #define chgnvalue(obj, x) ((obj)->value.n = (x))
 
 #define setpvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TLIGHTUSERDATA; i_o->value.p = (x); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TLIGHTUSERDATA; i_o->value.p = (x); } while (0)
 
 #define setbvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TBOOLEAN; i_o->value.b = (x); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TBOOLEAN; i_o->value.b = (x); } while (0)
 
 #define setsvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TSTRING; i_o->value.gc = cast(GCObject *, (x)); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TSTRING; i_o->value.gc = cast(GCObject *, (x)); } while (0)
 
 #define setwsvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TWSTRING; i_o->value.gc = cast(GCObject *, (x)); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TWSTRING; i_o->value.gc = cast(GCObject *, (x)); } while (0)
 
 /* a narrow or wide string, tag taken from the string itself */
 #define setanysvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = (x)->tsv.tt; i_o->value.gc = cast(GCObject *, (x)); }
+  do { TObject *i_o = (obj); i_o->tt = (x)->tsv.tt; i_o->value.gc = cast(GCObject *, (x)); } while (0)
 
 #define setuvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TUSERDATA; i_o->value.gc = cast(GCObject *, (x)); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TUSERDATA; i_o->value.gc = cast(GCObject *, (x)); } while (0)
 
 #define setthvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TTHREAD; i_o->value.gc = cast(GCObject *, (x)); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TTHREAD; i_o->value.gc = cast(GCObject *, (x)); } while (0)
 
 #define setclvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TFUNCTION; i_o->value.gc = cast(GCObject *, (x)); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TFUNCTION; i_o->value.gc = cast(GCObject *, (x)); } while (0)
 
 #define sethvalue(obj, x) \
-  { TObject *i_o = (obj); i_o->tt = LUA_TTABLE; i_o->value.gc = cast(GCObject *, (x)); }
+  do { TObject *i_o = (obj); i_o->tt = LUA_TTABLE; i_o->value.gc = cast(GCObject *, (x)); } while (0)
 
 #define setnilvalue(obj) ((obj)->tt = LUA_TNIL)
 
 #define setobj(obj1, obj2) \
-  { const TObject *o2 = (obj2); TObject *o1 = (obj1); o1->tt = o2->tt; o1->value = o2->value; }
+  do { const TObject *o2 = (obj2); TObject *o1 = (obj1); o1->tt = o2->tt; o1->value = o2->value; } while (0)
 
 /* different types of sets, according to destination (kept for the stock call sites) */
 #define setobjs2s setobj        /* from stack to (same) stack */
@@ -122,7 +125,7 @@ typedef struct lua_TObject {
 
 #define setttype(obj, tt) (ttype(obj) = (tt))
 
-#define iscollectable(o) (ttype(o) >= LUA_TSTRING && ttype(o) != LUA_TNUMBER)
+#define iscollectable(o) (ttype(o) >= LUA_TSTRING && ttype(o) <= LUA_TWSTRING)
 
 typedef TObject *StkId; /* index to stack elements */
 

@@ -76,6 +76,8 @@ typedef struct global_State {
   GCObject *weak; /* tables with weak keys or values found in the mark phase */
   int gcstress;   /* run a full collection at every allocation check */
   int gcrunning;  /* a collection is in progress */
+  GCObject *pending; /* objects linked while sweeping (upvalues of freed threads) */
+  int resumedepth;   /* nested lua_resume calls (each one recurses on the C stack) */
 } global_State;
 
 /* `per thread' state */

@@ -212,6 +212,9 @@ LUA_API lua_ExitHook lua_setexithook(lua_ExitHook hook);
 
 #define lua_getregistry(L) lua_pushvalue(L, LUA_REGISTRYINDEX)
 
+#define lua_getglobal(L, s) (lua_pushstring(L, s), lua_gettable(L, LUA_GLOBALSINDEX))
+#define lua_setglobal(L, s) (lua_pushstring(L, s), lua_insert(L, -2), lua_settable(L, LUA_GLOBALSINDEX))
+
 /* pushes the upvalues of the running C closure (used by the base library) */
 LUA_API int lua_pushupvalues(lua_State *L);
 

@@ -21,9 +21,11 @@ const TObject *luaV_tonumber(const TObject *obj, TObject *n);
 int luaV_tostring(lua_State *L, StkId obj);
 /* converts a number slot in place to an interned wide string ("%.14g") */
 int luaV_towstring(lua_State *L, StkId obj);
-const TObject *luaV_gettable(lua_State *L, const TObject *t, TObject *key, int loop);
-void luaV_settable(lua_State *L, const TObject *t, TObject *key, StkId val);
-StkId luaV_execute(lua_State *L);
+/* t[key] with the __index chain; the result goes to `val' (a stack slot) */
+void luaV_gettable(lua_State *L, const TObject *t, TObject *key, StkId val);
+void luaV_settable(lua_State *L, const TObject *t, TObject *key, const TObject *val);
+/* runs the current Lua frame until `nexeccalls' Lua frames have returned */
+void luaV_execute(lua_State *L, int nexeccalls);
 void luaV_concat(lua_State *L, int total, int last);
 
 #endif
