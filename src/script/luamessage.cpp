@@ -52,6 +52,7 @@ void PushMessageUserdata(lua_State* L, TMessage* message) {
 
 void* ToBoxedPointer(lua_State* L, int index) {
   if (lua_type(L, index) != LUA_TUSERDATA) return nullptr;
+  if (index < 0 && index > LUA_REGISTRYINDEX) index = lua_gettop(L) + index + 1;
   RestoreLuaStackTop guard(L);
   if (!lua_getmetatable(L, index)) return nullptr;
   lua_pushstring(L, kMessageMetatableName);

@@ -46,15 +46,15 @@ double TLuaObjectWrapper::ToNumber() const {
   return lua_tonumber(mL, -1);
 }
 
-bool TLuaObjectWrapper::PushField(const char* name) const {
+bool TLuaObjectWrapper::PushEntry() const {
   PushValue();
   // Indexing a non-table would raise a Lua error inside native code: a missing table simply has
-  // no fields.
+  // no entries.
   if (!lua_istable(mL, -1)) {
-    lua_pop(mL, 1);
+    lua_pop(mL, 2);
     return false;
   }
-  lua_pushstring(mL, name);
+  lua_insert(mL, -2);
   lua_gettable(mL, -2);
   lua_remove(mL, -2);
   if (lua_isnil(mL, -1)) {
@@ -62,6 +62,11 @@ bool TLuaObjectWrapper::PushField(const char* name) const {
     return false;
   }
   return true;
+}
+
+bool TLuaObjectWrapper::PushField(const char* name) const {
+  lua_pushstring(mL, name);
+  return PushEntry();
 }
 
 TString TLuaObjectWrapper::GetString(const char* name, const TString& def) const {
@@ -100,19 +105,8 @@ std::unique_ptr<TLuaObjectWrapper> TLuaObjectWrapper::Next(
 TLuaTable::~TLuaTable() = default;
 
 bool TLuaTable::PushIndex(double n) const {
-  PushValue();
-  if (!lua_istable(mL, -1)) {
-    lua_pop(mL, 1);
-    return false;
-  }
   lua_pushnumber(mL, n);
-  lua_gettable(mL, -2);
-  lua_remove(mL, -2);
-  if (lua_isnil(mL, -1)) {
-    lua_pop(mL, 1);
-    return false;
-  }
-  return true;
+  return PushEntry();
 }
 
 TString TLuaTable::GetStringAt(double n, const TString& def) const {

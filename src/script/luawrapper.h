@@ -42,6 +42,10 @@ class TLuaObjectWrapper {
   std::unique_ptr<TLuaObjectWrapper> Next(std::unique_ptr<TLuaObjectWrapper>& key) const;
 
  protected:
+  // Replaces the key on the stack top by entry [key] of the wrapped table and answers true when
+  // that is not nil; otherwise pops the key and answers false.
+  bool PushEntry() const;
+
   lua_State* mL;
 };
 

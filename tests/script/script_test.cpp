@@ -7,6 +7,7 @@
 
 #include "core/task.h"
 #include "script/luawrapper.h"
+#include "script/luamessage.h"
 #include "script/scriptcode.h"
 #include "scriptfixture.h"
 
@@ -390,4 +391,32 @@ TEST_F(ScriptTest, PopHelpers) {
   script.SetGlobal("name", "value");
   EXPECT_EQ(GlobalString(script, "name"), "value");
   EXPECT_EQ(lua_gettop(L), 0);
+}
+
+// With a collection at every allocation, everything the script layer keeps must be anchored: the
+// coroutine's thread, wrapped values, bound records and message userdata.
+TEST_F(ScriptTest, CoroutinesWrappersAndMessagesSurviveCollectorStress) {
+  {
+    TScript script;
+    lua_setgcstress(script.GetState(), 1);
+    OpenMessageLibrary(script.GetState());
+    WriteFile("stress.lua", R"(
+      return function()
+        local m = CreateNamedMessage(1002, "kept")
+        local t = {}
+        for i = 1, 20 do t[i] = {i, tostring(i)} end
+        local v = coroutine.yield("one")
+        total = 0
+        for i = 1, 20 do total = total + t[i][1] end
+        name = m.name .. v
+      end)");
+    ASSERT_TRUE(script.RunScript("stress.lua")) << Log();
+    ASSERT_EQ(script.DoLuaString("return {width = 5}", -1, 1), 0);
+    TLuaTable table(script.GetState());
+    lua_pushstring(script.GetState(), "!");
+    EXPECT_EQ(script.Resume(1), 0) << Log();
+    EXPECT_EQ(GlobalNumber(script, "total"), 210);
+    EXPECT_EQ(GlobalString(script, "name"), "kept!");
+    EXPECT_EQ(table.GetNumber("width", 0), 5);
+  }
 }
