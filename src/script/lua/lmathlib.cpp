@@ -184,8 +184,9 @@ LUALIB_API int luaopen_math(lua_State *L) {
   lua_pushliteral(L, "pi");
   lua_pushnumber(L, PI);
   lua_settable(L, -3);
-  lua_pushliteral(L, "__pow");
-  lua_pushcfunction(L, math_pow);
+  lua_pushliteral(L, "__pow");  /* the same function as math.pow */
+  lua_pushliteral(L, "pow");
+  lua_rawget(L, -3);
   lua_settable(L, LUA_GLOBALSINDEX);
   return 1;
 }
