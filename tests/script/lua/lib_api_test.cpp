@@ -388,6 +388,32 @@ TEST_F(LuaApi, DoStringReportsErrorsThroughAlert) {
   EXPECT_EQ(lua_gettop(L), 0);
 }
 
+TEST_F(LuaApi, DoStringSurvivesAnAlertHandlerThatFails) {
+  luatest::RunIn(L, "function _ALERT(m) error('handler broke') end");
+  EXPECT_EQ(lua_dostring(L, "error('first')"), LUA_ERRRUN);
+  EXPECT_EQ(lua_gettop(L), 0);
+  luatest::RunIn(L, "_ALERT = nil");
+  EXPECT_EQ(lua_dostring(L, "error('second')"), LUA_ERRRUN);  // reported on standard error
+  EXPECT_EQ(lua_gettop(L), 0);
+  EXPECT_EQ(luatest::Summary(luatest::RunIn(L, "return 'still usable'")), "still usable");
+}
+
+static int AddWideValue(lua_State *L) {
+  luaL_Buffer b;
+  luaL_buffinit(L, &b);
+  lua_pushvalue(L, 1);
+  luaL_addvalue(&b);
+  luaL_pushresult(&b);
+  return 1;
+}
+
+TEST_F(LuaApi, BufferRefusesValuesWithoutBytes) {
+  lua_register(L, "addvalue", AddWideValue);
+  EXPECT_EQ(luatest::Summary(luatest::RunIn(L, "return addvalue(12)")), "12");
+  luatest::RunResult r = luatest::RunIn(L, "return addvalue(L\"w\")");
+  EXPECT_NE(r.error.find("invalid value (a wstring) added to a string buffer"), std::string::npos) << r.error;
+}
+
 TEST_F(LuaApi, LoadFileReportsMissingFiles) {
   EXPECT_EQ(luaL_loadfile(L, "/nonexistent/dir/file.lua"), LUA_ERRFILE);
   EXPECT_STREQ(lua_tostring(L, -1), "cannot open /nonexistent/dir/file.lua");

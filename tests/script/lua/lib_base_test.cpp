@@ -157,6 +157,7 @@ TEST(LuaBaseLib, Traversal) {
       {"return unpack({1, 2, 3})", "1, 2, 3"},
       {"return unpack({n = 2, 'a', 'b', 'c'})", "a, b"},
       {"return unpack({})", ""},
+      {"return unpack({n = 100000})", "error: stack overflow (table too big to unpack)"},
       {"return unpack('x')", "error: bad argument #1 to `unpack' (table expected, got string)"},
   });
 }
