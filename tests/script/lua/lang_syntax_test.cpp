@@ -106,10 +106,7 @@ TEST(LuaSyntax, ShortAndOddSources) {
 }
 
 TEST(LuaSyntax, ContinueGoesToTheLoopsContinuationPoint) {
-  struct {
-    const char *source;
-    const char *output;
-  } cases[] = {
+  luatest::ExpectOutputs({
       {"for i = 1, 3 do if i == 2 then continue end print(i) end", "1\n3\n"},
       {"local i = 0 while i < 4 do i = i + 1 if i == 2 then continue end print(i) end", "1\n3\n4\n"},
       {"local i = 0 repeat i = i + 1 if i == 2 then continue end print(i) until i >= 3", "1\n3\n"},
@@ -119,13 +116,7 @@ TEST(LuaSyntax, ContinueGoesToTheLoopsContinuationPoint) {
       {"for i = 1, 3 do for j = 1, 3 do print(i, j) break 2 end end print('done')", "1\t1\ndone\n"},
       {"for i = 1, 2 do do break end end print('out')", "out\n"},
       {"local n = 0 while true do n = n + 1 if n < 3 then continue end break end print(n)", "3\n"},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.source);
-    luatest::RunResult r = luatest::Run(c.source);
-    EXPECT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.output, c.output);
-  }
+  });
 }
 
 TEST(LuaSyntax, ContinueAndBreakCloseUpvaluesOfTheBlocksTheyLeave) {

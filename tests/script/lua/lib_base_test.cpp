@@ -257,22 +257,13 @@ TEST_F(LuaFiles, RequireSearchesLuaPathAndLoadsOnce) {
 }
 
 TEST(LuaBaseLib, PrintUsesTostringAndTabs) {
-  struct {
-    const char *source;
-    const char *output;
-  } cases[] = {
+  luatest::ExpectOutputs({
       {"print(1, nil, true, 'x')", "1\tnil\ttrue\tx\n"},
       {"print()", "\n"},
       {"print(1.5, -2, 1e20)", "1.5\t-2\t1e+20\n"},
       {"print(setmetatable({}, {__tostring = function() return 'T' end}))", "T\n"},
       {"print(L\"x\\x263A\")", "x\xE2\x98\xBA\n"},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.source);
-    luatest::RunResult r = luatest::Run(c.source);
-    EXPECT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.output, c.output);
-  }
+  });
   luatest::RunResult r = luatest::Run("print('a\\0b')");
   EXPECT_EQ(r.output, std::string("a\0b\n", 4));
   r = luatest::Run("tostring = function() return nil end print(1)");

@@ -112,4 +112,13 @@ void ExpectCases(const std::vector<Case> &cases) {
   }
 }
 
+void ExpectOutputs(const std::vector<OutputCase> &cases) {
+  for (const OutputCase &c : cases) {
+    SCOPED_TRACE(c.source);
+    RunResult r = Run(c.source);
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.output, c.output);
+  }
+}
+
 }  // namespace luatest

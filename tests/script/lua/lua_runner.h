@@ -56,4 +56,11 @@ struct Case {
 // Runs each case in a fresh state and reports mismatches (with the source) as test failures.
 void ExpectCases(const std::vector<Case> &cases);
 
+// A chunk that must run without error and print exactly `output'.
+struct OutputCase {
+  const char *source;
+  const char *output;
+};
+void ExpectOutputs(const std::vector<OutputCase> &cases);
+
 }  // namespace luatest
