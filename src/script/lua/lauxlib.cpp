@@ -399,9 +399,12 @@ LUALIB_API void luaL_pushresult(luaL_Buffer *B) {
 
 LUALIB_API void luaL_addvalue(luaL_Buffer *B) {
   lua_State *L = B->L;
+  const char *s = lua_tostring(L, -1);
+  if (s == NULL)  /* only narrow strings and numbers have bytes to add */
+    luaL_error(L, "invalid value (a %s) added to a string buffer", lua_typename(L, lua_type(L, -1)));
   size_t vl = lua_strlen(L, -1);
   if (vl <= bufffree(B)) {  /* fits into the buffer? */
-    memcpy(B->p, lua_tostring(L, -1), vl);
+    memcpy(B->p, s, vl);
     B->p += vl;
     lua_pop(L, 1);
   } else {
@@ -494,15 +497,26 @@ LUALIB_API int luaL_loadbuffer(lua_State *L, const char *buff, size_t size, cons
 
 /* ---- load and run, handing errors to _ALERT (or standard error without one) ---- */
 
+static void printerror(const char *prefix, lua_State *L, int idx) {
+  const char *msg = lua_tostring(L, idx);
+  fprintf(stderr, "%s%s\n", prefix, msg ? msg : "(error object is not a string)");
+}
+
+/* _ALERT runs in protected mode: these entry points may be called with no protected call
+   active, and an error raised by the handler itself must not end the process */
 static void callalert(lua_State *L, int status) {
   if (status != 0) {
     lua_getglobal(L, "_ALERT");
     if (lua_isfunction(L, -1)) {
-      lua_insert(L, -2);
-      lua_call(L, 1, 0);
+      lua_pushvalue(L, -2);  /* the message */
+      if (lua_pcall(L, 1, 0, 0) != 0) {
+        printerror("", L, -2);
+        printerror("error in _ALERT: ", L, -1);
+        lua_pop(L, 1);
+      }
+      lua_pop(L, 1);  /* the message */
     } else {
-      const char *msg = lua_tostring(L, -2);
-      fprintf(stderr, "%s\n", msg ? msg : "(error object is not a string)");
+      printerror("", L, -2);
       lua_pop(L, 2);  /* remove error message and _ALERT */
     }
   }

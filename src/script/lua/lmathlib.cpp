@@ -13,85 +13,34 @@
 #define PI (3.14159265358979323846)
 #define RADIANS_PER_DEGREE (PI / 180.0)
 
-static int math_abs(lua_State *L) {
-  lua_pushnumber(L, fabs(luaL_checknumber(L, 1)));
+/* pushes f(argument 1) */
+static int unary(lua_State *L, double (*f)(double)) {
+  lua_pushnumber(L, f(luaL_checknumber(L, 1)));
   return 1;
 }
 
-static int math_sin(lua_State *L) {
-  lua_pushnumber(L, sin(luaL_checknumber(L, 1)));
+/* pushes f(argument 1, argument 2) */
+static int binary(lua_State *L, double (*f)(double, double)) {
+  lua_pushnumber(L, f(luaL_checknumber(L, 1), luaL_checknumber(L, 2)));
   return 1;
 }
 
-static int math_cos(lua_State *L) {
-  lua_pushnumber(L, cos(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_tan(lua_State *L) {
-  lua_pushnumber(L, tan(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_asin(lua_State *L) {
-  lua_pushnumber(L, asin(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_acos(lua_State *L) {
-  lua_pushnumber(L, acos(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_atan(lua_State *L) {
-  lua_pushnumber(L, atan(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_atan2(lua_State *L) {
-  lua_pushnumber(L, atan2(luaL_checknumber(L, 1), luaL_checknumber(L, 2)));
-  return 1;
-}
-
-static int math_ceil(lua_State *L) {
-  lua_pushnumber(L, ceil(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_floor(lua_State *L) {
-  lua_pushnumber(L, floor(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_mod(lua_State *L) {
-  lua_pushnumber(L, fmod(luaL_checknumber(L, 1), luaL_checknumber(L, 2)));
-  return 1;
-}
-
-static int math_sqrt(lua_State *L) {
-  lua_pushnumber(L, sqrt(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_pow(lua_State *L) {
-  lua_pushnumber(L, pow(luaL_checknumber(L, 1), luaL_checknumber(L, 2)));
-  return 1;
-}
-
-static int math_log(lua_State *L) {
-  lua_pushnumber(L, log(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_log10(lua_State *L) {
-  lua_pushnumber(L, log10(luaL_checknumber(L, 1)));
-  return 1;
-}
-
-static int math_exp(lua_State *L) {
-  lua_pushnumber(L, exp(luaL_checknumber(L, 1)));
-  return 1;
-}
+static int math_abs(lua_State *L) { return unary(L, fabs); }
+static int math_sin(lua_State *L) { return unary(L, sin); }
+static int math_cos(lua_State *L) { return unary(L, cos); }
+static int math_tan(lua_State *L) { return unary(L, tan); }
+static int math_asin(lua_State *L) { return unary(L, asin); }
+static int math_acos(lua_State *L) { return unary(L, acos); }
+static int math_atan(lua_State *L) { return unary(L, atan); }
+static int math_ceil(lua_State *L) { return unary(L, ceil); }
+static int math_floor(lua_State *L) { return unary(L, floor); }
+static int math_sqrt(lua_State *L) { return unary(L, sqrt); }
+static int math_log(lua_State *L) { return unary(L, log); }
+static int math_log10(lua_State *L) { return unary(L, log10); }
+static int math_exp(lua_State *L) { return unary(L, exp); }
+static int math_atan2(lua_State *L) { return binary(L, atan2); }
+static int math_mod(lua_State *L) { return binary(L, fmod); }
+static int math_pow(lua_State *L) { return binary(L, pow); }
 
 static int math_deg(lua_State *L) {
   lua_pushnumber(L, luaL_checknumber(L, 1) / RADIANS_PER_DEGREE);
@@ -184,8 +133,9 @@ LUALIB_API int luaopen_math(lua_State *L) {
   lua_pushliteral(L, "pi");
   lua_pushnumber(L, PI);
   lua_settable(L, -3);
-  lua_pushliteral(L, "__pow");
-  lua_pushcfunction(L, math_pow);
+  lua_pushliteral(L, "__pow");  /* the same function as math.pow */
+  lua_pushliteral(L, "pow");
+  lua_rawget(L, -3);
   lua_settable(L, LUA_GLOBALSINDEX);
   return 1;
 }

@@ -118,7 +118,7 @@ lua_Number luaO_wstrtod(const lua_WChar *s, const lua_WChar **endptr) {
       p++;
       v *= pow(10.0, wexponent(&p));
     }
-    if (neg) v = -v;
+    if (neg && v != 0) v = -v; /* a lone sign reads as plain 0 */
   }
   if (endptr) *endptr = p;
   return v;

@@ -46,25 +46,20 @@ static int str_sub(lua_State *L) {
   return 1;
 }
 
-static int str_lower(lua_State *L) {
+/* the string with `f' applied to every byte */
+static int str_map(lua_State *L, int (*f)(int)) {
   size_t l;
   luaL_Buffer b;
   const char *s = luaL_checklstring(L, 1, &l);
   luaL_buffinit(L, &b);
-  for (size_t i = 0; i < l; i++) luaL_putchar(&b, tolower(uchar(s[i])));
+  for (size_t i = 0; i < l; i++) luaL_putchar(&b, f(uchar(s[i])));
   luaL_pushresult(&b);
   return 1;
 }
 
-static int str_upper(lua_State *L) {
-  size_t l;
-  luaL_Buffer b;
-  const char *s = luaL_checklstring(L, 1, &l);
-  luaL_buffinit(L, &b);
-  for (size_t i = 0; i < l; i++) luaL_putchar(&b, toupper(uchar(s[i])));
-  luaL_pushresult(&b);
-  return 1;
-}
+static int str_lower(lua_State *L) { return str_map(L, tolower); }
+
+static int str_upper(lua_State *L) { return str_map(L, toupper); }
 
 static int str_rep(lua_State *L) {
   size_t l;
