@@ -77,7 +77,8 @@ TMessage* TLuaMessage::GetBoxedMessage() const {
   return static_cast<TMessage*>(ToBoxedPointer(mL, -1));
 }
 
-TLuaMessageWrapper::TLuaMessageWrapper(lua_State* L) : TMessage(kGeneric, TString()), mLuaMessage(L) {
+TLuaMessageWrapper::TLuaMessageWrapper(lua_State* L)
+    : TMessage(kGeneric, TString()), mLuaMessage(L) {
   if (TMessage* boxed = mLuaMessage.GetBoxedMessage()) {
     SetType(boxed->GetType());
     SetName(boxed->GetName());

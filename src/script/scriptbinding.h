@@ -46,11 +46,15 @@ struct Arg<double> {
 };
 template <>
 struct Arg<float> {
-  static float Get(lua_State* L, int i, TArgScope&) { return static_cast<float>(lua_tonumber(L, i)); }
+  static float Get(lua_State* L, int i, TArgScope&) {
+    return static_cast<float>(lua_tonumber(L, i));
+  }
 };
 template <>
 struct Arg<int32_t> {
-  static int32_t Get(lua_State* L, int i, TArgScope&) { return ScriptNumberToInt(lua_tonumber(L, i)); }
+  static int32_t Get(lua_State* L, int i, TArgScope&) {
+    return ScriptNumberToInt(lua_tonumber(L, i));
+  }
 };
 template <>
 struct Arg<bool> {
@@ -70,45 +74,37 @@ struct Arg<TMessage*> {
 };
 
 // ---- result conversions: push the value, answer the number of Lua results ----
-template <class T>
-struct Result;
-template <>
-struct Result<TString> {
-  static int Push(lua_State* L, const TString& v) { ScriptPushString(L, v); return 1; }
-};
-template <>
-struct Result<double> {
-  static int Push(lua_State* L, double v) { lua_pushnumber(L, v); return 1; }
-};
-template <>
-struct Result<float> {
-  static int Push(lua_State* L, float v) { lua_pushnumber(L, v); return 1; }
-};
-template <>
-struct Result<int32_t> {
-  static int Push(lua_State* L, int32_t v) { lua_pushnumber(L, v); return 1; }
-};
-template <>
-struct Result<uint32_t> {
-  static int Push(lua_State* L, uint32_t v) { lua_pushnumber(L, v); return 1; }
-};
-template <>
-struct Result<bool> {
-  static int Push(lua_State* L, bool v) { lua_pushboolean(L, v); return 1; }
-};
-template <>
-struct Result<TMessage*> {
-  static int Push(lua_State* L, TMessage* v) { PushMessageUserdata(L, v); return 1; }
-};
+inline int PushResult(lua_State* L, const TString& v) {
+  ScriptPushString(L, v);
+  return 1;
+}
+inline int PushResult(lua_State* L, bool v) {
+  lua_pushboolean(L, v);
+  return 1;
+}
+// The new message passes into Lua's keeping.
+inline int PushResult(lua_State* L, TMessage* v) {
+  PushMessageUserdata(L, v);
+  return 1;
+}
+// Numbers of every native type; unsigned values stay unsigned.
+template <class N>
+requires std::is_arithmetic_v<N>
+int PushResult(lua_State* L, N v) {
+  lua_pushnumber(L, static_cast<lua_Number>(v));
+  return 1;
+}
+// A text pointer would otherwise pass as a boolean.
+int PushResult(lua_State* L, const char* v) = delete;
 
 // The raw form: the function gets the state and answers its own result count.
 template <class R, class... A>
-inline constexpr bool kIsRaw =
-    sizeof...(A) == 1 && std::is_same_v<R, int> && (std::is_same_v<A, lua_State*> && ...);
+inline constexpr bool kIsRaw = sizeof...(A) == 1 && std::is_same_v<R, int> &&
+                               (std::is_same_v<A, lua_State*> && ...);
 
 // Converts the arguments (from index 1 upward), calls, and pushes the result.
 template <class R, class... A, class Call, size_t... I>
-int Invoke(lua_State* L, Call&& call, std::index_sequence<I...>) {
+int ScriptMemberInvoker(lua_State* L, Call&& call, std::index_sequence<I...>) {
   if constexpr (kIsRaw<R, A...>) {
     return call(L);
   } else {
@@ -117,8 +113,7 @@ int Invoke(lua_State* L, Call&& call, std::index_sequence<I...>) {
       call(Arg<std::decay_t<A>>::Get(L, static_cast<int>(I) + 1, scope)...);
       return 0;
     } else {
-      return Result<std::decay_t<R>>::Push(
-          L, call(Arg<std::decay_t<A>>::Get(L, static_cast<int>(I) + 1, scope)...));
+      return PushResult(L, call(Arg<std::decay_t<A>>::Get(L, static_cast<int>(I) + 1, scope)...));
     }
   }
 }
@@ -126,7 +121,7 @@ int Invoke(lua_State* L, Call&& call, std::index_sequence<I...>) {
 // The upvalue record of a member binding: the object (plus a byte adjustment added before the
 // call), the member function and the serial of the owner whose end kills the record.
 template <class Obj, class Fn, class R, class... A>
-struct MemberRecord {
+struct ScriptBinding {
   uint64_t owner;
   void* object;
   Fn function;
@@ -134,27 +129,33 @@ struct MemberRecord {
 
   int Call(lua_State* L) const {
     Obj* self = reinterpret_cast<Obj*>(static_cast<char*>(object) + adjust);
-    return Invoke<R, A...>(
-        L, [&](auto&&... args) -> decltype(auto) { return (self->*function)(std::forward<decltype(args)>(args)...); },
+    return ScriptMemberInvoker<R, A...>(
+        L,
+        [&](auto&&... args) -> decltype(auto) {
+          return (self->*function)(std::forward<decltype(args)>(args)...);
+        },
         std::index_sequence_for<A...>());
   }
 };
 
 // The upvalue record of a free function.
 template <class R, class... A>
-struct FunctionRecord {
+struct ScriptFunctionBinding {
   R (*function)(A...);
 
   int Call(lua_State* L) const {
-    return Invoke<R, A...>(
-        L, [&](auto&&... args) -> decltype(auto) { return function(std::forward<decltype(args)>(args)...); },
+    return ScriptMemberInvoker<R, A...>(
+        L,
+        [&](auto&&... args) -> decltype(auto) {
+          return function(std::forward<decltype(args)>(args)...);
+        },
         std::index_sequence_for<A...>());
   }
 };
 
 // The dispatcher of one record type, that is of one native signature.
 template <class Record>
-int Thunk(lua_State* L) {
+int ScriptMemberThunk(lua_State* L) {
   const auto* record = static_cast<const Record*>(lua_touserdata(L, lua_upvalueindex(1)));
   if constexpr (requires { record->owner; }) {
     if (!IsOwnerLive(record->owner)) {
@@ -170,7 +171,7 @@ template <class Record>
 void PushClosure(lua_State* L, const Record& record) {
   static_assert(std::is_trivially_copyable_v<Record>);
   new (lua_newuserdata(L, sizeof(Record))) Record(record);
-  lua_pushcclosure(L, &Thunk<Record>, 1);
+  lua_pushcclosure(L, &ScriptMemberThunk<Record>, 1);
 }
 
 template <class Record>
@@ -185,13 +186,13 @@ void SetGlobalClosure(lua_State* L, const char* name, const Record& record) {
 // Pushes a free function as a native closure.
 template <class R, class... A>
 void PushScriptFunction(lua_State* L, R (*function)(A...)) {
-  scriptbinding::PushClosure(L, scriptbinding::FunctionRecord<R, A...>{function});
+  scriptbinding::PushClosure(L, scriptbinding::ScriptFunctionBinding<R, A...>{function});
 }
 
 // Binds a free function to the global `name`.
 template <class R, class... A>
 void BindScriptFunction(lua_State* L, const char* name, R (*function)(A...)) {
-  scriptbinding::SetGlobalClosure(L, name, scriptbinding::FunctionRecord<R, A...>{function});
+  scriptbinding::SetGlobalClosure(L, name, scriptbinding::ScriptFunctionBinding<R, A...>{function});
 }
 
 // The bindings one object made. Keep it as a member of the bound object: when it ends (or on
@@ -216,13 +217,13 @@ class TScriptBindings {
   template <class Obj, class R, class... A>
   void BindAdjusted(lua_State* L, const char* name, void* address, int32_t adjust,
                     R (Obj::*function)(A...)) {
-    using Record = scriptbinding::MemberRecord<Obj, R (Obj::*)(A...), R, A...>;
+    using Record = scriptbinding::ScriptBinding<Obj, R (Obj::*)(A...), R, A...>;
     scriptbinding::SetGlobalClosure(L, name, Record{mSerial, address, function, adjust});
   }
   template <class Obj, class R, class... A>
   void BindAdjusted(lua_State* L, const char* name, void* address, int32_t adjust,
                     R (Obj::*function)(A...) const) {
-    using Record = scriptbinding::MemberRecord<const Obj, R (Obj::*)(A...) const, R, A...>;
+    using Record = scriptbinding::ScriptBinding<const Obj, R (Obj::*)(A...) const, R, A...>;
     scriptbinding::SetGlobalClosure(L, name, Record{mSerial, address, function, adjust});
   }
 

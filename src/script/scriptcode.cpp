@@ -75,7 +75,8 @@ std::shared_ptr<TScriptCode> TScriptCode::Get(const TString& name, const TString
     if (error) *error = "not enough memory";
     return nullptr;
   }
-  RunSnippet(S, "LUA_PATH='" + (searchPath.IsEmpty() ? TString("assets/?;../?;?") : searchPath) + "' ;");
+  RunSnippet(
+      S, "LUA_PATH='" + (searchPath.IsEmpty() ? TString("assets/?;../?;?") : searchPath) + "' ;");
   ChunkReader reader{source.data() + start, source.size() - start};
   TString chunkName = "@" + name;
   if (lua_load(S, &ReadChunk, &reader, chunkName.CStr()) != 0) {

@@ -8,7 +8,8 @@ namespace {
 
 class Counted : public TMessage {
  public:
-  Counted(int32_t type, const char* name, int* deletions) : TMessage(type, name), mDeletions(deletions) {}
+  Counted(int32_t type, const char* name, int* deletions)
+      : TMessage(type, name), mDeletions(deletions) {}
   ~Counted() override { ++*mDeletions; }
   int* mDeletions;
 };
@@ -90,7 +91,7 @@ TEST_F(MessageTest, WrapperOfAValueWithoutMessageKeepsItsDefaults) {
 TEST_F(MessageTest, OnlyMessageUserdataAreTakenForMessages) {
   int local = 0;
   lua_pushnil(L);
-  lua_pushboxedpointer(L, &local);                    // a boxed pointer of something else
+  lua_pushboxedpointer(L, &local);  // a boxed pointer of something else
   *static_cast<void**>(lua_newuserdata(L, sizeof(void*))) = &local;  // plain userdata
   lua_pushlightuserdata(L, &local);
   lua_newtable(L);

@@ -70,8 +70,8 @@ TEST_F(WrapperTest, FieldReadersConvertOrAnswerTheirDefaults) {
     const char* asString;
     double asNumber;
   } cases[] = {
-      {"num", "3", 3},       {"frac", "2.5", 2.5}, {"text", "12", 12},   {"word", "abc", 0},
-      {"flag", "", 0},       {"tab", "", 0},       {"missing", "def", -1},
+      {"num", "3", 3}, {"frac", "2.5", 2.5}, {"text", "12", 12},     {"word", "abc", 0},
+      {"flag", "", 0}, {"tab", "", 0},       {"missing", "def", -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.field);
@@ -94,9 +94,9 @@ TEST_F(WrapperTest, ValueQueries) {
     const char* text;
     double number;
   } cases[] = {
-      {"5", true, false, "5", 5},         {"'7.5'", true, false, "7.5", 7.5},
-      {"'x'", true, false, "x", 0},       {"{}", false, true, "", 0},
-      {"nil", false, false, "", 0},       {"false", false, false, "", 0},
+      {"5", true, false, "5", 5},     {"'7.5'", true, false, "7.5", 7.5},
+      {"'x'", true, false, "x", 0},   {"{}", false, true, "", 0},
+      {"nil", false, false, "", 0},   {"false", false, false, "", 0},
       {"L\"w\"", true, false, "", 0},
   };
   for (const Case& c : cases) {
@@ -165,7 +165,8 @@ TEST_F(WrapperTest, NextVisitsEveryEntryOnce) {
     EXPECT_TRUE(seen.emplace(key->ToString().CStr(), value->ToString().CStr()).second);
   }
   EXPECT_FALSE(key);
-  EXPECT_EQ(seen, (std::map<std::string, std::string>{{"1", "10"}, {"2", "20"}, {"a", "x"}, {"b", "y"}}));
+  EXPECT_EQ(seen,
+            (std::map<std::string, std::string>{{"1", "10"}, {"2", "20"}, {"a", "x"}, {"b", "y"}}));
   EXPECT_EQ(lua_gettop(L), 0);
 
   // An empty table ends at once.
@@ -181,7 +182,8 @@ TEST_F(WrapperTest, FunctionCallReportsErrorsThroughAlert) {
 
   auto bad = Wrap<TLuaFunction>("function() error('inside') end");
   EXPECT_NE(bad->Call(), 0);
-  EXPECT_TRUE(Logged("Lua error: [string \"return function() error('inside') end\"]:1: inside")) << Log();
+  EXPECT_TRUE(Logged("Lua error: [string \"return function() error('inside') end\"]:1: inside"))
+      << Log();
   EXPECT_EQ(lua_gettop(L), 0);
 
   auto notAFunction = Wrap<TLuaFunction>("{}");

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "core/task.h"
-#include "script/luawrapper.h"
 #include "script/luamessage.h"
+#include "script/luawrapper.h"
 #include "script/scriptcode.h"
 #include "scriptfixture.h"
 
@@ -214,7 +214,8 @@ TEST_F(ScriptTest, DoLuaStringResultsAndErrorReports) {
 
 // An error handler that is no function or fails itself must only be logged.
 TEST_F(ScriptTest, BrokenLuaErrorMessageHandlerIsCalledProtected) {
-  for (const char* handler : {"LuaErrorMessage = 5", "function LuaErrorMessage(m) error('again') end"}) {
+  for (const char* handler :
+       {"LuaErrorMessage = 5", "function LuaErrorMessage(m) error('again') end"}) {
     SCOPED_TRACE(handler);
     TScript script;
     Run(script, handler);

@@ -22,15 +22,30 @@ class Recorder {
   TString messageName;
   int calls = 0;
 
-  void Texts(TString a, TString c) { text = a + "|" + c; ++calls; }
-  void Numbers(double x, float y, int32_t z) { d = x; f = y; i = z; ++calls; }
-  bool Flag(bool v) { b = v; ++calls; return !v; }
+  void Texts(TString a, TString c) {
+    text = a + "|" + c;
+    ++calls;
+  }
+  void Numbers(double x, float y, int32_t z) {
+    d = x;
+    f = y;
+    i = z;
+    ++calls;
+  }
+  bool Flag(bool v) {
+    b = v;
+    ++calls;
+    return !v;
+  }
   void Table(TLuaTable* t, TString s) {
     table = t;
     tableField = t->GetString("name", "none") + s;
     ++calls;
   }
-  void Message(TMessage* m) { messageName = m ? m->GetName() : TString("null"); ++calls; }
+  void Message(TMessage* m) {
+    messageName = m ? m->GetName() : TString("null");
+    ++calls;
+  }
   TString Echo(TString s) { return "<" + s + ">"; }
   uint32_t Unsigned() { return 0xFFFFFFFFu; }
   int32_t Signed() { return -3; }
@@ -205,7 +220,8 @@ struct Both : First, Second {};
 TEST_F(BindingTest, AdjustedRecordCallsTheMemberOnTheAdjustedAddress) {
   Both both;
   static_assert(sizeof(First) == 16);
-  ASSERT_EQ(reinterpret_cast<char*>(static_cast<Second*>(&both)) - reinterpret_cast<char*>(&both), 16);
+  ASSERT_EQ(reinterpret_cast<char*>(static_cast<Second*>(&both)) - reinterpret_cast<char*>(&both),
+            16);
   TScriptBindings bindings;
   bindings.BindAdjusted(L, "Take", static_cast<void*>(&both), 16, &Second::Take);
   Run(script, "Take('adjusted')");
