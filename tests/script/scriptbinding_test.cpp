@@ -258,3 +258,31 @@ TEST_F(BindingTest, BoundMembersWorkFromInsideTheCoroutine) {
   Run(script, "x = 1");
   EXPECT_EQ(script.GetOwnedWrapperCount(), 0u);
 }
+
+namespace {
+// Waits for a value the way a window script's message wait does: a raw binding that yields.
+struct Waiter {
+  int Wait(lua_State* L) {
+    ++waits;
+    return lua_yield(L, 0);
+  }
+  int waits = 0;
+};
+}  // namespace
+
+TEST_F(BindingTest, RawBindingMayYieldTheCoroutine) {
+  Waiter waiter;
+  TScriptBindings bindings;
+  bindings.Bind(L, "WaitForValue", &waiter, &Waiter::Wait);
+  WriteFile("wait.lua", "return function() got = WaitForValue() .. '/' .. WaitForValue() end\n");
+  ASSERT_TRUE(script.RunScript("wait.lua")) << Log();
+  EXPECT_TRUE(script.IsSuspended());
+  lua_pushstring(L, "a");
+  EXPECT_EQ(script.Resume(1), 0);
+  EXPECT_TRUE(script.IsSuspended());
+  lua_pushstring(L, "b");
+  EXPECT_EQ(script.Resume(1), 0);
+  EXPECT_FALSE(script.IsSuspended());
+  EXPECT_EQ(waiter.waits, 2);
+  EXPECT_EQ(GlobalString(script, "got"), "a/b");
+}
