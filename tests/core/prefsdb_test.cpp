@@ -321,3 +321,24 @@ TEST_F(PrefsTest, UnusableFileIsLeftAloneAndValuesLastForTheRun) {
 }
 
 }  // namespace
+
+namespace {
+using prefstest::PrefsTest;
+
+TEST_F(PrefsTest, DefaultFileIsPrefsdbInThePlayersFolder) {
+  SetFileRoots(mDir.Path().c_str(), "", "");
+  {
+    TPrefsDB db(true);
+    db.SetString("name", "Ann", 0);
+  }
+  EXPECT_TRUE(std::filesystem::exists(mDir / "prefsdb.dat"));
+  EXPECT_TRUE(TPrefsDB(true, DbPath()).GetString("name", "", 0) == "Ann");
+
+  // Without a player's folder the values last for the run only.
+  filetest::ResetFileSystem();
+  TPrefsDB db(true);
+  EXPECT_TRUE(db.Store().FilePath().empty());
+  EXPECT_NE(Log().find("values are kept for this run only"), std::string::npos);
+}
+
+}  // namespace
