@@ -1,0 +1,290 @@
+// The software mixer: resamples every playing secondary buffer to 44.1 kHz stereo with linear
+// interpolation, applies its gain, sums, clips and hands the block to SDL (or to a test pulling
+// frames by hand). Play cursors advance by the source frames consumed, so they follow the device.
+#include "os/dsound_mixer.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "os/dsound_event.h"
+
+namespace os::dsmix {
+namespace {
+
+struct MixerState {
+  std::vector<Voice*> voices;    // every live secondary buffer
+  std::vector<Voice*> playing;   // in start order
+  float masterGain = 1.0f;
+  uint64_t mixedFrames = 0;
+  std::vector<float> accumulator;
+  std::function<void(const int16_t*, size_t)> capture;
+  std::vector<int16_t> captureBlock;  // used when the caller passes no output
+};
+
+MixerState& State() {
+  static MixerState state;
+  return state;
+}
+
+// Output device, guarded by gOutputMutex (never taken inside Mutex()).
+std::mutex gOutputMutex;
+int gOutputUsers = 0;
+bool gOutputManual = false;
+bool gNextOutputManual = false;
+SDL_AudioDeviceID gDevice = 0;
+
+std::mutex gFaultMutex;
+std::map<SoundCall, std::pair<HRESULT, int>> gFaults;
+
+float SampleAt(const Voice& v, DWORD frame, int channel) {
+  const uint8_t* p = v.data.data() + static_cast<size_t>(frame) * v.format.nBlockAlign;
+  if (v.format.nChannels == 1) channel = 0;
+  if (v.format.wBitsPerSample == 8) return static_cast<float>((static_cast<int>(p[channel]) - 128) * 256);
+  int16_t s;
+  std::memcpy(&s, p + channel * 2, 2);
+  return static_cast<float>(s);
+}
+
+// Signals the events of the notifications whose frame lies in the `advanced` frames that followed
+// `start`. A block that went round the whole ring signals them all.
+void NotifyPassed(const Voice& v, DWORD start, uint64_t advanced) {
+  if (advanced == 0) return;
+  for (const DSBPOSITIONNOTIFY& n : v.notifies) {
+    if (n.dwOffset == DSBPN_OFFSETSTOP) continue;
+    DWORD frame = n.dwOffset / v.format.nBlockAlign;
+    DWORD distance = (frame + v.frames - start) % v.frames;
+    if (advanced >= v.frames || distance < advanced) SetEvent(n.hEventNotify);
+  }
+}
+
+void RemovePlaying(Voice* v) {
+  auto& playing = State().playing;
+  playing.erase(std::remove(playing.begin(), playing.end(), v), playing.end());
+}
+
+// Mixes one voice into the accumulator; answers false when a one-shot voice reached its end.
+bool MixVoice(Voice& v, float* acc, size_t frames, float master) {
+  const float gain = v.gain * master;
+  const DWORD rate = v.format.nSamplesPerSec;
+  const DWORD start = v.frame;
+  DWORD frame = v.frame;
+  DWORD phase = v.phase;
+  uint64_t advanced = 0;
+  bool ended = false;
+  for (size_t i = 0; i < frames && !ended; ++i) {
+    // The frame after the last one is the first again when looping; a one-shot holds its last.
+    DWORD next = frame + 1 < v.frames ? frame + 1 : (v.looping ? 0 : frame);
+    float t = static_cast<float>(phase) / static_cast<float>(kOutputRate);
+    for (int c = 0; c < kOutputChannels; ++c) {
+      float a = SampleAt(v, frame, c);
+      float b = phase ? SampleAt(v, next, c) : a;
+      acc[i * 2 + c] += (a + (b - a) * t) * gain;
+    }
+    phase += rate;
+    while (phase >= kOutputRate) {
+      phase -= kOutputRate;
+      ++advanced;
+      if (++frame == v.frames) {
+        frame = 0;
+        if (!v.looping) {
+          ended = true;
+          break;
+        }
+      }
+    }
+  }
+  NotifyPassed(v, start, advanced);
+  v.frame = ended ? 0 : frame;
+  v.phase = ended ? 0 : phase;
+  return !ended;
+}
+
+}  // namespace
+
+DWORD Voice::LeadFrames() const {
+  DWORD lead = std::max<DWORD>(1, format.nSamplesPerSec / 100);  // 10 ms
+  return frames > 1 ? std::min(lead, frames - 1) : 0;
+}
+
+std::mutex& Mutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+void AddVoice(Voice* v) { State().voices.push_back(v); }
+
+void RemoveVoice(Voice* v) {
+  RemovePlaying(v);
+  auto& voices = State().voices;
+  voices.erase(std::remove(voices.begin(), voices.end(), v), voices.end());
+}
+
+void StartVoice(Voice* v, bool looping) {
+  v->looping = looping;
+  if (v->playing) return;
+  v->playing = true;
+  State().playing.push_back(v);
+}
+
+void StopVoice(Voice* v) {
+  if (!v->playing) return;
+  v->playing = false;
+  RemovePlaying(v);
+  for (const DSBPOSITIONNOTIFY& n : v->notifies)
+    if (n.dwOffset == DSBPN_OFFSETSTOP) SetEvent(n.hEventNotify);
+}
+
+const std::vector<Voice*>& Voices() { return State().voices; }
+int PlayingCount() { return static_cast<int>(State().playing.size()); }
+
+float GainOf(LONG volume) {
+  if (volume <= DSBVOLUME_MIN) return 0.0f;
+  return static_cast<float>(std::pow(10.0, static_cast<double>(volume) / 2000.0));
+}
+
+void SetMasterVolume(LONG volume) { State().masterGain = GainOf(volume); }
+uint64_t MixedFrames() { return State().mixedFrames; }
+
+void MixLocked(int16_t* out, size_t frames) {
+  MixerState& s = State();
+  if (!out) {
+    s.captureBlock.resize(frames * kOutputChannels);
+    out = s.captureBlock.data();
+  }
+  s.accumulator.assign(frames * kOutputChannels, 0.0f);
+  // Copy: a one-shot voice that ends leaves the playing list during the pass.
+  std::vector<Voice*> playing = s.playing;
+  for (Voice* v : playing) {
+    if (!MixVoice(*v, s.accumulator.data(), frames, s.masterGain)) StopVoice(v);
+  }
+  for (size_t i = 0; i < frames * kOutputChannels; ++i) {
+    float x = std::nearbyint(s.accumulator[i]);
+    out[i] = static_cast<int16_t>(std::clamp(x, -32768.0f, 32767.0f));
+  }
+  s.mixedFrames += frames;
+  if (s.capture) s.capture(out, frames);
+}
+
+namespace {
+void SDLCALL DeviceCallback(void*, Uint8* stream, int len) {
+  std::lock_guard<std::mutex> lock(Mutex());
+  MixLocked(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(len) / (kOutputChannels * 2));
+}
+}  // namespace
+
+HRESULT OpenOutput() {
+  std::lock_guard<std::mutex> lock(gOutputMutex);
+  if (gOutputUsers > 0) {
+    ++gOutputUsers;
+    return DS_OK;
+  }
+  gOutputManual = gNextOutputManual;
+  if (!gOutputManual) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return DSERR_NODRIVER;
+    SDL_AudioSpec want{};
+    want.freq = static_cast<int>(kOutputRate);
+    want.format = AUDIO_S16LSB;
+    want.channels = kOutputChannels;
+    want.samples = 1024;
+    want.callback = DeviceCallback;
+    // No changes allowed: SDL converts to whatever the hardware wants.
+    gDevice = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (gDevice == 0) {
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return DSERR_NODRIVER;
+    }
+  }
+  {
+    std::lock_guard<std::mutex> mix(Mutex());
+    State().mixedFrames = 0;
+    State().masterGain = 1.0f;
+  }
+  if (gDevice) SDL_PauseAudioDevice(gDevice, 0);
+  gOutputUsers = 1;
+  return DS_OK;
+}
+
+void CloseOutput() {
+  std::lock_guard<std::mutex> lock(gOutputMutex);
+  if (gOutputUsers == 0 || --gOutputUsers > 0) return;
+  if (gDevice) {
+    SDL_CloseAudioDevice(gDevice);  // waits for a running callback
+    gDevice = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+}
+
+bool OutputIsManual() {
+  std::lock_guard<std::mutex> lock(gOutputMutex);
+  return gOutputUsers > 0 && gOutputManual;
+}
+
+bool TakeFault(SoundCall call, HRESULT* code) {
+  std::lock_guard<std::mutex> lock(gFaultMutex);
+  auto it = gFaults.find(call);
+  if (it == gFaults.end()) return false;
+  *code = it->second.first;
+  if (--it->second.second <= 0) gFaults.erase(it);
+  return true;
+}
+
+}  // namespace os::dsmix
+
+namespace os {
+using namespace os::dsmix;
+
+void TestFailSoundCall(SoundCall call, HRESULT code, int count) {
+  std::lock_guard<std::mutex> lock(gFaultMutex);
+  if (count <= 0) {
+    gFaults.erase(call);
+    return;
+  }
+  gFaults[call] = {code, count};
+}
+
+void TestSetSoundManual(bool manual) {
+  std::lock_guard<std::mutex> lock(gOutputMutex);
+  gNextOutputManual = manual;
+}
+
+bool TestMixSound(int16_t* out, size_t frames) {
+  if (!OutputIsManual()) return false;
+  std::lock_guard<std::mutex> lock(Mutex());
+  MixLocked(out, frames);
+  return true;
+}
+
+void TestSetSoundCapture(std::function<void(const int16_t*, size_t)> capture) {
+  std::lock_guard<std::mutex> lock(Mutex());
+  State().capture = std::move(capture);
+}
+
+int TestSoundBufferCount() {
+  std::lock_guard<std::mutex> lock(Mutex());
+  return static_cast<int>(State().voices.size());
+}
+
+int TestPlayingSoundBufferCount() {
+  std::lock_guard<std::mutex> lock(Mutex());
+  return PlayingCount();
+}
+
+bool TestSoundDeviceOpen() {
+  std::lock_guard<std::mutex> lock(gOutputMutex);
+  return gDevice != 0;
+}
+
+void TestResetSound() {
+  {
+    std::lock_guard<std::mutex> lock(gFaultMutex);
+    gFaults.clear();
+  }
+  TestSetSoundManual(false);
+  TestSetSoundCapture({});
+}
+
+}  // namespace os
