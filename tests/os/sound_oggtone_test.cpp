@@ -89,7 +89,9 @@ TEST(OggTone, DecodesToTheRequestedTone) {
       int a = d.samples[(i - 1) * c.channels], b = d.samples[i * c.channels];
       if (a < 0 && b >= 0) ++crossings;
       peak = std::max(peak, std::abs(b));
-      if (c.channels == 2) EXPECT_NEAR(d.samples[i * 2 + 1], b, 400) << "channels differ at " << i;
+      if (c.channels == 2) {
+        EXPECT_NEAR(d.samples[i * 2 + 1], b, 400) << "channels differ at " << i;
+      }
     }
     double measured = crossings * static_cast<double>(c.rate) / static_cast<double>(to - from);
     EXPECT_NEAR(measured, c.frequency, c.frequency * 0.02 + 2) << c.frequency;
