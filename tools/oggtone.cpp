@@ -1,5 +1,7 @@
 // Writes an Ogg Vorbis sine tone with libvorbisenc.
-//   oggtone OUT.ogg [FREQUENCY_HZ [SECONDS [CHANNELS [RATE [QUALITY]]]]]
+//   oggtone [--cut=FRACTION] [--scramble] OUT.ogg [FREQUENCY_HZ [SECONDS [CHANNELS [RATE [QUALITY]]]]]
+// --cut keeps only the first part of the file, --scramble overwrites a stretch in its middle: damaged
+// files for the fuzz corpus.
 // The same code is linked into tests (built with OGGTONE_NO_MAIN) to make fixtures at run time.
 #include "oggtone.h"
 
@@ -8,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <algorithm>
 
 namespace {
@@ -96,18 +99,45 @@ bool WriteOggTone(const std::string& path, const OggToneSpec& spec) {
 
 #ifndef OGGTONE_NO_MAIN
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 7) {
-    std::fprintf(stderr, "usage: %s OUT.ogg [FREQUENCY_HZ [SECONDS [CHANNELS [RATE [QUALITY]]]]]\n", argv[0]);
+  double cut = 1.0;
+  bool scramble = false;
+  int first = 1;
+  for (; first < argc && std::strncmp(argv[first], "--", 2) == 0; ++first) {
+    if (std::strncmp(argv[first], "--cut=", 6) == 0)
+      cut = std::atof(argv[first] + 6);
+    else if (std::strcmp(argv[first], "--scramble") == 0)
+      scramble = true;
+  }
+  const int n = argc - first;
+  if (n < 1 || n > 6) {
+    std::fprintf(stderr,
+                 "usage: %s [--cut=FRACTION] [--scramble] OUT.ogg [FREQUENCY_HZ [SECONDS [CHANNELS [RATE "
+                 "[QUALITY]]]]]\n",
+                 argv[0]);
     return 2;
   }
+  char** a = argv + first;
   OggToneSpec spec;
-  if (argc > 2) spec.frequency = std::atof(argv[2]);
-  if (argc > 3) spec.seconds = std::atof(argv[3]);
-  if (argc > 4) spec.channels = std::atoi(argv[4]);
-  if (argc > 5) spec.rate = std::atol(argv[5]);
-  if (argc > 6) spec.quality = static_cast<float>(std::atof(argv[6]));
-  if (!WriteOggTone(argv[1], spec)) {
-    std::fprintf(stderr, "%s: could not write %s\n", argv[0], argv[1]);
+  if (n > 1) spec.frequency = std::atof(a[1]);
+  if (n > 2) spec.seconds = std::atof(a[2]);
+  if (n > 3) spec.channels = std::atoi(a[3]);
+  if (n > 4) spec.rate = std::atol(a[4]);
+  if (n > 5) spec.quality = static_cast<float>(std::atof(a[5]));
+  std::vector<unsigned char> data = MakeOggTone(spec);
+  if (data.empty()) {
+    std::fprintf(stderr, "%s: the encoder refused these parameters\n", argv[0]);
+    return 1;
+  }
+  if (scramble) {
+    for (size_t i = data.size() / 3, end = std::min(data.size(), i + 2000); i < end; ++i)
+      data[i] = static_cast<unsigned char>(i * 131);
+  }
+  data.resize(static_cast<size_t>(static_cast<double>(data.size()) * std::clamp(cut, 0.0, 1.0)));
+  FILE* f = std::fopen(a[0], "wb");
+  bool ok = f && std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  if (f) ok = std::fclose(f) == 0 && ok;
+  if (!ok) {
+    std::fprintf(stderr, "%s: could not write %s\n", argv[0], a[0]);
     return 1;
   }
   return 0;

@@ -181,6 +181,9 @@ bool TOggDataSource::StartDecoder(std::unique_ptr<TOggDecoder> d) {
 
 uint32_t TOggDataSource::Read(void* dest, uint32_t offset, uint32_t count) {
   TSoundLock lock;
+  // Never past the announced end: a damaged file may decode more than its last page tells.
+  if (offset >= mTotalBytes) return 0;
+  count = static_cast<uint32_t>(std::min<uint64_t>(count, mTotalBytes - offset));
   if (!mDecoder || count == 0) return 0;
   OggVorbis_File* vf = &mDecoder->file;
   const uint32_t frameBytes = mChannels * 2;
