@@ -8,7 +8,7 @@ target_link_libraries(tm_oggtone PUBLIC tm::deps)
 add_executable(oggtone ${CMAKE_SOURCE_DIR}/tools/oggtone.cpp)
 target_link_libraries(oggtone PRIVATE tm::deps)
 
-foreach(t test_os test_sound)
+foreach(t test_os test_sound bench_soundmix_bench)
   if(TARGET ${t})
     target_link_libraries(${t} PRIVATE tm_oggtone)
   endif()

@@ -40,13 +40,19 @@ SDL_AudioDeviceID gDevice = 0;
 std::mutex gFaultMutex;
 std::map<SoundCall, std::pair<HRESULT, int>> gFaults;
 
-float SampleAt(const Voice& v, DWORD frame, int channel) {
-  const uint8_t* p = v.data.data() + static_cast<size_t>(frame) * v.format.nBlockAlign;
-  if (v.format.nChannels == 1) channel = 0;
-  if (v.format.wBitsPerSample == 8) return static_cast<float>((static_cast<int>(p[channel]) - 128) * 256);
-  int16_t s;
-  std::memcpy(&s, p + channel * 2, 2);
-  return static_cast<float>(s);
+// One frame of a voice as left and right samples on the 16-bit scale.
+template <int Channels, int Bits>
+inline void LoadFrame(const uint8_t* base, DWORD frame, float& left, float& right) {
+  const uint8_t* p = base + static_cast<size_t>(frame) * (Channels * Bits / 8);
+  if constexpr (Bits == 16) {
+    int16_t s[Channels];
+    std::memcpy(s, p, sizeof(s));
+    left = s[0];
+    right = s[Channels - 1];
+  } else {
+    left = static_cast<float>((p[0] - 128) * 256);
+    right = static_cast<float>((p[Channels - 1] - 128) * 256);
+  }
 }
 
 // Signals the events of the notifications whose frame lies in the `advanced` frames that followed
@@ -67,28 +73,35 @@ void RemovePlaying(Voice* v) {
 }
 
 // Mixes one voice into the accumulator; answers false when a one-shot voice reached its end.
-bool MixVoice(Voice& v, float* acc, size_t frames, float master) {
+// Between two source frames the sample is interpolated linearly; at the output rate there is no
+// in-between and the samples pass unchanged.
+template <int Channels, int Bits>
+bool MixVoiceAs(Voice& v, float* acc, size_t frames, float master) {
   const float gain = v.gain * master;
   const DWORD rate = v.format.nSamplesPerSec;
+  const uint8_t* base = v.data.data();
   const DWORD start = v.frame;
+  const DWORD last = v.frames - 1;
+  constexpr float kPhaseScale = 1.0f / static_cast<float>(kOutputRate);
   DWORD frame = v.frame;
   DWORD phase = v.phase;
   uint64_t advanced = 0;
   bool ended = false;
-  for (size_t i = 0; i < frames && !ended; ++i) {
-    // The frame after the last one is the first again when looping; a one-shot holds its last.
-    DWORD next = frame + 1 < v.frames ? frame + 1 : (v.looping ? 0 : frame);
-    float t = static_cast<float>(phase) / static_cast<float>(kOutputRate);
-    for (int c = 0; c < kOutputChannels; ++c) {
-      float a = SampleAt(v, frame, c);
-      float b = phase ? SampleAt(v, next, c) : a;
-      acc[i * 2 + c] += (a + (b - a) * t) * gain;
-    }
-    phase += rate;
-    while (phase >= kOutputRate) {
-      phase -= kOutputRate;
-      ++advanced;
-      if (++frame == v.frames) {
+  if (rate == kOutputRate && phase == 0) {
+    // One source frame per output frame: runs of plain scaled copies up to the end of the ring.
+    size_t i = 0;
+    while (i < frames) {
+      size_t run = std::min<size_t>(frames - i, static_cast<size_t>(last - frame) + 1);
+      for (size_t k = 0; k < run; ++k) {
+        float left, right;
+        LoadFrame<Channels, Bits>(base, frame + static_cast<DWORD>(k), left, right);
+        acc[(i + k) * 2] += left * gain;
+        acc[(i + k) * 2 + 1] += right * gain;
+      }
+      i += run;
+      advanced += run;
+      frame += static_cast<DWORD>(run);
+      if (frame > last) {
         frame = 0;
         if (!v.looping) {
           ended = true;
@@ -96,11 +109,47 @@ bool MixVoice(Voice& v, float* acc, size_t frames, float master) {
         }
       }
     }
+    frames = 0;  // done: skip the general loop
+  }
+  for (size_t i = 0; i < frames; ++i) {
+    float left, right;
+    LoadFrame<Channels, Bits>(base, frame, left, right);
+    if (phase) {
+      // The frame after the last one is the first again when looping; a one-shot holds its last.
+      DWORD next = frame < last ? frame + 1 : (v.looping ? 0 : frame);
+      float left1, right1;
+      LoadFrame<Channels, Bits>(base, next, left1, right1);
+      float t = static_cast<float>(phase) * kPhaseScale;
+      left += (left1 - left) * t;
+      right += (right1 - right) * t;
+    }
+    acc[i * 2] += left * gain;
+    acc[i * 2 + 1] += right * gain;
+    phase += rate;
+    while (phase >= kOutputRate) {
+      phase -= kOutputRate;
+      ++advanced;
+      if (frame++ == last) {
+        frame = 0;
+        if (!v.looping) {
+          ended = true;
+          break;
+        }
+      }
+    }
+    if (ended) break;
   }
   NotifyPassed(v, start, advanced);
   v.frame = ended ? 0 : frame;
   v.phase = ended ? 0 : phase;
   return !ended;
+}
+
+bool MixVoice(Voice& v, float* acc, size_t frames, float master) {
+  const bool stereo = v.format.nChannels == 2;
+  if (v.format.wBitsPerSample == 16)
+    return stereo ? MixVoiceAs<2, 16>(v, acc, frames, master) : MixVoiceAs<1, 16>(v, acc, frames, master);
+  return stereo ? MixVoiceAs<2, 8>(v, acc, frames, master) : MixVoiceAs<1, 8>(v, acc, frames, master);
 }
 
 }  // namespace
@@ -162,8 +211,9 @@ void MixLocked(int16_t* out, size_t frames) {
     if (!MixVoice(*v, s.accumulator.data(), frames, s.masterGain)) StopVoice(v);
   }
   for (size_t i = 0; i < frames * kOutputChannels; ++i) {
-    float x = std::nearbyint(s.accumulator[i]);
-    out[i] = static_cast<int16_t>(std::clamp(x, -32768.0f, 32767.0f));
+    // Clamp first: the conversion is then in range; lrint rounds half to even, in one instruction.
+    float x = std::clamp(s.accumulator[i], -32768.0f, 32767.0f);
+    out[i] = static_cast<int16_t>(std::lrint(x));
   }
   s.mixedFrames += frames;
   if (s.capture) s.capture(out, frames);

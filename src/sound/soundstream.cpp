@@ -27,20 +27,26 @@ TStreamSpooler::~TStreamSpooler() = default;
 
 bool TStreamSpooler::Read(uint32_t count, void* dest, uint32_t* outCount, bool loop) {
   if (outCount) *outCount = 0;
-  if (count) std::memset(dest, 0, count);
-  if (!mSource || count == 0) return true;
+  if (count == 0) return true;
   auto* out = static_cast<uint8_t*>(dest);
-  const uint64_t total = mSource->GetTotalBytes();
   uint32_t done = 0;
+  bool filled = ReadFrom(out, count, &done, loop);
+  std::memset(out + done, 0, count - done);  // what the source did not fill plays as silence
+  if (outCount) *outCount = done;
+  return filled;
+}
+
+bool TStreamSpooler::ReadFrom(uint8_t* out, uint32_t count, uint32_t* done, bool loop) {
+  if (!mSource) return true;
+  const uint64_t total = mSource->GetTotalBytes();
   bool rewoundWithoutData = false;
-  while (done < count) {
+  while (*done < count) {
     uint64_t left = total > mPosition ? total - mPosition : 0;
-    uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(count - done, left));
-    uint32_t got = want ? std::min(mSource->Read(out + done, mPosition, want), want) : 0;
+    uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(count - *done, left));
+    uint32_t got = want ? std::min(mSource->Read(out + *done, mPosition, want), want) : 0;
     mPosition += got;
-    done += got;
-    if (outCount) *outCount = done;
-    if (done == count) break;
+    *done += got;
+    if (*done == count) break;
     // The end of the data, or a source that delivered less than it announced.
     if (!loop) return false;
     if (got == 0 && rewoundWithoutData) {

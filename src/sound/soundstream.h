@@ -36,6 +36,9 @@ class TStreamSpooler {
   uint32_t GetPosition() const { return mPosition; }
 
  private:
+  // Reads into out from the position on, counting the bytes in done; false as Read answers it.
+  bool ReadFrom(uint8_t* out, uint32_t count, uint32_t* done, bool loop);
+
   std::shared_ptr<TSoundDataSource> mSource;
   uint32_t mPosition = 0;
 };
