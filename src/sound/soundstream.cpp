@@ -88,8 +88,12 @@ TSoundStream::TSoundStream(TSoundManager* manager, std::unique_ptr<TStreamSpoole
 TSoundStream::~TSoundStream() {
   TSoundLock lock(mManager);
   mSpooler.reset();
-  if (auto instance = mInstance.lock()) instance->ClearStream();
   ReleaseDevice();
+  if (auto instance = mInstance.lock()) {
+    instance->ClearStream();
+    // Last: the owner may let go of the instance, and with it of the sound.
+    if (mOwner) mOwner->OnStreamEnded(instance.get());
+  }
 }
 
 void TSoundStream::ReleaseDevice() {

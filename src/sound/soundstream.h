@@ -18,6 +18,8 @@ class TStreamNotify {
   virtual ~TStreamNotify();
   // Stream event for the owner; nothing in the system raises it.
   virtual void OnStreamNotify() {}
+  // The stream is being destroyed (it ended or was stopped); instance is its play, if any.
+  virtual void OnStreamEnded(TSoundInstance* instance) {}
 };
 
 class TStreamSpooler {
