@@ -195,8 +195,8 @@ TEST_F(SoundAssetTest, Play_SoundLivesWhilePlayingAndDiesAfter) {
 }
 
 // The real thing, at its own pace: SDL's dummy audio device pulls the mix on its thread while the
-// streaming thread refills on its 500 ms rhythm. The captured output is the decoded music, without
-// a gap, from the block in which the play started.
+// streaming thread refills on its 500 ms rhythm. The captured output is the decoded music, looping
+// without a gap, from the block in which the play started.
 TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
   testutil::ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
   os::TestResetSound();
@@ -216,9 +216,11 @@ TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
     auto ogg = std::make_shared<TOggDataSource>();
     ASSERT_TRUE(ogg->OpenMemory(music));
     auto stream = TSoundStream::Create(&manager, std::make_unique<TStreamSpooler>(ogg), true, 1001, nullptr);
-    ASSERT_TRUE(stream->CreateBuffer(44100, 2, 16, 2.0f));
+    // A 4 s buffer: the second half (from 2 s on) must be refilled by the thread in time, with
+    // 1.5 s to spare, so that a loaded machine does not make the test fail.
+    ASSERT_TRUE(stream->CreateBuffer(44100, 2, 16, 4.0f));
     stream->Start(false);
-    // About 2.5 s of output: past the first wrap of the 2 s buffer, so refills must have come in time.
+    // About 2.5 s of output: well into the refilled half, which holds the wrap of the 3 s music.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (;;) {
       size_t frames = 0;
