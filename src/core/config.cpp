@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/collation.h"
 #include "core/commandline.h"
 #include "core/stringkeymap.h"
 
@@ -19,8 +20,11 @@ struct ConfigStore {
   ConfigChangedHook hook;
 };
 
+// The store, with the collation handler settled first: the handler's first lookup may read the
+// configuration itself, which must not happen while a key comparison holds the store's lock.
 ConfigStore& Store() {
   static ConfigStore* store = new ConfigStore;  // outlives every static that may still read it
+  GetCollateHandler();
   return *store;
 }
 

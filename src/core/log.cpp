@@ -17,6 +17,8 @@
 namespace {
 
 // ---- file access of the log, on plain paths (the file layer's path mapping replaces these) ------
+// These run under the log lock from any thread: a replacement must convert paths into its own
+// buffers, never into a shared conversion buffer of the file layer.
 
 void LogMakeFolder(const std::string& folder) {
   std::error_code ec;

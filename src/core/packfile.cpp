@@ -82,3 +82,24 @@ void ReadPackIndex(TAssetIndex& index, const TString& packPath) {
   else
     table[number] = handler;
 }
+
+std::vector<uint8_t> BuildPackImage(const std::vector<std::pair<std::string, std::string>>& entries) {
+  auto put32 = [](std::vector<uint8_t>& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  size_t indexSize = 8;
+  for (auto& e : entries) indexSize += 1 + std::min<size_t>(e.first.size(), 255) + 8;
+  std::vector<uint8_t> out = {'V', 'X', 'P', 'K'};
+  put32(out, static_cast<uint32_t>(entries.size()));
+  size_t offset = indexSize;
+  for (auto& e : entries) {
+    size_t n = std::min<size_t>(e.first.size(), 255);
+    out.push_back(static_cast<uint8_t>(n));
+    out.insert(out.end(), e.first.begin(), e.first.begin() + static_cast<ptrdiff_t>(n));
+    put32(out, static_cast<uint32_t>(offset));
+    put32(out, static_cast<uint32_t>(e.second.size()));
+    offset += e.second.size();
+  }
+  for (auto& e : entries) out.insert(out.end(), e.second.begin(), e.second.end());
+  return out;
+}

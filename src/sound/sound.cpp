@@ -21,11 +21,6 @@ void TSoundData::OnStreamEnded(TSoundInstance* instance) {
   }
 }
 
-TClassId TSound::ClassId() {
-  static const char marker = 0;
-  return &marker;
-}
-
 std::shared_ptr<TSound> TSound::Get(const TString& name, bool preload, int32_t group) {
   if (name.IsEmpty()) return nullptr;
   TString path = name;
@@ -38,7 +33,7 @@ std::shared_ptr<TSound> TSound::Get(const TString& name, bool preload, int32_t g
   TString key = TString::Format("%s;%d;%d", path.CStr(), preload ? 1 : 0, group);
   TAssetManager* assets = TAssetManager::GetInstance();
   if (assets) {
-    if (auto found = AssetCast<TSound>(assets->Find(key))) return found;
+    if (auto found = KindCast<TSound>(assets->Find(key))) return found;
   }
   auto sound = std::make_shared<TSound>();
   sound->mData = std::make_shared<TSoundData>();

@@ -8,6 +8,7 @@
 
 #include "core/string.h"
 #include "render/asset.h"
+#include "render/assetmanager.h"
 #include "sound/soundinstance.h"
 #include "sound/soundstream.h"
 
@@ -28,15 +29,14 @@ class TSoundData : public TStreamNotify {
 };
 
 class TSound : public TAsset {
+  TM_CLASS(TSound, TAsset)
+
  public:
   // The sound for the name (cached by name, preload flag and group); empty when no source is found.
   // Preloading decodes short sounds into memory; otherwise the sound streams from its file.
   static std::shared_ptr<TSound> Get(const TString& name, bool preload, int32_t group);
 
-  const char* GetClassName() const override { return "TSound"; }
-  bool IsKindOf(TClassId id) const override { return id == ClassId() || TAsset::IsKindOf(id); }
   ~TSound() override;
-  static TClassId ClassId();
 
   // Starts a play; empty on failure.
   std::shared_ptr<TSoundInstance> Play(bool loop);

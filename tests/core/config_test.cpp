@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/collation.h"
 #include "core/commandline.h"
 
 namespace {
@@ -43,6 +44,7 @@ TEST_F(ConfigTest, OptionsPairsAreReadAsWritten) {
       {"game.exe options=a=1&b=2", {{"a", "1"}, {"b", "2"}}},
       {"options=a=1 b=2", {{"a", "1"}, {"b", "2"}}},
       {"options=a=x y&b=2", {{"a", "x y"}, {"b", "2"}}},
+      {"options=a=1 b=2&c=3", {{"a", "1 b=2"}, {"c", "3"}}},  // a later "&" keeps the blank
       {"options=a=1 -pq=5", {{"a", "1"}, {"-pq", "5"}}},
       {"options=a=&b=", {{"a", ""}, {"b", ""}}},
       {"options=a=1&", {{"a", "1"}}},
@@ -127,6 +129,20 @@ TEST_F(ConfigTest, ChangeHookSeesTheStoredValueAndStopsWhenCleared) {
   EXPECT_EQ(GetConfig("vsync"), TString("0"));
 }
 
+namespace {
+std::unique_ptr<TDllCollateHandler> ConfigReadingLoader() {
+  GetConfig("collation");  // a loader that reads the configuration on its first use
+  return nullptr;
+}
+}  // namespace
+
+TEST_F(ConfigTest, ACollationLoaderMayReadTheConfiguration) {
+  SetCollateLoader(&ConfigReadingLoader);
+  SetConfig("key", "value");  // would deadlock if the loader ran under the store's lock
+  EXPECT_EQ(GetConfig("key"), TString("value"));
+  SetCollateLoader(nullptr);
+}
+
 TEST_F(ConfigTest, ReadersOnOtherThreadsSeeWholeValues) {
   SetConfigChangedHook(nullptr);
   std::atomic<bool> stop{false};
@@ -189,6 +205,8 @@ TEST_F(ConfigTest, HostWindowHandleIsReadAsHex) {
     SetProcessCommandLine(c.commandLine);
     uint32_t v = 12345;
     EXPECT_EQ(CommandLineHexValue(kSwitchHostWindow, &v), c.ok) << c.commandLine;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.commandLine;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.commandLine;
+    }
   }
 }

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "core/assetindex.h"
-#include "render/asset.h"
+#include "render/assetmanager.h"
 #include "sound/sound.h"
 #include "sound_fixture.h"
 
@@ -70,7 +70,7 @@ TEST_F(SoundAssetTest, Get_GroupOptionAndPreloadMakeTheCacheKey) {
   a.reset();
   EXPECT_TRUE(weak.expired());
   EXPECT_TRUE(TSound::Get("audio/sfx/sfx_typing_01.ogg", true, 1000));
-  EXPECT_TRUE(AssetCast<TAsset>(stem));
+  EXPECT_TRUE(KindCast<TAsset>(stem));
   EXPECT_STREQ(stem->GetClassName(), "TSound");
 }
 
