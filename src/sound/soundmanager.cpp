@@ -47,8 +47,11 @@ bool TSoundManager::Init(HWND window) {
   if (mInitialised) return true;
   // A failed Init may be tried again: the thread is started once, the device objects anew.
   if (!mDevice->mThread.joinable()) mDevice->mThread = std::thread([this] { ThreadMain(); });
-  mPacing.Reset();
-  mPacing.Start();
+  {
+    std::lock_guard<std::recursive_mutex> lock(mDevice->mMutex);  // the thread reads the clock
+    mPacing.Reset();
+    mPacing.Start();
+  }
 
   IDirectSound* ds = nullptr;
   HRESULT hr = DirectSoundCreate(nullptr, &ds, nullptr);
