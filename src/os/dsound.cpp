@@ -1,13 +1,16 @@
 // The DirectSound objects of the stand-in: the device, the primary buffer and secondary buffers
 // with their notification interface, as reference-counted objects over the software mixer
 // (dsound_mixer.cpp). Every buffer operation takes the mixer's lock, so the streaming thread, the
-// main thread and the device callback may use a buffer at the same time.
+// main thread and the device callback may use a buffer at the same time. A lock hands out a copy of
+// the locked bytes that Unlock writes back, so the mixer never reads memory being written.
 #include "os/dsound.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <vector>
 
 #include "os/dsound_mixer.h"
 
@@ -89,13 +92,20 @@ class Buffer final : public IDirectSoundBuffer, public IDirectSoundNotify {
 
  private:
   ~Buffer() = default;
-  bool InRing(const void* p, DWORD bytes) const;
+  // An outstanding lock: a copy of the locked bytes, written back to the ring by Unlock.
+  struct PendingLock {
+    std::unique_ptr<uint8_t[]> bytes;
+    DWORD offset;
+    DWORD first;   // bytes from offset to the end of the ring at most
+    DWORD second;  // bytes from the start of the ring
+  };
 
   std::atomic<ULONG> mRefs{1};
   Device* mDevice;
   bool mPrimary;
   DWORD mFlags;
   Voice mVoice;                            // secondary only
+  std::vector<PendingLock> mLocks;         // secondary only, guarded by Mutex()
   WAVEFORMATEX mPrimaryFormat = OutputFormat();  // primary only
   LONG mPrimaryVolume = DSBVOLUME_MAX;           // primary only
 };
@@ -200,13 +210,6 @@ bool Buffer::Allocate(const WAVEFORMATEX& format, DWORD bytes) {
   return true;
 }
 
-bool Buffer::InRing(const void* p, DWORD bytes) const {
-  auto* b = static_cast<const uint8_t*>(p);
-  const uint8_t* begin = mVoice.data.data();
-  return b >= begin && b <= begin + mVoice.data.size() &&
-         bytes <= static_cast<size_t>(begin + mVoice.data.size() - b);
-}
-
 HRESULT Buffer::GetCaps(LPDSBCAPS caps) {
   if (!caps || caps->dwSize != sizeof(DSBCAPS)) return DSERR_INVALIDPARAM;
   std::lock_guard<std::mutex> lock(Mutex());
@@ -287,10 +290,15 @@ HRESULT Buffer::Lock(DWORD offset, DWORD bytes, void** ptr1, DWORD* bytes1, void
   DWORD first = std::min(bytes, v.size() - offset);
   DWORD second = bytes - first;
   if (second > 0 && (!ptr2 || !bytes2)) return DSERR_INVALIDPARAM;
-  *ptr1 = v.data.data() + offset;
+  PendingLock pending{std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes]), offset, first, second};
+  if (!pending.bytes) return DSERR_OUTOFMEMORY;
+  std::memcpy(pending.bytes.get(), v.data.data() + offset, first);
+  if (second) std::memcpy(pending.bytes.get() + first, v.data.data(), second);
+  *ptr1 = pending.bytes.get();
   *bytes1 = first;
-  if (ptr2) *ptr2 = second ? v.data.data() : nullptr;
+  if (ptr2) *ptr2 = second ? pending.bytes.get() + first : nullptr;
   if (bytes2) *bytes2 = second;
+  mLocks.push_back(std::move(pending));
   return DS_OK;
 }
 
@@ -298,8 +306,18 @@ HRESULT Buffer::Unlock(void* ptr1, DWORD bytes1, void* ptr2, DWORD bytes2) {
   DS_FAULT(Unlock);
   if (mPrimary) return DSERR_INVALIDCALL;
   std::lock_guard<std::mutex> lock(Mutex());
-  if (!ptr1 || !InRing(ptr1, bytes1)) return DSERR_INVALIDPARAM;
-  if (ptr2 && !InRing(ptr2, bytes2)) return DSERR_INVALIDPARAM;
+  auto it = std::find_if(mLocks.begin(), mLocks.end(),
+                         [ptr1](const PendingLock& l) { return ptr1 && l.bytes.get() == ptr1; });
+  if (it == mLocks.end()) return DSERR_INVALIDPARAM;
+  const PendingLock& l = *it;
+  if (bytes1 > l.first || bytes2 > l.second || (bytes2 && ptr2 != l.bytes.get() + l.first))
+    return DSERR_INVALIDPARAM;
+  // The bytes the caller says it wrote go to the ring, unless the memory was lost meanwhile.
+  if (!mVoice.lost) {
+    std::memcpy(mVoice.data.data() + l.offset, l.bytes.get(), bytes1);
+    if (bytes2) std::memcpy(mVoice.data.data(), l.bytes.get() + l.first, bytes2);
+  }
+  mLocks.erase(it);
   return DS_OK;
 }
 

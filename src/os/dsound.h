@@ -145,7 +145,8 @@ struct IDirectSoundBuffer : IUnknown {
   virtual HRESULT GetVolume(LONG* volume) = 0;   // hundredths of a decibel, -10000..0
   virtual HRESULT GetStatus(DWORD* status) = 0;  // DSBSTATUS_...
   // Locks bytes of the ring from offset (or the write cursor); a lock that passes the end continues
-  // at the start in the second region. Answers DSERR_BUFFERLOST for a lost buffer.
+  // at the start in the second region. The regions hold the ring's bytes and are written back by
+  // Unlock (what the mixer plays changes then). Answers DSERR_BUFFERLOST for a lost buffer.
   virtual HRESULT Lock(DWORD offset, DWORD bytes, void** ptr1, DWORD* bytes1, void** ptr2,
                        DWORD* bytes2, DWORD flags) = 0;
   // Starts mixing from the play cursor; reserved and priority must be 0.
@@ -157,6 +158,7 @@ struct IDirectSoundBuffer : IUnknown {
   // Attenuation in hundredths of a decibel: gain = 10^(volume/2000), -10000 is silence.
   virtual HRESULT SetVolume(LONG volume) = 0;
   virtual HRESULT Stop() = 0;  // stops mixing; the play cursor stays where it is
+  // Ends a lock: the given number of bytes of each region (at most what was locked) are stored.
   virtual HRESULT Unlock(void* ptr1, DWORD bytes1, void* ptr2, DWORD bytes2) = 0;
   // Gives a lost buffer its memory back (filled with silence); the caller refills it.
   virtual HRESULT Restore() = 0;

@@ -147,8 +147,8 @@ TEST_F(SoundTest, Buffer_LockAcrossTheEndSplitsIntoTwoRegions) {
   ASSERT_EQ(b->Lock(80, 50, &p1, &n1, &p2, &n2, 0), DS_OK);
   EXPECT_EQ(n1, 20u);
   EXPECT_EQ(n2, 30u);
-  EXPECT_EQ(static_cast<uint8_t*>(p1) - static_cast<uint8_t*>(p2), 80);
   EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+  EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DSERR_INVALIDPARAM);  // once only
 
   ASSERT_EQ(b->Lock(0, 50, &p1, &n1, &p2, &n2, 0), DS_OK);  // half at 0: one region
   EXPECT_EQ(n1, 50u);
@@ -166,6 +166,32 @@ TEST_F(SoundTest, Buffer_LockAcrossTheEndSplitsIntoTwoRegions) {
   EXPECT_EQ(b->Lock(90, 20, &p1, &n1, nullptr, nullptr, 0), DSERR_INVALIDPARAM);  // wraps, no room
   int16_t outside[4];
   EXPECT_EQ(b->Unlock(outside, 8, nullptr, 0), DSERR_INVALIDPARAM);
+}
+
+TEST_F(SoundTest, Buffer_LockedBytesAreStoredByUnlockAsFarAsWritten) {
+  IDirectSoundBuffer* b = Buffer16(44100, 1, std::vector<int16_t>(8, 11));
+  ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  void *p1, *p2;
+  DWORD n1, n2;
+  ASSERT_EQ(b->Lock(0, 16, &p1, &n1, &p2, &n2, 0), DS_OK);
+  auto* samples = static_cast<int16_t*>(p1);
+  EXPECT_EQ(samples[3], 11);  // the region shows what the ring holds
+  for (int i = 0; i < 8; ++i) samples[i] = 22;
+  EXPECT_EQ(Pull(8), std::vector<int16_t>(16, 11));  // not yet stored
+  // A wrong length or a foreign second region is refused and keeps the lock.
+  EXPECT_EQ(b->Unlock(p1, 18, nullptr, 0), DSERR_INVALIDPARAM);
+  EXPECT_EQ(b->Unlock(p1, 8, p1, 2), DSERR_INVALIDPARAM);
+  ASSERT_EQ(b->Unlock(p1, 8, nullptr, 0), DS_OK);  // only the first four samples were written
+  std::vector<int16_t> out = Pull(8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i * 2], i < 4 ? 22 : 11) << i;
+  // A buffer lost while locked drops what was written.
+  ASSERT_EQ(b->Lock(0, 16, &p1, &n1, &p2, &n2, 0), DS_OK);
+  os::TestLoseSoundBuffer(b);
+  std::memset(p1, 0x7F, 16);
+  EXPECT_EQ(b->Unlock(p1, n1, p2, n2), DS_OK);
+  ASSERT_EQ(b->Restore(), DS_OK);
+  ASSERT_EQ(b->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  EXPECT_EQ(Pull(8), std::vector<int16_t>(16, 0));
 }
 
 TEST_F(SoundTest, Buffer_WrappedLockWritesPlayInRingOrder) {
