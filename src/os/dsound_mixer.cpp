@@ -92,11 +92,30 @@ bool MixVoiceAs(Voice& v, float* acc, size_t frames, float master) {
     size_t i = 0;
     while (i < frames) {
       size_t run = std::min<size_t>(frames - i, static_cast<size_t>(last - frame) + 1);
-      for (size_t k = 0; k < run; ++k) {
-        float left, right;
-        LoadFrame<Channels, Bits>(base, frame + static_cast<DWORD>(k), left, right);
-        acc[(i + k) * 2] += left * gain;
-        acc[(i + k) * 2 + 1] += right * gain;
+      float* dst = acc + i * 2;
+      const uint8_t* src = base + static_cast<size_t>(frame) * (Channels * Bits / 8);
+      if constexpr (Bits == 16 && Channels == 2) {
+        // Interleaved stereo onto interleaved stereo: one straight loop the compiler vectorises.
+        for (size_t j = 0; j < run * 2; ++j) {
+          int16_t sample;
+          std::memcpy(&sample, src + j * 2, 2);
+          dst[j] += static_cast<float>(sample) * gain;
+        }
+      } else if constexpr (Bits == 16) {
+        for (size_t k = 0; k < run; ++k) {
+          int16_t sample;
+          std::memcpy(&sample, src + k * 2, 2);
+          float scaled = static_cast<float>(sample) * gain;
+          dst[k * 2] += scaled;
+          dst[k * 2 + 1] += scaled;
+        }
+      } else {
+        for (size_t k = 0; k < run; ++k) {
+          float left, right;
+          LoadFrame<Channels, Bits>(base, frame + static_cast<DWORD>(k), left, right);
+          dst[k * 2] += left * gain;
+          dst[k * 2 + 1] += right * gain;
+        }
       }
       i += run;
       advanced += run;
@@ -211,9 +230,10 @@ void MixLocked(int16_t* out, size_t frames) {
     if (!MixVoice(*v, s.accumulator.data(), frames, s.masterGain)) StopVoice(v);
   }
   for (size_t i = 0; i < frames * kOutputChannels; ++i) {
-    // Clamp first: the conversion is then in range; lrint rounds half to even, in one instruction.
+    // Clamped, then rounded half to even by adding and taking away 1.5 * 2^23 (exact in this range).
     float x = std::clamp(s.accumulator[i], -32768.0f, 32767.0f);
-    out[i] = static_cast<int16_t>(std::lrint(x));
+    float shifted = x + 12582912.0f;  // IEEE rules keep the compiler from folding this away
+    out[i] = static_cast<int16_t>(static_cast<int>(shifted - 12582912.0f));
   }
   s.mixedFrames += frames;
   if (s.capture) s.capture(out, frames);
