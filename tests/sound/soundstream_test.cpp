@@ -2,6 +2,8 @@
 // refills played through the stand-in mixer, the end of one-shot and streamed sounds, pause and focus.
 #include <cmath>
 
+#include "os/faultinject.h"
+#include "os/lasterror.h"
 #include "sound_fixture.h"
 
 using namespace soundtest;
@@ -276,6 +278,13 @@ TEST_F(SoundManagerTest, Stream_DeviceFailuresAreLoggedWithUnitAndLine) {
   EXPECT_TRUE(log.Contains("Line 252"));
   EXPECT_EQ(stream->GetBuffer(), nullptr);
   EXPECT_EQ(os::TestSoundBufferCount(), 0);  // no secondary buffer left over
+  os::TestFailSoundCall(os::SoundCall::SetNotificationPositions, DSERR_INVALIDPARAM);
+  EXPECT_FALSE(stream->CreateBuffer(44100, 2, 16, 1.0f));
+  EXPECT_TRUE(log.Contains("Line 259"));
+  os::TestFailCall("CreateEventA", ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_FALSE(stream->CreateBuffer(44100, 2, 16, 1.0f));
+  EXPECT_EQ(stream->GetBuffer(), nullptr);
+  EXPECT_EQ(os::TestSoundBufferCount(), 0);
   os::TestFailSoundCall(os::SoundCall::SetVolume, DSERR_GENERIC);
   ASSERT_TRUE(stream->CreateBuffer(44100, 2, 16, 1.0f));
   stream->Start(false);
