@@ -1,6 +1,9 @@
-// Private event objects for the sound buffers' position notifications (see dsound_event.h).
-// A waiter holds its own reference to the object, so closing the handle meanwhile is safe.
+// Private event objects for the sound buffers' position notifications (see dsound_event.h), built
+// only while the shared sync objects are absent. A waiter holds its own reference to the object, so
+// closing the handle meanwhile is safe.
 #include "os/dsound_event.h"
+
+#if !__has_include("os/thread.h")
 
 #include <chrono>
 #include <condition_variable>
@@ -24,7 +27,7 @@ std::shared_ptr<EventObject> Lookup(HANDLE h) {
 }
 }  // namespace
 
-__attribute__((weak)) HANDLE CreateEventA(void*, BOOL manualReset, BOOL initialState, LPCSTR) {
+HANDLE CreateEventA(void*, BOOL manualReset, BOOL initialState, LPCSTR) {
   if (os::ShouldFail("CreateEventA")) return nullptr;
   auto e = std::make_shared<EventObject>();
   e->manualReset = manualReset != FALSE;
@@ -32,7 +35,7 @@ __attribute__((weak)) HANDLE CreateEventA(void*, BOOL manualReset, BOOL initialS
   return os::NewHandle(std::move(e));
 }
 
-__attribute__((weak)) BOOL SetEvent(HANDLE h) {
+BOOL SetEvent(HANDLE h) {
   auto e = Lookup(h);
   if (!e) return FALSE;
   {
@@ -43,7 +46,7 @@ __attribute__((weak)) BOOL SetEvent(HANDLE h) {
   return TRUE;
 }
 
-__attribute__((weak)) BOOL ResetEvent(HANDLE h) {
+BOOL ResetEvent(HANDLE h) {
   auto e = Lookup(h);
   if (!e) return FALSE;
   std::lock_guard<std::mutex> lock(e->mutex);
@@ -51,7 +54,7 @@ __attribute__((weak)) BOOL ResetEvent(HANDLE h) {
   return TRUE;
 }
 
-__attribute__((weak)) DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
+DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
   auto e = Lookup(h);
   if (!e) return WAIT_FAILED;
   std::unique_lock<std::mutex> lock(e->mutex);
@@ -64,3 +67,4 @@ __attribute__((weak)) DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
   if (!e->manualReset) e->signalled = false;
   return WAIT_OBJECT_0;
 }
+#endif
