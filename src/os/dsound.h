@@ -136,11 +136,11 @@ using LPUNKNOWN = IUnknown*;
 // A sound buffer. Secondary buffers are byte rings in their own format, mixed while playing; the
 // primary buffer stands for the mixed output (format, volume, status) and cannot be locked.
 struct IDirectSoundBuffer : IUnknown {
-  virtual HRESULT GetCaps(LPDSBCAPS caps) = 0;
+  virtual HRESULT GetCaps(LPDSBCAPS caps) = 0;  // creation flags and ring size; dwSize must be set
   // Byte offsets of the play cursor (next frame to be mixed) and the write cursor (first byte that is
   // safe to write: a short lead ahead of the play cursor while playing, equal to it when stopped).
   virtual HRESULT GetCurrentPosition(DWORD* play, DWORD* write) = 0;
-  // Copies the format (up to sizeAllocated bytes); sizeWritten gets the bytes copied.
+  // Copies the format when sizeAllocated holds it; with a null format, sizeWritten gets the size.
   virtual HRESULT GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, DWORD* sizeWritten) = 0;
   virtual HRESULT GetVolume(LONG* volume) = 0;   // hundredths of a decibel, -10000..0
   virtual HRESULT GetStatus(DWORD* status) = 0;  // DSBSTATUS_...
@@ -174,9 +174,10 @@ using LPDIRECTSOUNDNOTIFY = IDirectSoundNotify*;
 
 // The device object. It keeps the SDL audio device open while it or any of its buffers lives.
 struct IDirectSound : IUnknown {
+  // The primary buffer (one per device, shared) or a new secondary ring in its own format.
   virtual HRESULT CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER* buffer,
                                     LPUNKNOWN outer) = 0;
-  virtual HRESULT GetCaps(LPDSCAPS caps) = 0;
+  virtual HRESULT GetCaps(LPDSCAPS caps) = 0;  // the secondary rate range; dwSize must be set
   // Any window is accepted (focus does not mute here); the level decides whether the primary
   // format may be set.
   virtual HRESULT SetCooperativeLevel(HWND window, DWORD level) = 0;
