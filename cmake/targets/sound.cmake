@@ -57,3 +57,7 @@ add_custom_target(ogg_fuzz_corpus ALL DEPENDS ${TM_OGG_CORPUS_FILES})
 
 tm_add_fuzzer(NAME oggdatasource SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/oggdatasource_fuzz.cpp CORPUS ${TM_OGG_CORPUS})
 add_dependencies(fuzzreg_oggdatasource ogg_fuzz_corpus)
+
+# `playsound FILE` plays a sound file through the whole sound path (see the tool's comment).
+add_executable(playsound ${CMAKE_SOURCE_DIR}/tools/playsound.cpp)
+target_link_libraries(playsound PRIVATE tallowmark)
