@@ -50,6 +50,3 @@ inline bool operator==(const GUID& a, const GUID& b) {
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)   // COM result is a success code
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)       // COM result is a failure code
 #endif
-constexpr DWORD WAIT_OBJECT_0 = 0;            // the waited object was signalled
-constexpr DWORD WAIT_TIMEOUT = 258;           // the time-out passed first
-constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;    // bad handle
