@@ -384,6 +384,9 @@ bool EnsureVideo() {
   gReady = true;
   gSdlThread = std::this_thread::get_id();
   SDL_StartTextInput();
+  // Keep the GL library loaded for the process's life: destroying the last GL window would unload
+  // it, and the display code opens GL windows again.
+  if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
   int w, h;
   if (DesktopSize(&w, &h)) {
     State& s = S();
