@@ -43,7 +43,9 @@ std::string CommandLineFromArgs(int argc, const char* const* argv) {
     size_t eq = a.find('=');
     if (a.empty()) {
       line += "\"\"";
-    } else if (a.find_first_of(" \t") == std::string::npos || a.find('"') != std::string::npos) {
+    } else if (a.find_first_of(" \t") == std::string::npos || a.find('"') != std::string::npos ||
+               a.rfind("options=", 0) == 0) {
+      // "options=" pairs take blanks in values themselves, so they go in unquoted.
       line += a;
     } else if (eq != std::string::npos && eq < a.find_first_of(" \t")) {
       line += a.substr(0, eq + 1) + "\"" + a.substr(eq + 1) + "\"";  // -wd="a folder", as typed on Windows

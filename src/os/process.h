@@ -18,6 +18,7 @@ struct ProcessExit {
 void TestCatchExitProcess(bool on);
 std::vector<UINT> TestExitCalls();
 // The single command-line text the entry hands on: arguments after the program joined by blanks,
-// one with blanks quoted (after its first "=" for key=value switches, as typed on Windows).
+// one with blanks quoted (after its first "=" for key=value switches, as typed on Windows;
+// "options=..." goes in as it is, since its pairs allow blanks in values).
 std::string CommandLineFromArgs(int argc, const char* const* argv);
 }  // namespace os

@@ -99,6 +99,8 @@ struct KeyCase {
   std::vector<WPARAM> chars;
 };
 
+void PrintTo(const KeyCase& k, std::ostream* os) { *os << k.name; }
+
 class TypingTest : public WindowTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(TypingTest, KeysMakeTheCharactersWindowsMakes) {
