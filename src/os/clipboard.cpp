@@ -10,7 +10,8 @@
 
 #include "os/thread.h"
 #include "os/user_internal.h"
-#include "os/utfprivate.h"
+#include "os/text.h"
+#include "os/faultinject.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ Clipboard& C() {
 bool SdlUsable() { return os::sdl::VideoReady() && os::sdl::OnSdlThread(); }
 
 void DropHandedOut(Clipboard& c) {
-  for (auto& [fmt, h] : c.handedOut) os::RemoveHandle(h);
+  for (auto& [fmt, h] : c.handedOut) CloseHandle(h);
   c.handedOut.clear();
 }
 
@@ -52,7 +53,7 @@ void RefreshFromSdl(Clipboard& c) {
   if (c.haveMirror && t == c.mirrored) return;
   DropHandedOut(c);
   c.formats.clear();
-  std::u16string w = os::utf::ToUtf16(t);
+  std::u16string w = os::Utf8ToUtf16(t);
   std::vector<char> wide(reinterpret_cast<const char*>(w.c_str()),
                          reinterpret_cast<const char*>(w.c_str() + w.size() + 1));
   c.formats[CF_UNICODETEXT] = wide;
@@ -70,19 +71,21 @@ std::string Utf8Of(const Clipboard& c) {
       if (!unit) break;
       w.push_back(unit);
     }
-    return os::utf::ToUtf8(w);
+    return os::Utf16ToUtf8(w);
   }
   auto a = c.formats.find(CF_TEXT);
   if (a == c.formats.end()) return {};
-  std::string bytes(a->second.data(), strnlen(a->second.data(), a->second.size()));
-  // This program puts UTF-8 into CF_TEXT; anything else is taken as Windows-1252.
-  return os::utf::IsValidUtf8(bytes) ? bytes : os::utf::AnsiToUtf8(bytes);
+  // The ANSI code page is UTF-8 here; bytes that are not valid UTF-8 stay as they are.
+  return std::string(a->second.data(), strnlen(a->second.data(), a->second.size()));
 }
+
+// The system clipboard takes valid UTF-8 only: stray bytes become U+FFFD there.
+std::string ForSystem(const std::string& bytes) { return os::Utf16ToUtf8(os::Utf8ToUtf16(bytes)); }
 
 }  // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
-  if (os::ConsumeFailure("GlobalAlloc")) return nullptr;
+  if (os::ShouldFail("GlobalAlloc")) return nullptr;
   if (bytes > (SIZE_T{1} << 31)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -90,11 +93,11 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   auto b = std::make_shared<GlobalBlock>();
   b->bytes.assign(bytes ? bytes : 1, 0);  // zeroed whatever the flags say
   (void)flags;
-  return os::AddHandle(b);
+  return os::NewHandle(b);
 }
 
 LPVOID GlobalLock(HGLOBAL mem) {
-  auto b = os::FindHandleAs<GlobalBlock>(mem);
+  auto b = os::LookupHandleAs<GlobalBlock>(mem);
   if (!b) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
@@ -104,7 +107,7 @@ LPVOID GlobalLock(HGLOBAL mem) {
 }
 
 BOOL GlobalUnlock(HGLOBAL mem) {
-  auto b = os::FindHandleAs<GlobalBlock>(mem);
+  auto b = os::LookupHandleAs<GlobalBlock>(mem);
   if (!b) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -115,21 +118,21 @@ BOOL GlobalUnlock(HGLOBAL mem) {
 }
 
 SIZE_T GlobalSize(HGLOBAL mem) {
-  auto b = os::FindHandleAs<GlobalBlock>(mem);
+  auto b = os::LookupHandleAs<GlobalBlock>(mem);
   return b ? b->bytes.size() : 0;
 }
 
 HGLOBAL GlobalFree(HGLOBAL mem) {
-  if (!os::FindHandleAs<GlobalBlock>(mem)) {
+  if (!os::LookupHandleAs<GlobalBlock>(mem)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return mem;
   }
-  os::RemoveHandle(mem);
+  CloseHandle(mem);
   return nullptr;
 }
 
 BOOL OpenClipboard(HWND) {
-  if (os::ConsumeFailure("OpenClipboard")) return FALSE;
+  if (os::ShouldFail("OpenClipboard")) return FALSE;
   Clipboard& c = C();
   std::lock_guard<std::mutex> g(c.lock);
   DWORD me = GetCurrentThreadId();
@@ -155,7 +158,7 @@ BOOL CloseClipboard() {
     push = c.changed;
     c.changed = false;
     if (push) {
-      text = Utf8Of(c);
+      text = ForSystem(Utf8Of(c));
       c.mirrored = text;
       c.haveMirror = true;
     }
@@ -184,14 +187,14 @@ HANDLE SetClipboardData(UINT format, HANDLE mem) {
     SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
     return nullptr;
   }
-  auto b = os::FindHandleAs<GlobalBlock>(mem);
+  auto b = os::LookupHandleAs<GlobalBlock>(mem);
   if (!b) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
   c.formats[format] = b->bytes;
   c.changed = true;
-  os::RemoveHandle(mem);  // the clipboard owns it now
+  CloseHandle(mem);  // the clipboard owns it now
   return mem;
 }
 
@@ -208,19 +211,19 @@ HANDLE GetClipboardData(UINT format) {
   if (it != c.formats.end()) {
     data = it->second;
   } else if (format == CF_TEXT && c.formats.count(CF_UNICODETEXT)) {
-    std::string ansi = os::utf::Utf8ToAnsi(Utf8Of(c));
+    std::string ansi = Utf8Of(c);
     data.assign(ansi.c_str(), ansi.c_str() + ansi.size() + 1);
   } else if (format == CF_UNICODETEXT && c.formats.count(CF_TEXT)) {
-    std::u16string w = os::utf::ToUtf16(Utf8Of(c));
+    std::u16string w = os::Utf8ToUtf16(Utf8Of(c));
     data.assign(reinterpret_cast<const char*>(w.c_str()), reinterpret_cast<const char*>(w.c_str() + w.size() + 1));
   } else {
     return nullptr;
   }
   auto old = c.handedOut.find(format);
-  if (old != c.handedOut.end()) os::RemoveHandle(old->second);
+  if (old != c.handedOut.end()) CloseHandle(old->second);
   auto b = std::make_shared<GlobalBlock>();
   b->bytes = std::move(data);
-  HANDLE h = os::AddHandle(b);
+  HANDLE h = os::NewHandle(b);
   c.handedOut[format] = h;
   return h;
 }
@@ -241,7 +244,7 @@ void TestSetClipboardBytes(const std::string& bytes) {
   DropHandedOut(c);
   c.formats.clear();
   c.formats[CF_TEXT] = std::vector<char>(bytes.c_str(), bytes.c_str() + bytes.size() + 1);
-  c.mirrored = Utf8Of(c);
+  c.mirrored = ForSystem(Utf8Of(c));
   c.haveMirror = true;
   if (SdlUsable()) SDL_SetClipboardText(c.mirrored.c_str());
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "os/handles.h"
+#include "os/windowerrors.h"
 
 constexpr UINT CF_TEXT = 1;           // ANSI (or, from this program, UTF-8) bytes, NUL-terminated
 constexpr UINT CF_UNICODETEXT = 13;   // UTF-16 units, NUL-terminated

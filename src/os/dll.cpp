@@ -13,13 +13,14 @@
 #include <mutex>
 #include <vector>
 
-#include "os/utfprivate.h"
+#include "os/paths.h"
+#include "os/text.h"
+#include "os/faultinject.h"
 
 namespace {
 
 class ModuleObject : public os::HandleObject {
  public:
-  bool Closable() const override { return false; }
   void* dl = nullptr;
   int refs = 0;
   std::string path;
@@ -77,14 +78,6 @@ std::string ExecutableFolder() {
   return path.substr(0, path.rfind('/') + 1);
 }
 
-std::string LinuxPathFromWindows(const std::string& path) {
-  std::string p = path;
-  if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) p = p.substr(2);
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  return p;
-}
-
 }  // namespace os
 
 HMODULE LoadLibraryA(LPCSTR fileName) {
@@ -92,13 +85,13 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  if (os::ConsumeFailure("LoadLibraryA")) return nullptr;
+  if (os::ShouldFail("LoadLibraryA")) return nullptr;
   std::string name = fileName;
   void* dl = nullptr;
   std::string loadedFrom;
   bool hasFolder = name.find('\\') != std::string::npos || name.find('/') != std::string::npos;
   if (hasFolder) {
-    std::string posix = os::LinuxPathFromWindows(name);
+    std::string posix = os::ToLinuxPath(name);
     size_t slash = posix.rfind('/');
     std::string folder = posix.substr(0, slash + 1), base = posix.substr(slash + 1);
     for (const std::string& candidate : CandidateNames(base)) {
@@ -138,7 +131,7 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
   std::lock_guard<std::mutex> g(gLock);
   auto it = gByDl.find(dl);
   if (it != gByDl.end()) {
-    if (auto m = os::FindHandleAs<ModuleObject>(it->second)) {
+    if (auto m = os::LookupHandleAs<ModuleObject>(it->second)) {
       ++m->refs;  // dlopen counted this load too
       return it->second;
     }
@@ -147,7 +140,7 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
   m->dl = dl;
   m->refs = 1;
   m->path = loadedFrom;
-  auto h = static_cast<HMODULE>(os::AddHandle(m));
+  auto h = static_cast<HMODULE>(os::NewHandle(m));
   gByDl[dl] = h;
   return h;
 }
@@ -157,12 +150,12 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  return LoadLibraryA(os::utf::ToUtf8(fileName).c_str());
+  return LoadLibraryA(os::Utf16ToUtf8(fileName).c_str());
 }
 
 BOOL FreeLibrary(HMODULE module) {
   std::lock_guard<std::mutex> g(gLock);
-  auto m = os::FindHandleAs<ModuleObject>(module);
+  auto m = os::LookupHandleAs<ModuleObject>(module);
   if (!m || !m->dl) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -170,13 +163,13 @@ BOOL FreeLibrary(HMODULE module) {
   dlclose(m->dl);
   if (--m->refs == 0) {
     gByDl.erase(m->dl);
-    os::RemoveHandle(module);
+    CloseHandle(module);
   }
   return TRUE;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
-  auto m = os::FindHandleAs<ModuleObject>(module);
+  auto m = os::LookupHandleAs<ModuleObject>(module);
   if (!m || !name) {
     SetLastError(m ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
     return nullptr;
@@ -196,12 +189,12 @@ HMODULE GetModuleHandleA(LPCSTR name) {
       auto m = std::make_shared<ModuleObject>();
       m->dl = dlopen(nullptr, RTLD_NOW);
       m->refs = 1;
-      return static_cast<HMODULE>(os::AddHandle(m));
+      return static_cast<HMODULE>(os::NewHandle(m));
     }();
     return self;
   }
   for (auto& [dl, h] : gByDl) {
-    auto m = os::FindHandleAs<ModuleObject>(h);
+    auto m = os::LookupHandleAs<ModuleObject>(h);
     if (!m) continue;
     std::string base = m->path.substr(m->path.rfind('/') + 1);
     for (const std::string& candidate : CandidateNames(name))

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "os/handles.h"
+#include "os/windowerrors.h"
 
 // Loads (or finds the already loaded) library; NULL with ERROR_MOD_NOT_FOUND when nothing loads.
 HMODULE LoadLibraryA(LPCSTR fileName);
@@ -21,7 +22,4 @@ HMODULE GetModuleHandleA(LPCSTR name);
 namespace os {
 // Folder of the running executable (Linux form, with a trailing slash).
 std::string ExecutableFolder();
-// Builds a Linux path from a Windows-form one ("Z:\a\b" or "a\b"): the drive goes, backslashes
-// become slashes.
-std::string LinuxPathFromWindows(const std::string& path);
 }  // namespace os

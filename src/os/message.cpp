@@ -6,9 +6,10 @@
 #include <atomic>
 #include <chrono>
 
+#include "os/faultinject.h"
 #include "os/time.h"
 #include "os/user_internal.h"
-#include "os/utfprivate.h"
+#include "os/text.h"
 
 namespace os::user {
 
@@ -157,18 +158,29 @@ static BOOL Peek(MSG* out, HWND hwnd, UINT lo, UINT hi, UINT flags, bool wide) {
       continue;
     }
     QueuedMessage m = *it;
-    if (!wide && (m.msg.message == WM_CHAR || m.msg.message == WM_SYSCHAR)) {
-      char16_t u = static_cast<char16_t>(m.msg.wParam);
-      if (u >= 0xDC00 && u < 0xE000 && q.dropLowSurrogate) {
-        // The pair's '?' went out with the high half.
-        q.dropLowSurrogate = false;
-        if (remove) {
-          it = q.messages.erase(it);
-          continue;
+    if (!wide && (m.msg.message == WM_CHAR || m.msg.message == WM_SYSCHAR) && !m.ansiByte && m.msg.wParam >= 0x80) {
+      // The ANSI code page is UTF-8: an ANSI reader gets the character's bytes, one message each,
+      // as a multi-byte code page hands them out. A surrogate pair becomes one character first.
+      std::u16string units(1, static_cast<char16_t>(m.msg.wParam));
+      auto next = std::next(it);
+      bool pair = units[0] >= 0xD800 && units[0] < 0xDC00 && next != q.messages.end() &&
+                  next->msg.message == m.msg.message && next->msg.wParam >= 0xDC00 && next->msg.wParam < 0xE000;
+      if (pair) units.push_back(static_cast<char16_t>(next->msg.wParam));
+      std::string bytes = os::Utf16ToUtf8(units);
+      m.msg.wParam = static_cast<unsigned char>(bytes[0]);
+      if (remove) {
+        it = q.messages.erase(it);
+        if (pair) it = q.messages.erase(it);
+        for (size_t i = 1; i < bytes.size(); ++i) {
+          QueuedMessage b = m;
+          b.msg.wParam = static_cast<unsigned char>(bytes[i]);
+          b.ansiByte = true;
+          it = std::next(q.messages.insert(it, b));
         }
+        *out = m.msg;
+        s.lastMessageTime = m.msg.time;
+        return TRUE;
       }
-      q.dropLowSurrogate = u >= 0xD800 && u < 0xDC00;
-      m.msg.wParam = u >= 0xD800 && u < 0xE000 ? '?' : os::utf::UnitToAnsi(u);
     }
     if (remove) {
       q.messages.erase(it);
@@ -332,7 +344,7 @@ void ApplyCursor() {
   {
     Lock lk(s.lock);
     visible = s.showCount >= 0 && s.cursor != nullptr;
-    if (auto c = FindHandleAs<CursorObject>(s.cursor)) {
+    if (auto c = LookupHandleAs<CursorObject>(s.cursor)) {
       sdlCursor = c->sdlCursor;
       systemId = c->systemId;
     }
@@ -514,7 +526,7 @@ SHORT GetAsyncKeyState(int vk) {
 // ---- mouse ----
 
 BOOL TrackMouseEvent(TRACKMOUSEEVENT* request) {
-  if (os::ConsumeFailure("TrackMouseEvent")) return FALSE;
+  if (os::ShouldFail("TrackMouseEvent")) return FALSE;
   if (!request) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -612,7 +624,7 @@ BOOL GetCursorPos(POINT* point) {
 }
 
 BOOL SetCursorPos(int x, int y) {
-  if (os::ConsumeFailure("SetCursorPos")) return FALSE;
+  if (os::ShouldFail("SetCursorPos")) return FALSE;
   State& s = S();
   HWND main;
   POINT client;
@@ -678,16 +690,16 @@ HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
   State& s = S();
   Lock lk(s.lock);
   auto& slot = s.systemCursors[static_cast<int>(id)];
-  if (!slot || !os::FindHandle(slot)) {
+  if (!slot || !os::LookupHandle(slot)) {
     auto c = std::make_shared<CursorObject>();
     c->systemId = static_cast<int>(id);
-    slot = static_cast<HCURSOR>(os::AddHandle(c));
+    slot = static_cast<HCURSOR>(os::NewHandle(c));
   }
   return slot;
 }
 
 HICON LoadIconA(HINSTANCE, LPCSTR) {
-  static HICON icon = static_cast<HICON>(os::AddHandle(std::make_shared<CursorObject>()));
+  static HICON icon = static_cast<HICON>(os::NewHandle(std::make_shared<CursorObject>()));
   return icon;
 }
 

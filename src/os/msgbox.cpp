@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "os/user_internal.h"
-#include "os/utfprivate.h"
+#include "os/text.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-  return Show(owner, text ? os::utf::ToUtf8(text) : "", caption ? os::utf::ToUtf8(caption) : "Error", type);
+  return Show(owner, text ? os::Utf16ToUtf8(text) : "", caption ? os::Utf16ToUtf8(caption) : "Error", type);
 }
 
 namespace os {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "os/handles.h"
+#include "os/windowerrors.h"
 
 constexpr UINT MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_ABORTRETRYIGNORE = 0x2, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4,
                MB_RETRYCANCEL = 0x5, MB_ICONERROR = 0x10, MB_ICONHAND = 0x10, MB_ICONQUESTION = 0x20,

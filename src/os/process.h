@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "os/handles.h"
+#include "os/windowerrors.h"
 
 // Ends the process with the low 8 bits of the code (-1 shows as 255); under test, throws
 // os::ProcessExit after recording the code.

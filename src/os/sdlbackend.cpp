@@ -11,7 +11,7 @@
 
 #include "os/time.h"
 #include "os/user_internal.h"
-#include "os/utfprivate.h"
+#include "os/text.h"
 
 namespace os::sdl {
 namespace {
@@ -200,7 +200,7 @@ void OnKey(const SDL_KeyboardEvent& k) {
 }
 
 void OnText(const char* text) {
-  std::u16string units = os::utf::ToUtf16(text);
+  std::u16string units = os::Utf8ToUtf16(text);
   if (units.empty()) return;
   HWND target = KeyTarget();
   {
@@ -570,7 +570,7 @@ void TestKeyPress(int vk) {
   unsigned mods = ModsOf(gTestMod);
   if (!(mods & (kModCtrl | kModAlt))) {
     std::u16string chars = os::kbd::CharsForKey(vk, mods, false);
-    if (chars.size() == 1 && chars[0] >= 0x20 && chars[0] != 0x7F) TestText(os::utf::ToUtf8(chars));
+    if (chars.size() == 1 && chars[0] >= 0x20 && chars[0] != 0x7F) TestText(os::Utf16ToUtf8(chars));
   }
   TestKey(vk, false);
 }

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "os/user_internal.h"
+#include "os/faultinject.h"
 
 namespace {
 
@@ -151,7 +152,7 @@ std::string LockFileFor(const std::string& name) {
 // ---- threads ----
 
 HANDLE CreateThread(void*, SIZE_T, LPTHREAD_START_ROUTINE proc, LPVOID param, DWORD flags, DWORD* threadId) {
-  if (os::ConsumeFailure("CreateThread")) return nullptr;
+  if (os::ShouldFail("CreateThread")) return nullptr;
   if (!proc || (flags & CREATE_SUSPENDED)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -175,11 +176,11 @@ HANDLE CreateThread(void*, SIZE_T, LPTHREAD_START_ROUTINE proc, LPVOID param, DW
     state->done.wait(lk, [&] { return state->id != 0; });
   }
   if (threadId) *threadId = state->id;
-  return os::AddHandle(object);
+  return os::NewHandle(object);
 }
 
 BOOL SetThreadPriority(HANDLE thread, int priority) {
-  auto t = os::FindHandleAs<ThreadObject>(thread);
+  auto t = os::LookupHandleAs<ThreadObject>(thread);
   if (!t) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -201,14 +202,14 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
 }
 
 int GetThreadPriority(HANDLE thread) {
-  auto t = os::FindHandleAs<ThreadObject>(thread);
+  auto t = os::LookupHandleAs<ThreadObject>(thread);
   if (!t) return 0x7FFFFFFF;  // THREAD_PRIORITY_ERROR_RETURN
   std::lock_guard<std::mutex> g(t->state->lock);
   return t->state->priority;
 }
 
 BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) {
-  auto t = os::FindHandleAs<ThreadObject>(thread);
+  auto t = os::LookupHandleAs<ThreadObject>(thread);
   if (!t || !exitCode) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -247,16 +248,16 @@ void LeaveCriticalSection(CRITICAL_SECTION* cs) { static_cast<std::recursive_mut
 // ---- events ----
 
 HANDLE CreateEventA(void*, BOOL manualReset, BOOL initialState, LPCSTR) {
-  if (os::ConsumeFailure("CreateEventA")) return nullptr;
+  if (os::ShouldFail("CreateEventA")) return nullptr;
   auto e = std::make_shared<EventObject>();
   e->manual = manualReset;
   e->signalled = initialState;
   SetLastError(0);
-  return os::AddHandle(e);
+  return os::NewHandle(e);
 }
 
 BOOL SetEvent(HANDLE event) {
-  auto e = os::FindHandleAs<EventObject>(event);
+  auto e = os::LookupHandleAs<EventObject>(event);
   if (!e) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -268,7 +269,7 @@ BOOL SetEvent(HANDLE event) {
 }
 
 BOOL ResetEvent(HANDLE event) {
-  auto e = os::FindHandleAs<EventObject>(event);
+  auto e = os::LookupHandleAs<EventObject>(event);
   if (!e) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -281,7 +282,7 @@ BOOL ResetEvent(HANDLE event) {
 // ---- mutexes ----
 
 HANDLE CreateMutexA(void*, BOOL initialOwner, LPCSTR name) {
-  if (os::ConsumeFailure("CreateMutexA")) return nullptr;
+  if (os::ShouldFail("CreateMutexA")) return nullptr;
   auto object = std::make_shared<MutexObject>();
   bool existed = false;
   if (name && *name) {
@@ -313,13 +314,13 @@ HANDLE CreateMutexA(void*, BOOL initialOwner, LPCSTR name) {
     object->state->owner = GetCurrentThreadId();
     object->state->depth = 1;
   }
-  HANDLE h = os::AddHandle(object);
+  HANDLE h = os::NewHandle(object);
   SetLastError(existed ? ERROR_ALREADY_EXISTS : 0);
   return h;
 }
 
 BOOL ReleaseMutex(HANDLE mutex) {
-  auto m = os::FindHandleAs<MutexObject>(mutex);
+  auto m = os::LookupHandleAs<MutexObject>(mutex);
   if (!m) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -337,7 +338,7 @@ BOOL ReleaseMutex(HANDLE mutex) {
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD ms) {
-  auto w = os::FindHandleAs<Waitable>(handle);
+  auto w = os::LookupHandleAs<Waitable>(handle);
   if (!w) {
     SetLastError(ERROR_INVALID_HANDLE);
     return WAIT_FAILED;

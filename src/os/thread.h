@@ -5,6 +5,7 @@
 #include <string>
 
 #include "os/handles.h"
+#include "os/windowerrors.h"
 
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);  // thread procedure
 

@@ -27,7 +27,6 @@ struct Class {
 };
 
 struct Window : HandleObject {
-  bool Closable() const override { return false; }
   HWND self = nullptr;
   DWORD thread = 0;              // owner thread (0 for foreign windows)
   std::shared_ptr<Class> cls;
@@ -58,6 +57,7 @@ struct QueuedMessage {
   bool backend = false;          // made by the SDL back end from real (or simulated) input
   unsigned mods = 0;             // kMod* as of the input
   std::u16string text;           // keyboard text that belongs to this key-down
+  bool ansiByte = false;         // one byte of a character already split for an ANSI reader
 };
 
 struct Queue {
@@ -66,7 +66,6 @@ struct Queue {
   bool quit = false;
   int quitCode = 0;
   BYTE keys[256] = {};
-  bool dropLowSurrogate = false;  // ANSI retrieval turned a high surrogate into '?'
   struct {
     bool valid = false;
     MSG msg{};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "os/handles.h"
+#include "os/windowerrors.h"
 
 struct VS_FIXEDFILEINFO {        // "\" of the version block
   DWORD dwSignature;             // 0xFEEF04BD

@@ -6,9 +6,10 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "os/faultinject.h"
 #include "os/time.h"
 #include "os/user_internal.h"
-#include "os/utfprivate.h"
+#include "os/text.h"
 
 namespace os::user {
 
@@ -19,7 +20,7 @@ State& S() {
 
 std::shared_ptr<Window> Find(HWND hwnd) {
   if (!hwnd) return nullptr;
-  auto w = FindHandleAs<Window>(hwnd);
+  auto w = LookupHandleAs<Window>(hwnd);
   if (!w || w->destroying) return nullptr;
   return w;
 }
@@ -317,7 +318,7 @@ ATOM RegisterClassW(const WNDCLASSW* wc) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  return RegisterClassCommon(os::utf::ToUtf8(wc->lpszClassName), wc->lpfnWndProc, wc->style, wc->cbWndExtra,
+  return RegisterClassCommon(os::Utf16ToUtf8(wc->lpszClassName), wc->lpfnWndProc, wc->style, wc->cbWndExtra,
                              wc->hIcon, wc->hCursor, wc->hbrBackground, wc->hInstance, true);
 }
 
@@ -383,7 +384,7 @@ static HWND CreateWindowCommon(DWORD exStyle, const std::string& className, cons
   if (makeMain && os::sdl::EnsureVideo()) {
     w->isMain = true;
   }
-  HWND hwnd = static_cast<HWND>(os::AddHandle(w));
+  HWND hwnd = static_cast<HWND>(os::NewHandle(w));
   w->self = hwnd;
   {
     Lock lk(s.lock);
@@ -438,7 +439,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
-  return CreateWindowCommon(exStyle, os::utf::ToUtf8(className), windowName ? os::utf::ToUtf8(windowName) : "",
+  return CreateWindowCommon(exStyle, os::Utf16ToUtf8(className), windowName ? os::Utf16ToUtf8(windowName) : "",
                             style, x, y, width, height, parent, menu, instance, param);
 }
 
@@ -459,7 +460,7 @@ BOOL DestroyWindow(HWND hwnd) {
       s.windows.erase(std::remove(s.windows.begin(), s.windows.end(), hwnd), s.windows.end());
       if (s.foreground == hwnd) s.foreground = nullptr;
       lk.unlock();
-      os::RemoveHandle(hwnd);
+      CloseHandle(hwnd);
       return TRUE;
     }
     for (HWND h : s.windows) {
@@ -497,7 +498,7 @@ BOOL DestroyWindow(HWND hwnd) {
     os::remote::StopServing();
     os::sdl::DestroyMainWindow();
   }
-  os::RemoveHandle(hwnd);
+  CloseHandle(hwnd);
   return TRUE;
 }
 
@@ -756,7 +757,7 @@ static BOOL SetTitle(HWND hwnd, std::string text) {
 }
 
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text) { return SetTitle(hwnd, text ? text : ""); }
-BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) { return SetTitle(hwnd, text ? os::utf::ToUtf8(text) : ""); }
+BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) { return SetTitle(hwnd, text ? os::Utf16ToUtf8(text) : ""); }
 
 int GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {
   State& s = S();
@@ -774,7 +775,7 @@ int GetWindowTextW(HWND hwnd, LPWSTR buffer, int size) {
   Lock lk(s.lock);
   auto w = Find(hwnd);
   if (!w || !buffer || size <= 0) return 0;
-  std::u16string t = os::utf::ToUtf16(w->title);
+  std::u16string t = os::Utf8ToUtf16(w->title);
   size_t n = std::min(t.size(), static_cast<size_t>(size - 1));
   std::copy(t.begin(), t.begin() + static_cast<long>(n), buffer);
   buffer[n] = 0;
@@ -855,7 +856,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-  if (os::ConsumeFailure("SetWindowPos")) return FALSE;
+  if (os::ShouldFail("SetWindowPos")) return FALSE;
   State& s = S();
   WINDOWPOS wp{};
   bool topLevel;
@@ -1097,7 +1098,7 @@ HWND GetDesktopWindow() {
   Lock lk(s.lock);
   if (!s.desktop) {
     // A handle of its own, never a live window of ours.
-    s.desktop = static_cast<HWND>(os::AddHandle(std::make_shared<os::HandleObject>()));
+    s.desktop = static_cast<HWND>(os::NewHandle(std::make_shared<os::HandleObject>()));
   }
   return s.desktop;
 }
@@ -1122,7 +1123,7 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
   w->visible = true;
   w->remoteClass = className;
   w->title = windowName ? windowName : "";
-  HWND h = static_cast<HWND>(os::AddHandle(w));
+  HWND h = static_cast<HWND>(os::NewHandle(w));
   w->self = h;
   Lock lk(s.lock);
   s.windows.push_back(h);
@@ -1263,7 +1264,7 @@ HWND GetActiveWindow() {
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
-  if (os::ConsumeFailure("SetForegroundWindow")) return FALSE;
+  if (os::ShouldFail("SetForegroundWindow")) return FALSE;
   auto w = Find(hwnd);
   if (!w) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -1334,7 +1335,7 @@ HWND TestCreateForeignWindow(const std::string& className, const std::string& ti
   w->style = WS_OVERLAPPEDWINDOW;
   RECT f = FrameOf(w->style, 0);
   w->rect = RECT{0, 0, clientWidth + f.left + f.right, clientHeight + f.top + f.bottom};
-  HWND h = static_cast<HWND>(AddHandle(w));
+  HWND h = static_cast<HWND>(NewHandle(w));
   w->self = h;
   State& s = S();
   Lock lk(s.lock);
@@ -1346,7 +1347,7 @@ HWND TestCreateForeignWindow(const std::string& className, const std::string& ti
 std::vector<RecordedMessage> TestForeignMessages(HWND hwnd) {
   State& s = S();
   Lock lk(s.lock);
-  auto w = FindHandleAs<Window>(hwnd);
+  auto w = LookupHandleAs<Window>(hwnd);
   return w ? w->record : std::vector<RecordedMessage>{};
 }
 
@@ -1399,7 +1400,6 @@ void TestResetWindows() {
     q->quit = false;
     std::memset(q->keys, 0, sizeof(q->keys));
     q->lastKey.valid = false;
-    q->dropLowSurrogate = false;
   }
   s.timers.clear();
   s.main = s.capture = s.focus = s.active = s.foreground = s.otherProgram = nullptr;

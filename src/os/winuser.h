@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "os/handles.h"
+#include "os/windowerrors.h"
 #include "os/win32types.h"
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);   // window procedure

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "os/faultinject.h"
 #include "os/time.h"
 #include "os/winuser.h"
 

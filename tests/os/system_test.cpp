@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "os/faultinject.h"
 #include "os/clipboard.h"
 #include "os/dll.h"
 #include "os/msgbox.h"
@@ -74,7 +75,7 @@ TEST(Threads, ClosingTheHandleOfARunningThreadDoesNotStopIt) {
   state = 1;
   for (int i = 0; i < 2000 && state != 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(state, 2);
-  os::TestFailNext("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
+  os::TestFailCall("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(CreateThread(nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
 }
@@ -101,7 +102,7 @@ TEST(Sync, AutoResetEventsReleaseOneWaitManualOnesStaySet) {
   CloseHandle(autoEvent);
   CloseHandle(manual);
   EXPECT_EQ(WaitForSingleObject(autoEvent, 0), WAIT_FAILED);
-  os::TestFailNext("CreateEventA", ERROR_NOT_ENOUGH_MEMORY);
+  os::TestFailCall("CreateEventA", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(CreateEventA(nullptr, FALSE, FALSE, nullptr), nullptr);
 }
 
@@ -211,7 +212,7 @@ TEST(Modules, FullWindowsPathsAndMissingLibraries) {
   EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
   EXPECT_EQ(LoadLibraryA((folder + "nothing.vxmod").c_str()), nullptr);
   EXPECT_EQ(LoadLibraryA(""), nullptr);
-  os::TestFailNext("LoadLibraryA", ERROR_MOD_NOT_FOUND);
+  os::TestFailCall("LoadLibraryA", ERROR_MOD_NOT_FOUND);
   EXPECT_EQ(LoadLibraryA("tmtestplugin.dll"), nullptr);
 }
 
@@ -329,25 +330,25 @@ TEST_F(ClipboardTest, TextRoundTripsAndConvertsBetweenFormats) {
   const char16_t wide[] = u"wide \u00e9";
   ASSERT_TRUE(Put(CF_UNICODETEXT, wide, sizeof(wide)));
   EXPECT_EQ(os::TestClipboardUtf8(), "wide \xc3\xa9");
-  EXPECT_EQ(GetText(CF_TEXT), "wide \xe9");  // Windows-1252
+  EXPECT_EQ(GetText(CF_TEXT), "wide \xc3\xa9");  // the ANSI code page is UTF-8
 }
 
 TEST_F(ClipboardTest, BytesThatAreNotUtf8PassThroughUnchanged) {
   os::TestSetClipboardBytes("caf\xe9");
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
   EXPECT_EQ(GetText(CF_TEXT), "caf\xe9");
-  EXPECT_EQ(os::TestClipboardUtf8(), "caf\xc3\xa9");
+  EXPECT_EQ(os::TestClipboardUtf8(), "caf\xef\xbf\xbd");  // the system clipboard holds valid UTF-8
 }
 
 TEST_F(ClipboardTest, FailuresLeaveTheClipboardClosed) {
-  os::TestFailNext("OpenClipboard", ERROR_ACCESS_DENIED);
+  os::TestFailCall("OpenClipboard", ERROR_ACCESS_DENIED);
   EXPECT_FALSE(OpenClipboard(hwnd_));
   EXPECT_FALSE(CloseClipboard());
   EXPECT_EQ(GetLastError(), ERROR_CLIPBOARD_NOT_OPEN);
   HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 4);
   EXPECT_EQ(SetClipboardData(CF_TEXT, mem), nullptr);  // not open
   GlobalFree(mem);
-  os::TestFailNext("GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY);
+  os::TestFailCall("GlobalAlloc", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE, 4), nullptr);
   // Another thread cannot open it while this one holds it.
   ASSERT_TRUE(OpenClipboard(hwnd_));

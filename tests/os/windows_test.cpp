@@ -104,7 +104,7 @@ TEST_F(WindowTest, SetWindowPosAppliesTheSizeTheProcedureRewrote) {
   auto sizes = Of(WM_SIZE);
   EXPECT_EQ(LOWORD(sizes.back().lParam), 300 - 2 * GetSystemMetrics(SM_CXFRAME));
 
-  os::TestFailNext("SetWindowPos", 5);
+  os::TestFailCall("SetWindowPos", 5);
   EXPECT_FALSE(SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
   EXPECT_EQ(GetLastError(), 5u);
 }
@@ -207,7 +207,7 @@ TEST_F(WindowTest, FocusChangesActivateAndDeactivateTheApplication) {
   SetActiveWindow(h);
   EXPECT_TRUE(Of(WM_ACTIVATEAPP).empty());
 
-  os::TestFailNext("SetForegroundWindow", 1400);
+  os::TestFailCall("SetForegroundWindow", 1400);
   EXPECT_FALSE(SetForegroundWindow(h));
   EXPECT_EQ(GetLastError(), 1400u);
 }
