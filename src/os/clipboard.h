@@ -7,7 +7,7 @@
 #include "os/handles.h"
 #include "os/windowerrors.h"
 
-constexpr UINT CF_TEXT = 1;           // ANSI (or, from this program, UTF-8) bytes, NUL-terminated
+constexpr UINT CF_TEXT = 1;           // ANSI bytes (the ANSI code page is UTF-8), NUL-terminated
 constexpr UINT CF_UNICODETEXT = 13;   // UTF-16 units, NUL-terminated
 constexpr UINT GMEM_FIXED = 0x0000, GMEM_MOVEABLE = 0x0002, GMEM_ZEROINIT = 0x0040;
 

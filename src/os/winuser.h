@@ -286,7 +286,8 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 // ---- messages ----
 // Takes the next message of the calling thread: posted and input messages in arrival order, then
 // WM_QUIT, then WM_PAINT, then WM_TIMER. On the main thread it first turns waiting SDL events into
-// messages. The A form hands WM_CHAR/WM_SYSCHAR over in Windows-1252 ('?' when unrepresentable).
+// messages. The ANSI code page is UTF-8: the A form hands a character over as its UTF-8 bytes, one
+// WM_CHAR/WM_SYSCHAR each (a surrogate pair as one character, a lone surrogate as U+FFFD).
 BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Waits for a message; FALSE for WM_QUIT, -1 for a bad window.
