@@ -36,12 +36,19 @@ CollationState& State() {
 }
 }  // namespace
 
+// Set while this thread runs the loader: comparisons it makes meanwhile go bytewise instead of
+// asking the loader again.
+static thread_local bool tLoading = false;
+
 const TDllCollateHandler* GetCollateHandler() {
   CollationState& s = State();
   if (!s.asked.load(std::memory_order_acquire)) {
+    if (tLoading) return nullptr;
     std::lock_guard<std::mutex> guard(s.lock);
     if (!s.asked.load(std::memory_order_relaxed)) {
+      tLoading = true;
       s.handler = s.loader();
+      tLoading = false;
       s.asked.store(true, std::memory_order_release);
     }
   }

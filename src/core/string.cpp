@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <string_view>
 
 #include "core/collation.h"
 
@@ -189,6 +190,9 @@ int TString::FindChar(char c, int flags, int start) const {
   if (flags & kStringBackwards) {
     for (int i = len - 1 - start; i >= 0; --i)
       if (SameChar(t[i], c, noCase)) return i;
+  } else if (!noCase) {
+    const void* at = std::memchr(t + start, c, size_t(len - start));
+    return at ? int(static_cast<const char*>(at) - t) : -1;
   } else {
     for (int i = start; i < len; ++i)
       if (SameChar(t[i], c, noCase)) return i;
@@ -212,6 +216,9 @@ int TString::Find(TString pattern, int flags, int start) const {
   if (flags & kStringBackwards) {
     for (int pos = last - start; pos >= 0; --pos)
       if (matchesAt(pos)) return pos;
+  } else if (!noCase) {
+    size_t at = std::string_view(t, size_t(len)).find(std::string_view(p, size_t(plen)), size_t(start));
+    return at == std::string_view::npos ? -1 : int(at);
   } else {
     for (int pos = start; pos <= last; ++pos)
       if (matchesAt(pos)) return pos;
@@ -250,7 +257,15 @@ bool TString::Grow(int64_t capacity) {
   if (capacity > kMaxCapacity) return false;
   if (mBuffer && mBuffer->mRefCount == 1 && mBuffer->mCapacity >= capacity) return true;
   int64_t len = Length();
-  TStringBuffer* b = NewBuffer(std::max({capacity, kMinCapacity, len + 1}));
+  capacity = std::max({capacity, kMinCapacity, len + 1});
+  if (mBuffer && mBuffer->mRefCount == 1) {  // private block: let the allocator extend it in place
+    char* text = static_cast<char*>(std::realloc(mBuffer->mText, size_t(capacity)));
+    if (!text) throw std::bad_alloc();
+    mBuffer->mText = text;
+    mBuffer->mCapacity = int32_t(capacity);
+    return true;
+  }
+  TStringBuffer* b = NewBuffer(capacity);
   if (mBuffer) std::memcpy(b->mText, mBuffer->mText, size_t(len) + 1);
   Release();
   mBuffer = b;
@@ -280,7 +295,7 @@ int TString::WriteAt(int position, const char* bytes, ptrdiff_t count, bool term
     if (mBuffer->mCapacity < needed) {
       int64_t capacity = mBuffer->mCapacity;
       while (capacity < needed) capacity = std::min(capacity * 2, kMaxCapacity);
-      Reserve(int(capacity));
+      Grow(capacity);
     }
   }
   if (count > 0) std::memmove(mBuffer->mText + position, bytes, size_t(count));
@@ -379,7 +394,7 @@ TString& TString::Replace(const TString& pattern, const TString& replacement, in
     if (rlen > plen) {
       int64_t needed = len + (rlen - plen) + 1;
       if (needed > kMaxCapacity) break;
-      if (mBuffer->mCapacity < needed) Reserve(int(needed));
+      if (mBuffer->mCapacity < needed) Grow(needed);
     }
     char* t = mBuffer->mText;
     if (rlen != plen) std::memmove(t + idx + rlen, t + idx + plen, size_t(len - idx - plen) + 1);
@@ -463,12 +478,6 @@ int CollateStrings(const char* a, const char* b) {
     int32_t r = handler->Collate(a, b);
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
   }
-  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
-  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
-  while (*x && *x == *y) {
-    ++x;
-    ++y;
-  }
-  if (*x == *y) return 0;
-  return *x < *y ? -1 : 1;
+  int r = std::strcmp(a, b);  // compares as unsigned bytes
+  return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }

@@ -1,0 +1,135 @@
+// Log writing: one process-wide lock covers formatting, opening, writing and the write position.
+// After a wrap the file is cut at the wrap point, so the newest line is never followed by stale ones,
+// and an existing file that cannot be opened is skipped rather than recreated (which would empty it).
+#include "core/log.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+
+namespace {
+
+// ---- file access of the log, on plain paths (the file layer's path mapping replaces these) ------
+// These run under the log lock from any thread: a replacement must convert paths into its own
+// buffers, never into a shared conversion buffer of the file layer.
+
+void LogMakeFolder(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::create_directory(folder, ec);
+}
+
+void LogRemoveFile(const std::string& path) { std::remove(path.c_str()); }
+
+// Opens the file for update; creates it only when it does not exist ("x": never an existing file).
+FILE* LogOpenFile(const std::string& path, bool* created) {
+  *created = false;
+  FILE* f = std::fopen(path.c_str(), "r+");
+  if (f || errno != ENOENT) return f;
+  f = std::fopen(path.c_str(), "wx");
+  *created = f != nullptr;
+  return f;
+}
+
+void LogTruncateFile(const std::string& path, uint32_t size) {
+  std::error_code ec;
+  std::filesystem::resize_file(path, size, ec);
+}
+
+// ---- state --------------------------------------------------------------------------------------
+
+std::mutex gLogLock;
+std::string* gLogPath = new std::string;  // never destroyed: threads may log while the process ends
+uint32_t gWritePosition = 0;
+std::atomic<int32_t> gMemoryCap{0};
+
+}  // namespace
+
+void LogInit(const TString& text) {
+  const char* t = text.CStr();
+  size_t markerLength = std::strlen(kLogMemoryMaxMarker);
+  if (std::strncmp(t, kLogMemoryMaxMarker, markerLength) == 0) {
+    // The number follows one separator character; a text that ends before it gives 0.
+    size_t len = std::strlen(t);
+    gMemoryCap = len > markerLength ? std::atoi(t + markerLength + 1) : 0;
+    return;
+  }
+  std::lock_guard<std::mutex> guard(gLogLock);
+  gWritePosition = 0;
+  if (!*t) {
+    gLogPath->clear();
+    return;
+  }
+  LogMakeFolder(t);
+  *gLogPath = std::string(t) + "/logfile.txt";
+  LogRemoveFile(*gLogPath);
+}
+
+void LogVPrintf(const char* format, va_list args) {
+  std::lock_guard<std::mutex> guard(gLogLock);
+  if (gLogPath->empty()) return;
+  TString message = TString::VFormat(format, args);
+  std::time_t now = std::time(nullptr);
+  const char* stamp = std::ctime(&now);  // static buffer: only used under the lock
+  std::string line = stamp ? std::string(stamp, std::strlen(stamp) ? std::strlen(stamp) - 1 : 0) : "";
+  line += ": ";
+  line += message.CStr();
+  line += "\n";
+
+  bool wrap = gWritePosition > kLogWrapAbove;
+  if (wrap) LogTruncateFile(*gLogPath, kLogWrapTo);
+  bool created = false;
+  FILE* f = LogOpenFile(*gLogPath, &created);
+  if (!f) return;
+  if (created) {  // the file was gone: start it again from the top rather than leave a hole
+    gWritePosition = 0;
+    wrap = false;
+  }
+  if (wrap) {
+    gWritePosition = kLogWrapTo;
+    std::fseek(f, long(kLogWrapTo), SEEK_SET);
+    std::fputs(kLogWrapBanner, f);
+  } else {
+    std::fseek(f, long(gWritePosition), SEEK_SET);
+  }
+  std::fwrite(line.data(), 1, line.size(), f);
+  long end = std::ftell(f);
+  if (end >= 0) gWritePosition = uint32_t(end);
+  std::fflush(f);
+  std::fclose(f);
+}
+
+void LogPrintf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogVPrintf(format, args);
+  va_end(args);
+}
+
+TString GetLogPath() {
+  std::lock_guard<std::mutex> guard(gLogLock);
+  return TString(gLogPath->c_str());
+}
+
+int32_t GetMemoryCap() { return gMemoryCap; }
+int32_t GetMemoryInUse() { return 0; }
+int32_t GetMemoryPeak() { return 0; }
+
+void LogDxError(const char* text, HRESULT code, const char* sourceFile, int line) {
+  LogPrintf("DX Error: %s (0x%x), File %s, Line %d", text ? text : "", unsigned(code),
+            sourceFile ? sourceFile : "", line);
+}
+
+TFailure::~TFailure() = default;
+
+void TFailure::Report(const char* message, int line, const char* sourceFile) {
+  LogPrintf("%s(%d): %s", sourceFile ? sourceFile : "", line, message ? message : "");
+}
+
+void TFailure::ReportText(const char* text) { LogPrintf("%s", text ? text : ""); }
