@@ -25,6 +25,12 @@ bool gFirstEventSent = false;
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
+bool IsXpOrLater() {
+  DWORD v = GetVersion();
+  DWORD major = v & 0xFF, minor = (v >> 8) & 0xFF;
+  return major > 5 || (major == 5 && minor > 0);
+}
+
 bool TakeMessage(MSG* msg, bool wide, UINT lo = 0, UINT hi = 0) {
   return wide ? PeekMessageW(msg, nullptr, lo, hi, PM_REMOVE) : PeekMessageA(msg, nullptr, lo, hi, PM_REMOVE);
 }
@@ -468,7 +474,7 @@ LRESULT PlatformWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGING: {
       auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);
       bool childOfHost = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) && !p->mHostTestMode;
-      if (wp && !p->mHosted && !CommandLineHas(kSwitchHostDriven) && !(wp->flags & SWP_NOSIZE) &&
+      if (wp && !p->mHosted && !CommandLineHas(kSwitchHostDriven) && IsXpOrLater() && !(wp->flags & SWP_NOSIZE) &&
           !(display && display->IsFullScreen()) && !childOfHost) {
         int32_t w, h;
         TDrawContext::GetInstance()->GetViewport(&w, &h);

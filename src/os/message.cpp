@@ -29,6 +29,15 @@ Queue& QueueOf(DWORD thread) {
   return *q;
 }
 
+void ForgetThread(DWORD thread) {
+  State& s = S();
+  Lock lk(s.lock);
+  s.queues.erase(thread);
+  s.timers.erase(std::remove_if(s.timers.begin(), s.timers.end(),
+                                [&](const Timer& t) { return !t.hwnd && t.thread == thread; }),
+                 s.timers.end());
+}
+
 static POINT ScreenPointer() {
   State& s = S();
   Lock lk(s.lock);

@@ -11,7 +11,10 @@ namespace {
 std::atomic<bool> gCatch{false};
 std::mutex gLock;
 std::vector<UINT> gCalls;
+std::atomic<DWORD> gVersion{6 | (1 << 8)};
 }  // namespace
+
+DWORD GetVersion() { return gVersion; }
 
 void ExitProcess(UINT exitCode) {
   if (gCatch) {
@@ -29,6 +32,10 @@ void ExitProcess(UINT exitCode) {
 namespace os {
 
 void TestCatchExitProcess(bool on) { gCatch = on; }
+
+void TestSetWindowsVersion(int major, int minor) {
+  gVersion = static_cast<DWORD>((major & 0xFF) | ((minor & 0xFF) << 8));
+}
 
 std::vector<UINT> TestExitCalls() {
   std::lock_guard<std::mutex> g(gLock);

@@ -11,7 +11,13 @@
 // os::ProcessExit after recording the code.
 [[noreturn]] void ExitProcess(UINT exitCode);
 
+// The Windows version the program is told: 6.1 (major in the low byte, minor in the next), since
+// the Parts only compare it against XP and Vista. Tests can pretend to be another.
+DWORD GetVersion();
+
 namespace os {
+// Test control: the version GetVersion reports from now on.
+void TestSetWindowsVersion(int major, int minor);
 // What ExitProcess throws while TestCatchExitProcess is on.
 struct ProcessExit {
   UINT code;

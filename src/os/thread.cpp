@@ -166,6 +166,7 @@ HANDLE CreateThread(void*, SIZE_T, LPTHREAD_START_ROUTINE proc, LPVOID param, DW
       state->done.notify_all();
     }
     DWORD code = proc(param);
+    os::user::ForgetThread(GetCurrentThreadId());
     std::lock_guard<std::mutex> g(state->lock);
     state->exitCode = code;
     state->finished = true;

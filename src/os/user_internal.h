@@ -132,6 +132,8 @@ using Lock = std::unique_lock<std::recursive_mutex>;
 DWORD CurrentThread();
 // The calling thread's queue or another thread's (made on first use). Lock held by the caller.
 Queue& QueueOf(DWORD thread);
+// Drops a finished thread's queue and thread timers.
+void ForgetThread(DWORD thread);
 // A live window or null.
 std::shared_ptr<Window> Find(HWND hwnd);
 bool IsOurs(HWND hwnd);

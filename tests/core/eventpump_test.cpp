@@ -455,6 +455,14 @@ TEST_F(EventPumpTest, WindowProcedureRows) {
   GetClientRect(h, &c);
   EXPECT_EQ(c.right, 640);
   EXPECT_EQ(c.bottom, 480);
+  // Before XP the requested size stands.
+  os::TestSetWindowsVersion(5, 0);
+  SetWindowPos(h, nullptr, 0, 0, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(h, &r);
+  EXPECT_EQ(r.right - r.left, 500);
+  os::TestSetWindowsVersion(6, 1);
+  SetWindowPos(h, nullptr, 0, 0, 1000, 1000, SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(h, &r);
   // No sizing from the frame.
   EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(r.left, r.top + 100)), HTNOWHERE);
   EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(r.left + 50, r.top + GetSystemMetrics(SM_CYFRAME) + 2)),
