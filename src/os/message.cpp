@@ -106,13 +106,7 @@ static bool InRange(UINT msg, UINT lo, UINT hi) { return (lo == 0 && hi == 0) ||
 static bool WindowMatches(HWND msgHwnd, HWND filter) {
   if (!filter) return true;
   if (filter == reinterpret_cast<HWND>(static_cast<intptr_t>(-1))) return msgHwnd == nullptr;
-  for (HWND cur = msgHwnd; cur;) {
-    if (cur == filter) return true;
-    auto w = Find(cur);
-    if (!w || !(w->style & WS_CHILD)) return false;
-    cur = w->parent;
-  }
-  return false;
+  return IsDescendant(msgHwnd, filter);
 }
 
 void ServiceTracking() {
@@ -434,11 +428,7 @@ BOOL TranslateMessage(const MSG* msg) {
   return TRUE;
 }
 
-DWORD GetMessageTime() {
-  State& s = S();
-  Lock lk(s.lock);
-  return s.lastMessageTime;
-}
+DWORD GetMessageTime() { return ReadState(&State::lastMessageTime); }
 
 DWORD GetQueueStatus(UINT flags) {
   State& s = S();
@@ -620,11 +610,7 @@ BOOL ReleaseCapture() {
   return TRUE;
 }
 
-HWND GetCapture() {
-  State& s = S();
-  Lock lk(s.lock);
-  return s.capture;
-}
+HWND GetCapture() { return ReadState(&State::capture); }
 
 BOOL GetCursorPos(POINT* point) {
   if (!point) return FALSE;
@@ -673,11 +659,7 @@ HCURSOR SetCursor(HCURSOR cursor) {
   return prev;
 }
 
-HCURSOR GetCursor() {
-  State& s = S();
-  Lock lk(s.lock);
-  return s.cursor;
-}
+HCURSOR GetCursor() { return ReadState(&State::cursor); }
 
 int ShowCursor(BOOL show) {
   int count;

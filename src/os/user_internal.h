@@ -128,6 +128,14 @@ struct State {
 State& S();
 using Lock = std::unique_lock<std::recursive_mutex>;
 
+// One field of the state, read under the lock.
+template <class T>
+T ReadState(T State::*field) {
+  State& s = S();
+  Lock lk(s.lock);
+  return s.*field;
+}
+
 // Calling thread's id in our own numbering (also GetCurrentThreadId).
 DWORD CurrentThread();
 // The calling thread's queue or another thread's (made on first use). Lock held by the caller.
@@ -137,6 +145,8 @@ void ForgetThread(DWORD thread);
 // A live window or null.
 std::shared_ptr<Window> Find(HWND hwnd);
 bool IsOurs(HWND hwnd);
+// Whether hwnd is ancestor or one of its (child-style) descendants.
+bool IsDescendant(HWND hwnd, HWND ancestor);
 // Frame thickness of a style: left, top, right, bottom amounts around the client area.
 RECT FrameOf(DWORD style, DWORD exStyle);
 int Metric(int index);

@@ -113,7 +113,7 @@ static HWND RootOf(HWND hwnd) {
   return cur;
 }
 
-static bool IsDescendant(HWND hwnd, HWND ancestor) {
+bool IsDescendant(HWND hwnd, HWND ancestor) {
   State& s = S();
   Lock lk(s.lock);
   HWND cur = hwnd;
@@ -124,6 +124,20 @@ static bool IsDescendant(HWND hwnd, HWND ancestor) {
     cur = w->parent;
   }
   return false;
+}
+
+// Runs f on a live window under the lock; FALSE with ERROR_INVALID_WINDOW_HANDLE when there is none.
+template <class F>
+static BOOL OnWindow(HWND hwnd, F f) {
+  State& s = S();
+  Lock lk(s.lock);
+  auto w = Find(hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  f(*w);
+  return TRUE;
 }
 
 HWND OtherProgramWindow() {
@@ -611,17 +625,15 @@ BOOL IsWindowVisible(HWND hwnd) {
 }
 
 BOOL IsIconic(HWND hwnd) {
-  State& s = S();
-  Lock lk(s.lock);
-  auto w = Find(hwnd);
-  return w && w->minimized;
+  bool minimized = false;
+  OnWindow(hwnd, [&](Window& w) { minimized = w.minimized; });
+  return minimized;
 }
 
 BOOL IsZoomed(HWND hwnd) {
-  State& s = S();
-  Lock lk(s.lock);
-  auto w = Find(hwnd);
-  return w && w->maximized;
+  bool maximized = false;
+  OnWindow(hwnd, [&](Window& w) { maximized = w.maximized; });
+  return maximized;
 }
 
 // ---- window longs ----
@@ -933,58 +945,36 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
 }
 
 BOOL GetWindowRect(HWND hwnd, RECT* rect) {
-  State& s = S();
-  Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w || !rect) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  if (w->minimized) {
-    *rect = RECT{-32000, -32000, -32000 + 160, -32000 + 28};
-    return TRUE;
-  }
-  *rect = ScreenRect(*w);
-  return TRUE;
+  if (!rect) return FALSE;
+  return OnWindow(hwnd, [&](Window& w) {
+    *rect = w.minimized ? RECT{-32000, -32000, -32000 + 160, -32000 + 28} : ScreenRect(w);
+  });
 }
 
 BOOL GetClientRect(HWND hwnd, RECT* rect) {
-  State& s = S();
-  Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w || !rect) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  if (w->minimized) {
-    *rect = RECT{0, 0, 0, 0};
-    return TRUE;
-  }
-  RECT c = ClientScreenRect(*w);
-  *rect = RECT{0, 0, c.right - c.left, c.bottom - c.top};
-  return TRUE;
+  if (!rect) return FALSE;
+  return OnWindow(hwnd, [&](Window& w) {
+    RECT c = w.minimized ? RECT{0, 0, 0, 0} : ClientScreenRect(w);
+    *rect = RECT{0, 0, c.right - c.left, c.bottom - c.top};
+  });
 }
 
 BOOL ClientToScreen(HWND hwnd, POINT* point) {
-  State& s = S();
-  Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w || !point) return FALSE;
-  RECT c = ClientScreenRect(*w);
-  point->x += c.left;
-  point->y += c.top;
-  return TRUE;
+  if (!point) return FALSE;
+  return OnWindow(hwnd, [&](Window& w) {
+    RECT c = ClientScreenRect(w);
+    point->x += c.left;
+    point->y += c.top;
+  });
 }
 
 BOOL ScreenToClient(HWND hwnd, POINT* point) {
-  State& s = S();
-  Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w || !point) return FALSE;
-  RECT c = ClientScreenRect(*w);
-  point->x -= c.left;
-  point->y -= c.top;
-  return TRUE;
+  if (!point) return FALSE;
+  return OnWindow(hwnd, [&](Window& w) {
+    RECT c = ClientScreenRect(w);
+    point->x -= c.left;
+    point->y -= c.top;
+  });
 }
 
 BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL hasMenu, DWORD exStyle) {
@@ -1166,20 +1156,13 @@ BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL) {
     auto w = Find(hwnd);
     if (!w) return FALSE;
     w->needsPaint = true;
-    auto q = s.queues.find(w->thread);
-    (void)q;
   }
   s.wake.notify_all();
   return TRUE;
 }
 
 BOOL ValidateRect(HWND hwnd, const RECT*) {
-  State& s = S();
-  Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w) return FALSE;
-  w->needsPaint = false;
-  return TRUE;
+  return OnWindow(hwnd, [](Window& w) { w.needsPaint = false; });
 }
 
 BOOL UpdateWindow(HWND hwnd) {
@@ -1241,11 +1224,7 @@ HWND SetFocus(HWND hwnd) {
   return prev;
 }
 
-HWND GetFocus() {
-  State& s = S();
-  Lock lk(s.lock);
-  return s.focus;
-}
+HWND GetFocus() { return ReadState(&State::focus); }
 
 HWND SetActiveWindow(HWND hwnd) {
   HWND prev = GetActiveWindow();
@@ -1257,11 +1236,7 @@ HWND SetActiveWindow(HWND hwnd) {
   return prev;
 }
 
-HWND GetActiveWindow() {
-  State& s = S();
-  Lock lk(s.lock);
-  return s.active;
-}
+HWND GetActiveWindow() { return ReadState(&State::active); }
 
 BOOL SetForegroundWindow(HWND hwnd) {
   if (os::ShouldFail("SetForegroundWindow")) return FALSE;
@@ -1376,11 +1351,7 @@ std::vector<MenuCall> TestMenuCalls() {
   return s.menuCalls;
 }
 
-HWND TestMainWindow() {
-  State& s = S();
-  Lock lk(s.lock);
-  return s.main;
-}
+HWND TestMainWindow() { return ReadState(&State::main); }
 
 void TestResetWindows() {
   State& s = S();
