@@ -1,9 +1,15 @@
 // The platform's event pump and its window procedure: every message row, the pending flags in their
 // order, the mouse block, relative mode, host messaging and the creation of the main window.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "core/commandline.h"
 #include "core/config.h"
+#include "core/log.h"
 #include "core/platformimpl.h"
 #include "core/timer.h"
 #include "os/faultinject.h"
@@ -596,6 +602,39 @@ TEST_F(EventPumpTest, ALostHostWindowEndsTheProcessWithMinusOne) {
   os::TestCatchExitProcess(false);
   EXPECT_EQ(code, static_cast<UINT>(-1));
   EXPECT_EQ(impl_.mMainWindow, nullptr);
+}
+
+TEST_F(EventPumpTest, FullScreenIdleTurnsKeepTheWindowOnTop) {
+  namespace fs = std::filesystem;
+  fs::path folder = fs::temp_directory_path() / ("oswin-keepontop-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  LogInit(folder.c_str());
+  Open();
+  HWND h = impl_.mMainWindow;
+  TDrawContext::GetInstance()->SetViewport(640, 480);
+  display_.mFullScreen = true;
+  HWND other = os::TestCreateForeignWindow("Other", "other", 300, 200);
+  SetForegroundWindow(other);
+  Settle();
+  impl_.mWindowActive = true;  // full screen: losing the focus left the window active
+  impl_.mActivationChangedPending = false;
+  os::TestFailCall("SetForegroundWindow", 0x5A, 1);
+  EXPECT_EQ(Next().type, kEventIdle);
+  // The first attempt failed and was logged; activation and z-order still brought it up.
+  EXPECT_EQ(GetForegroundWindow(), h);
+  EXPECT_EQ(GetTopWindow(nullptr), h);
+  std::ifstream in(folder / "logfile.txt");
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Window does NOT have topmost style"), std::string::npos);
+  EXPECT_NE(text.str().find("Error using BringWindowToTop: 5a"), std::string::npos);
+  // Suspended, it only waits.
+  impl_.mSuspended = true;
+  DWORD before = timeGetTime();
+  impl_.KeepOnTop();
+  EXPECT_EQ(timeGetTime() - before, 50u);
+  LogInit("");
+  fs::remove_all(folder);
 }
 
 }  // namespace
