@@ -616,8 +616,10 @@ TEST_F(EventPumpTest, FullScreenIdleTurnsKeepTheWindowOnTop) {
   HWND other = os::TestCreateForeignWindow("Other", "other", 300, 200);
   SetForegroundWindow(other);
   Settle();
-  impl_.mWindowActive = true;  // full screen: losing the focus left the window active
+  // Another window came to the front while ours still counts as active (not suspended).
+  impl_.mWindowActive = true;
   impl_.mActivationChangedPending = false;
+  impl_.mSuspended = false;
   os::TestFailCall("SetForegroundWindow", 0x5A, 1);
   EXPECT_EQ(Next().type, kEventIdle);
   // The first attempt failed and was logged; activation and z-order still brought it up.
