@@ -14,6 +14,7 @@
 #include "os/dll.h"
 #include "os/msgbox.h"
 #include "os/process.h"
+#include "os/shellexec.h"
 #include "os/thread.h"
 #include "os/version.h"
 #include "os/winuser.h"
@@ -415,4 +416,22 @@ TEST(Process, CommandLineIsJoinedAsWindowsShowsIt) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(os::CommandLineFromArgs(static_cast<int>(c.args.size()), c.args.data()), c.expected);
+}
+
+TEST(Shell, LinksOpenWithTheDesktopsOpenerAndProgramsRunDirectly) {
+  os::TestResetShellCalls();
+  os::TestRecordShellExecute(true);
+  auto ok = [](HINSTANCE h) { return reinterpret_cast<uintptr_t>(h) > 32; };
+  EXPECT_TRUE(ok(ShellExecuteA(nullptr, "open", "https://example.org/a?b=1", nullptr, nullptr, SW_SHOWNORMAL)));
+  EXPECT_TRUE(ok(ShellExecuteA(nullptr, "open", "iexplore.exe", "https://example.org/x", nullptr, SW_SHOWNORMAL)));
+  std::string shell = "Z:\\bin\\sh";
+  EXPECT_TRUE(ok(ShellExecuteA(nullptr, "open", shell.c_str(), "-c true", nullptr, SW_SHOWNORMAL)));
+  EXPECT_FALSE(ok(ShellExecuteA(nullptr, "open", "Z:\\no\\such\\program.exe", "x", nullptr, SW_SHOWNORMAL)));
+  EXPECT_FALSE(ok(ShellExecuteA(nullptr, "print", "https://example.org", nullptr, nullptr, SW_SHOWNORMAL)));
+  auto calls = os::TestShellCalls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].argv, (std::vector<std::string>{"xdg-open", "https://example.org/a?b=1"}));
+  EXPECT_EQ(calls[1].argv, (std::vector<std::string>{"xdg-open", "https://example.org/x"}));
+  EXPECT_EQ(calls[2].argv, (std::vector<std::string>{"/bin/sh", "-c", "true"}));
+  os::TestResetShellCalls();
 }
