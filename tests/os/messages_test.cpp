@@ -486,3 +486,38 @@ TEST_F(WindowTest, ExposureAsksForAPaint) {
   std::vector<MSG> t = Pump();
   EXPECT_EQ(Kinds(t), (std::vector<UINT>{WM_PAINT}));
 }
+
+TEST_F(WindowTest, OtherThreadsPostAndReadWhileTheMainThreadPumps) {
+  HWND h = OpenMain();
+  std::atomic<bool> stop{false};
+  std::thread reader([&] {
+    while (!stop) {
+      POINT p;
+      RECT r;
+      GetCursorPos(&p);
+      GetWindowRect(h, &r);
+      GetClientRect(h, &r);
+      GetForegroundWindow();
+    }
+  });
+  constexpr int kPosts = 300;
+  std::thread poster([h] {
+    for (int i = 0; i < kPosts; ++i) PostMessageA(h, WM_USER, static_cast<WPARAM>(i), 0);
+  });
+  int seen = 0;
+  bool ordered = true;
+  for (int i = 0; i < 5000 && seen < kPosts; ++i) {
+    os::TestMouseMove(i % 100, i % 50);
+    SetWindowPos(h, nullptr, i % 7, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const MSG& m : Pump()) {
+      if (m.message != WM_USER) continue;
+      ordered = ordered && m.wParam == static_cast<WPARAM>(seen);
+      ++seen;
+    }
+  }
+  poster.join();
+  stop = true;
+  reader.join();
+  EXPECT_EQ(seen, kPosts);
+  EXPECT_TRUE(ordered);  // one poster's messages keep their order
+}
