@@ -146,7 +146,7 @@ HWND OtherProgramWindow() {
     Lock lk(s.lock);
     if (Find(s.otherProgram)) return s.otherProgram;
   }
-  HWND h = TestCreateForeignWindow("Shell_TrayWnd", "", 800, 600);
+  HWND h = TestCreateForeignWindow("OtherProgram", "", 800, 600);
   Lock lk(s.lock);
   s.otherProgram = h;
   return h;
