@@ -102,10 +102,7 @@ bool ParseManifest(const char* text, bool add) {
 void IndexAssetFolder(const TString& folder, const TString& prefix) { IndexFolder(folder, prefix, 0); }
 
 void InitFileSystem() {
-  bool firstPeek = false;
-  TString peek = FileConfigValue("firstpeek", &firstPeek);
-  firstPeek = firstPeek && !peek.IsEmpty() && peek != "0";
-  const char16_t* manifest = firstPeek ? u"firstpeek.txt" : u"final.txt";
+  const char16_t* manifest = FileConfigFlag("firstpeek") ? u"firstpeek.txt" : u"final.txt";
   if (FILE* f = _wfopen(manifest, u"rb")) {
     fseek(f, 0, SEEK_END);
     long size = ftell(f);

@@ -3,6 +3,8 @@
 // and an existing file that cannot be opened is skipped rather than recreated (which would empty it).
 #include "core/log.h"
 
+#include "os/paths.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -16,30 +18,31 @@
 
 namespace {
 
-// ---- file access of the log, on plain paths (the file layer's path mapping replaces these) ------
-// These run under the log lock from any thread: a replacement must convert paths into its own
-// buffers, never into a shared conversion buffer of the file layer.
+// ---- file access of the log ----------------------------------------------------------------------
+// The log path is in the framework's Windows form; os::ToLinuxPath maps it into its own buffer, so
+// these are safe from any thread (they run under the log lock).
 
 void LogMakeFolder(const std::string& folder) {
   std::error_code ec;
-  std::filesystem::create_directory(folder, ec);
+  std::filesystem::create_directory(os::ToLinuxPath(folder), ec);
 }
 
-void LogRemoveFile(const std::string& path) { std::remove(path.c_str()); }
+void LogRemoveFile(const std::string& path) { std::remove(os::ToLinuxPath(path).c_str()); }
 
 // Opens the file for update; creates it only when it does not exist ("x": never an existing file).
 FILE* LogOpenFile(const std::string& path, bool* created) {
   *created = false;
-  FILE* f = std::fopen(path.c_str(), "r+");
+  const std::string real = os::ToLinuxPath(path);
+  FILE* f = std::fopen(real.c_str(), "r+");
   if (f || errno != ENOENT) return f;
-  f = std::fopen(path.c_str(), "wx");
+  f = std::fopen(real.c_str(), "wx");
   *created = f != nullptr;
   return f;
 }
 
 void LogTruncateFile(const std::string& path, uint32_t size) {
   std::error_code ec;
-  std::filesystem::resize_file(path, size, ec);
+  std::filesystem::resize_file(os::ToLinuxPath(path), size, ec);
 }
 
 // ---- state --------------------------------------------------------------------------------------

@@ -113,14 +113,8 @@ void TFlatFileMap::Unget() {
 }
 
 void TFlatFileMap::Seek(long offset, int whence) {
-  long base;
-  switch (whence) {
-    case kSeekCurrent: base = mPosition; break;
-    case kSeekStart: base = 0; break;
-    case kSeekEnd: base = mSize; break;
-    default: return;
-  }
-  long long p = static_cast<long long>(base) + offset;
+  long long p;
+  if (!SeekTarget(mPosition, mSize, offset, whence, &p)) return;
   if (p > mSize) {
     mPosition = mSize;  // the flag stays as it was
     return;

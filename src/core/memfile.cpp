@@ -19,6 +19,18 @@ bool ParseUnsigned(const char* text, unsigned long long& value) {
 }
 }  // namespace
 
+bool SeekTarget(long position, long size, long offset, int whence, long long* target) {
+  long base;
+  switch (whence) {
+    case kSeekCurrent: base = position; break;
+    case kSeekStart: base = 0; break;
+    case kSeekEnd: base = size; break;
+    default: return false;
+  }
+  *target = static_cast<long long>(base) + offset;
+  return true;
+}
+
 long CopyFileBytes(void* dst, const uint8_t* src, long count, int mode) {
   if (count <= 0) return 0;
   if (mode != kFileReadText) {
@@ -57,16 +69,8 @@ void TMemoryFile::Close() {
 void TMemoryFile::Unget() { Seek(-1, kSeekCurrent); }
 
 void TMemoryFile::Seek(long offset, int whence) {
-  long base;
-  switch (whence) {
-    case kSeekCurrent: base = mPosition; break;
-    case kSeekStart: base = 0; break;
-    case kSeekEnd: base = mSize; break;
-    default: return;
-  }
-  // Clamp in 64-bit arithmetic so huge offsets cannot wrap.
-  long long p = static_cast<long long>(base) + offset;
-  mPosition = static_cast<int32_t>(std::clamp<long long>(p, 0, mSize));
+  long long p;
+  if (SeekTarget(mPosition, mSize, offset, whence, &p)) mPosition = static_cast<int32_t>(std::clamp<long long>(p, 0, mSize));
 }
 
 long TMemoryFile::Read(void* buffer, long count) {

@@ -25,6 +25,10 @@ private:
   int32_t mMode = 0;
 };
 
+// Where a seek lands in a block, before any clamping (64-bit, so huge offsets cannot wrap); false for
+// an unknown whence. Shared by the memory and pack-entry files.
+bool SeekTarget(long position, long size, long offset, int whence, long long* target);
+
 // Copies `count` bytes from `src` to `dst`, dropping carriage returns in mode 1 (read text).
 // Answers the bytes stored. Shared by the memory and pack-entry files.
 long CopyFileBytes(void* dst, const uint8_t* src, long count, int mode);

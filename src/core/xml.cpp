@@ -164,9 +164,20 @@ TXmlNode* TXmlNode::AddChild(const TString& name) {
 
 void TXmlNode::AppendText(const TString& word, int bytes) {
   if (bytes < 0 || bytes > word.Length()) bytes = word.Length();
-  if (mTextLength > 0) mTextLength = mText.WriteAt(mTextLength, " ", 1, true);
-  int end = mText.WriteAt(mTextLength, word.CStr(), bytes, true);
-  if (end >= 0) mTextLength = end;
+  if (mTextBuild.empty() && mTextLength > 0) mTextBuild.assign(mText.CStr(), static_cast<size_t>(mTextLength));
+  size_t grown = mTextBuild.size() + (mTextLength > 0 ? 1 : 0) + static_cast<size_t>(bytes);
+  if (grown > static_cast<size_t>(TString::kMaxLength)) return;  // a text cannot hold more
+  if (mTextLength > 0) mTextBuild += ' ';
+  mTextBuild.append(word.CStr(), static_cast<size_t>(bytes));
+  mTextLength = static_cast<int32_t>(mTextBuild.size());
+}
+
+const TString& TXmlNode::SyncText() const {
+  if (!mTextBuild.empty()) {
+    mText = TString(mTextBuild.data(), static_cast<ptrdiff_t>(mTextBuild.size()));
+    std::string().swap(mTextBuild);
+  }
+  return mText;
 }
 
 void TXmlNode::AddAttribute(const TString& name, const TString& value, bool quoted) {
@@ -215,6 +226,11 @@ void TXmlNode::SetAttribute(const char* name, int value) { SetAttribute(name, TS
 // ---- reading ------------------------------------------------------------------------------------
 
 void TXmlNode::ParseChildren(TGetChar& source) {
+  ParseContent(source);
+  SyncText();
+}
+
+void TXmlNode::ParseContent(TGetChar& source) {
   TString token;
   bool quoted, fromEntity;
   for (;;) {
@@ -370,7 +386,7 @@ void TXmlNode::WriteNode(std::string& out, int indent) const {
   out += ">\n";
   if (mTextLength > 0) {
     out += pad;
-    AppendEscaped(out, mText.CStr());
+    AppendEscaped(out, SyncText().CStr());
     out += '\n';
   }
   for (auto& c : mChildren) c->WriteNode(out, indent + 4);

@@ -54,7 +54,7 @@ public:
   TString GetAttribute(const char* name, bool* quoted = nullptr) const;
   void SetAttribute(const char* name, const TString& value);
   void SetAttribute(const char* name, int value);
-  TString GetText() const { return mText; }
+  TString GetText() const { return SyncText(); }
   const TString& GetName() const { return mName; }
   const std::vector<std::unique_ptr<TXmlNode>>& GetChildren() const { return mChildren; }
   const std::vector<std::unique_ptr<TXmlAttribute>>& GetAttributes() const { return mAttributes; }
@@ -68,8 +68,13 @@ public:
 
 private:
   void WriteNode(std::string& out, int indent) const;
+  void ParseContent(TGetChar& source);
+  // Moves words gathered by AppendText into the text (appending to a TString one word at a time
+  // would measure the whole text again for every word).
+  const TString& SyncText() const;
 
-  TString mText;
+  mutable TString mText;
+  mutable std::string mTextBuild;  // text being gathered; empty when mText is current
   int32_t mTextLength = 0;  // write position in the text; 0 = no text yet
   int32_t mSizeHint = 4096;  // capacity reserved before serialising
   TString mName;

@@ -125,7 +125,7 @@ FILE* _wfopen(const char16_t* path, const char16_t* mode) {
   }
   std::string m;
   for (const char16_t* c = mode; *c; ++c)
-    if (*c == u'r' || *c == u'w' || *c == u'a' || *c == u'+' || *c == u'b') m += static_cast<char>(*c);
+    if (*c == u'r' || *c == u'w' || *c == u'a' || *c == u'+' || *c == u'b' || *c == u'x') m += static_cast<char>(*c);
   if (m.empty() || (m[0] != 'r' && m[0] != 'w' && m[0] != 'a')) {
     errno = EINVAL;
     return nullptr;

@@ -32,8 +32,8 @@ DWORD GetFileSize(HANDLE file, DWORD* high);
 BOOL CreateDirectoryW(LPCWSTR path, void* security);
 
 
-// CRT fopen with a UTF-16 path and mode. Text modes ("rt", "wt", "at") behave as binary modes:
-// line ends are kept as they are in the file.
+// CRT fopen with a UTF-16 path and mode ("x" keeps an existing file from being replaced). Text
+// modes ("rt", "wt", "at") behave as binary modes: line ends are kept as they are in the file.
 FILE* _wfopen(const char16_t* path, const char16_t* mode);
 // CRT access with a UTF-16 or UTF-8 path: mode 0 exists, 2 write, 4 read, 6 read and write; 0 when
 // allowed, -1 otherwise. Like Windows, a file without the owner's write bit is read-only even for

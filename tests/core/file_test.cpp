@@ -104,13 +104,13 @@ TEST_F(FileLayerTest, ManifestChoiceAndSizeLimit) {
   Write("assets/b.txt", "b");
   Write("final.txt", "a.txt");
   Write("firstpeek.txt", "b.txt");
-  filetest::SetConfigValue("firstpeek", "1");
+  SetConfig("firstpeek", "1");
   InitFileSystem();
   EXPECT_TRUE(FileExists("a.txt"));
   EXPECT_FALSE(FileExists("b.txt"));
 
   filetest::ResetFileSystem();
-  filetest::SetConfigValue("firstpeek", nullptr);
+  ClearConfig();
   Write("final.txt", "a.txt " + std::string(100000, ' '));  // 100000 bytes or more: ignored whole
   InitFileSystem();
   EXPECT_TRUE(FileExists("a.txt"));
@@ -120,7 +120,7 @@ TEST_F(FileLayerTest, HostedRunSkipsScanningThePlayerFoldersAndTestsPermissions)
   Write("user/save.dat", "s");
   chmod(Write("user/ro.dat", "r").c_str(), 0444);
   SetFileRoots(Root("user"), TString(), TString());
-  filetest::SetConfigValue("activex", "1");
+  SetConfig("activex", "1");
   InitFileSystem();
   EXPECT_EQ(GetAssetIndex().count("user:save.dat"), 0u);
   EXPECT_EQ(Linux(ResolvePath("user:save.dat", true)), mTemp / "user/save.dat");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/assetindex.h"
+#include "core/config.h"
 #include "core/fileenv.h"
 #include "core/packfile.h"
 #include "os/paths.h"
@@ -17,10 +18,13 @@ class FileLayerTest : public testing::Test {
 protected:
   FileLayerTest() : mCwd(mTemp.Path()) {
     filetest::ResetFileSystem();
-    for (const char* key : {"firstpeek", "activex", "publisher"}) filetest::SetConfigValue(key, nullptr);
+    ClearConfig();
     filetest::TakeLogLines();
   }
-  ~FileLayerTest() override { filetest::ResetFileSystem(); }
+  ~FileLayerTest() override {
+    filetest::ResetFileSystem();
+    ClearConfig();
+  }
 
   std::string Write(const std::string& rel, const std::string& bytes) { return mTemp.Write(rel, bytes); }
   void WritePack(const std::string& rel, const std::vector<std::pair<std::string, std::string>>& entries) {

@@ -186,3 +186,14 @@ TEST_F(LogTest, LinesFromSeveralThreadsStayWhole) {
   const std::regex whole(R"(thread \d line \d{3} end)");
   for (const auto& l : lines) EXPECT_TRUE(std::regex_match(Message(l), whole)) << l;
 }
+
+TEST_F(LogTest, WindowsFormFolderReachesTheSameFile) {
+  // The platform hands the log its folder in the framework's Windows form.
+  std::string windowsForm = "Z:" + folder.string();
+  for (char& c : windowsForm) if (c == '/') c = '\\';
+  LogInit(windowsForm.c_str());
+  LogPrintf("through the drive view");
+  auto lines = Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(Message(lines[0]), "through the drive view");
+}

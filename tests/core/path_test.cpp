@@ -39,7 +39,7 @@ TEST_F(PathFolders, UserDataFolderIsMadeBelowApplicationDataWithThePublisher) {
   EXPECT_TRUE(std::filesystem::is_directory(mTemp / "appdata/Brisklume/Harrowmere"));
   EXPECT_EQ(MakeUserDataFolder(false, "Harrowmere", buf, sizeof buf), 0);  // existing folders are fine
 
-  filetest::SetConfigValue("publisher", "Other Works");
+  SetConfig("publisher", "Other Works");
   int needed = static_cast<int>((base + "\\Other Works\\Game\\").size()) + 1;
   EXPECT_EQ(MakeUserDataFolder(false, "Game", buf, needed - 1), needed);  // one byte short
   EXPECT_FALSE(std::filesystem::exists(mTemp / "appdata/Other Works"));  // nothing created

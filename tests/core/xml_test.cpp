@@ -263,3 +263,27 @@ TEST_F(XmlFiles, PlainAndCompressedFilesLoadAlikeFromDiskAndPacks) {
   EXPECT_TRUE(missing.GetChildren().empty());
 }
 }  // namespace
+
+namespace {
+TEST(Xml, TextAppendedAfterParsingJoinsTheParsedWords) {
+  auto doc = Parse("<a>one\ntwo</a>");
+  TXmlNode* a = doc->FindChild("a");
+  a->AppendText("three", 5);
+  a->AppendText("four-and-more", 4);
+  EXPECT_EQ(S(a->GetText()), "one two three four");
+  EXPECT_EQ(S(a->ToString()), "<a>\none two three four\n</a>\n");
+  std::string many = "<big>";
+  for (int i = 0; i < 50000; ++i) many += "w" + std::to_string(i % 10) + " ";
+  auto big = Parse(many + "</big>");
+  EXPECT_EQ(big->FindChild("big")->GetText().Length(), 50000 * 3 - 1);
+}
+
+TEST(Xml, NulBytesNeverEnterTheTree) {
+  std::string text("<a\0b k=\"v\0w\">x\0y \0 z</a>", 25);
+  auto doc = Parse(text);
+  TXmlNode* a = doc->FindChild("ab");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(S(a->GetAttribute("k")), "vw");
+  EXPECT_EQ(S(a->GetText()), "xy z");
+}
+}  // namespace

@@ -154,6 +154,8 @@ TEST(Files, CrtCallsMapPathsAndTreatReadOnlyFilesAsWindowsDoes) {
   ASSERT_NE(w, nullptr);
   fclose(w);
   EXPECT_TRUE(std::filesystem::exists(t / "User/Saves/New.txt"));
+  EXPECT_EQ(_wfopen((base + u"\\user\\rw.dat").c_str(), u"wx"), nullptr);  // never replaces a file
+  EXPECT_EQ(std::filesystem::file_size(t / "User/rw.dat"), 1u);
 }
 
 TEST(Files, SpecialFoldersFollowTheEnvironment) {

@@ -9,6 +9,7 @@ struct Utf8Case {
   const char* name;
   std::string utf8;
   std::u16string utf16;
+  friend void PrintTo(const Utf8Case& c, std::ostream* os) { *os << c.name; }
 };
 
 class Utf8ToUtf16Cases : public testing::TestWithParam<Utf8Case> {};

@@ -1,0 +1,685 @@
+/*
+** String library: len, sub, lower, upper, char, rep, byte, format, and pattern matching
+** (find, gfind, gsub) with the classic pattern language. Functions take narrow strings;
+** the library also becomes the strings' per-type table so that s:upper() works.
+*/
+#include <ctype.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "lauxlib.h"
+#include "lua.h"
+#include "lualib.h"
+
+#define uchar(c) ((unsigned char)(c))
+
+typedef long sint32;  /* a signed type with enough room for string positions */
+
+static int str_len(lua_State *L) {
+  size_t l;
+  luaL_checklstring(L, 1, &l);
+  lua_pushnumber(L, (lua_Number)l);
+  return 1;
+}
+
+/* relative string position: negative means back from the end */
+static sint32 posrelat(sint32 pos, size_t len) {
+  if (pos >= 0) return pos;
+  if ((size_t)(-(pos + 1)) >= len) return 0;
+  return (sint32)len + pos + 1;
+}
+
+static int str_sub(lua_State *L) {
+  size_t l;
+  const char *s = luaL_checklstring(L, 1, &l);
+  sint32 start = posrelat(luaL_checklong(L, 2), l);
+  sint32 end = posrelat(luaL_optlong(L, 3, -1), l);
+  if (start < 1) start = 1;
+  if (end > (sint32)l) end = (sint32)l;
+  if (start <= end)
+    lua_pushlstring(L, s + start - 1, (size_t)(end - start + 1));
+  else
+    lua_pushliteral(L, "");
+  return 1;
+}
+
+/* the string with `f' applied to every byte */
+static int str_map(lua_State *L, int (*f)(int)) {
+  size_t l;
+  luaL_Buffer b;
+  const char *s = luaL_checklstring(L, 1, &l);
+  luaL_buffinit(L, &b);
+  for (size_t i = 0; i < l; i++) luaL_putchar(&b, f(uchar(s[i])));
+  luaL_pushresult(&b);
+  return 1;
+}
+
+static int str_lower(lua_State *L) { return str_map(L, tolower); }
+
+static int str_upper(lua_State *L) { return str_map(L, toupper); }
+
+static int str_rep(lua_State *L) {
+  size_t l;
+  luaL_Buffer b;
+  const char *s = luaL_checklstring(L, 1, &l);
+  int n = luaL_checkint(L, 2);
+  if (n <= 0 || l == 0) {
+    lua_pushliteral(L, "");
+    return 1;
+  }
+  if ((size_t)n >= ((size_t)0x7FFFFFFF) / l) return luaL_error(L, "resulting string too large");
+  luaL_buffinit(L, &b);
+  while (n-- > 0) luaL_addlstring(&b, s, l);
+  luaL_pushresult(&b);
+  return 1;
+}
+
+static int str_byte(lua_State *L) {
+  size_t l;
+  const char *s = luaL_checklstring(L, 1, &l);
+  sint32 pos = posrelat(luaL_optlong(L, 2, 1), l);
+  if (pos <= 0 || (size_t)pos > l) return 0;  /* index out of range: no answer */
+  lua_pushnumber(L, uchar(s[pos - 1]));
+  return 1;
+}
+
+static int str_char(lua_State *L) {
+  int n = lua_gettop(L);
+  luaL_Buffer b;
+  luaL_buffinit(L, &b);
+  for (int i = 1; i <= n; i++) {
+    int c = luaL_checkint(L, i);
+    luaL_argcheck(L, uchar(c) == c, i, "invalid value");
+    luaL_putchar(&b, uchar(c));
+  }
+  luaL_pushresult(&b);
+  return 1;
+}
+
+/* ======================================================================================
+** Pattern matching
+** ====================================================================================== */
+
+#define MAX_CAPTURES 32
+#define CAP_UNFINISHED (-1)
+#define CAP_POSITION (-2)
+/* recursion limit of the matcher (each optional item or capture nests one level) */
+#define MAX_MATCH_DEPTH 1000
+
+typedef struct MatchState {
+  const char *src_init;  /* init of source string */
+  const char *src_end;   /* end of source string */
+  lua_State *L;
+  int level;  /* total number of captures (finished or unfinished) */
+  int depth;  /* current nesting of match() */
+  struct {
+    const char *init;
+    sint32 len;
+  } capture[MAX_CAPTURES];
+} MatchState;
+
+#define L_ESC '%'
+#define SPECIALS "^$*+?.([%-"
+
+static int check_capture(MatchState *ms, int l) {
+  l -= '1';
+  if (l < 0 || l >= ms->level || ms->capture[l].len == CAP_UNFINISHED)
+    return luaL_error(ms->L, "invalid capture index");
+  return l;
+}
+
+static int capture_to_close(MatchState *ms) {
+  int level = ms->level;
+  for (level--; level >= 0; level--)
+    if (ms->capture[level].len == CAP_UNFINISHED) return level;
+  return luaL_error(ms->L, "invalid pattern capture");
+}
+
+static const char *luaI_classend(MatchState *ms, const char *p) {
+  switch (*p++) {
+    case L_ESC: {
+      if (*p == '\0') luaL_error(ms->L, "malformed pattern (ends with `%%')");
+      return p + 1;
+    }
+    case '[': {
+      if (*p == '^') p++;
+      do {  /* look for a `]' */
+        if (*p == '\0') luaL_error(ms->L, "malformed pattern (missing `]')");
+        if (*(p++) == L_ESC && *p != '\0') p++;  /* skip escapes (e.g. `%]') */
+      } while (*p != ']');
+      return p + 1;
+    }
+    default:
+      return p;
+  }
+}
+
+static int match_class(int c, int cl) {
+  int res;
+  switch (tolower(cl)) {
+    case 'a': res = isalpha(c); break;
+    case 'c': res = iscntrl(c); break;
+    case 'd': res = isdigit(c); break;
+    case 'l': res = islower(c); break;
+    case 'p': res = ispunct(c); break;
+    case 's': res = isspace(c); break;
+    case 'u': res = isupper(c); break;
+    case 'w': res = isalnum(c); break;
+    case 'x': res = isxdigit(c); break;
+    case 'z': res = (c == 0); break;
+    default: return (cl == c);
+  }
+  if (isupper(cl)) res = !res;
+  return res;
+}
+
+static int matchbracketclass(int c, const char *p, const char *ec) {
+  int sig = 1;
+  if (*(p + 1) == '^') {
+    sig = 0;
+    p++;  /* skip the `^' */
+  }
+  while (++p < ec) {
+    if (*p == L_ESC) {
+      p++;
+      if (match_class(c, uchar(*p))) return sig;
+    } else if ((*(p + 1) == '-') && (p + 2 < ec)) {
+      p += 2;
+      if (uchar(*(p - 2)) <= c && c <= uchar(*p)) return sig;
+    } else if (uchar(*p) == c)
+      return sig;
+  }
+  return !sig;
+}
+
+static int luaI_singlematch(int c, const char *p, const char *ep) {
+  switch (*p) {
+    case '.': return 1;  /* matches any char */
+    case L_ESC: return match_class(c, uchar(*(p + 1)));
+    case '[': return matchbracketclass(c, p, ep - 1);
+    default: return (uchar(*p) == c);
+  }
+}
+
+static const char *match(MatchState *ms, const char *s, const char *p);
+
+static const char *matchbalance(MatchState *ms, const char *s, const char *p) {
+  if (*p == 0 || *(p + 1) == 0) luaL_error(ms->L, "unbalanced pattern");
+  if (s >= ms->src_end || *s != *p) return NULL;
+  int b = *p;
+  int e = *(p + 1);
+  int cont = 1;
+  while (++s < ms->src_end) {
+    if (*s == e) {
+      if (--cont == 0) return s + 1;
+    } else if (*s == b)
+      cont++;
+  }
+  return NULL;  /* string ends out of balance */
+}
+
+static const char *max_expand(MatchState *ms, const char *s, const char *p, const char *ep) {
+  ptrdiff_t i = 0;  /* counts maximum expand for item */
+  while ((s + i) < ms->src_end && luaI_singlematch(uchar(*(s + i)), p, ep)) i++;
+  /* keeps trying to match with the maximum repetitions */
+  while (i >= 0) {
+    const char *res = match(ms, (s + i), ep + 1);
+    if (res) return res;
+    i--;  /* else didn't match; reduce 1 repetition to try again */
+  }
+  return NULL;
+}
+
+static const char *min_expand(MatchState *ms, const char *s, const char *p, const char *ep) {
+  for (;;) {
+    const char *res = match(ms, s, ep + 1);
+    if (res != NULL) return res;
+    if (s < ms->src_end && luaI_singlematch(uchar(*s), p, ep))
+      s++;  /* try with one more repetition */
+    else
+      return NULL;
+  }
+}
+
+static const char *start_capture(MatchState *ms, const char *s, const char *p, int what) {
+  int level = ms->level;
+  if (level >= MAX_CAPTURES) luaL_error(ms->L, "too many captures");
+  ms->capture[level].init = s;
+  ms->capture[level].len = what;
+  ms->level = level + 1;
+  const char *res = match(ms, s, p);
+  if (res == NULL) ms->level--;  /* match failed: undo capture */
+  return res;
+}
+
+static const char *end_capture(MatchState *ms, const char *s, const char *p) {
+  int l = capture_to_close(ms);
+  ms->capture[l].len = s - ms->capture[l].init;  /* close capture */
+  const char *res = match(ms, s, p);
+  if (res == NULL) ms->capture[l].len = CAP_UNFINISHED;  /* undo capture */
+  return res;
+}
+
+static const char *match_capture(MatchState *ms, const char *s, int l) {
+  l = check_capture(ms, l);
+  size_t len = (size_t)ms->capture[l].len;
+  if ((size_t)(ms->src_end - s) >= len && memcmp(ms->capture[l].init, s, len) == 0)
+    return s + len;
+  return NULL;
+}
+
+static const char *do_match(MatchState *ms, const char *s, const char *p) {
+init: /* using goto's to optimize tail recursion */
+  switch (*p) {
+    case '(': {  /* start capture */
+      if (*(p + 1) == ')')  /* position capture? */
+        return start_capture(ms, s, p + 2, CAP_POSITION);
+      return start_capture(ms, s, p + 1, CAP_UNFINISHED);
+    }
+    case ')':  /* end capture */
+      return end_capture(ms, s, p + 1);
+    case L_ESC: {
+      switch (*(p + 1)) {
+        case 'b': {  /* balanced string? */
+          s = matchbalance(ms, s, p + 2);
+          if (s == NULL) return NULL;
+          p += 4;
+          goto init;
+        }
+        default: {
+          if (isdigit(uchar(*(p + 1)))) {  /* capture back-reference */
+            s = match_capture(ms, s, uchar(*(p + 1)));
+            if (s == NULL) return NULL;
+            p += 2;
+            goto init;
+          }
+          goto dflt;
+        }
+      }
+    }
+    case '\0':  /* end of pattern */
+      return s;  /* match succeeded */
+    case '$': {
+      if (*(p + 1) == '\0')  /* is the `$' the last char in pattern? */
+        return (s == ms->src_end) ? s : NULL;  /* check end of string */
+      goto dflt;
+    }
+    default:
+    dflt: {  /* it is a pattern item */
+      const char *ep = luaI_classend(ms, p);  /* points to what is next */
+      int m = s < ms->src_end && luaI_singlematch(uchar(*s), p, ep);
+      switch (*ep) {
+        case '?': {  /* optional */
+          const char *res;
+          if (m && ((res = match(ms, s + 1, ep + 1)) != NULL)) return res;
+          p = ep + 1;
+          goto init;
+        }
+        case '*':  /* 0 or more repetitions */
+          return max_expand(ms, s, p, ep);
+        case '+':  /* 1 or more repetitions */
+          return (m ? max_expand(ms, s + 1, p, ep) : NULL);
+        case '-':  /* 0 or more repetitions (minimum) */
+          return min_expand(ms, s, p, ep);
+        default: {
+          if (!m) return NULL;
+          s++;
+          p = ep;
+          goto init;
+        }
+      }
+    }
+  }
+}
+
+static const char *match(MatchState *ms, const char *s, const char *p) {
+  if (++ms->depth > MAX_MATCH_DEPTH) luaL_error(ms->L, "pattern too complex");
+  const char *res = do_match(ms, s, p);
+  ms->depth--;
+  return res;
+}
+
+static const char *lmemfind(const char *s1, size_t l1, const char *s2, size_t l2) {
+  if (l2 == 0) return s1;  /* empty strings are everywhere */
+  if (l2 > l1) return NULL;  /* avoids a negative `l1' */
+  const char *init;  /* to search for a `*s2' inside `s1' */
+  l2--;  /* 1st char will be checked by `memchr' */
+  l1 = l1 - l2;  /* `s2' cannot be found after that */
+  while (l1 > 0 && (init = (const char *)memchr(s1, *s2, l1)) != NULL) {
+    init++;  /* 1st char is already checked */
+    if (memcmp(init, s2 + 1, l2) == 0) return init - 1;
+    l1 -= (size_t)(init - s1);  /* correct `l1' and `s1' to try again */
+    s1 = init;
+  }
+  return NULL;  /* not found */
+}
+
+static void push_onecapture(MatchState *ms, int i) {
+  sint32 l = ms->capture[i].len;
+  if (l == CAP_UNFINISHED) luaL_error(ms->L, "unfinished capture");
+  if (l == CAP_POSITION)
+    lua_pushnumber(ms->L, (lua_Number)(ms->capture[i].init - ms->src_init + 1));
+  else
+    lua_pushlstring(ms->L, ms->capture[i].init, (size_t)l);
+}
+
+static int push_captures(MatchState *ms, const char *s, const char *e) {
+  luaL_checkstack(ms->L, ms->level, "too many captures");
+  if (ms->level == 0 && s) {  /* no explicit captures? */
+    lua_pushlstring(ms->L, s, (size_t)(e - s));  /* return whole match */
+    return 1;
+  }
+  for (int i = 0; i < ms->level; i++) push_onecapture(ms, i);
+  return ms->level;  /* number of strings pushed */
+}
+
+static void init_match(MatchState *ms, lua_State *L, const char *s, size_t ls) {
+  ms->L = L;
+  ms->src_init = s;
+  ms->src_end = s + ls;
+  ms->level = 0;
+  ms->depth = 0;
+}
+
+static int str_find(lua_State *L) {
+  size_t l1, l2;
+  const char *s = luaL_checklstring(L, 1, &l1);
+  const char *p = luaL_checklstring(L, 2, &l2);
+  sint32 init = posrelat(luaL_optlong(L, 3, 1), l1) - 1;
+  if (init < 0)
+    init = 0;
+  else if ((size_t)init > l1)
+    init = (sint32)l1;
+  if (lua_toboolean(L, 4) ||  /* explicit request? */
+      strpbrk(p, SPECIALS) == NULL) {  /* or no special characters? */
+    /* do a plain search */
+    const char *s2 = lmemfind(s + init, l1 - (size_t)init, p, l2);
+    if (s2) {
+      lua_pushnumber(L, (lua_Number)(s2 - s + 1));
+      lua_pushnumber(L, (lua_Number)(s2 - s + (ptrdiff_t)l2));
+      return 2;
+    }
+  } else {
+    MatchState ms;
+    int anchor = (*p == '^') ? (p++, 1) : 0;
+    const char *s1 = s + init;
+    init_match(&ms, L, s, l1);
+    do {
+      const char *res;
+      ms.level = 0;
+      ms.depth = 0;
+      if ((res = match(&ms, s1, p)) != NULL) {
+        lua_pushnumber(L, (lua_Number)(s1 - s + 1));  /* start */
+        lua_pushnumber(L, (lua_Number)(res - s));    /* end */
+        return push_captures(&ms, NULL, 0) + 2;
+      }
+    } while (s1++ < ms.src_end && !anchor);
+  }
+  lua_pushnil(L);  /* not found */
+  return 1;
+}
+
+static int gfind_aux(lua_State *L) {
+  MatchState ms;
+  const char *s = lua_tostring(L, lua_upvalueindex(1));
+  size_t ls = lua_strlen(L, lua_upvalueindex(1));
+  const char *p = lua_tostring(L, lua_upvalueindex(2));
+  lua_Number start = lua_tonumber(L, lua_upvalueindex(3));
+  init_match(&ms, L, s, ls);
+  if (!(start >= 0) || start > (lua_Number)ls) return 0;  /* past the end */
+  for (const char *src = s + (size_t)start; src <= ms.src_end; src++) {
+    const char *e;
+    ms.level = 0;
+    ms.depth = 0;
+    if ((e = match(&ms, src, p)) != NULL) {
+      ptrdiff_t newstart = e - s;
+      if (e == src) newstart++;  /* empty match? go at least one position */
+      lua_pushnumber(L, (lua_Number)newstart);
+      lua_replace(L, lua_upvalueindex(3));
+      return push_captures(&ms, src, e);
+    }
+  }
+  lua_pushnumber(L, (lua_Number)ls + 1);  /* exhausted: later calls find nothing */
+  lua_replace(L, lua_upvalueindex(3));
+  return 0;  /* not found */
+}
+
+static int gfind(lua_State *L) {
+  luaL_checkstring(L, 1);
+  luaL_checkstring(L, 2);
+  lua_settop(L, 2);
+  lua_pushnumber(L, 0);
+  lua_pushcclosure(L, gfind_aux, 3);
+  return 1;
+}
+
+static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) {
+  lua_State *L = ms->L;
+  if (lua_type(L, 3) != LUA_TFUNCTION) {  /* replacement text */
+    const char *news = lua_tostring(L, 3);
+    size_t l = lua_strlen(L, 3);
+    for (size_t i = 0; i < l; i++) {
+      if (news[i] != L_ESC) {
+        luaL_putchar(b, news[i]);
+      } else {
+        i++;  /* skip ESC */
+        if (i >= l) break;  /* a lone `%' at the end adds nothing */
+        if (!isdigit(uchar(news[i]))) {
+          luaL_putchar(b, news[i]);
+        } else {
+          int level = check_capture(ms, news[i]);
+          push_onecapture(ms, level);
+          luaL_addvalue(b);  /* add capture to accumulated result */
+        }
+      }
+    }
+  } else {  /* a function */
+    lua_pushvalue(L, 3);
+    int n = push_captures(ms, s, e);
+    lua_call(L, n, 1);
+    int t = lua_type(L, -1);
+    if (t == LUA_TSTRING || t == LUA_TNUMBER)
+      luaL_addvalue(b);  /* add the result to the accumulated text */
+    else
+      lua_pop(L, 1);  /* function result is not a string: pop it */
+  }
+}
+
+static int str_gsub(lua_State *L) {
+  size_t srcl;
+  const char *src = luaL_checklstring(L, 1, &srcl);
+  const char *p = luaL_checkstring(L, 2);
+  int max_s = luaL_optint(L, 4, (lua_Number)srcl + 1);
+  int anchor = (*p == '^') ? (p++, 1) : 0;
+  int n = 0;
+  int t3 = lua_type(L, 3);
+  MatchState ms;
+  luaL_Buffer b;
+  luaL_argcheck(L, t3 == LUA_TSTRING || t3 == LUA_TNUMBER || t3 == LUA_TFUNCTION, 3,
+                "string or function expected");
+  if (t3 == LUA_TNUMBER) lua_tostring(L, 3);  /* the replacement as text */
+  luaL_buffinit(L, &b);
+  init_match(&ms, L, src, srcl);
+  while (n < max_s) {
+    const char *e;
+    ms.level = 0;
+    ms.depth = 0;
+    e = match(&ms, src, p);
+    if (e) {
+      n++;
+      add_s(&ms, &b, src, e);
+    }
+    if (e && e > src) /* non empty match? */
+      src = e;  /* skip it */
+    else if (src < ms.src_end)
+      luaL_putchar(&b, *src++);
+    else
+      break;
+    if (anchor) break;
+  }
+  luaL_addlstring(&b, src, (size_t)(ms.src_end - src));
+  luaL_pushresult(&b);
+  lua_pushnumber(L, (lua_Number)n);  /* number of substitutions */
+  return 2;
+}
+
+/* ======================================================================================
+** format
+** ====================================================================================== */
+
+#define MAX_ITEM 512  /* maximum size of each formatted item */
+#define FLAGS "-+ #0"
+#define MAX_FORMAT 20  /* maximum size of each format specification (such as "%-099.99d") */
+
+static void luaI_addquoted(lua_State *L, luaL_Buffer *b, int arg) {
+  size_t l;
+  const char *s = luaL_checklstring(L, arg, &l);
+  luaL_putchar(b, '"');
+  while (l--) {
+    switch (*s) {
+      case '"':
+      case '\\':
+      case '\n':
+        luaL_putchar(b, '\\');
+        luaL_putchar(b, *s);
+        break;
+      case '\0':
+        luaL_addlstring(b, "\\000", 4);
+        break;
+      default:
+        luaL_putchar(b, *s);
+        break;
+    }
+    s++;
+  }
+  luaL_putchar(b, '"');
+}
+
+static const char *scanformat(lua_State *L, const char *strfrmt, char *form, int *hasprecision) {
+  const char *p = strfrmt;
+  while (*p != '\0' && strchr(FLAGS, *p)) p++;  /* skip flags */
+  if ((size_t)(p - strfrmt) >= sizeof(FLAGS)) luaL_error(L, "invalid format (repeated flags)");
+  if (isdigit(uchar(*p))) p++;  /* skip width */
+  if (isdigit(uchar(*p))) p++;  /* (2 digits at most) */
+  if (*p == '.') {
+    p++;
+    *hasprecision = 1;
+    if (isdigit(uchar(*p))) p++;  /* skip precision */
+    if (isdigit(uchar(*p))) p++;  /* (2 digits at most) */
+  }
+  if (isdigit(uchar(*p))) luaL_error(L, "invalid format (width or precision too long)");
+  if (p - strfrmt + 2 > MAX_FORMAT)  /* +2 to include `%' and the specifier */
+    luaL_error(L, "invalid format (too long)");
+  form[0] = '%';
+  memcpy(form + 1, strfrmt, (size_t)(p - strfrmt + 1));
+  form[p - strfrmt + 2] = 0;
+  return p;
+}
+
+/* inserts a length modifier before the conversion letter at the end of `form' */
+static void addlenmod(char *form, const char *mod) {
+  size_t l = strlen(form);
+  char spec = form[l - 1];
+  size_t lm = strlen(mod);
+  memcpy(form + l - 1, mod, lm);
+  form[l + lm - 1] = spec;
+  form[l + lm] = '\0';
+}
+
+/* number to a 64-bit integer toward zero, saturating at the ends of the range */
+static long long num2ll(lua_Number d) {
+  if (!(d == d)) return 0;
+  if (d >= 9223372036854775808.0) return INT64_MAX;
+  if (d <= -9223372036854775808.0) return INT64_MIN;
+  return (long long)d;
+}
+
+static int str_format(lua_State *L) {
+  int arg = 1;
+  size_t sfl;
+  const char *strfrmt = luaL_checklstring(L, arg, &sfl);
+  const char *strfrmt_end = strfrmt + sfl;
+  luaL_Buffer b;
+  luaL_buffinit(L, &b);
+  while (strfrmt < strfrmt_end) {
+    if (*strfrmt != L_ESC) {
+      luaL_putchar(&b, *strfrmt++);
+    } else if (*++strfrmt == L_ESC) {
+      luaL_putchar(&b, *strfrmt++);  /* %% */
+    } else { /* format item */
+      char form[MAX_FORMAT + 4];  /* the format (`%...') with room for a length modifier */
+      char buff[MAX_ITEM];  /* the formatted item */
+      int hasprecision = 0;
+      if (isdigit(uchar(*strfrmt)) && *(strfrmt + 1) == '$')
+        return luaL_error(L, "obsolete option (d$) to `format'");
+      arg++;
+      strfrmt = scanformat(L, strfrmt, form, &hasprecision);
+      switch (*strfrmt++) {
+        case 'c': {
+          snprintf(buff, sizeof(buff), form, luaL_checkint(L, arg));
+          break;
+        }
+        case 'd':
+        case 'i': {
+          addlenmod(form, "ll");
+          snprintf(buff, sizeof(buff), form, num2ll(luaL_checknumber(L, arg)));
+          break;
+        }
+        case 'o':
+        case 'u':
+        case 'x':
+        case 'X': {  /* the low 32 bits, as an unsigned int */
+          unsigned int u = (unsigned int)((unsigned long long)num2ll(luaL_checknumber(L, arg)) &
+                                          0xFFFFFFFFull);
+          snprintf(buff, sizeof(buff), form, u);
+          break;
+        }
+        case 'e':
+        case 'E':
+        case 'f':
+        case 'g':
+        case 'G': {
+          snprintf(buff, sizeof(buff), form, (double)luaL_checknumber(L, arg));
+          break;
+        }
+        case 'q': {
+          luaI_addquoted(L, &b, arg);
+          continue;  /* skip the `addsize' at the end */
+        }
+        case 's': {
+          size_t l;
+          const char *s = luaL_checklstring(L, arg, &l);
+          if (!hasprecision && l >= 100) {
+            /* no precision and the string is too long to be formatted: keep it whole */
+            lua_pushvalue(L, arg);
+            luaL_addvalue(&b);
+            continue;
+          }
+          snprintf(buff, sizeof(buff), form, s);
+          break;
+        }
+        default:  /* also treat cases `pnLlh' */
+          return luaL_error(L, "invalid option to `format'");
+      }
+      luaL_addlstring(&b, buff, strlen(buff));
+    }
+  }
+  luaL_pushresult(&b);
+  return 1;
+}
+
+static const luaL_reg strlib[] = {
+    {"len", str_len},       {"sub", str_sub},       {"lower", str_lower}, {"upper", str_upper},
+    {"char", str_char},     {"rep", str_rep},       {"byte", str_byte},   {"format", str_format},
+    {"find", str_find},     {"gfind", gfind},       {"gsub", str_gsub},   {NULL, NULL}};
+
+LUALIB_API int luaopen_string(lua_State *L) {
+  luaL_openlib(L, LUA_STRLIBNAME, strlib, 0);
+  /* strings index the library: s:upper() */
+  lua_pushvalue(L, -1);
+  lua_settypetable(L, LUA_TSTRING);
+  return 1;
+}
