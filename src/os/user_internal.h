@@ -144,6 +144,8 @@ Queue& QueueOf(DWORD thread);
 void ForgetThread(DWORD thread);
 // A live window or null.
 std::shared_ptr<Window> Find(HWND hwnd);
+// A live window, or null with ERROR_INVALID_WINDOW_HANDLE as the last error.
+std::shared_ptr<Window> FindOrFail(HWND hwnd);
 bool IsOurs(HWND hwnd);
 // Whether hwnd is ancestor or one of its (child-style) descendants.
 bool IsDescendant(HWND hwnd, HWND ancestor);
