@@ -44,3 +44,10 @@ if(TARGET test_services)
   set_target_properties(noexports_vxmod PROPERTIES OUTPUT_NAME "noexports" PREFIX "" SUFFIX ".vxmod")
   add_dependencies(test_services test_vxmod noexports_vxmod)
 endif()
+
+if(TARGET test_core)
+  # The test-harness plug-in the platform's entry looks for ("vxHarness.dll" finds libvxHarness.so).
+  add_library(vxHarness MODULE ${CMAKE_SOURCE_DIR}/tests/data/core/harness.cpp)
+  set_target_properties(vxHarness PROPERTIES PREFIX "lib" SUFFIX ".so")
+  add_dependencies(test_core vxHarness)
+endif()

@@ -54,7 +54,7 @@ void GreyOutSize(HWND hwnd) {
 void ResetFirstEventNotices() { gFirstEventSent = false; }
 
 TPlatformImpl::TPlatformImpl() = default;
-TPlatformImpl::~TPlatformImpl() = default;
+TPlatformImpl::~TPlatformImpl() { StopPollingThread(); }
 
 bool TPlatformImpl::DisplayReady() const {
   // Without a display there is nothing to restore: the pump treats it as ready.

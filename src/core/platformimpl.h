@@ -3,6 +3,7 @@
 // host-window messaging and the creation of the main window. The start-up and shutdown that fill
 // the remaining fields (folders, managers, threads, the single instance) come with the entry.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -32,6 +33,16 @@ class TPlatformImpl {
   void KeepOnTop();
   // Puts the system pointer on a point of the game's view (scaled, plus the cursor rectangle).
   void SetCursorPosition(POINT point);
+
+  // ---- start-up pieces ----
+  // Records the system folder, the executable's path and folder, the start-up folder, and makes the
+  // executable folder current. False (nothing changed) when a path cannot be read.
+  bool RecordFolders();
+  // Fills the user, common and desktop data folders and honours "-wd=".
+  void SetupDataFolders(const TString& gameName);
+  // Starts the pointer-polling thread at time-critical priority; StopPollingThread ends it and waits.
+  void StartPollingThread();
+  void StopPollingThread();
 
   // Host messaging.
   HWND GetHostWindow() const { return mHostWindow; }
@@ -78,6 +89,9 @@ class TPlatformImpl {
   HWND mHostWindow = nullptr;
   bool mWideApi = false;
   TString mClassBaseName;  // the single-instance text; the class is that plus "_WNDCLASS"
+  // Folders, held as strings of any length.
+  TString mAssetsFolder, mExeFolder, mExePath, mUserDataFolder, mCommonDataFolder, mDesktopFolder, mSystemFolder,
+      mStartupFolder;
 
  private:
   bool DisplayReady() const;
@@ -85,8 +99,13 @@ class TPlatformImpl {
   POINT CursorImagePosition(LPARAM fallback) const;
   void EventFromMessage(const MSG& msg, TPlatformEvent* event);
 
+  static DWORD CursorThreadProc(LPVOID param);
+
   TDxDisplayHandler* mDisplay = nullptr;
   TWindowManager* mWindowManager = nullptr;
+  DWORD mPollingThreadId = 0;
+  HANDLE mPollingThread = nullptr;
+  std::atomic<bool>* mPollingStop = nullptr;  // owned by the thread, freed when it ends
   bool mHostFullScreen = false;
   char16_t mHighSurrogate = 0;
   bool mWasMinimized = false;
@@ -100,3 +119,11 @@ LRESULT PlatformWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Whether the first GetEvent of the process has sent the start-up notices (tests reset it).
 void ResetFirstEventNotices();
+
+// The single-instance text of an executable path: its short form, lower-cased, without "\" and ":".
+// The mutex name is this plus "_MUTEX", the window class name this plus "_WNDCLASS".
+TString MakeSingleInstanceText(const TString& exePath);
+// Loads "vxHarness.dll" from the normal search path and, when it exports "TestHook", calls it with
+// the address of the command-line pointer (it may replace the command line). Answers the window
+// that gets the final quit message, or 0. The library is never freed.
+HWND LoadTestHarness(const char** commandLine);
