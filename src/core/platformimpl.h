@@ -44,6 +44,12 @@ class TPlatformImpl {
   void StartPollingThread();
   void StopPollingThread();
 
+  // Writes the viewport scale and answers whether the window is hosted.
+  bool GetViewportScale(float* scale) const {
+    *scale = mViewportScale[0];
+    return mHosted;
+  }
+
   // Host messaging.
   HWND GetHostWindow() const { return mHostWindow; }
   void SendHostFullScreen(bool state);
@@ -88,6 +94,9 @@ class TPlatformImpl {
   HWND mMainWindow = nullptr;
   HWND mHostWindow = nullptr;
   bool mWideApi = false;
+  TString mGameName, mVersionText, mInternalName;
+  uint32_t mStartTime = 0;   // timeGetTime at start-up
+  int32_t mClockOffset = 0;
   TString mClassBaseName;  // the single-instance text; the class is that plus "_WNDCLASS"
   // Folders, held as strings of any length.
   TString mAssetsFolder, mExeFolder, mExePath, mUserDataFolder, mCommonDataFolder, mDesktopFolder, mSystemFolder,

@@ -10,6 +10,8 @@ class TDxDisplayHandler {
  public:
   // Whether the device can draw this frame (its flip test); false sends the pump into Restore.
   bool IsReady() const { return mReady; }
+  // Whether the last flip has completed (the facade's display-ready test).
+  bool IsFlipDone() const { return mReady; }
   bool IsFullScreen() const { return mFullScreen; }
   // Switches between full screen and a window; true when the display is in the wanted mode.
   bool SetFullScreen(bool fullScreen);
