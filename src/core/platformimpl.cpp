@@ -61,6 +61,7 @@ TPlatformImpl::~TPlatformImpl() {
     SetWindowLongA(mMainWindow, 0, 0);
     if (mMainWindow != mHostWindow) DestroyWindow(mMainWindow);
   }
+  if (mInstanceMutex) CloseHandle(mInstanceMutex);
 }
 
 bool TPlatformImpl::DisplayReady() const {

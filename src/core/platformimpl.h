@@ -40,6 +40,16 @@ class TPlatformImpl {
   bool RecordFolders();
   // Fills the user, common and desktop data folders and honours "-wd=".
   void SetupDataFolders(const TString& gameName);
+  // Unless multiple copies are allowed: takes the single-instance mutex "<text>_MUTEX"; when another
+  // copy holds it, brings that copy's window ("<text>_WNDCLASS") to the front and ends the process
+  // with 0.
+  void EnsureSingleInstance(bool allowMultiple);
+  // "-wnd=<hex handle>": the host window; hosted, "activex" = "1". A zero or dead handle ends the
+  // process with -1. False when the switch is absent.
+  bool ReadHostWindowSwitch();
+  // Version text, game name and internal name from the executable's version resource; the game name
+  // falls back to the "gamename" setting, then to "Tallowmark Application".
+  void ReadVersionResource();
   // Starts the pointer-polling thread at time-critical priority; StopPollingThread ends it and waits.
   void StartPollingThread();
   void StopPollingThread();
@@ -98,6 +108,7 @@ class TPlatformImpl {
   uint32_t mStartTime = 0;   // timeGetTime at start-up
   int32_t mClockOffset = 0;
   TString mClassBaseName;  // the single-instance text; the class is that plus "_WNDCLASS"
+  HANDLE mInstanceMutex = nullptr;
   // Folders, held as strings of any length.
   TString mAssetsFolder, mExeFolder, mExePath, mUserDataFolder, mCommonDataFolder, mDesktopFolder, mSystemFolder,
       mStartupFolder;

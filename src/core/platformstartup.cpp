@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/commandline.h"
+#include "core/config.h"
 #include "core/log.h"
 #include "core/path.h"
 #include "core/platformimpl.h"
@@ -14,6 +15,7 @@
 #include "os/process.h"
 #include "os/text.h"
 #include "os/thread.h"
+#include "os/version.h"
 #include "os/time.h"
 #include "render/dxdisplayhandler.h"
 #include "ui/windowmanager.h"
@@ -156,4 +158,58 @@ void TPlatformImpl::StopPollingThread() {
   CloseHandle(mPollingThread);
   mPollingThread = nullptr;
   mPollingStop = nullptr;
+}
+
+void TPlatformImpl::EnsureSingleInstance(bool allowMultiple) {
+  if (mClassBaseName.Length() == 0) mClassBaseName = MakeSingleInstanceText(mExePath);
+  if (allowMultiple) return;
+  TString mutexName = mClassBaseName + "_MUTEX";
+  mInstanceMutex = CreateMutexA(nullptr, TRUE, mutexName.CStr());
+  if (GetLastError() != ERROR_ALREADY_EXISTS) return;  // other failures are ignored
+  TString className = mClassBaseName + "_WNDCLASS";
+  if (HWND other = FindWindowA(className.CStr(), nullptr)) {
+    SetForegroundWindow(other);
+    ShowWindow(other, SW_SHOWNORMAL);
+  }
+  ExitProcess(0);
+}
+
+bool TPlatformImpl::ReadHostWindowSwitch() {
+  if (!CommandLineHas(kSwitchHostWindow)) return false;
+  uint32_t handle = 0;
+  CommandLineHexValue(kSwitchHostWindow, &handle);
+  mHostWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+  mHosted = true;
+  SetConfig("activex", "1");
+  if (!handle || !IsWindow(mHostWindow)) ExitProcess(static_cast<UINT>(-1));  // the log is not open yet
+  return true;
+}
+
+void TPlatformImpl::ReadVersionResource() {
+  std::string exe = mExePath.CStr();
+  DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
+  TString productName;
+  if (size > 0) {
+    std::vector<char> block(size);
+    if (GetFileVersionInfoA(exe.c_str(), 0, size, block.data())) {
+      VS_FIXEDFILEINFO* fixed = nullptr;
+      UINT len = 0;
+      if (VerQueryValueA(block.data(), "\\", reinterpret_cast<LPVOID*>(&fixed), &len) && fixed &&
+          len >= sizeof(VS_FIXEDFILEINFO)) {
+        mVersionText = TString::Format("%d.%d.%d.%d", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                                       HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+      }
+      char* text = nullptr;
+      if (VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\ProductName", reinterpret_cast<LPVOID*>(&text),
+                         &len) && text) {
+        while (*text == ' ' || *text == '\t') ++text;
+        productName = text;
+      }
+      if (VerQueryValueA(block.data(), "\\StringFileInfo\\040904b0\\InternalName", reinterpret_cast<LPVOID*>(&text),
+                         &len) && text)
+        mInternalName = text;
+    }
+  }
+  mGameName = GetConfig("gamename", productName);
+  if (mGameName.Length() == 0) mGameName = GetConfig("gamename", "Tallowmark Application");
 }

@@ -10,10 +10,14 @@
 #include <thread>
 
 #include "core/commandline.h"
+#include "core/config.h"
 #include "core/log.h"
 #include "core/platformimpl.h"
 #include "os/faultinject.h"
 #include "os/paths.h"
+#include "os/process.h"
+#include "os/version.h"
+#include "os/winuser.h"
 #include "render/dxdisplayhandler.h"
 #include "ui/windowmanager.h"
 
@@ -161,4 +165,104 @@ TEST_F(StartupTest, ThePollingThreadMovesTheCursorImageUntilStopped) {
   int after = display.mImageUpdates;
   std::this_thread::sleep_for(std::chrono::milliseconds(60));
   EXPECT_EQ(display.mImageUpdates, after);
+}
+
+namespace {
+
+// Runs f; answers the ExitProcess code it ended with, or -2 when it returned.
+template <class F>
+int64_t ExitCodeOf(F f) {
+  os::TestCatchExitProcess(true);
+  int64_t code = -2;
+  try {
+    f();
+  } catch (const os::ProcessExit& e) {
+    code = static_cast<int32_t>(e.code);
+  }
+  os::TestCatchExitProcess(false);
+  return code;
+}
+
+}  // namespace
+
+TEST_F(StartupTest, ASecondCopyBringsTheFirstToTheFrontAndEndsWithZero) {
+  os::TestResetWindows();
+  TString base = TString::Format("zoswinsingle%d", static_cast<int>(getpid()));
+  TPlatformImpl first;
+  first.mClassBaseName = base;
+  EXPECT_EQ(ExitCodeOf([&] { first.EnsureSingleInstance(false); }), -2);
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  TString className = base + "_WNDCLASS";
+  wc.lpszClassName = className.CStr();
+  RegisterClassA(&wc);
+  HWND window = CreateWindowExA(0, className.CStr(), "first", WS_CAPTION, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                                nullptr);
+  HWND other = os::TestCreateForeignWindow("Other", "other", 10, 10);
+  SetForegroundWindow(other);
+
+  TPlatformImpl second;
+  second.mClassBaseName = base;
+  EXPECT_EQ(ExitCodeOf([&] { second.EnsureSingleInstance(true); }), -2);  // "--multiple": no test at all
+  EXPECT_EQ(ExitCodeOf([&] { second.EnsureSingleInstance(false); }), 0);
+  EXPECT_EQ(GetForegroundWindow(), window);
+  EXPECT_TRUE(IsWindowVisible(window));
+  os::TestResetWindows();
+}
+
+TEST_F(StartupTest, HostWindowSwitchEndsWithMinusOneForAZeroOrDeadHandle) {
+  os::TestResetWindows();
+  HWND host = os::TestCreateForeignWindow("Host", "host", 640, 480);
+  HWND dead = os::TestCreateForeignWindow("Gone", "gone", 10, 10);
+  DestroyWindow(dead);
+  struct Case {
+    std::string line;
+    int64_t exit;
+    bool hosted;
+  } cases[] = {
+      {"--multiple", -2, false},
+      {TString::Format("-wnd=%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(host))).CStr(), -2, true},
+      {"-wnd=0", -1, true},
+      {"-wnd=zz", -1, true},
+      {TString::Format("x -wnd=%x y", static_cast<unsigned>(reinterpret_cast<uintptr_t>(dead))).CStr(), -1, true},
+  };
+  for (const Case& c : cases) {
+    SetProcessCommandLine(c.line.c_str());
+    ClearConfig();
+    TPlatformImpl impl;
+    EXPECT_EQ(ExitCodeOf([&] { impl.ReadHostWindowSwitch(); }), c.exit) << c.line;
+    EXPECT_EQ(impl.mHosted, c.hosted) << c.line;
+    EXPECT_EQ(GetConfig("activex"), c.hosted ? "1" : "") << c.line;
+  }
+  os::TestResetWindows();
+}
+
+TEST_F(StartupTest, VersionResourceGivesVersionGameNameAndInternalName) {
+  TPlatformImpl impl;
+  ASSERT_TRUE(impl.RecordFolders());
+  os::VersionInfo built = os::BuiltInVersionInfo();
+  impl.ReadVersionResource();
+  EXPECT_EQ(impl.mVersionText, TString::Format("%d.%d.%d.%d", built.version[0], built.version[1], built.version[2],
+                                               built.version[3]));
+  EXPECT_EQ(impl.mGameName, built.productName.c_str());
+  EXPECT_EQ(impl.mInternalName, built.internalName.c_str());
+
+  os::VersionInfo spaced{"  \tSpaced Name", "tag-9", "", {2, 0, 1, 7}};
+  spaced.productName = "  \tSpaced Name";
+  os::TestSetVersionInfo(&spaced);
+  impl.ReadVersionResource();
+  EXPECT_EQ(impl.mGameName, "Spaced Name");
+  EXPECT_EQ(impl.mVersionText, "2.0.1.7");
+  SetConfig("gamename", "Configured");
+  impl.ReadVersionResource();
+  EXPECT_EQ(impl.mGameName, "Configured");
+  ClearConfig();
+
+  os::TestSetVersionInfo(nullptr);
+  TPlatformImpl bare;
+  ASSERT_TRUE(bare.RecordFolders());
+  bare.ReadVersionResource();
+  EXPECT_EQ(bare.mGameName, "Tallowmark Application");
+  EXPECT_EQ(bare.mVersionText, "");
+  os::TestResetVersionInfo();
 }
