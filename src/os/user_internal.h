@@ -210,6 +210,9 @@ void RaiseMainWindow();
 // Desktop size from SDL (false without video).
 bool DesktopSize(int* width, int* height);
 bool UsableBounds(RECT* rect);
+// The main window's SDL_Window (created with SDL_WINDOW_OPENGL when GL is available), or null; for
+// the display code of the stand-in, which makes its GL context on the SDL thread.
+void* MainSdlWindow();
 // Forgets the keys and buttons the test control interface holds down.
 void ResetTestInput();
 }  // namespace os::sdl
