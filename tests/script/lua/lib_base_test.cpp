@@ -120,6 +120,9 @@ TEST(LuaBaseLib, Environments) {
       {"local function f() end setfenv(f, {__fenv = 'hidden'}) return getfenv(f)", "hidden"},
       {"local function f() end setfenv(f, {__fenv = 1}) setfenv(f, {})",
        "error: `setfenv' cannot change a protected environment"},
+      {"local g = _G setfenv(0, {marker = 1}) local r = getfenv(0).marker setfenv(0, g)\n"
+       "return r, getfenv(0) == _G",
+       "1, true"},
       {"setfenv(print, {})", "error: `setfenv' cannot change environment of given function"},
       {"return getfenv(100)", "error: bad argument #1 to `getfenv' (invalid level)"},
       {"return getfenv(-1)", "error: bad argument #1 to `getfenv' (level must be non-negative)"},
