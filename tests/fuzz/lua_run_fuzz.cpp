@@ -6,29 +6,12 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "../script/lua/budget_alloc.h"
 #include "script/lua/lauxlib.h"
 #include "script/lua/lua.h"
 #include "script/lua/lualib.h"
 
 namespace {
-
-struct Budget {
-  size_t live = 0;
-  size_t limit = 64u << 20;
-};
-
-void *Alloc(void *ud, void *ptr, size_t osize, size_t nsize) {
-  Budget *b = static_cast<Budget *>(ud);
-  if (nsize == 0) {
-    free(ptr);
-    b->live -= osize;
-    return nullptr;
-  }
-  if (b->live - osize + nsize > b->limit) return nullptr;
-  void *p = realloc(ptr, nsize);
-  if (p) b->live = b->live - osize + nsize;
-  return p;
-}
 
 int gTicks = 0;
 
@@ -42,8 +25,9 @@ void Discard(const char *, size_t, void *) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > 0 && data[0] == 0x1b) return 0;  // binary chunks belong to the loader
-  Budget budget;
-  lua_setdefaultalloc(Alloc, &budget);
+  luatest::Budget budget;
+  budget.limit = 64u << 20;
+  lua_setdefaultalloc(luatest::BudgetAlloc, &budget);
   lua_State *L = lua_open();
   lua_setdefaultalloc(nullptr, nullptr);
   if (L == nullptr) return 0;

@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "budget_alloc.h"
 #include "lua_runner.h"
 #include "script/lua/lauxlib.h"
 #include "script/lua/lstate.h"
 #include "script/lua/lualib.h"
 
+using luatest::Budget;
+using luatest::BudgetAlloc;
 using luatest::ExpectCases;
 
 namespace {
@@ -47,25 +50,6 @@ std::string DoString(lua_State *L, const char *src) {
   std::string r = lua_isnil(L, -1) ? "nil" : (lua_tostring(L, -1) ? lua_tostring(L, -1) : lua_typename(L, lua_type(L, -1)));
   lua_pop(L, 1);
   return r;
-}
-
-// An allocation function that fails once the budget of live bytes is spent.
-struct Budget {
-  size_t live = 0;
-  size_t limit = static_cast<size_t>(-1);
-};
-
-void *BudgetAlloc(void *ud, void *ptr, size_t osize, size_t nsize) {
-  Budget *b = static_cast<Budget *>(ud);
-  if (nsize == 0) {
-    free(ptr);
-    b->live -= osize;
-    return nullptr;
-  }
-  if (b->live - osize + nsize > b->limit) return nullptr;
-  void *p = realloc(ptr, nsize);
-  if (p) b->live = b->live - osize + nsize;
-  return p;
 }
 
 }  // namespace
