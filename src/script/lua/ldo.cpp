@@ -6,8 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <new>
 #include <exception>
+#include <new>
+#include <string>
 
 #include "ldebug.h"
 #include "ldo.h"
@@ -86,7 +87,7 @@ void luaD_throw(lua_State *L, int errcode) {
 
 int luaD_rawrunprotected(lua_State *L, Pfunc f, void *ud) {
   struct lua_longjmp lj;
-  const char *foreign = NULL;
+  std::string foreign; /* message of a C++ exception thrown by a native function */
   lj.status = 0;
   lj.previous = L->errorJmp; /* chain new error handler */
   L->errorJmp = &lj;
@@ -101,14 +102,13 @@ int luaD_rawrunprotected(lua_State *L, Pfunc f, void *ud) {
   }
   catch (const std::exception &e) { /* a native function broke the rules: report, don't unwind past */
     lj.status = LUA_ERRRUN;
-    foreign = "native exception in a called function";
-    (void)e;
+    foreign = std::string("native exception: ") + e.what();
   }
   L->errorJmp = lj.previous; /* restore old error handler */
-  if (foreign) {
+  if (!foreign.empty()) {
     try {
       if (L->stack_last - L->top < 1) luaD_growstack(L, 1);
-      setsvalue2s(L->top, luaS_new(L, foreign));
+      setsvalue2s(L->top, luaS_newlstr(L, foreign.data(), foreign.size()));
       L->top++;
     }
     catch (...) {

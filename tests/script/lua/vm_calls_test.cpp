@@ -201,3 +201,29 @@ TEST(VmVerifier, RejectsDamagedCode) {
   EXPECT_EQ(lua_tonumber(L, -1), 2);
   lua_settop(L, 0);
 }
+
+TEST(VmCalls, NativeExceptionsStopAtTheProtectedCall) {
+  luatest::State s;
+  lua_State *L = s.get();
+  lua_pushcfunction(L, [](lua_State *) -> int { throw std::runtime_error("disk on fire"); });
+  EXPECT_EQ(lua_pcall(L, 0, 0, 0), LUA_ERRRUN);
+  EXPECT_STREQ(lua_tostring(L, -1), "native exception: disk on fire");
+  lua_pop(L, 1);
+  lua_pushcfunction(L, [](lua_State *) -> int { throw std::bad_alloc(); });
+  EXPECT_EQ(lua_pcall(L, 0, 0, 0), LUA_ERRMEM);
+  EXPECT_STREQ(lua_tostring(L, -1), "not enough memory");
+  lua_settop(L, 0);
+}
+
+TEST(VmCalls, DeepChainsOfResumesStopWithAnError) {
+  ExpectCases({
+      {"local function nest(n)\n"
+       "  local co = coroutine.create(function() return nest(n + 1) end)\n"
+       "  local ok, r = coroutine.resume(co)\n"
+       "  if not ok then return r end\n"
+       "  return r\n"
+       "end\n"
+       "return nest(1)",
+       "C stack overflow"},
+  });
+}
