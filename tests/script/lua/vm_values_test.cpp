@@ -3,6 +3,7 @@
 // removals and collections, and binary metamethods reached through either operand.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -177,7 +178,19 @@ TEST(VmTables, ArrayPartTakesDenseIntegerKeysHashPartTheRest) {
   EXPECT_LE(sparse->sizearray, 8);  // keys 1, 2, 4 and 8 fill half of 8 slots
   for (int i = 0; i < 20; i++) ASSERT_EQ(nvalue(luaH_getnum(sparse, 1 << i)), i);
   EXPECT_EQ(luaH_maxn(sparse), 1 << 19);
+
+  // integer keys at the ends of the int range go to the hash part
+  for (int key : {INT_MIN, INT_MIN + 1, 0, -1, INT_MAX}) {
+    SCOPED_TRACE(key);
+    EXPECT_TRUE(ttisnil(luaH_getnum(t, key)));
+    TObject v;
+    setnvalue(&v, 1);
+    setobj(luaH_setnum(L, t, key), &v);
+    EXPECT_EQ(nvalue(luaH_getnum(t, key)), 1);
+  }
   lua_settop(L, 0);
+  EXPECT_EQ(lua_checkstack(L, INT_MAX), 0);
+  EXPECT_EQ(lua_checkstack(L, 100), 1);
 }
 
 TEST(VmTables, KeysOfEveryKindAndInvalidKeys) {
