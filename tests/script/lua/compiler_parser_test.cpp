@@ -1,0 +1,152 @@
+// Syntax side of the compiler: the messages of the parser (with chunk name and line), its limits,
+// and the checks of `break N'/`continue N' and of table size hints.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lua_runner.h"
+
+namespace {
+
+// The results of running `source' as one line, or "error: <message>".
+std::string Outcome(const std::string& source, const std::string& name = "=test") {
+  return luatest::Summary(luatest::Run(source, name));
+}
+
+struct Case {
+  std::string source;
+  std::string expected;  // "error: <message>" or the results
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.source.substr(0, 60); }
+
+class ParserErrors : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ParserErrors, ChunkIsRejectedWithMessage) {
+  const Case& c = GetParam();
+  EXPECT_EQ(Outcome(c.source), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grammar, ParserErrors,
+    ::testing::Values(
+        Case{"a b", "error: test:1: `=' expected near `b'"},
+        Case{"x = = 1", "error: test:1: unexpected symbol near `='"},
+        Case{"x", "error: test:1: `=' expected near `<eof>'"},
+        Case{"(a) = 1", "error: test:1: syntax error near `='"},
+        Case{"f() = 1", "error: test:1: unexpected symbol near `='"},
+        Case{"for i do end", "error: test:1: `=' or `in' expected near `do'"},
+        Case{"for 1 = 1, 2 do end", "error: test:1: <name> expected near `1'"},
+        Case{"if x then", "error: test:1: `end' expected near `<eof>'"},
+        Case{"if x then\n\n", "error: test:3: `end' expected (to close `if' at line 1) near `<eof>'"},
+        Case{"while 1 do\nx = (1\n", "error: test:3: `)' expected (to close `(' at line 2) near `<eof>'"},
+        Case{"repeat x = 1", "error: test:1: `until' expected near `<eof>'"},
+        Case{"local function end", "error: test:1: <name> expected near `end'"},
+        Case{"function f(a,) end", "error: test:1: <name> or `...' expected near `)'"},
+        Case{"function f(..., a) end", "error: test:1: `)' expected near `,'"},
+        Case{"return return", "error: test:1: unexpected symbol near `return'"},
+        Case{"return 1 x = 2", "error: test:1: <eof> expected near `x'"},
+        Case{"t = {1 2}", "error: test:1: `}' expected near `2'"},
+        Case{"x = 1 + ", "error: test:1: unexpected symbol near `<eof>'"},
+        Case{"x = #t", "error: test:1: unexpected symbol near `#'"},
+        Case{"x = 5 % 2", "error: test:1: unexpected symbol near `%'"},
+        Case{"x = ~1", "error: test:1: unexpected symbol near `~'"},
+        Case{"f\n(g)", "error: test:2: ambiguous syntax (function call x new statement) near `('"},
+        Case{"x = 'a' 'b'", "error: test:1: unexpected symbol near `'b''"},
+        // a wide literal is an expression but not a call argument without parentheses
+        Case{"f L\"x\"", "error: test:1: function arguments expected near `\"x\"'"},
+        Case{"local s = 'a' s L\"x\"", "error: test:1: function arguments expected near `\"x\"'"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    LoopControl, ParserErrors,
+    ::testing::Values(
+        Case{"break", "error: test:1: no loop to break near `<eof>'"},
+        Case{"continue", "error: test:1: no loop to continue near `<eof>'"},
+        Case{"do continue end", "error: test:1: no loop to continue near `end'"},
+        Case{"while 1 do break 2 end", "error: test:1: no loop to break near `end'"},
+        Case{"for i = 1, 2 do repeat continue 3 until 1 end",
+             "error: test:1: no loop to continue near `until'"},
+        Case{"while 1 do break 0 end", "error: test:1: loop block number out of range near `0'"},
+        Case{"while 1 do break 101 end", "error: test:1: loop block number out of range near `101'"},
+        Case{"while 1 do continue 0x80 end",
+             "error: test:1: loop block number out of range near `0x80'"},
+        Case{"while 1 do break 1.5 end", "error: test:1: loop block number must be integer near `1.5'"},
+        Case{"while 1 do continue 2.25 end",
+             "error: test:1: loop block number must be integer near `2.25'"},
+        // both statements end their block
+        Case{"while 1 do continue x = 1 end", "error: test:1: `end' expected near `x'"},
+        Case{"while 1 do break 1 x = 1 end", "error: test:1: `end' expected near `x'"},
+        // loops do not reach through function bodies
+        Case{"while 1 do local f = function() break end end",
+             "error: test:1: no loop to break near `end'"},
+        Case{"for i = 1, 2 do local function f() continue end end",
+             "error: test:1: no loop to continue near `end'"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    SizeHints, ParserErrors,
+    ::testing::Values(Case{"t = { & x }", "error: test:1: size expected following & (line 1) near `x'"},
+                      Case{"t = {\n&\n'4' }", "error: test:3: size expected following & (line 3) near `'4''"},
+                      Case{"t = { & 4 & }", "error: test:1: size expected following & (line 1) near `}'"},
+                      Case{"t = { & -4 }", "error: test:1: size expected following & (line 1) near `-'"},
+                      Case{"t = { 1, & 4 }", "error: test:1: unexpected symbol near `&'"},
+                      Case{"t = { & 4 & 8 & 2 }", "error: test:1: unexpected symbol near `&'"}));
+
+// The names prefix0 ... prefix(n-1) joined by `sep'.
+std::string Names(const std::string& prefix, int n, const std::string& sep) {
+  std::string s;
+  for (int i = 0; i < n; i++) s += (i ? sep : "") + prefix + std::to_string(i);
+  return s;
+}
+
+TEST(ParserLimits, LocalsUpvaluesParametersAndNesting) {
+  EXPECT_EQ(Outcome("local " + Names("a", 200, ",") + " return 1"), "1");
+  EXPECT_EQ(Outcome("local " + Names("a", 201, ",")),
+            "error: test:1: too many local variables (limit=200) near `<eof>'");
+
+  EXPECT_EQ(Outcome("function f(" + Names("p", 100, ",") + ") end return 1"), "1");
+  EXPECT_EQ(Outcome("function f(" + Names("p", 101, ",") + ") end"),
+            "error: test:1: too many parameters (limit=100) near `)'");
+
+  // 32 upvalues are fine, the 33rd is not
+  std::string up32 = "local " + Names("u", 33, ",") + " = 1 return function() return " +
+                     Names("u", 32, "+") + " end";
+  EXPECT_EQ(luatest::Run(up32).ok, true) << Outcome(up32);
+  std::string up33 = "local " + Names("u", 33, ",") + " return function() return " +
+                     Names("u", 33, "+") + " end";
+  EXPECT_EQ(Outcome(up33), "error: test:1: too many upvalues (limit=32) near `end'");
+
+  EXPECT_EQ(Outcome("return " + std::string(150, '(') + "1" + std::string(150, ')')), "1");
+  EXPECT_EQ(Outcome("return " + std::string(300, '(') + "1" + std::string(300, ')')),
+            "error: test:1: too many syntax levels near `('");
+  std::string deepBlocks;
+  for (int i = 0; i < 300; i++) deepBlocks += "do ";
+  EXPECT_EQ(Outcome(deepBlocks).rfind("error: test:1: too many syntax levels", 0), 0u);
+}
+
+TEST(ParserLimits, WhileConditionSizeAndRegisterPressure) {
+  // each `and' term costs three instructions; the moved condition holds at most 100
+  EXPECT_EQ(Outcome("while " + Names("a", 30, " and ") + " do end return 1"), "1");
+  EXPECT_EQ(Outcome("while " + Names("a", 40, " and ") + " do end"),
+            "error: test:1: `while' condition too complex near `do'");
+
+  std::string args;
+  for (int i = 0; i < 260; i++) args += (i ? "," : "") + std::to_string(i);
+  EXPECT_EQ(Outcome("f(" + args + ")").rfind("error: test:1: function or expression too complex", 0),
+            0u);
+}
+
+TEST(ParserLimits, LongAssignmentListsAreBoundedNotRecursedWithoutLimit) {
+  // every target of a multiple assignment is one level of recursion in the parser
+  EXPECT_EQ(Outcome(Names("g", 100, ",") + " = 1 return g0, g1"), "1, nil");
+  std::string huge = Names("g", 50000, ",") + " = 1";
+  EXPECT_EQ(Outcome(huge).rfind("error: test:1: too many variables in assignment", 0), 0u);
+}
+
+TEST(ParserErrorsChunkName, MessagesCarryTheChunkName) {
+  EXPECT_EQ(Outcome("x = ", "=config"), "error: config:1: unexpected symbol near `<eof>'");
+  EXPECT_EQ(Outcome("x = ", "@scripts/game.lua"),
+            "error: scripts/game.lua:1: unexpected symbol near `<eof>'");
+  EXPECT_EQ(Outcome("x = ", "x = "), "error: [string \"x = \"]:1: unexpected symbol near `<eof>'");
+}
+
+}  // namespace
