@@ -4,107 +4,92 @@
 
 #include <string>
 
-#include "lua_runner.h"
+#include "compiler_cases.h"
 
 namespace {
 
-// The results of running `source' as one line, or "error: <message>".
-std::string Outcome(const std::string& source, const std::string& name = "=test") {
-  return luatest::Summary(luatest::Run(source, name));
-}
-
-struct Case {
-  const char* source;
-  const char* expected;  // Summary of the results, or "error: ..." with the message
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.source; }
-
-class LexerRuns : public ::testing::TestWithParam<Case> {};
-
-TEST_P(LexerRuns, ChunkGivesExpectedResultOrError) {
-  const Case& c = GetParam();
-  EXPECT_EQ(Outcome(c.source), c.expected) << "source: " << c.source;
-}
+using compilertest::ChunkCase;
+using compilertest::ChunkRuns;
+using compilertest::Outcome;
 
 INSTANTIATE_TEST_SUITE_P(
-    HexNumerals, LexerRuns,
+    HexNumerals, ChunkRuns,
     ::testing::Values(
-        Case{"return 0xff, 0xFFFFFFFF, 0x7fffffff", "255, 4294967295, 2147483647"},
-        Case{"return 0xAbCd, 0x0, 0x00000001", "43981, 0, 1"},
+        ChunkCase{"return 0xff, 0xFFFFFFFF, 0x7fffffff", "255, 4294967295, 2147483647"},
+        ChunkCase{"return 0xAbCd, 0x0, 0x00000001", "43981, 0, 1"},
         // nine hex digits: the ninth starts a new token
-        Case{"return 0x100000000", "error: test:1: <eof> expected near `0'"},
-        Case{"return 0x123456789", "error: test:1: <eof> expected near `9'"},
+        ChunkCase{"return 0x100000000", "error: test:1: <eof> expected near `0'"},
+        ChunkCase{"return 0x123456789", "error: test:1: <eof> expected near `9'"},
         // the character after the x is always taken, adding nothing
-        Case{"return 0xg", "0"},
-        Case{"return 0xg1", "1"},
-        Case{"return 0x.5", "5"},
-        Case{"return 0x", "0"},
+        ChunkCase{"return 0xg", "0"},
+        ChunkCase{"return 0xg1", "1"},
+        ChunkCase{"return 0x.5", "5"},
+        ChunkCase{"return 0x", "0"},
         // eight characters at most, the odd first one included
-        Case{"return 0xg1234567", "19088743"},
-        Case{"return 0xg12345678", "error: test:1: <eof> expected near `8'"},
+        ChunkCase{"return 0xg1234567", "19088743"},
+        ChunkCase{"return 0xg12345678", "error: test:1: <eof> expected near `8'"},
         // only a lower-case x makes a hexadecimal numeral
-        Case{"return 0X10", "error: test:1: <eof> expected near `X10'"},
-        Case{"local x = 0x10 return x + 0x1", "17"}));
+        ChunkCase{"return 0X10", "error: test:1: <eof> expected near `X10'"},
+        ChunkCase{"local x = 0x10 return x + 0x1", "17"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    DecimalNumerals, LexerRuns,
-    ::testing::Values(Case{"return 1e2, .5, 3., 0.5e-1, 2E+1, 007", "100, 0.5, 3, 0.05, 20, 7"},
-                      Case{"return 1e", "error: test:1: malformed number near `1e'"},
-                      Case{"return 1.5e+", "error: test:1: malformed number near `1.5e+'"},
-                      Case{"return 1..2",
+    DecimalNumerals, ChunkRuns,
+    ::testing::Values(ChunkCase{"return 1e2, .5, 3., 0.5e-1, 2E+1, 007", "100, 0.5, 3, 0.05, 20, 7"},
+                      ChunkCase{"return 1e", "error: test:1: malformed number near `1e'"},
+                      ChunkCase{"return 1.5e+", "error: test:1: malformed number near `1.5e+'"},
+                      ChunkCase{"return 1..2",
                            "error: test:1: ambiguous syntax (decimal point x string concatenation) "
                            "near `1..'"},
-                      Case{"return 1 .. 2", "12"},
+                      ChunkCase{"return 1 .. 2", "12"},
                       // a numeral followed by letters is two tokens, as the classic lexer does
-                      Case{"return 3abc", "error: test:1: <eof> expected near `abc'"}));
+                      ChunkCase{"return 3abc", "error: test:1: <eof> expected near `abc'"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    Escapes, LexerRuns,
+    Escapes, ChunkRuns,
     ::testing::Values(
-        Case{R"(return "\x41\x4a", "\x4a\x4B")", "AJ, JK"},
-        Case{R"(return "\xq", "\x", "\x414")", "xq, x, A4"},
-        Case{R"(return "\065\066\0671", "a\tb" == "a\9b", "\\\"\'")", "ABC1, true, \\\"'"},
-        Case{"return \"a\\\nb\"", "a\nb"},
-        Case{R"(return "\255" == "\xff", "\z")", "true, z"},
-        Case{R"(return "\256")", "error: test:1: escape sequence too large near `\"'"},
-        Case{R"(return L"\256")", "error: test:1: escape sequence too large near `\"'"},
-        Case{R"(return L"\x263A", L"\x41", L"\x263A5", L"\x12345")",
+        ChunkCase{R"(return "\x41\x4a", "\x4a\x4B")", "AJ, JK"},
+        ChunkCase{R"(return "\xq", "\x", "\x414")", "xq, x, A4"},
+        ChunkCase{R"(return "\065\066\0671", "a\tb" == "a\9b", "\\\"\'")", "ABC1, true, \\\"'"},
+        ChunkCase{"return \"a\\\nb\"", "a\nb"},
+        ChunkCase{R"(return "\255" == "\xff", "\z")", "true, z"},
+        ChunkCase{R"(return "\256")", "error: test:1: escape sequence too large near `\"'"},
+        ChunkCase{R"(return L"\256")", "error: test:1: escape sequence too large near `\"'"},
+        ChunkCase{R"(return L"\x263A", L"\x41", L"\x263A5", L"\x12345")",
              "L\"\\x{263a}\", L\"A\", L\"\\x{263a}5\", L\"\\x{1234}5\""},
-        Case{R"(return L"a\tb\255\xq")", "L\"a\\x{9}b\\x{ff}xq\""}));
+        ChunkCase{R"(return L"a\tb\255\xq")", "L\"a\\x{9}b\\x{ff}xq\""}));
 
 INSTANTIATE_TEST_SUITE_P(
-    Literals, LexerRuns,
+    Literals, ChunkRuns,
     ::testing::Values(
-        Case{R"(return type(L"x"), type("x"), L"abc" == L"abc", "abc" == L"abc")",
+        ChunkCase{R"(return type(L"x"), type("x"), L"abc" == L"abc", "abc" == L"abc")",
              "wstring, string, true, false"},
-        Case{R"(return L"", L"it's")", "L\"\", L\"it's\""},
+        ChunkCase{R"(return L"", L"it's")", "L\"\", L\"it's\""},
         // only L" starts a wide literal: L'x' is a call of L with a narrow string
-        Case{"local function L(s) return type(s) end return L'x'", "string"},
-        Case{"local Lx = 1 return Lx", "1"},
-        Case{"return 'abc", "error: test:1: unfinished string near `<eof>'"},
-        Case{"return 'abc\nd'", "error: test:1: unfinished string near `'abc'"},
-        Case{"return L\"abc\nd\"", "error: test:1: unfinished string near `\"abc'"},
-        Case{"return [[a[[b]]c]]", "a[[b]]c"},
-        Case{"return [[\nfirst\nsecond]]", "first\nsecond"},
-        Case{"return [[]]", ""},
-        Case{"return [[a", "error: test:1: unfinished long string near `<eof>'"},
-        Case{"return [[a]", "error: test:1: unfinished long string near `<eof>'"}));
+        ChunkCase{"local function L(s) return type(s) end return L'x'", "string"},
+        ChunkCase{"local Lx = 1 return Lx", "1"},
+        ChunkCase{"return 'abc", "error: test:1: unfinished string near `<eof>'"},
+        ChunkCase{"return 'abc\nd'", "error: test:1: unfinished string near `'abc'"},
+        ChunkCase{"return L\"abc\nd\"", "error: test:1: unfinished string near `\"abc'"},
+        ChunkCase{"return [[a[[b]]c]]", "a[[b]]c"},
+        ChunkCase{"return [[\nfirst\nsecond]]", "first\nsecond"},
+        ChunkCase{"return [[]]", ""},
+        ChunkCase{"return [[a", "error: test:1: unfinished long string near `<eof>'"},
+        ChunkCase{"return [[a]", "error: test:1: unfinished long string near `<eof>'"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    CommentsAndSymbols, LexerRuns,
+    CommentsAndSymbols, ChunkRuns,
     ::testing::Values(
-        Case{"-- a comment\nreturn --[[ long\ncomment ]] 1 -- tail", "1"},
-        Case{"--[[ a [[nested]] one ]] return 2", "2"},
-        Case{"--[[ open", "error: test:1: unfinished long comment near `<eof>'"},
-        Case{"return 1 <= 2, 2 >= 3, 1 ~= 1, 1 == 1, 1 < 2, 2 > 1", "true, false, false, true, true, true"},
-        Case{"return 1 << 3, 256 >> 4", "8, 16"},
-        Case{"return \x01", "error: test:1: invalid control char near `char(1)'"},
-        Case{"return 1 \x7f", "error: test:1: invalid control char near `char(127)'"},
-        Case{"return \xff", "error: test:1: invalid wide char near `char(255)'"},
+        ChunkCase{"-- a comment\nreturn --[[ long\ncomment ]] 1 -- tail", "1"},
+        ChunkCase{"--[[ a [[nested]] one ]] return 2", "2"},
+        ChunkCase{"--[[ open", "error: test:1: unfinished long comment near `<eof>'"},
+        ChunkCase{"return 1 <= 2, 2 >= 3, 1 ~= 1, 1 == 1, 1 < 2, 2 > 1", "true, false, false, true, true, true"},
+        ChunkCase{"return 1 << 3, 256 >> 4", "8, 16"},
+        ChunkCase{"return \x01", "error: test:1: invalid control char near `char(1)'"},
+        ChunkCase{"return 1 \x7f", "error: test:1: invalid control char near `char(127)'"},
+        ChunkCase{"return \xff", "error: test:1: invalid wide char near `char(255)'"},
         // other high bytes are one-character tokens the parser rejects
-        Case{"return \xc8", "error: test:1: unexpected symbol near `\xc8'"},
-        Case{"return\t1\r\n,\v2\f", "1, 2"}));
+        ChunkCase{"return \xc8", "error: test:1: unexpected symbol near `\xc8'"},
+        ChunkCase{"return\t1\r\n,\v2\f", "1, 2"}));
 
 TEST(Lexer, FirstLineStartingWithHashIsSkipped) {
   EXPECT_EQ(Outcome("#!/usr/bin/lua\nreturn 1 + 1"), "2");

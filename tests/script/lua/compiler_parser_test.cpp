@@ -4,92 +4,77 @@
 
 #include <string>
 
-#include "lua_runner.h"
+#include "compiler_cases.h"
 
 namespace {
 
-// The results of running `source' as one line, or "error: <message>".
-std::string Outcome(const std::string& source, const std::string& name = "=test") {
-  return luatest::Summary(luatest::Run(source, name));
-}
-
-struct Case {
-  std::string source;
-  std::string expected;  // "error: <message>" or the results
-};
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.source.substr(0, 60); }
-
-class ParserErrors : public ::testing::TestWithParam<Case> {};
-
-TEST_P(ParserErrors, ChunkIsRejectedWithMessage) {
-  const Case& c = GetParam();
-  EXPECT_EQ(Outcome(c.source), c.expected);
-}
+using compilertest::ChunkCase;
+using compilertest::ChunkRuns;
+using compilertest::Outcome;
 
 INSTANTIATE_TEST_SUITE_P(
-    Grammar, ParserErrors,
+    Grammar, ChunkRuns,
     ::testing::Values(
-        Case{"a b", "error: test:1: `=' expected near `b'"},
-        Case{"x = = 1", "error: test:1: unexpected symbol near `='"},
-        Case{"x", "error: test:1: `=' expected near `<eof>'"},
-        Case{"(a) = 1", "error: test:1: syntax error near `='"},
-        Case{"f() = 1", "error: test:1: unexpected symbol near `='"},
-        Case{"for i do end", "error: test:1: `=' or `in' expected near `do'"},
-        Case{"for 1 = 1, 2 do end", "error: test:1: <name> expected near `1'"},
-        Case{"if x then", "error: test:1: `end' expected near `<eof>'"},
-        Case{"if x then\n\n", "error: test:3: `end' expected (to close `if' at line 1) near `<eof>'"},
-        Case{"while 1 do\nx = (1\n", "error: test:3: `)' expected (to close `(' at line 2) near `<eof>'"},
-        Case{"repeat x = 1", "error: test:1: `until' expected near `<eof>'"},
-        Case{"local function end", "error: test:1: <name> expected near `end'"},
-        Case{"function f(a,) end", "error: test:1: <name> or `...' expected near `)'"},
-        Case{"function f(..., a) end", "error: test:1: `)' expected near `,'"},
-        Case{"return return", "error: test:1: unexpected symbol near `return'"},
-        Case{"return 1 x = 2", "error: test:1: <eof> expected near `x'"},
-        Case{"t = {1 2}", "error: test:1: `}' expected near `2'"},
-        Case{"x = 1 + ", "error: test:1: unexpected symbol near `<eof>'"},
-        Case{"x = #t", "error: test:1: unexpected symbol near `#'"},
-        Case{"x = 5 % 2", "error: test:1: unexpected symbol near `%'"},
-        Case{"x = ~1", "error: test:1: unexpected symbol near `~'"},
-        Case{"f\n(g)", "error: test:2: ambiguous syntax (function call x new statement) near `('"},
-        Case{"x = 'a' 'b'", "error: test:1: unexpected symbol near `'b''"},
+        ChunkCase{"a b", "error: test:1: `=' expected near `b'"},
+        ChunkCase{"x = = 1", "error: test:1: unexpected symbol near `='"},
+        ChunkCase{"x", "error: test:1: `=' expected near `<eof>'"},
+        ChunkCase{"(a) = 1", "error: test:1: syntax error near `='"},
+        ChunkCase{"f() = 1", "error: test:1: unexpected symbol near `='"},
+        ChunkCase{"for i do end", "error: test:1: `=' or `in' expected near `do'"},
+        ChunkCase{"for 1 = 1, 2 do end", "error: test:1: <name> expected near `1'"},
+        ChunkCase{"if x then", "error: test:1: `end' expected near `<eof>'"},
+        ChunkCase{"if x then\n\n", "error: test:3: `end' expected (to close `if' at line 1) near `<eof>'"},
+        ChunkCase{"while 1 do\nx = (1\n", "error: test:3: `)' expected (to close `(' at line 2) near `<eof>'"},
+        ChunkCase{"repeat x = 1", "error: test:1: `until' expected near `<eof>'"},
+        ChunkCase{"local function end", "error: test:1: <name> expected near `end'"},
+        ChunkCase{"function f(a,) end", "error: test:1: <name> or `...' expected near `)'"},
+        ChunkCase{"function f(..., a) end", "error: test:1: `)' expected near `,'"},
+        ChunkCase{"return return", "error: test:1: unexpected symbol near `return'"},
+        ChunkCase{"return 1 x = 2", "error: test:1: <eof> expected near `x'"},
+        ChunkCase{"t = {1 2}", "error: test:1: `}' expected near `2'"},
+        ChunkCase{"x = 1 + ", "error: test:1: unexpected symbol near `<eof>'"},
+        ChunkCase{"x = #t", "error: test:1: unexpected symbol near `#'"},
+        ChunkCase{"x = 5 % 2", "error: test:1: unexpected symbol near `%'"},
+        ChunkCase{"x = ~1", "error: test:1: unexpected symbol near `~'"},
+        ChunkCase{"f\n(g)", "error: test:2: ambiguous syntax (function call x new statement) near `('"},
+        ChunkCase{"x = 'a' 'b'", "error: test:1: unexpected symbol near `'b''"},
         // a wide literal is an expression but not a call argument without parentheses
-        Case{"f L\"x\"", "error: test:1: function arguments expected near `\"x\"'"},
-        Case{"local s = 'a' s L\"x\"", "error: test:1: function arguments expected near `\"x\"'"}));
+        ChunkCase{"f L\"x\"", "error: test:1: function arguments expected near `\"x\"'"},
+        ChunkCase{"local s = 'a' s L\"x\"", "error: test:1: function arguments expected near `\"x\"'"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    LoopControl, ParserErrors,
+    LoopControl, ChunkRuns,
     ::testing::Values(
-        Case{"break", "error: test:1: no loop to break near `<eof>'"},
-        Case{"continue", "error: test:1: no loop to continue near `<eof>'"},
-        Case{"do continue end", "error: test:1: no loop to continue near `end'"},
-        Case{"while 1 do break 2 end", "error: test:1: no loop to break near `end'"},
-        Case{"for i = 1, 2 do repeat continue 3 until 1 end",
+        ChunkCase{"break", "error: test:1: no loop to break near `<eof>'"},
+        ChunkCase{"continue", "error: test:1: no loop to continue near `<eof>'"},
+        ChunkCase{"do continue end", "error: test:1: no loop to continue near `end'"},
+        ChunkCase{"while 1 do break 2 end", "error: test:1: no loop to break near `end'"},
+        ChunkCase{"for i = 1, 2 do repeat continue 3 until 1 end",
              "error: test:1: no loop to continue near `until'"},
-        Case{"while 1 do break 0 end", "error: test:1: loop block number out of range near `0'"},
-        Case{"while 1 do break 101 end", "error: test:1: loop block number out of range near `101'"},
-        Case{"while 1 do continue 0x80 end",
+        ChunkCase{"while 1 do break 0 end", "error: test:1: loop block number out of range near `0'"},
+        ChunkCase{"while 1 do break 101 end", "error: test:1: loop block number out of range near `101'"},
+        ChunkCase{"while 1 do continue 0x80 end",
              "error: test:1: loop block number out of range near `0x80'"},
-        Case{"while 1 do break 1.5 end", "error: test:1: loop block number must be integer near `1.5'"},
-        Case{"while 1 do continue 2.25 end",
+        ChunkCase{"while 1 do break 1.5 end", "error: test:1: loop block number must be integer near `1.5'"},
+        ChunkCase{"while 1 do continue 2.25 end",
              "error: test:1: loop block number must be integer near `2.25'"},
         // both statements end their block
-        Case{"while 1 do continue x = 1 end", "error: test:1: `end' expected near `x'"},
-        Case{"while 1 do break 1 x = 1 end", "error: test:1: `end' expected near `x'"},
+        ChunkCase{"while 1 do continue x = 1 end", "error: test:1: `end' expected near `x'"},
+        ChunkCase{"while 1 do break 1 x = 1 end", "error: test:1: `end' expected near `x'"},
         // loops do not reach through function bodies
-        Case{"while 1 do local f = function() break end end",
+        ChunkCase{"while 1 do local f = function() break end end",
              "error: test:1: no loop to break near `end'"},
-        Case{"for i = 1, 2 do local function f() continue end end",
+        ChunkCase{"for i = 1, 2 do local function f() continue end end",
              "error: test:1: no loop to continue near `end'"}));
 
 INSTANTIATE_TEST_SUITE_P(
-    SizeHints, ParserErrors,
-    ::testing::Values(Case{"t = { & x }", "error: test:1: size expected following & (line 1) near `x'"},
-                      Case{"t = {\n&\n'4' }", "error: test:3: size expected following & (line 3) near `'4''"},
-                      Case{"t = { & 4 & }", "error: test:1: size expected following & (line 1) near `}'"},
-                      Case{"t = { & -4 }", "error: test:1: size expected following & (line 1) near `-'"},
-                      Case{"t = { 1, & 4 }", "error: test:1: unexpected symbol near `&'"},
-                      Case{"t = { & 4 & 8 & 2 }", "error: test:1: unexpected symbol near `&'"}));
+    SizeHints, ChunkRuns,
+    ::testing::Values(ChunkCase{"t = { & x }", "error: test:1: size expected following & (line 1) near `x'"},
+                      ChunkCase{"t = {\n&\n'4' }", "error: test:3: size expected following & (line 3) near `'4''"},
+                      ChunkCase{"t = { & 4 & }", "error: test:1: size expected following & (line 1) near `}'"},
+                      ChunkCase{"t = { & -4 }", "error: test:1: size expected following & (line 1) near `-'"},
+                      ChunkCase{"t = { 1, & 4 }", "error: test:1: unexpected symbol near `&'"},
+                      ChunkCase{"t = { & 4 & 8 & 2 }", "error: test:1: unexpected symbol near `&'"}));
 
 // The names prefix0 ... prefix(n-1) joined by `sep'.
 std::string Names(const std::string& prefix, int n, const std::string& sep) {
