@@ -211,6 +211,24 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkCase{"local t = {[L\"k\"] = 1, k = 2} return t[L\"k\"], t.k", "1, 2"},
         ChunkCase{"local w = L\"x\" return (w)", "L\"x\""}));
 
+// Run-time messages name variables from the compiler's debug information: local ranges and the
+// code shapes for fields, globals and methods.
+INSTANTIATE_TEST_SUITE_P(
+    VariableNamesInErrors, ChunkRuns,
+    ::testing::Values(
+        ChunkCase{"local x return x.y", "error: test:1: attempt to index local `x' (a nil value)"},
+        ChunkCase{"return y.z", "error: test:1: attempt to index global `y' (a nil value)"},
+        ChunkCase{"local t = {} return t.a.b", "error: test:1: attempt to index field `a' (a nil value)"},
+        ChunkCase{"local t = {} t:nosuch()",
+                  "error: test:1: attempt to call method `nosuch' (a nil value)"},
+        ChunkCase{"for i = 1, 2 do local q q.x = 1 end",
+                  "error: test:1: attempt to index local `q' (a nil value)"},
+        ChunkCase{"local function f(p, ...) return arg.n + p.x end return f()",
+                  "error: test:1: attempt to index local `p' (a nil value)"},
+        // the register of a dead local is reused under the new name
+        ChunkCase{"do local z = 1 end local w return w.k",
+                  "error: test:1: attempt to index local `w' (a nil value)"}));
+
 TEST(ProgramsLines, RuntimeErrorsCarryTheSourceLine) {
   EXPECT_EQ(Outcome("local x = 1\n\nerror('boom')"), "error: test:3: boom");
   EXPECT_EQ(Outcome("local t = {}\nfor i = 1, 2 do\n  if i == 2 then\n    error('in loop')\n  end\n"
