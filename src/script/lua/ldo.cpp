@@ -254,8 +254,15 @@ int luaD_precall(lua_State *L, StkId func, int nresults) {
     luaD_checkstack(L, p->maxstacksize + 1);
     func = restorestack(L, funcr);
     base = func + 1;
-    if (p->is_vararg) /* varargs? */
+    if (p->is_vararg) { /* varargs? */
       adjust_varargs(L, p->numparams, base);
+      luaC_checkGC(L); /* the `arg' table is new garbage (anchored on the stack for now) */
+      func = restorestack(L, funcr);
+      base = func + 1;
+      luaD_checkstack(L, p->maxstacksize + 1);
+      func = restorestack(L, funcr);
+      base = func + 1;
+    }
     else if (L->top > base + p->numparams)
       L->top = base + p->numparams; /* drop the extra arguments */
     ci = inc_ci(L); /* now `enter' new function */

@@ -68,6 +68,21 @@ TEST(VmCollector, ThresholdIsTwiceTheMemoryInUseAfterACollection) {
   EXPECT_NEAR(lua_getgcthreshold(L), 2 * lua_getgccount(L), 1);
 }
 
+TEST(VmCollector, LoopsThatOnlyCallVarargFunctionsStillCollect) {
+  // the `arg' table made by each call is the only allocation in the loop
+  luatest::State s;
+  lua_State *L = s.get();
+  EXPECT_EQ(DoString(L,
+                     "local function f(...) return arg.n end\n"
+                     "local peak = 0\n"
+                     "for i = 1, 200000 do\n"
+                     "  f(i, i)\n"
+                     "  if math.mod(i, 1000) == 0 and gcinfo() > peak then peak = gcinfo() end\n"
+                     "end\n"
+                     "return peak < 1024 and 'bounded' or peak"),
+            "bounded");
+}
+
 TEST(VmCollector, FreshStateStartsWithFourTimesItsSize) {
   lua_setdefaultgcstress(0);
   lua_State *L = lua_open();
