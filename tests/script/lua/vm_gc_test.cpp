@@ -177,16 +177,56 @@ TEST(VmMemory, AllocationFailureRaisesMemoryErrorAndTheStateRecovers) {
   EXPECT_EQ(budget.live, 0u) << "everything went back through the allocation function";
 }
 
-TEST(VmMemory, OpenFailsCleanlyWithoutMemory) {
-  for (size_t limit : {size_t(0), size_t(100), size_t(1000), size_t(3000), size_t(5000)}) {
+TEST(VmMemory, OpenFailsCleanlyAtEveryAllocation) {
+  // raise the budget step by step until the state opens: each failure point must free all
+  for (size_t limit = 0;; limit += 8) {
     SCOPED_TRACE(limit);
     Budget budget;
     budget.limit = limit;
     lua_setdefaultalloc(BudgetAlloc, &budget);
     lua_State *L = lua_open();
     lua_setdefaultalloc(nullptr, nullptr);
-    EXPECT_EQ(L, nullptr);
-    EXPECT_EQ(budget.live, 0u);
+    if (L != nullptr) {
+      lua_close(L);
+      EXPECT_EQ(budget.live, 0u);
+      break;
+    }
+    ASSERT_EQ(budget.live, 0u);
+    ASSERT_LT(limit, 100000u);
+  }
+}
+
+TEST(VmMemory, EveryAllocationPointOfAProgramCanFail) {
+  // the same program under growing budgets: each run ends in success or a memory error, and
+  // closing the state gives every byte back
+  const char *program =
+      "local t = {} for i = 1, 60 do t[i] = {i, tostring(i) .. 'x'} t['k' .. i] = i end\n"
+      "local w = setmetatable({}, {__mode = 'k'}) w[t] = L\"wide\" .. 1\n"
+      "local co = coroutine.wrap(function(a) local u = {a} coroutine.yield(u) return a end)\n"
+      "co(1) co(2)\n"
+      "local f = function(...) return arg.n end f(1, 2, 3)\n"
+      "table.sort(t, function(a, b) return a[1] > b[1] end)\n"
+      "return string.rep('ab', 50) .. table.concat({1, 2, 3})";
+  bool succeeded = false;
+  for (size_t extra = 0; !succeeded; extra += 24) {
+    SCOPED_TRACE(extra);
+    Budget budget;
+    lua_setdefaultalloc(BudgetAlloc, &budget);
+    lua_State *L = lua_open();
+    lua_setdefaultalloc(nullptr, nullptr);
+    ASSERT_NE(L, nullptr);
+    luaopen_stdlibs(L);
+    ASSERT_EQ(luaL_loadbuffer(L, program, strlen(program), "=p"), 0);
+    budget.limit = budget.live + extra;
+    int status = lua_pcall(L, 0, 1, 0);
+    if (status == 0)
+      succeeded = true;
+    else
+      EXPECT_EQ(status, LUA_ERRMEM) << lua_tostring(L, -1);
+    budget.limit = static_cast<size_t>(-1);
+    lua_close(L);
+    ASSERT_EQ(budget.live, 0u);
+    ASSERT_LT(extra, 4u << 20);
   }
 }
 
