@@ -227,3 +227,46 @@ TEST(VmCalls, DeepChainsOfResumesStopWithAnError) {
        "C stack overflow"},
   });
 }
+
+namespace {
+void InterruptHook(lua_State *L, lua_Debug *) {
+  lua_sethook(L, nullptr, 0, 0);
+  luaL_error(L, "interrupted");
+}
+}  // namespace
+
+TEST(VmCalls, AnErrorAtAnyInstructionLeavesAUsableState) {
+  // a hook raises an error after n instructions, for every n until the program completes
+  const char *program =
+      "local t = setmetatable({}, {__index = function(t, k) return k * 2 end})\n"
+      "local s = 0\n"
+      "for i = 1, 20 do s = s + t[i] end\n"
+      "local co = coroutine.wrap(function(a) while true do a = coroutine.yield(a + 1) end end)\n"
+      "for i = 1, 5 do s = s + co(i) end\n"
+      "local ok = pcall(function() error('inner') end)\n"
+      "local parts = {} for k, v in pairs({a = 1, b = 2}) do parts[k] = v end\n"
+      "return s .. '|' .. tostring(ok) .. '|' .. (L\"w\" .. 1 == L\"w1\" and 'w' or '?')";
+  bool completed = false;
+  for (int n = 1; !completed; n++) {
+    SCOPED_TRACE(n);
+    luatest::State s;
+    lua_State *L = s.get();
+    ASSERT_EQ(luaL_loadbuffer(L, program, strlen(program), "=p"), 0);
+    lua_sethook(L, InterruptHook, LUA_MASKCOUNT, n);
+    int status = lua_pcall(L, 0, 1, 0);
+    lua_sethook(L, nullptr, 0, 0);
+    if (status == 0) {
+      completed = true;
+      EXPECT_STREQ(lua_tostring(L, -1), "440|false|w");
+    }
+    else {
+      EXPECT_EQ(status, LUA_ERRRUN);
+      EXPECT_NE(std::string(lua_tostring(L, -1)).find("interrupted"), std::string::npos);
+    }
+    lua_settop(L, 0);
+    // the state keeps working after the interruption
+    EXPECT_EQ(luatest::Summary(luatest::RunIn(L, "local x = {} for i = 1, 3 do x[i] = i end return table.getn(x)")),
+              "3");
+    ASSERT_LT(n, 100000);
+  }
+}
