@@ -126,6 +126,11 @@ INSTANTIATE_TEST_SUITE_P(
              "local r = '' for a, b in iter, 3, 0 do r = r .. a .. b end return r",
              "102234"},
         ChunkCase{"local n = 0 repeat n = n + 1 until n == 4 return n", "4"},
+        // surplus expressions after `in' are evaluated and dropped; the body's locals stay right
+        ChunkCase{"for k in next, {1}, nil, 99 do local x = 5 return x, k end", "5, 1"},
+        ChunkCase{"local n = 0 local function f() n = n + 1 end "
+                  "for k, v in next, {7}, nil, f(), f() do local x, y = 5, 6 return x, y, k, v, n end",
+                  "5, 6, 1, 7, 2"},
         // in this language the `until' expression does not see the body's locals
         ChunkCase{"x = 1 local n = 0 repeat local x = 2 n = n + 1 until x == 1 or n > 3 return n", "1"},
         ChunkCase{"local n = 0 while n < 5 do n = n + 1 if n == 3 then break end end return n", "3"},
