@@ -36,6 +36,12 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkCase{"x = #t", "error: test:1: unexpected symbol near `#'"},
         ChunkCase{"x = 5 % 2", "error: test:1: unexpected symbol near `%'"},
         ChunkCase{"x = ~1", "error: test:1: unexpected symbol near `~'"},
+        // `continue' is a reserved word
+        ChunkCase{"local continue = 1", "error: test:1: <name> expected near `continue'"},
+        ChunkCase{"t = {} t.continue = 1", "error: test:1: <name> expected near `continue'"},
+        ChunkCase{"x = & 1", "error: test:1: unexpected symbol near `&'"},
+        ChunkCase{"x = 1 <<", "error: test:1: unexpected symbol near `<eof>'"},
+        ChunkCase{"x = 1 >> >> 2", "error: test:1: unexpected symbol near `>>'"},
         ChunkCase{"f\n(g)", "error: test:2: ambiguous syntax (function call x new statement) near `('"},
         ChunkCase{"x = 'a' 'b'", "error: test:1: unexpected symbol near `'b''"},
         // a wide literal is an expression but not a call argument without parentheses
