@@ -8,6 +8,7 @@
 
 #include "lua_runner.h"
 #include "script/lua/lauxlib.h"
+#include "script/lua/ldebug.h"
 #include "script/lua/lobject.h"
 #include "script/lua/lopcodes.h"
 #include "script/lua/lstate.h"
@@ -201,6 +202,23 @@ TEST(Codegen, WhileConditionIsMovedAfterTheBody) {
   EXPECT_EQ(ops[1], OP_LOADK);
   EXPECT_EQ(ops[2], OP_SETGLOBAL);
   EXPECT_EQ(ops[3], OP_GETGLOBAL);  // the condition
+}
+
+TEST(Codegen, EmittedCodePassesTheLoadersVerifier) {
+  // precompiled chunks are checked on load: whatever the compiler writes must pass
+  const char* chunks[] = {
+      "local t = { & 4 & 8; 1, 2, x = L\"w\" } for i = 1, 3 do if i == 2 then continue end end "
+      "return t[1] & 3 | 1 << 2 >> 1 ^ 5",
+      "for k, v in pairs({}) do for j = 1, 2 do local a f = function() return a end break 2 end end",
+      "local i = 0 while i < 3 and (i ~= 1 or not x) do i = i + 1 repeat continue until i end",
+      "local function f(...) local a, b = arg[1], g(arg.n) return f(a .. b, {f()}) end return f",
+      "local a, b, c = 1 a, b.x, c[a] = b, c, a",
+  };
+  for (const char* src : chunks) {
+    Compiled c(src);
+    ASSERT_EQ(c.error(), "") << src;
+    EXPECT_TRUE(luaG_checkcode(c.main())) << src;
+  }
 }
 
 TEST(Codegen, LineInfoFollowsTheSource) {
