@@ -243,6 +243,14 @@ TEST_F(LuaApi, WideBufferFlushesAsWideStrings) {
   EXPECT_EQ(w[700], '!');
   lua_settop(L, 0);
 
+  // bytes written in wide mode are units in machine order
+  luaL_wbuffinit(L, &b);
+  const char bytes[] = {'h', 0, 'i', 0, 0x3A, 0x26};
+  for (char c : bytes) luaL_putchar(&b, c);
+  luaL_pushresult(&b);
+  EXPECT_EQ(luatest::Render(L, -1), "L\"hi\\x{263a}\"");
+  lua_settop(L, 0);
+
   // an empty wide buffer still gives a wide string
   luaL_wbuffinit(L, &b);
   luaL_pushresult(&b);
