@@ -235,6 +235,11 @@ TEST_F(LuaFiles, DofileAndLoadfile) {
   EXPECT_EQ(luatest::Summary(r), "false, " + err + ":3: inside");
   r = luatest::RunIn(L, "return loadfile(F .. '.missing')");
   EXPECT_EQ(luatest::Summary(r), "nil, cannot open " + f + ".missing");
+
+  std::string script = Write("script.lua", "#!/usr/bin/env lua\nreturn 'ran'\n");
+  lua_pushstring(L, script.c_str());
+  lua_setglobal(L, "SCRIPT");
+  EXPECT_EQ(luatest::Summary(luatest::RunIn(L, "return dofile(SCRIPT)")), "ran");
 }
 
 TEST_F(LuaFiles, RequireSearchesLuaPathAndLoadsOnce) {
