@@ -10,7 +10,7 @@
 
 #include "core/assetindex.h"
 #include "core/log.h"
-#include "imagewriters.h"
+#include "assetwriters.h"
 #include "os/paths.h"
 #include "os/tempfolder.h"
 

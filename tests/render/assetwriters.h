@@ -1,11 +1,13 @@
-// Writers that make image files of every kind straight through the libraries, so that variants the
-// framework's own writers never produce (palettes, grey, 16-bit, CMYK, code streams) can be fed to
-// the loaders. Used by the codec tests and by the generator of the fuzz seed images.
+// Writers that make asset files for tests: images of every kind straight through the libraries, so
+// that variants the framework's own writers never produce (palettes, grey, 16-bit, CMYK, code
+// streams) can be fed to the loaders, and ".mesh" files. Used by the render tests and by the
+// generator of the fuzz seed files.
 #pragma once
 #include <jpeglib.h>
 #include <openjpeg.h>
 #include <png.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -119,6 +121,19 @@ inline bool WriteJpeg2000(const std::string& path, OPJ_CODEC_FORMAT format, int 
   if (codec) opj_destroy_codec(codec);
   opj_image_destroy(image);
   return ok;
+}
+
+// A ".mesh" file: "TRIS", the counts (by default the sizes of the lists), the vertices of eight
+// stored 16-bit values each and the triangles' indices, little-endian.
+inline std::string MeshBytes(const std::vector<std::array<int, 8>>& vertices, const std::vector<int>& indices,
+                             int vertexCount = -1, int triangleCount = -1) {
+  auto u16 = [](int v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; };
+  std::string s = "TRIS" + u16(vertexCount >= 0 ? vertexCount : static_cast<int>(vertices.size())) +
+                  u16(triangleCount >= 0 ? triangleCount : static_cast<int>(indices.size() / 3));
+  for (auto& v : vertices)
+    for (int value : v) s += u16(value);
+  for (int i : indices) s += u16(i);
+  return s;
 }
 
 }  // namespace imagetest

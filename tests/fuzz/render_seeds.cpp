@@ -1,12 +1,12 @@
-// Writes the seed images of the image decoder fuzz targets: tiny files of every colour type and
-// coding mode the loaders handle, and a few cut-off ones. Run by hand when the seeds need remaking:
-//   image_seeds tests/data/fuzz
+// Writes the seed files of the image decoder and mesh reader fuzz targets: tiny files of every
+// colour type, coding mode and mesh shape the readers handle, and a few damaged ones. Run by hand
+// when the seeds need remaking:   render_seeds tests/data/fuzz
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "imagewriters.h"
+#include "assetwriters.h"
 
 using namespace imagetest;
 namespace fs = std::filesystem;
@@ -86,16 +86,29 @@ bool Jpeg2000Seeds(const fs::path& dir) {
          Cut(dir / "rgb_4x4.jp2", dir / "cut.jp2");
 }
 
+bool MeshSeeds(const fs::path& dir) {
+  const std::vector<std::array<int, 8>> quad = {{-1000, -1000, 0, 0, 0, 1000, 0, 0},
+                                                {1000, -1000, 0, 0, 0, 1000, 1000, 0},
+                                                {1000, 1000, 0, 0, 0, 1000, 1000, 1000},
+                                                {-1000, 1000, 0, 0, 0, 1000, 0, 1000}};
+  std::string good = MeshBytes(quad, {0, 1, 2, 0, 2, 3});
+  return WriteAll(dir / "quad.mesh", good) && WriteAll(dir / "empty.mesh", MeshBytes({}, {})) &&
+         WriteAll(dir / "bad_index.mesh", MeshBytes({quad[0], quad[1], quad[2]}, {0, 1, 3})) &&
+         WriteAll(dir / "short.mesh", good.substr(0, good.size() - 5)) &&
+         WriteAll(dir / "huge_counts.mesh", MeshBytes(quad, {0, 1, 2}, 65535, 65535));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: image_seeds <corpus folder>\n");
+    std::fprintf(stderr, "usage: render_seeds <corpus folder>\n");
     return 2;
   }
   fs::path root(argv[1]);
-  for (const char* sub : {"png", "jpeg", "jpeg2000"}) fs::create_directories(root / sub);
-  bool ok = PngSeeds(root / "png") && JpegSeeds(root / "jpeg") && Jpeg2000Seeds(root / "jpeg2000");
-  if (!ok) std::fprintf(stderr, "image_seeds: could not write every seed\n");
+  for (const char* sub : {"png", "jpeg", "jpeg2000", "mesh"}) fs::create_directories(root / sub);
+  bool ok = PngSeeds(root / "png") && JpegSeeds(root / "jpeg") && Jpeg2000Seeds(root / "jpeg2000") &&
+            MeshSeeds(root / "mesh");
+  if (!ok) std::fprintf(stderr, "render_seeds: could not write every seed\n");
   return ok ? 0 : 1;
 }
