@@ -42,3 +42,20 @@ bool AllocateImageBuffer(TImageBuffer* out, int32_t width, int32_t height) {
   out->side = side;
   return true;
 }
+
+TImageFile OpenImageForReading(const char* who, const TString& name) {
+  TImageFile file(FileOpen(name, kFileReadBinary), FileClose);
+  if (!file) LogPrintf("%s %s: cannot open the file", who, name.CStr());
+  return file;
+}
+
+TImageFile OpenImageForWriting(const char* who, const TString& name, const void* pixels, int32_t width,
+                               int32_t height, int32_t rowBytes) {
+  if (!pixels || width < 1 || height < 1 || rowBytes / 4 < width) {
+    LogPrintf("%s %s: no pixels to write (%d x %d, row of %d bytes)", who, name.CStr(), width, height, rowBytes);
+    return TImageFile(nullptr, FileClose);
+  }
+  TImageFile file(FileOpen(name, kFileWriteBinary), FileClose);
+  if (!file) LogPrintf("%s %s: cannot open the file", who, name.CStr());
+  return file;
+}

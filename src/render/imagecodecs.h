@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/file.h"
 #include "core/string.h"
 
 // The largest image side a load accepts without the "slow" option, and the largest any load accepts.
@@ -61,3 +62,12 @@ bool CheckImageSize(const char* who, const TString& name, uint64_t width, uint64
 // Fills in the sizes and a zeroed side × side buffer; false (out emptied) when memory runs out.
 // The sizes must have passed CheckImageSize.
 bool AllocateImageBuffer(TImageBuffer* out, int32_t width, int32_t height);
+
+using TImageFile = std::unique_ptr<TFile, void (*)(TFile*)>;
+// Opens an image for reading; logs "<who> <name>: cannot open the file" and answers null when it
+// cannot be opened.
+TImageFile OpenImageForReading(const char* who, const TString& name);
+// Checks the pixels a writer was given (present, sizes at least 1, rows at least width × 4 bytes)
+// and opens the file; logs the reason and answers null when either fails.
+TImageFile OpenImageForWriting(const char* who, const TString& name, const void* pixels, int32_t width,
+                               int32_t height, int32_t rowBytes);

@@ -199,11 +199,8 @@ const char* FindJpeg2000Format(const uint8_t* head, size_t size) {
 bool LoadJpeg2000(const TString& name, TImageBuffer* out, int32_t maxSide) {
   (void)gRegisteredAtStart;
   out->Reset();
-  std::unique_ptr<TFile, void (*)(TFile*)> file(FileOpen(name, kFileReadBinary), FileClose);
-  if (!file) {
-    LogPrintf("LoadJpeg2000 %s: cannot open the file", name.CStr());
-    return false;
-  }
+  TImageFile file = OpenImageForReading("LoadJpeg2000", name);
+  if (!file) return false;
   Jp2Io io{file.get(), file->GetSize(), {}};
   uint8_t head[12] = {};
   long got = FileRead(io.file, head, sizeof head);

@@ -163,16 +163,13 @@ bool DecodeJpeg(TFile* file, const TString* name, int32_t maxSide, TImageBuffer*
   info.mem->max_memory_to_use = kJpegMemoryLimit;
   JpegSetSource(&info, file);
   jpeg_read_header(&info, TRUE);
-  if (!CheckImageSize("LoadJpeg", *name, info.image_width, info.image_height, maxSide)) {
-    jpeg_destroy_decompress(&info);
-    return false;
-  }
+  if (!CheckImageSize("LoadJpeg", *name, info.image_width, info.image_height, maxSide))
+    longjmp(err->jump, 1);  // logged already; the message stays empty
   // Blue, green, red and a filler byte of 255: the buffer's pixel layout, written by the library.
   info.out_color_space = JCS_EXT_BGRX;
   if (!AllocateImageBuffer(out, static_cast<int32_t>(info.image_width), static_cast<int32_t>(info.image_height))) {
     std::snprintf(err->message, sizeof err->message, "out of memory");
-    jpeg_destroy_decompress(&info);
-    return false;
+    longjmp(err->jump, 1);
   }
   jpeg_start_decompress(&info);
   if (info.output_width != info.image_width || info.output_height != info.image_height ||
@@ -218,11 +215,8 @@ bool EncodeJpeg(TFile* file, float quality, int32_t width, int32_t height, int32
 
 bool LoadJpeg(const TString& name, TImageBuffer* out, int32_t maxSide) {
   out->Reset();
-  std::unique_ptr<TFile, void (*)(TFile*)> file(FileOpen(name, kFileReadBinary), FileClose);
-  if (!file) {
-    LogPrintf("LoadJpeg %s: cannot open the file", name.CStr());
-    return false;
-  }
+  TImageFile file = OpenImageForReading("LoadJpeg", name);
+  if (!file) return false;
   JpegError err;
   InitJpegError(&err);
   if (DecodeJpeg(file.get(), &name, maxSide, out, &err)) {
@@ -236,15 +230,8 @@ bool LoadJpeg(const TString& name, TImageBuffer* out, int32_t maxSide) {
 
 bool SaveJpeg(const TString& name, float quality, int32_t width, int32_t height, int32_t rowBytes,
               const void* pixels) {
-  if (!pixels || width < 1 || height < 1 || rowBytes / 4 < width) {
-    LogPrintf("SaveJpeg %s: no pixels to write (%d x %d, row of %d bytes)", name.CStr(), width, height, rowBytes);
-    return false;
-  }
-  std::unique_ptr<TFile, void (*)(TFile*)> file(FileOpen(name, kFileWriteBinary), FileClose);
-  if (!file) {
-    LogPrintf("SaveJpeg %s: cannot open the file", name.CStr());
-    return false;
-  }
+  TImageFile file = OpenImageForWriting("SaveJpeg", name, pixels, width, height, rowBytes);
+  if (!file) return false;
   JpegError err;
   InitJpegError(&err);
   if (EncodeJpeg(file.get(), quality, width, height, rowBytes, static_cast<const uint8_t*>(pixels), &err))

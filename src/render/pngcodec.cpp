@@ -110,11 +110,8 @@ bool LoadPng(const TString& name, TImageBuffer* out, int32_t maxSide) {
   PngIo io;
   io.name = &name;
   io.who = "LoadPng";
-  std::unique_ptr<TFile, void (*)(TFile*)> file(FileOpen(name, kFileReadBinary), FileClose);
-  if (!file) {
-    LogPrintf("LoadPng %s: cannot open the file", name.CStr());
-    return false;
-  }
+  TImageFile file = OpenImageForReading("LoadPng", name);
+  if (!file) return false;
   io.file = file.get();
   png_byte signature[8];
   if (FileRead(io.file, signature, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
@@ -139,15 +136,8 @@ bool LoadPng(const TString& name, TImageBuffer* out, int32_t maxSide) {
 }
 
 bool SavePng(const TString& name, const void* pixels, int32_t width, int32_t height, int32_t rowBytes) {
-  if (!pixels || width < 1 || height < 1 || rowBytes / 4 < width) {
-    LogPrintf("SavePng %s: no pixels to write (%d x %d, row of %d bytes)", name.CStr(), width, height, rowBytes);
-    return false;
-  }
-  std::unique_ptr<TFile, void (*)(TFile*)> file(FileOpen(name, kFileWriteBinary), FileClose);
-  if (!file) {
-    LogPrintf("SavePng %s: cannot open the file", name.CStr());
-    return false;
-  }
+  TImageFile file = OpenImageForWriting("SavePng", name, pixels, width, height, rowBytes);
+  if (!file) return false;
   PngIo io;
   io.name = &name;
   io.who = "SavePng";
