@@ -13,6 +13,10 @@
 
 namespace {
 
+// More components than any picture needs (colour, opacity and a spare or two). The decoder keeps
+// every component at full size, so a file with thousands of them would ask for gigabytes.
+constexpr uint32_t kJpeg2000MaxComponents = 8;
+
 // ---- format registry ---------------------------------------------------------------------------
 
 struct Jpeg2000Format {
@@ -240,6 +244,11 @@ bool LoadJpeg2000(const TString& name, TImageBuffer* out, int32_t maxSide) {
   if (!CheckImageSize("LoadJpeg2000", name, static_cast<uint64_t>(image->x1) - image->x0,
                       static_cast<uint64_t>(image->y1) - image->y0, maxSide))
     return false;
+  if (image->numcomps > kJpeg2000MaxComponents) {
+    LogPrintf("LoadJpeg2000 %s: image has %u components, more than %u", name.CStr(), image->numcomps,
+              kJpeg2000MaxComponents);
+    return false;
+  }
   if (image->numcomps == 0 || !opj_decode(codec.get(), stream.get(), image.get()) ||
       !opj_end_decompress(codec.get(), stream.get())) {
     LogPrintf("LoadJpeg2000 %s: %s", name.CStr(), io.message[0] ? io.message : "cannot decode the image");

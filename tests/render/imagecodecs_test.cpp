@@ -457,27 +457,36 @@ TEST_F(ImageTest, DamagedFilesAreRefusedWithALogLineNamingThem) {
     for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<int>(i * 37 % 251);
   ASSERT_TRUE(WriteJpeg2000(mTemp / "good.jp2", OPJ_CODEC_JP2, 40, 40, 8, OPJ_CLRSPC_SRGB, planes));
   std::string jp2 = ReadFile("good.jp2");
+  ASSERT_TRUE(WriteJpeg2000(mTemp / "many.jpc", OPJ_CODEC_J2K, 2, 1, 8, OPJ_CLRSPC_UNSPECIFIED,
+                            std::vector<std::vector<int>>(9, std::vector<int>{1, 2})));
+  std::string manyComponents = ReadFile("many.jpc");
   std::string garbage(300, '\0');
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 131 + 7);
 
   using Loader = bool (*)(const TString&, TImageBuffer*, int32_t);
-  struct Case { const char* name; Loader load; std::string bytes; };
+  struct Case {
+    const char* name;
+    Loader load;
+    std::string bytes;
+    const char* why = "";  // the logged reason, where it is ours or plain
+  };
   const Case cases[] = {
-      {"empty.png", LoadPng, ""},
+      {"empty.png", LoadPng, "", "not a PNG file"},
       {"garbage.png", LoadPng, garbage},
       {"signature-only.png", LoadPng, png.substr(0, 8)},
       {"cut-in-header.png", LoadPng, png.substr(0, 20)},
-      {"cut-in-data.png", LoadPng, png.substr(0, png.size() / 2)},
+      {"cut-in-data.png", LoadPng, png.substr(0, png.size() / 2), "Read Error"},
       {"bad-crc.png", LoadPng, png.substr(0, 29) + "\x55" + png.substr(30)},
-      {"empty.jpg", LoadJpeg, ""},
+      {"empty.jpg", LoadJpeg, "", "Empty input file"},
       {"garbage.jpg", LoadJpeg, garbage},
       {"cut-in-header.jpg", LoadJpeg, jpeg.substr(0, 30)},
       {"png-named.jpg", LoadJpeg, png},
       {"empty.jp2", LoadJpeg2000, ""},
-      {"garbage.jp2", LoadJpeg2000, garbage},
+      {"garbage.jp2", LoadJpeg2000, garbage, "not a JPEG-2000 file"},
       {"cut-in-header.jp2", LoadJpeg2000, jp2.substr(0, 60)},
       {"cut-in-data.jp2", LoadJpeg2000, jp2.substr(0, jp2.size() * 2 / 3)},
       {"scrambled.jp2", LoadJpeg2000, jp2.substr(0, 120) + garbage + jp2.substr(420)},
+      {"nine-components.jpc", LoadJpeg2000, manyComponents, "image has 9 components, more than 8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -487,7 +496,7 @@ TEST_F(ImageTest, DamagedFilesAreRefusedWithALogLineNamingThem) {
     EXPECT_FALSE(c.load(TString("user:") + c.name, &img, kImageMaxSide));
     EXPECT_FALSE(img.pixels);
     EXPECT_EQ(img.width, 0);
-    EXPECT_TRUE(Logged(":" + std::string(c.name) + ": ")) << Log();
+    EXPECT_TRUE(Logged(":" + std::string(c.name) + ": " + c.why)) << Log();
   }
   for (Loader load : {LoadPng, LoadJpeg, LoadJpeg2000}) {
     TImageBuffer img;
