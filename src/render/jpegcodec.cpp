@@ -18,6 +18,8 @@ namespace {
 
 constexpr size_t kJpegBufferSize = 4096;
 constexpr long kJpegMemoryLimit = 0x1000000;  // 16 MiB for the library's own work arrays
+// A progressive image needs about ten scans; thousands of repeated ones only burn time.
+constexpr int kJpegMaxScans = 500;
 
 struct JpegError {
   jpeg_error_mgr pub;
@@ -39,6 +41,14 @@ void InitJpegError(JpegError* err) {
   err->pub.error_exit = JpegErrorExit;
   err->pub.output_message = JpegOutputMessage;
   err->message[0] = 0;
+}
+
+// Stops a file whose scans never end, the way a fatal error does.
+void JpegProgress(j_common_ptr common) {
+  if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number <= kJpegMaxScans) return;
+  auto* err = reinterpret_cast<JpegError*>(common->err);
+  std::snprintf(err->message, sizeof err->message, "more than %d scans", kJpegMaxScans);
+  longjmp(err->jump, 1);
 }
 
 // ---- source manager over a framework file ----------------------------------------------------
@@ -154,12 +164,15 @@ void JpegSetDestination(j_compress_ptr info, TFile* file) {
 // decompressor, which is destroyed on both paths.
 bool DecodeJpeg(TFile* file, const TString* name, int32_t maxSide, TImageBuffer* out, JpegError* err) {
   jpeg_decompress_struct info;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = JpegProgress;
   info.err = &err->pub;
   if (setjmp(err->jump)) {
     jpeg_destroy_decompress(&info);
     return false;
   }
   jpeg_create_decompress(&info);
+  info.progress = &progress;
   info.mem->max_memory_to_use = kJpegMemoryLimit;
   JpegSetSource(&info, file);
   jpeg_read_header(&info, TRUE);

@@ -282,6 +282,23 @@ TEST_F(ImageTest, JpegThatEndsAfterItsHeaderLoadsQuietly) {
   EXPECT_EQ(Log(), "");
 }
 
+TEST_F(ImageTest, JpegWithEndlessScansIsStopped) {
+  std::vector<uint8_t> rgb(16 * 16 * 3, 90);
+  std::string prog = EncodeJpeg(16, 16, JCS_RGB, 3, rgb, 90, true);
+  size_t lastScan = prog.rfind("\xFF\xDA");
+  ASSERT_NE(lastScan, std::string::npos);
+  std::string scan = prog.substr(lastScan, prog.size() - 2 - lastScan);  // up to the end marker
+  std::string many = prog.substr(0, prog.size() - 2);
+  for (int i = 0; i < 600; ++i) many += scan;
+  WriteFile("scans.jpg", many + "\xFF\xD9");
+  TImageBuffer img;
+  EXPECT_FALSE(LoadJpeg("user:scans.jpg", &img));
+  EXPECT_TRUE(Logged("LoadJpeg user:scans.jpg: more than 500 scans")) << Log();
+  // The same scan repeated a few times is only odd, not endless.
+  WriteFile("some.jpg", prog.substr(0, prog.size() - 2) + scan + scan + "\xFF\xD9");
+  EXPECT_TRUE(LoadJpeg("user:some.jpg", &img)) << Log();
+}
+
 TEST_F(ImageTest, JpegTheLibraryCannotConvertFailsTheLoadNotTheProcess) {
   std::vector<uint8_t> cmyk(8 * 8 * 4, 77);
   WriteFile("cmyk.jpg", EncodeJpeg(8, 8, JCS_CMYK, 4, cmyk, 90));
