@@ -7,6 +7,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 
@@ -212,8 +213,10 @@ bool EncodeJpeg(TFile* file, float quality, int32_t width, int32_t height, int32
   info.input_components = 4;
   info.in_color_space = JCS_EXT_BGRX;  // the buffer's byte order; the fourth byte is skipped
   jpeg_set_defaults(&info);
-  // Rounded, not truncated: 0.85f × 100 is a hair below 85.
-  jpeg_set_quality(&info, static_cast<int>(std::lround(quality * 100.0f)), TRUE);
+  // Rounded, not truncated: 0.85f × 100 is a hair below 85. Out-of-range values (NaN too) are held
+  // to 0..1 first; the library itself makes quality 0 into 1.
+  float held = quality >= 0.0f ? std::min(quality, 1.0f) : 0.0f;
+  jpeg_set_quality(&info, static_cast<int>(std::lround(held * 100.0f)), TRUE);
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(pixels + static_cast<ptrdiff_t>(info.next_scanline) * rowBytes);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -240,6 +242,13 @@ TEST_F(ImageTest, JpegQualityIsRoundedToPercent) {
   std::vector<int> saved = tablesOf(ReadFile("q.jpg"));
   EXPECT_EQ(saved, tablesOf(EncodeJpeg(16, 16, JCS_RGB, 3, rgb, 85)));
   EXPECT_NE(saved, tablesOf(EncodeJpeg(16, 16, JCS_RGB, 3, rgb, 84)));
+  // Qualities outside 0..1 are held to the range.
+  struct Case { float quality; int percent; };
+  for (Case c : {Case{7.0f, 100}, Case{-3.0f, 1}, Case{std::nanf(""), 1}}) {
+    SCOPED_TRACE(c.quality);
+    ASSERT_TRUE(SaveJpeg("user:q.jpg", c.quality, 16, 16, 64, px.data()));
+    EXPECT_EQ(tablesOf(ReadFile("q.jpg")), tablesOf(EncodeJpeg(16, 16, JCS_RGB, 3, rgb, c.percent)));
+  }
 }
 
 TEST_F(ImageTest, JpegGreyAndProgressiveFilesDecode) {
