@@ -4,8 +4,10 @@
 #include <openjpeg.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "core/file.h"
 #include "core/log.h"

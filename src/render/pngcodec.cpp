@@ -4,7 +4,7 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstring>
+#include <cstdio>
 #include <vector>
 
 #include "core/file.h"
@@ -55,10 +55,7 @@ bool DecodePng(png_structp png, png_infop info, PngIo* io, int32_t maxSide, TIma
   png_uint_32 width = 0, height = 0;
   int depth = 0, colorType = 0;
   png_get_IHDR(png, info, &width, &height, &depth, &colorType, nullptr, nullptr, nullptr);
-  if (!CheckImageSize(io->who, *io->name, width, height, maxSide)) {
-    io->message[0] = 0;  // already logged
-    return false;
-  }
+  if (!CheckImageSize(io->who, *io->name, width, height, maxSide)) return false;  // logged there
 
   bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
   bool hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || (colorType == PNG_COLOR_TYPE_PALETTE && transparency);
