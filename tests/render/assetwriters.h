@@ -82,16 +82,22 @@ inline std::string EncodeJpeg(int width, int height, J_COLOR_SPACE space, int co
   return bytes;
 }
 
-// A lossless JPEG-2000 image from planes of samples (one per component, width × height each).
-// The component `alphaIndex` (or none for -1) is marked as opacity.
+// A lossless JPEG-2000 image from planes of samples, one per component. The component `alphaIndex`
+// (or none for -1) is marked as opacity. A plane with a step s above 1 (steps[i], default 1) holds
+// one sample per s × s pixels, ceil(width / s) × ceil(height / s) of them.
 inline bool WriteJpeg2000(const std::string& path, OPJ_CODEC_FORMAT format, int width, int height, int precision,
-                          OPJ_COLOR_SPACE space, const std::vector<std::vector<int>>& planes, int alphaIndex = -1) {
+                          OPJ_COLOR_SPACE space, const std::vector<std::vector<int>>& planes, int alphaIndex = -1,
+                          const std::vector<int>& steps = {}) {
   std::vector<opj_image_cmptparm_t> params(planes.size());
-  for (auto& p : params) {
+  bool sameSize = true;
+  for (size_t i = 0; i < params.size(); ++i) {
+    opj_image_cmptparm_t& p = params[i];
     p = {};
-    p.dx = p.dy = 1;
-    p.w = width;
-    p.h = height;
+    int step = i < steps.size() ? steps[i] : 1;
+    sameSize = sameSize && step == 1;
+    p.dx = p.dy = step;
+    p.w = (width + step - 1) / step;
+    p.h = (height + step - 1) / step;
     p.prec = precision;
     p.sgnd = 0;
   }
@@ -112,7 +118,7 @@ inline bool WriteJpeg2000(const std::string& path, OPJ_CODEC_FORMAT format, int 
   int smaller = width < height ? width : height, levels = 1;
   while ((2 << (levels - 1)) <= smaller && levels < 6) ++levels;
   cp.numresolution = levels;
-  cp.tcp_mct = planes.size() >= 3 ? 1 : 0;
+  cp.tcp_mct = planes.size() >= 3 && sameSize ? 1 : 0;
   opj_codec_t* codec = opj_create_compress(format);
   opj_stream_t* stream = opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE);
   bool ok = codec && stream && opj_setup_encoder(codec, &cp, image) && opj_start_compress(codec, image, stream) &&

@@ -389,6 +389,30 @@ TEST_F(ImageTest, Jpeg2000GreyAlphaAndPrecision) {
   }
 }
 
+TEST_F(ImageTest, Jpeg2000SubsampledComponentsCoverTheirPixels) {
+  // Red at full size, green and blue with one sample per 2 × 2 pixels (3 × 2 samples for 5 × 3).
+  const int w = 5, h = 3;
+  std::vector<std::vector<int>> planes = {std::vector<int>(w * h), std::vector<int>(3 * 2), std::vector<int>(3 * 2)};
+  for (int i = 0; i < w * h; ++i) planes[0][i] = 10 * i;
+  for (int i = 0; i < 6; ++i) {
+    planes[1][i] = 100 + i;
+    planes[2][i] = 200 + i;
+  }
+  ASSERT_TRUE(WriteJpeg2000(mTemp / "sub.jp2", OPJ_CODEC_JP2, w, h, 8, OPJ_CLRSPC_SRGB, planes, -1, {1, 2, 2}));
+  TImageBuffer img;
+  ASSERT_TRUE(LoadJpeg2000("user:sub.jp2", &img)) << Log();
+  ASSERT_EQ(img.width, w);
+  ASSERT_EQ(img.height, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      SCOPED_TRACE(testing::Message() << x << "," << y);
+      const uint8_t* p = img.Pixel(x, y);
+      EXPECT_EQ(p[2], 10 * (y * w + x));
+      EXPECT_EQ(p[1], 100 + (y / 2) * 3 + x / 2);
+      EXPECT_EQ(p[0], 200 + (y / 2) * 3 + x / 2);
+    }
+}
+
 TEST(Jpeg2000Formats, BothFormatsAreRegisteredAndToldApartByTheirFirstBytes) {
   RegisterJpeg2000Codecs();
   RegisterJpeg2000Codecs();  // again: harmless
