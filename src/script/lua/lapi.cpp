@@ -81,7 +81,7 @@ void luaA_pushobject(lua_State *L, const TObject *o) {
 
 LUA_API int lua_checkstack(lua_State *L, int size) {
   int res;
-  if ((L->top - L->base + size) > LUA_MAXCSTACK)
+  if (size > LUA_MAXCSTACK || (L->top - L->base + size) > LUA_MAXCSTACK)
     res = 0; /* stack overflow */
   else {
     luaD_checkstack(L, size);

@@ -55,14 +55,6 @@ LUALIB_API int luaL_loadbuffer(lua_State *L, const char *buff, size_t sz, const 
 /* the wide-string argument check: units of a wide string (numbers are converted in place) */
 LUALIB_API const lua_WChar *luaL_checklwstring(lua_State *L, int numArg, size_t *l);
 
-/* global access by name (lua.h may already provide these) */
-#ifndef lua_getglobal
-#define lua_getglobal(L, s) (lua_pushstring(L, s), lua_gettable(L, LUA_GLOBALSINDEX))
-#endif
-#ifndef lua_setglobal
-#define lua_setglobal(L, s) (lua_pushstring(L, s), lua_insert(L, -2), lua_settable(L, LUA_GLOBALSINDEX))
-#endif
-
 /* reference values that never name a registry slot */
 #define LUA_NOREF (-2)
 #define LUA_REFNIL (-1)

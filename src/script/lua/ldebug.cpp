@@ -200,9 +200,10 @@ LUA_API int lua_getinfo(lua_State *L, const char *what, lua_Debug *ar) {
 */
 
 #define check(x) \
-  if (!(x)) return 0;
+  do { \
+    if (!(x)) return 0; \
+  } while (0)
 
-#define checkjump(pt, pc) check(0 <= pc && pc < pt->sizecode)
 
 #define checkreg(pt, reg) check((reg) < (pt)->maxstacksize)
 
@@ -313,10 +314,10 @@ static Instruction luaG_symbexec(const Proto *pt, int lastpc, int reg) {
       case OP_TFORLOOP:
         checkreg(pt, a + c + 5);
         if (reg >= a) last = pc; /* affect all registers above base */
-        /* go through */
+        [[fallthrough]];
       case OP_FORLOOP:
         checkreg(pt, a + 2);
-        /* go through */
+        [[fallthrough]];
       case OP_JMP:
       case OP_TFORPREP: {
         int dest = pc + 1 + b;

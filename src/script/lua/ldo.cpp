@@ -6,8 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <new>
 #include <exception>
+#include <new>
+#include <string>
 
 #include "ldebug.h"
 #include "ldo.h"
@@ -86,7 +87,7 @@ void luaD_throw(lua_State *L, int errcode) {
 
 int luaD_rawrunprotected(lua_State *L, Pfunc f, void *ud) {
   struct lua_longjmp lj;
-  const char *foreign = NULL;
+  std::string foreign; /* message of a C++ exception thrown by a native function */
   lj.status = 0;
   lj.previous = L->errorJmp; /* chain new error handler */
   L->errorJmp = &lj;
@@ -101,14 +102,13 @@ int luaD_rawrunprotected(lua_State *L, Pfunc f, void *ud) {
   }
   catch (const std::exception &e) { /* a native function broke the rules: report, don't unwind past */
     lj.status = LUA_ERRRUN;
-    foreign = "native exception in a called function";
-    (void)e;
+    foreign = std::string("native exception: ") + e.what();
   }
   L->errorJmp = lj.previous; /* restore old error handler */
-  if (foreign) {
+  if (!foreign.empty()) {
     try {
       if (L->stack_last - L->top < 1) luaD_growstack(L, 1);
-      setsvalue2s(L->top, luaS_new(L, foreign));
+      setsvalue2s(L->top, luaS_newlstr(L, foreign.data(), foreign.size()));
       L->top++;
     }
     catch (...) {
@@ -254,8 +254,15 @@ int luaD_precall(lua_State *L, StkId func, int nresults) {
     luaD_checkstack(L, p->maxstacksize + 1);
     func = restorestack(L, funcr);
     base = func + 1;
-    if (p->is_vararg) /* varargs? */
+    if (p->is_vararg) { /* varargs? */
       adjust_varargs(L, p->numparams, base);
+      luaC_checkGC(L); /* the `arg' table is new garbage (anchored on the stack for now) */
+      func = restorestack(L, funcr);
+      base = func + 1;
+      luaD_checkstack(L, p->maxstacksize + 1);
+      func = restorestack(L, funcr);
+      base = func + 1;
+    }
     else if (L->top > base + p->numparams)
       L->top = base + p->numparams; /* drop the extra arguments */
     ci = inc_ci(L); /* now `enter' new function */

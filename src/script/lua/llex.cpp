@@ -119,6 +119,11 @@ void luaX_setinput(lua_State* L, LexState* LS, ZIO* z, LString* source) {
   LS->lastline = 1;
   LS->source = source;
   next(LS);  // read first char
+  if (LS->current == '#') {  // a first line such as "#!/usr/bin/lua" is skipped (it still counts)
+    do {
+      next(LS);
+    } while (LS->current != '\n' && LS->current != EOZ);
+  }
 }
 
 // ---- token text buffer ------------------------------------------------------------------------
@@ -360,7 +365,8 @@ static void read_string(LexState* LS, int del, SemInfo* seminfo) {
 static void read_wstring(LexState* LS, SemInfo* seminfo) {
   std::vector<lua_WChar> units;
   read_quoted(LS, '"', &units);
-  seminfo->ts = luaS_newlwstr(LS->L, units.data(), units.size());
+  static const lua_WChar empty = 0;  // a valid pointer even for L""
+  seminfo->ts = luaS_newlwstr(LS->L, units.empty() ? &empty : units.data(), units.size());
 }
 
 // ---- the scanner ------------------------------------------------------------------------------

@@ -954,7 +954,11 @@ static void forlist(LexState* ls, LString* indexname) {
   while (testnext(ls, ',')) new_localvar(ls, str_checkname(ls), nvars++);
   check(ls, TK_IN);
   int line = ls->linenumber;
-  adjust_assign(ls, nvars, explist1(ls, &e), &e);
+  int nexps = explist1(ls, &e);
+  adjust_assign(ls, nvars, nexps, &e);
+  // Surplus expressions are evaluated but not kept: left in their registers they would shift
+  // every local of the body off the register its name is bound to.
+  if (nexps > nvars) fs->freereg -= nexps - nvars;
   luaK_checkstack(fs, 3);  // extra space to call the generator
   luaK_codeAsBx(fs, OP_TFORPREP, base, NO_JUMP);
   forbody(ls, base, line, nvars, 0);

@@ -1,5 +1,5 @@
 /*
-** String library: len, sub, lower, upper, char, rep, byte, format, and pattern matching
+** String library: len, sub, lower, upper, char, rep, byte, format, dump, and pattern matching
 ** (find, gfind, gsub) with the classic pattern language. Functions take narrow strings;
 ** the library also becomes the strings' per-type table so that s:upper() works.
 */
@@ -95,6 +95,22 @@ static int str_char(lua_State *L) {
     luaL_argcheck(L, uchar(c) == c, i, "invalid value");
     luaL_putchar(&b, uchar(c));
   }
+  luaL_pushresult(&b);
+  return 1;
+}
+
+static int writer(lua_State *, const void *b, size_t size, void *B) {
+  luaL_addlstring(static_cast<luaL_Buffer *>(B), static_cast<const char *>(b), size);
+  return 1;
+}
+
+/* the precompiled chunk of a Lua function */
+static int str_dump(lua_State *L) {
+  luaL_Buffer b;
+  luaL_checktype(L, 1, LUA_TFUNCTION);
+  lua_settop(L, 1);  /* the function on the top, where lua_dump takes it */
+  luaL_buffinit(L, &b);
+  if (!lua_dump(L, writer, &b)) luaL_error(L, "unable to dump given function");
   luaL_pushresult(&b);
   return 1;
 }
@@ -672,9 +688,10 @@ static int str_format(lua_State *L) {
 }
 
 static const luaL_reg strlib[] = {
-    {"len", str_len},       {"sub", str_sub},       {"lower", str_lower}, {"upper", str_upper},
-    {"char", str_char},     {"rep", str_rep},       {"byte", str_byte},   {"format", str_format},
-    {"find", str_find},     {"gfind", gfind},       {"gsub", str_gsub},   {NULL, NULL}};
+    {"len", str_len},       {"sub", str_sub},   {"lower", str_lower},   {"upper", str_upper},
+    {"char", str_char},     {"rep", str_rep},   {"byte", str_byte},     {"format", str_format},
+    {"dump", str_dump},     {"find", str_find}, {"gfind", gfind},       {"gsub", str_gsub},
+    {NULL, NULL}};
 
 LUALIB_API int luaopen_string(lua_State *L) {
   luaL_openlib(L, LUA_STRLIBNAME, strlib, 0);

@@ -325,7 +325,7 @@ static const TObject *luaH_getany(Table *t, const TObject *key) {
 
 /* search function for integers */
 const TObject *luaH_getnum(Table *t, int key) {
-  if (cast(unsigned int, key - 1) < cast(unsigned int, t->sizearray))
+  if (cast(unsigned int, key) - 1u < cast(unsigned int, t->sizearray))
     return &t->array[key - 1];
   else {
     lua_Number nk = cast(lua_Number, key);

@@ -407,9 +407,12 @@ static inline lu_int32 tobits(lua_Number n) {
 
 #define dojump(pc, i) ((pc) += (i))
 
-/* after anything that may call out: the stack and the call records may have moved */
+/* the position of the running instruction, for error messages and the debug interface */
+#define savepc() (L->ci->savedpc = pc)
+
+/* around anything that may raise an error or call out: the stack may move */
 #define Protect(x) \
-  { x; base = L->base; }
+  { savepc(); x; base = L->base; }
 
 #define arith_op(op, tm)                                     \
   {                                                          \
@@ -432,7 +435,7 @@ static inline lu_int32 tobits(lua_Number n) {
       setnvalue(ra, cast(lua_Number, cast(lu_int32, expr))); \
     }                                                        \
     else                                                     \
-      luaG_aritherror(L, rb, rc);                            \
+      Protect(luaG_aritherror(L, rb, rc));                   \
   }
 
 void luaV_execute(lua_State *L, int nexeccalls) {
@@ -453,7 +456,6 @@ reentry: /* entry point */
       traceexec(L, pc);
       base = L->base;
     }
-    L->ci->savedpc = pc;
     ra = RA(i);
     switch (GET_OPCODE(i)) {
       case OP_MOVE: {
@@ -564,6 +566,7 @@ reentry: /* entry point */
       }
       case OP_NEWTABLE: {
         int b = GETARG_B(i);
+        savepc();
         if ((b >> 3) > 26) luaG_runerror(L, "table overflow"); /* only a crafted chunk gets here */
         b = fb2int(b);
         sethvalue(ra, luaH_new(L, b, GETARG_C(i)));
@@ -717,6 +720,31 @@ reentry: /* entry point */
         int b = GETARG_B(i);
         int nresults = GETARG_C(i) - 1;
         if (b != 0) L->top = ra + b; /* else previous instruction set top */
+        savepc();
+        if (ttisfunction(ra) && !clvalue(ra)->c.isC && !(L->hookmask & LUA_MASKCALL) && L->ci != L->end_ci) {
+          /* the common call of a Lua function with fixed parameters: set the frame up here */
+          Proto *p = clvalue(ra)->l.p;
+          if (!p->is_vararg && L->stack_last - ra > p->maxstacksize + 1) {
+            CallInfo *ci = ++L->ci;
+            StkId nbase = ra + 1;
+            StkId ntop = nbase + p->maxstacksize;
+            StkId st = L->top;
+            if (st > nbase + p->numparams) st = nbase + p->numparams; /* drop the extra arguments */
+            for (; st < ntop; st++) setnilvalue(st);
+            ci->func = ra;
+            L->base = ci->base = nbase;
+            L->top = ci->top = ntop;
+            ci->savedpc = p->code;
+            ci->tailcalls = 0;
+            ci->nresults = nresults;
+            nexeccalls++;
+            cl = &clvalue(ra)->l;
+            base = nbase;
+            k = p->k;
+            pc = p->code;
+            continue;
+          }
+        }
         switch (luaD_precall(L, ra, nresults)) {
           case PCRLUA: {
             nexeccalls++;
@@ -736,6 +764,7 @@ reentry: /* entry point */
       case OP_TAILCALL: {
         int b = GETARG_B(i);
         if (b != 0) L->top = ra + b; /* else previous instruction set top */
+        savepc();
         switch (luaD_precall(L, ra, LUA_MULTRET)) {
           case PCRLUA: {
             /* tail call: put new frame in place of previous one */
@@ -765,8 +794,21 @@ reentry: /* entry point */
       case OP_RETURN: {
         int b = GETARG_B(i);
         if (b != 0) L->top = ra + b - 1;
-        if (L->openupval) luaF_close(L, base);
-        b = luaD_poscall(L, ra);
+        if (L->openupval && L->openupval->uv.v >= base) luaF_close(L, base);
+        savepc();
+        if (L->hookmask & LUA_MASKRET)
+          b = luaD_poscall(L, ra);
+        else { /* luaD_poscall without hooks */
+          CallInfo *ci = L->ci--;
+          StkId res = ci->func;
+          int wanted = ci->nresults;
+          int n;
+          L->base = (ci - 1)->base;
+          for (n = wanted; n != 0 && ra < L->top; n--) setobjs2s(res++, ra++);
+          while (n-- > 0) setnilvalue(res++);
+          L->top = res;
+          b = (wanted != LUA_MULTRET);
+        }
         if (--nexeccalls == 0) /* was previous function running `here'? */
           return; /* no: return */
         else { /* yes: continue its execution */
@@ -778,6 +820,7 @@ reentry: /* entry point */
         lua_Number step, idx, limit;
         const TObject *plimit = ra + 1;
         const TObject *pstep = ra + 2;
+        if (!ttisnumber(ra) || !ttisnumber(plimit) || !ttisnumber(pstep)) savepc();
         if (!ttisnumber(ra)) luaG_runerror(L, "`for' initial value must be a number");
         if (!tonumber(plimit, ra + 1)) luaG_runerror(L, "`for' limit must be a number");
         if (!tonumber(pstep, ra + 2)) luaG_runerror(L, "`for' step must be a number");
@@ -817,6 +860,7 @@ reentry: /* entry point */
         int bc;
         int n;
         Table *h;
+        savepc();
         runtime_check(L, ttistable(ra));
         h = hvalue(ra);
         bc = GETARG_Bx(i);
@@ -850,11 +894,11 @@ reentry: /* entry point */
           }
         }
         setclvalue(ra, ncl);
-        L->ci->savedpc = pc;
         Protect(luaC_checkGC(L));
         continue;
       }
       default:
+        savepc();
         luaG_runerror(L, "bad opcode %d", cast(int, GET_OPCODE(i)));
     }
   }

@@ -105,6 +105,16 @@ TEST(LuaSyntax, ShortAndOddSources) {
   EXPECT_FALSE(r.ok);
 }
 
+TEST(LuaSyntax, FirstLineStartingWithHashIsSkipped) {
+  ExpectCases({
+      {"#!/usr/bin/lua\nreturn 1 + 1", "2"},
+      {"# comment line\nerror('here')", "error: test:2: here"},
+      {"#", ""},
+      {"return 1\n# not the first line", "error: test:2: "},
+      {"local x = 1\n# again", "error: near `#'"},
+  });
+}
+
 TEST(LuaSyntax, ContinueGoesToTheLoopsContinuationPoint) {
   luatest::ExpectOutputs({
       {"for i = 1, 3 do if i == 2 then continue end print(i) end", "1\n3\n"},

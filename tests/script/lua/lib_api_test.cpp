@@ -118,6 +118,7 @@ TEST_F(LuaApi, BoxedPointersAndUserdataBlocks) {
   lua_pushboxedpointer(L, &target);
   EXPECT_EQ(lua_type(L, -1), LUA_TUSERDATA);
   EXPECT_EQ(lua_touserdata(L, -1), &target);
+  EXPECT_EQ(lua_topointer(L, -1), &target);
   // a boxed pointer gets the userdata type's table like any new userdata
   ASSERT_TRUE(lua_getmetatable(L, -1));
   lua_gettypetable(L, LUA_TUSERDATA);
@@ -165,6 +166,28 @@ TEST_F(LuaApi, WideStringsThroughTheApi) {
   lua_pushwstring(L, hex);
   EXPECT_TRUE(lua_isnumber(L, -1));
   EXPECT_EQ(lua_tonumber(L, -1), 31);
+  lua_settop(L, 0);
+}
+
+TEST_F(LuaApi, GetmetatableAnswersTypeTablesAndNothingOnlyForNil) {
+  const int tags[] = {LUA_TBOOLEAN, LUA_TNUMBER, LUA_TSTRING, LUA_TFUNCTION, LUA_TWSTRING};
+  Eval("return true");
+  Eval("return 1");
+  Eval("return 's'");
+  Eval("return print");
+  Eval("return L\"w\"");
+  for (int i = 0; i < 5; i++) {
+    SCOPED_TRACE(tags[i]);
+    ASSERT_EQ(lua_getmetatable(L, i + 1), 1);
+    lua_gettypetable(L, tags[i]);
+    EXPECT_TRUE(lua_rawequal(L, -1, -2));
+    lua_pop(L, 2);
+  }
+  lua_pushnil(L);
+  int top = lua_gettop(L);
+  EXPECT_EQ(lua_getmetatable(L, -1), 0);
+  EXPECT_EQ(lua_gettop(L), top);
+  EXPECT_EQ(lua_getmetatable(L, 50), 0);  // no value there
   lua_settop(L, 0);
 }
 
@@ -218,6 +241,14 @@ TEST_F(LuaApi, WideBufferFlushesAsWideStrings) {
   EXPECT_EQ(w[0], 0x100);
   EXPECT_EQ(w[699], 0x100 + 699);
   EXPECT_EQ(w[700], '!');
+  lua_settop(L, 0);
+
+  // bytes written in wide mode are units in machine order
+  luaL_wbuffinit(L, &b);
+  const char bytes[] = {'h', 0, 'i', 0, 0x3A, 0x26};
+  for (char c : bytes) luaL_putchar(&b, c);
+  luaL_pushresult(&b);
+  EXPECT_EQ(luatest::Render(L, -1), "L\"hi\\x{263a}\"");
   lua_settop(L, 0);
 
   // an empty wide buffer still gives a wide string

@@ -120,6 +120,9 @@ TEST(LuaBaseLib, Environments) {
       {"local function f() end setfenv(f, {__fenv = 'hidden'}) return getfenv(f)", "hidden"},
       {"local function f() end setfenv(f, {__fenv = 1}) setfenv(f, {})",
        "error: `setfenv' cannot change a protected environment"},
+      {"local g = _G setfenv(0, {marker = 1}) local r = getfenv(0).marker setfenv(0, g)\n"
+       "return r, getfenv(0) == _G",
+       "1, true"},
       {"setfenv(print, {})", "error: `setfenv' cannot change environment of given function"},
       {"return getfenv(100)", "error: bad argument #1 to `getfenv' (invalid level)"},
       {"return getfenv(-1)", "error: bad argument #1 to `getfenv' (level must be non-negative)"},
@@ -232,6 +235,11 @@ TEST_F(LuaFiles, DofileAndLoadfile) {
   EXPECT_EQ(luatest::Summary(r), "false, " + err + ":3: inside");
   r = luatest::RunIn(L, "return loadfile(F .. '.missing')");
   EXPECT_EQ(luatest::Summary(r), "nil, cannot open " + f + ".missing");
+
+  std::string script = Write("script.lua", "#!/usr/bin/env lua\nreturn 'ran'\n");
+  lua_pushstring(L, script.c_str());
+  lua_setglobal(L, "SCRIPT");
+  EXPECT_EQ(luatest::Summary(luatest::RunIn(L, "return dofile(SCRIPT)")), "ran");
 }
 
 TEST_F(LuaFiles, RequireSearchesLuaPathAndLoadsOnce) {

@@ -178,6 +178,13 @@ TEST(LuaStringLib, Gsub) {
   });
 }
 
+TEST(LuaStringLib, DumpTakesOnlyLuaFunctions) {
+  ExpectCases({
+      {"return string.dump(print)", "error: unable to dump given function"},
+      {"return string.dump(1)", "error: bad argument #1 to `dump' (function expected, got number)"},
+  });
+}
+
 TEST(LuaStringLib, StringsIndexTheLibrary) {
   ExpectCases({
       {"local s = 'abc' return s:len(), s:upper(), ('%d'):format(5)", "3, ABC, 5"},

@@ -1,0 +1,1 @@
+x = { & 1e300 & 0xFFFFFFFF } break 1.5 continue 101

@@ -1,0 +1,6 @@
+// Fuzz target: the JPEG loader over arbitrary bytes.
+#include "image_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return FuzzImageLoader(LoadJpeg, "fuzz.jpg", data, size);
+}
