@@ -5,12 +5,8 @@
 #include <mutex>
 #include <vector>
 
-#include "os/paths.h"
-#if __has_include("os/dll.h")
 #include "os/dll.h"
-#else
-#include "os/librarycalls.h"
-#endif
+#include "os/paths.h"
 
 TDllCollateHandler::TDllCollateHandler(HMODULE module, CollateFn fn)
     : mModule(std::make_unique<HMODULE>(module)), mCollate(fn) {}
