@@ -36,3 +36,35 @@ using HMODULE = HINSTANCE;
 constexpr MMRESULT TIMERR_NOERROR = 0;     // timeBeginPeriod/timeEndPeriod succeeded
 constexpr MMRESULT TIMERR_NOCANDO = 97;    // period out of the supported range
 constexpr DWORD INFINITE = 0xFFFFFFFFu;    // wait without a time-out
+
+// ---- windowing, threads and modules (appended by the windowing layer) ----
+using SHORT = int16_t;                // signed 16-bit
+using USHORT = uint16_t;              // unsigned 16-bit
+using ATOM = uint16_t;                // registered class atom
+using LONG_PTR = intptr_t;            // pointer-sized signed value (window extra bytes)
+using ULONG_PTR = uintptr_t;          // pointer-sized unsigned value
+using UINT_PTR = uintptr_t;           // pointer-sized unsigned value (timer ids)
+using DWORD_PTR = uintptr_t;          // pointer-sized unsigned value
+using SIZE_T = uintptr_t;             // byte count
+using LPVOID = void*;                 // untyped pointer
+using LPCVOID = const void*;          // untyped read-only pointer
+using HGLOBAL = HANDLE;               // movable memory block (GlobalAlloc)
+struct HICON__;   using HICON = HICON__*;     // icon: a stand-in table entry
+using HCURSOR = HICON;                        // cursor: same table as icons
+struct HBRUSH__;  using HBRUSH = HBRUSH__*;   // brush: a dummy table entry
+struct HMENU__;   using HMENU = HMENU__*;     // menu: a dummy (no system menus here)
+struct HDC__;     using HDC = HDC__*;         // device context: a table entry
+using HGDIOBJ = void*;                        // any GDI object
+using FARPROC = intptr_t (*)();               // exported function, cast by the caller
+
+struct POINT { LONG x; LONG y; };                              // point in pixels
+struct RECT { LONG left; LONG top; LONG right; LONG bottom; };  // rectangle, right/bottom exclusive
+
+constexpr WORD LOWORD(uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
+constexpr WORD HIWORD(uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+constexpr LPARAM MAKELPARAM(int lo, int hi) {
+  return static_cast<LPARAM>(static_cast<DWORD>((static_cast<WORD>(lo)) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)));
+}
+constexpr WPARAM MAKEWPARAM(int lo, int hi) { return static_cast<WPARAM>(static_cast<DWORD>(MAKELPARAM(lo, hi))); }
+constexpr int GET_X_LPARAM(LPARAM l) { return static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(l))); }
+constexpr int GET_Y_LPARAM(LPARAM l) { return static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(l))); }

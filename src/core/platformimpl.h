@@ -1,0 +1,102 @@
+// The Win32 side of the platform: the event pump that turns window messages and the pending flags
+// into one TPlatformEvent per call, the window procedure that feeds those flags, activation, the
+// host-window messaging and the creation of the main window. The start-up and shutdown that fill
+// the remaining fields (folders, managers, threads, the single instance) come with the entry.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include "core/platformevent.h"
+#include "core/string.h"
+#include "core/task.h"
+#include "os/winuser.h"
+
+class TDxDisplayHandler;
+class TWindowManager;
+
+class TPlatformImpl {
+ public:
+  TPlatformImpl();
+  ~TPlatformImpl();
+
+  // Fills one event and returns (main thread only).
+  void GetEvent(TPlatformEvent* event);
+  void MakeEvent(TPlatformEvent* event, int32_t type, int32_t x, int32_t y, int32_t data, int32_t modifiers) {
+    ::MakeEvent(event, type, x, y, data, modifiers);
+  }
+  // Registers the class "<className>_WNDCLASS" and creates the main window (top-level, or a child of
+  // the host window). Ends the process with -1 when the host window is gone.
+  bool CreateMainWindow();
+  void OnActivateApp(HWND window, bool active);
+  void SetActive(HWND window, bool active, bool forced);
+  void KeepOnTop();
+  // Puts the system pointer on a point of the game's view (scaled, plus the cursor rectangle).
+  void SetCursorPosition(POINT point);
+
+  // Host messaging.
+  HWND GetHostWindow() const { return mHostWindow; }
+  void SendHostFullScreen(bool state);
+  bool HostFullScreenState() const { return mHostFullScreen; }
+  LRESULT SendToHost(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Collaborators not owned here yet (the display set-up and the start-up hand them over).
+  void SetDisplayHandler(TDxDisplayHandler* display) { mDisplay = display; }
+  TDxDisplayHandler* GetDisplayHandler() const { return mDisplay; }
+  void SetWindowManager(TWindowManager* manager) { mWindowManager = manager; }
+  TWindowManager* GetWindowManager() const { return mWindowManager; }
+  // The sound manager's idle update and activation calls, until it is owned here.
+  std::function<void()> mSoundUpdate;
+  std::function<void(bool)> mSoundSetAppActive;
+
+  // ---- fields the pump and the window procedure read and write ----
+  int32_t mShowCommand = SW_SHOWNORMAL;
+  bool mHosted = false;
+  bool mHostTestMode = false;
+  float mViewportScale[2] = {1.0f, 1.0f};
+  // Pending flags, one byte each, in this order.
+  bool mSpareFlag = true;
+  bool mDisplayChangedPending = false;
+  bool mWindowActive = true;
+  bool mActivationChangedPending = false;
+  bool mCloseRequested = false;
+  bool mAppActive = true;
+  bool mAppActivationPending = false;
+  bool mSuspended = false;
+  bool mRedrawPending = false;
+  // Mouse bookkeeping.
+  bool mMouseBlock = false;
+  uint32_t mMouseBlockTime = 0;
+  bool mPointerInside = false;
+  bool mCaptureLostPending = false;
+  bool mLeaveTracking = false;
+  int32_t mInputMode = 0;  // 1 = relative mouse
+  POINT mCentre{0, 0};
+  POINT mLastRecentre{0, 0};
+  TTaskList mTaskList;
+  HINSTANCE mInstance = nullptr;
+  HWND mMainWindow = nullptr;
+  HWND mHostWindow = nullptr;
+  bool mWideApi = false;
+  TString mClassBaseName;  // the single-instance text; the class is that plus "_WNDCLASS"
+
+ private:
+  bool DisplayReady() const;
+  bool MouseBlocked(bool buttonUp);
+  POINT CursorImagePosition(LPARAM fallback) const;
+  void EventFromMessage(const MSG& msg, TPlatformEvent* event);
+
+  TDxDisplayHandler* mDisplay = nullptr;
+  TWindowManager* mWindowManager = nullptr;
+  bool mHostFullScreen = false;
+  char16_t mHighSurrogate = 0;
+  bool mWasMinimized = false;
+
+  friend LRESULT PlatformWindowProc(HWND, UINT, WPARAM, LPARAM);
+};
+
+// The window procedure of the main window's class. Index 0 of the window's extra bytes holds the
+// platform (the impl until the facade exists).
+LRESULT PlatformWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Whether the first GetEvent of the process has sent the start-up notices (tests reset it).
+void ResetFirstEventNotices();

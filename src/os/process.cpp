@@ -1,0 +1,66 @@
+// ExitProcess with its test hook, and the command line text (see process.h).
+#include "os/process.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+std::atomic<bool> gCatch{false};
+std::mutex gLock;
+std::vector<UINT> gCalls;
+std::atomic<DWORD> gVersion{6 | (1 << 8)};
+}  // namespace
+
+DWORD GetVersion() { return gVersion; }
+
+void ExitProcess(UINT exitCode) {
+  if (gCatch) {
+    {
+      std::lock_guard<std::mutex> g(gLock);
+      gCalls.push_back(exitCode);
+    }
+    throw os::ProcessExit{exitCode};
+  }
+  std::fflush(nullptr);
+  // No static destructors: other threads (the pointer poller, the mixer) may still be running.
+  _exit(static_cast<int>(exitCode & 0xFF));
+}
+
+namespace os {
+
+void TestCatchExitProcess(bool on) { gCatch = on; }
+
+void TestSetWindowsVersion(int major, int minor) {
+  gVersion = static_cast<DWORD>((major & 0xFF) | ((minor & 0xFF) << 8));
+}
+
+std::vector<UINT> TestExitCalls() {
+  std::lock_guard<std::mutex> g(gLock);
+  return gCalls;
+}
+
+std::string CommandLineFromArgs(int argc, const char* const* argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i] ? argv[i] : "";
+    if (!line.empty()) line.push_back(' ');
+    size_t eq = a.find('=');
+    if (a.empty()) {
+      line += "\"\"";
+    } else if (a.find_first_of(" \t") == std::string::npos || a.find('"') != std::string::npos ||
+               a.rfind("options=", 0) == 0) {
+      // "options=" pairs take blanks in values themselves, so they go in unquoted.
+      line += a;
+    } else if (eq != std::string::npos && eq < a.find_first_of(" \t")) {
+      line += a.substr(0, eq + 1) + "\"" + a.substr(eq + 1) + "\"";  // -wd="a folder", as typed on Windows
+    } else {
+      line += "\"" + a + "\"";
+    }
+  }
+  return line;
+}
+
+}  // namespace os
