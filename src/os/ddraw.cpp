@@ -137,6 +137,8 @@ GLuint gFrameTexture = 0, gFrameBuffer = 0;
 int gFrameWidth = 0, gFrameHeight = 0;
 class DirectDraw;
 DirectDraw* gExclusive = nullptr;  // the object holding exclusive mode
+bool gLastHadGuid = false;
+GUID gLastGuid{};
 
 std::vector<TestAdapter> Adapters() {
   std::lock_guard<std::recursive_mutex> lk(Mutex());
@@ -537,6 +539,11 @@ HRESULT DirectDrawCreateEx(GUID* guid, LPVOID* out, REFIID iid, IUnknown*) {
     if (!known) return DDERR_INVALIDDIRECTDRAWGUID;
   }
   if (!os::gl::Ready()) return DDERR_GENERIC;
+  {
+    std::lock_guard<std::recursive_mutex> lk(os::dd::Mutex());
+    os::dd::gLastHadGuid = guid != nullptr;
+    os::dd::gLastGuid = guid ? *guid : GUID{};
+  }
   *out = static_cast<IDirectDraw7*>(new os::dd::DirectDraw());
   return DD_OK;
 }
@@ -595,6 +602,12 @@ void TestSetAdapterDescription(const std::string& description) {
 void TestSetDesktopDepth(DWORD bitsPerPixel) {
   std::lock_guard<std::recursive_mutex> lk(Mutex());
   Config().desktopBits = bitsPerPixel;
+}
+
+bool TestLastCreatedAdapter(GUID* guid) {
+  std::lock_guard<std::recursive_mutex> lk(Mutex());
+  if (guid) *guid = dd::gLastGuid;
+  return dd::gLastHadGuid;
 }
 
 int TestLiveSurfaceCount() {
