@@ -210,7 +210,7 @@ HRESULT CDisplay::CreateWindowMode(HWND window, HWND clipperWindow, DWORD width,
   IDirectDrawSurface7* front = nullptr;
   hr = mDirectDraw->CreateSurface(&desc, &front, nullptr);
   if (FAILED(hr)) {
-    DxError(hr, "ddutil", __LINE__);
+    LogDxError("", hr, "ddutil", __LINE__);
     return hr;
   }
   mFrontBuffer.reset(front);
@@ -223,7 +223,7 @@ HRESULT CDisplay::CreateWindowMode(HWND window, HWND clipperWindow, DWORD width,
   IDirectDrawSurface7* back = nullptr;
   hr = mDirectDraw->CreateSurface(&desc, &back, nullptr);
   if (FAILED(hr)) {
-    DxError(hr, "ddutil", __LINE__);
+    LogDxError("", hr, "ddutil", __LINE__);
     return hr;
   }
   mBackBuffer.reset(back);
@@ -231,14 +231,14 @@ HRESULT CDisplay::CreateWindowMode(HWND window, HWND clipperWindow, DWORD width,
   IDirectDrawClipper* clipper = nullptr;
   hr = mDirectDraw->CreateClipper(0, &clipper, nullptr);
   if (FAILED(hr)) {
-    DxError(hr, "ddutil", __LINE__);
+    LogDxError("", hr, "ddutil", __LINE__);
     return hr;
   }
   hr = clipper->SetHWnd(0, clipperWindow ? clipperWindow : window);
   if (SUCCEEDED(hr)) hr = mFrontBuffer->SetClipper(clipper);
   clipper->Release();
   if (FAILED(hr)) {
-    DxError(hr, "ddutil", __LINE__);
+    LogDxError("", hr, "ddutil", __LINE__);
     return hr;
   }
 

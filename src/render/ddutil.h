@@ -42,6 +42,7 @@ class CDisplay {
   // hint), its high 16 bits the number of the device attempt.
   HRESULT CreateFullScreenMode(HWND window, DWORD width, DWORD height, DWORD bitsPerPixel, DWORD modeWord);
   // A window whose client area is width x height (flags 2: child of a host window, 4: anti-aliasing).
+  // Failures are logged and returned; running out of video memory is the caller's to handle.
   HRESULT CreateWindowMode(HWND window, HWND clipperWindow, DWORD width, DWORD height, bool videoMemory,
                            DWORD flags);
   // Shows the back buffer: a blit into the window, or a flip.

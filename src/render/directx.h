@@ -1,0 +1,87 @@
+// The device context behind the display handler: the DirectDraw display (CDisplay), the Direct3D
+// object and device, the depth buffer, the desktop metrics and the adapter description. Create
+// builds a complete device for one display mode, with the requirements (a hardware renderer,
+// 1024 x 1024 textures) and the adapter quirks; a mutex serialises drawing with the pointer thread.
+#pragma once
+#include "core/string.h"
+#include "os/d3d.h"
+#include "render/ddutil.h"
+
+class TDXContext {
+ public:
+  // Creation flags.
+  static constexpr int kCreateAlways = 1;
+  static constexpr int kCreateChild = 2;       // the window is a child of a host window
+  static constexpr int kCreateAntialias = 4;   // ask for anti-aliasing
+
+  // What the context needs to know of the platform (the display handler fills it in).
+  struct PlatformView {
+    bool hosted = false;    // the platform runs inside a host window
+    bool scaling = false;   // the window shows the game scaled
+    float scale = 1.0f;     // viewport scale while scaling
+  };
+
+  TDXContext();
+  virtual ~TDXContext();
+  TDXContext(const TDXContext&) = delete;
+  TDXContext& operator=(const TDXContext&) = delete;
+
+  bool Create(HWND window, bool fullScreen, int width, int height, int bitsPerPixel, int flags);
+  // Releases the device, the Direct3D object and the display's objects; the desktop is repainted.
+  void ReleaseDevice();
+  // Window mode: copies the front buffer's window region into the back buffer before drawing.
+  bool PrepareBackBuffer();
+  // Shows the back buffer (waiting for the vertical blank in full screen when that option is on).
+  HRESULT Present();
+  // Reads HORZRES, VERTRES and NUMCOLORS of the screen.
+  void RefreshDesktopMetrics();
+  // True when a window of this client size (plus its frame) does not fit the desktop.
+  bool WindowDoesNotFit(int width, int height) const;
+  // Waiting for the vertical blank before a full-screen present (configuration "vsync").
+  void SetCursorOption(int waitForVerticalBlank) { mWaitForVerticalBlank = waitForVerticalBlank != 0; }
+
+  CDisplay& GetDisplay() { return mDisplay; }
+  IDirectDraw7* GetDirectDraw() const { return mDisplay.GetDirectDraw(); }
+  IDirect3D7* GetDirect3D() const { return mDirect3D.get(); }
+  IDirect3DDevice7* GetDevice() const { return mDevice.get(); }
+  const TString& GetDeviceInfo() const { return mDeviceInfo; }
+  const DDSURFACEDESC2& GetDisplayModeDesc() const { return mDisplayMode; }
+  DWORD GetColorMask() const { return mColorMask; }
+  HANDLE GetMouseMutex() const { return mMouseMutex; }
+
+  void SetClipperWindow(HWND window) { mClipperWindow = window; }
+  PlatformView mPlatform;
+
+  // Flags read and set by the display handler.
+  bool mHardwareDevice = false;
+  bool mSixteenColors = false;            // the desktop has 16 colours or fewer
+  bool mWindowedOutOfMemory = false;      // the last windowed creation ran out of video memory
+  bool mBackBufferInVideoMemory = false;  // the device wants its target in video memory
+  bool mRenderTargets16BitFail = false;
+  bool mSourceColorKeyBlits = true;
+  bool mLowMemoryVideo = false;           // set by the adapter quirk; the handler keeps the mode
+  bool mExpandIndexedDraws = false;       // draw indexed lists as plain vertex lists
+  int mDesktopColors = -1;
+  int mDesktopWidth = 0;
+  int mDesktopHeight = 0;
+
+ private:
+  bool CreateDevice(HWND window, bool fullScreen, int width, int height, int bitsPerPixel, int flags);
+  void AdapterQuirks(const DDDEVICEIDENTIFIER2& id, HWND window, bool fullScreen, int width, int height,
+                     int bitsPerPixel, int flags, bool* recreated, bool* result);
+
+  TString mDeviceInfo;
+  HWND mClipperWindow = nullptr;
+  CDisplay mDisplay;
+  ComOwned<IDirect3D7> mDirect3D;
+  ComOwned<IDirect3DDevice7> mDevice;
+  ComOwned<IDirectDrawSurface7> mDepthBuffer;
+  D3DDEVICEDESC7 mDeviceDesc{};
+  DDSURFACEDESC2 mDisplayMode{};
+  DDPIXELFORMAT mDepthFormat{};
+  DWORD mColorMask = 0;
+  bool mWaitForVerticalBlank = false;
+  bool mImageDrawn = false;
+  int mLastImageX = -1, mLastImageY = -1;
+  HANDLE mMouseMutex = nullptr;
+};
