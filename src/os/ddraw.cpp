@@ -340,6 +340,11 @@ class DirectDraw final : public IDirectDraw7 {
         mDisplay->height = height;
         mDisplay->bits = bits;
         mDisplay->refresh = m.refreshRate;
+        // The desktop keeps its mode: the exclusive window covers the screen and presenting scales
+        // the mode's frame onto it.
+        if ((mDisplay->level & DDSCL_EXCLUSIVE) && mDisplay->window)
+          SetWindowPos(mDisplay->window, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                       GetSystemMetrics(SM_CYSCREEN), SWP_NOACTIVATE);
         return DD_OK;
       }
     }

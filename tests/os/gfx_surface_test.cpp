@@ -209,6 +209,11 @@ TEST_F(GfxPresent, FlipShowsTheBackBufferInTheDisplayFormat) {
   os::TestSetDisplayModes({{64, 48, 16, 60}});
   ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
   ASSERT_EQ(dd->SetDisplayMode(64, 48, 16, 0, 0), DD_OK);
+  // The exclusive window covers the screen.
+  RECT covered{};
+  GetWindowRect(window, &covered);
+  EXPECT_EQ(covered.right - covered.left, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(covered.bottom - covered.top, GetSystemMetrics(SM_CYSCREEN));
   DDSURFACEDESC2 d{};
   d.dwSize = sizeof d;
   d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
