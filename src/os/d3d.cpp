@@ -192,7 +192,7 @@ void Combine(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
 
 class Direct3D;
 
-class Device final : public IDirect3DDevice7 {
+class Device final : public ComObject<IDirect3DDevice7> {
  public:
   Device(IDirect3D7* d3d, Surface* target) : mD3D(d3d) {
     mD3D->AddRef();
@@ -234,12 +234,6 @@ class Device final : public IDirect3DDevice7 {
   HRESULT QueryInterface(REFIID, void** out) override {
     if (out) *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++mRefs; }
-  ULONG Release() override {
-    ULONG n = --mRefs;
-    if (n == 0) delete this;
-    return n;
   }
 
   HRESULT GetCaps(LPD3DDEVICEDESC7 desc) override {
@@ -647,7 +641,6 @@ class Device final : public IDirect3DDevice7 {
     return glGetError() == GL_OUT_OF_MEMORY ? DDERR_OUTOFVIDEOMEMORY : D3D_OK;
   }
 
-  std::atomic<ULONG> mRefs{1};
   IDirect3D7* mD3D;
   Surface* mTarget = nullptr;
   Surface* mTextures[kStages] = {};
@@ -659,7 +652,7 @@ class Device final : public IDirect3DDevice7 {
   bool mInScene = false;
 };
 
-class Direct3D final : public IDirect3D7 {
+class Direct3D final : public ComObject<IDirect3D7> {
  public:
   explicit Direct3D(IDirectDraw7* dd) : mDirectDraw(dd) { mDirectDraw->AddRef(); }
 
@@ -668,12 +661,6 @@ class Direct3D final : public IDirect3D7 {
     if (iid == IID_IDirectDraw7) return mDirectDraw->QueryInterface(iid, out);
     *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++mRefs; }
-  ULONG Release() override {
-    ULONG n = --mRefs;
-    if (n == 0) delete this;
-    return n;
   }
 
   HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, LPVOID context) override {
@@ -722,7 +709,6 @@ class Direct3D final : public IDirect3D7 {
 
  private:
   ~Direct3D() override { mDirectDraw->Release(); }
-  std::atomic<ULONG> mRefs{1};
   IDirectDraw7* mDirectDraw;
 };
 

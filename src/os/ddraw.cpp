@@ -196,17 +196,11 @@ DWORD RefreshRate() {
   return 60;
 }
 
-class Clipper final : public IDirectDrawClipper {
+class Clipper final : public ComObject<IDirectDrawClipper> {
  public:
   HRESULT QueryInterface(REFIID, void** out) override {
     if (out) *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++mRefs; }
-  ULONG Release() override {
-    ULONG n = --mRefs;
-    if (n == 0) delete this;
-    return n;
   }
   HRESULT SetHWnd(DWORD, HWND hwnd) override {
     mWindow = hwnd;
@@ -220,11 +214,10 @@ class Clipper final : public IDirectDrawClipper {
 
  private:
   ~Clipper() override = default;
-  std::atomic<ULONG> mRefs{1};
   HWND mWindow = nullptr;
 };
 
-class DirectDraw final : public IDirectDraw7 {
+class DirectDraw final : public ComObject<IDirectDraw7> {
  public:
   DirectDraw() : mDisplay(std::make_shared<Display>()) {}
 
@@ -242,12 +235,6 @@ class DirectDraw final : public IDirectDraw7 {
       return DD_OK;
     }
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++mRefs; }
-  ULONG Release() override {
-    ULONG n = --mRefs;
-    if (n == 0) delete this;
-    return n;
   }
 
   HRESULT CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* out, IUnknown*) override {
@@ -421,7 +408,6 @@ class DirectDraw final : public IDirectDraw7 {
     return FormatOfDepth(d.ddpfPixelFormat.dwRGBBitCount);
   }
 
-  std::atomic<ULONG> mRefs{1};
   std::shared_ptr<Display> mDisplay;
 };
 

@@ -48,14 +48,28 @@ struct TestConfig {
 TestConfig& Config();          // caller holds Lock()
 std::recursive_mutex& Mutex();
 
+// ---- reference counting ----------------------------------------------------------------------------
+// AddRef/Release of every object of the layer; Release deletes at zero.
+template <class Interface>
+class ComObject : public Interface {
+ public:
+  ULONG AddRef() override { return ++mRefs; }
+  ULONG Release() override {
+    ULONG n = --mRefs;
+    if (n == 0) delete this;
+    return n;
+  }
+
+ private:
+  std::atomic<ULONG> mRefs{1};
+};
+
 // ---- surfaces ------------------------------------------------------------------------------------
-class Surface final : public IDirectDrawSurface7 {
+class Surface final : public ComObject<IDirectDrawSurface7> {
  public:
   Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, int64_t budgetBytes);
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
   HRESULT AddAttachedSurface(LPDIRECTDRAWSURFACE7 depth) override;
   HRESULT Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx) override;
   HRESULT BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags) override;
@@ -106,7 +120,6 @@ class Surface final : public IDirectDrawSurface7 {
   HRESULT Fill(const RECT& rect, DWORD raw);
   void Upload();
 
-  std::atomic<ULONG> mRefs{1};
   std::shared_ptr<Display> mDisplay;
   DDSURFACEDESC2 mDesc{};
   int mPitch = 0;

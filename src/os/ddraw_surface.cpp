@@ -62,14 +62,6 @@ HRESULT Surface::QueryInterface(REFIID iid, void** out) {
   return DD_OK;
 }
 
-ULONG Surface::AddRef() { return ++mRefs; }
-
-ULONG Surface::Release() {
-  ULONG n = --mRefs;
-  if (n == 0) delete this;
-  return n;
-}
-
 bool Surface::IsRenderable() const {
   return (Caps() & (DDSCAPS_3DDEVICE | DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)) != 0;
 }

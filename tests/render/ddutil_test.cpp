@@ -4,13 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
-#include "core/log.h"
 #include "os/msgbox.h"
 #include "os/winuser.h"
-#include "../os/tempfolder.h"
+#include "logcapture.h"
 
 namespace {
 
@@ -28,7 +24,6 @@ class DisplaySetup : public ::testing::Test {
     os::TestResetGraphics();
     os::TestRecordMessageBoxes(true);
     os::TestResetMessageBoxes();
-    LogInit(TString(folder.Path().c_str()));
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "DisplaySetupTest";
@@ -47,15 +42,9 @@ class DisplaySetup : public ::testing::Test {
     EXPECT_EQ(os::TestLiveSurfaceCount(), 0);
     os::TestResetGraphics();
     os::TestResetMessageBoxes();
-    LogInit("");
   }
 
-  std::string Log() const {
-    std::ifstream in(folder / "logfile.txt");
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Log() const { return log.Text(); }
 
   DWORD DisplayDepth() {
     DDSURFACEDESC2 mode{};
@@ -64,7 +53,7 @@ class DisplaySetup : public ::testing::Test {
     return mode.ddpfPixelFormat.dwRGBBitCount;
   }
 
-  testutil::TempFolder folder;
+  render_test::LogCapture log;
   HWND window = nullptr;
   std::unique_ptr<CDisplay> display = std::make_unique<CDisplay>();
 };

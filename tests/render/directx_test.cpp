@@ -5,14 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "core/config.h"
-#include "core/log.h"
 #include "os/gdi.h"
 #include "os/winuser.h"
-#include "../os/tempfolder.h"
+#include "logcapture.h"
 
 namespace {
 
@@ -27,7 +23,6 @@ class DeviceContext : public ::testing::Test {
     os::TestSetSystemMetric(SM_CXSCREEN, 1024);
     os::TestSetSystemMetric(SM_CYSCREEN, 768);
     os::TestSetDisplayModes({{640, 480, 16, 60}, {640, 480, 32, 60}});
-    LogInit(TString(folder.Path().c_str()));
     SetConfig("brokenindexedverts", "");
     SetConfig("largevramusage", "");
     gOutOfMemoryCalls = 0;
@@ -51,15 +46,9 @@ class DeviceContext : public ::testing::Test {
     os::TestResetGraphics();
     SetConfig("brokenindexedverts", "");
     SetConfig("largevramusage", "");
-    LogInit("");
   }
 
-  std::string Log() const {
-    std::ifstream in(folder / "logfile.txt");
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Log() const { return log.Text(); }
 
   bool Window(int w = 320, int h = 240) { return context->Create(window, false, w, h, 32, 1); }
   bool FullScreen(int bits = 32) { return context->Create(window, true, 640, 480, bits, 1); }
@@ -80,7 +69,7 @@ class DeviceContext : public ::testing::Test {
     return desc;
   }
 
-  testutil::TempFolder folder;
+  render_test::LogCapture log;
   HWND window = nullptr;
   std::unique_ptr<TDXContext> context;
 };
