@@ -3,6 +3,7 @@
 #include "render/directx.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -115,6 +116,9 @@ bool TDXContext::WindowDoesNotFit(int width, int height) const {
 }
 
 void TDXContext::ReleaseDevice() {
+  mImageSurface.reset();
+  mSavedSurface.reset();
+  mRuns.clear();
   mDevice.reset();
   mDirect3D.reset();
   mDepthBuffer.reset();
@@ -235,7 +239,7 @@ bool TDXContext::CreateDevice(HWND window, bool fullScreen, int width, int heigh
   mDevice.reset(device);
 
   mImageDrawn = false;
-  mLastImageX = mLastImageY = -1;
+  mImageX = mImageY = -1;
   D3DDEVICEDESC7 caps{};
   mDevice->GetCaps(&caps);
   if (caps.dwMaxTextureWidth < 1024 || caps.dwMaxTextureHeight < 1024) {
@@ -268,6 +272,9 @@ bool TDXContext::CreateDevice(HWND window, bool fullScreen, int width, int heigh
 
   mDeviceInfo += TString(("DDCAPS: " + Hex(&ddCaps, sizeof ddCaps) + "\n").c_str());
   mDeviceInfo += TString(("D3DDESC: " + Hex(&mDeviceDesc, sizeof mDeviceDesc) + "\n").c_str());
+  CacheWindow();
+  if (!mImagePixels.empty())
+    SetMouseImage(mImagePixels.data(), mImageWidth, mImageHeight, mImagePitch, -mHotX, -mHotY, mImageHardware);
   return true;
 }
 
@@ -300,12 +307,208 @@ bool TDXContext::PrepareBackBuffer() {
     DxError(hr, "directx", __LINE__);
     return false;
   }
+  // The front buffer shows the cursor image; the back buffer gets the background under it instead.
+  if (mImageDrawn) TakeImageOutOfBackBuffer();
   return true;
 }
 
 HRESULT TDXContext::Present() {
   MouseLock lock(mMouseMutex);
+  CacheWindow();
+  mImageDrawn = false;
+  bool drawn = DrawImageIntoBackBuffer();
   if (!mDisplay.IsWindowed() && mWaitForVerticalBlank && mDisplay.GetDirectDraw())
     mDisplay.GetDirectDraw()->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
-  return mDisplay.PresentFrame();
+  HRESULT hr = mDisplay.PresentFrame();
+  if (drawn) TakeImageOutOfBackBuffer();
+  return hr;
+}
+
+void TDXContext::CacheWindow() {
+  mDisplay.RefreshBounds();
+  const RECT& r = mDisplay.GetWindowRect();
+  mWindowLeft = r.left;
+  mWindowTop = r.top;
+  mClientWidth = r.right - r.left;
+  mClientHeight = r.bottom - r.top;
+}
+
+// ---- cursor image --------------------------------------------------------------------------------
+
+namespace {
+int MaskShift(DWORD mask) { return mask ? __builtin_ctz(mask) : 0; }
+int MaskBits(DWORD mask) { return __builtin_popcount(mask); }
+
+// An 8-bit channel value placed into a mask of the screen format.
+uint32_t IntoMask(uint32_t value, DWORD mask) {
+  int bits = MaskBits(mask);
+  if (bits == 0) return 0;
+  uint32_t v = bits >= 8 ? value << (bits - 8) : value >> (8 - bits);
+  return (v << MaskShift(mask)) & mask;
+}
+}  // namespace
+
+std::vector<TDXContext::PixelRun> BuildPixelRuns(const uint32_t* argb, int width, int height, int pitch,
+                                                 bool hardware, const DDPIXELFORMAT& screen) {
+  std::vector<TDXContext::PixelRun> runs;
+  for (int row = 0; row < height; ++row) {
+    TDXContext::PixelRun* run = nullptr;
+    for (int x = 0; x < width; ++x) {
+      uint32_t p = argb[static_cast<size_t>(row) * pitch + x];
+      uint32_t a = p >> 24, r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+      bool inRun = hardware ? a != 0 : !(r > 247 && g > 247 && b > 247);
+      if (!inRun) {
+        run = nullptr;
+        continue;
+      }
+      if (!hardware) a = 255;
+      if (!run) {
+        runs.push_back(TDXContext::PixelRun{static_cast<int16_t>(x), static_cast<int16_t>(row), {}});
+        run = &runs.back();
+      }
+      uint32_t value = IntoMask(r * a / 255, screen.dwRBitMask) | IntoMask(g * a / 255, screen.dwGBitMask) |
+                       IntoMask(b * a / 255, screen.dwBBitMask);
+      run->pixels.push_back(value | (255 - a) << 24);
+    }
+  }
+  return runs;
+}
+
+void DrawPixelRuns(const std::vector<TDXContext::PixelRun>& runs, uint8_t* bits, int pitch, int width, int height,
+                   const DDPIXELFORMAT& screen, int x, int y) {
+  int bytes = static_cast<int>((screen.dwRGBBitCount + 7) / 8);
+  const DWORD masks[3] = {screen.dwRBitMask, screen.dwGBitMask, screen.dwBBitMask};
+  for (const TDXContext::PixelRun& run : runs) {
+    int py = y + run.row;
+    if (py < 0 || py >= height) continue;
+    for (size_t i = 0; i < run.pixels.size(); ++i) {
+      int px = x + run.x + static_cast<int>(i);
+      if (px < 0 || px >= width) continue;
+      uint8_t* at = bits + static_cast<size_t>(py) * pitch + static_cast<size_t>(px) * bytes;
+      uint32_t background = 0;
+      std::memcpy(&background, at, static_cast<size_t>(bytes));
+      uint32_t stored = run.pixels[i], inverse = stored >> 24, out = background;
+      for (DWORD mask : masks) {
+        if (!mask) continue;
+        int shift = MaskShift(mask);
+        uint32_t max = mask >> shift;
+        uint32_t c = ((background & mask) >> shift) * inverse / 256 + ((stored & mask) >> shift);
+        out = (out & ~mask) | (std::min(c, max) << shift);
+      }
+      std::memcpy(at, &out, static_cast<size_t>(bytes));
+    }
+  }
+}
+
+bool TDXContext::SetMouseImage(const uint32_t* argb, int width, int height, int pitch, int hotX, int hotY,
+                               bool hardware) {
+  if (!argb || width <= 0 || height <= 0 || pitch < width) return false;
+  MouseLock lock(mMouseMutex);
+  HideDrawnImage();
+  if (argb != mImagePixels.data())
+    mImagePixels.assign(argb, argb + static_cast<size_t>(pitch) * (height - 1) + width);
+  mImageWidth = width;
+  mImageHeight = height;
+  mImagePitch = pitch;
+  mImageHardware = hardware;
+  mHotX = -hotX;
+  mHotY = -hotY;
+  mRuns.clear();
+  mImageSurface.reset();
+  mSavedSurface.reset();
+  mImageDrawn = false;
+  IDirectDrawSurface7* back = mDisplay.GetBackBuffer();
+  if (!mDevice || !back) return true;
+  mRunFormat = DDPIXELFORMAT{};
+  mRunFormat.dwSize = sizeof mRunFormat;
+  back->GetPixelFormat(&mRunFormat);
+  // The image and the background it covers, in the screen's format.
+  auto make = [&](ComOwned<IDirectDrawSurface7>* out) {
+    CDisplaySurface* holder = nullptr;
+    HRESULT hr = mDisplay.MakeSurface(&holder, DWORD(width), DWORD(height), &mRunFormat, nullptr);
+    if (hr == DDERR_OUTOFVIDEOMEMORY) {
+      mDirect3D->EvictManagedTextures();
+      hr = mDisplay.MakeSurface(&holder, DWORD(width), DWORD(height), &mRunFormat, nullptr);
+    }
+    if (FAILED(hr)) {
+      DxError(hr, "directx", __LINE__);
+      return false;
+    }
+    out->reset(holder->mSurface.release());
+    delete holder;
+    return true;
+  };
+  if (!make(&mImageSurface) || !make(&mSavedSurface)) {
+    mImageSurface.reset();
+    mSavedSurface.reset();
+    return false;
+  }
+  mRuns = BuildPixelRuns(mImagePixels.data(), width, height, pitch, hardware, mRunFormat);
+  return true;
+}
+
+POINT TDXContext::SetMouseImagePosition(int x, int y) {
+  if (x == -1 && y == -1) {
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    float scale = mPlatform.scaling && mPlatform.scale > 0 ? mPlatform.scale : 1.0f;
+    int cx = pointer.x - mWindowLeft, cy = pointer.y - mWindowTop;
+    if (cx < 0 || cy < 0 || cx >= mClientWidth || cy >= mClientHeight) {
+      HideMouseImage();
+      return POINT{-1, -1};
+    }
+    x = static_cast<int>(cx / scale);
+    y = static_cast<int>(cy / scale);
+  }
+  mImageX = x;
+  mImageY = y;
+  return POINT{x, y};
+}
+
+bool TDXContext::DrawImageIntoBackBuffer() {
+  IDirectDrawSurface7* back = mDisplay.GetBackBuffer();
+  int x = mImageX, y = mImageY;
+  if (!mImageMode || mRuns.empty() || !mImageSurface || !back || x < 0 || y < 0) return false;
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  back->GetSurfaceDesc(&desc);
+  x += mHotX;
+  y += mHotY;
+  // Clipped to the back buffer; the image surfaces hold the same part at the same offset.
+  RECT dst{std::max(x, 0), std::max(y, 0), std::min<LONG>(x + mImageWidth, LONG(desc.dwWidth)),
+           std::min<LONG>(y + mImageHeight, LONG(desc.dwHeight))};
+  if (dst.left >= dst.right || dst.top >= dst.bottom) return false;
+  RECT src{dst.left - x, dst.top - y, dst.right - x, dst.bottom - y};
+  if (FAILED(mSavedSurface->Blt(&src, back, &dst, DDBLT_WAIT, nullptr)) ||
+      FAILED(mImageSurface->Blt(&src, back, &dst, DDBLT_WAIT, nullptr)))
+    return false;
+  DDSURFACEDESC2 locked{};
+  locked.dwSize = sizeof locked;
+  if (FAILED(mImageSurface->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr))) return false;
+  DrawPixelRuns(mRuns, static_cast<uint8_t*>(locked.lpSurface), locked.lPitch, mImageWidth, mImageHeight, mRunFormat,
+                0, 0);
+  mImageSurface->Unlock(nullptr);
+  if (FAILED(back->Blt(&dst, mImageSurface.get(), &src, DDBLT_WAIT, nullptr))) return false;
+  mShownRect = dst;
+  mShownSource = src;
+  mImageDrawn = true;
+  return true;
+}
+
+void TDXContext::HideDrawnImage() {
+  IDirectDrawSurface7* front = mDisplay.GetFrontBuffer();
+  if (!mImageDrawn || !front || !mSavedSurface) return;
+  RECT onFront = mShownRect;
+  if (mDisplay.IsWindowed()) {
+    const RECT& window = mDisplay.GetWindowRect();
+    onFront = RECT{onFront.left + window.left, onFront.top + window.top, onFront.right + window.left,
+                   onFront.bottom + window.top};
+  }
+  front->Blt(&onFront, mSavedSurface.get(), &mShownSource, DDBLT_WAIT, nullptr);
+  mImageDrawn = false;
+}
+
+void TDXContext::TakeImageOutOfBackBuffer() {
+  IDirectDrawSurface7* back = mDisplay.GetBackBuffer();
+  if (back && mSavedSurface) back->Blt(&mShownRect, mSavedSurface.get(), &mShownSource, DDBLT_WAIT, nullptr);
 }

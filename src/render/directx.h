@@ -3,12 +3,23 @@
 // builds a complete device for one display mode, with the requirements (a hardware renderer,
 // 1024 x 1024 textures) and the adapter quirks; a mutex serialises drawing with the pointer thread.
 #pragma once
+#include <atomic>
+#include <vector>
+
 #include "core/string.h"
 #include "os/d3d.h"
 #include "render/ddutil.h"
 
 class TDXContext {
  public:
+  // One run of cursor-image pixels on a row, already in the screen's format: pre-multiplied colour
+  // channels in their masks and 255 - alpha in the top byte.
+  struct PixelRun {
+    int16_t x;
+    int16_t row;
+    std::vector<uint32_t> pixels;
+  };
+
   // Creation flags.
   static constexpr int kCreateAlways = 1;
   static constexpr int kCreateChild = 2;       // the window is a child of a host window
@@ -39,6 +50,19 @@ class TDXContext {
   bool WindowDoesNotFit(int width, int height) const;
   // Waiting for the vertical blank before a full-screen present (configuration "vsync").
   void SetCursorOption(int waitForVerticalBlank) { mWaitForVerticalBlank = waitForVerticalBlank != 0; }
+
+  // Cursor image, composited into every presented frame and taken out of the back buffer again.
+  // The image is a 32-bit ARGB picture (rows `pitch` pixels apart): a hardware image keeps the pixels
+  // with alpha, a software image drops near-white pixels and makes the rest opaque.
+  bool SetMouseImage(const uint32_t* argb, int width, int height, int pitch, int hotX, int hotY, bool hardware);
+  // Where the image goes, in window pixels; (-1, -1) reads the pointer. Answers where the image now
+  // is, or (-1, -1) when the point is outside the window. Safe from the pointer thread: it only
+  // records the position (the image moves with the next presented frame), so it never waits.
+  POINT SetMouseImagePosition(int x, int y);
+  POINT GetMouseImagePosition() const { return POINT{mImageX.load(), mImageY.load()}; }
+  void HideMouseImage() { mImageX = mImageY = -1; }
+  void ShowHardwareCursor(bool on) { mImageMode = on; }
+  bool IsImageMode() const { return mImageMode; }
 
   CDisplay& GetDisplay() { return mDisplay; }
   IDirectDraw7* GetDirectDraw() const { return mDisplay.GetDirectDraw(); }
@@ -82,6 +106,31 @@ class TDXContext {
   DWORD mColorMask = 0;
   bool mWaitForVerticalBlank = false;
   bool mImageDrawn = false;
-  int mLastImageX = -1, mLastImageY = -1;
   HANDLE mMouseMutex = nullptr;
+
+  // Cursor image state.
+  void CacheWindow();   // the window's place, for the pointer thread
+  bool DrawImageIntoBackBuffer();
+  void TakeImageOutOfBackBuffer();
+  void HideDrawnImage();   // puts the background back on the front buffer
+  std::vector<PixelRun> mRuns;
+  std::vector<uint32_t> mImagePixels;   // the image as set, to rebuild the runs for a new device
+  int mImageWidth = 0, mImageHeight = 0, mImagePitch = 0;
+  bool mImageHardware = false;
+  int mHotX = 0, mHotY = 0;             // negated hot spot
+  DDPIXELFORMAT mRunFormat{};
+  bool mImageMode = true;
+  ComOwned<IDirectDrawSurface7> mImageSurface, mSavedSurface;
+  RECT mShownRect{0, 0, 0, 0};          // where the image was composited (back buffer pixels)
+  RECT mShownSource{0, 0, 0, 0};        // the part of the image surfaces it used
+  std::atomic<int> mImageX{-1}, mImageY{-1};
+  std::atomic<int> mWindowLeft{0}, mWindowTop{0}, mClientWidth{0}, mClientHeight{0};
 };
+
+// Builds the runs of a cursor image for a screen format (see TDXContext::SetMouseImage).
+std::vector<TDXContext::PixelRun> BuildPixelRuns(const uint32_t* argb, int width, int height, int pitch,
+                                                 bool hardware, const DDPIXELFORMAT& screen);
+// Blends runs into locked pixels of the screen format, the image's top-left at (x, y): each channel
+// becomes background * (255 - alpha) / 256 + the pre-multiplied value. Pixels outside are skipped.
+void DrawPixelRuns(const std::vector<TDXContext::PixelRun>& runs, uint8_t* bits, int pitch, int width, int height,
+                   const DDPIXELFORMAT& screen, int x, int y);

@@ -5,8 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
 #include "core/config.h"
 #include "os/gdi.h"
+#include "os/thread.h"
 #include "os/winuser.h"
 #include "logcapture.h"
 
@@ -258,6 +264,175 @@ TEST_F(DeviceContext, PrepareCopiesTheShownFrameBackAndPresentShowsTheNext) {
   ASSERT_TRUE(os::TestReadPresentedFrame(&frame, &w, &h));
   EXPECT_EQ(w, 640);
   EXPECT_EQ(frame[100] & 0xFFFFFF, 0x0000FFu);
+}
+
+}  // namespace
+
+namespace {
+
+DDPIXELFORMAT Format(DWORD bits, DWORD r, DWORD g, DWORD b) {
+  DDPIXELFORMAT f{};
+  f.dwSize = sizeof f;
+  f.dwFlags = DDPF_RGB;
+  f.dwRGBBitCount = bits;
+  f.dwRBitMask = r;
+  f.dwGBitMask = g;
+  f.dwBBitMask = b;
+  return f;
+}
+
+TEST(CursorRuns, HardwareImagesKeepPixelsWithAlphaSoftwareImagesDropNearWhite) {
+  const DDPIXELFORMAT xrgb = Format(32, 0xFF0000, 0xFF00, 0xFF);
+  // Row 0: opaque red, transparent, half-transparent white; row 1: near white, grey, white.
+  const uint32_t image[6] = {0xFFFF0000, 0x00123456, 0x80FFFFFF, 0x00F8F9FA, 0x00808080, 0xFFFFFFFF};
+  auto hardware = BuildPixelRuns(image, 3, 2, 3, true, xrgb);
+  ASSERT_EQ(hardware.size(), 3u);
+  EXPECT_EQ(hardware[0].x, 0);
+  EXPECT_EQ(hardware[0].row, 0);
+  EXPECT_EQ(hardware[0].pixels, std::vector<uint32_t>{0x00FF0000});   // opaque: nothing of the background
+  EXPECT_EQ(hardware[1].x, 2);
+  EXPECT_EQ(hardware[1].pixels, std::vector<uint32_t>{0x7F808080});   // pre-multiplied, 255 - 128 on top
+  EXPECT_EQ(hardware[2].row, 1);
+  EXPECT_EQ(hardware[2].x, 2);
+  EXPECT_EQ(hardware[2].pixels, std::vector<uint32_t>{0x00FFFFFF});
+  auto software = BuildPixelRuns(image, 3, 2, 3, false, xrgb);
+  ASSERT_EQ(software.size(), 2u);
+  EXPECT_EQ(software[0].pixels, (std::vector<uint32_t>{0x00FF0000, 0x00123456}));   // alpha ignored, opaque
+  EXPECT_EQ(software[1].row, 1);
+  EXPECT_EQ(software[1].x, 1);
+  EXPECT_EQ(software[1].pixels, std::vector<uint32_t>{0x00808080});
+
+  const DDPIXELFORMAT rgb565 = Format(16, 0xF800, 0x07E0, 0x001F);
+  const uint32_t orange = 0x80FF8000;
+  auto runs = BuildPixelRuns(&orange, 1, 1, 1, true, rgb565);
+  ASSERT_EQ(runs.size(), 1u);
+  // red 255 * 128 / 255 = 128 -> 16 of 31; green 128 * 128 / 255 = 64 -> 16 of 63.
+  EXPECT_EQ(runs[0].pixels[0], (127u << 24) | (16u << 11) | (16u << 5));
+}
+
+TEST(CursorRuns, DrawingBlendsWithTheBackgroundAndClipsAtTheEdges) {
+  struct Case { const char* name; DDPIXELFORMAT format; uint32_t background, want; };
+  const Case cases[] = {
+      // 200 * 127 / 256 + 128 = 227 in each channel of a half-transparent white.
+      {"32 bits", Format(32, 0xFF0000, 0xFF00, 0xFF), 0x00C8C8C8, 0x00E3E3E3},
+      {"24 bits", Format(24, 0xFF0000, 0xFF00, 0xFF), 0x00C8C8C8, 0x00E3E3E3},
+      // 565: red 25 * 127 / 256 + 16 = 28, green 50 * 127 / 256 + 32 = 56, blue 25 -> 28.
+      {"16 bits", Format(16, 0xF800, 0x07E0, 0x001F), (25u << 11) | (50u << 5) | 25u, (28u << 11) | (56u << 5) | 28u},
+  };
+  const uint32_t image[4] = {0x80FFFFFF, 0x80FFFFFF, 0x80FFFFFF, 0x80FFFFFF};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto runs = BuildPixelRuns(image, 2, 2, 2, true, c.format);
+    int bytes = int(c.format.dwRGBBitCount / 8);
+    std::vector<uint8_t> bits(3 * 3 * bytes);
+    for (int i = 0; i < 9; ++i) std::memcpy(&bits[i * bytes], &c.background, bytes);
+    // Placed at (2, -1): only the image's bottom-left pixel lands inside the 3x3 surface.
+    DrawPixelRuns(runs, bits.data(), 3 * bytes, 3, 3, c.format, 2, -1);
+    for (int i = 0; i < 9; ++i) {
+      uint32_t v = 0;
+      std::memcpy(&v, &bits[i * bytes], bytes);
+      EXPECT_EQ(v, i == 2 ? c.want : c.background) << i;
+    }
+  }
+}
+
+class CursorImage : public DeviceContext {
+ protected:
+  void SetUp() override {
+    DeviceContext::SetUp();
+    ASSERT_TRUE(Window(64, 32));
+    std::vector<uint32_t> red(16, 0xFFFF0000);
+    ASSERT_TRUE(context->SetMouseImage(red.data(), 4, 4, 4, 1, 1, false));
+  }
+
+  uint32_t Presented(int x, int y) {
+    std::vector<uint32_t> frame;
+    int w = 0, h = 0;
+    EXPECT_TRUE(os::TestReadPresentedFrame(&frame, &w, &h));
+    return frame[y * w + x] & 0xFFFFFF;
+  }
+
+  uint32_t Back(int x, int y) {
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    IDirectDrawSurface7* back = context->GetDisplay().GetBackBuffer();
+    EXPECT_EQ(back->Lock(nullptr, &d, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+    uint32_t v = static_cast<uint32_t*>(d.lpSurface)[y * d.lPitch / 4 + x];
+    back->Unlock(nullptr);
+    return v & 0xFFFFFF;
+  }
+};
+
+TEST_F(CursorImage, ImageMovesWithEachFrameAndNeverStaysBehind) {
+  IDirect3DDevice7* device = context->GetDevice();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1, 0);
+  POINT at = context->SetMouseImagePosition(10, 10);
+  EXPECT_EQ(at.x, 10);
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(9, 9), 0xFF0000u);     // the hot spot (1, 1) sits on the position
+  EXPECT_EQ(Presented(12, 12), 0xFF0000u);
+  EXPECT_EQ(Presented(13, 13), 0x00FF00u);
+  EXPECT_EQ(Back(10, 10), 0x00FF00u);        // taken out of the back buffer again
+
+  // The next frame draws nothing itself: the shown frame is copied back, without the image.
+  context->SetMouseImagePosition(30, 5);
+  ASSERT_TRUE(context->PrepareBackBuffer());
+  EXPECT_EQ(Back(10, 10), 0x00FF00u);
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(10, 10), 0x00FF00u);
+  EXPECT_EQ(Presented(29, 4), 0xFF0000u);
+
+  // At the edge the image is clipped; hidden, it is not drawn.
+  context->SetMouseImagePosition(63, 31);
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(63, 31), 0xFF0000u);
+  context->HideMouseImage();
+  ASSERT_TRUE(context->PrepareBackBuffer());
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(63, 31), 0x00FF00u);
+  context->SetMouseImagePosition(20, 20);
+  context->ShowHardwareCursor(false);
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(20, 20), 0x00FF00u);
+}
+
+TEST_F(CursorImage, ImageSurvivesANewDeviceAndThePointerOutsideHidesIt) {
+  ASSERT_TRUE(FullScreen());
+  context->GetDevice()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1, 0);
+  context->SetMouseImagePosition(100, 100);
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(100, 100), 0xFF0000u);
+  EXPECT_EQ(Back(100, 100), 0x0000FFu);
+
+  // The pointer's place in the client area is where the image goes; outside it, the image hides.
+  ASSERT_TRUE(Window(64, 32));
+  ASSERT_EQ(context->Present(), DD_OK);
+  MSG msg;
+  os::TestMouseMove(7, 8);
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  POINT at = context->SetMouseImagePosition(-1, -1);
+  EXPECT_EQ(at.x, 7);
+  EXPECT_EQ(at.y, 8);
+  os::TestMouseMove(70, 8);
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  at = context->SetMouseImagePosition(-1, -1);
+  EXPECT_EQ(at.x, -1);
+  EXPECT_EQ(context->GetMouseImagePosition().y, -1);
+}
+
+TEST_F(CursorImage, PointerThreadNeverWaitsForAFrame) {
+  HANDLE mutex = context->GetMouseMutex();
+  ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), 0u);   // a frame in progress holds it
+  std::atomic<bool> done{false};
+  std::thread pointer([&] {
+    context->SetMouseImagePosition(5, 6);
+    done = true;
+  });
+  for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(done.load());
+  ReleaseMutex(mutex);
+  pointer.join();
+  EXPECT_EQ(context->GetMouseImagePosition().x, 5);
 }
 
 }  // namespace
