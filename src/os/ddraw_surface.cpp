@@ -46,11 +46,7 @@ Surface::~Surface() {
   if (mZ) mZ->Release();
   if (mClipper) mClipper->Release();
   if (mBudgetBytes) GiveVideoMemory(mBudgetBytes);
-  if (os::gl::OnGlThread()) {
-    if (mFramebuffer) gl::DeleteFramebuffers(1, &mFramebuffer);
-    if (mTexture) glDeleteTextures(1, &mTexture);
-    if (mDepth) gl::DeleteRenderbuffers(1, &mDepth);
-  }
+  os::gl::DeleteObjects(mTexture, mFramebuffer, mDepth);
 }
 
 HRESULT Surface::QueryInterface(REFIID iid, void** out) {
@@ -312,6 +308,7 @@ HRESULT Surface::Present() {
   HWND window = mDisplay->window;
   if (mClipper) mClipper->GetHWnd(&window);
   if (!os::gl::OnGlThread()) return DD_OK;
+  os::gl::CollectGarbage();
   GLuint fb = Framebuffer();
   if (!fb) return DD_OK;
   const RECT& r = mPresented;

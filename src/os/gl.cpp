@@ -5,7 +5,9 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "os/user_internal.h"
 
@@ -32,6 +34,8 @@ std::thread::id gThread;
 SDL_Window* gHidden = nullptr;
 SDL_GLContext gContext = nullptr;
 int gSwapInterval = -1;
+std::mutex gGarbageLock;
+std::vector<GLuint> gDeadTextures, gDeadFramebuffers, gDeadRenderbuffers;
 
 template <class F>
 bool Load(F& f, const char* name) {
@@ -106,6 +110,30 @@ bool Ready() {
 }
 
 bool OnGlThread() { return gReady && std::this_thread::get_id() == gThread; }
+
+void DeleteObjects(GLuint texture, GLuint framebuffer, GLuint renderbuffer) {
+  if (OnGlThread()) {
+    if (framebuffer) DeleteFramebuffers(1, &framebuffer);
+    if (texture) glDeleteTextures(1, &texture);
+    if (renderbuffer) DeleteRenderbuffers(1, &renderbuffer);
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gGarbageLock);
+  if (texture) gDeadTextures.push_back(texture);
+  if (framebuffer) gDeadFramebuffers.push_back(framebuffer);
+  if (renderbuffer) gDeadRenderbuffers.push_back(renderbuffer);
+}
+
+void CollectGarbage() {
+  if (!OnGlThread()) return;
+  std::lock_guard<std::mutex> lock(gGarbageLock);
+  if (!gDeadFramebuffers.empty()) DeleteFramebuffers(GLsizei(gDeadFramebuffers.size()), gDeadFramebuffers.data());
+  if (!gDeadTextures.empty()) glDeleteTextures(GLsizei(gDeadTextures.size()), gDeadTextures.data());
+  if (!gDeadRenderbuffers.empty()) DeleteRenderbuffers(GLsizei(gDeadRenderbuffers.size()), gDeadRenderbuffers.data());
+  gDeadTextures.clear();
+  gDeadFramebuffers.clear();
+  gDeadRenderbuffers.clear();
+}
 
 void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync) {
   if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return;

@@ -15,6 +15,11 @@ bool OnGlThread();
 // frame), scaled to the window's drawable size, and swaps. Nothing without a real window.
 void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync);
 
+// Deletes GL objects (0 for none) at once on the GL thread; from elsewhere they wait for the next
+// CollectGarbage, which the GL thread runs at every presented frame.
+void DeleteObjects(GLuint texture, GLuint framebuffer, GLuint renderbuffer);
+void CollectGarbage();
+
 // Entry points beyond GL 1.1, loaded when the context is made.
 extern PFNGLGENFRAMEBUFFERSPROC GenFramebuffers;
 extern PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers;

@@ -3,6 +3,11 @@
 // presenting a frame (flip and windowed blit) read back as pixels.
 #include "gfx_fixture.h"
 
+#include <algorithm>
+#include <thread>
+
+#include "os/gl.h"
+
 using namespace gfx_test;
 
 namespace {
@@ -290,6 +295,31 @@ TEST_F(GfxPresent, WindowedBlitOntoThePrimaryPresentsTheDestinationRectangle) {
   EXPECT_TRUE(Near(frame[0], 0xFF00FF00));
   EXPECT_TRUE(Near(frame[20], 0xFF0000FF));
   EXPECT_TRUE(Near(frame[15 * 32 + 31], 0xFF0000FF));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GfxSurface, SurfacesReleasedOnAnotherThreadAreCleanedUpLater) {
+  DDPIXELFORMAT f = Argb8888();
+  IDirectDrawSurface7* s = Make(8, 8, DDSCAPS_TEXTURE | DDSCAPS_3DDEVICE, &f);
+  IDirectDrawSurface7* target = Target(8, 8);
+  IDirect3DDevice7* device = Device(target);
+  device->SetTexture(0, s);
+  device->SetTexture(0, nullptr);   // the texture now exists on the GL side
+  held.erase(std::find(held.begin(), held.end(), s));
+  std::thread([s] {
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    // Pixels stay usable from another thread; only GL work waits for the GL thread.
+    EXPECT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+    s->Unlock(nullptr);
+    s->Release();
+  }).join();
+  EXPECT_EQ(os::TestLiveSurfaceCount(), 1);
+  os::gl::CollectGarbage();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 }  // namespace
