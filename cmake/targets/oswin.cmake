@@ -33,3 +33,21 @@ if(TARGET test_os)
   target_link_libraries(oswin_instance_helper PRIVATE tallowmark)
   add_dependencies(test_os tmtestplugin oswin_instance_helper)
 endif()
+
+if(TARGET test_services)
+  # A game-state module beside the test executable, named as the program looks for them.
+  add_library(test_vxmod MODULE ${CMAKE_SOURCE_DIR}/tests/data/services/testmodule.cpp)
+  target_include_directories(test_vxmod PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  set_target_properties(test_vxmod PROPERTIES OUTPUT_NAME "test" PREFIX "" SUFFIX ".vxmod")
+  # A library without the handler exports.
+  add_library(noexports_vxmod MODULE ${CMAKE_SOURCE_DIR}/tests/data/os/testplugin.cpp)
+  set_target_properties(noexports_vxmod PROPERTIES OUTPUT_NAME "noexports" PREFIX "" SUFFIX ".vxmod")
+  add_dependencies(test_services test_vxmod noexports_vxmod)
+endif()
+
+if(TARGET test_core)
+  # The test-harness plug-in the platform's entry looks for ("vxHarness.dll" finds libvxHarness.so).
+  add_library(vxHarness MODULE ${CMAKE_SOURCE_DIR}/tests/data/core/harness.cpp)
+  set_target_properties(vxHarness PROPERTIES PREFIX "lib" SUFFIX ".so")
+  add_dependencies(test_core vxHarness)
+endif()

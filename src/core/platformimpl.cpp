@@ -54,7 +54,15 @@ void GreyOutSize(HWND hwnd) {
 void ResetFirstEventNotices() { gFirstEventSent = false; }
 
 TPlatformImpl::TPlatformImpl() = default;
-TPlatformImpl::~TPlatformImpl() = default;
+TPlatformImpl::~TPlatformImpl() {
+  StopPollingThread();
+  if (mMainWindow && IsWindow(mMainWindow)) {
+    // The window must never reach a platform that is gone, even when it lives on as the host's.
+    SetWindowLongA(mMainWindow, 0, 0);
+    if (mMainWindow != mHostWindow) DestroyWindow(mMainWindow);
+  }
+  if (mInstanceMutex) CloseHandle(mInstanceMutex);
+}
 
 bool TPlatformImpl::DisplayReady() const {
   // Without a display there is nothing to restore: the pump treats it as ready.

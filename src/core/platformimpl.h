@@ -3,6 +3,7 @@
 // host-window messaging and the creation of the main window. The start-up and shutdown that fill
 // the remaining fields (folders, managers, threads, the single instance) come with the entry.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -32,6 +33,32 @@ class TPlatformImpl {
   void KeepOnTop();
   // Puts the system pointer on a point of the game's view (scaled, plus the cursor rectangle).
   void SetCursorPosition(POINT point);
+
+  // ---- start-up pieces ----
+  // Records the system folder, the executable's path and folder, the start-up folder, and makes the
+  // executable folder current. False (nothing changed) when a path cannot be read.
+  bool RecordFolders();
+  // Fills the user, common and desktop data folders and honours "-wd=".
+  void SetupDataFolders(const TString& gameName);
+  // Unless multiple copies are allowed: takes the single-instance mutex "<text>_MUTEX"; when another
+  // copy holds it, brings that copy's window ("<text>_WNDCLASS") to the front and ends the process
+  // with 0.
+  void EnsureSingleInstance(bool allowMultiple);
+  // "-wnd=<hex handle>": the host window; hosted, "activex" = "1". A zero or dead handle ends the
+  // process with -1. False when the switch is absent.
+  bool ReadHostWindowSwitch();
+  // Version text, game name and internal name from the executable's version resource; the game name
+  // falls back to the "gamename" setting, then to "Tallowmark Application".
+  void ReadVersionResource();
+  // Starts the pointer-polling thread at time-critical priority; StopPollingThread ends it and waits.
+  void StartPollingThread();
+  void StopPollingThread();
+
+  // Writes the viewport scale and answers whether the window is hosted.
+  bool GetViewportScale(float* scale) const {
+    *scale = mViewportScale[0];
+    return mHosted;
+  }
 
   // Host messaging.
   HWND GetHostWindow() const { return mHostWindow; }
@@ -77,7 +104,14 @@ class TPlatformImpl {
   HWND mMainWindow = nullptr;
   HWND mHostWindow = nullptr;
   bool mWideApi = false;
+  TString mGameName, mVersionText, mInternalName;
+  uint32_t mStartTime = 0;   // timeGetTime at start-up
+  int32_t mClockOffset = 0;
   TString mClassBaseName;  // the single-instance text; the class is that plus "_WNDCLASS"
+  HANDLE mInstanceMutex = nullptr;
+  // Folders, held as strings of any length.
+  TString mAssetsFolder, mExeFolder, mExePath, mUserDataFolder, mCommonDataFolder, mDesktopFolder, mSystemFolder,
+      mStartupFolder;
 
  private:
   bool DisplayReady() const;
@@ -85,8 +119,13 @@ class TPlatformImpl {
   POINT CursorImagePosition(LPARAM fallback) const;
   void EventFromMessage(const MSG& msg, TPlatformEvent* event);
 
+  static DWORD CursorThreadProc(LPVOID param);
+
   TDxDisplayHandler* mDisplay = nullptr;
   TWindowManager* mWindowManager = nullptr;
+  DWORD mPollingThreadId = 0;
+  HANDLE mPollingThread = nullptr;
+  std::atomic<bool>* mPollingStop = nullptr;  // owned by the thread, freed when it ends
   bool mHostFullScreen = false;
   char16_t mHighSurrogate = 0;
   bool mWasMinimized = false;
@@ -100,3 +139,11 @@ LRESULT PlatformWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Whether the first GetEvent of the process has sent the start-up notices (tests reset it).
 void ResetFirstEventNotices();
+
+// The single-instance text of an executable path: its short form, lower-cased, without "\" and ":".
+// The mutex name is this plus "_MUTEX", the window class name this plus "_WNDCLASS".
+TString MakeSingleInstanceText(const TString& exePath);
+// Loads "vxHarness.dll" from the normal search path and, when it exports "TestHook", calls it with
+// the address of the command-line pointer (it may replace the command line). Answers the window
+// that gets the final quit message, or 0. The library is never freed.
+HWND LoadTestHarness(const char** commandLine);

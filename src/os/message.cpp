@@ -249,11 +249,8 @@ static LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   {
     State& s = S();
     Lock lk(s.lock);
-    auto w = Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    auto w = FindOrFail(hwnd);
+    if (!w) return 0;
     if (w->foreign || w->remote) {
       w->record.push_back(RecordedMessage{hwnd, msg, wParam, lParam, true});
       return 0;
@@ -268,11 +265,8 @@ static BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Lock lk(s.lock);
   DWORD thread = CurrentThread();
   if (hwnd) {
-    auto w = Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    auto w = FindOrFail(hwnd);
+    if (!w) return FALSE;
     if (w->foreign || w->remote) {
       w->record.push_back(RecordedMessage{hwnd, msg, wParam, lParam, false});
       return TRUE;

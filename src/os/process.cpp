@@ -16,6 +16,14 @@ std::atomic<DWORD> gVersion{6 | (1 << 8)};
 
 DWORD GetVersion() { return gVersion; }
 
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+  static const char16_t kFolder[] = u"Z:\\usr\\lib";
+  constexpr UINT kLength = sizeof(kFolder) / sizeof(kFolder[0]) - 1;
+  if (!buffer || size <= kLength) return kLength + 1;
+  for (UINT i = 0; i <= kLength; ++i) buffer[i] = kFolder[i];
+  return kLength;
+}
+
 void ExitProcess(UINT exitCode) {
   if (gCatch) {
     {

@@ -15,6 +15,10 @@
 // the Parts only compare it against XP and Vista. Tests can pretend to be another.
 DWORD GetVersion();
 
+// The system folder in the Windows view ("Z:\usr\lib"): its length, or the units needed (NUL
+// included) when the buffer is short.
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
+
 namespace os {
 // Test control: the version GetVersion reports from now on.
 void TestSetWindowsVersion(int major, int minor);

@@ -21,7 +21,9 @@ namespace {
 
 std::mutex gLock;
 int gListenFd = -1;
-std::thread gThread;
+// Never destroyed: a process that ends with its window still open must not meet a joinable
+// std::thread in the static destructors.
+std::thread* gThread = nullptr;
 std::atomic<bool> gStop{false};
 
 socklen_t AddressFor(const std::string& className, sockaddr_un* addr) {
@@ -90,14 +92,18 @@ void Serve(const std::string& className) {
   }
   gListenFd = fd;
   gStop = false;
-  gThread = std::thread([fd] { Serve(fd); });
+  gThread = new std::thread([fd] { Serve(fd); });
 }
 
 void StopServing() {
   std::lock_guard<std::mutex> g(gLock);
   if (gListenFd < 0) return;
   gStop = true;
-  if (gThread.joinable()) gThread.join();
+  if (gThread) {
+    gThread->join();
+    delete gThread;
+    gThread = nullptr;
+  }
   close(gListenFd);
   gListenFd = -1;
 }

@@ -512,6 +512,8 @@ bool UsableBounds(RECT* rect) {
   return true;
 }
 
+void* MainSdlWindow() { return gWindow; }
+
 void ResetTestInput() {
   gTestMod = 0;
   gTestButtons = 0;

@@ -144,6 +144,8 @@ Queue& QueueOf(DWORD thread);
 void ForgetThread(DWORD thread);
 // A live window or null.
 std::shared_ptr<Window> Find(HWND hwnd);
+// A live window, or null with ERROR_INVALID_WINDOW_HANDLE as the last error.
+std::shared_ptr<Window> FindOrFail(HWND hwnd);
 bool IsOurs(HWND hwnd);
 // Whether hwnd is ancestor or one of its (child-style) descendants.
 bool IsDescendant(HWND hwnd, HWND ancestor);
@@ -208,6 +210,9 @@ void RaiseMainWindow();
 // Desktop size from SDL (false without video).
 bool DesktopSize(int* width, int* height);
 bool UsableBounds(RECT* rect);
+// The main window's SDL_Window (created with SDL_WINDOW_OPENGL when GL is available), or null; for
+// the display code of the stand-in, which makes its GL context on the SDL thread.
+void* MainSdlWindow();
 // Forgets the keys and buttons the test control interface holds down.
 void ResetTestInput();
 }  // namespace os::sdl

@@ -55,7 +55,7 @@ struct HBRUSH__;  using HBRUSH = HBRUSH__*;   // brush: a dummy table entry
 struct HMENU__;   using HMENU = HMENU__*;     // menu: a dummy (no system menus here)
 struct HDC__;     using HDC = HDC__*;         // device context: a table entry
 using HGDIOBJ = void*;                        // any GDI object
-using FARPROC = intptr_t (*)();               // exported function, cast by the caller
+using FARPROC = void (*)();                    // exported function, cast by the caller to its type
 
 struct POINT { LONG x; LONG y; };                              // point in pixels
 struct RECT { LONG left; LONG top; LONG right; LONG bottom; };  // rectangle, right/bottom exclusive

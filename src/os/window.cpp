@@ -25,6 +25,12 @@ std::shared_ptr<Window> Find(HWND hwnd) {
   return w;
 }
 
+std::shared_ptr<Window> FindOrFail(HWND hwnd) {
+  auto w = Find(hwnd);
+  if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return w;
+}
+
 bool IsOurs(HWND hwnd) {
   auto w = Find(hwnd);
   return w && !w->foreign && !w->remote;
@@ -131,11 +137,8 @@ template <class F>
 static BOOL OnWindow(HWND hwnd, F f) {
   State& s = S();
   Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  auto w = FindOrFail(hwnd);
+  if (!w) return FALSE;
   f(*w);
   return TRUE;
 }
@@ -146,7 +149,7 @@ HWND OtherProgramWindow() {
     Lock lk(s.lock);
     if (Find(s.otherProgram)) return s.otherProgram;
   }
-  HWND h = TestCreateForeignWindow("Shell_TrayWnd", "", 800, 600);
+  HWND h = TestCreateForeignWindow("OtherProgram", "", 800, 600);
   Lock lk(s.lock);
   s.otherProgram = h;
   return h;
@@ -459,11 +462,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 
 BOOL DestroyWindow(HWND hwnd) {
   State& s = S();
-  auto w = Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  auto w = FindOrFail(hwnd);
+  if (!w) return FALSE;
   std::vector<HWND> children;
   bool hadCapture;
   {
@@ -641,11 +641,8 @@ BOOL IsZoomed(HWND hwnd) {
 static LONG_PTR WindowLong(HWND hwnd, int index, bool set, LONG_PTR value) {
   State& s = S();
   Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  auto w = FindOrFail(hwnd);
+  if (!w) return 0;
   LONG_PTR old = 0;
   bool styleChanged = false;
   switch (index) {
@@ -756,11 +753,8 @@ ULONG_PTR GetClassLongA(HWND h, int i) { return ClassLong(h, i, false, 0); }
 static BOOL SetTitle(HWND hwnd, std::string text) {
   State& s = S();
   Lock lk(s.lock);
-  auto w = Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  auto w = FindOrFail(hwnd);
+  if (!w) return FALSE;
   w->title = std::move(text);
   bool isMain = w->isMain;
   lk.unlock();
@@ -801,11 +795,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
   bool wasVisible, topLevel, foreign;
   {
     Lock lk(s.lock);
-    auto w = Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    auto w = FindOrFail(hwnd);
+    if (!w) return FALSE;
     wasVisible = w->visible;
     topLevel = !(w->style & WS_CHILD);
     foreign = w->foreign || w->remote;
@@ -874,11 +865,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   bool topLevel;
   {
     Lock lk(s.lock);
-    auto w = Find(hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    auto w = FindOrFail(hwnd);
+    if (!w) return FALSE;
     topLevel = !(w->style & WS_CHILD);
     wp.hwnd = hwnd;
     wp.hwndInsertAfter = insertAfter;
@@ -1240,11 +1228,8 @@ HWND GetActiveWindow() { return ReadState(&State::active); }
 
 BOOL SetForegroundWindow(HWND hwnd) {
   if (os::ShouldFail("SetForegroundWindow")) return FALSE;
-  auto w = Find(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  auto w = FindOrFail(hwnd);
+  if (!w) return FALSE;
   if (w->remote) {
     if (!os::remote::Request(w->remoteClass, "raise")) {
       SetLastError(ERROR_ACCESS_DENIED);

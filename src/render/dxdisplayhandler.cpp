@@ -9,6 +9,8 @@ bool TDxDisplayHandler::SetFullScreen(bool fullScreen) {
 }
 
 POINT TDxDisplayHandler::SetMouseImagePosition(int x, int y) {
+  std::lock_guard<std::mutex> guard(mMouseLock);
+  ++mImageUpdates;
   if (x == -1 && y == -1) {
     POINT p;
     GetCursorPos(&p);
@@ -26,5 +28,6 @@ void TDxDisplayHandler::RefreshCursorRect() {
   if (!GetClientRect(mWindow, &c)) return;
   POINT origin{0, 0};
   ClientToScreen(mWindow, &origin);
+  std::lock_guard<std::mutex> guard(mMouseLock);
   mCursorRect = RECT{origin.x, origin.y, origin.x + c.right, origin.y + c.bottom};
 }

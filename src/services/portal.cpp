@@ -5,7 +5,12 @@
 
 namespace {
 std::atomic<bool> gZylom{false};
+std::atomic<bool> gMsn{false};
+std::atomic<uint32_t> gPause{0};
 }
 
 bool PortalIsZylom() { return gZylom; }
 void SetPortalZylom(bool active) { gZylom = active; }
+void SetPortalMsn(bool active) { gMsn = active; }
+void AddPortalPause(uint32_t ms) { gPause += ms; }
+uint32_t GetPortalPauseTotal() { return (gMsn || gZylom) ? gPause.load() : 0; }

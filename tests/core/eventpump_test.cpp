@@ -25,6 +25,15 @@
 
 namespace {
 
+// A game-state handler that writes down what it hears.
+struct Heard : IGameStateHandler {
+  std::vector<std::pair<std::string, std::string>>* log;
+  bool* busy;
+  Heard(std::vector<std::pair<std::string, std::string>>* l, bool* b) : log(l), busy(b) {}
+  void SetState(const char* key, const char* value) override { log->emplace_back(key, value); }
+  bool IsBusy() override { return *busy; }
+};
+
 class EventPumpTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -37,6 +46,7 @@ class EventPumpTest : public ::testing::Test {
     ResetFirstEventNotices();
     TDrawContext::DestroyInstance();
     impl_.mClassBaseName = "zoswinpumptest";
+    GetGameState()->AddHandler(std::make_unique<Heard>(&heard_, &busy_));
     impl_.SetDisplayHandler(&display_);
     impl_.SetWindowManager(&manager_);
     manager_.SetWindowScript(&script_);
@@ -89,6 +99,8 @@ class EventPumpTest : public ::testing::Test {
     return Next();
   }
 
+  std::vector<std::pair<std::string, std::string>> heard_;
+  bool busy_ = false;
   TPlatformImpl impl_;
   TDxDisplayHandler display_;
   TWindowManager manager_;
@@ -331,30 +343,25 @@ TEST_F(EventPumpTest, PendingFlagsComeOutInTheirOrderBeforeMessages) {
 
 TEST_F(EventPumpTest, FirstCallSendsTheStartUpNoticesOnce) {
   Open();  // its Settle made the first call
-  TGameState* gs = GetGameState();
-  ASSERT_EQ(gs->mSent.size(), 2u);
-  EXPECT_EQ(gs->mSent[0].first, "loadbroadcast");
-  EXPECT_EQ(gs->mSent[0].second, "0");
-  EXPECT_EQ(gs->mSent[1].first, "sessionready");
+  using Pair = std::pair<std::string, std::string>;
+  EXPECT_EQ(heard_, (std::vector<Pair>{{"loadbroadcast", "0"}, {"sessionready", "0"}}));
   ResetFirstEventNotices();
-  gs->mSent.clear();
+  heard_.clear();
   DWORD before = timeGetTime();
   Next();
   EXPECT_EQ(timeGetTime() - before, 501u);  // 500 ms between the two, then the 1 ms idle wait
   Next();
-  EXPECT_EQ(gs->mSent.size(), 2u);
+  EXPECT_EQ(heard_.size(), 2u);
 }
 
 TEST_F(EventPumpTest, ABusyGameStateOnlyKeepsTheWindowAlive) {
   Open();
-  GetGameState()->mBusy = true;
+  busy_ = true;
   PostMessageA(impl_.mMainWindow, WM_USER, 9, 0);  // dispatched: tells the game state
   PostQuitMessage(0);
   EXPECT_EQ(Next().type, kEventQuit);
-  auto& sent = GetGameState()->mSent;
-  ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(sent.back().first, "windowmessage");
-  EXPECT_EQ(sent.back().second, "9");
+  ASSERT_FALSE(heard_.empty());
+  EXPECT_EQ(heard_.back(), (std::pair<std::string, std::string>{"windowmessage", "9"}));
 }
 
 TEST_F(EventPumpTest, AVanishedHostEndsTheRunOnlyForPortalsAndHostDriving) {
@@ -547,7 +554,7 @@ TEST_F(EventPumpTest, UserMessagesGoToTheGameStateAndTheHost) {
   Open();
   EXPECT_EQ(GetParent(impl_.mMainWindow), host);
   EXPECT_EQ(SendMessageA(impl_.mMainWindow, WM_USER, 5, 0), 1);
-  EXPECT_EQ(GetGameState()->mSent.back().first, "windowmessage");
+  EXPECT_EQ(heard_.back().first, "windowmessage");
   EXPECT_EQ(SendMessageA(impl_.mMainWindow, WM_USER + 2, 6, 7), 1);
   auto sent = os::TestForeignMessages(host);
   ASSERT_FALSE(sent.empty());

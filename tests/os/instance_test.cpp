@@ -94,3 +94,11 @@ TEST(SingleInstance, DifferentNamesDoNotCollide) {
   CloseHandle(a);
   CloseHandle(b);
 }
+
+TEST(SingleInstance, AProcessMayEndWithItsWindowStillOpen) {
+  std::string helper = os::ExecutableFolder() + "oswin_instance_helper";
+  std::string tag = std::to_string(getpid());
+  Child open = Spawn({helper, "open", "zoswinopen" + tag + "_MUTEX", "zoswinopen" + tag + "_WNDCLASS"});
+  EXPECT_EQ(Wait(open.pid), 0);
+  close(open.out);
+}

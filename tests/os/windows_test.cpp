@@ -1,6 +1,7 @@
 // Window classes, windows, styles, positions, showing, activation and default handling.
 #include <algorithm>
 
+#include "os/user_internal.h"
 #include "oswin_fixture.h"
 
 using namespace oswin_test;
@@ -32,6 +33,7 @@ TEST_F(WindowTest, ClassNamesAreUniqueWithoutRegardToCase) {
 TEST_F(WindowTest, CreationSendsCreateMessagesAndTheFirstTopLevelWindowIsTheRealOne) {
   HWND h = OpenMain(true, false);
   EXPECT_EQ(os::TestMainWindow(), h);
+  EXPECT_NE(os::sdl::MainSdlWindow(), nullptr);
   EXPECT_TRUE(IsWindow(h));
   EXPECT_FALSE(IsWindowVisible(h));
   // A second top-level window is bookkeeping only.

@@ -2,7 +2,8 @@
 // opens a main window of that class, prints "ready" and pumps until another process asks it to come
 // to the front, then prints "raised" and ends with 0. "second <mutex> <class>": exits 3 unless the
 // mutex already exists (error 183), 4 unless FindWindowA finds the first window, 5 unless
-// SetForegroundWindow and ShowWindow reach it, else 0.
+// SetForegroundWindow and ShowWindow reach it, else 0. "open <mutex> <class>": opens a window and
+// ends with 0 while it is still open.
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +19,16 @@ int main(int argc, char** argv) {
   const char* className = argv[3];
   HANDLE mutex = CreateMutexA(nullptr, TRUE, mutexName);
   bool exists = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (std::strcmp(argv[1], "open") == 0) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, className, "open", WS_CAPTION, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    return hwnd ? 0 : 4;
+  }
   if (std::strcmp(argv[1], "first") == 0) {
     if (!mutex || exists) return 3;
     WNDCLASSA wc{};

@@ -1,0 +1,26 @@
+// A game-state module for the tests: its handler writes down every key and value it hears, and a
+// test can make it report busy.
+#include <string>
+
+#include "services/gamestate.h"
+
+namespace {
+std::string gLog;
+bool gBusy = false;
+
+class Handler : public IGameStateHandler {
+ public:
+  void SetState(const char* key, const char* value) override {
+    gLog += key;
+    gLog += "=";
+    gLog += value;
+    gLog += ";";
+  }
+  bool IsBusy() override { return gBusy; }
+};
+}  // namespace
+
+extern "C" IGameStateHandler* CreateHandler() { return new Handler; }
+extern "C" void DestroyHandler(IGameStateHandler* handler) { delete handler; }
+extern "C" const char* TestModuleLog() { return gLog.c_str(); }
+extern "C" void TestModuleSetBusy(bool busy) { gBusy = busy; }
