@@ -49,16 +49,6 @@ int DropHiddenEvents(void* data, SDL_Event* e) {
   return !(e->type == SDL_WINDOWEVENT && e->window.windowID == id);
 }
 
-// The main window's SDL window: the one GL-capable window that is not ours.
-SDL_Window* MainSdlWindow() {
-  Uint32 hiddenId = SDL_GetWindowID(gHidden);
-  for (Uint32 id = 1; id < 4096; ++id) {
-    if (id == hiddenId) continue;
-    SDL_Window* w = SDL_GetWindowFromID(id);
-    if (w && (SDL_GetWindowFlags(w) & SDL_WINDOW_OPENGL)) return w;
-  }
-  return nullptr;
-}
 }  // namespace
 
 bool Ready() {
@@ -137,7 +127,7 @@ void CollectGarbage() {
 
 void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync) {
   if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return;
-  SDL_Window* window = MainSdlWindow();
+  SDL_Window* window = static_cast<SDL_Window*>(os::sdl::MainSdlWindow());
   if (!window || SDL_GL_MakeCurrent(window, gContext) != 0) return;
   int interval = vsync ? 1 : 0;
   if (interval != gSwapInterval && SDL_GL_SetSwapInterval(interval) == 0) gSwapInterval = interval;
