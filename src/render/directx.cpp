@@ -97,6 +97,7 @@ TDXContext::TDXContext() {
 }
 
 TDXContext::~TDXContext() {
+  if (mListener) mListener->mContext = nullptr;
   ReleaseDevice();
   if (mMouseMutex) CloseHandle(mMouseMutex);
 }
@@ -119,6 +120,7 @@ void TDXContext::ReleaseDevice() {
   mImageSurface.reset();
   mSavedSurface.reset();
   mRuns.clear();
+  mImageNeedsRestore = !mImagePixels.empty();
   mDevice.reset();
   mDirect3D.reset();
   mDepthBuffer.reset();
@@ -417,6 +419,12 @@ bool TDXContext::SetMouseImage(const uint32_t* argb, int width, int height, int 
   mImageSurface.reset();
   mSavedSurface.reset();
   mImageDrawn = false;
+  mImageNeedsRestore = true;
+  if (!hardware && !mListener && mPlatform.addTask) {
+    auto listener = std::make_unique<MouseTextureListener>(this);
+    mListener = listener.get();
+    mPlatform.addTask(std::move(listener));
+  }
   IDirectDrawSurface7* back = mDisplay.GetBackBuffer();
   if (!mDevice || !back) return true;
   mRunFormat = DDPIXELFORMAT{};
@@ -444,6 +452,34 @@ bool TDXContext::SetMouseImage(const uint32_t* argb, int width, int height, int 
     return false;
   }
   mRuns = BuildPixelRuns(mImagePixels.data(), width, height, pitch, hardware, mRunFormat);
+  mImageNeedsRestore = false;
+  return true;
+}
+
+void TDXContext::RestoreMouseImage() {
+  static std::atomic<bool> running{false};
+  if (running.exchange(true)) {
+    LogPrintf("Second concurrent call to RestoreMouseImage");
+    return;
+  }
+  {
+    MouseLock lock(mMouseMutex);
+    if (mPlatform.movieMode) {
+      mImageDrawn = false;
+    } else if (mImageNeedsRestore && !mImagePixels.empty()) {
+      SetMouseImage(mImagePixels.data(), mImageWidth, mImageHeight, mImagePitch, -mHotX, -mHotY, mImageHardware);
+    }
+  }
+  running = false;
+}
+
+MouseTextureListener::~MouseTextureListener() {
+  if (mContext) mContext->mListener = nullptr;
+}
+
+bool MouseTextureListener::Run() {
+  if (!mContext) return false;
+  mContext->RestoreMouseImage();
   return true;
 }
 

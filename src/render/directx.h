@@ -4,11 +4,16 @@
 // 1024 x 1024 textures) and the adapter quirks; a mutex serialises drawing with the pointer thread.
 #pragma once
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/string.h"
+#include "core/task.h"
 #include "os/d3d.h"
 #include "render/ddutil.h"
+
+class MouseTextureListener;
 
 class TDXContext {
  public:
@@ -30,6 +35,9 @@ class TDXContext {
     bool hosted = false;    // the platform runs inside a host window
     bool scaling = false;   // the window shows the game scaled
     float scale = 1.0f;     // viewport scale while scaling
+    bool movieMode = false; // the window manager shows a movie: the image is not drawn
+    // Adds a task to the platform's task list (the cursor listener); none: the task is dropped.
+    std::function<void(std::unique_ptr<TTask>)> addTask;
   };
 
   TDXContext();
@@ -61,6 +69,9 @@ class TDXContext {
   POINT SetMouseImagePosition(int x, int y);
   POINT GetMouseImagePosition() const { return POINT{mImageX.load(), mImageY.load()}; }
   void HideMouseImage() { mImageX = mImageY = -1; }
+  // Builds the image again for the current device (after a device change, or at the listener's
+  // turn). A call while another runs logs "Second concurrent call to RestoreMouseImage" and returns.
+  void RestoreMouseImage();
   void ShowHardwareCursor(bool on) { mImageMode = on; }
   bool IsImageMode() const { return mImageMode; }
 
@@ -125,6 +136,21 @@ class TDXContext {
   RECT mShownSource{0, 0, 0, 0};        // the part of the image surfaces it used
   std::atomic<int> mImageX{-1}, mImageY{-1};
   std::atomic<int> mWindowLeft{0}, mWindowTop{0}, mClientWidth{0}, mClientHeight{0};
+  bool mImageNeedsRestore = false;
+  MouseTextureListener* mListener = nullptr;   // owned by the platform's task list
+  friend class MouseTextureListener;
+};
+
+// Runs TDXContext::RestoreMouseImage with the platform's tasks; ends when its context goes.
+class MouseTextureListener : public TTask {
+ public:
+  explicit MouseTextureListener(TDXContext* context) : mContext(context) {}
+  ~MouseTextureListener() override;
+  bool Run() override;
+
+ private:
+  friend class TDXContext;
+  TDXContext* mContext;
 };
 
 // Builds the runs of a cursor image for a screen format (see TDXContext::SetMouseImage).

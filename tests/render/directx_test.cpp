@@ -436,3 +436,51 @@ TEST_F(CursorImage, PointerThreadNeverWaitsForAFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CursorImage, ListenerTaskRestoresTheImageUntilTheContextGoes) {
+  std::vector<std::unique_ptr<TTask>> tasks;
+  context->mPlatform.addTask = [&](std::unique_ptr<TTask> task) { tasks.push_back(std::move(task)); };
+  std::vector<uint32_t> blue(4, 0xFF0000FF);
+  ASSERT_TRUE(context->SetMouseImage(blue.data(), 2, 2, 2, 0, 0, true));
+  EXPECT_TRUE(tasks.empty());   // hardware images need no listener
+  ASSERT_TRUE(context->SetMouseImage(blue.data(), 2, 2, 2, 0, 0, false));
+  ASSERT_TRUE(context->SetMouseImage(blue.data(), 2, 2, 2, 0, 0, false));
+  ASSERT_EQ(tasks.size(), 1u);   // made the first time only
+
+  // Out of video memory even after evicting textures: the image is given up for now ...
+  context->GetDevice()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1, 0);
+  context->SetMouseImagePosition(3, 3);
+  os::TestFailNextDx("CreateSurface", DDERR_OUTOFVIDEOMEMORY, 2);
+  EXPECT_FALSE(context->SetMouseImage(blue.data(), 2, 2, 2, 0, 0, false));
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(3, 3), 0u);
+  // ... and the listener's next turn builds it.
+  EXPECT_TRUE(tasks[0]->Run());
+  ASSERT_EQ(context->Present(), DD_OK);
+  EXPECT_EQ(Presented(3, 3), 0x0000FFu);
+  // One failure is bridged by evicting the managed textures.
+  os::TestFailNextDx("CreateSurface", DDERR_OUTOFVIDEOMEMORY, 1);
+  EXPECT_TRUE(context->SetMouseImage(blue.data(), 2, 2, 2, 0, 0, false));
+
+  context.reset();
+  EXPECT_FALSE(tasks[0]->Run());   // its context is gone: the list drops it
+}
+
+TEST_F(CursorImage, SecondConcurrentRestoreIsRefused) {
+  HANDLE mutex = context->GetMouseMutex();
+  ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), 0u);
+  std::thread first([&] { context->RestoreMouseImage(); });   // waits for the mutex inside
+  bool refused = false;
+  for (int i = 0; i < 2000 && !refused; ++i) {
+    context->RestoreMouseImage();
+    refused = Log().find("Second concurrent call to RestoreMouseImage") != std::string::npos;
+    if (!refused) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ReleaseMutex(mutex);
+  first.join();
+  EXPECT_TRUE(refused);
+}
+
+}  // namespace
