@@ -15,6 +15,7 @@
 #include "os/thread.h"
 #include "os/winuser.h"
 #include "logcapture.h"
+#include "../os/gfx_fixture.h"
 
 namespace {
 
@@ -270,16 +271,7 @@ TEST_F(DeviceContext, PrepareCopiesTheShownFrameBackAndPresentShowsTheNext) {
 
 namespace {
 
-DDPIXELFORMAT Format(DWORD bits, DWORD r, DWORD g, DWORD b) {
-  DDPIXELFORMAT f{};
-  f.dwSize = sizeof f;
-  f.dwFlags = DDPF_RGB;
-  f.dwRGBBitCount = bits;
-  f.dwRBitMask = r;
-  f.dwGBitMask = g;
-  f.dwBBitMask = b;
-  return f;
-}
+DDPIXELFORMAT Format(DWORD bits, DWORD r, DWORD g, DWORD b) { return gfx_test::Rgb(bits, 0, r, g, b); }
 
 TEST(CursorRuns, HardwareImagesKeepPixelsWithAlphaSoftwareImagesDropNearWhite) {
   const DDPIXELFORMAT xrgb = Format(32, 0xFF0000, 0xFF00, 0xFF);
