@@ -139,8 +139,12 @@ TEST_F(DeviceContext, DeviceRequirementsAreEnforced) {
     os::TestSetDeviceDesc(&d);
     context->mPlatform.hosted = c.hosted;
     EXPECT_EQ(Window(), c.ok);
-    if (c.logged) EXPECT_NE(Log().find(c.logged), std::string::npos);
-    if (!c.ok) EXPECT_EQ(context->GetDevice(), nullptr);
+    if (c.logged) {
+      EXPECT_NE(Log().find(c.logged), std::string::npos);
+    }
+    if (!c.ok) {
+      EXPECT_EQ(context->GetDevice(), nullptr);
+    }
   }
 }
 
