@@ -115,7 +115,7 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
 
  private:
   ~Surface() override;
-  HRESULT Present();
+  HRESULT Present(Surface* from, const RECT& region);   // shows a region of `from` in the window
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
   void Upload();
@@ -135,7 +135,6 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   Surface* mBack = nullptr;      // attached back buffer (primary of a flipping chain)
   Surface* mZ = nullptr;         // attached depth buffer
   IDirectDrawClipper* mClipper = nullptr;
-  RECT mPresented{};             // primary: the region last shown
 };
 
 Surface* AsSurface(IDirectDrawSurface7* s);   // our own surfaces only (all are)

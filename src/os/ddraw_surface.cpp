@@ -304,14 +304,13 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   return DD_OK;
 }
 
-HRESULT Surface::Present() {
+HRESULT Surface::Present(Surface* from, const RECT& r) {
   HWND window = mDisplay->window;
   if (mClipper) mClipper->GetHWnd(&window);
   if (!os::gl::OnGlThread()) return DD_OK;
   os::gl::CollectGarbage();
-  GLuint fb = Framebuffer();
+  GLuint fb = from->Framebuffer();
   if (!fb) return DD_OK;
-  const RECT& r = mPresented;
   KeepPresentedFrame(fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
   os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync);
   return DD_OK;
@@ -334,6 +333,7 @@ HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRe
   if (src->IsDepth()) return DDERR_UNSUPPORTED;
   RECT s = sourceRect ? *sourceRect : Whole(src->Width(), src->Height());
   if (!InBounds(s, src->Width(), src->Height())) return DDERR_INVALIDRECT;
+  const RECT shown = s;   // the window shows all of it, even where the primary clips
   bool primary = Caps() & DDSCAPS_PRIMARYSURFACE;
   if (primary) {
     // The primary clips to its bounds, as a clipper would; the source shrinks in proportion.
@@ -341,19 +341,16 @@ HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRe
     double kx = double(s.right - s.left) / (d.right - d.left), ky = double(s.bottom - s.top) / (d.bottom - d.top);
     RECT c{std::max<LONG>(d.left, 0), std::max<LONG>(d.top, 0), std::min<LONG>(d.right, Width()),
            std::min<LONG>(d.bottom, Height())};
-    if (c.left >= c.right || c.top >= c.bottom) return DD_OK;
+    if (c.left >= c.right || c.top >= c.bottom) return Present(src, shown);
     s = RECT{s.left + LONG((c.left - d.left) * kx), s.top + LONG((c.top - d.top) * ky),
              s.right - LONG((d.right - c.right) * kx), s.bottom - LONG((d.bottom - c.bottom) * ky)};
     d = c;
-    if (s.left >= s.right || s.top >= s.bottom) return DD_OK;
+    if (s.left >= s.right || s.top >= s.bottom) return Present(src, shown);
   } else if (!InBounds(d, Width(), Height())) {
     return DDERR_INVALIDRECT;
   }
   HRESULT hr = CopyFrom(src, d, s);
-  if (SUCCEEDED(hr) && primary) {
-    mPresented = d;
-    hr = Present();
-  }
+  if (SUCCEEDED(hr) && primary) hr = Present(src, shown);
   return hr;
 }
 
@@ -373,8 +370,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7, DWORD) {
   RECT all = Whole(Width(), Height());
   HRESULT hr = CopyFrom(mBack, all, Whole(mBack->Width(), mBack->Height()));
   if (FAILED(hr)) return hr;
-  mPresented = all;
-  return Present();
+  return Present(this, all);
 }
 
 }  // namespace os::dd

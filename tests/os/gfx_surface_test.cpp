@@ -295,6 +295,20 @@ TEST_F(GfxPresent, WindowedBlitOntoThePrimaryPresentsTheDestinationRectangle) {
   EXPECT_TRUE(Near(frame[0], 0xFF00FF00));
   EXPECT_TRUE(Near(frame[20], 0xFF0000FF));
   EXPECT_TRUE(Near(frame[15 * 32 + 31], 0xFF0000FF));
+
+  // A window partly off the screen still shows the whole frame; the primary keeps what is on it.
+  RECT partly{-8, 0, 24, 16};
+  ASSERT_EQ(front->Blt(&partly, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+  ASSERT_TRUE(os::TestReadPresentedFrame(&frame, &w, &h));
+  ASSERT_EQ(w, 32);
+  EXPECT_TRUE(Near(frame[0], 0xFF00FF00));
+  EXPECT_TRUE(Near(frame[8], 0xFF00FF00));
+  std::vector<uint32_t> primary = Raw(front);
+  DDSURFACEDESC2 fd{};
+  fd.dwSize = sizeof fd;
+  front->GetSurfaceDesc(&fd);
+  EXPECT_EQ(primary[0] & 0xFFFFFF, 0x00FF00u);   // source column 8 landed at screen column 0
+  EXPECT_EQ(primary[8] & 0xFFFFFF, 0x0000FFu);
 }
 
 }  // namespace
