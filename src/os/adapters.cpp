@@ -15,17 +15,17 @@
 
 namespace {
 std::mutex gLock;
-std::optional<std::vector<os::TestAdapter>> gTestAdapters;
+std::optional<std::vector<os::TestNetworkAdapter>> gTestAdapters;
 
-std::vector<os::TestAdapter> SystemAdapters() {
-  std::vector<os::TestAdapter> list;
+std::vector<os::TestNetworkAdapter> SystemAdapters() {
+  std::vector<os::TestNetworkAdapter> list;
   ifaddrs* all = nullptr;
   if (getifaddrs(&all) != 0) return list;
   for (ifaddrs* a = all; a; a = a->ifa_next) {
     if (!a->ifa_addr || a->ifa_addr->sa_family != AF_PACKET || (a->ifa_flags & IFF_LOOPBACK)) continue;
     const auto* ll = reinterpret_cast<const sockaddr_ll*>(a->ifa_addr);
     if (ll->sll_halen == 0) continue;  // tunnels and the like have no hardware address
-    os::TestAdapter adapter;
+    os::TestNetworkAdapter adapter;
     adapter.name = a->ifa_name ? a->ifa_name : "";
     adapter.address.assign(ll->sll_addr, ll->sll_addr + std::min<int>(ll->sll_halen, MAX_ADAPTER_ADDRESS_LENGTH));
     list.push_back(std::move(adapter));
@@ -45,7 +45,7 @@ void CopyText(char* out, size_t capacity, const std::string& text) {
 DWORD GetAdaptersInfo(PIP_ADAPTER_INFO adapterInfo, ULONG* size) {
   if (!size) return ERROR_INVALID_PARAMETER;
   if (os::ShouldFail("GetAdaptersInfo")) return GetLastError();
-  std::vector<os::TestAdapter> list;
+  std::vector<os::TestNetworkAdapter> list;
   {
     std::lock_guard<std::mutex> guard(gLock);
     list = gTestAdapters ? *gTestAdapters : SystemAdapters();
@@ -72,7 +72,7 @@ DWORD GetAdaptersInfo(PIP_ADAPTER_INFO adapterInfo, ULONG* size) {
 }
 
 namespace os {
-void TestSetAdapters(const std::vector<TestAdapter>& adapters) {
+void TestSetNetworkAdapters(const std::vector<TestNetworkAdapter>& adapters) {
   std::lock_guard<std::mutex> guard(gLock);
   gTestAdapters = adapters;
 }

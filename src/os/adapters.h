@@ -33,12 +33,12 @@ using PIP_ADAPTER_INFO = IP_ADAPTER_INFO*;
 DWORD GetAdaptersInfo(PIP_ADAPTER_INFO adapterInfo, ULONG* size);
 
 namespace os {
-struct TestAdapter {
+struct TestNetworkAdapter {
   std::string name;
   std::vector<BYTE> address;  // up to 8 bytes
 };
 // Test control: GetAdaptersInfo reports exactly these adapters (an empty list: no adapter at all).
-void TestSetAdapters(const std::vector<TestAdapter>& adapters);
+void TestSetNetworkAdapters(const std::vector<TestNetworkAdapter>& adapters);
 // Back to the system's interfaces.
 void TestUseSystemAdapters();
 }  // namespace os

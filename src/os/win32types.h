@@ -37,20 +37,6 @@ constexpr MMRESULT TIMERR_NOERROR = 0;     // timeBeginPeriod/timeEndPeriod succ
 constexpr MMRESULT TIMERR_NOCANDO = 97;    // period out of the supported range
 constexpr DWORD INFINITE = 0xFFFFFFFFu;    // wait without a time-out
 
-// COM identifiers: 16-byte GUIDs, compared by value.
-struct GUID { DWORD Data1; WORD Data2; WORD Data3; BYTE Data4[8]; };
-using IID = GUID;
-using REFIID = const IID&;
-inline bool operator==(const GUID& a, const GUID& b) {
-  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
-  for (int i = 0; i < 8; ++i) if (a.Data4[i] != b.Data4[i]) return false;
-  return true;
-}
-#ifndef SUCCEEDED
-#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)   // COM result is a success code
-#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)       // COM result is a failure code
-#endif
-
 // ---- windowing, threads and modules (appended by the windowing layer) ----
 using SHORT = int16_t;                // signed 16-bit
 using USHORT = uint16_t;              // unsigned 16-bit

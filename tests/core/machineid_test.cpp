@@ -39,38 +39,38 @@ TEST_F(MachineId, FoldsTheFirstAdapterAddressIntoCharacterPairs) {
       {{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, "QBSDQDWHQFFJWKDK"},
   };
   for (const auto& c : cases) {
-    os::TestSetAdapters({{"eth0", c.address}, {"wlan0", {9, 9, 9, 9, 9, 9}}});
+    os::TestSetNetworkAdapters({{"eth0", c.address}, {"wlan0", {9, 9, 9, 9, 9, 9}}});
     EXPECT_TRUE(MakeComputerId() == c.id) << MakeComputerId().CStr();
   }
 }
 
 TEST_F(MachineId, StaysTheSameWhileTheFirstAdapterDoes) {
-  os::TestSetAdapters({{"eth0", {0xde, 0xad, 0xbe, 0xef, 0x01, 0x02}}, {"eth1", {1, 2, 3, 4, 5, 6}}});
+  os::TestSetNetworkAdapters({{"eth0", {0xde, 0xad, 0xbe, 0xef, 0x01, 0x02}}, {"eth1", {1, 2, 3, 4, 5, 6}}});
   const TString first = MakeComputerId();
   ExpectIdShape(first);
-  os::TestSetAdapters({{"eth0", {0xde, 0xad, 0xbe, 0xef, 0x01, 0x02}}, {"eth1", {6, 5, 4, 3, 2, 1}}});
+  os::TestSetNetworkAdapters({{"eth0", {0xde, 0xad, 0xbe, 0xef, 0x01, 0x02}}, {"eth1", {6, 5, 4, 3, 2, 1}}});
   EXPECT_TRUE(MakeComputerId() == first);
-  os::TestSetAdapters({{"eth0", {0xde, 0xad, 0xbe, 0xef, 0x01, 0x03}}});
+  os::TestSetNetworkAdapters({{"eth0", {0xde, 0xad, 0xbe, 0xef, 0x01, 0x03}}});
   EXPECT_FALSE(MakeComputerId() == first);
 }
 
 TEST_F(MachineId, ManyAdaptersStillGiveTheFirstOnesIdentifier) {
-  std::vector<os::TestAdapter> many;
+  std::vector<os::TestNetworkAdapter> many;
   for (int i = 0; i < 60; ++i) many.push_back({"veth" + std::to_string(100 + i), {2, 0, 0, 0, 0, BYTE(i)}});
-  os::TestSetAdapters(many);
+  os::TestSetNetworkAdapters(many);
   const TString id = MakeComputerId();
-  os::TestSetAdapters({many.front()});
+  os::TestSetNetworkAdapters({many.front()});
   EXPECT_TRUE(MakeComputerId() == id);
 }
 
 TEST_F(MachineId, WithoutAdaptersItIsRandomButWellFormed) {
-  os::TestSetAdapters({});
+  os::TestSetNetworkAdapters({});
   const TString a = MakeComputerId();
   const TString b = MakeComputerId();
   ExpectIdShape(a);
   ExpectIdShape(b);
   EXPECT_FALSE(a == b);
-  os::TestSetAdapters({{"eth0", {1, 2, 3, 4, 5, 6}}});
+  os::TestSetNetworkAdapters({{"eth0", {1, 2, 3, 4, 5, 6}}});
   os::TestFailCall("GetAdaptersInfo", ERROR_NO_DATA);
   ExpectIdShape(MakeComputerId());
   EXPECT_FALSE(MakeComputerId() == a);

@@ -15,7 +15,7 @@ struct RestoreAdapters {
 
 TEST(Adapters, ShortBufferAsksForTheNeededSizeAndRecordsAreChained) {
   RestoreAdapters restore;
-  os::TestSetAdapters({{"eth0", {1, 2, 3, 4, 5, 6}}, {"eth1", {7, 8, 9, 10, 11, 12}}});
+  os::TestSetNetworkAdapters({{"eth0", {1, 2, 3, 4, 5, 6}}, {"eth1", {7, 8, 9, 10, 11, 12}}});
   ULONG size = 0;
   EXPECT_EQ(GetAdaptersInfo(nullptr, &size), ERROR_BUFFER_OVERFLOW);
   EXPECT_EQ(size, 2 * sizeof(IP_ADAPTER_INFO));
@@ -34,7 +34,7 @@ TEST(Adapters, ShortBufferAsksForTheNeededSizeAndRecordsAreChained) {
   EXPECT_EQ(std::memcmp(list[0].Address, expected, 8), 0);
   EXPECT_EQ(GetAdaptersInfo(list.data(), nullptr), ERROR_INVALID_PARAMETER);
 
-  os::TestSetAdapters({});
+  os::TestSetNetworkAdapters({});
   EXPECT_EQ(GetAdaptersInfo(list.data(), &size), ERROR_NO_DATA);
 }
 
