@@ -2,6 +2,7 @@
 #include "services/portal.h"
 
 #include <atomic>
+#include <memory>
 
 namespace {
 std::atomic<bool> gZylom{false};
@@ -14,3 +15,15 @@ void SetPortalZylom(bool active) { gZylom = active; }
 void SetPortalMsn(bool active) { gMsn = active; }
 void AddPortalPause(uint32_t ms) { gPause += ms; }
 uint32_t GetPortalPauseTotal() { return (gMsn || gZylom) ? gPause.load() : 0; }
+
+void CreateMsnHandler() {
+  SetPortalMsn(true);
+  GetGameState()->AddHandler(std::make_unique<TMsnZylomHandler>("msn"));
+}
+
+void CreateZylomHandler() {
+  SetPortalZylom(true);
+  GetGameState()->AddHandler(std::make_unique<TMsnZylomHandler>("zylom"));
+}
+
+void CreateAolHandler() { GetGameState()->AddHandler(std::make_unique<TPortalHandler>("aol")); }
