@@ -15,6 +15,7 @@
 #include "core/log.h"
 #include "core/platform.h"
 #include "core/platformimpl.h"
+#include "core/stringtable.h"
 #include "core/timer.h"
 #include "os/dll.h"
 #include "os/faultinject.h"
@@ -49,6 +50,7 @@ struct Seen {
   bool vsyncReachesDisplay = false;
   bool displayHandlerWired = false;
   bool windowExists = false;
+  std::string greeting, other;
 };
 Seen gSeen;
 
@@ -72,6 +74,11 @@ int RecordingMain(TPlatform* platform, const char* commandLine) {
   gSeen.assetManagerWired = platform->GetAssetManager() && TAssetManager::GetInstance() == platform->GetAssetManager();
   gSeen.windowScriptInstalled = platform->GetWindowManager() && platform->GetWindowManager()->GetWindowScript();
   gSeen.scriptFlag = platform->GetWindowManager() ? platform->GetWindowManager()->GetScriptFlag() : -1;
+  if (TStringTable* strings = platform->GetStringTable()) {
+    strings->SetQuiet(true);
+    gSeen.greeting = strings->GetString("GREETING").CStr();
+    gSeen.other = strings->GetString("OTHER").CStr();
+  }
   TPlatformImpl* impl = platform->GetImpl();
   gSeen.windowExists = IsWindow(impl->mMainWindow);
   gSeen.displayHandlerWired = impl->GetDisplayHandler() == TDxDisplayHandler::GetInstance() && impl->GetDisplayHandler();
@@ -222,6 +229,25 @@ TEST_F(PlatformMainTest, ModulesHearTheCommandLineAndTheDataFoldersInOrder) {
   EXPECT_LT(cmd, common);
   EXPECT_LT(common, user);
   EXPECT_NE(log.find("The Harrowmere Demo;"), std::string::npos) << log;  // the user folder is the game's
+}
+
+TEST_F(PlatformMainTest, StringTablesLoadFromTheAssetsThenThePlayersFolders) {
+  auto sheet = [](const std::string& rows) {
+    return "<?xml version=\"1.0\"?>\n<Workbook><Worksheet><Table>\n" + rows + "</Table></Worksheet></Workbook>\n";
+  };
+  auto row = [](const std::string& label, const std::string& text) {
+    return "<Row><Cell><Data>" + label + "</Data></Cell><Cell><Data>" + text + "</Data></Cell></Row>\n";
+  };
+  std::ofstream(app_ / "assets" / "strings.xml") << sheet(row("GREETING", "Hello") + row("OTHER", "Base"));
+  SetConfig("gamename", "Strings Game");
+  fs::path user = root_ / "data" / "Brisklume" / "Strings Game";
+  fs::create_directories(user);
+  std::ofstream(user / "strings_player.xml") << sheet(row("OTHER", "Player's"));
+  std::ofstream(user / "notstrings.xml") << sheet(row("GREETING", "Ignored"));
+  ASSERT_EQ(Run("--multiple"), 0);
+  EXPECT_EQ(gSeen.greeting, "Hello");
+  EXPECT_EQ(gSeen.other, "Player's");  // loaded on top
+  EXPECT_EQ(gSeen.scriptFlag, 1);      // "strings.xml" loaded
 }
 
 TEST_F(PlatformMainTest, TheLogOpensInTheUserFolderAndNamesTheGame) {
