@@ -2,6 +2,7 @@
 #include "core/platform.h"
 
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -281,7 +282,24 @@ TString TPlatform::GetClipboardText() {
   return text;
 }
 
+namespace {
+// Web and mail links only: the shell's "open" would also start programs and open local files.
+bool IsWebLink(const TString& link) {
+  for (const char* scheme : {"http:", "https:", "mailto:"}) {
+    const char* p = link.CStr();
+    const char* s = scheme;
+    while (*s && std::tolower(static_cast<unsigned char>(*p)) == *s) ++p, ++s;
+    if (!*s) return true;
+  }
+  return false;
+}
+}  // namespace
+
 void TPlatform::OpenUrl(const TString& link) {
+  if (!IsWebLink(link)) {
+    LogPrintf("Not opening \"%s\": only web and mail links are opened", link.CStr());
+    return;
+  }
   HWND host = mImpl->GetHostWindow();
   if (CommandLineHas(kSwitchHostDriven) && mImpl->HostFullScreenState() && host)
     ShowWindow(GetAncestor(host, GA_ROOT), SW_MINIMIZE);

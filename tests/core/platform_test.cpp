@@ -197,6 +197,27 @@ TEST_F(PlatformTest, WebLinksOpenByTheDesktopOrTheHostsProgram) {
   EXPECT_EQ(calls[2].argv, (std::vector<std::string>{"/bin/echo", "https://example.org/echo"}));
 }
 
+TEST_F(PlatformTest, OnlyWebAndMailLinksAreOpened) {
+  Open(false);
+  struct Case {
+    const char* link;
+    bool opened;
+  } cases[] = {
+      {"http://example.org", true},   {"HTTPS://example.org/x", true}, {"mailto:someone@example.org", true},
+      {"/usr/bin/xterm", false},      {"file:///etc/passwd", false},   {"calc.exe", false},
+      {"", false},                    {"http", false},                 {"javascript:alert(1)", false},
+  };
+  for (const Case& c : cases) {
+    os::TestResetShellCalls();
+    platform_->OpenUrl(c.link);
+    EXPECT_EQ(os::TestShellCalls().size(), c.opened ? 1u : 0u) << c.link;
+  }
+  Impl().mHosted = true;  // hosted, the link is the host program's parameter: the same rule
+  os::TestResetShellCalls();
+  platform_->OpenUrl("-e rm");
+  EXPECT_TRUE(os::TestShellCalls().empty());
+}
+
 TEST_F(PlatformTest, HostDrivenLinksMinimiseTheFullScreenHost) {
   Open(false);
   HWND host = os::TestCreateForeignWindow("Host", "host", 640, 480);
