@@ -25,7 +25,8 @@ using TGameMain = int (*)(TPlatform* platform, const char* commandLine);
 
 // Runs the process: the harness hook, the Win32 start-up, the facade with its start-up
 // configuration, the window, sound and drawing context, the game-state modules and their start-up
-// notices, the game's main function, then the tear-down. Ends the process with 0; never returns.
+// notices, the game's main function, then the tear-down. Ends the process through the normal exit
+// with RunPlatform's code; never returns.
 [[noreturn]] void PlatformMain(HINSTANCE instance, HINSTANCE previous, const char* commandLine, int showCommand,
                                TGameMain gameMain, bool allowMultiple);
 // PlatformMain without the final exit: answers the exit code (-1 when start-up could not begin).
