@@ -16,14 +16,16 @@ void SetPortalMsn(bool active) { gMsn = active; }
 void AddPortalPause(uint32_t ms) { gPause += ms; }
 uint32_t GetPortalPauseTotal() { return (gMsn || gZylom) ? gPause.load() : 0; }
 
-void CreateMsnHandler() {
-  SetPortalMsn(true);
-  GetGameState()->AddHandler(std::make_unique<TMsnZylomHandler>("msn"));
+TMsnZylomHandler::TMsnZylomHandler(bool zylom) : TPortalHandler(zylom ? "zylom" : "msn"), mZylom(zylom) {
+  if (mZylom) SetPortalZylom(true); else SetPortalMsn(true);
 }
 
-void CreateZylomHandler() {
-  SetPortalZylom(true);
-  GetGameState()->AddHandler(std::make_unique<TMsnZylomHandler>("zylom"));
+TMsnZylomHandler::~TMsnZylomHandler() {
+  if (mZylom) SetPortalZylom(false); else SetPortalMsn(false);
 }
+
+void CreateMsnHandler() { GetGameState()->AddHandler(std::make_unique<TMsnZylomHandler>(false)); }
+
+void CreateZylomHandler() { GetGameState()->AddHandler(std::make_unique<TMsnZylomHandler>(true)); }
 
 void CreateAolHandler() { GetGameState()->AddHandler(std::make_unique<TPortalHandler>("aol")); }

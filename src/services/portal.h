@@ -27,10 +27,14 @@ class TPortalHandler : public IGameStateHandler {
  private:
   const char* mPortal;
 };
-// The MSN and Zylom portals share one handler class.
+// The MSN and Zylom portals share one handler class; its portal's flag stays set while it lives.
 class TMsnZylomHandler : public TPortalHandler {
  public:
-  using TPortalHandler::TPortalHandler;
+  explicit TMsnZylomHandler(bool zylom);
+  ~TMsnZylomHandler() override;
+
+ private:
+  bool mZylom;
 };
 
 // Each marks its portal active (MSN and Zylom have flags), makes sure the hub exists and adds the

@@ -27,6 +27,7 @@
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
 #include "services/gamestate.h"
+#include "services/portal.h"
 #include "sound/soundmanager.h"
 #include "ui/windowmanager.h"
 
@@ -51,6 +52,10 @@ struct Seen {
   bool displayHandlerWired = false;
   bool windowExists = false;
   std::string greeting, other;
+  size_t handlers = 0;
+  bool zylom = false;
+  bool hostIsOwnWindow = false;
+  RECT client{};
 };
 Seen gSeen;
 
@@ -81,6 +86,10 @@ int RecordingMain(TPlatform* platform, const char* commandLine) {
   }
   TPlatformImpl* impl = platform->GetImpl();
   gSeen.windowExists = IsWindow(impl->mMainWindow);
+  gSeen.handlers = FindGameState() ? FindGameState()->HandlerCount() : 0;
+  gSeen.zylom = PortalIsZylom();
+  gSeen.hostIsOwnWindow = impl->mHostWindow == impl->mMainWindow;
+  GetClientRect(impl->mMainWindow, &gSeen.client);
   gSeen.displayHandlerWired = impl->GetDisplayHandler() == TDxDisplayHandler::GetInstance() && impl->GetDisplayHandler();
   impl->mClockOffset = 777777;  // only the platform's timer knows this offset
   gSeen.timerIsPlatforms = GetFrameworkTimer() == platform->GetTimer() && GetFrameworkTimer() >= 777777u;
@@ -266,6 +275,24 @@ TEST_F(PlatformMainTest, HostedWithoutHostDrivenModeKeepsNoLog) {
   EXPECT_EQ(gSeen.config["activex"], "1");
   EXPECT_EQ(ReadLog(), "");
   os::TestResetWindows();
+}
+
+TEST_F(PlatformMainTest, PortalSwitchesAddTheirHandlersBesideTheModules) {
+  ASSERT_EQ(Run("--multiple -zylom -aol -pq=1"), 0);
+  EXPECT_EQ(gSeen.handlers, 4u);  // Zylom, AOL, MSN for "-pq=", and the module
+  EXPECT_TRUE(gSeen.zylom);
+  EXPECT_FALSE(PortalIsZylom());  // gone with its handler
+  ASSERT_EQ(Run("--multiple"), 0);
+  EXPECT_EQ(gSeen.handlers, 1u);
+  EXPECT_FALSE(gSeen.zylom);
+}
+
+TEST_F(PlatformMainTest, HostTestModeMakesTheOwnWindowTheHost) {
+  ASSERT_EQ(Run("--multiple --axtest"), 0);
+  EXPECT_TRUE(gSeen.hostIsOwnWindow);
+  EXPECT_EQ(gSeen.config["activex"], "1");
+  EXPECT_EQ(gSeen.client.right - gSeen.client.left, 960);
+  EXPECT_EQ(gSeen.client.bottom - gSeen.client.top, 720);
 }
 
 TEST_F(PlatformMainTest, AProgramFolderThatCannotBeReadEndsStartUpWithAMessage) {
