@@ -12,6 +12,7 @@
 
 #include "core/assetindex.h"
 #include "core/file.h"
+#include "os/present.h"
 #include "render/drawcontext.h"
 #include "sound/soundmanager.h"
 
@@ -269,7 +270,10 @@ std::shared_ptr<TTexture> LoadSystemCursor(const TString& path) {
 
 TEST_F(PlatformTest, InitDisplaySizesAndShowsTheWindowAndAnnouncesTheNewMode) {
   Open(false);
+  int framesBefore = os::PresentedFrameCount();
   platform_->InitDisplay(640, 480, false);
+  EXPECT_EQ(os::PresentedFrameCount(), framesBefore + 1);  // the first set-up shows a cleared frame
+  EXPECT_TRUE(display_.PresentFrame(0xFF102030));
   HWND main = Impl().mMainWindow;
   RECT client;
   ASSERT_TRUE(GetClientRect(main, &client));
