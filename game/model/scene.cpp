@@ -7,6 +7,10 @@
 using namespace savetext;
 
 bool TCorners::IsInside(int32_t px, int32_t py) const {
+  // Four equal corners make every cross product 0; such an area holds its one point only.
+  if (x[0] == x[1] && x[1] == x[2] && x[2] == x[3] && y[0] == y[1] && y[1] == y[2] && y[2] == y[3]) {
+    return px == x[0] && py == y[0];
+  }
   for (int i = 0; i < 4; ++i) {
     const int j = (i + 1) % 4;
     const int64_t d = int64_t(x[j] - int64_t(x[i])) * (int64_t(py) - y[i]) -
