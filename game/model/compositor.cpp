@@ -597,7 +597,7 @@ std::unique_ptr<CHiddenObjectGame> CModelCompositor::BuildHiddenObjectGame(
     ForEachListEntry(v, [&](const TLuaObjectWrapper& e) { into.push_back(Text(e)); });
   };
   ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
-    if (k == "itemListCount") game->SetItemListCount(Int(v));
+    if (k == "itemListCount") game->SetItemListCount(Uint(v));
     else if (k == "hitClickSound") game->SetHitClickSound(Text(v));
     else if (k == "missClickSound") game->SetMissClickSound(Text(v));
     else if (k == "pickedUpInventoryItemOnWon") game->SetPickedUpInventoryItemOnWon(Text(v));
@@ -622,7 +622,8 @@ std::unique_ptr<CHiddenObjectGame> CModelCompositor::BuildHiddenObjectGame(
       }
     }
   });
-  for (const std::string& name : fixItems) game->AddDisplayedItem(name);
+  // A saved list may hold more names than the wanted length (grouped objects come on top).
+  for (const std::string& name : fixItems) game->RestoreDisplayedItem(name);
   for (const std::string& name : foundItems) game->MarkItemFound(name);
   return game;
 }

@@ -95,6 +95,11 @@ void CHiddenObjectGame::AddDisplayedItem(const std::string& name) {
   mDisplayed.emplace(name, true);
 }
 
+void CHiddenObjectGame::RestoreDisplayedItem(const std::string& name) {
+  ++mAddedCount;
+  mDisplayed.emplace(name, true);
+}
+
 bool CHiddenObjectGame::MarkItemFound(const std::string& name) {
   auto it = mDisplayed.find(name);
   const bool matched = it != mDisplayed.end();
@@ -185,19 +190,6 @@ bool CHiddenObjectGame::BuildItemList() {
   return true;
 }
 
-uint32_t CHiddenObjectGame::GetWrittenItemListCount() const {
-  const TListCounts c = CountForList();
-  const int64_t listCount = mItemListCount;
-  const int64_t candidates = static_cast<int64_t>(c.candidates.size());
-  int64_t written;
-  if (listCount - c.alreadyListed > candidates + c.highestGroup) {
-    written = candidates + c.alreadyListed + c.grouped;
-  } else {
-    written = listCount - c.highestGroup + c.grouped;
-  }
-  return static_cast<uint32_t>(std::max<int64_t>(0, written));
-}
-
 static void AppendNameList(std::string& out, const char* name, const std::vector<std::string>& names) {
   out += "\n";
   out += name;
@@ -212,7 +204,9 @@ static void AppendNameList(std::string& out, const char* name, const std::vector
 void CHiddenObjectGame::Serialize(std::string& out) const {
   BeginRecord(out, "MakeHiddenObjectGame");
   SerializeCommon(out);
-  UintField(out, "itemListCount", GetWrittenItemListCount());
+  // The wanted length as it is: a length computed from the list would grow by the number of
+  // grouped objects beyond their groups at every save and load.
+  UintField(out, "itemListCount", static_cast<uint32_t>(mItemListCount));
   TextField(out, "hitClickSound", mHitClickSound);
   TextField(out, "missClickSound", mMissClickSound);
   TextField(out, "pickedUpInventoryItemOnWon", mPrize);

@@ -77,6 +77,8 @@ class CHiddenObjectGame : public CScene {
   void SetSTDLeftSideOfActiveSide(int32_t v) { mSTDLeftSide = v; }
   void SetFillItemList(int32_t v) { mFillFlag = v; }
   void AddDisplayedItem(const std::string& name);
+  // The loader's form for a saved list: every name is taken (and counted), whatever the bound.
+  void RestoreDisplayedItem(const std::string& name);
   bool IsItemDisplayed(const std::string& name) const { return mDisplayed.count(name) != 0; }
   // Notifies in every case; true when the name is listed.
   bool MarkItemFound(const std::string& name);
@@ -97,9 +99,6 @@ class CHiddenObjectGame : public CScene {
   void SetPickedUpInventoryItemOnWon(std::string v) { mPrize = std::move(v); }
   bool HasHitClickSound() const { return !mHitClickSound.empty(); }
   bool HasMissClickSound() const { return !mMissClickSound.empty(); }
-
-  // The "itemListCount" the save text carries: the length the list would have when built.
-  uint32_t GetWrittenItemListCount() const;
 
  private:
   // The counts that list building and the written length share.

@@ -41,8 +41,9 @@ class ModelTest : public testing::Test {
     filetest::ResetFileSystem();
   }
 
-  // The singletons a profile load makes before its texts run.
+  // The singletons a profile load makes afresh before its texts run.
   void MakeSingletons() {
+    CGame::DestroyInstance();
     CGame::CreateInstance();
     CHighscoreSystem::CreateInstance();
     CGlobalInformationSystem::CreateInstance();
