@@ -115,10 +115,13 @@ void TDiary::Layout(const TDiaryEntry& entry, bool constantPass) {
   }
   if (mLastUsedY < InsertArea().top) mLastUsedY = InsertArea().top;
   if (!constantPass) {
+    // An entry that does not fit on a new site (with the constant content due there) never
+    // will: it is placed there anyway, so moving on ends after one site.
+    bool moved = false;
     while (NeedsNewSite(entry)) {
-      // An entry that does not fit on an empty site never will: it is placed there anyway.
-      if (entry.kind != kDiarySiteEnd && mLastUsedY <= InsertArea().top) break;
+      if (entry.kind != kDiarySiteEnd && (moved || mLastUsedY <= InsertArea().top)) break;
       NewSite();
+      moved = true;
       if (entry.kind == kDiarySiteEnd) break;
     }
   }
