@@ -478,7 +478,7 @@ std::unique_ptr<CChapterScreen> CModelCompositor::BuildChapterScreen(const TLuaO
 }
 
 bool CModelCompositor::ReadTextboxKey(const TString& k, const TLuaObjectWrapper& v,
-                                      CAdventureScreen& screen) {
+                                      CTextboxSet& screen) {
   if (k == "title") return true;  // accepted and ignored
   if (k == "textFont") screen.SetTextFont(Text(v));
   else if (k == "textboxHeight") screen.SetTextboxHeight(Int(v));

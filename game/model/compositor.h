@@ -27,6 +27,7 @@ class CScene;
 class CSceneExit;
 class CSceneHotspot;
 class CSceneObject;
+class CTextboxSet;
 class TLuaObjectWrapper;
 class TScript;
 
@@ -81,7 +82,7 @@ class CModelCompositor {
   // The scene builder of the record kind, or null for kinds without one.
   std::unique_ptr<CScene> BuildScene(int32_t type, const TLuaObjectWrapper& t);
   // Text-box fields shared by the adventure screen and kinds built on it; false for other keys.
-  bool ReadTextboxKey(const TString& key, const TLuaObjectWrapper& value, CAdventureScreen& screen);
+  bool ReadTextboxKey(const TString& key, const TLuaObjectWrapper& value, CTextboxSet& screen);
 
   bool mBuiltGame = false;
   TScriptBindings mBindings;

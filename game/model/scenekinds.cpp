@@ -41,23 +41,23 @@ void CAdventureScreen::SetSceneObjectAlpha(const std::string& name, float alpha)
   Notify();
 }
 
-const char* CAdventureScreen::GetTextboxText(int32_t i) const {
+const char* CTextboxSet::GetTextboxText(int32_t i) const {
   return i >= 0 && size_t(i) < mTextboxTexts.size() ? mTextboxTexts[size_t(i)].c_str() : "";
 }
 
-CAdventureScreen::TPoint CAdventureScreen::GetTextboxPosition(int32_t i) const {
+CTextboxSet::TPoint CTextboxSet::GetTextboxPosition(int32_t i) const {
   return i >= 0 && size_t(i) < mTextboxPositions.size() ? mTextboxPositions[size_t(i)] : TPoint{};
 }
 
-float CAdventureScreen::GetTextboxRotation(int32_t i) const {
+float CTextboxSet::GetTextboxRotation(int32_t i) const {
   return i >= 0 && size_t(i) < mTextboxRotations.size() ? mTextboxRotations[size_t(i)] : 0.0f;
 }
 
-TWindow* CAdventureScreen::GetTextboxWindow(int32_t i) const {
+TWindow* CTextboxSet::GetTextboxWindow(int32_t i) const {
   return i >= 0 && size_t(i) < mTextboxWindows.size() ? mTextboxWindows[size_t(i)] : nullptr;
 }
 
-void CAdventureScreen::SetTextColor(int32_t r, int32_t g, int32_t b, int32_t a) {
+void CTextboxSet::SetTextColor(int32_t r, int32_t g, int32_t b, int32_t a) {
   mTextColor[0] = float(r);
   mTextColor[1] = float(g);
   mTextColor[2] = float(b);
@@ -80,7 +80,7 @@ void CAdventureScreen::SerializeObjects(std::string& out) const {
   for (const auto& object : mObjects) object->Serialize(out);
 }
 
-void CAdventureScreen::SerializeTextboxes(std::string& out) const {
+void CTextboxSet::SerializeTextboxes(std::string& out) const {
   TextField(out, "textFont", mTextFont);
   IntField(out, "textboxHeight", mTextboxHeight);
   IntField(out, "textboxWidth", mTextboxWidth);

@@ -12,24 +12,10 @@
 
 class TWindow;
 
-class CAdventureScreen : public CScene {
+// The free text boxes drawn on a scene's picture, shared by the adventure screen and the placing-
+// pictures game: one text, place and rotation per box, one colour, font and geometry for all.
+class CTextboxSet {
  public:
-  ~CAdventureScreen() override;
-  bool IsType(int32_t type) const override { return type == kSceneAdventure; }
-  // Set the flag of the first object with that id (if any), then notify in every case.
-  void SetObjectActive(const std::string& name, bool active) override;
-  void SetObjectVisible(const std::string& name, bool visible) override;
-  void Serialize(std::string& out) const override;
-
-  // Stores under the next index.
-  void AddSceneObject(std::unique_ptr<CSceneObject> object);
-  CSceneObject* FindSceneObject(const std::string& name) const;
-  size_t GetSceneObjectCount() const { return mObjects.size(); }
-  void ResetSceneObjectIterator() { mObjectCursor = 0; }
-  bool HasNextSceneObject() const { return mObjectCursor < mObjects.size(); }
-  CSceneObject* NextSceneObject();
-  void SetSceneObjectAlpha(const std::string& name, float alpha);
-
   struct TPoint {
     int32_t x = 0, y = 0;
   };
@@ -57,25 +43,48 @@ class CAdventureScreen : public CScene {
   int32_t GetLineHeight() const { return mLineHeight; }
   void SetLineHeight(int32_t v) { mLineHeight = v; }
 
-  // Through the item definition of the game root; an unknown item has no action.
-  bool ItemHasAction(const std::string& itemId, const std::string& target) const;
-  bool DoItemAction(const std::string& itemId, const std::string& target);
-
- protected:
-  // Scene objects in index order, then the text-box fields; shared with kinds built on this one.
-  void SerializeObjects(std::string& out) const;
+  // The "textFont" .. "textboxes" lines.
   void SerializeTextboxes(std::string& out) const;
 
  private:
-  std::vector<std::unique_ptr<CSceneObject>> mObjects;  // the index is the position
-  size_t mObjectCursor = 0;
-  std::vector<TWindow*> mTextboxWindows;
+  std::vector<TWindow*> mTextboxWindows;  // not owned
   std::vector<std::string> mTextboxTexts;
   std::vector<TPoint> mTextboxPositions;
   std::vector<float> mTextboxRotations;
   float mTextColor[4] = {0, 0, 0, 0};
   std::string mTextFont;
   int32_t mTextboxHeight = 0, mTextboxWidth = 0, mLineHeight = 0;
+};
+
+class CAdventureScreen : public CScene, public CTextboxSet {
+ public:
+  ~CAdventureScreen() override;
+  bool IsType(int32_t type) const override { return type == kSceneAdventure; }
+  // Set the flag of the first object with that id (if any), then notify in every case.
+  void SetObjectActive(const std::string& name, bool active) override;
+  void SetObjectVisible(const std::string& name, bool visible) override;
+  void Serialize(std::string& out) const override;
+
+  // Stores under the next index.
+  void AddSceneObject(std::unique_ptr<CSceneObject> object);
+  CSceneObject* FindSceneObject(const std::string& name) const;
+  size_t GetSceneObjectCount() const { return mObjects.size(); }
+  void ResetSceneObjectIterator() { mObjectCursor = 0; }
+  bool HasNextSceneObject() const { return mObjectCursor < mObjects.size(); }
+  CSceneObject* NextSceneObject();
+  void SetSceneObjectAlpha(const std::string& name, float alpha);
+
+  // Through the item definition of the game root; an unknown item has no action.
+  bool ItemHasAction(const std::string& itemId, const std::string& target) const;
+  bool DoItemAction(const std::string& itemId, const std::string& target);
+
+ protected:
+  // The scene objects in index order; kinds built on this one write them too.
+  void SerializeObjects(std::string& out) const;
+
+ private:
+  std::vector<std::unique_ptr<CSceneObject>> mObjects;  // the index is the position
+  size_t mObjectCursor = 0;
 };
 
 class CChapterScreen : public CScene {
