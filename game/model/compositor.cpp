@@ -10,6 +10,7 @@
 #include "model/hiddenobject.h"
 #include "model/highscore.h"
 #include "model/inventory.h"
+#include "model/minigamemodels.h"
 #include "model/modelscript.h"
 #include "model/scene.h"
 #include "model/scenekinds.h"
@@ -65,6 +66,21 @@ int32_t Uint(const TLuaObjectWrapper& v) {
 }
 
 bool Flag(const TLuaObjectWrapper& v) { return CModelCompositor::ParseBool(Text(v).c_str()); }
+
+// A nested table without a "modeltype": the lists inside some records.
+bool IsPlainTable(const TLuaObjectWrapper& v) {
+  return v.IsTable() && v.GetNumber("modeltype", -1) == -1;
+}
+
+// The numbers of a plain list, in traversal order.
+std::vector<int32_t> IntList(const TLuaObjectWrapper& t) {
+  std::vector<int32_t> values;
+  std::unique_ptr<TLuaObjectWrapper> key;
+  while (std::unique_ptr<TLuaObjectWrapper> value = t.Next(key)) {
+    values.push_back(ScriptNumberToInt(value->ToNumber()));
+  }
+  return values;
+}
 
 // The "modeltype" of a nested table, or -1 for a value that is no table.
 int32_t ModelType(const TLuaObjectWrapper& v) {
@@ -269,7 +285,15 @@ std::unique_ptr<CScene> CModelCompositor::BuildScene(int32_t type, const TLuaObj
     case kSceneHiddenObject: return BuildHiddenObjectGame(t);
     case kSceneCutscene: return BuildCutscene(t);
     case kSceneAdventure: return BuildAdventureScreen(t);
-    default: return nullptr;  // kinds whose records have no builder yet are skipped
+    case kSceneJigsaw: return BuildJigsawPuzzle(t);
+    case kSceneLock: return BuildLock(t);
+    case kSceneMixPotion: return BuildMixPotionMiniGame(t);
+    case kSceneMirroredImage: return BuildMirroredImageGame(t);
+    case kScenePlacingObject: return BuildPlacingObjectGame(t);
+    case kSceneNineMensMorris: return BuildNineMensMorrisGame(t);
+    case kScenePlacingPictures: return BuildPlacingPicturesGame(t);
+    case kScenePlotpoint: return BuildPlotpoint(t);
+    default: return nullptr;
   }
 }
 
@@ -626,6 +650,267 @@ std::unique_ptr<CHiddenObjectGame> CModelCompositor::BuildHiddenObjectGame(
   for (const std::string& name : fixItems) game->RestoreDisplayedItem(name);
   for (const std::string& name : foundItems) game->MarkItemFound(name);
   return game;
+}
+
+// ---- mini-game scenes ----
+
+std::unique_ptr<CScene> CModelCompositor::BuildJigsawPuzzle(const TLuaObjectWrapper& t) {
+  auto puzzle = std::make_unique<CJigsawPuzzle>();
+  BuildSceneCommon(t, *puzzle);
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    if (k == "offsetX") puzzle->offsetX = Int(v);
+    else if (k == "offsetY") puzzle->offsetY = Int(v);
+    else if (k == "hookPieces") puzzle->hookPieces = Flag(v);
+    else if (k == "stickOnBackground") puzzle->stickOnBackground = Flag(v);
+    else if (k == "delta") puzzle->delta = Int(v);
+    else if (k == "numberOfGroupsToWin") puzzle->numberOfGroupsToWin = Int(v);
+    else if (ModelType(v) == 7) {
+      CJigsawPiece& piece = puzzle->GetOrAddPiece(
+          CJigsawPuzzle::PieceName(static_cast<int64_t>(ScriptNumberToInt(v.GetNumber("id", 0)))));
+      ForEach(v, [&](const TString& pk, const TLuaObjectWrapper& pv) {
+        if (pk == "startPosX") piece.initialX = piece.currentX = Int(pv);
+        else if (pk == "startPosY") piece.initialY = piece.currentY = Int(pv);
+        else if (pk == "endPosX") piece.endX = Int(pv);
+        else if (pk == "endPosY") piece.endY = Int(pv);
+        else if (pk == "image") piece.image = Text(pv);
+        else if (IsPlainTable(pv)) {
+          for (int32_t n : IntList(pv)) piece.neighbours.push_back(CJigsawPuzzle::PieceName(n));
+        }
+      });
+    }
+  });
+  return puzzle;
+}
+
+// The bolts take the lock's std values for what they do not give themselves, wherever in the
+// table the std keys stand.
+std::unique_ptr<CScene> CModelCompositor::BuildLock(const TLuaObjectWrapper& t) {
+  bool stdMovesOthers = true, stdLocked = false, stdUp = false;
+  std::string stdGraphic, stdUpper, stdLower;
+  auto lock = std::make_unique<CLock>();
+  std::vector<std::unique_ptr<CLockingBolt>> bolts;
+  auto flagEq = [](const TLuaObjectWrapper& v) { return Text(v) == "true"; };
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    if (k == "stdMovesOthers") stdMovesOthers = flagEq(v);
+    else if (k == "stdLocked") stdLocked = flagEq(v);
+    else if (k == "stdUp") stdUp = flagEq(v);
+    else if (k == "stdGraphic") stdGraphic = Text(v);
+    else if (k == "stdBoltUpperLockGraphic") stdUpper = Text(v);
+    else if (k == "stdBoltLowerLockGraphic") stdLower = Text(v);
+    else if (k == "moveBoltSoundFile") lock->SetMoveBoltSoundFile(Text(v));
+    else if (k == "missSoundFile") lock->SetMissSoundFile(Text(v));
+    else if (k == "wonSoundFile") lock->SetWonSoundFile(Text(v));
+    else if (k == "overlayImage") lock->overlayImage = Text(v);
+    else if (k == "overlayImagePosX") lock->overlayImagePosX = Uint(v);
+    else if (k == "overlayImagePosY") lock->overlayImagePosY = Uint(v);
+    else if (ModelType(v) == 10) {
+      auto bolt = std::make_unique<CLockingBolt>(false, false, false);
+      ForEach(v, [&](const TString& bk, const TLuaObjectWrapper& bv) {
+        if (bk == "movesOthers") bolt->movesOthers = flagEq(bv), bolt->gaveMovesOthers = true;
+        else if (bk == "locked") bolt->locked = flagEq(bv), bolt->gaveLocked = true;
+        else if (bk == "up") bolt->up = flagEq(bv), bolt->gaveUp = true;
+        else if (bk == "graphic") bolt->graphic = Text(bv);
+        else if (bk == "downX") bolt->downX = Int(bv);
+        else if (bk == "downY") bolt->downY = Int(bv);
+        else if (bk == "upX") bolt->upX = Int(bv);
+        else if (bk == "upY") bolt->upY = Int(bv);
+        else if (bk == "boltUpperLockGraphic") bolt->boltUpperLockGraphic = Text(bv);
+        else if (bk == "upperBoltLockOpenRotAngle") bolt->upperBoltLockOpenRotAngle = Int(bv);
+        else if (bk == "upperBoltLockCloseRotAngle") bolt->upperBoltLockCloseRotAngle = Int(bv);
+        else if (bk == "upperBoltLockPositionX") bolt->upperBoltLockPositionX = Int(bv);
+        else if (bk == "upperBoltLockPositionY") bolt->upperBoltLockPositionY = Int(bv);
+        else if (bk == "boltLowerLockGraphic") bolt->boltLowerLockGraphic = Text(bv);
+        else if (bk == "lowerBoltLockOpenRotAngle") bolt->lowerBoltLockOpenRotAngle = Int(bv);
+        else if (bk == "lowerBoltLockCloseRotAngle") bolt->lowerBoltLockCloseRotAngle = Int(bv);
+        else if (bk == "lowerBoltLockPositionX") bolt->lowerBoltLockPositionX = Int(bv);
+        else if (bk == "lowerBoltLockPositionY") bolt->lowerBoltLockPositionY = Int(bv);
+        else if (IsPlainTable(bv)) bolt->movedIndices = IntList(bv);
+      });
+      bolts.push_back(std::move(bolt));
+    }
+  });
+  BuildSceneCommon(t, *lock);
+  for (auto& bolt : bolts) {
+    if (!bolt->gaveMovesOthers) bolt->movesOthers = stdMovesOthers;
+    if (!bolt->gaveLocked) bolt->locked = stdLocked;
+    if (!bolt->gaveUp) bolt->up = stdUp;
+    if (bolt->graphic.empty()) bolt->graphic = stdGraphic;
+    if (bolt->boltUpperLockGraphic.empty()) bolt->boltUpperLockGraphic = stdUpper;
+    if (bolt->boltLowerLockGraphic.empty()) bolt->boltLowerLockGraphic = stdLower;
+    lock->AddBolt(std::move(bolt));
+  }
+  return lock;
+}
+
+std::unique_ptr<CScene> CModelCompositor::BuildMixPotionMiniGame(const TLuaObjectWrapper& t) {
+  auto game = std::make_unique<CMixPotionMiniGame>();
+  auto colors = [](const TLuaObjectWrapper& v, std::vector<int32_t>& into) {
+    into.clear();
+    ForEachListEntry(v, [&](const TLuaObjectWrapper& e) { into.push_back(MixPotionColorCode(Text(e))); });
+  };
+  std::vector<std::unique_ptr<CMixPotionPipe>> pipes;
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    for (int i = 0; i < CMixPotionMiniGame::kImageCount; ++i) {
+      if (k == CMixPotionMiniGame::kImageKeys[i]) {
+        game->images[i] = Text(v);
+        return;
+      }
+    }
+    if (k == "mixSoundFile") game->mixSoundFile = Text(v), game->hasMixSoundFile = true;
+    else if (k == "wonSoundFile") game->wonSoundFile = Text(v), game->hasWonSoundFile = true;
+    else if (k == "tryAgainSoundFile") game->tryAgainSoundFile = Text(v), game->hasTryAgainSoundFile = true;
+    else if (k == "x") game->x = Uint(v);
+    else if (k == "y") game->y = Uint(v);
+    else if (k == "colorSystem") game->colorSystem = Uint(v);
+    else if (k == "buttonX") game->buttonX = Uint(v);
+    else if (k == "buttonY") game->buttonY = Uint(v);
+    else if (k == "cboardX") game->cboardX = Uint(v);
+    else if (k == "cboardY") game->cboardY = Uint(v);
+    else if (k == "resetbuttonX") game->resetbuttonX = Int(v);
+    else if (k == "resetbuttonY") game->resetbuttonY = Int(v);
+    else if (ModelType(v) == 16) colors(v, game->givenColors);
+    else if (ModelType(v) == 17) colors(v, game->needColors);
+    else if (ModelType(v) == 15) {
+      auto pipe = std::make_unique<CMixPotionPipe>();
+      ForEach(v, [&](const TString& pk, const TLuaObjectWrapper& pv) {
+        if (pk == "id") pipe->id = Uint(pv);
+        else if (pk == "x") pipe->x = Uint(pv);
+        else if (pk == "y") pipe->y = Uint(pv);
+        else if (pk == "h") pipe->h = Uint(pv);
+        else if (IsPlainTable(pv)) {
+          // A pipe has at most three outputs.
+          pipe->links = IntList(pv);
+          if (pipe->links.size() > 3) pipe->links.resize(3);
+        }
+      });
+      pipes.push_back(std::move(pipe));
+    }
+  });
+  BuildSceneCommon(t, *game);
+  for (auto& pipe : pipes) game->AddPipe(std::move(pipe));
+  return game;
+}
+
+std::unique_ptr<CScene> CModelCompositor::BuildMirroredImageGame(const TLuaObjectWrapper& t) {
+  auto game = std::make_unique<CMirroredImageGame>();
+  BuildSceneCommon(t, *game);
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    if (k == "amountSelectedFalseImages") game->SetAmountSelectedFalseImages(Int(v));
+    else if (k == "amountAllFalseImages") game->SetAmountAllFalseImages(Int(v));
+    else if (k == "filepath") game->filepath = Text(v);
+    else if (k == "nameFalseImage") game->nameFalseImage = Text(v);
+    else if (k == "nameCorrectImage") game->nameCorrectImage = Text(v);
+    else if (IsPlainTable(v)) {
+      ForEach(v, [&](const TString&, const TLuaObjectWrapper& p) {
+        if (!p.IsTable()) return;
+        game->positions.emplace_back(ScriptNumberToInt(p.GetNumber("xPos", 0)),
+                                     ScriptNumberToInt(p.GetNumber("yPos", 0)));
+      });
+    }
+  });
+  return game;
+}
+
+std::unique_ptr<CScene> CModelCompositor::BuildPlacingObjectGame(const TLuaObjectWrapper& t) {
+  auto game = std::make_unique<CPlacingObjectGame>();
+  BuildSceneCommon(t, *game);
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    if (ReadTextboxKey(k, v, *game)) return;
+    if (k == "hintImage") game->SetHintImage(Text(v));
+    else if (ModelType(v) == kModelSceneObject) game->AddSceneObject(BuildSceneObject(v));
+    else if (ModelType(v) == kTypeInventory) game->SetInventory(*BuildInventory(v));
+  });
+  return game;
+}
+
+std::unique_ptr<CScene> CModelCompositor::BuildNineMensMorrisGame(const TLuaObjectWrapper& t) {
+  auto game = std::make_unique<CNineMensMorrisGame>();
+  BuildSceneCommon(t, *game);
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    if (k == "filepath") game->filepath = Text(v);
+    else if (IsPlainTable(v)) {
+      ForEach(v, [&](const TString&, const TLuaObjectWrapper& field) {
+        if (!field.IsTable()) return;
+        game->AddPosition(ScriptNumberToInt(field.GetNumber("xPos", 0)),
+                          ScriptNumberToInt(field.GetNumber("yPos", 0)));
+        game->AddStatusStart(ScriptNumberToInt(field.GetNumber("statusStart", 0)));
+        game->AddStatusEnd(ScriptNumberToInt(field.GetNumber("statusEnd", 0)));
+        std::vector<int32_t> links;
+        ForEach(field, [&](const TString&, const TLuaObjectWrapper& e) {
+          if (e.IsTable()) links = IntList(e);
+        });
+        game->AddNeighbourList(links);
+      });
+    }
+  });
+  return game;
+}
+
+std::unique_ptr<CScene> CModelCompositor::BuildPlacingPicturesGame(const TLuaObjectWrapper& t) {
+  auto game = std::make_unique<CPlacingPicturesGame>();
+  BuildSceneCommon(t, *game);
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    if (ReadTextboxKey(k, v, *game)) return;
+    if (k == "filepath") game->filepath = Text(v);
+    else if (k == "hotspots") {
+      ForEach(v, [&](const TString&, const TLuaObjectWrapper& h) {
+        if (!h.IsTable()) return;
+        TPictureArea area;
+        ForEach(h, [&](const TString& hk, const TLuaObjectWrapper& hv) {
+          if (hk == "id") area.id = Text(hv);
+          else if (hk == "imageStart") area.imageStart = Text(hv);
+          else if (hk == "imageEnd") area.imageEnd = Text(hv);
+          for (int i = 0; i < 4; ++i) {
+            const std::string n = std::to_string(i + 1);
+            if (hk == ("xPos" + n).c_str()) area.x[i] = Int(hv);
+            if (hk == ("yPos" + n).c_str()) area.y[i] = Int(hv);
+          }
+        });
+        game->areas.push_back(std::move(area));
+      });
+    }
+  });
+  return game;
+}
+
+std::unique_ptr<CScene> CModelCompositor::BuildPlotpoint(const TLuaObjectWrapper& t) {
+  auto plot = std::make_unique<CPlotpoint>();
+  BuildSceneCommon(t, *plot);
+  ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
+    if (k == "movingTextureDirectory") plot->movingTextureDirectory = Text(v);
+    else if (k == "movingTextureName") plot->movingTextureName = Text(v);
+    else if (k == "numberOfTextures") plot->numberOfTextures = Uint(v);
+    else if (k == "direction") plot->SetDirection(Text(v));
+    else if (k == "beginX") plot->beginX = Int(v);
+    else if (k == "beginY") plot->beginY = Int(v);
+    else if (k == "endX") plot->endX = Int(v);
+    else if (k == "endY") plot->endY = Int(v);
+    else if (k == "borderTexture") plot->borderTexture = Text(v);
+    else if (k == "offsetStart") plot->offsetStart = Int(v);
+    else if (k == "offsetEnd") plot->offsetEnd = Int(v);
+    else if (k == "textUpperLeftX") plot->textUpperLeftX = Int(v);
+    else if (k == "textUpperLeftY") plot->textUpperLeftY = Int(v);
+    else if (k == "textLowerRightX") plot->textLowerRightX = Int(v);
+    else if (k == "textLowerRightY") plot->textLowerRightY = Int(v);
+    else if (k == "textColorRed") plot->textColorRed = Uint(v);
+    else if (k == "textColorGreen") plot->textColorGreen = Uint(v);
+    else if (k == "textColorBlue") plot->textColorBlue = Uint(v);
+    else if (k == "textHeight") plot->textHeight = Uint(v);
+    else if (ModelType(v) == 33) {
+      ForEach(v, [&](const TString&, const TLuaObjectWrapper& pair) {
+        if (!pair.IsTable()) return;
+        std::unique_ptr<TLuaObjectWrapper> key;
+        std::unique_ptr<TLuaObjectWrapper> first = pair.Next(key);
+        std::unique_ptr<TLuaObjectWrapper> second = first ? pair.Next(key) : nullptr;
+        if (!first) return;
+        const TLuaObjectWrapper* text = first.get();
+        const TLuaObjectWrapper* number = second.get();
+        if (!first->IsString()) std::swap(text, number);
+        plot->AddText(text ? Text(*text) : std::string(), number ? Uint(*number) : 0);
+      });
+    }
+  });
+  return plot;
 }
 
 // ---- running game texts ----

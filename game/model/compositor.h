@@ -75,6 +75,14 @@ class CModelCompositor {
   std::unique_ptr<CHiddenObjectGame> BuildHiddenObjectGame(const TLuaObjectWrapper& t);
   std::unique_ptr<CHiddenObject> BuildHiddenObject(const TLuaObjectWrapper& t,
                                                    const std::string& groupName, int32_t groupId);
+  std::unique_ptr<CScene> BuildJigsawPuzzle(const TLuaObjectWrapper& t);
+  std::unique_ptr<CScene> BuildLock(const TLuaObjectWrapper& t);
+  std::unique_ptr<CScene> BuildMixPotionMiniGame(const TLuaObjectWrapper& t);
+  std::unique_ptr<CScene> BuildMirroredImageGame(const TLuaObjectWrapper& t);
+  std::unique_ptr<CScene> BuildPlacingObjectGame(const TLuaObjectWrapper& t);
+  std::unique_ptr<CScene> BuildNineMensMorrisGame(const TLuaObjectWrapper& t);
+  std::unique_ptr<CScene> BuildPlacingPicturesGame(const TLuaObjectWrapper& t);
+  std::unique_ptr<CScene> BuildPlotpoint(const TLuaObjectWrapper& t);
 
  private:
   CModelCompositor();

@@ -280,7 +280,7 @@ TEST_F(CompositorTest, ReaderRulesForRecords) {
       { modeltype = 0, seqId = 3, { modeltype = 1, seqId = 5, title = "by hand" } },
       MakeChapterScreen { seqId = 6 },
       MakeLevel { seqId = 4, MakeChapterScreen { seqId = 7 }, MakeSceneExit { id = "stray" },
-                  MakeJigsawPuzzle { seqId = 8 }, { seqId = 9 } },
+                  MakeHiddenObject { seqId = 8 }, { seqId = 9 } },
       MakeHighscoreSystem { levelCompleteBonus = 7 },
       unknownKey = "ignored",
     }
@@ -290,7 +290,7 @@ TEST_F(CompositorTest, ReaderRulesForRecords) {
   EXPECT_STREQ(dynamic_cast<CChapterScreen*>(game->FindScene(5))->GetTitle(), "by hand");
   EXPECT_EQ(game->FindScene(6), nullptr);  // a scene directly in the game is ignored
   EXPECT_NE(game->FindScene(7), nullptr);
-  EXPECT_EQ(game->FindScene(8), nullptr);  // a kind without a builder is skipped
+  EXPECT_EQ(game->FindScene(8), nullptr);  // a record that is no scene is skipped
   EXPECT_EQ(game->FindScene(9), nullptr);
   EXPECT_EQ(game->FindSceneExit("stray"), nullptr);
 
