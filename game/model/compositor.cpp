@@ -115,24 +115,19 @@ std::string TextAt(const TLuaObjectWrapper& t, int n) {
   return std::string(lua_tostring(L, -1), lua_strlen(L, -1));
 }
 
-std::unique_ptr<CModelCompositor>& Instance() {
-  static std::unique_ptr<CModelCompositor> instance;
-  return instance;
-}
-
 }  // namespace
 
 // ---- life ----
 
 CModelCompositor* CModelCompositor::CreateInstance() {
-  Instance().reset();
-  Instance().reset(new CModelCompositor());
-  return Instance().get();
+  ModelSingleton<CModelCompositor>().reset();
+  ModelSingleton<CModelCompositor>().reset(new CModelCompositor());
+  return ModelSingleton<CModelCompositor>().get();
 }
 
-CModelCompositor* CModelCompositor::GetInstance() { return Instance().get(); }
+CModelCompositor* CModelCompositor::GetInstance() { return ModelSingleton<CModelCompositor>().get(); }
 
-void CModelCompositor::ReleaseInstance() { Instance().reset(); }
+void CModelCompositor::ReleaseInstance() { ModelSingleton<CModelCompositor>().reset(); }
 
 CModelCompositor::CModelCompositor() {
   lua_State* L = GetModelScriptState();
@@ -323,36 +318,31 @@ void CModelCompositor::BuildSceneCommon(const TLuaObjectWrapper& t, CScene& scen
   });
 }
 
-// "positionX1" .. "positionY4": the corner index (0-3) and whether it is y, or false.
-static bool CornerKey(const TString& k, int* corner, bool* isY) {
-  static const char* const kNames[8] = {"positionX1", "positionY1", "positionX2", "positionY2",
-                                        "positionX3", "positionY3", "positionX4", "positionY4"};
+// The keys exits and hotspots share; false for any other key.
+static bool ReadAreaKey(const TString& k, const TLuaObjectWrapper& v, CSceneArea& area) {
+  static const char* const kCorners[8] = {"positionX1", "positionY1", "positionX2", "positionY2",
+                                          "positionX3", "positionY3", "positionX4", "positionY4"};
   for (int i = 0; i < 8; ++i) {
-    if (k == kNames[i]) {
-      *corner = i / 2;
-      *isY = i % 2 == 1;
-      return true;
-    }
+    if (!(k == kCorners[i])) continue;
+    if (i % 2) area.SetPositionY(i / 2, Int(v));
+    else area.SetPositionX(i / 2, Int(v));
+    return true;
   }
-  return false;
+  if (k == "id") area.SetId(Text(v));
+  else if (k == "name") area.SetName(Text(v));
+  else if (k == "text") area.SetText(Text(v));
+  else if (k == "isActive") area.SetActive(Flag(v));
+  else return false;
+  return true;
 }
 
 std::unique_ptr<CSceneExit> CModelCompositor::BuildSceneExit(const TLuaObjectWrapper& t) {
   auto exit = std::make_unique<CSceneExit>();
   int imageX = 0, imageY = 0;
   ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
-    int corner;
-    bool isY;
-    if (k == "id") exit->SetId(Text(v));
-    else if (k == "name") exit->SetName(Text(v));
-    else if (CornerKey(k, &corner, &isY)) {
-      exit->SetPosition(corner, isY ? exit->GetPositionX(corner) : Int(v),
-                        isY ? Int(v) : exit->GetPositionY(corner));
-    }
-    else if (k == "cursorstyleid") exit->SetCursorStyleId(Uint(v));
+    if (ReadAreaKey(k, v, *exit)) return;
+    if (k == "cursorstyleid") exit->SetCursorStyleId(Uint(v));
     else if (k == "cursorstylepath") exit->SetCursorStylePath(Text(v));
-    else if (k == "text") exit->SetText(Text(v));
-    else if (k == "isActive") exit->SetActive(Flag(v));
     else if (k == "nextScene") exit->SetNextScene(Int(v));
     else if (k == "image") exit->SetImage(Text(v));
     else if (k == "imagePositionX") imageX = Int(v);
@@ -365,35 +355,34 @@ std::unique_ptr<CSceneExit> CModelCompositor::BuildSceneExit(const TLuaObjectWra
 std::unique_ptr<CSceneHotspot> CModelCompositor::BuildSceneHotspot(const TLuaObjectWrapper& t) {
   auto hotspot = std::make_unique<CSceneHotspot>();
   ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
-    int corner;
-    bool isY;
-    if (k == "id") hotspot->SetId(Text(v));
-    else if (k == "name") hotspot->SetName(Text(v));
-    else if (CornerKey(k, &corner, &isY)) {
-      hotspot->SetPosition(corner, isY ? hotspot->GetPositionX(corner) : Int(v),
-                           isY ? Int(v) : hotspot->GetPositionY(corner));
-    }
-    else if (k == "text") hotspot->SetText(Text(v));
-    else if (k == "isActive") hotspot->SetActive(Flag(v));
-    else if (ModelType(v) == kTypeActionMap) hotspot->SetActionMap(BuildActionMap(v));
+    if (ReadAreaKey(k, v, *hotspot)) return;
+    if (ModelType(v) == kTypeActionMap) hotspot->SetActionMap(BuildActionMap(v));
   });
   return hotspot;
+}
+
+// The keys scene objects and hidden objects share; false for any other key.
+template <class T>
+bool CModelCompositor::ReadPictureObjectKey(const TString& k, const TLuaObjectWrapper& v, T& object) {
+  if (k == "id") object.SetId(Text(v));
+  else if (k == "name") object.SetName(Text(v));
+  else if (k == "positionX") object.SetPositionX(Int(v));
+  else if (k == "positionY") object.SetPositionY(Int(v));
+  else if (k == "image") object.SetImage(Text(v));
+  else if (k == "isActive") object.SetActive(Flag(v));
+  else if (k == "isVisible") object.SetVisible(Flag(v));
+  else if (ModelType(v) == kTypeActionMap) object.SetActionMap(std::move(*BuildActionMap(v)));
+  else return false;
+  return true;
 }
 
 std::unique_ptr<CSceneObject> CModelCompositor::BuildSceneObject(const TLuaObjectWrapper& t) {
   auto object = std::make_unique<CSceneObject>();
   ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
-    if (k == "id") object->SetId(Text(v));
-    else if (k == "name") object->SetName(Text(v));
-    else if (k == "positionX") object->SetPositionX(Int(v));
-    else if (k == "positionY") object->SetPositionY(Int(v));
-    else if (k == "image") object->SetImage(Text(v));
-    else if (k == "timesPickable") object->SetTimesPickable(Int(v));
-    else if (k == "isActive") object->SetActive(Flag(v));
-    else if (k == "isVisible") object->SetVisible(Flag(v));
+    if (ReadPictureObjectKey(k, v, *object)) return;
+    if (k == "timesPickable") object->SetTimesPickable(Int(v));
     else if (k == "invitem") object->SetInvItem(Text(v));
     else if (k == "text") object->SetText(Text(v));
-    else if (ModelType(v) == kTypeActionMap) object->SetActionMap(std::move(*BuildActionMap(v)));
   });
   return object;
 }
@@ -597,16 +586,9 @@ std::unique_ptr<CHiddenObject> CModelCompositor::BuildHiddenObject(const TLuaObj
   object->SetGroupName(groupName);
   object->SetGroupId(groupId);
   ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
-    if (k == "id") object->SetId(Text(v));
-    else if (k == "name") object->SetName(Text(v));
-    else if (k == "positionX") object->SetPositionX(Int(v));
-    else if (k == "positionY") object->SetPositionY(Int(v));
-    else if (k == "image") object->SetImage(Text(v));
-    else if (k == "isActive") object->SetActive(Flag(v));
-    else if (k == "isVisible") object->SetVisible(Flag(v));
-    else if (k == "groupName") object->SetGroupName(Text(v));
+    if (ReadPictureObjectKey(k, v, *object)) return;
+    if (k == "groupName") object->SetGroupName(Text(v));
     else if (k == "groupId") object->SetGroupId(Int(v));
-    else if (ModelType(v) == kTypeActionMap) object->SetActionMap(std::move(*BuildActionMap(v)));
   });
   return object;
 }

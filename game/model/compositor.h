@@ -90,6 +90,8 @@ class CModelCompositor {
   // The scene builder of the record kind, or null for kinds without one.
   std::unique_ptr<CScene> BuildScene(int32_t type, const TLuaObjectWrapper& t);
   // Text-box fields shared by the adventure screen and kinds built on it; false for other keys.
+  template <class T>
+  bool ReadPictureObjectKey(const TString& key, const TLuaObjectWrapper& value, T& object);
   bool ReadTextboxKey(const TString& key, const TLuaObjectWrapper& value, CTextboxSet& screen);
 
   bool mBuiltGame = false;

@@ -6,24 +6,20 @@
 
 #include "core/log.h"
 #include "core/prefsdb.h"
+#include "model/modelbase.h"
 
 // A profile's item count beyond this is damage, not a diary.
 static constexpr int32_t kMaxStoredItems = 65536;
 
-static std::unique_ptr<TDiary>& Instance() {
-  static std::unique_ptr<TDiary> instance;
-  return instance;
-}
-
 TDiary* TDiary::CreateInstance() {
-  Instance().reset();
-  Instance().reset(new TDiary());
-  return Instance().get();
+  ModelSingleton<TDiary>().reset();
+  ModelSingleton<TDiary>().reset(new TDiary());
+  return ModelSingleton<TDiary>().get();
 }
 
-TDiary* TDiary::GetInstance() { return Instance().get(); }
+TDiary* TDiary::GetInstance() { return ModelSingleton<TDiary>().get(); }
 
-void TDiary::DestroyInstance() { Instance().reset(); }
+void TDiary::DestroyInstance() { ModelSingleton<TDiary>().reset(); }
 
 TDiary::~TDiary() = default;
 
@@ -69,18 +65,37 @@ bool TDiary::NeedsNewSite(const TDiaryEntry& entry) const {
 
 void TDiary::AddContent(const TDiaryEntry& entry) { Layout(entry, false); }
 
-void TDiary::AddConstantContent(int32_t period, const TDiaryEntry& entry) {
+// A constant content record keeps the entry's values, with its requested place in x and y.
+static TDiaryItem RecordOf(const TDiaryEntry& e) {
   TDiaryItem c;
+  c.kind = e.kind;
+  c.red = e.red, c.green = e.green, c.blue = e.blue, c.alpha = e.alpha;
+  c.size = e.size;
+  c.firstExtra = e.firstExtra;
+  c.secondExtra = e.secondExtra;
+  c.x = e.x, c.y = e.y;
+  c.text = e.text;
+  c.font = e.font;
+  return c;
+}
+
+static TDiaryEntry EntryOf(const TDiaryItem& c) {
+  TDiaryEntry e;
+  e.kind = c.kind;
+  e.red = c.red, e.green = c.green, e.blue = c.blue, e.alpha = c.alpha;
+  e.size = c.size;
+  e.firstExtra = c.firstExtra;
+  e.secondExtra = c.secondExtra;
+  e.x = c.x, e.y = c.y;
+  e.text = c.text;
+  e.font = c.font;
+  return e;
+}
+
+void TDiary::AddConstantContent(int32_t period, const TDiaryEntry& entry) {
+  TDiaryItem c = RecordOf(entry);
   c.site = static_cast<int32_t>(mInsertSite) - (entry.kind == kDiarySiteEnd ? 1 : 0);
   c.period = period;
-  c.kind = entry.kind;
-  c.red = entry.red, c.green = entry.green, c.blue = entry.blue, c.alpha = entry.alpha;
-  c.size = entry.size;
-  c.firstExtra = entry.firstExtra;
-  c.secondExtra = entry.secondExtra;
-  c.x = entry.x, c.y = entry.y;
-  c.text = entry.text;
-  c.font = entry.font;
   mConstant.push_back(std::move(c));
   Layout(entry, false);
 }
@@ -95,16 +110,7 @@ void TDiary::NewSite() {
     if (c.period <= 0) continue;
     const int64_t since = int64_t(mInsertSite) - c.site;
     if (since % c.period != 0) continue;
-    TDiaryEntry e;
-    e.kind = c.kind;
-    e.red = c.red, e.green = c.green, e.blue = c.blue, e.alpha = c.alpha;
-    e.size = c.size;
-    e.firstExtra = c.firstExtra;
-    e.secondExtra = c.secondExtra;
-    e.x = c.x, e.y = c.y;
-    e.text = c.text;
-    e.font = c.font;
-    Layout(e, true);
+    Layout(EntryOf(c), true);
   }
 }
 
@@ -130,19 +136,12 @@ void TDiary::Layout(const TDiaryEntry& entry, bool constantPass) {
     return;
   }
   const TDiaryRect& a = InsertArea();
-  TDiaryItem item;
+  TDiaryItem item = RecordOf(entry);
   item.site = item.period = static_cast<int32_t>(mInsertSite);
-  item.kind = entry.kind;
-  item.red = entry.red, item.green = entry.green, item.blue = entry.blue, item.alpha = entry.alpha;
-  item.size = entry.size;
-  item.firstExtra = entry.firstExtra;
   item.width = AvailableWidth(entry.x);
   item.height = Height(entry);
   item.x = entry.x >= a.left ? entry.x : a.left;
   item.y = PlaceY(entry);
-  item.secondExtra = entry.secondExtra;
-  item.text = entry.text;
-  item.font = entry.font;
   mLastUsedY = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, int64_t(mLastUsedY) + item.height));
   mItems.push_back(std::move(item));
   mWatchedSite = mInsertSite;

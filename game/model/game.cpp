@@ -55,19 +55,14 @@ void CLevel::Serialize(std::string& out) const {
 
 // ---- the root ----
 
-static std::unique_ptr<CGame>& Instance() {
-  static std::unique_ptr<CGame> instance;
-  return instance;
-}
-
 CGame* CGame::CreateInstance() {
-  if (!Instance()) Instance().reset(new CGame());
-  return Instance().get();
+  if (!ModelSingleton<CGame>()) ModelSingleton<CGame>().reset(new CGame());
+  return ModelSingleton<CGame>().get();
 }
 
-CGame* CGame::GetInstance() { return Instance().get(); }
+CGame* CGame::GetInstance() { return ModelSingleton<CGame>().get(); }
 
-void CGame::DestroyInstance() { Instance().reset(); }
+void CGame::DestroyInstance() { ModelSingleton<CGame>().reset(); }
 
 CGame::CGame() {
   mHintRoutes = {

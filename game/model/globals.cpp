@@ -7,20 +7,15 @@
 #include "model/modelscript.h"
 #include "model/savetext.h"
 
-static std::unique_ptr<CGlobalInformationSystem>& Instance() {
-  static std::unique_ptr<CGlobalInformationSystem> instance;
-  return instance;
-}
-
 CGlobalInformationSystem* CGlobalInformationSystem::CreateInstance() {
-  Instance().reset();
-  Instance().reset(new CGlobalInformationSystem());
-  return Instance().get();
+  ModelSingleton<CGlobalInformationSystem>().reset();
+  ModelSingleton<CGlobalInformationSystem>().reset(new CGlobalInformationSystem());
+  return ModelSingleton<CGlobalInformationSystem>().get();
 }
 
-CGlobalInformationSystem* CGlobalInformationSystem::GetInstance() { return Instance().get(); }
+CGlobalInformationSystem* CGlobalInformationSystem::GetInstance() { return ModelSingleton<CGlobalInformationSystem>().get(); }
 
-void CGlobalInformationSystem::DestroyInstance() { Instance().reset(); }
+void CGlobalInformationSystem::DestroyInstance() { ModelSingleton<CGlobalInformationSystem>().reset(); }
 
 CGlobalInformationSystem::CGlobalInformationSystem() {
   lua_State* L = GetModelScriptState();

@@ -17,20 +17,15 @@ using namespace savetext;
 // data value can make the arithmetic undefined.
 static int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
 
-static std::unique_ptr<CHighscoreSystem>& Instance() {
-  static std::unique_ptr<CHighscoreSystem> instance;
-  return instance;
-}
-
 CHighscoreSystem* CHighscoreSystem::CreateInstance() {
-  Instance().reset();
-  Instance().reset(new CHighscoreSystem());
-  return Instance().get();
+  ModelSingleton<CHighscoreSystem>().reset();
+  ModelSingleton<CHighscoreSystem>().reset(new CHighscoreSystem());
+  return ModelSingleton<CHighscoreSystem>().get();
 }
 
-CHighscoreSystem* CHighscoreSystem::GetInstance() { return Instance().get(); }
+CHighscoreSystem* CHighscoreSystem::GetInstance() { return ModelSingleton<CHighscoreSystem>().get(); }
 
-void CHighscoreSystem::DestroyInstance() { Instance().reset(); }
+void CHighscoreSystem::DestroyInstance() { ModelSingleton<CHighscoreSystem>().reset(); }
 
 CHighscoreSystem::CHighscoreSystem() {
   mHintClockStart = ModelNow();

@@ -2,6 +2,7 @@
 // and CObservedSubject/CObserver carry change notification from model objects to the screens that
 // show them. Neither side owns the other; an observer detaches itself before it goes away.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,3 +44,11 @@ class CObservedSubject {
  protected:
   std::vector<CObserver*> mObservers;
 };
+
+// The one slot of a model singleton; the class's CreateInstance, GetInstance and DestroyInstance
+// work on it.
+template <class T>
+std::unique_ptr<T>& ModelSingleton() {
+  static std::unique_ptr<T> instance;
+  return instance;
+}

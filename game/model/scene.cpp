@@ -28,7 +28,13 @@ void TCorners::Serialize(std::string& out) const {
   }
 }
 
-// ---- exits ----
+// ---- exits and hotspots ----
+
+void CSceneArea::SerializeHead(std::string& out) const {
+  TextField(out, "id", mId);
+  TextField(out, "name", mName);
+  mArea.Serialize(out);
+}
 
 void CSceneExit::StartGlow() { mGlowStart = ModelNow(); }
 
@@ -36,13 +42,11 @@ bool CSceneExit::IsGlowing() const { return mGlowStart != 0 && ModelNow() - mGlo
 
 void CSceneExit::Serialize(std::string& out) const {
   BeginRecord(out, "MakeSceneExit");
-  TextField(out, "id", mId);
-  TextField(out, "name", mName);
-  mArea.Serialize(out);
+  SerializeHead(out);
   UintField(out, "cursorstyleid", static_cast<uint32_t>(mCursorStyleId));
   TextField(out, "cursorstylepath", mCursorStylePath);
-  TextField(out, "text", mText);
-  FlagField(out, "isActive", mActive);
+  TextField(out, "text", GetText());
+  FlagField(out, "isActive", IsActive());
   IntField(out, "nextScene", mNextScene);
   if (!mImage.empty()) {
     TextField(out, "image", mImage);
@@ -62,11 +66,9 @@ void CSceneHotspot::SetActionMap(std::unique_ptr<ActionMap> map) {
 
 void CSceneHotspot::Serialize(std::string& out) const {
   BeginRecord(out, "MakeSceneHotspot");
-  TextField(out, "id", mId);
-  TextField(out, "name", mName);
-  mArea.Serialize(out);
-  TextField(out, "text", mText);
-  FlagField(out, "isActive", mActive);
+  SerializeHead(out);
+  TextField(out, "text", GetText());
+  FlagField(out, "isActive", IsActive());
   actionmap::Serialize(*mActions, out);
   EndRecord(out, "MakeSceneHotspot");
 }

@@ -40,10 +40,11 @@ struct TCorners {
   void Serialize(std::string& out) const;
 };
 
-class CSceneExit : public ISerializable {
+// What exits and hotspots share: an id (their key in the scene), a name, a clickable area, a
+// rollover text and whether they react at all.
+class CSceneArea : public ISerializable {
  public:
-  void Serialize(std::string& out) const override;
-  virtual bool IsType(int32_t type) const { return type == kModelSceneExit; }
+  virtual bool IsType(int32_t type) const = 0;
 
   const char* GetId() const { return mId.c_str(); }
   void SetId(std::string v) { mId = std::move(v); }
@@ -51,12 +52,32 @@ class CSceneExit : public ISerializable {
   void SetName(std::string v) { mName = std::move(v); }
   int32_t GetPositionX(int corner) const { return mArea.x[corner]; }
   int32_t GetPositionY(int corner) const { return mArea.y[corner]; }
+  void SetPositionX(int corner, int32_t x) { mArea.x[corner] = x; }
+  void SetPositionY(int corner, int32_t y) { mArea.y[corner] = y; }
   void SetPosition(int corner, int32_t x, int32_t y) { mArea.x[corner] = x, mArea.y[corner] = y; }
   const TCorners& GetArea() const { return mArea; }
   const char* GetText() const { return mText.c_str(); }
   void SetText(std::string v) { mText = std::move(v); }
   bool IsActive() const { return mActive; }
   void SetActive(bool v) { mActive = v; }
+  bool IsInside(int32_t x, int32_t y) const { return mArea.IsInside(x, y); }
+
+ protected:
+  // The "id", "name" and corner lines.
+  void SerializeHead(std::string& out) const;
+
+ private:
+  std::string mId, mName;
+  TCorners mArea;
+  std::string mText;
+  bool mActive = true;
+};
+
+class CSceneExit : public CSceneArea {
+ public:
+  void Serialize(std::string& out) const override;
+  bool IsType(int32_t type) const override { return type == kModelSceneExit; }
+
   int32_t GetNextScene() const { return mNextScene; }
   void SetNextScene(int32_t v) { mNextScene = v; }
   int32_t GetImagePositionX() const { return mImageX; }
@@ -69,17 +90,12 @@ class CSceneExit : public ISerializable {
   const char* GetCursorStylePath() const { return mCursorStylePath.c_str(); }
   void SetCursorStylePath(std::string v) { mCursorStylePath = std::move(v); }
 
-  bool IsInside(int32_t x, int32_t y) const { return mArea.IsInside(x, y); }
   void StartGlow();
   void StopGlow() { mGlowStart = 0; }
   // Up to 2 seconds after StartGlow.
   bool IsGlowing() const;
 
  private:
-  std::string mId, mName;
-  TCorners mArea;
-  std::string mText;
-  bool mActive = true;
   int32_t mNextScene = -1;
   int32_t mImageX = 0, mImageY = 0;
   std::string mImage;
@@ -88,35 +104,18 @@ class CSceneExit : public ISerializable {
   std::string mCursorStylePath;
 };
 
-class CSceneHotspot : public ISerializable {
+class CSceneHotspot : public CSceneArea {
  public:
   CSceneHotspot();
   void Serialize(std::string& out) const override;
-  virtual bool IsType(int32_t type) const { return type == kModelSceneHotspot; }
+  bool IsType(int32_t type) const override { return type == kModelSceneHotspot; }
 
-  const char* GetId() const { return mId.c_str(); }
-  void SetId(std::string v) { mId = std::move(v); }
-  const char* GetName() const { return mName.c_str(); }
-  void SetName(std::string v) { mName = std::move(v); }
-  int32_t GetPositionX(int corner) const { return mArea.x[corner]; }
-  int32_t GetPositionY(int corner) const { return mArea.y[corner]; }
-  void SetPosition(int corner, int32_t x, int32_t y) { mArea.x[corner] = x, mArea.y[corner] = y; }
-  const char* GetText() const { return mText.c_str(); }
-  void SetText(std::string v) { mText = std::move(v); }
-  bool IsActive() const { return mActive; }
-  void SetActive(bool v) { mActive = v; }
-
-  bool IsInside(int32_t x, int32_t y) const { return mArea.IsInside(x, y); }
   bool DoAction(const std::string& target) { return actionmap::Run(*mActions, target); }
   // Takes the map (and its commands); the old map and its commands go.
   void SetActionMap(std::unique_ptr<ActionMap> map);
   const ActionMap& GetActionMap() const { return *mActions; }
 
  private:
-  std::string mId, mName;
-  TCorners mArea;
-  std::string mText;
-  bool mActive = true;
   std::unique_ptr<ActionMap> mActions;
 };
 

@@ -6,47 +6,8 @@
 
 namespace {
 
-const char kBoards[] = R"lua(
-MakeGame { currentScene = 6, MakeLevel { seqId = 1,
-  MakeJigsawPuzzle { seqId = 6, bg = "jig.png", offsetX = 100, offsetY = 50, hookPieces = "false",
-    delta = 12, numberOfGroupsToWin = 2,
-    MakeJigsawPiece { id = 1, image = "p1.png", startPosX = 5, startPosY = 6, endPosX = 0, endPosY = 0, {2, 10} },
-    MakeJigsawPiece { id = 2, image = "p2.png", startPosX = 7, startPosY = 8, endPosX = 64, endPosY = 0, {1} },
-    MakeJigsawPiece { id = 10, image = "p10.png" } },
-  MakeUnlockingDoorsMiniGame { seqId = 9, stdLocked = "true", stdGraphic = "bolt.png",
-    moveBoltSoundFile = "move.ogg", overlayImage = "over.png", overlayImagePosX = 3, overlayImagePosY = 4,
-    MakeUnlockingDoorsBolt { locked = "false", up = "true", downX = 1, downY = 2, upX = 3, upY = 4, {1, 2} },
-    MakeUnlockingDoorsBolt { movesOthers = "no", graphic = "own.png", boltUpperLockGraphic = "up.png",
-                             upperBoltLockOpenRotAngle = 90, lowerBoltLockPositionY = -7, {} } },
-  MakeMixPotionMiniGame { seqId = 14, mixSoundFile = "mix.ogg", kPipe2_dl = "dl.png", flask = "flask.png",
-    targetColor = "target", cboard = "board.png", x = 10, y = 20, colorSystem = 1, buttonX = 5, buttonY = 6,
-    cboardX = 7, cboardY = 8, resetbuttonX = 99, resetbuttonY = 98,
-    MakeMixPotionGivenColors { "green", "teal", "purple" },
-    MakeMixPotionNeedColors { "orange" },
-    MakeMixPotionPipe { id = 1, x = 0, y = 0, h = 1, {2, 3} },
-    MakeMixPotionPipe { id = 2, x = 1, y = 0, h = 2 },
-    MakeMixPotionPipe { id = 3, x = 2, y = 0, h = 3, {} } },
-  MakeMirroredImageGame { seqId = 27, amountSelectedFalseImages = 3, amountAllFalseImages = 0,
-    filepath = "mirror/", nameFalseImage = "false", nameCorrectImage = "right.png",
-    { {xPos = 1, yPos = 2}, {xPos = 3, yPos = 4} } },
-  MakePlacingObjectGame { seqId = 29, hintImage = "hint.png", title = "ignored",
-    MakeSceneObject { id = "vase", timesPickable = 1 },
-    MakeInventory { "vase_item" },
-    textFont = "f.mvec", textboxHeight = 1, textboxWidth = 2, lineHeight = 3,
-    textColor = { red = 1, green = 2, blue = 3, alpha = 4 }, textboxes = { { text = "t", x = 1, y = 2, rotation = 0 } } },
-  MakeNineMensMorrisGame { seqId = 30, filepath = "morris/",
-    { { xPos = 1, yPos = 2, statusStart = 1, statusEnd = 0, {1, 2} },
-      { xPos = 3, yPos = 4, statusStart = 0, statusEnd = 1, {0} } } },
-  MakePlacingPicturesGame { seqId = 31, filepath = "pics/", textFont = "f.mvec",
-    hotspots = { { id = "0", imageStart = "2", imageEnd = "1", xPos1 = 1, xPos2 = 2, xPos3 = 3, xPos4 = 4,
-                   yPos1 = 5, yPos2 = 6, yPos3 = 7, yPos4 = 8 } } },
-  MakePlotpoint { seqId = 32, movingTextureDirectory = "strip/", movingTextureName = "s",
-    numberOfTextures = 4, direction = "left", beginX = -10, beginY = 20, endX = 30, endY = 40,
-    borderTexture = "border.png", offsetStart = 1, offsetEnd = 2, textUpperLeftX = 5, textLowerRightX = 500,
-    textColorRed = 255, textHeight = 24,
-    MakePlotpointTexts { {"LINE_1", 5}, {7, "LINE_2"}, {12, 3} } },
-} }
-)lua";
+// One board of every mini-game (also a seed of the save-text fuzz target).
+const char kBoardsFile[] = "fuzz/savetext/boards.lua";
 
 template <class T>
 T* Scene(int32_t id) {
@@ -58,7 +19,7 @@ T* Scene(int32_t id) {
 using MiniGameRecordTest = ModelTest;
 
 TEST_F(MiniGameRecordTest, BoardsAreBuiltFromGameData) {
-  Build(kBoards);
+  Build(TestData(kBoardsFile));
   auto* jigsaw = Scene<CJigsawPuzzle>(6);
   ASSERT_NE(jigsaw, nullptr);
   EXPECT_FALSE(jigsaw->hookPieces);
@@ -115,7 +76,7 @@ TEST_F(MiniGameRecordTest, BoardsAreBuiltFromGameData) {
 }
 
 TEST_F(MiniGameRecordTest, EveryBoardRoundTripsThroughTheSaveText) {
-  Build(kBoards);
+  Build(TestData(kBoardsFile));
   ExpectRoundTrip();
   // Read-only keys are not written.
   EXPECT_EQ(Scene<CMixPotionMiniGame>(14)->resetbuttonX, 0);

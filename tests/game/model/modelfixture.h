@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -92,29 +93,39 @@ class ModelTest : public testing::Test {
   }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
+  // A whole file of the test data folder.
+  static std::string TestData(const std::string& rel) {
+    const char* root = std::getenv("TM_TEST_DATA");
+    std::ifstream in(std::string(root ? root : "tests/data") + "/" + rel, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    if (ss.str().empty()) ADD_FAILURE() << "no test data " << rel;
+    return ss.str();
+  }
+
   std::string GlobalString(const char* name) {
-    lua_State* L = mScript.GetState();
-    lua_pushstring(L, name);
-    lua_gettable(L, LUA_GLOBALSINDEX);
+    lua_State* L = PushGlobal(name);
     std::string s = lua_isstring(L, -1) ? std::string(lua_tostring(L, -1), lua_strlen(L, -1)) : "";
     lua_pop(L, 1);
     return s;
   }
   double GlobalNumber(const char* name) {
-    lua_State* L = mScript.GetState();
-    lua_pushstring(L, name);
-    lua_gettable(L, LUA_GLOBALSINDEX);
+    lua_State* L = PushGlobal(name);
     double n = lua_tonumber(L, -1);
     lua_pop(L, 1);
     return n;
   }
   int GlobalType(const char* name) {
-    lua_State* L = mScript.GetState();
-    lua_pushstring(L, name);
-    lua_gettable(L, LUA_GLOBALSINDEX);
+    lua_State* L = PushGlobal(name);
     int t = lua_type(L, -1);
     lua_pop(L, 1);
     return t;
+  }
+  lua_State* PushGlobal(const char* name) {
+    lua_State* L = mScript.GetState();
+    lua_pushstring(L, name);
+    lua_gettable(L, LUA_GLOBALSINDEX);
+    return L;
   }
 
   testutil::TempFolder mTemp;
