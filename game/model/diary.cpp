@@ -6,6 +6,7 @@
 
 #include "core/log.h"
 #include "core/prefsdb.h"
+#include "core/stringtable.h"
 #include "model/modelbase.h"
 
 // A profile's item count beyond this is damage, not a diary.
@@ -22,6 +23,18 @@ TDiary* TDiary::GetInstance() { return ModelSingleton<TDiary>().get(); }
 void TDiary::DestroyInstance() { ModelSingleton<TDiary>().reset(); }
 
 TDiary::~TDiary() = default;
+
+std::string TDiary::ComposeText(const TStringTable& table, const std::string& labels) {
+  std::string text;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = labels.find('+', start);
+    const std::string label = labels.substr(start, end == std::string::npos ? end : end - start);
+    text += table.GetString(label.c_str()).CStr();
+    if (end == std::string::npos) return text;
+    start = end + 1;
+  }
+}
 
 void TDiary::AddArea(int32_t x, int32_t y, int32_t width, int32_t height) {
   mAreas.push_back({x, y, static_cast<int32_t>(int64_t(x) + width),

@@ -10,6 +10,7 @@
 #include <vector>
 
 class TPrefsDB;
+class TStringTable;
 
 enum : int32_t { kDiaryImage = 0, kDiaryText = 1, kDiarySiteEnd = 2 };
 
@@ -59,6 +60,8 @@ class TDiary {
   virtual ~TDiary();
 
   void SetMeasure(Measure measure) { mMeasure = std::move(measure); }
+  // The text a text entry shows: each '+'-separated label replaced by its text, joined.
+  static std::string ComposeText(const TStringTable& table, const std::string& labels);
 
   void AddArea(int32_t x, int32_t y, int32_t width, int32_t height);
   void AddContent(const TDiaryEntry& entry);

@@ -3,6 +3,7 @@
 // fit end instead of crashing or looping; the diary survives its profile keys.
 #include "core/config.h"
 #include "core/prefsdb.h"
+#include "core/stringtable.h"
 #include "model/diary.h"
 #include "modelfixture.h"
 
@@ -156,4 +157,19 @@ TEST_F(DiaryTest, TheDiarySurvivesItsProfileKeys) {
   damaged->AddContent(SiteEnd());
   EXPECT_EQ(damaged->GetCurrentInsertSite(), 1u);
   ClearConfig();
+}
+
+TEST_F(DiaryTest, TextEntriesShowTheirLabelsTextsJoined) {
+  const std::string sheet =
+      "<?xml version=\"1.0\"?>\n<Workbook><Worksheet ss:Name=\"Strings\"><Table>\n"
+      "<Row><Cell><Data>D_1</Data></Cell><Cell><Data>First. </Data></Cell></Row>\n"
+      "<Row><Cell><Data>D_2</Data></Cell><Cell><Data>Second.</Data></Cell></Row>\n"
+      "</Table></Worksheet></Workbook>\n";
+  mTemp.Write("strings.xml", sheet);
+  TStringTable table;
+  table.SetQuiet(true);
+  ASSERT_TRUE(table.Load(("::" + (mTemp / "strings.xml")).c_str()));
+  EXPECT_EQ(TDiary::ComposeText(table, "D_1+D_2"), "First. Second.");
+  EXPECT_EQ(TDiary::ComposeText(table, "D_2"), "Second.");
+  EXPECT_EQ(TDiary::ComposeText(table, "D_1+MISSING"), "First. #####");
 }
