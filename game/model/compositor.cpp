@@ -65,7 +65,18 @@ int32_t Uint(const TLuaObjectWrapper& v) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(Int64(v))));
 }
 
-bool Flag(const TLuaObjectWrapper& v) { return CModelCompositor::ParseBool(Text(v).c_str()); }
+// A Lua boolean stands for its word, so a hand-written `false` is not read as true.
+std::string FlagWord(const TLuaObjectWrapper& v) {
+  lua_State* L = v.GetState();
+  RestoreLuaStackTop guard(L);
+  v.PushValue();
+  if (lua_type(L, -1) == LUA_TBOOLEAN) return lua_toboolean(L, -1) ? "true" : "false";
+  return Text(v);
+}
+
+bool Flag(const TLuaObjectWrapper& v) { return CModelCompositor::ParseBool(FlagWord(v).c_str()); }
+// The strict kind: only "true" is true.
+bool FlagEq(const TLuaObjectWrapper& v) { return FlagWord(v) == "true"; }
 
 // A nested table without a "modeltype": the lists inside some records.
 bool IsPlainTable(const TLuaObjectWrapper& v) {
@@ -671,11 +682,10 @@ std::unique_ptr<CScene> CModelCompositor::BuildLock(const TLuaObjectWrapper& t) 
   std::string stdGraphic, stdUpper, stdLower;
   auto lock = std::make_unique<CLock>();
   std::vector<std::unique_ptr<CLockingBolt>> bolts;
-  auto flagEq = [](const TLuaObjectWrapper& v) { return Text(v) == "true"; };
   ForEach(t, [&](const TString& k, const TLuaObjectWrapper& v) {
-    if (k == "stdMovesOthers") stdMovesOthers = flagEq(v);
-    else if (k == "stdLocked") stdLocked = flagEq(v);
-    else if (k == "stdUp") stdUp = flagEq(v);
+    if (k == "stdMovesOthers") stdMovesOthers = FlagEq(v);
+    else if (k == "stdLocked") stdLocked = FlagEq(v);
+    else if (k == "stdUp") stdUp = FlagEq(v);
     else if (k == "stdGraphic") stdGraphic = Text(v);
     else if (k == "stdBoltUpperLockGraphic") stdUpper = Text(v);
     else if (k == "stdBoltLowerLockGraphic") stdLower = Text(v);
@@ -688,9 +698,9 @@ std::unique_ptr<CScene> CModelCompositor::BuildLock(const TLuaObjectWrapper& t) 
     else if (ModelType(v) == 10) {
       auto bolt = std::make_unique<CLockingBolt>(false, false, false);
       ForEach(v, [&](const TString& bk, const TLuaObjectWrapper& bv) {
-        if (bk == "movesOthers") bolt->movesOthers = flagEq(bv), bolt->gaveMovesOthers = true;
-        else if (bk == "locked") bolt->locked = flagEq(bv), bolt->gaveLocked = true;
-        else if (bk == "up") bolt->up = flagEq(bv), bolt->gaveUp = true;
+        if (bk == "movesOthers") bolt->movesOthers = FlagEq(bv), bolt->gaveMovesOthers = true;
+        else if (bk == "locked") bolt->locked = FlagEq(bv), bolt->gaveLocked = true;
+        else if (bk == "up") bolt->up = FlagEq(bv), bolt->gaveUp = true;
         else if (bk == "graphic") bolt->graphic = Text(bv);
         else if (bk == "downX") bolt->downX = Int(bv);
         else if (bk == "downY") bolt->downY = Int(bv);

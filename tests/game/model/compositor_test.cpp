@@ -206,6 +206,21 @@ TEST_F(CompositorTest, ReaderRulesForRecords) {
   EXPECT_NE(score.find("\tMakeHOFoundBonus{};\n"), std::string::npos);
 }
 
+TEST_F(CompositorTest, LuaBooleansReadAsTheirWords) {
+  Build(R"lua(MakeGame { MakeLevel { seqId = 1, MakeAdventureScreen { seqId = 1,
+    showHintButton = false, showDiaryButton = true,
+    MakeSceneObject { id = "a", isActive = false, isVisible = 0 } },
+    MakeUnlockingDoorsMiniGame { seqId = 2, stdLocked = true, MakeUnlockingDoorsBolt { up = true } } } })lua");
+  auto* adventure = dynamic_cast<CAdventureScreen*>(CGame::GetInstance()->FindScene(1));
+  EXPECT_FALSE(adventure->GetShowHintButton());
+  EXPECT_TRUE(adventure->GetShowDiaryButton());
+  EXPECT_FALSE(adventure->FindSceneObject("a")->IsActive());
+  EXPECT_TRUE(adventure->FindSceneObject("a")->IsVisible());
+  std::string lock;
+  CGame::GetInstance()->FindScene(2)->Serialize(lock);
+  EXPECT_NE(lock.find("\tlocked = \"true\",\n\tup = \"true\""), std::string::npos) << lock;
+}
+
 TEST_F(CompositorTest, ALaterActionPairForTheSameTargetWins) {
   Build(R"lua(
     MakeGame { MakeInventoryItem { id = "i", MakeActionMap { {"t", "a = 1"}, {"t", "a = 2"}, "stray", {"u"} } } }
