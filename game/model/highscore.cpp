@@ -388,7 +388,8 @@ void CHighscoreSystem::Load(TPrefsDB& db, int user) {
 
 void CHighscoreSystem::SaveHighscoreCurrentUser() {
   TSettings* settings = TSettings::GetInstance();
-  if (!settings || !settings->GetPrefsDB()) {
+  // Without a current profile the keys would land among the install-wide values.
+  if (!settings || !settings->GetPrefsDB() || settings->GetCurrentUser() < 0) {
     LogPrintf("SaveHighscoreCurrentUser: no profile store\n");
     return;
   }
@@ -397,7 +398,8 @@ void CHighscoreSystem::SaveHighscoreCurrentUser() {
 
 void CHighscoreSystem::LoadHighscoreCurrentUser() {
   TSettings* settings = TSettings::GetInstance();
-  if (!settings || !settings->GetPrefsDB()) {
+  // Without a current profile the keys would land among the install-wide values.
+  if (!settings || !settings->GetPrefsDB() || settings->GetCurrentUser() < 0) {
     LogPrintf("LoadHighscoreCurrentUser: no profile store\n");
     return;
   }

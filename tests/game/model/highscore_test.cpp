@@ -201,9 +201,14 @@ TEST_F(HighscoreTest, ScriptSaveGoesToTheCurrentProfile) {
   score->StartLevel(9, 10);
   Run("SaveHighscoreCurrentUser()");
   EXPECT_EQ(db.GetInt("HighscoreCurrentUser_LevelId", 0, 1), 9);
-  TSettings::DestroyInstance();
+  settings->SetCurrentUserIndex(-1);
+  score->StartLevel(4, 10);
   Run("SaveHighscoreCurrentUser()");
+  EXPECT_EQ(db.GetInt("HighscoreCurrentUser_LevelId", 0, -1), 0);
+  TSettings::DestroyInstance();
+  Run("SaveHighscoreCurrentUser() LoadHighscoreCurrentUser()");
   EXPECT_TRUE(Logged("no profile store"));
+  EXPECT_EQ(score->GetLevelId(), 4);
   ClearConfig();
 }
 
