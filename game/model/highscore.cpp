@@ -292,7 +292,8 @@ bool CHighscoreSystem::IsPenaltyActive() {
     });
     mMissTimes.erase(mMissTimes.begin(), keep);
   }
-  if (static_cast<int64_t>(mMissTimes.size()) >= mClicksNeedForPenalty) {
+  // The count is an unsigned value of the game data.
+  if (mMissTimes.size() >= static_cast<uint32_t>(mClicksNeedForPenalty)) {
     mPenaltyActive = true;
     mPenaltyStart = now;
     mMissTimes.clear();
