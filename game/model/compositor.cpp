@@ -12,6 +12,7 @@
 #include "model/inventory.h"
 #include "model/minigamemodels.h"
 #include "model/modelscript.h"
+#include "model/savetext.h"
 #include "model/scene.h"
 #include "model/scenekinds.h"
 #include "script/luastack.h"
@@ -907,12 +908,42 @@ std::unique_ptr<CScene> CModelCompositor::BuildPlotpoint(const TLuaObjectWrapper
 
 // ---- running game texts ----
 
-bool RunGameText(TScript& script, const std::string& text, const char* what) {
+// The globals a saved text may reach.
+static const char* const kSaveTextNames[] = {
+    "MakeGame", "MakeLevel", "MakeCutscene", "MakeChapterScreen", "MakeInventory",
+    "MakeInventoryItem", "MakeActionMap", "MakeHiddenObjectGame", "MakeHiddenObject",
+    "MakeUnlockingDoorsMiniGame", "MakeUnlockingDoorsBolt", "MakeCutsceneCharacter",
+    "MakeCutsceneScript", "MakeMixPotionMiniGame", "MakeMixPotionPipe", "MakeMixPotionGivenColors",
+    "MakeMixPotionNeedColors", "MakeAdventureScreen", "MakePlacingObjectGame", "MakeSceneObject",
+    "MakeSceneExit", "MakeSceneHotspot", "MakeHighscoreSystem", "MakeHOFoundBonus",
+    "MakeHintUsedInLevelBonus", "MakeFixItems", "MakeFoundItems", "MakeMirroredImageGame",
+    "MakeNineMensMorrisGame", "MakePlacingPicturesGame", "MakeHOGGroup", "MakeJigsawPiece",
+    "MakeJigsawPuzzle", "MakePlotpoint", "MakePlotpointTexts", "SetGlobalString",
+    "SetGlobalNumber", "SetGlobalBool", "require"};
+
+bool RunGameText(TScript& script, const std::string& text, const char* what, bool saved) {
   if (!text.empty() && text[0] == '\x1b') {
     LogPrintf("Game text %s refused: precompiled chunks are not loaded from saves\n", what);
     return false;
   }
-  const int code = script.DoLuaString(TString(text.data(), ptrdiff_t(text.size())), -1, 0);
+  int code;
+  if (!saved) {
+    code = script.DoLuaString(TString(text.data(), ptrdiff_t(text.size())), -1, 0);
+  } else {
+    // The text is handed over as a value, compiled as text only, and run with its own globals.
+    lua_State* L = script.GetState();
+    lua_pushstring(L, "__SaveText");
+    lua_pushlstring(L, text.data(), text.size());
+    lua_settable(L, LUA_GLOBALSINDEX);
+    std::string loader =
+        "local text = __SaveText __SaveText = nil\n"
+        "local chunk, message = loadstring(text, " + savetext::Quoted(what) + ")\n"
+        "if not chunk then error(message, 0) end\n"
+        "setfenv(chunk, {";
+    for (const char* name : kSaveTextNames) loader += std::string(name) + " = " + name + ", ";
+    loader += "})\nchunk()\n";
+    code = script.DoLuaString(loader.c_str(), -1, 0);
+  }
   if (code != 0) {
     LogPrintf("Game text %s failed to run (%d)\n", what, code);
     return false;
@@ -922,9 +953,9 @@ bool RunGameText(TScript& script, const std::string& text, const char* what) {
 
 bool LoadSavedGame(TScript& script, const std::string& gamedata, const std::string& gamestate) {
   CModelCompositor* compositor = CModelCompositor::CreateInstance();
-  bool ok = RunGameText(script, gamedata, "gamedata");
+  bool ok = RunGameText(script, gamedata, "gamedata", true);
   const bool built = compositor->HasBuiltGame();
-  if (ok) ok = RunGameText(script, gamestate, "gamestate");
+  if (ok) ok = RunGameText(script, gamestate, "gamestate", true);
   CModelCompositor::ReleaseInstance();
   if (!built) {
     LogPrintf("Saved game did not build a game model\n");

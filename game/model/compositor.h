@@ -99,9 +99,10 @@ class CModelCompositor {
 };
 
 // Runs one game text (the new-game script's text, a saved "gamedata" or "gamestate") in the
-// script. Saved texts are source text only: a precompiled chunk is refused. False, with a log
-// line, when the text was refused or its run failed.
-bool RunGameText(TScript& script, const std::string& text, const char* what);
+// script. Saved texts are source text only: a precompiled chunk is refused. A saved text (`saved`)
+// runs where it sees only what a save needs: the constructors, the global variable setters and
+// `require`. False, with a log line, when the text was refused or its run failed.
+bool RunGameText(TScript& script, const std::string& text, const char* what, bool saved = false);
 
 // Loads a profile's saved game: makes the compositor, runs "gamedata" and then "gamestate",
 // releases it. False when a text failed, MakeGame never ran, or the game has no current scene

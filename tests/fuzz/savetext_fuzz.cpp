@@ -21,13 +21,13 @@ void StopLongRuns(lua_State* L, lua_Debug*) {
   lua_error(L);
 }
 
-std::string RunOnce(TScript& script, const std::string& text) {
+std::string RunOnce(TScript& script, const std::string& text, bool saved) {
   CGame::DestroyInstance();
   CGame::CreateInstance();
   CHighscoreSystem::CreateInstance();
   CGlobalInformationSystem::CreateInstance();
   CModelCompositor::CreateInstance();
-  RunGameText(script, text, "fuzz");
+  RunGameText(script, text, "fuzz", saved);
   CModelCompositor::ReleaseInstance();
   std::string out;
   CGame::GetInstance()->Serialize(out);
@@ -44,9 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   script.DoLuaString("require = function() end dofile = nil loadfile = nil", -1, 0);
   lua_sethook(script.GetState(), &StopLongRuns, LUA_MASKCOUNT, 200000);
 
-  const std::string first = RunOnce(script, std::string(reinterpret_cast<const char*>(data), size));
-  const std::string second = RunOnce(script, first);
-  const std::string third = RunOnce(script, second);
+  // The input as a new-game text, then what it wrote as a saved one.
+  const std::string first = RunOnce(script, std::string(reinterpret_cast<const char*>(data), size), false);
+  const std::string second = RunOnce(script, first, true);
+  const std::string third = RunOnce(script, second, true);
   if (second != third) {
     std::fprintf(stderr, "save text is no fixed point:\n%s\n----\n%s\n", second.c_str(), third.c_str());
     std::abort();

@@ -284,6 +284,8 @@ TEST_F(CompositorTest, ASavedGameThatFailsToLoadIsReported) {
       {"no current scene", "MakeGame { currentScene = 4242 }", "", false},
       {"bad state", good, "SetGlobalBool(", false},
       {"precompiled", std::string("\x1bLua") + good, "", false},
+      {"reaches other globals", good + "\nSetActive('lamp', false)", "", false},
+      {"state reaches other globals", good, "EndLevel()", false},
   };
   for (const Case& c : cases) {
     CGame::DestroyInstance();
@@ -291,6 +293,14 @@ TEST_F(CompositorTest, ASavedGameThatFailsToLoadIsReported) {
     EXPECT_EQ(LoadSavedGame(mScript, c.data, c.state), c.ok) << c.what;
     EXPECT_EQ(CModelCompositor::GetInstance(), nullptr);
   }
+  // A good save loads to the same model; what it assigns stays in its own globals.
+  MakeSingletons();
+  ASSERT_TRUE(LoadSavedGame(mScript, good + "\nleaked = 1", "SetGlobalBool(\"x\", true); alsoLeaked = 2"));
+  EXPECT_EQ(GameText(), good);
+  EXPECT_TRUE(CGlobalInformationSystem::GetInstance()->GetGlobalBool("x"));
+  EXPECT_EQ(GlobalType("leaked"), LUA_TNIL);
+  EXPECT_EQ(GlobalType("alsoLeaked"), LUA_TNIL);
+  EXPECT_EQ(GlobalType("__SaveText"), LUA_TNIL);
 }
 
 TEST_F(CompositorTest, GameFunctionsReachTheModel) {
