@@ -6,3 +6,9 @@ target_link_libraries(fuzzreg_savetext PRIVATE harrowmere_game)
 if(TARGET fuzz_savetext)
   target_link_libraries(fuzz_savetext PRIVATE harrowmere_game)
 endif()
+
+# The model tests read their game texts from the test data folder; the path is also compiled in,
+# for runs without the test environment.
+if(TARGET test_game_model)
+  target_compile_definitions(test_game_model PRIVATE TM_MODEL_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+endif()

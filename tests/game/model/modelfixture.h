@@ -96,7 +96,7 @@ class ModelTest : public testing::Test {
   // A whole file of the test data folder.
   static std::string TestData(const std::string& rel) {
     const char* root = std::getenv("TM_TEST_DATA");
-    std::ifstream in(std::string(root ? root : "tests/data") + "/" + rel, std::ios::binary);
+    std::ifstream in(std::string(root ? root : TM_MODEL_TEST_DATA) + "/" + rel, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     if (ss.str().empty()) ADD_FAILURE() << "no test data " << rel;
