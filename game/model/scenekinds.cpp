@@ -184,6 +184,12 @@ CCutsceneScriptItem* CCutsceneScript::GetItem(int32_t index) const {
   return it == mLines.end() ? nullptr : it->second.get();
 }
 
+bool CCutsceneScript::Advance() {
+  if (mCurrent == INT32_MAX || !GetItem(mCurrent + 1)) return false;
+  ++mCurrent;
+  return true;
+}
+
 void CCutsceneScript::Serialize(std::string& out) const {
   BeginRecord(out, "MakeCutsceneScript");
   for (const auto& [index, line] : mLines) line->Serialize(out);

@@ -169,6 +169,10 @@ class CCutsceneScript : public ISerializable {
   int32_t GetCurrent() const { return mCurrent; }
   void SetCurrent(int32_t v) { mCurrent = v; }
   CCutsceneScriptItem* GetCurrentItem() const { return GetItem(mCurrent); }
+  // Moves to the next line when there is one.
+  bool Advance();
+  // Back to the first line.
+  void Rewind() { mCurrent = 1; }
   CCutsceneScriptItem* GetItem(int32_t index) const;
   int32_t GetLineCount() const { return static_cast<int32_t>(mLines.size()); }
 

@@ -283,6 +283,12 @@ TEST_F(SceneTest, CutsceneFindsSpeakersByPositionAndWritesMoodWords) {
     script->AddItem(script->GetLineCount() + 1, std::move(line));
   }
   cutscene.SetScript(std::move(script));
+  EXPECT_STREQ(cutscene.GetScript()->GetCurrentItem()->GetCharacterId(), "ghost");
+  EXPECT_TRUE(cutscene.GetScript()->Advance());
+  EXPECT_FALSE(cutscene.GetScript()->Advance());
+  EXPECT_STREQ(cutscene.GetScript()->GetCurrentItem()->GetCharacterId(), "anna");
+  cutscene.GetScript()->Rewind();
+  EXPECT_EQ(cutscene.GetScript()->GetCurrent(), 1);
   EXPECT_STREQ(cutscene.FindCharacterAtPosition(2)->GetId(), "anna");
   EXPECT_EQ(cutscene.FindCharacterAtPosition(1), nullptr);
 
