@@ -120,6 +120,38 @@ class CGame : public ISerializable {
     std::string graphic, fontType;
     int32_t fontSize = 0, fontColorR = 0, fontColorG = 0, fontColorB = 0;
   };
+  int32_t GetMiniGameSkipButtonPosX() const { return mSkipButton.posX; }
+  void SetMiniGameSkipButtonPosX(int32_t v) { mSkipButton.posX = v; }
+  int32_t GetMiniGameSkipButtonPosY() const { return mSkipButton.posY; }
+  void SetMiniGameSkipButtonPosY(int32_t v) { mSkipButton.posY = v; }
+  int32_t GetMiniGameSkipButtonFontSize() const { return mSkipButton.fontSize; }
+  void SetMiniGameSkipButtonFontSize(int32_t v) { mSkipButton.fontSize = v; }
+  int32_t GetMiniGameSkipButtonFontColorR() const { return mSkipButton.fontColorR; }
+  void SetMiniGameSkipButtonFontColorR(int32_t v) { mSkipButton.fontColorR = v; }
+  int32_t GetMiniGameSkipButtonFontColorG() const { return mSkipButton.fontColorG; }
+  void SetMiniGameSkipButtonFontColorG(int32_t v) { mSkipButton.fontColorG = v; }
+  int32_t GetMiniGameSkipButtonFontColorB() const { return mSkipButton.fontColorB; }
+  void SetMiniGameSkipButtonFontColorB(int32_t v) { mSkipButton.fontColorB = v; }
+  const char* GetMiniGameSkipButtonGraphic() const { return mSkipButton.graphic.c_str(); }
+  void SetMiniGameSkipButtonGraphic(std::string v) { mSkipButton.graphic = std::move(v); }
+  const char* GetMiniGameSkipButtonFontType() const { return mSkipButton.fontType.c_str(); }
+  void SetMiniGameSkipButtonFontType(std::string v) { mSkipButton.fontType = std::move(v); }
+  int32_t GetMiniGameMenuButtonPosX() const { return mMenuButton.posX; }
+  void SetMiniGameMenuButtonPosX(int32_t v) { mMenuButton.posX = v; }
+  int32_t GetMiniGameMenuButtonPosY() const { return mMenuButton.posY; }
+  void SetMiniGameMenuButtonPosY(int32_t v) { mMenuButton.posY = v; }
+  int32_t GetMiniGameMenuButtonFontSize() const { return mMenuButton.fontSize; }
+  void SetMiniGameMenuButtonFontSize(int32_t v) { mMenuButton.fontSize = v; }
+  int32_t GetMiniGameMenuButtonFontColorR() const { return mMenuButton.fontColorR; }
+  void SetMiniGameMenuButtonFontColorR(int32_t v) { mMenuButton.fontColorR = v; }
+  int32_t GetMiniGameMenuButtonFontColorG() const { return mMenuButton.fontColorG; }
+  void SetMiniGameMenuButtonFontColorG(int32_t v) { mMenuButton.fontColorG = v; }
+  int32_t GetMiniGameMenuButtonFontColorB() const { return mMenuButton.fontColorB; }
+  void SetMiniGameMenuButtonFontColorB(int32_t v) { mMenuButton.fontColorB = v; }
+  const char* GetMiniGameMenuButtonGraphic() const { return mMenuButton.graphic.c_str(); }
+  void SetMiniGameMenuButtonGraphic(std::string v) { mMenuButton.graphic = std::move(v); }
+  const char* GetMiniGameMenuButtonFontType() const { return mMenuButton.fontType.c_str(); }
+  void SetMiniGameMenuButtonFontType(std::string v) { mMenuButton.fontType = std::move(v); }
   TButton& GetMiniGameSkipButton() { return mSkipButton; }
   TButton& GetMiniGameMenuButton() { return mMenuButton; }
   const TButton& GetMiniGameSkipButton() const { return mSkipButton; }
