@@ -1,5 +1,6 @@
-// The window manager. Only what the platform calls exists yet: redraw marking, the movie flags, the
-// installed window script and its flag word.
+// The window manager. Only what the platform and the game's model call exists yet: redraw marking,
+// the movie flags, the installed window script (the one Lua state the model binds its globals in)
+// and its flag word.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -41,3 +42,7 @@ class TWindowManager {
   TWindowScript* mWindowScript = nullptr;
   int32_t mScriptFlag = 0;
 };
+
+// The window manager of the running platform; before a platform exists (tools, tests), a process-wide
+// one of its own.
+TWindowManager* GetWindowManager();
