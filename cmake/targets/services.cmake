@@ -5,3 +5,8 @@ if(TARGET test_services)
   set_target_properties(vxservlet_stub PROPERTIES PREFIX "" SUFFIX ".so")
   add_dependencies(test_services vxservlet_stub)
 endif()
+
+# Fuzz target of the score file reader (the regression pass runs its corpus with every test run).
+tm_add_fuzzer(NAME hiscore
+  SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/hiscore_fuzz.cpp
+  CORPUS ${CMAKE_SOURCE_DIR}/tests/data/fuzz/hiscore)

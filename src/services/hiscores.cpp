@@ -127,20 +127,22 @@ void TVxHiscores::LoadServerSettings() {
 }
 
 void TVxHiscores::Load() {
-  if (!mCipher) return;
   std::vector<unsigned char> bytes;
-  if (!ReadWholeFile(kScoreFile, &bytes) || bytes.size() <= 8) return;
-  const int bodyLength = static_cast<int>(bytes.size() - 8);
-  const uint32_t computed = HiscoreChecksum(bytes.data(), static_cast<size_t>(bodyLength));
+  if (ReadWholeFile(kScoreFile, &bytes)) LoadBytes(bytes.data(), bytes.size());
+}
+
+bool TVxHiscores::LoadBytes(const unsigned char* bytes, size_t size) {
+  if (!mCipher || size <= 8 || size > static_cast<size_t>(INT32_MAX)) return false;
+  const int bodyLength = static_cast<int>(size - 8);
+  const uint32_t computed = HiscoreChecksum(bytes, static_cast<size_t>(bodyLength));
 
   unsigned char stored[8] = {};
-  bool ok = mCipher->Decrypt(bytes.data() + bodyLength, 8, stored, sizeof stored, false) == 0 &&
+  bool ok = mCipher->Decrypt(bytes + bodyLength, 8, stored, sizeof stored, false) == 0 &&
             mCipher->GetLastLength() >= 4;
   uint32_t storedSum = stored[0] | stored[1] << 8 | stored[2] << 16 | static_cast<uint32_t>(stored[3]) << 24;
   // One spare byte past the plaintext, so the document is always NUL-terminated.
   std::vector<char> text(static_cast<size_t>(bodyLength) + 1, 0);
-  ok = ok && storedSum == computed &&
-       mCipher->Decrypt(bytes.data(), bodyLength, text.data(), bodyLength, false) == 0;
+  ok = ok && storedSum == computed && mCipher->Decrypt(bytes, bodyLength, text.data(), bodyLength, false) == 0;
   if (ok) {
     text[static_cast<size_t>(mCipher->GetLastLength())] = 0;
     ok = ParseDocument(text.data());
@@ -152,11 +154,12 @@ void TVxHiscores::Load() {
     mMedals.clear();
     mDamaged = true;
   }
+  return ok;
 }
 
 bool TVxHiscores::ParseDocument(const char* text) {
   TXmlNode document;
-  if (!document.LoadFromString(text)) return false;
+  if (!document.LoadFromBuffer(text, std::strlen(text))) return false;  // bounded by the text
   for (const auto& node : document.GetChildren()) {
     if (node->GetName() != "user") continue;
     TUserRecord user{node->GetAttribute("player"), node->GetAttribute("name"), node->GetAttribute("pass")};

@@ -72,6 +72,9 @@ class TVxHiscores {
   // Reads the score file; a missing, short or damaged file leaves everything empty (a damaged one
   // is kept aside at the next save).
   void Load();
+  // The same over the bytes of a score file; false when they were not a readable score file (files
+  // of 8 bytes or fewer are ignored: false, and not marked damaged).
+  bool LoadBytes(const unsigned char* bytes, size_t size);
   // Writes the score file through a temporary file that then replaces it; false when it failed
   // (the old file stays). Nothing happens, and true, when saving is off.
   bool SaveDocument();

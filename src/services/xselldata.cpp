@@ -2,6 +2,7 @@
 #include "services/xselldata.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "core/log.h"
 #include "core/platform.h"
@@ -46,7 +47,7 @@ bool LoadXSellData(const TString& path, TXSellData* data) {
 
 bool ParseXSellData(const char* text, TXSellData* data) {
   TXmlNode document;
-  return document.LoadFromString(text) && FillFrom(document, data);
+  return text && document.LoadFromBuffer(text, std::strlen(text)) && FillFrom(document, data);
 }
 
 TString XSellDescriptionText(const TXSellGame& game, int number) {
