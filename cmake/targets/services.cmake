@@ -4,6 +4,8 @@ if(TARGET test_services)
   add_library(vxservlet_stub MODULE ${CMAKE_SOURCE_DIR}/tests/data/services/servletstub.cpp)
   set_target_properties(vxservlet_stub PROPERTIES PREFIX "" SUFFIX ".so")
   add_dependencies(test_services vxservlet_stub)
+  # Data files of the services tests, found without the test environment.
+  target_compile_definitions(test_services PRIVATE TM_SERVICES_DATA="${CMAKE_SOURCE_DIR}/tests/data/services")
 endif()
 
 # Fuzz target of the score file reader (the regression pass runs its corpus with every test run).

@@ -130,6 +130,10 @@ TEST_F(HiscoresTest, NewScoresGoAfterEqualOnesAndRanksFollowCompetitionOrder) {
     h.LogScore(scores[i], false, "");
   }
   EXPECT_EQ(Table(h), "1:100:b 1:100:e 3:90:a 3:90:d 5:80:c ");
+  h.LockPlayerName(true);  // a locked name stays
+  h.SetUserField(0, "z");
+  h.LogScore(1, false, "");
+  EXPECT_EQ(h.GetTables().at("m").rows.back().name, "e");
   EXPECT_FALSE(std::filesystem::exists(ScorePath()));  // saving was not enabled
 }
 

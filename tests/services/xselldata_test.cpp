@@ -9,7 +9,7 @@
 
 namespace {
 // The advert file of the tests: three games (the second without link text), centre texts, a site link.
-std::string AdvertFile() { return std::string("::") + getenv("TM_TEST_DATA") + "/services/xsell/xsell.xml"; }
+std::string AdvertFile() { return std::string("::") + TM_SERVICES_DATA + "/xsell/xsell.xml"; }
 }  // namespace
 
 TEST(XSellData, AdvertFileFillsGamesSiteLinkAndCentreTexts) {
