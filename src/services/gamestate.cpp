@@ -34,28 +34,18 @@ TString TGameState::GetState(const TString& key) {
   return value;
 }
 
-bool TGameState::QueryRestartMode() {
-  for (auto& h : mHandlers)
-    if (h->QueryRestartMode()) return true;
-  return false;
-}
-
-bool TGameState::QueryJumpToMenu() {
-  for (auto& h : mHandlers)
-    if (h->QueryJumpToMenu()) return true;
-  return false;
-}
-
-bool TGameState::IsBusy() const {
+bool TGameState::AnyHandler(bool (TGameStateHandler::*query)()) const {
   for (const auto& h : mHandlers)
-    if (h->IsBusy()) return true;
+    if ((h.get()->*query)()) return true;
   return false;
 }
+
+bool TGameState::QueryRestartMode() { return AnyHandler(&TGameStateHandler::QueryRestartMode); }
+bool TGameState::QueryJumpToMenu() { return AnyHandler(&TGameStateHandler::QueryJumpToMenu); }
+bool TGameState::IsBusy() const { return AnyHandler(&TGameStateHandler::IsBusy); }
 
 bool TGameState::QueryMuteGame() {
-  for (auto& h : mHandlers)
-    if (h->QueryMuteGame()) return true;
-  return GetState("mute").ToInt() != 0;
+  return AnyHandler(&TGameStateHandler::QueryMuteGame) || GetState("mute").ToInt() != 0;
 }
 
 void TGameState::BindScript(lua_State* L) {

@@ -92,6 +92,8 @@ class TGameState {
   void BindScript(lua_State* L);
 
  private:
+  // True when a handler answers the query with true (in list order, stopping there).
+  bool AnyHandler(bool (TGameStateHandler::*query)()) const;
   std::map<TString, TString> mValues;
   std::vector<std::unique_ptr<TGameStateHandler>> mHandlers;
   TScriptBindings mBindings;
