@@ -143,6 +143,7 @@ TPlatform::~TPlatform() {
   SetFrameworkTimerSource(nullptr);
   gInstance = nullptr;
   DeleteGameState();
+  ResetPortal();  // the portal flags belong to the handlers just released
   mImpl->mStringTable.reset();
   if (mImpl->mAssetManager) {
     TAssetManager::SetInstance(nullptr);
