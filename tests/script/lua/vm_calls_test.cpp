@@ -270,3 +270,39 @@ TEST(VmCalls, AnErrorAtAnyInstructionLeavesAUsableState) {
     ASSERT_LT(n, 100000);
   }
 }
+
+TEST(VmVerifier, ChecksTheUpvalueListOfAClosure) {
+  luatest::State s;
+  lua_State *L = s.get();
+  const char *src = "local a = 1 local function g() local b = a return function() return a + b end end return g()()";
+  ASSERT_EQ(luaL_loadbuffer(L, src, strlen(src), "=v"), 0);
+  Proto *main = clvalue(L->top - 1)->l.p;
+  ASSERT_NE(luaG_checkcode(main), 0);
+  ASSERT_GE(main->sizep, 1);
+  Proto *g = main->p[0];
+  int checked = 0;
+  for (Proto *p : {main, g}) {
+    for (int pc = 0; pc < p->sizecode; pc++) {
+      if (GET_OPCODE(p->code[pc]) != OP_CLOSURE) continue;
+      Proto *inner = p->p[GETARG_Bx(p->code[pc])];
+      for (int u = 1; u <= inner->nups; u++) {
+        Instruction &pseudo = p->code[pc + u];
+        Instruction saved = pseudo;
+        if (GET_OPCODE(pseudo) == OP_MOVE)
+          SETARG_B(pseudo, p->maxstacksize);  // a register outside the frame
+        else
+          SETARG_B(pseudo, p->nups);  // an upvalue the enclosing function does not have
+        EXPECT_EQ(luaG_checkcode(main), 0) << "pc " << pc << " upvalue " << u;
+        SET_OPCODE(pseudo, OP_LOADK);  // neither MOVE nor GETUPVAL
+        EXPECT_EQ(luaG_checkcode(main), 0) << "pc " << pc << " upvalue " << u;
+        pseudo = saved;
+        checked++;
+      }
+    }
+  }
+  EXPECT_GE(checked, 3);
+  ASSERT_NE(luaG_checkcode(main), 0);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  EXPECT_EQ(lua_tonumber(L, -1), 2);
+  lua_settop(L, 0);
+}
