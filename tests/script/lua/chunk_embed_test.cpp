@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -22,9 +24,11 @@ TEST(EmbeddedChunk, LoadsAndRunsLikeItsSource) {
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(luatest::Summary(r), "L\"h\\x{e9}llo\", 13, 2, narrow, nil, 2.5");
 
-  const char *data = std::getenv("TM_TEST_DATA");
-  ASSERT_NE(data, nullptr);
-  std::ifstream in(std::string(data) + "/lua_embed/embedded_sample.lua", std::ios::binary);
+  std::filesystem::path data = std::getenv("TM_TEST_DATA")
+                                   ? std::filesystem::path(std::getenv("TM_TEST_DATA"))
+                                   : std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "data";
+  std::ifstream in(data / "lua_embed" / "embedded_sample.lua", std::ios::binary);
+  ASSERT_TRUE(in.good());
   std::stringstream source;
   source << in.rdbuf();
   EXPECT_EQ(luatest::Summary(luatest::Run(source.str())), luatest::Summary(r));
