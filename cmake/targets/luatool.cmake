@@ -52,3 +52,7 @@ if(TARGET test_script_lua)
   add_test(NAME luatool_reports_errors COMMAND luatool -c -o /dev/null ${CMAKE_SOURCE_DIR}/tests/data/lua_embed/absent.lua)
   set_tests_properties(luatool_reports_errors PROPERTIES ENVIRONMENT "${TM_TEST_ENV}" WILL_FAIL TRUE)
 endif()
+
+# The chunk loader's fuzz target: hostile precompiled chunks are loaded, re-dumped and run.
+tm_add_fuzzer(NAME lua_undump SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/lua_undump_fuzz.cpp
+              CORPUS ${CMAKE_SOURCE_DIR}/tests/data/fuzz/lua_undump)

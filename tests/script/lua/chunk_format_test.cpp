@@ -177,6 +177,22 @@ TEST(ChunkFormat, RoundTripsGiveTheSameResults) {
   }
 }
 
+// string.dump through lua_dump: functions without upvalues of their own dump and load again.
+TEST(ChunkFormat, StringDump) {
+  luatest::ExpectCases({
+      {"local f = function(a, b) return a & b, L\"w\" .. a end "
+       "local g = loadstring(string.dump(f)) return g(6, 3)",
+       "2, L\"w6\""},
+      {"local d = string.dump(function() local x = 1 return function() x = x + 1 return x end end) "
+       "local mk = loadstring(d) local c = mk() c() return c(), string.byte(d, 1), string.sub(d, 2, 4)",
+       "3, 27, Lua"},
+      {"return loadstring(string.dump(loadstring('return 1, 2')))()", "1, 2"},
+      {"local u = 1 return string.dump(function() return u end)", "error: unable to dump given function"},
+      {"return string.dump(print)", "error: unable to dump given function"},
+      {"return loadstring(string.sub(string.dump(function() end), 1, 30))", "nil, unexpected end of file in binary string"},
+  });
+}
+
 // A dumped function keeps its debug information: names in errors and the source name.
 TEST(ChunkFormat, DebugInformationSurvives) {
   std::string chunk = Compile("local function f()\n local t = nil\n return t.x\nend\nreturn f()", true, "=src");
