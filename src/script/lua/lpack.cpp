@@ -70,16 +70,21 @@ void addint(Packer *P, uint64_t v, size_t size) {
   addbytes(P, out, size);
 }
 
-/* a float or double: its machine bytes, reversed when the selected order differs */
+/* reverses the bytes of a float or double when the selected order is not the machine's */
+void toorder(unsigned char *b, size_t size, int little) {
+  if ((little != 0) == (machine_little() != 0)) return;
+  for (size_t i = 0; i < size / 2; i++) {
+    unsigned char t = b[i];
+    b[i] = b[size - 1 - i];
+    b[size - 1 - i] = t;
+  }
+}
+
+/* a float or double in the selected order */
 void addfloat(Packer *P, const void *v, size_t size) {
   unsigned char out[8];
   memcpy(out, v, size);
-  if ((P->little != 0) != (machine_little() != 0))
-    for (size_t i = 0; i < size / 2; i++) {
-      unsigned char t = out[i];
-      out[i] = out[size - 1 - i];
-      out[size - 1 - i] = t;
-    }
+  toorder(out, size, P->little);
   addbytes(P, out, size);
 }
 
@@ -221,12 +226,7 @@ uint64_t getint(Unpacker *U, size_t size) {
 void getfloat(Unpacker *U, void *out, size_t size) {
   unsigned char b[8];
   memcpy(b, U->s + U->pos, size);
-  if ((U->little != 0) != (machine_little() != 0))
-    for (size_t i = 0; i < size / 2; i++) {
-      unsigned char t = b[i];
-      b[i] = b[size - 1 - i];
-      b[size - 1 - i] = t;
-    }
+  toorder(b, size, U->little);
   memcpy(out, b, size);
   U->pos += size;
 }

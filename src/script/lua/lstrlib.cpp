@@ -657,49 +657,34 @@ static int escapeletter(unsigned c) {
   }
 }
 
+/* one character of a %Q literal: letter escapes, \" and \\, hex escapes of `hexdigits' digits for
+   characters not printable or above 255 */
+static void addQuotedChar(luaL_Buffer *b, unsigned c, int hexdigits) {
+  char hex[8];
+  int e = escapeletter(c);
+  if (e || c == '"' || c == '\\') {
+    luaL_putchar(b, '\\');
+    luaL_putchar(b, (char)(e ? e : (int)c));
+  } else if (c >= 256 || !isprint((int)c)) {
+    snprintf(hex, sizeof(hex), "\\x%0*x", hexdigits, c);
+    luaL_addstring(b, hex);
+  } else {
+    luaL_putchar(b, (char)c);
+  }
+}
+
 /* %Q: a literal the lexer reads back, narrow ("...") or wide (L"...") after the argument */
 static void addQuoted(lua_State *L, luaL_Buffer *b, int arg) {
-  char hex[8];
+  size_t l;
   if (lua_type(L, arg) == LUA_TWSTRING) {
-    size_t l;
     const lua_WChar *w = luaL_checklwstring(L, arg, &l);
-    luaL_addlstring(b, "L\"", 2);
-    for (size_t i = 0; i < l; i++) {
-      unsigned c = w[i];
-      int e = escapeletter(c);
-      if (e) {
-        luaL_putchar(b, '\\');
-        luaL_putchar(b, (char)e);
-      } else if (c == '"' || c == '\\') {
-        luaL_putchar(b, '\\');
-        luaL_putchar(b, (char)c);
-      } else if (c >= 256 || !isprint((int)c)) {
-        snprintf(hex, sizeof(hex), "\\x%04x", c);
-        luaL_addstring(b, hex);
-      } else {
-        luaL_putchar(b, (char)c);
-      }
-    }
+    luaL_putchar(b, 'L');
+    luaL_putchar(b, '"');
+    for (size_t i = 0; i < l; i++) addQuotedChar(b, w[i], 4);
   } else {
-    size_t l;
     const char *s = luaL_checklstring(L, arg, &l);
     luaL_putchar(b, '"');
-    for (size_t i = 0; i < l; i++) {
-      unsigned c = uchar(s[i]);
-      int e = escapeletter(c);
-      if (e) {
-        luaL_putchar(b, '\\');
-        luaL_putchar(b, (char)e);
-      } else if (c == '"' || c == '\\') {
-        luaL_putchar(b, '\\');
-        luaL_putchar(b, (char)c);
-      } else if (!isprint((int)c)) {
-        snprintf(hex, sizeof(hex), "\\x%02x", c);
-        luaL_addstring(b, hex);
-      } else {
-        luaL_putchar(b, (char)c);
-      }
-    }
+    for (size_t i = 0; i < l; i++) addQuotedChar(b, uchar(s[i]), 2);
   }
   luaL_putchar(b, '"');
 }

@@ -14,24 +14,12 @@ namespace {
 using luatest::Case;
 using luatest::ExpectCases;
 using luatest::Run;
-using luatest::Summary;
 
 // Cases whose byte strings are shown as hex: `hex(s)' gives "61 62 00".
 void ExpectHexCases(const std::vector<Case> &cases) {
-  static const std::string prelude =
-      "local function hex(s) local t = {} for i = 1, string.len(s) do "
-      "t[i] = string.format('%02x', string.byte(s, i)) end return table.concat(t, ' ') end ";
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.source);
-    luatest::RunResult r = Run(prelude + c.source);
-    std::string expected = c.expected;
-    if (expected.rfind("error: ", 0) == 0) {
-      EXPECT_FALSE(r.ok) << "gave " << Summary(r);
-      EXPECT_NE(r.error.find(expected.substr(7)), std::string::npos) << "error was: " << r.error;
-    } else {
-      EXPECT_EQ(Summary(r), expected);
-    }
-  }
+  ExpectCases(cases,
+              "local function hex(s) local t = {} for i = 1, string.len(s) do "
+              "t[i] = string.format('%02x', string.byte(s, i)) end return table.concat(t, ' ') end ");
 }
 
 TEST(StringAdditions, QuotedFormat) {
