@@ -184,6 +184,17 @@ TEST(StringAdditions, UnpackBounds) {
   });
 }
 
+// The stock string functions take narrow strings only; pack's `w' is the way in for wide ones.
+TEST(StringAdditions, WideArgumentsAreRefused) {
+  ExpectCases({
+      {"return string.len(L\"ab\")", "error: bad argument #1 to `len' (string expected, got wstring)"},
+      {"return string.rep('x', 2, L\"y\"), string.upper(L\"a\")", "error: bad argument #1 to `upper' (string expected, got wstring)"},
+      {"return string.lualex(L\"a\", 0)", "error: bad argument #1 to `lualex' (string expected, got wstring)"},
+      {"return string.unpack(L\"ab\", 'A')", "error: bad argument #1 to `unpack' (string expected, got wstring)"},
+      {"return string.pack('z', L\"ab\")", "error: bad argument #2 to `pack' (string expected, got wstring)"},
+  });
+}
+
 TEST(BaseAdditions, Towstring) {
   ExpectCases({
       {"return towstring(nil), towstring(true), towstring(false)", "L\"nil\", L\"true\", L\"false\""},
