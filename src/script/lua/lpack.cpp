@@ -36,6 +36,13 @@ size_t getcount(const char **fmt, const char *end) {
   return n == 0 ? 1 : n;
 }
 
+/* the argument error for a format character that is no code */
+int badcode(lua_State *L, int c) {
+  char msg[] = "bad code `?'";
+  msg[sizeof(msg) - 3] = (char)c;
+  return luaL_argerror(L, 1, msg);
+}
+
 /* number toward zero as a 64-bit integer, saturating at the ends of the range (NaN gives 0) */
 int64_t num2int64(lua_Number d) {
   if (!(d == d)) return 0;
@@ -188,11 +195,8 @@ int l_pack(lua_State *L) {
         }
         break;
       }
-      default: {
-        char msg[] = "bad code `?'";
-        msg[sizeof(msg) - 3] = (char)c;
-        return luaL_argerror(L, 1, msg);
-      }
+      default:
+        return badcode(L, c);
     }
   }
   luaL_pushresult(&P.b);
@@ -351,11 +355,8 @@ int l_unpack(lua_State *L) {
       case '>': U.little = 0; break;
       case ' ': case ',': break;
       case 'w': wide = 1; break;
-      default: {
-        char msg[] = "bad code `?'";
-        msg[sizeof(msg) - 3] = (char)c;
-        return luaL_argerror(L, 1, msg);
-      }
+      default:
+        return badcode(L, c);
     }
   }
   lua_pushnumber(L, (lua_Number)(U.pos + 1));
