@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "budget_alloc.h"
 #include "lua_runner.h"
 #include "script/lua/lauxlib.h"
 #include "script/lua/lobject.h"
@@ -401,6 +402,37 @@ TEST(ChunkFormat, ForgedCountsAreBoundedByTheData) {
           << what[i] << " " << n << ": " << err;
     }
   }
+}
+
+// Running out of memory at any point of a load fails with the memory error and frees everything.
+TEST(ChunkFormat, LoadFailsCleanlyAtEveryAllocation) {
+  std::string chunk = Compile(
+      "local u = {} local function f(a) local v = {'s', L\"w\", 1.5} return function() return u, v, a end end "
+      "return f");
+  bool loaded = false;
+  int failures = 0;
+  for (size_t extra = 0; !loaded; extra += 16) {
+    SCOPED_TRACE(extra);
+    luatest::Budget budget;
+    lua_setdefaultalloc(luatest::BudgetAlloc, &budget);
+    lua_State *L = lua_open();
+    lua_setdefaultalloc(nullptr, nullptr);
+    ASSERT_NE(L, nullptr);
+    budget.limit = budget.live + extra;
+    int status = luaL_loadbuffer(L, chunk.data(), chunk.size(), "=chunk");
+    if (status == 0) {
+      loaded = true;
+      budget.limit = static_cast<size_t>(-1);
+      EXPECT_EQ(lua_pcall(L, 0, 1, 0), 0);
+    } else {
+      EXPECT_EQ(status, LUA_ERRMEM);
+      failures++;
+    }
+    lua_close(L);
+    ASSERT_EQ(budget.live, 0u);
+    ASSERT_LT(extra, 1000000u);
+  }
+  EXPECT_GT(failures, 20);  // the budget really cut the load short many times
 }
 
 TEST(ChunkFormat, DeepNestingIsRefused) {
