@@ -53,7 +53,7 @@ void DumpNumber(lua_Number x, DumpState *D) { DumpField(&x, sizeof(x), D); }
 
 /* length including the terminating zero (0 for a null string), then the bytes */
 void DumpString(const LString *s, DumpState *D) {
-  if (s == NULL || getstr(s) == NULL) {
+  if (s == NULL) {
     DumpSize(0, D);
     return;
   }
