@@ -692,6 +692,7 @@ static void addQuoted(lua_State *L, luaL_Buffer *b, int arg) {
 /* %b followed by a letter: the number's raw bytes in machine order */
 static const char *addRawNumber(lua_State *L, luaL_Buffer *b, int arg, const char *p, const char *end) {
   int kind = p < end ? uchar(*p++) : 0;
+  if (!strchr("Ffdwb", kind) || kind == 0) return p; /* any other letter: the argument is passed over */
   lua_Number n = luaL_checknumber(L, arg);
   switch (kind) {
     case 'F': {

@@ -61,6 +61,7 @@ TEST(StringAdditions, BooleanAndRawFormats) {
       {"return hex(string.format('%bF', 1))", "00 00 00 00 00 00 f0 3f"},
       {"return hex(string.format('%bf', 1))", "00 00 80 3f"},
       {"return string.format('a%bx%d', 5, 7)", "a7"},
+      {"return string.format('a%bx%d', {}, 7)", "a7"},
       {"return hex(string.format('%bb%bb', 0, 65))", "00 41"},
       {"return string.format('%bw', 'x')", "error: bad argument #2 to `format' (number expected, got string)"},
       {"return string.format('x%b', 1)", "x"},
