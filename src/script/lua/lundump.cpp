@@ -113,14 +113,10 @@ LString *LoadWString(LoadState *S) {
   if (count > left(S) / 2) unexpectedEOZ(S);
   const unsigned char *b = LoadBlock(S, 2 * count);
   lua_WChar *u = reinterpret_cast<lua_WChar *>(luaZ_openspace(S->L, S->units, 2 * count));
-  for (size_t i = 0; i < count; i++) { /* bytes in the chunk's order, units in the machine's */
-    unsigned lo = b[2 * i], hi = b[2 * i + 1];
-    if (S->swap) {
-      unsigned t = lo;
-      lo = hi;
-      hi = t;
-    }
-    u[i] = luaU_endianness() ? (lua_WChar)(lo | (hi << 8)) : (lua_WChar)((lo << 8) | hi);
+  int little = (luaU_endianness() != 0) != (S->swap != 0); /* the chunk's byte order */
+  for (size_t i = 0; i < count; i++) {
+    unsigned b0 = b[2 * i], b1 = b[2 * i + 1];
+    u[i] = (lua_WChar)(little ? (b0 | (b1 << 8)) : ((b0 << 8) | b1));
   }
   return luaS_newlwstr(S->L, u, count - 1);
 }
