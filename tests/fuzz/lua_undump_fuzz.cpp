@@ -6,23 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
 #include <string>
 
-#include "../script/lua/budget_alloc.h"
-#include "script/lua/lauxlib.h"
-#include "script/lua/lua.h"
-#include "script/lua/lualib.h"
+#include "lua_fuzz_state.h"
 
 namespace {
-
-int gTicks = 0;
-
-void StopRunaways(lua_State *L, lua_Debug *) {
-  if (++gTicks > 200) luaL_error(L, "instruction budget spent");
-}
-
-void Discard(const char *, size_t, void *) {}
 
 int AppendWriter(lua_State *, const void *p, size_t sz, void *ud) {
   static_cast<std::string *>(ud)->append(static_cast<const char *>(p), sz);
@@ -42,16 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (chunk.empty() || chunk[0] != '\033') chunk.insert(chunk.begin(), '\033');
   luatest::Budget budget;
   budget.limit = 64u << 20;
-  lua_setdefaultalloc(luatest::BudgetAlloc, &budget);
-  lua_State *L = lua_open();
-  lua_setdefaultalloc(nullptr, nullptr);
+  lua_State *L = luafuzz::OpenState(budget);
   if (L == nullptr) return 0;
-  luaB_setprintwriter(Discard, nullptr);
-  luaopen_stdlibs(L);
-  for (const char *name : {"dofile", "loadfile", "require"}) {  // no file access
-    lua_pushnil(L);
-    lua_setglobal(L, name);
-  }
   if (luaL_loadbuffer(L, chunk.data(), chunk.size(), "=fuzz") == 0) {
     std::string again = Dump(L);
     if (luaL_loadbuffer(L, again.data(), again.size(), "=again") != 0) {
@@ -63,11 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       std::abort();
     }
     lua_pop(L, 1);
-    gTicks = 0;
-    lua_sethook(L, StopRunaways, LUA_MASKCOUNT, 1000);
     lua_pcall(L, 0, 0, 0);
   }
-  lua_close(L);
-  luaB_setprintwriter(nullptr, nullptr);
+  luafuzz::CloseState(L);
   return 0;
 }
