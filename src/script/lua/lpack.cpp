@@ -36,6 +36,22 @@ size_t getcount(const char **fmt, const char *end) {
   return n == 0 ? 1 : n;
 }
 
+/* a format being read: `w' marks the code after it as wide */
+struct Format {
+  const char *p;
+  const char *end;
+  int wide;
+};
+
+/* the next code, its count and whether a `w' came before it */
+int nextcode(Format *F, size_t *n, int *wide) {
+  int c = (unsigned char)*F->p++;
+  *n = getcount(&F->p, F->end);
+  *wide = F->wide;
+  F->wide = 0;
+  return c;
+}
+
 /* the argument error for a format character that is no code */
 int badcode(lua_State *L, int c) {
   char msg[] = "bad code `?'";
@@ -124,7 +140,6 @@ int l_pack(lua_State *L) {
   const char *f = luaL_checklstring(L, 1, &fl);
   const char *end = f + fl;
   int arg = 1;
-  int wide = 0;
   /* the fixed-size field opened by the first `@' */
   enum { NOFIELD, OPEN, CLOSED } field = NOFIELD;
   size_t fieldsize = 0, fieldstart = 0;
@@ -134,11 +149,11 @@ int l_pack(lua_State *L) {
   P.written = 0;
   P.little = 1;
   luaL_buffinit(L, &P.b);
-  while (f < end) {
-    int c = (unsigned char)*f++;
-    size_t n = getcount(&f, end);
-    int w = wide;
-    wide = 0;
+  Format F = {f, end, 0};
+  while (F.p < F.end) {
+    size_t n;
+    int w;
+    int c = nextcode(&F, &n, &w);
     switch (c) {
       case 'z': case 'p': case 'P': case 'a':
         for (size_t i = 0; i < n; i++) packstring(&P, c, w, ++arg);
@@ -173,13 +188,13 @@ int l_pack(lua_State *L) {
       case '<': case '=': P.little = 1; break;
       case '>': P.little = 0; break;
       case ' ': case ',': break;
-      case 'w': wide = 1; break;
+      case 'w': F.wide = 1; break;
       case '@': {
-        if (f < end && *f == ':') { /* fill byte */
-          f++;
+        if (F.p < F.end && *F.p == ':') { /* fill byte */
+          F.p++;
           size_t v = 0;
-          while (f < end && isdigit((unsigned char)*f)) {
-            v = v * 10 + (size_t)(*f++ - '0');
+          while (F.p < F.end && isdigit((unsigned char)*F.p)) {
+            v = v * 10 + (size_t)(*F.p++ - '0');
             if (v > MAX_COUNT) v = MAX_COUNT;
           }
           if (field == NOFIELD) fill = (int)(v & 0xFF);
@@ -333,13 +348,12 @@ int l_unpack(lua_State *L) {
   U.little = 1;
   lua_settop(L, 3);
   lua_pushnil(L); /* slot of the final position */
-  int wide = 0;
   int done = 0;
-  while (f < end && !done) {
-    int c = (unsigned char)*f++;
-    size_t n = getcount(&f, end);
-    int w = wide;
-    wide = 0;
+  Format F = {f, end, 0};
+  while (F.p < F.end && !done) {
+    size_t n;
+    int w;
+    int c = nextcode(&F, &n, &w);
     switch (c) {
       case 'z': case 'p': case 'P': case 'a':
         for (size_t i = 0; i < n && !done; i++) done = !unpackstring(&U, c, w, n);
@@ -354,7 +368,7 @@ int l_unpack(lua_State *L) {
       case '<': case '=': U.little = 1; break;
       case '>': U.little = 0; break;
       case ' ': case ',': break;
-      case 'w': wide = 1; break;
+      case 'w': F.wide = 1; break;
       default:
         return badcode(L, c);
     }
