@@ -27,8 +27,12 @@ else()
   target_sources(tallowmark PRIVATE ${out})
 endif()
 
-# The particle tests once more with the script collector in stress mode.
+# The particle and effect sprite tests once more with the script collector in stress mode.
 if(TARGET test_core)
   add_test(NAME particles_gc_stress COMMAND test_core --gtest_filter=Particle*)
   set_tests_properties(particles_gc_stress PROPERTIES ENVIRONMENT "${TM_TEST_ENV};TM_LUA_GCSTRESS=1" TIMEOUT 600)
+endif()
+if(TARGET test_render)
+  add_test(NAME effectsprites_gc_stress COMMAND test_render --gtest_filter=FxSprite*)
+  set_tests_properties(effectsprites_gc_stress PROPERTIES ENVIRONMENT "${TM_TEST_ENV};TM_LUA_GCSTRESS=1" TIMEOUT 600)
 endif()
