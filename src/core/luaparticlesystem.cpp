@@ -64,16 +64,13 @@ void UnpackMember(uint32_t packed, int32_t* base, int32_t* size) {
   *size = static_cast<int16_t>(packed >> 16);
 }
 
+// Reports through the script's _ALERT; the log takes it when that is gone or fails.
 void Alert(lua_State* L, const TString& message) {
   RestoreLuaStackTop guard(L);
   lua_pushstring(L, "_ALERT");
   lua_gettable(L, LUA_GLOBALSINDEX);
-  if (!lua_isfunction(L, -1)) {
-    LogPrintf("Lua error: %s", message.CStr());
-    return;
-  }
   ScriptPushString(L, message);
-  lua_pcall(L, 1, 0, 0);
+  if (lua_pcall(L, 1, 0, 0) != 0) LogPrintf("Lua error: %s", message.CStr());
 }
 
 }  // namespace

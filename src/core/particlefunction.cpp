@@ -58,14 +58,28 @@ int32_t MemberSize(const TParticleValueStack* particle, int32_t base) {
   return size;
 }
 
-// ---- element-wise arithmetic ----
+// ---- result widths ----
 
-template <class Op>
-class FBinary : public TParticleFunction {
+// Functors whose result is as wide as their first argument.
+class FFirstWidth : public TParticleFunction {
  public:
   int32_t GetResultWidth(int32_t argc, const uint8_t* widths) const override {
     return argc >= 1 && widths ? widths[0] : 0;
   }
+};
+
+// Functors whose result has a fixed width.
+template <int32_t W>
+class FFixedWidth : public TParticleFunction {
+ public:
+  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return W; }
+};
+
+// ---- element-wise arithmetic ----
+
+template <class Op>
+class FBinary : public FFirstWidth {
+ public:
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 2) return false;
     int32_t n = frame->Width(0);
@@ -92,28 +106,38 @@ TM_PARTICLE_BINARY(FMul, a * b)
 TM_PARTICLE_BINARY(FDiv, a / b)
 #undef TM_PARTICLE_BINARY
 
-class FUnm : public TParticleFunction {
-  TM_CLASS(FUnm, TParticleFunction)
-
+// One argument, each component mapped on its own (the frame gives the time).
+template <class Op>
+class FMap : public FFirstWidth {
  public:
-  int32_t GetResultWidth(int32_t argc, const uint8_t* widths) const override {
-    return argc >= 1 && widths ? widths[0] : 0;
-  }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 1) return false;
     int32_t n = frame->Width(0);
     float r[4];
-    for (int32_t i = 0; i < n; ++i) r[i] = -frame->Arg(0)[i];
+    for (int32_t i = 0; i < n; ++i) r[i] = Op()(frame->Arg(0)[i], *frame);
     return frame->Push(r, n);
   }
+};
+
+struct FUnmOp {
+  float operator()(float a, const TParticleCallFrame&) const { return -a; }
+};
+class FUnm : public FMap<FUnmOp> {
+  TM_CLASS(FUnm, TParticleFunction)
+};
+// A per-second rate turned into this frame's step.
+struct FTimeScaleOp {
+  float operator()(float a, const TParticleCallFrame& f) const { return a * f.milliseconds / 1000.0f; }
+};
+class FTimeScale : public FMap<FTimeScaleOp> {
+  TM_CLASS(FTimeScale, TParticleFunction)
 };
 
 // ---- comparisons ----
 
 template <bool OrEqual>
-class FCompare : public TParticleFunction {
+class FCompare : public FFixedWidth<1> {
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 2 || frame->Width(0) != 1 || frame->Width(1) != 1) return false;
     float a = frame->Arg(0)[0];
@@ -130,11 +154,10 @@ class FLe : public FCompare<true> {
 
 // ---- values ----
 
-class FVec : public TParticleFunction {
+class FVec : public FFixedWidth<1> {
   TM_CLASS(FVec, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc < 1 || frame->argc > 4) return false;
     float r[4];
@@ -143,38 +166,20 @@ class FVec : public TParticleFunction {
   }
 };
 
-class FAge : public TParticleFunction {
+class FAge : public FFixedWidth<1> {
   TM_CLASS(FAge, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 0) return false;
     return frame->PushScalar(frame->milliseconds);
   }
 };
 
-class FTimeScale : public TParticleFunction {
-  TM_CLASS(FTimeScale, TParticleFunction)
-
- public:
-  int32_t GetResultWidth(int32_t argc, const uint8_t* widths) const override {
-    return argc >= 1 && widths ? widths[0] : 0;
-  }
-  bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
-    if (frame->argc != 1) return false;
-    int32_t n = frame->Width(0);
-    float r[4];
-    for (int32_t i = 0; i < n; ++i) r[i] = frame->Arg(0)[i] * frame->milliseconds / 1000.0f;
-    return frame->Push(r, n);
-  }
-};
-
-class FExpire : public TParticleFunction {
+class FExpire : public FFixedWidth<1> {
   TM_CLASS(FExpire, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 1 || frame->Width(0) != 1) return false;
     if (frame->Arg(0)[0] != 0.0f) {
@@ -185,11 +190,10 @@ class FExpire : public TParticleFunction {
   }
 };
 
-class FDistance : public TParticleFunction {
+class FDistance : public FFixedWidth<1> {
   TM_CLASS(FDistance, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 2) return false;
     int32_t n = frame->Width(0);
@@ -203,13 +207,10 @@ class FDistance : public TParticleFunction {
   }
 };
 
-class FRange : public TParticleFunction {
+class FRange : public FFirstWidth {
   TM_CLASS(FRange, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t argc, const uint8_t* widths) const override {
-    return argc >= 1 && widths ? widths[0] : 0;
-  }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 2 || frame->Width(0) != frame->Width(1)) return false;
     int32_t n = frame->Width(0);
@@ -223,13 +224,10 @@ class FRange : public TParticleFunction {
   }
 };
 
-class FPick : public TParticleFunction {
+class FPick : public FFirstWidth {
   TM_CLASS(FPick, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t argc, const uint8_t* widths) const override {
-    return argc >= 1 && widths ? widths[0] : 0;
-  }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc < 1) return false;
     int32_t i = static_cast<int32_t>(particlerandom::NextFloat() * frame->argc);
@@ -244,9 +242,8 @@ class FPick : public TParticleFunction {
 // Steps from a towards b in N steps, one step per evaluation (shared by every particle).
 // The open cycle never reaches b; the closed one ends on it.
 template <bool Closed>
-class FCycle : public TParticleFunction {
+class FCycle : public FFixedWidth<1> {
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 3 || frame->Width(0) != frame->Width(1) || frame->Width(2) != 1)
       return false;
@@ -309,11 +306,10 @@ class FFade : public TParticleFunction {
   }
 };
 
-class FAlpha : public TParticleFunction {
+class FAlpha : public FFixedWidth<4> {
   TM_CLASS(FAlpha, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 4; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 2 || frame->Width(0) < 3 || frame->Width(1) != 1) return false;
     const float* c = frame->Arg(0);
@@ -322,11 +318,10 @@ class FAlpha : public TParticleFunction {
   }
 };
 
-class F2dRadius : public TParticleFunction {
+class F2dRadius : public FFixedWidth<2> {
   TM_CLASS(F2dRadius, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 2; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc < 1 || frame->argc > 2 || frame->Width(0) != 1) return false;
     if (frame->argc == 2 && frame->Width(1) != 2) return false;
@@ -337,11 +332,10 @@ class F2dRadius : public TParticleFunction {
   }
 };
 
-class F2dRotation : public TParticleFunction {
+class F2dRotation : public FFixedWidth<2> {
   TM_CLASS(F2dRotation, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 2; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 1 || frame->Width(0) != 1) return false;
     float a = frame->Arg(0)[0];
@@ -351,11 +345,10 @@ class F2dRotation : public TParticleFunction {
 };
 
 // member[i]: one component of a particle member or of a named value; i counts from 1.
-class FIndex : public TParticleFunction {
+class FIndex : public FFixedWidth<1> {
   TM_CLASS(FIndex, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack* particle, TParticleCallFrame* frame) override {
     if (frame->argc != 2 || frame->Width(0) != 1 || frame->Width(1) != 1) return false;
     int32_t base = 0;
@@ -383,11 +376,10 @@ class FIndex : public TParticleFunction {
 };
 
 // value[i]: one component of a computed value.
-class FVIndex : public TParticleFunction {
+class FVIndex : public FFixedWidth<1> {
   TM_CLASS(FVIndex, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     if (frame->argc != 2 || frame->Width(1) != 1) return false;
     int32_t index = 0;
@@ -398,11 +390,10 @@ class FVIndex : public TParticleFunction {
 };
 
 // member[i] = v, inside the member only.
-class FNewIndex : public TParticleFunction {
+class FNewIndex : public FFixedWidth<1> {
   TM_CLASS(FNewIndex, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 1; }
   bool Evaluate(TParticleValueStack* particle, TParticleCallFrame* frame) override {
     if (frame->argc != 3 || frame->Width(0) != 1 || frame->Width(1) != 1 || frame->Width(2) != 1)
       return false;
@@ -418,11 +409,10 @@ class FNewIndex : public TParticleFunction {
 };
 
 // member = v: writes the value into the member, never past the member's size or the block.
-class FAssign : public TParticleFunction {
+class FAssign : public FFixedWidth<0> {
   TM_CLASS(FAssign, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 0; }
   bool Evaluate(TParticleValueStack* particle, TParticleCallFrame* frame) override {
     if (frame->argc != 3 || frame->Width(1) != 1 || frame->Width(2) != 1) return false;
     int32_t base = 0;
@@ -441,11 +431,10 @@ class FAssign : public TParticleFunction {
   }
 };
 
-class FDebug : public TParticleFunction {
+class FDebug : public FFixedWidth<0> {
   TM_CLASS(FDebug, TParticleFunction)
 
  public:
-  int32_t GetResultWidth(int32_t, const uint8_t*) const override { return 0; }
   bool Evaluate(TParticleValueStack*, TParticleCallFrame* frame) override {
     TString text;
     for (int32_t i = 0; i < frame->argc; ++i) {

@@ -1,25 +1,20 @@
-// Fixture of the particle tests: a temporary current folder with a log that tests read, an asset
-// manager, a fixed random seed, the script collector in stress mode when TM_LUA_GCSTRESS=1, and a
-// batch sink that keeps copies of what the renderers draw.
+// Fixture of the particle tests, on top of the script layer's (temporary current folder, readable
+// log, asset manager): a fixed random seed, the script collector in stress mode when
+// TM_LUA_GCSTRESS=1, and a batch sink that keeps copies of what the renderers draw.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "core/assetindex.h"
 #include "core/config.h"
-#include "core/log.h"
 #include "core/luaparticlesystem.h"
-#include "os/tempfolder.h"
-#include "render/assetmanager.h"
 #include "script/lua/lauxlib.h"
 #include "script/lua/lua.h"
+#include "script/scriptfixture.h"
 
 struct CapturedBatch {
   const IParticleTexture* texture = nullptr;
@@ -28,12 +23,9 @@ struct CapturedBatch {
   std::vector<uint16_t> indices;
 };
 
-class ParticleTest : public testing::Test {
+class ParticleTest : public ScriptTest {
  protected:
-  ParticleTest() : mCwd(mTemp.Path()) {
-    filetest::ResetFileSystem();
-    LogInit((mTemp / "log").c_str());
-    TAssetManager::SetInstance(&mAssets);
+  ParticleTest() {
     const char* stress = std::getenv("TM_LUA_GCSTRESS");
     lua_setdefaultgcstress(stress && std::strcmp(stress, "1") == 0 ? 1 : 0);
     const uint32_t seed[4] = {1, 2, 3, 4};
@@ -53,9 +45,6 @@ class ParticleTest : public testing::Test {
     for (const char* key : {"lpsonescript", "brokenindexedverts", "animatedparticles"})
       SetConfig(key, "");
     lua_setdefaultgcstress(0);
-    TAssetManager::SetInstance(nullptr);
-    LogInit("");
-    filetest::ResetFileSystem();
   }
 
   // A system with the script text loaded.
@@ -65,12 +54,6 @@ class ParticleTest : public testing::Test {
     return system;
   }
 
-  // Writes a file below the current folder and indexes the assets folder.
-  void WriteFile(const std::string& rel, const std::string& text) {
-    mTemp.Write(rel, text);
-    IndexAssetFolder("assets", TString());
-  }
-
   // The live particles' first `floats` floats, in list order.
   static std::vector<std::vector<float>> Particles(TLuaParticleSystem& s, int floats) {
     std::vector<std::vector<float>> out;
@@ -78,40 +61,28 @@ class ParticleTest : public testing::Test {
     return out;
   }
 
-  // Runs a text in the system's state (for reading results back through globals).
+  // Runs a text in the system's state (results are read back through globals).
   static void Run(TLuaParticleSystem& s, const std::string& text) {
     lua_State* L = s.GetState();
     ASSERT_EQ(luaL_loadbuffer(L, text.c_str(), text.size(), "=test"), 0);
     ASSERT_EQ(lua_pcall(L, 0, 0, 0), 0) << lua_tostring(L, -1);
   }
-  static double Global(TLuaParticleSystem& s, const char* name) {
+  // A global of the system's state read by `read`; as a number; its type.
+  template <class Read>
+  static auto ReadGlobal(TLuaParticleSystem& s, const char* name, Read read) {
     lua_State* L = s.GetState();
     lua_pushstring(L, name);
     lua_gettable(L, LUA_GLOBALSINDEX);
-    double v = lua_tonumber(L, -1);
+    auto v = read(L);
     lua_pop(L, 1);
     return v;
   }
+  static double Global(TLuaParticleSystem& s, const char* name) {
+    return ReadGlobal(s, name, [](lua_State* L) { return lua_tonumber(L, -1); });
+  }
   static int GlobalType(TLuaParticleSystem& s, const char* name) {
-    lua_State* L = s.GetState();
-    lua_pushstring(L, name);
-    lua_gettable(L, LUA_GLOBALSINDEX);
-    int t = lua_type(L, -1);
-    lua_pop(L, 1);
-    return t;
+    return ReadGlobal(s, name, [](lua_State* L) { return lua_type(L, -1); });
   }
 
-  std::string Log() const {
-    std::ifstream in(mTemp / "log/logfile.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-  bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
-
-  testutil::TempFolder mTemp;
-  testutil::ScopedCwd mCwd;
-  TAssetManager mAssets;
   std::vector<CapturedBatch> mBatches;
 };
-

@@ -265,7 +265,7 @@ TEST_F(ParticleTest, ScriptFilesAreSearchedAndTexturesFoundBesideThem) {
     asked.push_back(name.CStr());
     return std::string(name.CStr()) == "fx/glow.png" ? texture : nullptr;
   });
-  WriteFile("assets/fx/glow.lua", "SetNumParticles(1)\nSetTexture('glow.png')\nloaded = 1\n");
+  WriteFile("fx/glow.lua", "SetNumParticles(1)\nSetTexture('glow.png')\nloaded = 1\n");
 
   TLuaParticleSystem s;
   EXPECT_FALSE(s.Load("fx/absent.lua"));

@@ -108,8 +108,8 @@ TEST_F(FxSpriteTest, EmitterFollowsWhereTheSpriteIsDrawn) {
 }
 
 TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
-  WriteFile("assets/fx/spark.lua", "SetNumParticles(1)\nsparkLoaded = 1\n");
-  WriteFile("assets/fx/host.lua",
+  WriteFile("fx/spark.lua", "SetNumParticles(1)\nsparkLoaded = 1\n");
+  WriteFile("fx/host.lua",
             "a = CreateFx({spec = 'spark.lua'})\n"
             "b = CreateFx({spec = 'spark.lua', x = 5, y = 6, layer = 3})\n"
             "c = CreateFx({spec = 'missing.lua', layer = -1})\n");
