@@ -86,10 +86,11 @@ function Anim(statement)
   AccumulateAnimStream()
 end
 
+-- raw reads: a missing element of a value table is nil, not an index expression over the table
 function CompileParameters(list)
   local widths = {}
   for i = 1, ListSize(list) do
-    widths[i] = CompileParam(list[i])
+    widths[i] = CompileParam(rawget(list, i))
   end
   return widths
 end

@@ -150,6 +150,7 @@ TEST_F(ParticleTest, CompilingValuesAppendsTheirPrograms) {
       {"7", 1, {"FPush/0"}},
       {"'2.5'", 1, {"FPush/0"}},
       {"Vec2(0, pScale)", 1, {"FPush/0", "FGetParticleParam/0", "FVec/2"}},
+      {"Vec2(nil, pScale)", 1, {"FGetParticleParam/0", "FVec/2"}},
       {"pColor", 4, {"FGetParticleParam/0"}},
       {"nil", 0, {}},
       {"true", 0, {}},
