@@ -7,7 +7,6 @@
 #include "core/platform.h"
 #include "script/lua/lua.h"
 #include "script/luastack.h"
-#include "script/luawrapper.h"
 
 namespace {
 
@@ -73,12 +72,28 @@ bool TFxSprite::LoadSpec(const TString& spec, TFxSpriteAnimTask* task, bool rese
 }
 
 int TFxSprite::LuaCreateFx(lua_State* L) {
-  std::unique_ptr<TLuaTable> holder;
-  TLuaTable* table = GetTableArgument(L, 1, &holder);
-  float x = static_cast<float>(table->GetNumber("x", 0));
-  float y = static_cast<float>(table->GetNumber("y", 0));
-  int32_t layer = ScriptNumberToInt(table->GetNumber("layer", 0));
-  TString spec = table->GetString("spec", TString());
+  // Fields are read in place: a table wrapper would stay with the script state until it ends,
+  // since particle scripts are never resumed.
+  auto field = [L](const char* name) {
+    if (lua_istable(L, 1)) {
+      lua_pushstring(L, name);
+      lua_gettable(L, 1);
+    } else {
+      lua_pushnil(L);
+    }
+  };
+  auto number = [&](const char* name, double def) {
+    field(name);
+    double v = lua_isnumber(L, -1) ? lua_tonumber(L, -1) : def;
+    lua_pop(L, 1);
+    return v;
+  };
+  float x = static_cast<float>(number("x", 0));
+  float y = static_cast<float>(number("y", 0));
+  int32_t layer = ScriptNumberToInt(number("layer", 0));
+  field("spec");
+  TString spec = lua_isstring(L, -1) ? ScriptGetString(L, -1) : TString();
+  lua_pop(L, 1);
   if (!mSpecFolder.IsEmpty()) spec = mSpecFolder + "/" + spec;
   std::shared_ptr<TFxSprite> child = TFxSprite::Create(layer, spec);
   child->SetPosition(TVec2(x, y));

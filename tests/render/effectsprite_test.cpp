@@ -112,10 +112,12 @@ TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
   WriteFile("fx/host.lua",
             "a = CreateFx({spec = 'spark.lua'})\n"
             "b = CreateFx({spec = 'spark.lua', x = 5, y = 6, layer = 3})\n"
-            "c = CreateFx({spec = 'missing.lua', layer = -1})\n");
+            "c = CreateFx({spec = 'missing.lua', layer = -1})\n"
+            "d = CreateFx(7)\n");
   auto host = TFxSprite::Create(0, "fx/host.lua");
   EXPECT_STREQ(host->GetSpecFolder().CStr(), "fx");
-  ASSERT_EQ(host->GetChildren().size(), 3u) << Log();
+  // the fourth, made from no table, has no spec to load
+  ASSERT_EQ(host->GetChildren().size(), 4u) << Log();
   // kept by layer: the missing effect's child (layer -1) first
   const auto& c = host->GetChildren();
   EXPECT_EQ(c[0]->GetLayer(), -1);
@@ -124,15 +126,16 @@ TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
   EXPECT_EQ(c[1]->GetLayer(), 0);
   EXPECT_STREQ(c[1]->GetSpecPath().CStr(), "fx/spark.lua");
   EXPECT_EQ(Global(c[1]->GetParticleSystem(), "sparkLoaded"), 1);
-  EXPECT_EQ(c[2]->GetPosition(), TVec2(5, 6));
-  EXPECT_EQ(c[2]->GetLayer(), 3);
+  EXPECT_STREQ(c[2]->GetSpecPath().CStr(), "fx/");
+  EXPECT_EQ(c[3]->GetPosition(), TVec2(5, 6));
+  EXPECT_EQ(c[3]->GetLayer(), 3);
   for (const auto& child : c) EXPECT_EQ(child->GetParent(), host.get());
   EXPECT_EQ(GlobalType(host->GetParticleSystem(), "a"), LUA_TLIGHTUSERDATA);
 
   // re-adding a child elsewhere takes it from its parent; a parent cannot become its own child
   auto other = TFxSprite::Create(0, "");
-  other->AddChild(c[2]);
-  EXPECT_EQ(host->GetChildren().size(), 2u);
+  other->AddChild(c[3]);
+  EXPECT_EQ(host->GetChildren().size(), 3u);
   other->GetChildren()[0]->AddChild(other);
   EXPECT_EQ(other->GetParent(), nullptr);
 }
