@@ -36,3 +36,7 @@ if(TARGET test_render)
   add_test(NAME effectsprites_gc_stress COMMAND test_render --gtest_filter=FxSprite*)
   set_tests_properties(effectsprites_gc_stress PROPERTIES ENVIRONMENT "${TM_TEST_ENV};TM_LUA_GCSTRESS=1" TIMEOUT 600)
 endif()
+
+# Particle scripts under fuzzing (regression pass over the corpus in tests).
+tm_add_fuzzer(NAME particles SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/particles_fuzz.cpp
+              CORPUS ${CMAKE_SOURCE_DIR}/tests/data/fuzz/particles)
