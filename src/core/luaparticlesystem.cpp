@@ -224,6 +224,17 @@ void TLuaParticleSystem::BindApi(lua_State* L) {
   mBindings.Bind(L, "AccumulateInitStream", this, &S::LuaAccumulateInitStream);
   mBindings.Bind(L, "AccumulateAnimStream", this, &S::LuaAccumulateAnimStream);
   mBindings.Bind(L, "Done", this, &S::LuaDone);
+  if (mBindHook) mBindHook(L);
+}
+
+void TLuaParticleSystem::BindScriptApi() {
+  if (lua_State* L = GetState()) BindApi(L);
+}
+
+void TLuaParticleSystem::SetBindHook(std::function<void(lua_State*)> hook) {
+  mBindHook = std::move(hook);
+  lua_State* L = GetState();
+  if (mBindHook && L) mBindHook(L);
 }
 
 bool TLuaParticleSystem::Load(const TString& path) {

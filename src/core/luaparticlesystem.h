@@ -55,6 +55,12 @@ class TLuaParticleSystem {
   bool SetNamedValue(const TString& name, const ParticleFunctionPtr& functor);
   // A functor the compiler hands out (shared) for a command name that no constructor makes.
   void AddNamedFunctor(const TString& name, const ParticleFunctionPtr& functor);
+  // Binds the script API to this system again (a system made meanwhile in a shared script state
+  // took the globals over).
+  void BindScriptApi();
+  // Globals of the owner that must follow this system's API wherever it is bound again (in a
+  // shared script state, before each load and update); called at once as well.
+  void SetBindHook(std::function<void(lua_State*)> hook);
   // Parameter value by index, or null.
   TParticleFunction* GetParameterValue(int32_t index) const;
 
@@ -132,5 +138,6 @@ class TLuaParticleSystem {
   bool mDone = false;
   float mBirthAccumulator = 0.0f;
   bool mReportedNoUpdate = false;
+  std::function<void(lua_State*)> mBindHook;
   TScriptBindings mBindings;
 };

@@ -45,19 +45,19 @@ std::shared_ptr<TFxSprite> TFxSprite::Create(int32_t layer, const TString& specP
 }
 
 void TFxSprite::BindScript() {
-  lua_State* L = mSystem->GetState();
-  if (!L) return;
-  mBindings.Bind(L, "CreateFx", this, &TFxSprite::LuaCreateFx);
-  lua_pushstring(L, "gParent");
-  lua_pushlightuserdata(L, this);
-  lua_settable(L, LUA_GLOBALSINDEX);
+  // A shared script state serves many sprites: the system binds these again with its own API.
+  mSystem->SetBindHook([this](lua_State* L) {
+    mBindings.Bind(L, "CreateFx", this, &TFxSprite::LuaCreateFx);
+    lua_pushstring(L, "gParent");
+    lua_pushlightuserdata(L, this);
+    lua_settable(L, LUA_GLOBALSINDEX);
+  });
 }
 
 bool TFxSprite::LoadSpec(const TString& spec, TFxSpriteAnimTask* task, bool reset) {
   if (reset) {
     mPlaying = false;
     mSystem->ResetScript();
-    BindScript();
   }
   mSystem->SetNamedValue("dLocus", mLocus);
   mSystem->SetNamedValue("dUp", mUp);
@@ -96,6 +96,8 @@ int TFxSprite::LuaCreateFx(lua_State* L) {
   lua_pop(L, 1);
   if (!mSpecFolder.IsEmpty()) spec = mSpecFolder + "/" + spec;
   std::shared_ptr<TFxSprite> child = TFxSprite::Create(layer, spec);
+  // in a shared script state the child's system took the globals over; the script goes on with ours
+  mSystem->BindScriptApi();
   child->SetPosition(TVec2(x, y));
   AddChild(child);
   lua_pushlightuserdata(L, child.get());

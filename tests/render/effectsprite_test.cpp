@@ -140,4 +140,21 @@ TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
   EXPECT_EQ(other->GetParent(), nullptr);
 }
 
+TEST_F(FxSpriteTest, SpritesSharingOneScriptStateKeepTheirOwnChildren) {
+  SetConfig("lpsonescript", "1");
+  auto a = MakeSprite("SetNumParticles(4)\nfunction Update() CreateFx({x = 1}); CreateParticles(1) end");
+  auto b = MakeSprite("SetNumParticles(4)\nfunction Update() CreateFx({x = 2}); CreateParticles(2) end");
+  ASSERT_EQ(a->GetParticleSystem().GetState(), b->GetParticleSystem().GetState());
+  TDrawSpec root;
+  a->Draw(&root);
+  b->Draw(&root);
+  mTask.Update(1012);
+  ASSERT_EQ(a->GetChildren().size(), 1u);
+  ASSERT_EQ(b->GetChildren().size(), 1u);
+  EXPECT_EQ(a->GetChildren()[0]->GetPosition(), TVec2(1, 0));
+  EXPECT_EQ(b->GetChildren()[0]->GetPosition(), TVec2(2, 0));
+  EXPECT_EQ(a->GetParticleSystem().GetCollection().GetCount(), 1);
+  EXPECT_EQ(b->GetParticleSystem().GetCollection().GetCount(), 2);
+}
+
 }  // namespace
