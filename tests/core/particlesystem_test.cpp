@@ -290,7 +290,8 @@ TEST_F(ParticleTest, SharedScriptStateKeepsEachSystemsUpdate) {
   auto b = std::make_unique<TLuaParticleSystem>();
   ASSERT_EQ(a->GetState(), b->GetState());
   ASSERT_NE(a->GetSystemId(), b->GetSystemId());
-  ASSERT_TRUE(a->Load("SetNumParticles(10)\nfunction Update(s) CreateParticles(1) end"));
+  ASSERT_TRUE(a->Load("RequireVelocity()\nSetNumParticles(10)\nfunction Update(s) CreateParticles(1) end"));
+  EXPECT_EQ(a->GetStride(), 12);
   ASSERT_TRUE(b->Load("SetNumParticles(20)\nfunction Update(s) CreateParticles(3) end"));
   EXPECT_EQ(a->GetCollection().GetCapacity(), 10);
   EXPECT_EQ(b->GetCollection().GetCapacity(), 20);
@@ -312,6 +313,7 @@ TEST_F(ParticleTest, SharedScriptStateKeepsEachSystemsUpdate) {
   auto c = std::make_unique<TLuaParticleSystem>();
   EXPECT_EQ(c->GetState(), b->GetState());
   EXPECT_EQ(c->GetStride(), 10);
+  EXPECT_EQ(GlobalType(*c, "pVelocity"), LUA_TNIL) << "another system's member is not this one's";
 }
 
 TEST_F(ParticleTest, DoneAndResetScript) {
