@@ -525,20 +525,39 @@ bool TParticleCallFrame::Push(const float* values, int32_t n) {
 
 namespace particlerandom {
 
+namespace {
+void SeedFromClock(TRandom& r) {
+  // Effects should differ from run to run: seed from the clock and an address.
+  uint64_t t = static_cast<uint64_t>(
+      std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  uintptr_t p = reinterpret_cast<uintptr_t>(&r);
+  uint32_t words[4] = {static_cast<uint32_t>(t), static_cast<uint32_t>(t >> 32),
+                       static_cast<uint32_t>(p), static_cast<uint32_t>(p >> 32)};
+  r.InitByArray(words, 4);
+}
+
+void SeedNew(TRandom& r) {
+  if (gHaveSeed)
+    r.InitByArray(gSeed, 4);
+  else
+    SeedFromClock(r);
+}
+
+// Serves functors evaluated while no particle system exists.
+TRandom& Standalone() {
+  static TRandom r = [] {
+    TRandom made;
+    SeedNew(made);
+    return made;
+  }();
+  return r;
+}
+}  // namespace
+
 void Acquire() {
   if (gRandomUsers++ == 0) {
     gRandom = std::make_unique<TRandom>();
-    if (!gHaveSeed) {
-      // Effects should differ from run to run: seed from the clock and an address.
-      uint64_t t = static_cast<uint64_t>(
-          std::chrono::high_resolution_clock::now().time_since_epoch().count());
-      uintptr_t p = reinterpret_cast<uintptr_t>(gRandom.get());
-      uint32_t words[4] = {static_cast<uint32_t>(t), static_cast<uint32_t>(t >> 32),
-                           static_cast<uint32_t>(p), static_cast<uint32_t>(p >> 32)};
-      gRandom->InitByArray(words, 4);
-    } else {
-      gRandom->InitByArray(gSeed, 4);
-    }
+    SeedNew(*gRandom);
   }
 }
 
@@ -550,17 +569,12 @@ void Seed(const uint32_t words[4]) {
   for (int i = 0; i < 4; ++i) gSeed[i] = words[i];
   gHaveSeed = true;
   if (gRandom) gRandom->InitByArray(gSeed, 4);
+  Standalone().InitByArray(gSeed, 4);
 }
 
 double NextFloat() {
-  // Without a user (functors run on their own) a generator is made for the moment.
-  if (!gRandom) {
-    Acquire();
-    double v = gRandom->Next() * 2.3283063671497593e-10;
-    Release();
-    return v;
-  }
-  return gRandom->Next() * 2.3283063671497593e-10;
+  TRandom& r = gRandom ? *gRandom : Standalone();
+  return r.Next() * 2.3283063671497593e-10;
 }
 
 }  // namespace particlerandom
