@@ -12,6 +12,10 @@ namespace {
 
 TFxSpriteAnimTask* gTask = nullptr;
 
+// Effects made by effects while they load: an effect that makes itself would recurse without end.
+constexpr int32_t kMaxFxNesting = 16;
+int32_t gFxNesting = 0;
+
 TString FolderOf(const TString& path) {
   int slash = path.FindChar('/', kStringBackwards);
   return slash >= 0 ? path.SubString(0, slash) : TString();
@@ -95,7 +99,13 @@ int TFxSprite::LuaCreateFx(lua_State* L) {
   TString spec = lua_isstring(L, -1) ? ScriptGetString(L, -1) : TString();
   lua_pop(L, 1);
   if (!mSpecFolder.IsEmpty()) spec = mSpecFolder + "/" + spec;
+  if (gFxNesting >= kMaxFxNesting) {
+    LogPrintf("TFxSprite: effects nested too deep at %s", spec.CStr());
+    return 0;
+  }
+  ++gFxNesting;
   std::shared_ptr<TFxSprite> child = TFxSprite::Create(layer, spec);
+  --gFxNesting;
   // in a shared script state the child's system took the globals over; the script goes on with ours
   mSystem->BindScriptApi();
   child->SetPosition(TVec2(x, y));

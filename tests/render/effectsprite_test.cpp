@@ -140,6 +140,15 @@ TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
   EXPECT_EQ(other->GetParent(), nullptr);
 }
 
+TEST_F(FxSpriteTest, AnEffectThatMakesItselfStopsAtANestingLimit) {
+  WriteFile("fx/echo.lua", "child = CreateFx({spec = 'echo.lua'})\n");
+  auto top = TFxSprite::Create(0, "fx/echo.lua");
+  int depth = 0;
+  for (TFxSprite* s = top.get(); !s->GetChildren().empty(); s = s->GetChildren()[0].get()) ++depth;
+  EXPECT_EQ(depth, 16);
+  EXPECT_TRUE(Logged("effects nested too deep")) << Log();
+}
+
 TEST_F(FxSpriteTest, SpritesSharingOneScriptStateKeepTheirOwnChildren) {
   SetConfig("lpsonescript", "1");
   auto a = MakeSprite("SetNumParticles(4)\nfunction Update() CreateFx({x = 1}); CreateParticles(1) end");
