@@ -68,6 +68,14 @@ void SetFileRoots(const TString& user, const TString& common, const TString& des
   State().user = user;
   State().common = common;
   State().desktop = desktop;
+  // Paths resolved under the old roots are remembered in the index; they would keep pointing there.
+  TAssetIndex& index = GetAssetIndex();
+  for (auto it = index.begin(); it != index.end();) {
+    const char* key = it->first.CStr();
+    bool rooted = std::strncmp(key, "user:", 5) == 0 || std::strncmp(key, "common:", 7) == 0 ||
+                  std::strncmp(key, "desktop:", 8) == 0;
+    it = rooted ? index.erase(it) : std::next(it);
+  }
 }
 
 const TString& GetUserRoot() { return State().user; }

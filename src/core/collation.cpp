@@ -3,6 +3,10 @@
 
 #include <atomic>
 #include <mutex>
+#include <vector>
+
+#include "os/dll.h"
+#include "os/paths.h"
 
 TDllCollateHandler::TDllCollateHandler(HMODULE module, CollateFn fn)
     : mModule(std::make_unique<HMODULE>(module)), mCollate(fn) {}
@@ -12,15 +16,38 @@ TDllCollateHandler::TDllCollateHandler(TDllCollateHandler&& other) noexcept
   other.mCollate = nullptr;
 }
 
-// The module handle is released by the library loader once it exists; the stand-in has no
-// libraries to free yet.
-TDllCollateHandler::~TDllCollateHandler() = default;
+TDllCollateHandler::~TDllCollateHandler() {
+  if (mModule && *mModule) FreeLibrary(*mModule);
+}
 
 int32_t TDllCollateHandler::Collate(const char* a, const char* b) const {
   return mCollate ? mCollate(a ? a : "", b ? b : "") : 0;
 }
 
-std::unique_ptr<TDllCollateHandler> LoadCollateHandler() { return nullptr; }
+// "vxlocale.dll" beside the executable, with its export "vxCollate". A missing library or export
+// is no error: strings then compare bytewise.
+std::unique_ptr<TDllCollateHandler> LoadCollateHandler() {
+  std::vector<WCHAR> path(MAX_PATH);
+  DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+  while (length >= path.size() && path.size() < 32768) {  // cut short: ask again with more room
+    path.resize(path.size() * 2);
+    length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+  }
+  if (length == 0 || length >= path.size()) return nullptr;
+  std::u16string folder(path.data(), length);
+  folder.erase(folder.rfind(u'\\') + 1);
+  const std::u16string library = folder + u"vxlocale.dll";
+  HMODULE module = LoadLibraryW(library.c_str());
+  if (!module) return nullptr;
+  // Through void (*)(): the export's real type is only known here.
+  auto collate = reinterpret_cast<TDllCollateHandler::CollateFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "vxCollate")));
+  if (!collate) {
+    FreeLibrary(module);
+    return nullptr;
+  }
+  return std::make_unique<TDllCollateHandler>(module, collate);
+}
 
 namespace {
 struct CollationState {

@@ -1,6 +1,6 @@
 // Optional collation plug-in through which every TString comparison goes when it is present.
-// The loader that finds the library beside the executable plugs in here; until it does, no handler
-// exists and strings compare bytewise. CollateStrings asks for the handler once per process.
+// The library is "vxlocale.dll" beside the executable, exporting "vxCollate"; without it strings
+// compare bytewise. CollateStrings asks for the handler once per process.
 #pragma once
 #include <cstdint>
 #include <memory>

@@ -37,20 +37,6 @@ constexpr MMRESULT TIMERR_NOERROR = 0;     // timeBeginPeriod/timeEndPeriod succ
 constexpr MMRESULT TIMERR_NOCANDO = 97;    // period out of the supported range
 constexpr DWORD INFINITE = 0xFFFFFFFFu;    // wait without a time-out
 
-// COM identifiers: 16-byte GUIDs, compared by value.
-struct GUID { DWORD Data1; WORD Data2; WORD Data3; BYTE Data4[8]; };
-using IID = GUID;
-using REFIID = const IID&;
-inline bool operator==(const GUID& a, const GUID& b) {
-  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
-  for (int i = 0; i < 8; ++i) if (a.Data4[i] != b.Data4[i]) return false;
-  return true;
-}
-#ifndef SUCCEEDED
-#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)   // COM result is a success code
-#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)       // COM result is a failure code
-#endif
-
 // ---- windowing, threads and modules (appended by the windowing layer) ----
 using SHORT = int16_t;                // signed 16-bit
 using USHORT = uint16_t;              // unsigned 16-bit
@@ -82,3 +68,30 @@ constexpr LPARAM MAKELPARAM(int lo, int hi) {
 constexpr WPARAM MAKEWPARAM(int lo, int hi) { return static_cast<WPARAM>(static_cast<DWORD>(MAKELPARAM(lo, hi))); }
 constexpr int GET_X_LPARAM(LPARAM l) { return static_cast<SHORT>(LOWORD(static_cast<uintptr_t>(l))); }
 constexpr int GET_Y_LPARAM(LPARAM l) { return static_cast<SHORT>(HIWORD(static_cast<uintptr_t>(l))); }
+
+// ---- COM results, GUIDs and monitors (appended by the graphics layer) ----
+struct GUID {                         // 128-bit identifier of adapters, devices and interfaces
+  DWORD Data1; WORD Data2; WORD Data3; BYTE Data4[8];
+};
+using IID = GUID;                     // interface identifier
+using CLSID = GUID;                   // class (device) identifier
+using REFIID = const GUID&;           // interface identifier argument
+using REFCLSID = const GUID&;         // class identifier argument
+using LPGUID = GUID*;                 // optional identifier argument
+inline bool operator==(const GUID& a, const GUID& b) {   // bytewise identity
+  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+  for (int i = 0; i < 8; ++i)
+    if (a.Data4[i] != b.Data4[i]) return false;
+  return true;
+}
+struct HMONITOR__; using HMONITOR = HMONITOR__*;   // display monitor: a table entry
+constexpr HRESULT S_OK = 0;                                            // success
+constexpr HRESULT S_FALSE = 1;                                         // success, answer "no"
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);       // not offered by the stand-in
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);   // unknown interface asked for
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);       // null pointer argument
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);          // unspecified failure
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);   // allocation failed
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);    // bad argument
+constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }               // success codes are >= 0
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }                   // failure codes are negative

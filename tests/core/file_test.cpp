@@ -136,6 +136,15 @@ TEST_F(FileLayerTest, UnsetRootResolvesNothing) {
   EXPECT_EQ(FileOpen("desktop:x.png", kFileWriteBinary), nullptr);
 }
 
+TEST_F(FileLayerTest, NewRootsReplacePathsResolvedUnderTheOldOnes) {
+  Write("first/save.dat", "first");
+  Write("second/save.dat", "second");
+  SetFileRoots(Root("first"), Root("first"), Root("first"));
+  EXPECT_EQ(ReadAll("user:save.dat"), "first");
+  SetFileRoots(Root("second"), Root("second"), Root("second"));
+  EXPECT_EQ(ReadAll("user:save.dat"), "second");
+}
+
 TEST_F(FileLayerTest, WritingCreatesMissingFoldersBelowTheRoot) {
   SetFileRoots(Root("user"), Root("common"), Root("desk"));
   TFile* f = FileOpen("user:Saves/Slot1/game.dat", kFileWriteBinary);

@@ -1,5 +1,8 @@
 // A game-state module for the tests: its handler writes down every key and value it hears, and a
-// test can make it report busy.
+// test can make it report busy. With TM_VXMOD_LOG set, each key and value is also appended to that
+// file as "key=value" lines, so a test can follow a module inside another process.
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "services/gamestate.h"
@@ -15,6 +18,12 @@ class Handler : public IGameStateHandler {
     gLog += "=";
     gLog += value;
     gLog += ";";
+    if (const char* path = std::getenv("TM_VXMOD_LOG")) {
+      if (FILE* f = std::fopen(path, "a")) {
+        std::fprintf(f, "%s=%s\n", key, value);
+        std::fclose(f);
+      }
+    }
   }
   bool IsBusy() override { return gBusy; }
 };

@@ -1,0 +1,84 @@
+// TPrefsStore: the storage behind the preference database, an SQLite file with the two layouts the
+// database has always had as tables: "metaglobals" (install-independent values, "lastkey") and
+// "install" with each installation's "globals" and its "users", each user with its own values.
+// All work happens inside one open transaction; Commit ends it, so the file always holds exactly
+// the state of one commit, even when the process is killed mid-write.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/string.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+class TDataCipher;
+
+// What a read found under a key.
+enum class TPrefsValueState {
+  kAbsent,           // no such key (or no such player)
+  kPresent,          // found and deciphered
+  kUndecipherable,   // found, but it does not decipher under this key: a wrong key or damaged bytes
+};
+
+class TPrefsStore {
+public:
+  TPrefsStore(TDataCipher* cipher, bool autocommit);
+  ~TPrefsStore();
+  TPrefsStore(const TPrefsStore&) = delete;
+  TPrefsStore& operator=(const TPrefsStore&) = delete;
+
+  // Opens (creating when missing) the file at a path in the platform's view and selects this
+  // installation's row. A damaged or foreign file is logged, kept beside under a new name, and a
+  // fresh one started. False when no file could be used; the store then keeps its values in memory
+  // for the run so callers still work.
+  bool Open(const TString& path);
+  // Ends the open transaction: committed with autocommit, rolled back without. Called by the destructor.
+  void Close();
+  // Writes everything since the last commit to the file as one transaction (only with autocommit).
+  bool Commit();
+
+  // The key naming this installation: "install.txt" (lower-cased, enciphered), or with an empty
+  // "install.txt" the stored "lastkey", or the "installkey" setting; "unknown" stands in for empty.
+  TString GetInstallKey();
+  const TString& InstallKey() const { return mInstallKey; }
+
+  // Player -1 is the installation's own values; 0 and up a player's, appending empty players up to
+  // that index. Indices below -1 are refused (false).
+  bool SetValue(int player, const TString& key, const void* bytes, int length);
+  // Deciphered bytes into `out`. Players outside -1 .. count - 1 read as absent and create nothing.
+  TPrefsValueState GetValue(int player, const TString& key, std::vector<uint8_t>& out);
+
+  int GetUserCount() const { return int(mUsers.size()); }
+  // Appends empty players until the index exists; false for an index below 0.
+  bool EnsureUser(int index);
+  // Removes the player (later ones move down by one) and answers the new count; an index outside
+  // 0 .. count - 1 changes nothing and answers the count. Commits with autocommit.
+  int DeleteUser(int index);
+
+  // The path the store opened (Linux form); empty while it keeps its values in memory.
+  const std::string& FilePath() const { return mFilePath; }
+
+private:
+  enum class OpenResult { kOk, kDamaged, kUnavailable };
+  OpenResult OpenFile(const std::string& linuxPath, std::string& reason);
+  bool SelectInstall();
+  void LoadUsers();
+  bool SetAside(const std::string& linuxPath, std::string& keptAs);
+  bool Begin();
+  bool Exec(const char* sql);
+  sqlite3_stmt* Statement(const char* sql);
+  void FinalizeStatements();
+  void CloseDb();
+  void LogSqlError(const char* what);
+
+  TDataCipher* mCipher;  // the database's cipher (not owned)
+  bool mAutocommit;
+  sqlite3* mDb = nullptr;
+  std::map<std::string, sqlite3_stmt*> mStatements;
+  std::string mFilePath;
+  TString mInstallKey;
+  int64_t mInstallId = 0;
+  std::vector<int64_t> mUsers;  // user row ids in player order
+};

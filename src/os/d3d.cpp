@@ -1,0 +1,745 @@
+// Direct3D 7 of the stand-in over fixed-function GL. The device keeps Direct3D's state (render
+// states, stage states, matrices, viewport, material) and applies all of it before each draw, so GL
+// state changed elsewhere (presenting, copies) never leaks into drawing. Framebuffer rows run
+// top-down, so the projection flips y; it also moves pixel centres to integer coordinates and maps
+// Direct3D's depth range 0..1 onto GL's -1..1.
+#include <algorithm>
+#include <cstring>
+
+#include "os/ddraw_internal.h"
+
+const GUID IID_IDirect3D7 = {0x7a11d003, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
+const GUID IID_IDirect3DHALDevice = {0x7a11d004, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
+const GUID IID_IDirect3DTnLHalDevice = {0x7a11d005, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
+const GUID IID_IDirect3DRGBDevice = {0x7a11d006, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
+
+namespace os::dd {
+
+const GUID kHalDeviceGuid = IID_IDirect3DHALDevice;
+
+GLuint WhiteTexture() {
+  static GLuint tex = 0;
+  if (!tex && os::gl::OnGlThread()) {
+    const uint32_t white = 0xFFFFFFFFu;
+    glGenTextures(1, &tex);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_BYTE, &white);
+  }
+  return tex;
+}
+
+D3DDEVICEDESC7 DeviceDesc() {
+  {
+    std::lock_guard<std::recursive_mutex> lk(Mutex());
+    if (Config().deviceDesc) return *Config().deviceDesc;
+  }
+  D3DDEVICEDESC7 d{};
+  GLint maxSize = 2048;
+  if (os::gl::OnGlThread()) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  maxSize = std::min(maxSize, 16384);
+  d.dwDevCaps = D3DDEVCAPS_HWRASTERIZATION;
+  for (D3DPRIMCAPS* p : {&d.dpcLineCaps, &d.dpcTriCaps}) {
+    p->dwSize = sizeof(D3DPRIMCAPS);
+    p->dwShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB;
+  }
+  d.dwDeviceRenderBitDepth = DDBD_16 | DDBD_32;
+  d.dwDeviceZBufferBitDepth = DDBD_16 | DDBD_24 | DDBD_32;
+  d.dwMinTextureWidth = d.dwMinTextureHeight = 1;
+  d.dwMaxTextureWidth = d.dwMaxTextureHeight = static_cast<DWORD>(maxSize);
+  d.dwMaxTextureRepeat = d.dwMaxTextureAspectRatio = static_cast<DWORD>(maxSize);
+  d.dwFVFCaps = 1;
+  d.wMaxTextureBlendStages = 1;
+  d.wMaxSimultaneousTextures = 1;
+  d.dwMaxActiveLights = 0;
+  d.dvMaxVertexW = 1e10f;
+  d.deviceGUID = kHalDeviceGuid;
+  return d;
+}
+
+namespace {
+
+D3DMATRIX Identity() {
+  D3DMATRIX m{};
+  m._11 = m._22 = m._33 = m._44 = 1;
+  return m;
+}
+
+// Row-vector product a * b.
+D3DMATRIX Mul(const D3DMATRIX& a, const D3DMATRIX& b) {
+  const float* x = &a._11;
+  const float* y = &b._11;
+  D3DMATRIX r{};
+  float* o = &r._11;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      float s = 0;
+      for (int k = 0; k < 4; ++k) s += x[i * 4 + k] * y[k * 4 + j];
+      o[i * 4 + j] = s;
+    }
+  return r;
+}
+
+GLenum BlendOf(DWORD b) {
+  switch (b) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    default: return GL_ONE;
+  }
+}
+
+GLenum CompareOf(DWORD c) {
+  static const GLenum kMap[] = {GL_ALWAYS, GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL,
+                                GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
+  return c < 9 ? kMap[c] : GL_ALWAYS;
+}
+
+GLenum PrimitiveOf(D3DPRIMITIVETYPE t) {
+  switch (t) {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+  }
+  return GL_INVALID_ENUM;
+}
+
+GLint AddressOf(DWORD a) {
+  if (a == D3DTADDRESS_CLAMP) return GL_CLAMP_TO_EDGE;
+  if (a == D3DTADDRESS_MIRROR) return GL_MIRRORED_REPEAT;
+  return GL_REPEAT;
+}
+
+// Byte offsets of a flexible vertex format's parts (-1: absent).
+struct Layout {
+  int stride = 0, normal = -1, diffuse = -1, specular = -1, tex = -1;
+  bool transformed = false;
+};
+
+bool LayoutOf(DWORD fvf, Layout* l) {
+  DWORD position = fvf & 0xE;
+  if (position == D3DFVF_XYZRHW) {
+    l->transformed = true;
+    l->stride = 16;
+  } else if (position == D3DFVF_XYZ) {
+    l->stride = 12;
+  } else {
+    return false;
+  }
+  if (fvf & D3DFVF_RESERVED1) l->stride += 4;
+  if (fvf & D3DFVF_NORMAL) { l->normal = l->stride; l->stride += 12; }
+  if (fvf & D3DFVF_DIFFUSE) { l->diffuse = l->stride; l->stride += 4; }
+  if (fvf & D3DFVF_SPECULAR) { l->specular = l->stride; l->stride += 4; }
+  int texCount = static_cast<int>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
+  if (texCount > 0) { l->tex = l->stride; l->stride += 8 * texCount; }
+  return true;
+}
+
+void ColorOf(D3DCOLOR c, float out[4]) {
+  out[0] = (c >> 16 & 0xFF) / 255.f;
+  out[1] = (c >> 8 & 0xFF) / 255.f;
+  out[2] = (c & 0xFF) / 255.f;
+  out[3] = (c >> 24) / 255.f;
+}
+
+// One half (colour or alpha) of stage 0 as a GL_COMBINE texture environment.
+void Combine(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
+  auto source = [](DWORD arg) -> GLint {
+    switch (arg & D3DTA_SELECTMASK) {
+      case D3DTA_CURRENT: return GL_PREVIOUS;   // stage 0: the diffuse colour
+      case D3DTA_TEXTURE: return GL_TEXTURE;
+      case D3DTA_TFACTOR: return GL_CONSTANT;
+      default: return GL_PRIMARY_COLOR;          // diffuse (specular is summed after the stage)
+    }
+  };
+  auto operand = [alpha](DWORD arg) -> GLint {
+    bool complement = arg & D3DTA_COMPLEMENT;
+    if (alpha || (arg & D3DTA_ALPHAREPLICATE)) return complement ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+    return complement ? GL_ONE_MINUS_SRC_COLOR : GL_SRC_COLOR;
+  };
+  GLenum combine = alpha ? GL_COMBINE_ALPHA : GL_COMBINE_RGB;
+  GLenum src0 = alpha ? GL_SOURCE0_ALPHA : GL_SOURCE0_RGB, src1 = alpha ? GL_SOURCE1_ALPHA : GL_SOURCE1_RGB;
+  GLenum opd0 = alpha ? GL_OPERAND0_ALPHA : GL_OPERAND0_RGB, opd1 = alpha ? GL_OPERAND1_ALPHA : GL_OPERAND1_RGB;
+  GLenum scale = alpha ? GL_ALPHA_SCALE : GL_RGB_SCALE;
+  GLint mode = GL_MODULATE;
+  DWORD a = arg1, b = arg2;
+  float factor = 1;
+  switch (op) {
+    case D3DTOP_SELECTARG1: mode = GL_REPLACE; break;
+    case D3DTOP_SELECTARG2: mode = GL_REPLACE; a = arg2; break;
+    case D3DTOP_MODULATE2X: factor = 2; break;
+    case D3DTOP_MODULATE4X: factor = 4; break;
+    case D3DTOP_ADD: mode = GL_ADD; break;
+    case D3DTOP_MODULATE: break;
+    default: mode = GL_REPLACE; a = D3DTA_CURRENT; break;   // disabled: pass the diffuse on
+  }
+  glTexEnvi(GL_TEXTURE_ENV, combine, mode);
+  glTexEnvi(GL_TEXTURE_ENV, src0, source(a));
+  glTexEnvi(GL_TEXTURE_ENV, opd0, operand(a));
+  glTexEnvi(GL_TEXTURE_ENV, src1, source(b));
+  glTexEnvi(GL_TEXTURE_ENV, opd1, operand(b));
+  glTexEnvf(GL_TEXTURE_ENV, scale, factor);
+}
+
+class Direct3D;
+
+class Device final : public ComObject<IDirect3DDevice7> {
+ public:
+  Device(IDirect3D7* d3d, Surface* target) : mD3D(d3d) {
+    mD3D->AddRef();
+    target->AddRef();
+    mTarget = target;
+    mWorld = mView = mProjection = Identity();
+    mMaterial = D3DMATERIAL7{};
+    std::memset(mRs, 0, sizeof mRs);
+    std::memset(mTss, 0, sizeof mTss);
+    bool hasDepth = target->HasDepth();
+    mRs[D3DRENDERSTATE_TEXTUREPERSPECTIVE] = TRUE;
+    mRs[D3DRENDERSTATE_ZENABLE] = hasDepth ? TRUE : FALSE;
+    mRs[D3DRENDERSTATE_FILLMODE] = 3;
+    mRs[D3DRENDERSTATE_SHADEMODE] = D3DSHADE_GOURAUD;
+    mRs[D3DRENDERSTATE_ZWRITEENABLE] = TRUE;
+    mRs[D3DRENDERSTATE_SRCBLEND] = D3DBLEND_ONE;
+    mRs[D3DRENDERSTATE_DESTBLEND] = D3DBLEND_ZERO;
+    mRs[D3DRENDERSTATE_CULLMODE] = D3DCULL_CCW;
+    mRs[D3DRENDERSTATE_ZFUNC] = D3DCMP_LESSEQUAL;
+    mRs[D3DRENDERSTATE_ALPHAFUNC] = D3DCMP_ALWAYS;
+    mRs[D3DRENDERSTATE_TEXTUREFACTOR] = 0xFFFFFFFFu;
+    mRs[D3DRENDERSTATE_LIGHTING] = TRUE;
+    mRs[D3DRENDERSTATE_COLORVERTEX] = TRUE;
+    mRs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
+    mRs[D3DRENDERSTATE_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
+    for (int s = 0; s < kStages; ++s) {
+      mTss[s][D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+      mTss[s][D3DTSS_ALPHAOP] = s == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+      mTss[s][D3DTSS_COLORARG1] = mTss[s][D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+      mTss[s][D3DTSS_COLORARG2] = mTss[s][D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+      mTss[s][D3DTSS_ADDRESS] = mTss[s][D3DTSS_ADDRESSU] = mTss[s][D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
+      mTss[s][D3DTSS_MAGFILTER] = D3DTFG_POINT;
+      mTss[s][D3DTSS_MINFILTER] = D3DTFN_POINT;
+      mTss[s][D3DTSS_MIPFILTER] = D3DTFP_NONE;
+    }
+    FullViewport();
+  }
+
+  HRESULT QueryInterface(REFIID, void** out) override {
+    if (out) *out = nullptr;
+    return E_NOINTERFACE;
+  }
+
+  HRESULT GetCaps(LPD3DDEVICEDESC7 desc) override {
+    if (!desc) return DDERR_INVALIDPARAMS;
+    *desc = DeviceDesc();
+    return D3D_OK;
+  }
+
+  HRESULT EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) override {
+    if (!callback) return DDERR_INVALIDPARAMS;
+    std::vector<DDPIXELFORMAT> list;
+    {
+      std::lock_guard<std::recursive_mutex> lk(Mutex());
+      list = Config().textureFormats;
+    }
+    if (list.empty()) {
+      list = {MakeRgbFormat(32, 0xFF000000u, 0xFF0000, 0xFF00, 0xFF), MakeRgbFormat(32, 0, 0xFF0000, 0xFF00, 0xFF),
+              MakeRgbFormat(16, 0xF000, 0x0F00, 0x00F0, 0x000F), MakeRgbFormat(16, 0x8000, 0x7C00, 0x03E0, 0x001F),
+              MakeRgbFormat(16, 0, 0x7C00, 0x03E0, 0x001F), MakeRgbFormat(16, 0, 0xF800, 0x07E0, 0x001F)};
+      DDPIXELFORMAT l8{}, a8l8{};
+      l8.dwSize = a8l8.dwSize = sizeof(DDPIXELFORMAT);
+      l8.dwFlags = DDPF_LUMINANCE;
+      l8.dwLuminanceBitCount = 8;
+      l8.dwLuminanceBitMask = 0xFF;
+      a8l8.dwFlags = DDPF_LUMINANCE | DDPF_ALPHAPIXELS;
+      a8l8.dwLuminanceBitCount = 16;
+      a8l8.dwLuminanceBitMask = 0xFF;
+      a8l8.dwLuminanceAlphaBitMask = 0xFF00;
+      list.push_back(l8);
+      list.push_back(a8l8);
+    }
+    for (DDPIXELFORMAT& f : list)
+      if (callback(&f, context) == D3DENUMRET_CANCEL) break;
+    return D3D_OK;
+  }
+
+  HRESULT BeginScene() override {
+    if (HRESULT hr = DxFault("BeginScene"); FAILED(hr)) return hr;
+    if (mInScene) return D3DERR_SCENE_IN_SCENE;
+    if (mTarget->Lost()) return DDERR_SURFACELOST;
+    mInScene = true;
+    return D3D_OK;
+  }
+
+  HRESULT EndScene() override {
+    if (HRESULT hr = DxFault("EndScene"); FAILED(hr)) {
+      mInScene = false;
+      return hr;
+    }
+    if (!mInScene) return D3DERR_SCENE_NOT_IN_SCENE;
+    mInScene = false;
+    return D3D_OK;
+  }
+
+  HRESULT GetDirect3D(LPDIRECT3D7* out) override {
+    if (!out) return DDERR_INVALIDPARAMS;
+    mD3D->AddRef();
+    *out = mD3D;
+    return D3D_OK;
+  }
+
+  HRESULT SetRenderTarget(LPDIRECTDRAWSURFACE7 target, DWORD) override {
+    if (!target) return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = DxFault("SetRenderTarget"); FAILED(hr)) return hr;
+    Surface* s = AsSurface(target);
+    if (!s->IsRenderable()) return DDERR_INVALIDCAPS;
+    if (s->Lost()) return DDERR_SURFACELOST;
+    s->AddRef();
+    mTarget->Release();
+    mTarget = s;
+    FullViewport();
+    return D3D_OK;
+  }
+
+  HRESULT GetRenderTarget(LPDIRECTDRAWSURFACE7* out) override {
+    if (!out) return DDERR_INVALIDPARAMS;
+    mTarget->AddRef();
+    *out = mTarget;
+    return D3D_OK;
+  }
+
+  HRESULT Clear(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR color, D3DVALUE z, DWORD) override {
+    if (mTarget->Lost()) return DDERR_SURFACELOST;
+    if (!os::gl::OnGlThread() || !mTarget->BindAsTarget()) return DDERR_GENERIC;
+    std::vector<D3DRECT> list;
+    D3DRECT vp{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
+               LONG(mViewport.dwY + mViewport.dwHeight)};
+    if (count && rects) list.assign(rects, rects + count);
+    else list.push_back(vp);
+    float c[4];
+    ColorOf(color, c);
+    glClearColor(c[0], c[1], c[2], c[3]);
+    glClearDepth(z);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_SCISSOR_TEST);
+    GLbitfield bits = ((flags & D3DCLEAR_TARGET) ? GL_COLOR_BUFFER_BIT : 0) |
+                      ((flags & D3DCLEAR_ZBUFFER) ? GL_DEPTH_BUFFER_BIT : 0);
+    for (const D3DRECT& r : list) {
+      // Direct3D clears only inside the viewport.
+      LONG x1 = std::max(r.x1, vp.x1), y1 = std::max(r.y1, vp.y1), x2 = std::min(r.x2, vp.x2), y2 = std::min(r.y2, vp.y2);
+      if (x1 >= x2 || y1 >= y2 || !bits) continue;
+      glScissor(x1, y1, x2 - x1, y2 - y1);
+      glClear(bits);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    if (flags & D3DCLEAR_TARGET) mTarget->MarkDrawn();
+    return D3D_OK;
+  }
+
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE which, LPD3DMATRIX m) override {
+    D3DMATRIX* slot = Slot(which);
+    if (!slot || !m) return DDERR_INVALIDPARAMS;
+    *slot = *m;
+    return D3D_OK;
+  }
+
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE which, LPD3DMATRIX m) override {
+    D3DMATRIX* slot = Slot(which);
+    if (!slot || !m) return DDERR_INVALIDPARAMS;
+    *m = *slot;
+    return D3D_OK;
+  }
+
+  HRESULT SetViewport(LPD3DVIEWPORT7 vp) override {
+    if (!vp) return DDERR_INVALIDPARAMS;
+    if (HRESULT hr = DxFault("SetViewport"); FAILED(hr)) return hr;
+    uint64_t right = uint64_t{vp->dwX} + vp->dwWidth, bottom = uint64_t{vp->dwY} + vp->dwHeight;
+    if (vp->dwWidth == 0 || vp->dwHeight == 0 || right > uint64_t(mTarget->Width()) ||
+        bottom > uint64_t(mTarget->Height()) || vp->dvMinZ < 0 || vp->dvMaxZ > 1 || vp->dvMinZ > vp->dvMaxZ)
+      return DDERR_INVALIDPARAMS;
+    mViewport = *vp;
+    return D3D_OK;
+  }
+
+  HRESULT GetViewport(LPD3DVIEWPORT7 vp) override {
+    if (!vp) return DDERR_INVALIDPARAMS;
+    *vp = mViewport;
+    return D3D_OK;
+  }
+
+  HRESULT SetMaterial(LPD3DMATERIAL7 m) override {
+    if (!m) return DDERR_INVALIDPARAMS;
+    mMaterial = *m;
+    return D3D_OK;
+  }
+
+  HRESULT GetMaterial(LPD3DMATERIAL7 m) override {
+    if (!m) return DDERR_INVALIDPARAMS;
+    *m = mMaterial;
+    return D3D_OK;
+  }
+
+  HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
+    if (state >= kStates) return DDERR_INVALIDPARAMS;
+    mRs[state] = value;
+    return D3D_OK;
+  }
+
+  HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override {
+    if (state >= kStates || !value) return DDERR_INVALIDPARAMS;
+    *value = mRs[state];
+    return D3D_OK;
+  }
+
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD count, DWORD) override {
+    return Draw(type, fvf, vertices, count, nullptr, 0);
+  }
+
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD count, WORD* indices,
+                               DWORD indexCount, DWORD) override {
+    if (!indices && indexCount) return DDERR_INVALIDPARAMS;
+    // An index past the vertices would read outside the caller's array.
+    for (DWORD i = 0; i < indexCount; ++i)
+      if (indices[i] >= count) return DDERR_INVALIDPARAMS;
+    return Draw(type, fvf, vertices, count, indices, indexCount);
+  }
+
+  HRESULT GetTexture(DWORD stage, LPDIRECTDRAWSURFACE7* out) override {
+    if (stage >= kStages || !out) return DDERR_INVALIDPARAMS;
+    *out = mTextures[stage];
+    if (*out) (*out)->AddRef();
+    return D3D_OK;
+  }
+
+  HRESULT SetTexture(DWORD stage, LPDIRECTDRAWSURFACE7 texture) override {
+    if (stage >= kStages) return DDERR_INVALIDPARAMS;
+    Surface* s = texture ? AsSurface(texture) : nullptr;
+    if (s && s->IsDepth()) return DDERR_INVALIDCAPS;
+    if (s) s->AddRef();
+    if (mTextures[stage]) mTextures[stage]->Release();
+    mTextures[stage] = s;
+    return D3D_OK;
+  }
+
+  HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD* value) override {
+    if (stage >= kStages || state >= kStageStates || !value) return DDERR_INVALIDPARAMS;
+    *value = mTss[stage][state];
+    return D3D_OK;
+  }
+
+  HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) override {
+    if (stage >= kStages || state >= kStageStates) return DDERR_INVALIDPARAMS;
+    mTss[stage][state] = value;
+    if (state == D3DTSS_ADDRESS) mTss[stage][D3DTSS_ADDRESSU] = mTss[stage][D3DTSS_ADDRESSV] = value;
+    return D3D_OK;
+  }
+
+ private:
+  static constexpr int kStates = 256, kStages = 8, kStageStates = 32;
+
+  ~Device() override {
+    for (Surface*& t : mTextures)
+      if (t) t->Release();
+    mTarget->Release();
+    mD3D->Release();
+  }
+
+  D3DMATRIX* Slot(D3DTRANSFORMSTATETYPE which) {
+    switch (which) {
+      case D3DTRANSFORMSTATE_WORLD: return &mWorld;
+      case D3DTRANSFORMSTATE_VIEW: return &mView;
+      case D3DTRANSFORMSTATE_PROJECTION: return &mProjection;
+    }
+    return nullptr;
+  }
+
+  void FullViewport() {
+    mViewport = D3DVIEWPORT7{0, 0, DWORD(mTarget->Width()), DWORD(mTarget->Height()), 0.f, 1.f};
+  }
+
+  void ApplyTransforms(const Layout& l) {
+    D3DMATRIX fix{};
+    float tw = float(mTarget->Width()), th = float(mTarget->Height());
+    if (l.transformed) {
+      // Pixel coordinates of the whole target (the viewport only clips).
+      glViewport(0, 0, mTarget->Width(), mTarget->Height());
+      glDepthRange(0, 1);
+      fix._11 = 2 / tw;
+      fix._41 = 1 / tw - 1;
+      fix._22 = 2 / th;
+      fix._42 = 1 / th - 1;
+      fix._33 = 2;
+      fix._43 = -1;
+      fix._44 = 1;
+      glMatrixMode(GL_PROJECTION);
+      glLoadMatrixf(&fix._11);
+      glMatrixMode(GL_MODELVIEW);
+      glLoadIdentity();
+      return;
+    }
+    glViewport(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
+    glDepthRange(mViewport.dvMinZ, mViewport.dvMaxZ);
+    // y flipped (rows run top-down), half a pixel towards the centres, depth 0..1 to -1..1.
+    fix._11 = 1;
+    fix._41 = 1.f / float(mViewport.dwWidth);
+    fix._22 = -1;
+    fix._42 = 1.f / float(mViewport.dwHeight);
+    fix._33 = 2;
+    fix._43 = -1;
+    fix._44 = 1;
+    D3DMATRIX p = Mul(mProjection, fix);
+    D3DMATRIX mv = Mul(mWorld, mView);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(&p._11);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(&mv._11);
+  }
+
+  void ApplyStates(const Layout& l) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glShadeModel(mRs[D3DRENDERSTATE_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+    if (mRs[D3DRENDERSTATE_ZENABLE]) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+    glDepthFunc(CompareOf(mRs[D3DRENDERSTATE_ZFUNC]));
+    glDepthMask(mRs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+    if (mRs[D3DRENDERSTATE_ALPHATESTENABLE]) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(CompareOf(mRs[D3DRENDERSTATE_ALPHAFUNC]), float(mRs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.f);
+    if (mRs[D3DRENDERSTATE_ALPHABLENDENABLE]) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+    glBlendFunc(BlendOf(mRs[D3DRENDERSTATE_SRCBLEND]), BlendOf(mRs[D3DRENDERSTATE_DESTBLEND]));
+    // Rows run top-down, so a triangle clockwise on screen is counter-clockwise to GL.
+    DWORD cull = mRs[D3DRENDERSTATE_CULLMODE];
+    if (cull == D3DCULL_CW || cull == D3DCULL_CCW) {
+      glEnable(GL_CULL_FACE);
+      glCullFace(GL_BACK);
+      glFrontFace(cull == D3DCULL_CCW ? GL_CCW : GL_CW);
+    } else {
+      glDisable(GL_CULL_FACE);
+    }
+    bool lit = mRs[D3DRENDERSTATE_LIGHTING] && !l.transformed;
+    if (lit) {
+      glEnable(GL_LIGHTING);
+      float ambient[4];
+      ColorOf(mRs[D3DRENDERSTATE_AMBIENT], ambient);
+      glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+      glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, &mMaterial.diffuse.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, &mMaterial.ambient.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, &mMaterial.specular.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, &mMaterial.emissive.r);
+      glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(mMaterial.power, 0.f, 128.f));
+      bool colorMaterial = mRs[D3DRENDERSTATE_COLORVERTEX] && l.diffuse >= 0 &&
+                           mRs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] == D3DMCS_COLOR1;
+      if (colorMaterial) {
+        glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
+        glEnable(GL_COLOR_MATERIAL);
+      } else {
+        glDisable(GL_COLOR_MATERIAL);
+      }
+    } else {
+      glDisable(GL_LIGHTING);
+      glDisable(GL_COLOR_MATERIAL);
+    }
+    if (mRs[D3DRENDERSTATE_NORMALIZENORMALS]) glEnable(GL_NORMALIZE); else glDisable(GL_NORMALIZE);
+    if (mRs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit) glEnable(GL_COLOR_SUM);
+    else glDisable(GL_COLOR_SUM);
+    ApplyStage(l);
+  }
+
+  void ApplyStage(const Layout& l) {
+    const DWORD* t = mTss[0];
+    if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE) {
+      glDisable(GL_TEXTURE_2D);
+      return;
+    }
+    glEnable(GL_TEXTURE_2D);
+    Surface* s = mTextures[0];
+    GLuint tex = s ? s->Texture() : 0;
+    glBindTexture(GL_TEXTURE_2D, tex ? tex : WhiteTexture());
+    bool linearMag = t[D3DTSS_MAGFILTER] != D3DTFG_POINT, linearMin = t[D3DTSS_MINFILTER] != D3DTFN_POINT;
+    GLint min = linearMin ? GL_LINEAR : GL_NEAREST;
+    if (s && (s->Caps() & DDSCAPS_MIPMAP) && t[D3DTSS_MIPFILTER] != D3DTFP_NONE) {
+      bool linearMip = t[D3DTSS_MIPFILTER] == D3DTFP_LINEAR;
+      min = linearMin ? (linearMip ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR_MIPMAP_NEAREST)
+                      : (linearMip ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, linearMag ? GL_LINEAR : GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, AddressOf(t[D3DTSS_ADDRESSU]));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, AddressOf(t[D3DTSS_ADDRESSV]));
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    float factor[4];
+    ColorOf(mRs[D3DRENDERSTATE_TEXTUREFACTOR], factor);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
+    Combine(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]);
+    Combine(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]);
+    (void)l;
+  }
+
+  void SetArrays(const Layout& l, const uint8_t* v) {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, l.stride, v);
+    if (l.normal >= 0) {
+      glEnableClientState(GL_NORMAL_ARRAY);
+      glNormalPointer(GL_FLOAT, l.stride, v + l.normal);
+    } else {
+      glDisableClientState(GL_NORMAL_ARRAY);
+      glNormal3f(0, 0, 0);
+    }
+    if (l.diffuse >= 0) {
+      glEnableClientState(GL_COLOR_ARRAY);
+      glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, l.stride, v + l.diffuse);
+    } else {
+      glDisableClientState(GL_COLOR_ARRAY);
+      glColor4f(1, 1, 1, 1);
+    }
+    if (l.specular >= 0) {
+      glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
+      gl::SecondaryColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, l.stride, v + l.specular);
+    } else {
+      glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+    }
+    if (l.tex >= 0) {
+      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      glTexCoordPointer(2, GL_FLOAT, l.stride, v + l.tex);
+    } else {
+      glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+      glTexCoord2f(0, 0);
+    }
+  }
+
+  HRESULT Draw(D3DPRIMITIVETYPE type, DWORD fvf, LPVOID vertices, DWORD count, WORD* indices, DWORD indexCount) {
+    if (HRESULT hr = DxFault("DrawPrimitive"); FAILED(hr)) return hr;
+    GLenum mode = PrimitiveOf(type);
+    if (mode == GL_INVALID_ENUM) return D3DERR_INVALIDPRIMITIVETYPE;
+    Layout l;
+    if (!LayoutOf(fvf, &l)) return D3DERR_INVALIDVERTEXFORMAT;
+    if (!vertices && count) return DDERR_INVALIDPARAMS;
+    if (mTarget->Lost()) return DDERR_SURFACELOST;
+    if (count == 0 || (indices && indexCount == 0)) return D3D_OK;
+    if (!os::gl::OnGlThread() || !mTarget->BindAsTarget()) return DDERR_GENERIC;
+    ApplyTransforms(l);
+    ApplyStates(l);
+    SetArrays(l, static_cast<const uint8_t*>(vertices));
+    if (indices) glDrawElements(mode, GLsizei(indexCount), GL_UNSIGNED_SHORT, indices);
+    else glDrawArrays(mode, 0, GLsizei(count));
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_SCISSOR_TEST);
+    mTarget->MarkDrawn();
+    return glGetError() == GL_OUT_OF_MEMORY ? DDERR_OUTOFVIDEOMEMORY : D3D_OK;
+  }
+
+  IDirect3D7* mD3D;
+  Surface* mTarget = nullptr;
+  Surface* mTextures[kStages] = {};
+  DWORD mRs[kStates];
+  DWORD mTss[kStages][kStageStates];
+  D3DMATRIX mWorld, mView, mProjection;
+  D3DVIEWPORT7 mViewport{};
+  D3DMATERIAL7 mMaterial;
+  bool mInScene = false;
+};
+
+class Direct3D final : public ComObject<IDirect3D7> {
+ public:
+  explicit Direct3D(IDirectDraw7* dd) : mDirectDraw(dd) { mDirectDraw->AddRef(); }
+
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IDirectDraw7) return mDirectDraw->QueryInterface(iid, out);
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+
+  HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, LPVOID context) override {
+    if (!callback) return DDERR_INVALIDPARAMS;
+    D3DDEVICEDESC7 d = DeviceDesc();
+    char description[] = "Hardware device over OpenGL";
+    char name[] = "HAL";
+    callback(description, name, &d, context);
+    return D3D_OK;
+  }
+
+  HRESULT CreateDevice(REFCLSID device, LPDIRECTDRAWSURFACE7 target, LPDIRECT3DDEVICE7* out) override {
+    if (!out || !target) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (HRESULT hr = DxFault("CreateDevice"); FAILED(hr)) return hr;
+    if (!(device == IID_IDirect3DHALDevice || device == IID_IDirect3DTnLHalDevice || device == IID_IDirect3DRGBDevice ||
+          device == DeviceDesc().deviceGUID))
+      return D3DERR_INVALIDDEVICE;
+    Surface* s = AsSurface(target);
+    if (!(s->Caps() & DDSCAPS_3DDEVICE)) return DDERR_INVALIDCAPS;
+    if (s->Lost()) return DDERR_SURFACELOST;
+    *out = new Device(this, s);
+    return D3D_OK;
+  }
+
+  HRESULT EnumZBufferFormats(REFCLSID, LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) override {
+    if (!callback) return DDERR_INVALIDPARAMS;
+    {
+      std::lock_guard<std::recursive_mutex> lk(Mutex());
+      if (Config().noZFormats) return D3D_OK;
+    }
+    for (DWORD bits : {16u, 32u}) {
+      DDPIXELFORMAT f{};
+      f.dwSize = sizeof f;
+      f.dwFlags = DDPF_ZBUFFER;
+      f.dwZBufferBitDepth = bits;
+      f.dwZBitMask = bits == 16 ? 0xFFFF : 0xFFFFFF;
+      if (callback(&f, context) == D3DENUMRET_CANCEL) break;
+    }
+    return D3D_OK;
+  }
+
+  HRESULT EvictManagedTextures() override { return D3D_OK; }
+
+  IDirectDraw7* GetDirectDraw() const { return mDirectDraw; }
+
+ private:
+  ~Direct3D() override { mDirectDraw->Release(); }
+  IDirectDraw7* mDirectDraw;
+};
+
+}  // namespace
+
+IDirect3D7* NewDirect3D(IDirectDraw7* dd) { return new Direct3D(dd); }
+
+IDirectDraw7* DirectDrawOfDevice(IDirect3DDevice7* device) {
+  IDirect3D7* d3d = nullptr;
+  if (!device || FAILED(device->GetDirect3D(&d3d))) return nullptr;
+  IDirectDraw7* dd = static_cast<Direct3D*>(d3d)->GetDirectDraw();
+  d3d->Release();
+  return dd;
+}
+
+}  // namespace os::dd
+
+namespace os {
+void TestSetDeviceDesc(const D3DDEVICEDESC7* desc) {
+  std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
+  if (desc) dd::Config().deviceDesc = *desc;
+  else dd::Config().deviceDesc.reset();
+}
+
+void TestSetTextureFormats(const std::vector<DDPIXELFORMAT>& formats) {
+  std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
+  dd::Config().textureFormats = formats;
+}
+
+void TestSetNoZBufferFormats(bool none) {
+  std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
+  dd::Config().noZFormats = none;
+}
+}  // namespace os

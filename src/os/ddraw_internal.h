@@ -1,0 +1,162 @@
+// Shared internals of the DirectDraw, Direct3D and utility stand-ins: the surface object with its
+// system-memory pixels and GL mirror, pixel format conversion, the display state that a DirectDraw
+// object and its surfaces share, and the test configuration. Not for callers outside src/os.
+#pragma once
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "os/d3d.h"
+#include "os/gl.h"
+
+namespace os::dd {
+
+// ---- pixel formats -------------------------------------------------------------------------------
+DDPIXELFORMAT MakeRgbFormat(DWORD bits, DWORD a, DWORD r, DWORD g, DWORD b);
+DDPIXELFORMAT FormatOfDepth(DWORD bits);    // 16: R5G6B5, else X8R8G8B8
+int BytesPerPixel(const DDPIXELFORMAT& f);  // 0 for formats without a byte size we handle
+bool IsArgb8888(const DDPIXELFORMAT& f);
+uint32_t ToArgb(const DDPIXELFORMAT& f, uint32_t raw);    // missing alpha reads as 255
+uint32_t FromArgb(const DDPIXELFORMAT& f, uint32_t argb);
+uint32_t ReadPixel(const uint8_t* p, int bytes);
+void WritePixel(uint8_t* p, int bytes, uint32_t value);
+
+// ---- display state shared by a DirectDraw object and its surfaces ---------------------------------
+struct Display {
+  HWND window = nullptr;       // cooperative-level window
+  DWORD level = 0;             // DDSCL_* last set
+  bool modeSet = false;        // a SetDisplayMode is in force
+  DWORD width = 0, height = 0, bits = 0, refresh = 0;
+  bool vsync = false;          // WaitForVerticalBlank was asked for
+};
+
+// ---- test configuration --------------------------------------------------------------------------
+struct TestConfig {
+  std::optional<std::vector<TestAdapter>> adapters;
+  std::optional<std::vector<TestDisplayMode>> modes;
+  bool memorySet = false;
+  DWORD memoryTotal = 256u << 20;
+  int64_t memoryBudget = 256ll << 20;  // bytes still free for video-memory surfaces
+  std::string description;
+  DWORD desktopBits = 32;
+  std::optional<D3DDEVICEDESC7> deviceDesc;
+  std::vector<DDPIXELFORMAT> textureFormats;
+  bool noZFormats = false;
+};
+TestConfig& Config();          // caller holds Lock()
+std::recursive_mutex& Mutex();
+
+// ---- reference counting ----------------------------------------------------------------------------
+// AddRef/Release of every object of the layer; Release deletes at zero.
+template <class Interface>
+class ComObject : public Interface {
+ public:
+  ULONG AddRef() override { return ++mRefs; }
+  ULONG Release() override {
+    ULONG n = --mRefs;
+    if (n == 0) delete this;
+    return n;
+  }
+
+ private:
+  std::atomic<ULONG> mRefs{1};
+};
+
+// ---- surfaces ------------------------------------------------------------------------------------
+class Surface final : public ComObject<IDirectDrawSurface7> {
+ public:
+  Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, int64_t budgetBytes);
+
+  HRESULT QueryInterface(REFIID iid, void** out) override;
+  HRESULT AddAttachedSurface(LPDIRECTDRAWSURFACE7 depth) override;
+  HRESULT Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx) override;
+  HRESULT BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags) override;
+  HRESULT DeleteAttachedSurface(DWORD flags, LPDIRECTDRAWSURFACE7 depth) override;
+  HRESULT Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags) override;
+  HRESULT GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7* out) override;
+  HRESULT GetCaps(LPDDSCAPS2 caps) override;
+  HRESULT GetDC(HDC* dc) override;
+  HRESULT ReleaseDC(HDC dc) override;
+  HRESULT GetFlipStatus(DWORD flags) override;
+  HRESULT GetPixelFormat(LPDDPIXELFORMAT format) override;
+  HRESULT GetSurfaceDesc(LPDDSURFACEDESC2 desc) override;
+  HRESULT IsLost() override;
+  HRESULT Lock(RECT* rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event) override;
+  HRESULT Unlock(RECT* rect) override;
+  HRESULT Restore() override;
+  HRESULT SetClipper(LPDIRECTDRAWCLIPPER clipper) override;
+
+  // For the device and the utility functions.
+  int Width() const { return static_cast<int>(mDesc.dwWidth); }
+  int Height() const { return static_cast<int>(mDesc.dwHeight); }
+  const DDPIXELFORMAT& Format() const { return mDesc.ddpfPixelFormat; }
+  DWORD Caps() const { return mDesc.ddsCaps.dwCaps; }
+  bool IsDepth() const { return (Caps() & DDSCAPS_ZBUFFER) != 0; }
+  bool IsRenderable() const;     // may be a render target
+  bool Lost() const { return mLost; }
+  void SetLost(bool lost) { mLost = lost; }
+  void SetBackBuffer(Surface* back);   // takes a reference
+  bool HasDepth() const { return mZ != nullptr; }
+  void SetWantMipmaps(bool on) { mMipmaps = on; }
+  uint8_t* Row(int y) { return mPixels.data() + static_cast<size_t>(y) * mPitch; }
+  int Pitch() const { return mPitch; }
+
+  // GL mirror. Each prepares the side it names: the texture current (uploads pending pixels), the
+  // framebuffer object bound for drawing, or the system-memory pixels current (reads back drawing).
+  GLuint Texture();
+  bool BindAsTarget();
+  void SyncToMemory();
+  void MarkDrawn() { mGpuNewer = true; }   // GL drew into the framebuffer object
+  void MarkWritten();                      // the pixels changed; upload now or before the next use
+  GLuint Framebuffer();                    // made on demand, with the attached depth buffer
+  GLuint DepthRenderbuffer();              // depth buffers only
+
+ private:
+  ~Surface() override;
+  HRESULT Present(Surface* from, const RECT& region);   // shows a region of `from` in the window
+  HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
+  HRESULT Fill(const RECT& rect, DWORD raw);
+  void Upload();
+
+  std::shared_ptr<Display> mDisplay;
+  DDSURFACEDESC2 mDesc{};
+  int mPitch = 0;
+  std::vector<uint8_t> mPixels;
+  int64_t mBudgetBytes = 0;      // taken from the video memory budget, given back on release
+  bool mLocked = false;
+  DWORD mLockFlags = 0;
+  bool mLost = false;
+  bool mMipmaps = false;
+  bool mCpuNewer = true;         // the pixels changed since the last upload
+  bool mGpuNewer = false;        // GL drew since the last read-back
+  GLuint mTexture = 0, mFramebuffer = 0, mDepth = 0;
+  Surface* mBack = nullptr;      // attached back buffer (primary of a flipping chain)
+  Surface* mZ = nullptr;         // attached depth buffer
+  IDirectDrawClipper* mClipper = nullptr;
+};
+
+Surface* AsSurface(IDirectDrawSurface7* s);   // our own surfaces only (all are)
+// Live surfaces, for the lost marks and the leak count. Caller of ForEach holds Mutex().
+void Register(Surface* s);
+void Unregister(Surface* s);
+template <class F> void ForEachSurface(F f);
+std::vector<Surface*>& Registry();
+template <class F> void ForEachSurface(F f) { for (Surface* s : Registry()) f(s); }
+// Keeps a copy of what was just presented, for TestReadPresentedFrame.
+void KeepPresentedFrame(GLuint framebuffer, int x, int y, int width, int height);
+// Video memory budget: takes bytes (false when they do not fit), gives them back.
+bool TakeVideoMemory(int64_t bytes);
+void GiveVideoMemory(int64_t bytes);
+// A white 1x1 texture bound when a stage has none, so texture arguments read as white.
+GLuint WhiteTexture();
+// The Direct3D object of a DirectDraw object (holds a reference to it).
+IDirect3D7* NewDirect3D(IDirectDraw7* dd);
+// The DirectDraw object behind a device (not AddRef'd), null for none.
+IDirectDraw7* DirectDrawOfDevice(IDirect3DDevice7* device);
+// The default device description (GL limits) unless a test set one.
+D3DDEVICEDESC7 DeviceDesc();
+extern const GUID kHalDeviceGuid;
+
+}  // namespace os::dd

@@ -1,0 +1,376 @@
+// DirectDraw surfaces of the stand-in: pixels in system memory in the surface's own format, a GL
+// texture (RGBA8) mirroring them, and a framebuffer object when GL draws or copies into the surface.
+// A pair of flags says which side changed last; Lock reads GL drawing back, Unlock uploads. Rows
+// run top-down on both sides (GL row 0 is surface row 0), so copies need no flipping.
+#include <algorithm>
+#include <cstring>
+
+#include "os/ddraw_internal.h"
+
+namespace os::dd {
+
+namespace {
+bool InBounds(const RECT& r, int w, int h) {
+  return r.left >= 0 && r.top >= 0 && r.right <= w && r.bottom <= h && r.left < r.right && r.top < r.bottom;
+}
+
+RECT Whole(int w, int h) { return RECT{0, 0, w, h}; }
+
+// Converts a run of pixels of format `f` into 0xAARRGGBB words.
+void RowToArgb(const DDPIXELFORMAT& f, const uint8_t* src, uint32_t* dst, int n) {
+  int bpp = BytesPerPixel(f);
+  for (int i = 0; i < n; ++i) dst[i] = ToArgb(f, ReadPixel(src + i * bpp, bpp));
+}
+
+void RowFromArgb(const DDPIXELFORMAT& f, const uint32_t* src, uint8_t* dst, int n) {
+  int bpp = BytesPerPixel(f);
+  for (int i = 0; i < n; ++i) WritePixel(dst + i * bpp, bpp, FromArgb(f, src[i]));
+}
+}  // namespace
+
+Surface* AsSurface(IDirectDrawSurface7* s) { return static_cast<Surface*>(s); }
+
+Surface::Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, int64_t budgetBytes)
+    : mDisplay(std::move(display)), mDesc(desc), mBudgetBytes(budgetBytes) {
+  int bpp = IsDepth() ? 0 : BytesPerPixel(Format());
+  mPitch = (Width() * bpp + 3) & ~3;
+  mDesc.lPitch = mPitch;
+  mPixels.assign(static_cast<size_t>(mPitch) * Height(), 0);
+  mMipmaps = (Caps() & DDSCAPS_MIPMAP) != 0;
+  Register(this);
+}
+
+Surface::~Surface() {
+  Unregister(this);
+  if (mBack) mBack->Release();
+  if (mZ) mZ->Release();
+  if (mClipper) mClipper->Release();
+  if (mBudgetBytes) GiveVideoMemory(mBudgetBytes);
+  os::gl::DeleteObjects(mTexture, mFramebuffer, mDepth);
+}
+
+HRESULT Surface::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!(iid == IID_IDirectDrawSurface7)) return E_NOINTERFACE;
+  AddRef();
+  *out = static_cast<IDirectDrawSurface7*>(this);
+  return DD_OK;
+}
+
+bool Surface::IsRenderable() const {
+  return (Caps() & (DDSCAPS_3DDEVICE | DDSCAPS_PRIMARYSURFACE | DDSCAPS_BACKBUFFER)) != 0;
+}
+
+void Surface::SetBackBuffer(Surface* back) {
+  back->AddRef();
+  if (mBack) mBack->Release();
+  mBack = back;
+}
+
+// ---- GL mirror -----------------------------------------------------------------------------------
+
+void Surface::Upload() {
+  if (IsDepth() || !mTexture) return;
+  glBindTexture(GL_TEXTURE_2D, mTexture);
+  if (IsArgb8888(Format())) {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, mPitch / 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, mPixels.data());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  } else {
+    std::vector<uint32_t> argb(static_cast<size_t>(Width()) * Height());
+    for (int y = 0; y < Height(); ++y) RowToArgb(Format(), Row(y), argb.data() + static_cast<size_t>(y) * Width(), Width());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
+  }
+  if (mMipmaps) gl::GenerateMipmap(GL_TEXTURE_2D);
+  mCpuNewer = false;
+}
+
+GLuint Surface::Texture() {
+  if (IsDepth() || !os::gl::OnGlThread()) return 0;
+  if (!mTexture) {
+    glGenTextures(1, &mTexture);
+    glBindTexture(GL_TEXTURE_2D, mTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, Width(), Height(), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    if (mMipmaps) gl::GenerateMipmap(GL_TEXTURE_2D);
+    mCpuNewer = true;
+  }
+  if (mCpuNewer) Upload();
+  return mTexture;
+}
+
+GLuint Surface::DepthRenderbuffer() {
+  if (!IsDepth() || !os::gl::OnGlThread()) return 0;
+  if (!mDepth) {
+    gl::GenRenderbuffers(1, &mDepth);
+    gl::BindRenderbuffer(GL_RENDERBUFFER, mDepth);
+    gl::RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, Width(), Height());
+    gl::BindRenderbuffer(GL_RENDERBUFFER, 0);
+  }
+  return mDepth;
+}
+
+GLuint Surface::Framebuffer() {
+  GLuint tex = Texture();
+  if (!tex) return 0;
+  bool made = false;
+  if (!mFramebuffer) {
+    gl::GenFramebuffers(1, &mFramebuffer);
+    made = true;
+  }
+  gl::BindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
+  if (made) gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
+  // The depth attachment follows AddAttachedSurface / DeleteAttachedSurface.
+  gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mZ ? mZ->DepthRenderbuffer() : 0);
+  return mFramebuffer;
+}
+
+bool Surface::BindAsTarget() {
+  GLuint fb = Framebuffer();
+  if (!fb) return false;
+  return gl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void Surface::SyncToMemory() {
+  if (!mGpuNewer || !os::gl::OnGlThread() || IsDepth()) return;
+  std::vector<uint32_t> argb(static_cast<size_t>(Width()) * Height());
+  gl::BindFramebuffer(GL_FRAMEBUFFER, Framebuffer());
+  glReadPixels(0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
+  for (int y = 0; y < Height(); ++y) RowFromArgb(Format(), argb.data() + static_cast<size_t>(y) * Width(), Row(y), Width());
+  mGpuNewer = false;
+}
+
+void Surface::MarkWritten() {
+  mCpuNewer = true;
+  mGpuNewer = false;
+  if (os::gl::OnGlThread()) Texture();
+}
+
+// ---- DirectDraw calls ----------------------------------------------------------------------------
+
+HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE7 depth) {
+  if (!depth) return DDERR_INVALIDPARAMS;
+  Surface* z = AsSurface(depth);
+  if (!z->IsDepth() || IsDepth()) return DDERR_CANNOTATTACHSURFACE;
+  if (mZ) return DDERR_SURFACEALREADYATTACHED;
+  if (z->Width() < Width() || z->Height() < Height()) return DDERR_INVALIDPARAMS;
+  z->AddRef();
+  mZ = z;
+  return DD_OK;
+}
+
+HRESULT Surface::DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE7 depth) {
+  if (!mZ || (depth && AsSurface(depth) != mZ)) return DDERR_SURFACENOTATTACHED;
+  mZ->Release();
+  mZ = nullptr;
+  return DD_OK;
+}
+
+HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7* out) {
+  if (!caps || !out) return DDERR_INVALIDPARAMS;
+  *out = nullptr;
+  if (HRESULT hr = DxFault("GetAttachedSurface"); FAILED(hr)) return hr;
+  Surface* found = nullptr;
+  if ((caps->dwCaps & (DDSCAPS_BACKBUFFER | DDSCAPS_FLIP)) && mBack) found = mBack;
+  else if ((caps->dwCaps & DDSCAPS_ZBUFFER) && mZ) found = mZ;
+  if (!found) return DDERR_NOTFOUND;
+  found->AddRef();
+  *out = found;
+  return DD_OK;
+}
+
+HRESULT Surface::GetCaps(LPDDSCAPS2 caps) {
+  if (!caps) return DDERR_INVALIDPARAMS;
+  *caps = mDesc.ddsCaps;
+  return DD_OK;
+}
+
+HRESULT Surface::GetDC(HDC* dc) {
+  if (dc) *dc = nullptr;
+  return DDERR_CANTCREATEDC;
+}
+
+HRESULT Surface::ReleaseDC(HDC) { return DDERR_CANTCREATEDC; }
+
+HRESULT Surface::GetFlipStatus(DWORD) { return DxFault("GetFlipStatus"); }
+
+HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
+  if (!format) return DDERR_INVALIDPARAMS;
+  *format = Format();
+  return DD_OK;
+}
+
+HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
+  if (!desc) return DDERR_INVALIDPARAMS;
+  *desc = mDesc;
+  desc->lpSurface = nullptr;
+  return DD_OK;
+}
+
+HRESULT Surface::IsLost() { return mLost ? DDERR_SURFACELOST : DD_OK; }
+
+HRESULT Surface::Restore() {
+  mLost = false;
+  return DD_OK;
+}
+
+HRESULT Surface::SetClipper(LPDIRECTDRAWCLIPPER clipper) {
+  if (clipper) clipper->AddRef();
+  if (mClipper) mClipper->Release();
+  mClipper = clipper;
+  return DD_OK;
+}
+
+HRESULT Surface::Lock(RECT* rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
+  if (!desc) return DDERR_INVALIDPARAMS;
+  if (HRESULT hr = DxFault("Lock"); FAILED(hr)) return hr;
+  if (mLost) return DDERR_SURFACELOST;
+  if (IsDepth()) return DDERR_UNSUPPORTED;
+  if (mLocked) return DDERR_SURFACEBUSY;
+  RECT r = rect ? *rect : Whole(Width(), Height());
+  if (!InBounds(r, Width(), Height())) return DDERR_INVALIDRECT;
+  SyncToMemory();
+  *desc = mDesc;
+  desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;
+  desc->lpSurface = Row(r.top) + r.left * BytesPerPixel(Format());
+  mLocked = true;
+  mLockFlags = flags;
+  return DD_OK;
+}
+
+HRESULT Surface::Unlock(RECT*) {
+  if (!mLocked) return DDERR_NOTLOCKED;
+  mLocked = false;
+  if (!(mLockFlags & DDLOCK_READONLY)) MarkWritten();
+  return DxFault("Unlock");
+}
+
+HRESULT Surface::Fill(const RECT& r, DWORD raw) {
+  if (mGpuNewer && BindAsTarget()) {
+    // GL holds the newest pixels: clear the rectangle there rather than reading everything back.
+    uint32_t argb = ToArgb(Format(), raw);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    return DD_OK;
+  }
+  int bpp = BytesPerPixel(Format());
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) WritePixel(Row(y) + x * bpp, bpp, raw);
+  MarkWritten();
+  return DD_OK;
+}
+
+HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
+  int dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
+  if (src != this && (src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
+    GLuint from = src->Framebuffer();
+    GLuint to = Framebuffer();
+    gl::BindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glDisable(GL_SCISSOR_TEST);
+    gl::BlitFramebuffer(s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom, GL_COLOR_BUFFER_BIT,
+                        GL_NEAREST);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+    mGpuNewer = true;
+    return DD_OK;
+  }
+  src->SyncToMemory();
+  SyncToMemory();
+  const DDPIXELFORMAT& sf = src->Format();
+  int sb = BytesPerPixel(sf), db = BytesPerPixel(Format());
+  bool same = std::memcmp(&sf, &Format(), sizeof sf) == 0;
+  // Read the whole source rectangle first, so a copy within one surface may overlap.
+  std::vector<uint32_t> rows(static_cast<size_t>(sw) * sh);
+  for (int y = 0; y < sh; ++y)
+    for (int x = 0; x < sw; ++x) {
+      uint32_t raw = ReadPixel(src->Row(s.top + y) + (s.left + x) * sb, sb);
+      rows[static_cast<size_t>(y) * sw + x] = same ? raw : ToArgb(sf, raw);
+    }
+  for (int y = 0; y < dh; ++y) {
+    int sy = static_cast<int>(int64_t{y} * sh / dh);
+    for (int x = 0; x < dw; ++x) {
+      int sx = static_cast<int>(int64_t{x} * sw / dw);
+      uint32_t v = rows[static_cast<size_t>(sy) * sw + sx];
+      WritePixel(Row(d.top + y) + (d.left + x) * db, db, same ? v : FromArgb(Format(), v));
+    }
+  }
+  MarkWritten();
+  return DD_OK;
+}
+
+HRESULT Surface::Present(Surface* from, const RECT& r) {
+  HWND window = mDisplay->window;
+  if (mClipper) mClipper->GetHWnd(&window);
+  if (!os::gl::OnGlThread()) return DD_OK;
+  os::gl::CollectGarbage();
+  GLuint fb = from->Framebuffer();
+  if (!fb) return DD_OK;
+  KeepPresentedFrame(fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync);
+  return DD_OK;
+}
+
+HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx) {
+  if (HRESULT hr = DxFault("Blt"); FAILED(hr)) return hr;
+  if (mLost) return DDERR_SURFACELOST;
+  if (IsDepth()) return DDERR_UNSUPPORTED;
+  if (mLocked) return DDERR_SURFACEBUSY;
+  RECT d = destRect ? *destRect : Whole(Width(), Height());
+  if (flags & DDBLT_COLORFILL) {
+    if (!fx) return DDERR_INVALIDPARAMS;
+    if (!InBounds(d, Width(), Height())) return DDERR_INVALIDRECT;
+    return Fill(d, fx->dwFillColor);
+  }
+  if (!source) return DDERR_INVALIDPARAMS;
+  Surface* src = AsSurface(source);
+  if (src->Lost()) return DDERR_SURFACELOST;
+  if (src->IsDepth()) return DDERR_UNSUPPORTED;
+  RECT s = sourceRect ? *sourceRect : Whole(src->Width(), src->Height());
+  if (!InBounds(s, src->Width(), src->Height())) return DDERR_INVALIDRECT;
+  const RECT shown = s;   // the window shows all of it, even where the primary clips
+  bool primary = Caps() & DDSCAPS_PRIMARYSURFACE;
+  if (primary) {
+    // The primary clips to its bounds, as a clipper would; the source shrinks in proportion.
+    if (d.left >= d.right || d.top >= d.bottom) return DDERR_INVALIDRECT;
+    double kx = double(s.right - s.left) / (d.right - d.left), ky = double(s.bottom - s.top) / (d.bottom - d.top);
+    RECT c{std::max<LONG>(d.left, 0), std::max<LONG>(d.top, 0), std::min<LONG>(d.right, Width()),
+           std::min<LONG>(d.bottom, Height())};
+    if (c.left >= c.right || c.top >= c.bottom) return Present(src, shown);
+    s = RECT{s.left + LONG((c.left - d.left) * kx), s.top + LONG((c.top - d.top) * ky),
+             s.right - LONG((d.right - c.right) * kx), s.bottom - LONG((d.bottom - c.bottom) * ky)};
+    d = c;
+    if (s.left >= s.right || s.top >= s.bottom) return Present(src, shown);
+  } else if (!InBounds(d, Width(), Height())) {
+    return DDERR_INVALIDRECT;
+  }
+  HRESULT hr = CopyFrom(src, d, s);
+  if (SUCCEEDED(hr) && primary) hr = Present(src, shown);
+  return hr;
+}
+
+HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD) {
+  if (!source) return DDERR_INVALIDPARAMS;
+  Surface* src = AsSurface(source);
+  RECT s = sourceRect ? *sourceRect : Whole(src->Width(), src->Height());
+  RECT d{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x) + (s.right - s.left),
+         static_cast<LONG>(y) + (s.bottom - s.top)};
+  return Blt(&d, source, &s, DDBLT_WAIT, nullptr);
+}
+
+HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7, DWORD) {
+  if (HRESULT hr = DxFault("Flip"); FAILED(hr)) return hr;
+  if (!mBack) return DDERR_NOTFLIPPABLE;
+  if (mLost || mBack->Lost()) return DDERR_SURFACELOST;
+  RECT all = Whole(Width(), Height());
+  HRESULT hr = CopyFrom(mBack, all, Whole(mBack->Width(), mBack->Height()));
+  if (FAILED(hr)) return hr;
+  return Present(this, all);
+}
+
+}  // namespace os::dd

@@ -1,0 +1,148 @@
+// The GL context of the graphics stand-in: made once on a hidden window, entry points loaded, and
+// presentation onto the main SDL window that the windowing layer made.
+#include "os/gl.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "os/user_internal.h"
+
+namespace os::gl {
+
+PFNGLGENFRAMEBUFFERSPROC GenFramebuffers;
+PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers;
+PFNGLBINDFRAMEBUFFERPROC BindFramebuffer;
+PFNGLFRAMEBUFFERTEXTURE2DPROC FramebufferTexture2D;
+PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer;
+PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus;
+PFNGLGENRENDERBUFFERSPROC GenRenderbuffers;
+PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers;
+PFNGLBINDRENDERBUFFERPROC BindRenderbuffer;
+PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage;
+PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer;
+PFNGLGENERATEMIPMAPPROC GenerateMipmap;
+PFNGLSECONDARYCOLORPOINTERPROC SecondaryColorPointer;
+
+namespace {
+bool gTried = false;
+bool gReady = false;
+std::thread::id gThread;
+SDL_Window* gHidden = nullptr;
+SDL_GLContext gContext = nullptr;
+int gSwapInterval = -1;
+std::mutex gGarbageLock;
+std::vector<GLuint> gDeadTextures, gDeadFramebuffers, gDeadRenderbuffers;
+
+template <class F>
+bool Load(F& f, const char* name) {
+  f = reinterpret_cast<F>(SDL_GL_GetProcAddress(name));
+  return f != nullptr;
+}
+
+// Events of the hidden window must not reach the windowing layer as the main window's.
+int DropHiddenEvents(void* data, SDL_Event* e) {
+  Uint32 id = *static_cast<Uint32*>(data);
+  return !(e->type == SDL_WINDOWEVENT && e->window.windowID == id);
+}
+
+}  // namespace
+
+bool Ready() {
+  if (gTried) return gReady && std::this_thread::get_id() == gThread;
+  gTried = true;
+  if (!os::sdl::EnsureVideo()) {
+    std::fprintf(stderr, "os: no video, so no GL for DirectDraw\n");
+    return false;
+  }
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  gHidden = SDL_CreateWindow("gl", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!gHidden) {
+    std::fprintf(stderr, "os: GL window failed: %s\n", SDL_GetError());
+    return false;
+  }
+  Uint32 id = SDL_GetWindowID(gHidden);
+  SDL_PumpEvents();
+  SDL_FilterEvents(DropHiddenEvents, &id);
+  gContext = SDL_GL_CreateContext(gHidden);
+  if (!gContext) {
+    std::fprintf(stderr, "os: GL context failed: %s\n", SDL_GetError());
+    SDL_DestroyWindow(gHidden);
+    gHidden = nullptr;
+    return false;
+  }
+  bool ok = Load(GenFramebuffers, "glGenFramebuffers") && Load(DeleteFramebuffers, "glDeleteFramebuffers") &&
+            Load(BindFramebuffer, "glBindFramebuffer") && Load(FramebufferTexture2D, "glFramebufferTexture2D") &&
+            Load(FramebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+            Load(CheckFramebufferStatus, "glCheckFramebufferStatus") &&
+            Load(GenRenderbuffers, "glGenRenderbuffers") && Load(DeleteRenderbuffers, "glDeleteRenderbuffers") &&
+            Load(BindRenderbuffer, "glBindRenderbuffer") && Load(RenderbufferStorage, "glRenderbufferStorage") &&
+            Load(BlitFramebuffer, "glBlitFramebuffer") && Load(GenerateMipmap, "glGenerateMipmap") &&
+            Load(SecondaryColorPointer, "glSecondaryColorPointer");
+  if (!ok) {
+    std::fprintf(stderr, "os: GL lacks framebuffer objects\n");
+    SDL_GL_DeleteContext(gContext);
+    SDL_DestroyWindow(gHidden);
+    gContext = nullptr;
+    gHidden = nullptr;
+    return false;
+  }
+  gThread = std::this_thread::get_id();
+  gReady = true;
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  return true;
+}
+
+bool OnGlThread() { return gReady && std::this_thread::get_id() == gThread; }
+
+void DeleteObjects(GLuint texture, GLuint framebuffer, GLuint renderbuffer) {
+  if (OnGlThread()) {
+    if (framebuffer) DeleteFramebuffers(1, &framebuffer);
+    if (texture) glDeleteTextures(1, &texture);
+    if (renderbuffer) DeleteRenderbuffers(1, &renderbuffer);
+    return;
+  }
+  std::lock_guard<std::mutex> lock(gGarbageLock);
+  if (texture) gDeadTextures.push_back(texture);
+  if (framebuffer) gDeadFramebuffers.push_back(framebuffer);
+  if (renderbuffer) gDeadRenderbuffers.push_back(renderbuffer);
+}
+
+void CollectGarbage() {
+  if (!OnGlThread()) return;
+  std::lock_guard<std::mutex> lock(gGarbageLock);
+  if (!gDeadFramebuffers.empty()) DeleteFramebuffers(GLsizei(gDeadFramebuffers.size()), gDeadFramebuffers.data());
+  if (!gDeadTextures.empty()) glDeleteTextures(GLsizei(gDeadTextures.size()), gDeadTextures.data());
+  if (!gDeadRenderbuffers.empty()) DeleteRenderbuffers(GLsizei(gDeadRenderbuffers.size()), gDeadRenderbuffers.data());
+  gDeadTextures.clear();
+  gDeadFramebuffers.clear();
+  gDeadRenderbuffers.clear();
+}
+
+void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync) {
+  if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return;
+  SDL_Window* window = static_cast<SDL_Window*>(os::sdl::MainSdlWindow());
+  if (!window || SDL_GL_MakeCurrent(window, gContext) != 0) return;
+  int interval = vsync ? 1 : 0;
+  if (interval != gSwapInterval && SDL_GL_SetSwapInterval(interval) == 0) gSwapInterval = interval;
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(window, &dw, &dh);
+  BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  // Our framebuffers keep row 0 at the top; the window's keeps it at the bottom.
+  BlitFramebuffer(x, y, x + width, y + height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+  SDL_GL_SwapWindow(window);
+  BindFramebuffer(GL_FRAMEBUFFER, 0);
+  SDL_GL_MakeCurrent(gHidden, gContext);
+}
+
+}  // namespace os::gl

@@ -1,0 +1,37 @@
+// The process's one OpenGL context (2.1 compatibility, fixed function) behind DirectDraw and
+// Direct3D. It lives on a small hidden SDL window of its own for the whole process and is made
+// current on the main window only to present. GL is used from the thread that made the context.
+#pragma once
+#include <SDL_opengl.h>
+
+#include "os/win32types.h"
+
+namespace os::gl {
+// Makes the context on first use (SDL video must work); false when there is no GL.
+bool Ready();
+// True on the thread that owns the context (GL calls from elsewhere are skipped).
+bool OnGlThread();
+// Shows a region of a colour texture in the window of `hwnd` (the main window; others have no real
+// frame), scaled to the window's drawable size, and swaps. Nothing without a real window.
+void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync);
+
+// Deletes GL objects (0 for none) at once on the GL thread; from elsewhere they wait for the next
+// CollectGarbage, which the GL thread runs at every presented frame.
+void DeleteObjects(GLuint texture, GLuint framebuffer, GLuint renderbuffer);
+void CollectGarbage();
+
+// Entry points beyond GL 1.1, loaded when the context is made.
+extern PFNGLGENFRAMEBUFFERSPROC GenFramebuffers;
+extern PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers;
+extern PFNGLBINDFRAMEBUFFERPROC BindFramebuffer;
+extern PFNGLFRAMEBUFFERTEXTURE2DPROC FramebufferTexture2D;
+extern PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer;
+extern PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus;
+extern PFNGLGENRENDERBUFFERSPROC GenRenderbuffers;
+extern PFNGLDELETERENDERBUFFERSPROC DeleteRenderbuffers;
+extern PFNGLBINDRENDERBUFFERPROC BindRenderbuffer;
+extern PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage;
+extern PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer;
+extern PFNGLGENERATEMIPMAPPROC GenerateMipmap;
+extern PFNGLSECONDARYCOLORPOINTERPROC SecondaryColorPointer;
+}  // namespace os::gl

@@ -1,0 +1,28 @@
+// Sends the log into a temporary folder for one test and reads it back.
+#pragma once
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/log.h"
+#include "../os/tempfolder.h"
+
+namespace render_test {
+class LogCapture {
+ public:
+  LogCapture() { LogInit(TString(mFolder.Path().c_str())); }
+  ~LogCapture() { LogInit(""); }
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+
+  std::string Text() const {
+    std::ifstream in(mFolder / "logfile.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+ private:
+  testutil::TempFolder mFolder;
+};
+}  // namespace render_test
