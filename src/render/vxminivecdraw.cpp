@@ -261,26 +261,21 @@ void TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, st
     int fillState[256] = {}, winding[2] = {};
     int topLayer = 0;
     int runColor = 0, runStart = 0;
-    for (size_t k = 0; k < crossings.size(); ++k) {
-      const Edge& e = *crossings[k].edge;
-      int x = int(std::lround(crossings[k].x));
-      // Colour visible up to this edge: the highest layer that shows one.
+    for (const Crossing& crossing : crossings) {
+      const Edge& e = *crossing.edge;
+      int x = int(std::lround(crossing.x));
+      if (e.layer < 2) winding[e.layer] += e.turned ? 1 : -1;
+      else fillState[e.layer] = fillState[e.layer] == e.color ? 0 : e.color;
+      topLayer = std::max(topLayer, int(e.layer));
+      // The colour shown right of this edge: that of the highest layer that shows one.
       int visible = 0;
-      for (int l = topLayer; l >= 0 && !visible; --l) {
-        if (l < 2) visible = winding[l] ? 255 - l : 0;
-        else visible = fillState[l];
-      }
+      for (int l = topLayer; l >= 0 && !visible; --l) visible = l < 2 ? (winding[l] ? 255 - l : 0) : fillState[l];
       if (visible != runColor) {
         if (runColor) addCoverage(RampOfSlot(runColor), runStart, x);
         runColor = visible;
         runStart = x;
       }
-      if (e.layer < 2) winding[e.layer] += e.turned ? 1 : -1;
-      else fillState[e.layer] = fillState[e.layer] == e.color ? 0 : e.color;
-      topLayer = std::max(topLayer, int(e.layer));
     }
-    // Nothing shows after the last edge of a closed outline; an open one ends its run here too.
-    if (runColor && !crossings.empty()) addCoverage(RampOfSlot(runColor), runStart, int(std::lround(crossings.back().x)));
   }
   emitRow(currentPixelRow);
 }

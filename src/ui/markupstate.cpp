@@ -1,14 +1,18 @@
 // Tag reading and the effect of each markup tag on the markup state.
 #include "ui/markupstate.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
 namespace {
 
+// Sizes, pads and positions above this many pixels are cut to it, so sums of them stay in range.
+constexpr int kMaxNumber = 32767;
+
 int LeadingNumber(const TString& value) {
   int n = 0;
-  for (const char* p = value.CStr(); *p >= '0' && *p <= '9' && n < 100000000; ++p) n = n * 10 + (*p - '0');
+  for (const char* p = value.CStr(); *p >= '0' && *p <= '9'; ++p) n = std::min(n * 10 + (*p - '0'), kMaxNumber);
   return n;
 }
 
