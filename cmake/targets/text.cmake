@@ -1,5 +1,5 @@
 # Text: the font converter, the built-in default font compiled into the framework library, and the
-# fuzz target of the ".mvec" reader.
+# fuzz targets of the ".mvec" reader and of marked-up text layout.
 #
 # `mkfont INPUT.ttf OUTPUT.mvec [EM_UNITS]` converts a TrueType font. assets/fonts/default.mvec is
 # committed; regenerate it with the `default_font` target (from fonts-dejavu-core's sans face).
@@ -31,3 +31,5 @@ target_sources(tallowmark PRIVATE ${CMAKE_BINARY_DIR}/generated/builtinfont.cpp)
 
 tm_add_fuzzer(NAME mvec SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/mvec_fuzz.cpp
               CORPUS ${CMAKE_SOURCE_DIR}/tests/data/fuzz/mvec)
+tm_add_fuzzer(NAME markup SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/markup_fuzz.cpp
+              CORPUS ${CMAKE_SOURCE_DIR}/tests/data/fuzz/markup)

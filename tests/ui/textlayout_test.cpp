@@ -130,6 +130,27 @@ TEST(TextLayout, WrapsAtBlanksAndBetweenCharacters) {
   EXPECT_EQ(Lines(*Make("WWW", 1)), (Strings{"W", "W", "W"}));
 }
 
+// Tags read after the break point are read again on the next line; the state they set before the
+// line broke must not leak into the text between the break and them.
+TEST(TextLayout, WrappedTextTakesTheMarkupStateOfItsBreakPoint) {
+  int width = LineWidth(*Make("aaa bb"), 0);
+  auto layout = Make("aaa bbb<b><font size=\"30\">ccc</font></b> ddd", width);
+  ASSERT_GE(layout->GetLines().size(), 2u);
+  EXPECT_EQ(LineText(*layout, 0), "aaa");
+  const TTextLine& second = *layout->GetLines()[1];
+  ASSERT_FALSE(second.runs.empty());
+  const TTextRun& bbb = second.runs.front();
+  EXPECT_EQ(std::string(layout->GetText().CStr() + bbb.firstByte, 3), "bbb");
+  EXPECT_FALSE(bbb.bold);
+  EXPECT_EQ(bbb.size, 20);
+  EXPECT_EQ(bbb.fontStackIndex, 0);
+  bool sawBoldBig = false;
+  for (const auto& line : layout->GetLines())
+    for (const TTextRun& run : line->runs)
+      if (run.HasCharacters() && layout->GetText().CStr()[run.firstByte] == 'c') sawBoldBig = run.bold && run.size == 30;
+  EXPECT_TRUE(sawBoldBig);
+}
+
 TEST(TextLayout, SoftHyphenIsInvisibleUnlessTheLineBreaksThere) {
   // "Tallow\u00ADmark": fits in a wide box, breaks at the hyphen in a narrow one.
   const char* text = "Tallow\xC2\xADmark";
