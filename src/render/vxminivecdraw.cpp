@@ -96,8 +96,7 @@ void TVxMiniVecDraw::DrawOutline(const uint8_t* outline, size_t size, int x, int
   for (const TVxSpan& span : it->second) EmitSpan(penX, penY, span);
 }
 
-void TVxMiniVecDraw::AddEdge(float x0, float y0, float x1, float y1, int layer, int color, bool stroke,
-                             int fx, int fy) {
+void TVxMiniVecDraw::AddEdge(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy) {
   auto transform = [&](float& x, float& y) {
     if (mShear) x -= y / 3;
     x *= mScaleX;
@@ -115,12 +114,11 @@ void TVxMiniVecDraw::AddEdge(float x0, float y0, float x1, float y1, int layer, 
   bool turned = y0 > y1;
   if (turned) std::swap(x0, x1), std::swap(y0, y1);
   if (std::floor(y0) == std::floor(y1)) return;
-  (void)stroke;
   mEdges.push_back({x0, y0, x1, y1, uint8_t(color), uint8_t(layer), turned});
 }
 
 void TVxMiniVecDraw::AddSegment(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy) {
-  AddEdge(x0, y0, x1, y1, layer, color, false, fx, fy);
+  AddEdge(x0, y0, x1, y1, layer, color, fx, fy);
   const float widths[2] = {mOutlineWidth, mBoldWidth};
   for (int stroke = 0; stroke < 2; ++stroke) {
     float w = widths[stroke];
@@ -132,7 +130,7 @@ void TVxMiniVecDraw::AddSegment(float x0, float y0, float x1, float y1, int laye
     const float hx[6] = {x0 + v, x0 - u, x0 - v, x1 - v, x1 + u, x1 + v};
     const float hy[6] = {y0 - u, y0 - v, y0 + u, y1 + u, y1 + v, y1 - u};
     for (int i = 0; i < 6; ++i)
-      AddEdge(hx[i], hy[i], hx[(i + 1) % 6], hy[(i + 1) % 6], stroke, 255 - stroke, true, fx, fy);
+      AddEdge(hx[i], hy[i], hx[(i + 1) % 6], hy[(i + 1) % 6], stroke, 255 - stroke, fx, fy);
   }
 }
 
@@ -245,17 +243,24 @@ void TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, st
     const Edge* edge;
   };
   std::vector<Crossing> crossings;
+  std::sort(mEdges.begin(), mEdges.end(), [](const Edge& a, const Edge& b) { return a.topY < b.topY; });
+  std::vector<const Edge*> active;
+  size_t nextEdge = 0;
   int currentPixelRow = firstRow >> 2;
   for (int row = firstRow; row <= lastRow; ++row) {
     if ((row >> 2) != currentPixelRow) {
       emitRow(currentPixelRow);
       currentPixelRow = row >> 2;
     }
+    // Edges enter the active list at their top sub-row and leave it after their last one.
+    while (nextEdge < mEdges.size() && std::floor(mEdges[nextEdge].topY) <= float(row)) active.push_back(&mEdges[nextEdge++]);
+    active.erase(std::remove_if(active.begin(), active.end(),
+                                [&](const Edge* e) { return std::floor(e->bottomY) <= float(row); }),
+                 active.end());
     crossings.clear();
-    for (const Edge& e : mEdges) {
-      if (std::floor(e.topY) > row || std::floor(e.bottomY) <= row) continue;
-      float step = (e.bottomX - e.topX) / (e.bottomY - e.topY);
-      crossings.push_back({e.topX + step * (float(row) - e.topY), &e});
+    for (const Edge* e : active) {
+      float step = (e->bottomX - e->topX) / (e->bottomY - e->topY);
+      crossings.push_back({e->topX + step * (float(row) - e->topY), e});
     }
     std::sort(crossings.begin(), crossings.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
     int fillState[256] = {}, winding[2] = {};

@@ -78,7 +78,7 @@ private:
   using Key = std::tuple<uint64_t, size_t, int, int, float, float, float, float, bool, float, float>;
 
   void Rasterise(const uint8_t* outline, size_t size, int fx, int fy, std::vector<TVxSpan>& spans);
-  void AddEdge(float x0, float y0, float x1, float y1, int layer, int color, bool stroke, int fx, int fy);
+  void AddEdge(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
   void AddSegment(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
   void EmitSpan(int penX, int penY, const TVxSpan& span);
   void BlendSpan(int x0, int x1, int y, uint32_t color);

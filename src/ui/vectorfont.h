@@ -45,8 +45,6 @@ private:
   std::vector<float> mFit;
   float mAscent = 0;
   float mDescent = 0;
-  bool mBold = false;
-  float mWeight = 1.0f;
 };
 
 // The name of the built-in default font and the file the font map falls back to.

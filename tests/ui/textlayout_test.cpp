@@ -2,9 +2,11 @@
 // characters, markup runs and their state, alignment, extents, links, drawing, and hostile texts.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -443,6 +445,33 @@ TEST(TextLayout, DrawsGlyphsUnderlinesAndCursorIntoPixels) {
   auto low = TTextLayout::Create("Hi", w, 10, 0, "", 20, kWhite);
   low->Draw(draw, TRect(0, 0, w, 10), 1.0f, 0, 1.0f, &target);
   EXPECT_EQ(inked(clipped, w, 0, 0, w, h), 0);
+}
+
+TEST(TextLayout, RotationTurnsTheDrawnText) {
+  const int w = 80, h = 80;
+  auto bounds = [&](const std::vector<uint32_t>& px) {
+    int x0 = w, y0 = h, x1 = -1, y1 = -1;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (px[size_t(y * w + x)] >> 24) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    return std::array<int, 4>{x0, y0, x1, y1};
+  };
+  auto render = [&](float degrees) {
+    std::vector<uint32_t> px(size_t(w * h), 0);
+    TVxPixelTarget target{px.data(), w, h, w * 4};
+    TVxMiniVecDraw draw;
+    auto layout = Make("Hello", w, h);
+    layout->SetRotation(degrees, 0, 10);
+    layout->SetSwitches(true, false);
+    layout->Draw(draw, TRect(40, 10, 40 + w, 10 + h), 1.0f, 0, 1.0f, &target);
+    return px;
+  };
+  auto straight = render(0), full = render(360), turned = render(90);
+  EXPECT_EQ(straight, full);  // a whole turn is no rotation at all
+  auto s = bounds(straight), t = bounds(turned);
+  EXPECT_GT(s[2] - s[0], 2 * (s[3] - s[1]));  // wide and low
+  EXPECT_GT(t[3] - t[1], 2 * (t[2] - t[0]));  // tall and narrow
+  EXPECT_GT(t[3], 40);                        // running downwards from the origin
 }
 
 }  // namespace
