@@ -119,29 +119,24 @@ void GlyphContours(const Font& f, int glyph, double a, double b, double c, doubl
       }
     }
     flags.resize(points);
-    std::vector<int> xs(points), ys(points);
-    int v = 0;
-    for (int i = 0; i < points; ++i) {
-      if (flags[i] & 2) {
-        int delta = f.Has(p, 1) ? f.data[p++] : 0;
-        v += (flags[i] & 16) ? delta : -delta;
-      } else if (!(flags[i] & 16)) {
-        v += f.I16(p);
-        p += 2;
+    // Coordinates are deltas: one unsigned byte with a sign flag, or a repeat, or a signed word.
+    auto readCoordinates = [&](uint8_t shortBit, uint8_t sameBit) {
+      std::vector<int> out(points);
+      int v = 0;
+      for (int i = 0; i < points; ++i) {
+        if (flags[i] & shortBit) {
+          int delta = f.Has(p, 1) ? f.data[p++] : 0;
+          v += (flags[i] & sameBit) ? delta : -delta;
+        } else if (!(flags[i] & sameBit)) {
+          v += f.I16(p);
+          p += 2;
+        }
+        out[i] = v;
       }
-      xs[i] = v;
-    }
-    v = 0;
-    for (int i = 0; i < points; ++i) {
-      if (flags[i] & 4) {
-        int delta = f.Has(p, 1) ? f.data[p++] : 0;
-        v += (flags[i] & 32) ? delta : -delta;
-      } else if (!(flags[i] & 32)) {
-        v += f.I16(p);
-        p += 2;
-      }
-      ys[i] = v;
-    }
+      return out;
+    };
+    std::vector<int> xs = readCoordinates(2, 16);
+    std::vector<int> ys = readCoordinates(4, 32);
     int first = 0;
     for (int e : ends) {
       Contour ct;
