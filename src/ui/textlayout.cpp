@@ -417,6 +417,7 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
       draw.SetColor(1, PackColor(color, 1.0f), alpha);
       const float runScale = run.scale * scale;
       // Pen in quarter-pixels relative to the box corner, along the (possibly rotated) baseline.
+      // Each run starts at its own laid-out position, so a tab is already in the next run's start.
       float along = (line.startX + line.startShift + run.startX) * scale * 4;
       const float baseY = lineY * 4 + line.baseline * scale;
       auto penAt = [&](float dx, float& px, float& py) {
@@ -451,7 +452,6 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
         draw.SetStrokeWidths(0, 0);
         DrawBar(draw, 0, std::round(-run.font->GetAscent()), 3, std::round(run.font->GetDescent()), px, py);
       }
-      if (run.tabPosition > 0) along = run.tabPosition * scale;
     }
     lineY += (line.height + lineSpacing) * scale;
   }
