@@ -370,6 +370,59 @@ TEST_F(FallbackFontTest, MissingGlyphsComeFromTheDefaultFont) {
   EXPECT_EQ(runs[2].second, tiny);
 }
 
+// A font whose glyph body is 25 units (ascent 20, descent 5), so that at size 25 one unit is 3.2
+// quarter-pixels. Glyph "f" overhangs: its ink ends at 12 but it advances only 8.
+class SpacingFontTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearFontMap();
+    ui_test::GlyphSpec f = ui_test::BoxGlyph('f', 2, -20, 12, 0);
+    f.advance = 8 * 128;
+    mImage = ui_test::BuildFont({ui_test::BoxGlyph('W', 0, -20, 10, 0), f, ui_test::BoxGlyph('g', 0, -10, 8, 5)});
+    RegisterMemoryFile("fonts/spacing.mvec", mImage.data(), mImage.size());
+  }
+  void TearDown() override {
+    RegisterMemoryFile("fonts/spacing.mvec", nullptr, 0);
+    ClearFontMap();
+  }
+  // Pen positions in quarter-pixels: size 25 makes 0.8 * 4 * 25 / 25 = 3.2 per font unit.
+  std::unique_ptr<TTextLayout> Lay(const char* text) {
+    return TTextLayout::Create(text, 1000, 100, 0, "fonts/spacing.mvec", 25, kWhite);
+  }
+  std::vector<uint8_t> mImage;
+};
+
+TEST_F(SpacingFontTest, OverhangIsCarriedToTheNextGlyph) {
+  struct Case {
+    const char* text;
+    int endX;  // pixels
+  };
+  const Case cases[] = {
+      {"W", int(std::lround(11 * 3.2)) / 4},             // advance wider than the ink
+      {"f", int(std::lround(12 * 3.2)) / 4},             // ink wider than the advance: the ink counts
+      {"ff", int(std::lround((8 + 12) * 3.2)) / 4},      // the first one's overhang is given back
+      {"fW", int(std::lround((8 + 11) * 3.2)) / 4},
+      {"Wf", int(std::lround((11 + 12) * 3.2)) / 4},
+  };
+  for (const Case& c : cases) {
+    auto layout = Lay(c.text);
+    EXPECT_EQ(LineWidth(*layout, 0), c.endX) << c.text;
+  }
+  // The first glyph's ink starts one pixel from the line start, whatever its left edge.
+  EXPECT_FLOAT_EQ(Lay("W")->GetLines()[0]->startShift, (4 - 0 * 3.2f) * 0.25f + 0.5f);
+  EXPECT_FLOAT_EQ(Lay("f")->GetLines()[0]->startShift, (4 - 2 * 3.2f) * 0.25f + 0.5f);
+}
+
+TEST_F(SpacingFontTest, ItalicRunsMakeRoomForTheirSlant) {
+  auto layout = Lay("W<i>W</i>W");
+  std::vector<int> starts;
+  for (const TTextRun& run : layout->GetLines()[0]->runs)
+    if (run.HasCharacters()) starts.push_back(run.startX);
+  // Switching italic on moves by a third of the descent, switching it off by a third of the ascent.
+  const float s = 3.2f, w = 11 * s, on = s / 3 * 5, off = s / 3 * 20;
+  EXPECT_EQ(starts, (std::vector<int>{0, int(std::lround(w + on)) / 4, int(std::lround(2 * w + on + off)) / 4}));
+}
+
 // Texts from string tables, saves and players: none of these may crash or loop.
 TEST(TextLayout, HostileTextsAreLaidOutSafely) {
   std::string deepAlign, deepFont, deepClose;
