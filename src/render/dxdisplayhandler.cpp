@@ -331,6 +331,7 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
                    static_cast<LONG>(fullScreen ? WS_POPUP : WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX));
   }
 
+  mSetUp = true;
   mFullScreen = fullScreen;
   d.mViewport = d.mSurfaceRect = d.mDisplayRect = d.mClipRect = TRect(0, 0, width, height);
   d.mViewportStack.clear();
@@ -377,7 +378,6 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
     return;
   }
 
-  mSetUp = true;
   d.mFallbackInProgress = false;
   if (!child) {
     RECT wr{};

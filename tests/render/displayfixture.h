@@ -37,7 +37,7 @@ class DisplayFixture : public ::testing::Test {
     os::TestSetDesktopColors(-1);
     os::TestSetSystemMetric(SM_CXSCREEN, 1024);
     os::TestSetSystemMetric(SM_CYSCREEN, 768);
-    os::TestSetDisplayModes({{640, 480, 16, 60}, {640, 480, 32, 60}, {320, 240, 32, 60}, {1024, 768, 32, 60}});
+    os::TestSetDisplayModes({{640, 480, 16, 60}, {640, 480, 32, 60}, {320, 240, 16, 60}, {320, 240, 32, 60}, {1024, 768, 32, 60}});
     os::TestRecordMessageBoxes(true);
     os::TestResetMessageBoxes();
     os::TestCatchExitProcess(true);
