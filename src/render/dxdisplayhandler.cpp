@@ -1257,3 +1257,113 @@ void TDxDisplayHandler::RefreshCursorRect() {
   std::lock_guard<std::mutex> guard(mMouseLock);
   mCursorRect = RECT{origin.x, origin.y, origin.x + c.right, origin.y + c.bottom};
 }
+
+// ---- Pixel-centre calibration ---------------------------------------------------------------
+
+namespace {
+
+// A 32-bit ARGB texture surface of the device, usable as a render target when asked; null on failure.
+std::shared_ptr<TTexture> MakeCalibrationTexture(IDirectDraw7* directDraw, int width, int height, bool target) {
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+  d.dwWidth = static_cast<DWORD>(width);
+  d.dwHeight = static_cast<DWORD>(height);
+  d.ddsCaps.dwCaps = DDSCAPS_TEXTURE | (target ? DDSCAPS_3DDEVICE : 0);
+  d.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+  d.ddpfPixelFormat.dwFlags = DDPF_RGB | DDPF_ALPHAPIXELS;
+  d.ddpfPixelFormat.dwRGBBitCount = 32;
+  d.ddpfPixelFormat.dwRBitMask = 0xFF0000;
+  d.ddpfPixelFormat.dwGBitMask = 0xFF00;
+  d.ddpfPixelFormat.dwBBitMask = 0xFF;
+  d.ddpfPixelFormat.dwRGBAlphaBitMask = 0xFF000000u;
+  IDirectDrawSurface7* surface = nullptr;
+  HRESULT hr = directDraw->CreateSurface(&d, &surface, nullptr);
+  if (FAILED(hr)) {
+    DxError(hr, "dxdisplayhandler", __LINE__);
+    return nullptr;
+  }
+  auto texture = std::make_shared<TTexture>();
+  texture->SetSurface(ComOwned<IDirectDrawSurface7>(surface), width, height, 0);
+  return texture;
+}
+
+// The calibration's draw positions: rows of 16 pixel steps, wrapping past x = 784.
+void NextPosition(int* x, int* y) {
+  *x += 16;
+  if (*x > 784) {
+    *x = 0;
+    *y += 16;
+  }
+}
+
+}  // namespace
+
+void TDxDisplayHandler::TestRenderTargets() {
+  TPlatformData& d = *mData;
+  TDrawContext* draw = TDrawContext::GetInstance();
+  if (d.mCalibrated || !d.mDirectDraw || draw->IsDrawing()) return;
+  d.mCalibrated = true;
+  std::shared_ptr<TTexture> small = MakeCalibrationTexture(d.mDirectDraw, 16, 16, false);
+  std::shared_ptr<TTexture> target = MakeCalibrationTexture(d.mDirectDraw, 1024, 512, true);
+  if (!small || !target) {
+    d.mCalibrated = false;
+    return;
+  }
+  ColorFill(small->GetSurface(), TRect(0, 0, 16, 16), TVec4(1, 1, 1, 1));
+  DDSURFACEDESC2 lock{};
+  lock.dwSize = sizeof lock;
+  if (SUCCEEDED(DX_CHECK(small->GetSurface()->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr)))) {
+    auto* first = static_cast<uint32_t*>(lock.lpSurface);
+    auto* last = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lock.lpSurface) + 15 * lock.lPitch) + 15;
+    *first &= 0xFF000000u;
+    *last &= 0xFF000000u;
+    DX_CHECK(small->GetSurface()->Unlock(nullptr));
+  }
+  ColorFill(target->GetSurface(), TRect(0, 0, 512, 512), TVec4(1, 0, 0, 1));
+
+  if (!draw->BeginRenderTarget(target, 0)) {
+    d.mCalibrated = false;
+    return;
+  }
+  bool in2d = draw->Begin2d();
+  draw->SetTextureFilter(0);
+  draw->SetTexture(small);
+  int x = 0, y = 0;
+  for (int i = 0; i < 10 && y <= 496; ++i, NextPosition(&x, &y)) {
+    d.mPixelCentreOffset = i * 0.1f - 0.5f;
+    d.mProjectionDirty = true;
+    TVec2 corners[4] = {{float(x), float(y)}, {float(x + 16), float(y)}, {float(x + 16), float(y + 16)},
+                        {float(x), float(y + 16)}};
+    TTransformedVertex quad[4];
+    BuildQuadVertices(quad, TVec2(0, 0), corners, TVec2(0, 0), TVec2(1, 1), TMat3::Identity(), 1, 1, 1, 1);
+    draw->DrawVertices(D3DPT_TRIANGLEFAN, TVertexSet(quad, 4));
+  }
+  draw->SetTexture(nullptr);
+  draw->SetTextureFilter(1);
+  if (in2d) draw->End2d();
+  draw->EndRenderTarget();
+
+  float found = -0.5f;
+  lock = DDSURFACEDESC2{};
+  lock.dwSize = sizeof lock;
+  if (SUCCEEDED(DX_CHECK(target->GetSurface()->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr)))) {
+    auto black = [&](int px, int py) {
+      uint32_t p = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lock.lpSurface) + py * lock.lPitch)[px];
+      return (p & 0xFFFFFFu) == 0;
+    };
+    x = y = 0;
+    for (int i = 0; i < 10 && y <= 496; ++i, NextPosition(&x, &y)) {
+      if (black(x, y) && black(x + 15, y + 15)) {
+        found = i * 0.1f - 0.5f;
+        break;
+      }
+    }
+    DX_CHECK(target->GetSurface()->Unlock(nullptr));
+  }
+  d.mPixelCentreOffset = found;
+  d.mProjectionDirty = true;
+  draw->PushClipRect(d.mDisplayRect);
+  draw->DrawTextureRect(d.mDisplayRect, TVec4(0, 0, 0, 1), nullptr);
+  draw->PopClipRect();
+}

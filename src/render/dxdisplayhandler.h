@@ -101,6 +101,10 @@ class TDxDisplayHandler {
   static void ReportOutOfVideoMemory();
   void HandleOutOfVideoMemoryReports();
   void WaitForFlip();
+  // Finds the pixel-centre offset at which textures land pixel-exact, by drawing a marked 16 x 16
+  // texture into a render target at ten offsets from -0.5 to 0.4 (-0.5 when none hits). Runs once;
+  // the platform calls it after the first SetDisplay.
+  void TestRenderTargets();
 
   // Blocks and states for the drawing context.
   bool Begin2d();

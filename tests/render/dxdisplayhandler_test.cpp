@@ -352,3 +352,63 @@ TEST_F(DisplayHandlerTest, RenderTargetsDrawIntoTheTexture) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DisplayHandlerTest, PixelCentreCalibrationFindsAnExactOffsetOnce) {
+  Window();
+  handler->TestRenderTargets();
+  EXPECT_TRUE(Data().mCalibrated);
+  float offset = Data().mPixelCentreOffset;
+  EXPECT_GE(offset, -0.5f);
+  EXPECT_LE(offset, 0.41f);
+  EXPECT_FALSE(Data().mBroken);
+  // With the offset found, a texture with marked corners lands on its pixels in a frame.
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+  d.dwWidth = d.dwHeight = 16;
+  d.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
+  d.ddpfPixelFormat = gfx_test::Argb8888();
+  IDirectDrawSurface7* surface = nullptr;
+  ASSERT_EQ(Data().mDirectDraw->CreateSurface(&d, &surface, nullptr), DD_OK);
+  auto marked = std::make_shared<TTexture>();
+  marked->SetSurface(ComOwned<IDirectDrawSurface7>(surface), 16, 16, 0);
+  DDSURFACEDESC2 lock{};
+  lock.dwSize = sizeof lock;
+  ASSERT_EQ(surface->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr), DD_OK);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      static_cast<uint32_t*>(lock.lpSurface)[y * lock.lPitch / 4 + x] =
+          (x == 0 && y == 0) || (x == 15 && y == 15) ? 0xFF0000FFu : 0xFFFFFFFFu;
+  surface->Unlock(nullptr);
+  ASSERT_TRUE(draw->BeginDraw(0));
+  ASSERT_TRUE(draw->Begin2d());
+  draw->SetTextureFilter(0);
+  draw->SetTexture(marked);
+  TVec2 corners[4] = {{40, 40}, {56, 40}, {56, 56}, {40, 56}};
+  TTransformedVertex quad[4];
+  BuildQuadVertices(quad, TVec2(0, 0), corners, TVec2(0, 0), TVec2(1, 1), TMat3::Identity(), 1, 1, 1, 1);
+  draw->DrawVertices(D3DPT_TRIANGLEFAN, TVertexSet(quad, 4));
+  draw->End2d();
+  draw->EndDraw(1);
+  EXPECT_EQ(Presented(40, 40), 0x0000FFu);
+  EXPECT_EQ(Presented(55, 55), 0x0000FFu);
+  EXPECT_EQ(Presented(41, 40), 0xFFFFFFu);
+  EXPECT_EQ(Presented(39, 40), 0x000000u);  // the calibration cleared the screen
+  EXPECT_EQ(Presented(56, 55), 0x000000u);
+  Data().mPixelCentreOffset = 0.3f;
+  handler->TestRenderTargets();  // calibrated: nothing runs again
+  EXPECT_FLOAT_EQ(Data().mPixelCentreOffset, 0.3f);
+}
+
+TEST_F(DisplayHandlerTest, CalibrationWithoutARenderTargetStaysUndone) {
+  Window();
+  os::TestFailNextDx("BeginScene", DDERR_GENERIC);
+  handler->TestRenderTargets();
+  EXPECT_FALSE(Data().mCalibrated);
+  EXPECT_FLOAT_EQ(Data().mPixelCentreOffset, -0.5f);
+  EXPECT_FALSE(draw->IsDrawing());
+}
+
+}  // namespace
