@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "displayfixture.h"
 #include "render/texture.h"
+#include "os/time.h"
+#include "services/portal.h"
 #include "../os/gfx_fixture.h"
 
 namespace {
@@ -409,6 +412,100 @@ TEST_F(DisplayHandlerTest, CalibrationWithoutARenderTargetStaysUndone) {
   EXPECT_FALSE(Data().mCalibrated);
   EXPECT_FLOAT_EQ(Data().mPixelCentreOffset, -0.5f);
   EXPECT_FALSE(draw->IsDrawing());
+}
+
+}  // namespace
+
+namespace {
+
+class HostedDisplayTest : public DisplayHandlerTest {
+ protected:
+  void SetUp() override {
+    DisplayHandlerTest::SetUp();
+    host = os::TestCreateForeignWindow("Host", "host", 640, 480);
+    Impl().mHosted = true;
+    Impl().mHostWindow = host;
+  }
+  HWND host = nullptr;
+};
+
+TEST_F(HostedDisplayTest, AWindowGoesIntoTheHostAtItsClientSize) {
+  handler->SetDisplay(320, 240, false, true, false, false);
+  ASSERT_TRUE(handler->IsReady());
+  EXPECT_EQ(GetParent(Impl().mMainWindow), host);
+  DWORD style = static_cast<DWORD>(GetWindowLongA(Impl().mMainWindow, GWL_STYLE));
+  EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
+  RECT r{};
+  GetClientRect(Impl().mMainWindow, &r);
+  EXPECT_EQ(r.right, 640);
+  EXPECT_EQ(r.bottom, 480);
+}
+
+TEST_F(HostedDisplayTest, ModesTheHostCannotHaveEndTheRunWithAMessage) {
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    const char* text;  // the start of the box's text
+  } cases[] = {
+      {"paletted desktop", [] { os::TestSetDesktopColors(256); }, "You cannot run this application when your video mode is 8 bits"},
+      {"window does not fit", [] { os::TestSetSystemMetric(SM_CXSCREEN, 300); }, "You cannot run this application at your current screen resolution."},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    os::TestResetMessageBoxes();
+    c.arrange();
+    handler->RefreshDesktopMetrics();
+    EXPECT_EQ(ExitCode([&] { handler->SetDisplay(320, 240, false, true, false, false); }), -1);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text.rfind(c.text, 0), 0u);
+    EXPECT_EQ(Boxes()[0].type & MB_ICONWARNING, static_cast<UINT>(MB_ICONWARNING));
+    os::TestSetDesktopColors(-1);
+    os::TestSetSystemMetric(SM_CXSCREEN, 1024);
+  }
+  DestroyWindow(host);
+  EXPECT_EQ(ExitCode([&] { handler->SetDisplay(320, 240, false, true, false, false); }), -1);
+  EXPECT_TRUE(Logged("Error: mExternalWindowParent is lost, exiting!"));
+}
+
+TEST_F(HostedDisplayTest, AFailedCreationMarksBrokenAndTheNextTryWaitsASecond) {
+  os::TestFreezeTime(50000);
+  os::TestFailNextDx("CreateDevice", DDERR_GENERIC, 1);
+  handler->SetDisplay(320, 240, false, true, false, false);
+  EXPECT_TRUE(Data().mBroken);
+  EXPECT_TRUE(Boxes().empty());
+  os::TestAdvanceTime(500);
+  handler->SetDisplay(320, 240, false, true, false, false);
+  EXPECT_FALSE(handler->IsReady());  // too soon after the mark
+  os::TestAdvanceTime(600);
+  handler->SetDisplay(320, 240, false, true, false, false);
+  EXPECT_TRUE(handler->IsReady());
+  os::TestReleaseTime();
+}
+
+TEST_F(DisplayHandlerTest, TheZylomPortalForcesASilentWindow) {
+  SetPortalZylom(true);
+  os::TestFailNextDx("CreateDevice", DDERR_GENERIC, 1);
+  handler->SetDisplay(320, 240, true, true, false, false);
+  EXPECT_FALSE(handler->IsFullScreen());
+  EXPECT_TRUE(Boxes().empty());  // the fallback is silent (and a window again)
+  // The pump's restore makes the window.
+  TPlatformData::Restore();
+  SetPortalZylom(false);
+  EXPECT_TRUE(Logged("TPlatformData::Restore: mDirectDraw NULL. Calling SetDisplay()"));
+  EXPECT_FALSE(handler->IsFullScreen());
+  EXPECT_TRUE(handler->IsReady());
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(DisplayHandlerTest, ThePumpsRestoreLeavesADisplayNeverSetUpAlone) {
+  int before = TPlatformData::RestoreCount();
+  TPlatformData::Restore();
+  EXPECT_EQ(TPlatformData::RestoreCount(), before + 1);
+  EXPECT_FALSE(handler->WasSetUp());
+  EXPECT_TRUE(handler->IsReady());
+  EXPECT_TRUE(handler->SetFullScreen(true));  // only the flag until a display exists
+  EXPECT_TRUE(handler->IsFullScreen());
+  EXPECT_EQ(Data().mDevice, nullptr);
 }
 
 }  // namespace
