@@ -28,6 +28,7 @@
 #include "render/assetmanager.h"
 #include "render/drawcontext.h"
 #include "render/texture.h"
+#include "render/texturedata.h"
 #include "services/portal.h"
 #include "ui/windowmanager.h"
 
@@ -212,6 +213,8 @@ void TDxDisplayHandler::RefreshDesktopMetrics() {
   ++mDesktopRefreshes;
   mData->mContext->RefreshDesktopMetrics();
 }
+
+std::unique_ptr<TTextureData> TDxDisplayHandler::CreateTextureData() { return std::make_unique<TDxTextureData>(); }
 
 void TDxDisplayHandler::NotifyWindowChanged() {
   if (mData->mDirectDraw) DX_CHECK(mData->mDirectDraw->FlipToGDISurface());
@@ -1262,29 +1265,11 @@ void TDxDisplayHandler::RefreshCursorRect() {
 
 namespace {
 
-// A 32-bit ARGB texture surface of the device, usable as a render target when asked; null on failure.
-std::shared_ptr<TTexture> MakeCalibrationTexture(IDirectDraw7* directDraw, int width, int height, bool target) {
-  DDSURFACEDESC2 d{};
-  d.dwSize = sizeof d;
-  d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-  d.dwWidth = static_cast<DWORD>(width);
-  d.dwHeight = static_cast<DWORD>(height);
-  d.ddsCaps.dwCaps = DDSCAPS_TEXTURE | (target ? DDSCAPS_3DDEVICE : 0);
-  d.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-  d.ddpfPixelFormat.dwFlags = DDPF_RGB | DDPF_ALPHAPIXELS;
-  d.ddpfPixelFormat.dwRGBBitCount = 32;
-  d.ddpfPixelFormat.dwRBitMask = 0xFF0000;
-  d.ddpfPixelFormat.dwGBitMask = 0xFF00;
-  d.ddpfPixelFormat.dwBBitMask = 0xFF;
-  d.ddpfPixelFormat.dwRGBAlphaBitMask = 0xFF000000u;
-  IDirectDrawSurface7* surface = nullptr;
-  HRESULT hr = directDraw->CreateSurface(&d, &surface, nullptr);
-  if (FAILED(hr)) {
-    DxError(hr, "dxdisplayhandler", __LINE__);
-    return nullptr;
-  }
-  auto texture = std::make_shared<TTexture>();
-  texture->SetSurface(ComOwned<IDirectDrawSurface7>(surface), width, height, 0);
+// A texture made in memory with alpha, usable as a render target when asked; null on failure.
+std::shared_ptr<TTexture> MakeCalibrationTexture(int width, int height, bool target) {
+  std::shared_ptr<TTexture> texture = TTexture::Create(TString());
+  texture->GetData()->mFlags |= kTexInMemory | kTexAlpha | (target ? kTexRenderTarget : 0);
+  if (!texture->GetData()->CreateSurface(width, height, true) || !texture->GetSurface()) return nullptr;
   return texture;
 }
 
@@ -1304,8 +1289,8 @@ void TDxDisplayHandler::TestRenderTargets() {
   TDrawContext* draw = TDrawContext::GetInstance();
   if (d.mCalibrated || !d.mDirectDraw || draw->IsDrawing()) return;
   d.mCalibrated = true;
-  std::shared_ptr<TTexture> small = MakeCalibrationTexture(d.mDirectDraw, 16, 16, false);
-  std::shared_ptr<TTexture> target = MakeCalibrationTexture(d.mDirectDraw, 1024, 512, true);
+  std::shared_ptr<TTexture> small = MakeCalibrationTexture(16, 16, false);
+  std::shared_ptr<TTexture> target = MakeCalibrationTexture(1024, 512, true);
   if (!small || !target) {
     d.mCalibrated = false;
     return;

@@ -13,6 +13,7 @@
 #include "render/platformdata.h"
 
 class TTexture;
+class TTextureData;
 struct TVertexSet;
 
 class TDxDisplayHandler {
@@ -73,6 +74,8 @@ class TDxDisplayHandler {
   void MarkBroken();
   // MarkBroken unless the last mark is at most 250 ms old (texture data marks in bursts).
   void MarkBrokenThrottled();
+  // The pixel storage of a new texture.
+  std::unique_ptr<TTextureData> CreateTextureData();
   // Whether a SetDisplay ever made a device (the pump's restore works only then).
   bool WasSetUp() const { return mSetUp; }
 

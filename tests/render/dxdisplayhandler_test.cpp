@@ -322,16 +322,10 @@ TEST_F(DisplayHandlerTest, RenderTargetsDrawIntoTheTexture) {
   EXPECT_TRUE(Data().mBroken);
   handler->SetDisplay(320, 240, false, true, false, false);
 
-  DDSURFACEDESC2 d{};
-  d.dwSize = sizeof d;
-  d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-  d.dwWidth = d.dwHeight = 64;
-  d.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
-  d.ddpfPixelFormat = gfx_test::Argb8888();
-  IDirectDrawSurface7* surface = nullptr;
-  ASSERT_EQ(Data().mDirectDraw->CreateSurface(&d, &surface, nullptr), DD_OK);
-  auto target = std::make_shared<TTexture>();
-  target->SetSurface(ComOwned<IDirectDrawSurface7>(surface), 64, 64, 0);
+  auto target = TTexture::CreateBlank(64, 64, true);
+  ASSERT_TRUE(target);
+  IDirectDrawSurface7* surface = target->GetSurface();
+  ASSERT_NE(surface, nullptr);
 
   ASSERT_TRUE(draw->BeginRenderTarget(target, 0));
   EXPECT_TRUE(draw->IsDrawing());
@@ -350,7 +344,7 @@ TEST_F(DisplayHandlerTest, RenderTargetsDrawIntoTheTexture) {
   surface->Unlock(nullptr);
   // A simple texture is refused.
   auto simple = std::make_shared<TTexture>();
-  simple->SetSurface(nullptr, 8, 8, TTexture::kSimple);
+  simple->GetData()->mFlags |= kTexSimple;
   EXPECT_FALSE(draw->BeginRenderTarget(simple, 0));
 }
 
@@ -367,24 +361,15 @@ TEST_F(DisplayHandlerTest, PixelCentreCalibrationFindsAnExactOffsetOnce) {
   EXPECT_LE(offset, 0.41f);
   EXPECT_FALSE(Data().mBroken);
   // With the offset found, a texture with marked corners lands on its pixels in a frame.
-  DDSURFACEDESC2 d{};
-  d.dwSize = sizeof d;
-  d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-  d.dwWidth = d.dwHeight = 16;
-  d.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
-  d.ddpfPixelFormat = gfx_test::Argb8888();
-  IDirectDrawSurface7* surface = nullptr;
-  ASSERT_EQ(Data().mDirectDraw->CreateSurface(&d, &surface, nullptr), DD_OK);
-  auto marked = std::make_shared<TTexture>();
-  marked->SetSurface(ComOwned<IDirectDrawSurface7>(surface), 16, 16, 0);
-  DDSURFACEDESC2 lock{};
-  lock.dwSize = sizeof lock;
-  ASSERT_EQ(surface->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr), DD_OK);
+  auto marked = TTexture::CreateBlank(16, 16, true);
+  ASSERT_TRUE(marked);
+  uint32_t* pixels = nullptr;
+  int row = 0;
+  ASSERT_TRUE(marked->Lock(&pixels, &row));
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
-      static_cast<uint32_t*>(lock.lpSurface)[y * lock.lPitch / 4 + x] =
-          (x == 0 && y == 0) || (x == 15 && y == 15) ? 0xFF0000FFu : 0xFFFFFFFFu;
-  surface->Unlock(nullptr);
+      pixels[y * row + x] = (x == 0 && y == 0) || (x == 15 && y == 15) ? 0xFF0000FFu : 0xFFFFFFFFu;
+  marked->Unlock();
   ASSERT_TRUE(draw->BeginDraw(0));
   ASSERT_TRUE(draw->Begin2d());
   draw->SetTextureFilter(0);
