@@ -105,7 +105,13 @@ TPlatformData* DisplayData() {
   return handler ? handler->GetData() : nullptr;
 }
 
-bool FileThere(const TString& name) { return FileExists(name); }
+// Whether the file can be opened for reading (a resolved name alone does not prove the file is there).
+bool FileThere(const TString& name) {
+  TFile* file = FileOpen(name, kFileReadBinary);
+  if (!file) return false;
+  FileClose(file);
+  return true;
+}
 
 // The name without its "?" options.
 TString WithoutOptions(const TString& name) {
