@@ -2,6 +2,7 @@
 // render-target and low-video-memory state and the render switches. TDxDisplayHandler owns the one
 // instance and does the work on it; the event pump reaches the restore through the static entry.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -38,7 +39,7 @@ class TPlatformData {
   TRect mSavedViewport;                    // the viewport a render target began with
   int32_t mBlendMode = -1;
   int32_t mDisplayBitsPerPixel = 0;
-  bool mDisplayReady = false;
+  std::atomic<bool> mDisplayReady{false};   // read by the pointer thread
   bool mOutOfVideoMemoryReported = false;
   bool mDepthWrite = false;
   bool mDepthTest = false;
@@ -47,7 +48,7 @@ class TPlatformData {
   uint32_t mFrameCount = 0;
   int32_t mRenderTargetMode = 0;
   std::shared_ptr<TTexture> mRenderTargetTexture;
-  bool mBroken = false;
+  std::atomic<bool> mBroken{false};         // read by the pointer thread
   uint32_t mBrokenTime = 0;
   bool mFallbackInProgress = false;
   bool mFatal = false;

@@ -494,3 +494,37 @@ TEST_F(DisplayHandlerTest, ThePumpsRestoreLeavesADisplayNeverSetUpAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DisplayHandlerTest, AnAlphaRenderTargetReceivesTheDrawnAlpha) {
+  Window();
+  auto target = TTexture::CreateBlank(32, 32, true);
+  ASSERT_TRUE(target);
+  uint32_t* pixels = nullptr;
+  int row = 0;
+  ASSERT_TRUE(target->Lock(&pixels, &row));
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) pixels[y * row + x] = 0xFF00FF00u;
+  target->Unlock();
+  ASSERT_TRUE(draw->BeginRenderTarget(target, 4));
+  EXPECT_TRUE(handler->IsAlphaMode());
+  ASSERT_TRUE(draw->Begin2d());
+  TVec2 corners[4] = {{0, 0}, {16, 0}, {16, 32}, {0, 32}};
+  TTransformedVertex quad[4];
+  BuildQuadVertices(quad, TVec2(0, 0), corners, TVec2(0, 0), TVec2(1, 1), TMat3::Identity(), 0.5f, 1, 0, 0);
+  draw->DrawVertices(D3DPT_TRIANGLEFAN, TVertexSet(quad, 4));
+  draw->End2d();
+  draw->EndRenderTarget();
+  EXPECT_FALSE(handler->IsAlphaMode());
+  ASSERT_TRUE(target->Lock(&pixels, &row));
+  uint32_t drawn = pixels[8 * row + 8], untouched = pixels[8 * row + 24];
+  target->Unlock();
+  // Only the alpha changes: half where the quad was, none elsewhere; the colour stays.
+  EXPECT_NEAR(static_cast<int>(drawn >> 24), 0x7F, 3);
+  EXPECT_EQ(drawn & 0xFFFFFFu, 0x00FF00u);
+  EXPECT_EQ(untouched >> 24, 0u);
+  EXPECT_EQ(untouched & 0xFFFFFFu, 0x00FF00u);
+}
+
+}  // namespace
