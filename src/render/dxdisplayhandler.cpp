@@ -797,6 +797,40 @@ bool TDxDisplayHandler::BeginRenderTarget(const std::shared_ptr<TTexture>& textu
   return fail();
 }
 
+// Copies the back buffer's top-left w x h pixels (15/16, 24 or 32 bits) into the texture as opaque ARGB.
+static void CopyBackBufferPixels(IDirectDrawSurface7* back, TTexture& texture, LONG w, LONG h) {
+  DDSURFACEDESC2 from{};
+  from.dwSize = sizeof from;
+  if (FAILED(back->Lock(nullptr, &from, DDLOCK_WAIT, nullptr))) return;
+  uint32_t* to = nullptr;
+  int row = 0;
+  if (texture.Lock(&to, &row)) {
+    const DDPIXELFORMAT& f = from.ddpfPixelFormat;
+    auto channel = [](DWORD p, DWORD mask) -> uint32_t {
+      if (!mask) return 0;
+      int shift = 0;
+      while (!((mask >> shift) & 1u)) ++shift;
+      uint32_t max = mask >> shift;
+      return static_cast<uint32_t>(((p & mask) >> shift) * 255u / max);
+    };
+    LONG rows = std::min<LONG>(h, texture.GetData()->mSurfaceHeight);
+    LONG cols = std::min<LONG>(w, texture.GetData()->mSurfaceWidth);
+    for (LONG y = 0; y < rows; ++y) {
+      const uint8_t* src = static_cast<const uint8_t*>(from.lpSurface) + y * from.lPitch;
+      for (LONG x = 0; x < cols; ++x) {
+        DWORD p = 0;
+        int bytes = f.dwRGBBitCount == 24 ? 3 : static_cast<int>((f.dwRGBBitCount + 7) / 8);
+        if (bytes < 2 || bytes > 4) continue;
+        std::memcpy(&p, src + x * bytes, bytes);
+        to[y * row + x] = 0xFF000000u | channel(p, f.dwRBitMask) << 16 | channel(p, f.dwGBitMask) << 8 |
+                          channel(p, f.dwBBitMask);
+      }
+    }
+    texture.Unlock();
+  }
+  back->Unlock(nullptr);
+}
+
 void TDxDisplayHandler::EndRenderTarget() {
   TPlatformData& d = *mData;
   SetViewportScale(d.mSavedViewportScale);
@@ -815,8 +849,13 @@ void TDxDisplayHandler::EndRenderTarget() {
     int mode = d.mRenderTargetMode;
     if (mode != 4) {
       RECT source = region;
-      HRESULT hr = surface->Blt(&region, back, &source, DDBLT_WAIT, nullptr);
-      if (FAILED(hr)) DX_CHECK(hr);
+      HRESULT hr = DDERR_CURRENTLYNOTAVAIL;
+      if (d.mDisplayBitsPerPixel == 32) {
+        hr = surface->Blt(&region, back, &source, DDBLT_WAIT, nullptr);
+        if (FAILED(hr)) DX_CHECK(hr);
+      }
+      // Surfaces offer no device context here: the pixels are converted by hand.
+      if (FAILED(hr)) CopyBackBufferPixels(back, *texture, w, h);
       if (mode != 1 && texture->HasAlpha()) {
         DDSURFACEDESC2 lock{};
         lock.dwSize = sizeof lock;

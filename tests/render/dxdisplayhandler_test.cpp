@@ -528,3 +528,28 @@ TEST_F(DisplayHandlerTest, AnAlphaRenderTargetReceivesTheDrawnAlpha) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DisplayHandlerTest, RenderTargetsOnASixteenBitDisplayAreCopiedPixelByPixel) {
+  Data().mLowMemoryVideo = true;
+  handler->SetDisplay(320, 240, true, true, false, false);
+  ASSERT_EQ(Data().mDisplayBitsPerPixel, 16);
+  auto target = TTexture::CreateBlank(32, 32, true);
+  ASSERT_TRUE(target);
+  ASSERT_TRUE(draw->BeginRenderTarget(target, 0));
+  ASSERT_TRUE(draw->Begin2d());
+  draw->DrawTextureRect(TRect(0, 0, 32, 32), TVec4(1, 0, 0, 1), nullptr);
+  draw->DrawTextureRect(TRect(16, 0, 32, 32), TVec4(0, 0, 1, 1), nullptr);
+  draw->End2d();
+  draw->EndRenderTarget();
+  uint32_t* pixels = nullptr;
+  int row = 0;
+  ASSERT_TRUE(target->Lock(&pixels, &row));
+  uint32_t left = pixels[5 * row + 5], right = pixels[5 * row + 25];
+  target->Unlock();
+  EXPECT_TRUE(gfx_test::Near(left, 0xFFFF0000u, 18, true));
+  EXPECT_TRUE(gfx_test::Near(right, 0xFF0000FFu, 18, true));
+}
+
+}  // namespace
