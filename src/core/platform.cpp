@@ -1,24 +1,63 @@
 // The platform facade (see platform.h).
 #include "core/platform.h"
 
+#include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <string>
 
+#include "core/assetindex.h"
 #include "core/commandline.h"
+#include "core/config.h"
+#include "core/file.h"
+#include "core/log.h"
+#include "core/machineid.h"
 #include "core/platformimpl.h"
+#include "core/stringtable.h"
 #include "core/timer.h"
+#include "core/xml.h"
 #include "os/clipboard.h"
 #include "os/shellexec.h"
 #include "os/text.h"
 #include "os/time.h"
+#include "render/assetmanager.h"
+#include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
+#include "script/windowscript.h"
+#include "services/gamestate.h"
 #include "services/portal.h"
+#include "sound/sounddatasource.h"
+#include "sound/soundmanager.h"
+#include "ui/windowmanager.h"
 
 namespace {
 
 TPlatform* gInstance = nullptr;
+TCursorTextureLoader gCursorLoader = nullptr;
+constexpr const char kSystemCursorName[] = "__systemcursor__.png";
 
 uint32_t FrameworkTimer() { return gInstance ? gInstance->GetTimer() : timeGetTime(); }
+
+// One word of the reseeding: three draws of rand, as r2 * (r1 * 8) + (r3 >> 3) in 32 bits.
+uint32_t SeedWord() {
+  auto r1 = static_cast<uint32_t>(std::rand());
+  auto r2 = static_cast<uint32_t>(std::rand());
+  auto r3 = static_cast<uint32_t>(std::rand());
+  return r2 * (r1 * 8u) + (r3 >> 3);
+}
+
+// Every child element of the settings file's "settings" element becomes a configuration key.
+void ReadSettingsFile() {
+  TXmlNode document;
+  if (!document.Load("::assets/settings.xml")) return;
+  TXmlNode* settings = document.FindChild("settings");
+  if (!settings) return;
+  for (const auto& child : settings->GetChildren()) {
+    char first = child->GetName().CharAt(0);
+    if (first == '!' || first == '?') continue;  // comments and declarations are no settings
+    SetConfig(child->GetName(), child->GetText());
+  }
+}
 
 // Copies bytes into a movable block for the clipboard; null when memory cannot be had.
 HGLOBAL BlockWith(const void* bytes, size_t size) {
@@ -36,16 +75,83 @@ HGLOBAL BlockWith(const void* bytes, size_t size) {
 
 }  // namespace
 
+void SetDataFolders(const TString& user, const TString& common, const TString& desktop) {
+  SetFileRoots(user, common, desktop);
+}
+
+void RegisterSystemCursorFile() {
+  if (FileExists(kSystemCursorName)) return;  // the assets' own image wins
+  RegisterMemoryFile(kSystemCursorName, kSystemCursorPng, static_cast<unsigned long>(kSystemCursorPngSize));
+}
+
+void SetCursorTextureLoader(TCursorTextureLoader loader) { gCursorLoader = loader; }
+TCursorTextureLoader GetCursorTextureLoader() { return gCursorLoader; }
+
 TPlatform::TPlatform(std::unique_ptr<TPlatformImpl> impl) : mImpl(std::move(impl)) {
   gInstance = this;
   SetFrameworkTimerSource(FrameworkTimer);
+  SetConfigChangedHook([](const TString& key, const TString& value) {
+    if (gInstance) gInstance->mImpl->OnConfigChanged(key, value);
+  });
+  RunStartupConfiguration();
+}
+
+void TPlatform::RunStartupConfiguration() {
+  SetConfig("memorymax", "100000000");
+  SetConfig("texturememorymax", "100000000");
+  if (CommandLineHas(kSwitchStringTest)) SetConfig("stringtest", "1");
+  SetConfig("utf8modeinit", GetConfig("utf8mode", ""));
+  uint32_t words[4];
+  for (uint32_t& w : words) w = SeedWord();
+  mImpl->mRandom.InitByArray(words, 4);
+  if (TWindowManager* manager = mImpl->GetWindowManager()) manager->InstallWindowScript(std::make_unique<TWindowScript>());
+  SetConfig("computerid", MakeComputerId());
+  ReadSettingsFile();
+  SetDataFolders(mImpl->mUserDataFolder, mImpl->mCommonDataFolder, mImpl->mDesktopFolder);
+  InitFileSystem();  // the manifest ("firstpeek" picks the alternative), the assets, the packs
+  RegisterSystemCursorFile();
+  if (mImpl->mStringTable && LoadStartupStringTables(*mImpl->mStringTable)) {
+    if (TWindowManager* manager = mImpl->GetWindowManager()) manager->SwapScriptFlag(1);
+  }
+  SetConfig("buildtag", mImpl->mInternalName);
+  LogPrintf("%s, version %s.", mImpl->mGameName.CStr(), mImpl->mVersionText.CStr());
+  SetConfig("gamename", mImpl->mGameName);
+  SetConfig("version", mImpl->mVersionText);
+  GetGameState();
 }
 
 TPlatform::~TPlatform() {
+  // The polling thread reads the window manager and the display handler: it goes first.
   mImpl->StopPollingThread();
+  if (mImpl->mOwnedWindowManager) {
+    mImpl->SetWindowManager(nullptr);
+    mImpl->mOwnedWindowManager.reset();
+  }
+  mImpl->mTaskList.Clear();
+  if (mImpl->mSoundManager) {
+    mImpl->mSoundUpdate = nullptr;
+    mImpl->mSoundSetAppActive = nullptr;
+    SetPlatformSoundManager(nullptr);
+    mImpl->mSoundManager.reset();
+    SoundDataSourceRegistry::Clear();
+  }
+  if (TDrawContext* context = TDrawContext::Find()) {
+    if (mImpl->GetDisplayHandler() == context->GetDisplayHandler()) mImpl->SetDisplayHandler(nullptr);
+    TDrawContext::DestroyInstance();
+  }
+  SetConfigChangedHook(nullptr);
   SetFrameworkTimerSource(nullptr);
   gInstance = nullptr;
+  DeleteGameState();
+  ResetPortal();  // the portal flags belong to the handlers just released
+  mImpl->mStringTable.reset();
+  if (mImpl->mAssetManager) {
+    TAssetManager::SetInstance(nullptr);
+    mImpl->mAssetManager.reset();
+  }
+  mImpl->Shutdown();
   mImpl.reset();
+  ClearConfig();
   mRestoreTasks.Clear();
 }
 
@@ -81,6 +187,34 @@ bool TPlatform::HasFocus() const {
   for (HWND cur = GetParent(main); cur; cur = GetParent(cur))
     if (cur == foreground) return true;
   return false;
+}
+
+void TPlatform::InitDisplay(int32_t width, int32_t height, bool fullScreen) {
+  mImpl->SetDisplay(width, height, fullScreen);
+  TDrawContext* context = TDrawContext::GetInstance();
+  context->PopClipRect();
+  context->PushClipRect(TRect(0, 0, width, height));
+}
+
+void TPlatform::GetDisplaySize(int32_t* width, int32_t* height, bool* fullScreen) const {
+  *width = *height = 0;
+  *fullScreen = false;
+  if (TDxDisplayHandler* display = mImpl->GetDisplayHandler()) display->GetDisplaySize(width, height, fullScreen);
+  if (CommandLineHas(kSwitchHostDriven)) *fullScreen = mImpl->HostFullScreenState();
+}
+
+void TPlatform::OutOfVideoMemory() {
+  if (TDxDisplayHandler* display = mImpl->GetDisplayHandler()) display->OutOfVideoMemory();
+}
+
+void TPlatform::SetCursor(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY, bool hardware) {
+  mImpl->SetCursor(texture, hotX, hotY, hardware);
+}
+
+void TPlatform::SetHardwareCursor(bool on) {
+  if (on == mImpl->mHardwareCursorWanted) return;
+  mImpl->mHardwareCursorWanted = on;
+  if (TDxDisplayHandler* display = mImpl->GetDisplayHandler()) display->ShowHardwareCursor(on);
 }
 
 bool TPlatform::SetFullScreen(bool fullScreen) {
@@ -149,7 +283,24 @@ TString TPlatform::GetClipboardText() {
   return text;
 }
 
+namespace {
+// Web and mail links only: the shell's "open" would also start programs and open local files.
+bool IsWebLink(const TString& link) {
+  for (const char* scheme : {"http:", "https:", "mailto:"}) {
+    const char* p = link.CStr();
+    const char* s = scheme;
+    while (*s && std::tolower(static_cast<unsigned char>(*p)) == *s) ++p, ++s;
+    if (!*s) return true;
+  }
+  return false;
+}
+}  // namespace
+
 void TPlatform::OpenUrl(const TString& link) {
+  if (!IsWebLink(link)) {
+    LogPrintf("Not opening \"%s\": only web and mail links are opened", link.CStr());
+    return;
+  }
   HWND host = mImpl->GetHostWindow();
   if (CommandLineHas(kSwitchHostDriven) && mImpl->HostFullScreenState() && host)
     ShowWindow(GetAncestor(host, GA_ROOT), SW_MINIMIZE);
@@ -165,7 +316,29 @@ void TPlatform::OpenUrl(const TString& link) {
   ShellExecuteA(mImpl->mMainWindow, "open", program.c_str(), link.CStr(), nullptr, SW_SHOWNORMAL);
 }
 
+TStringTable* TPlatform::GetStringTable() const { return mImpl->mStringTable.get(); }
+
+bool TPlatform::InitSoundManager() {
+  if (!mImpl->mSoundManager) {
+    mImpl->mSoundManager = std::make_unique<TSoundManager>();
+    TSoundManager* sound = mImpl->mSoundManager.get();
+    SetPlatformSoundManager(sound);
+    RegisterOggDataSource();
+    // Reported by the manager's Update on the main thread, never from the streaming thread.
+    sound->SetOutOfVideoMemoryHook([] {
+      if (gInstance) gInstance->OutOfVideoMemory();
+    });
+    mImpl->mSoundUpdate = [sound] { sound->Update(); };
+    mImpl->mSoundSetAppActive = [sound](bool active) { sound->SetAppActive(active); };
+  }
+  return mImpl->mSoundManager->Init(mImpl->mMainWindow);
+}
+
+TSoundManager* TPlatform::GetSoundManager() const { return mImpl->mSoundManager.get(); }
+
 TWindowManager* TPlatform::GetWindowManager() const { return mImpl->GetWindowManager(); }
+
+TAssetManager* TPlatform::GetAssetManager() const { return mImpl->mAssetManager.get(); }
 
 TTaskList* TPlatform::GetTaskList() const { return &mImpl->mTaskList; }
 

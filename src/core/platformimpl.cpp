@@ -10,12 +10,15 @@
 #include "os/process.h"
 #include "os/text.h"
 #include "os/time.h"
+#include "core/stringtable.h"
+#include "render/assetmanager.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
 #include "render/platformdata.h"
 #include "script/windowscript.h"
 #include "services/gamestate.h"
 #include "services/portal.h"
+#include "sound/soundmanager.h"
 #include "ui/windowmanager.h"
 
 namespace {
@@ -54,34 +57,26 @@ void GreyOutSize(HWND hwnd) {
 void ResetFirstEventNotices() { gFirstEventSent = false; }
 
 TPlatformImpl::TPlatformImpl() = default;
-TPlatformImpl::~TPlatformImpl() {
-  StopPollingThread();
-  if (mMainWindow && IsWindow(mMainWindow)) {
-    // The window must never reach a platform that is gone, even when it lives on as the host's.
-    SetWindowLongA(mMainWindow, 0, 0);
-    if (mMainWindow != mHostWindow) DestroyWindow(mMainWindow);
-  }
-  if (mInstanceMutex) CloseHandle(mInstanceMutex);
-}
+TPlatformImpl::~TPlatformImpl() { Shutdown(); }
 
 bool TPlatformImpl::DisplayReady() const {
   // Without a display there is nothing to restore: the pump treats it as ready.
-  return !mDisplay || mDisplay->IsReady();
+  return !mDisplay || GetDisplayHandler()->IsReady();
 }
 
 POINT TPlatformImpl::CursorImagePosition(LPARAM fallback) const {
-  if (mDisplay) return mDisplay->GetMouseImagePosition();
+  if (mDisplay) return GetDisplayHandler()->GetMouseImagePosition();
   return POINT{GET_X_LPARAM(fallback), GET_Y_LPARAM(fallback)};
 }
 
 bool TPlatformImpl::MouseBlocked(bool buttonUp) {
   bool blocked = false;
   if (mMouseBlock) {
-    bool movieOpen = mWindowManager && mWindowManager->IsMovieOpen();
+    bool movieOpen = mWindowManager && GetWindowManager()->IsMovieOpen();
     if (!movieOpen && GetFrameworkTimer() - mMouseBlockTime < kMouseBlockMs) blocked = true;
     if (buttonUp) mMouseBlock = false;
   }
-  if (mWindowManager && mWindowManager->MovieTakesInput()) blocked = true;
+  if (mWindowManager && GetWindowManager()->MovieTakesInput()) blocked = true;
   return blocked;
 }
 
@@ -114,7 +109,7 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   // 4. Activation change.
   if (mActivationChangedPending) {
     mActivationChangedPending = false;
-    if (!mWindowActive && mDisplay) mDisplay->ResetStateFlag();
+    if (!mWindowActive && mDisplay) GetDisplayHandler()->ResetStateFlag();
     MakeEvent(event, kEventActivate, 0, 0, mWindowActive ? 1 : 0, 0);
     return;
   }
@@ -151,7 +146,7 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   }
   if (mCloseRequested) {
     mCloseRequested = false;
-    if (mWindowManager && mWindowManager->GetWindowScript()) mWindowManager->GetWindowScript()->StopMovieIfPlaying();
+    if (mWindowManager && GetWindowManager()->GetWindowScript()) GetWindowManager()->GetWindowScript()->StopMovieIfPlaying();
     MakeEvent(event, kEventClose, 0, 0, 0, 0);
     return;
   }
@@ -164,7 +159,7 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   // 12. Nothing waiting: the idle turn.
   MSG msg;
   if (!TakeMessage(&msg, mWideApi)) {
-    if (mDisplay && mDisplay->IsFullScreen() && mWindowActive && !mActivationChangedPending) KeepOnTop();
+    if (mDisplay && GetDisplayHandler()->IsFullScreen() && mWindowActive && !mActivationChangedPending) KeepOnTop();
     if (mSoundUpdate) mSoundUpdate();
     mTaskList.RunAll(kTaskPhaseIdle);
     MakeEvent(event, kEventIdle, 0, 0, 0, 0);
@@ -226,9 +221,9 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
           if (hostDriven) {
             SendHostFullScreen(!mHostFullScreen);  // the host goes full screen; the display stays windowed
           } else if (mDisplay) {
-            mDisplay->SetFullScreen(!mDisplay->IsFullScreen());
+            GetDisplayHandler()->SetFullScreen(!GetDisplayHandler()->IsFullScreen());
           }
-          MakeEvent(event, kEventFullScreenToggled, 0, 0, mDisplay && mDisplay->IsFullScreen() ? 1 : 0, 0);
+          MakeEvent(event, kEventFullScreenToggled, 0, 0, mDisplay && GetDisplayHandler()->IsFullScreen() ? 1 : 0, 0);
           return;
         }
         if (vk == VK_F1) {
@@ -329,14 +324,14 @@ void TPlatformImpl::OnActivateApp(HWND window, bool active) {
   mAppActive = active;
   mAppActivationPending = true;
   if (mSoundSetAppActive) mSoundSetAppActive(active);
-  if (!active && mDisplay && mDisplay->IsFullScreen()) mSuspended = true;
+  if (!active && mDisplay && GetDisplayHandler()->IsFullScreen()) mSuspended = true;
   if (active) mSuspended = false;
 }
 
 void TPlatformImpl::SetActive(HWND, bool active, bool forced) {
   if (active == mWindowActive) return;
   if (mSoundSetAppActive) mSoundSetAppActive(active);
-  if (mDisplay && mDisplay->IsFullScreen() && !forced) return;
+  if (mDisplay && GetDisplayHandler()->IsFullScreen() && !forced) return;
   // Two changes before the pump sees them cancel out.
   mActivationChangedPending = !mActivationChangedPending;
   mWindowActive = active;
@@ -366,7 +361,7 @@ void TPlatformImpl::KeepOnTop() {
 void TPlatformImpl::SetCursorPosition(POINT point) {
   RECT rect{0, 0, 0, 0};
   if (mDisplay) {
-    rect = mDisplay->GetCursorRect();
+    rect = GetDisplayHandler()->GetCursorRect();
   } else {
     POINT origin{0, 0};
     ClientToScreen(mMainWindow, &origin);

@@ -1,18 +1,24 @@
 // The Win32 side of the platform: the event pump that turns window messages and the pending flags
 // into one TPlatformEvent per call, the window procedure that feeds those flags, activation, the
-// host-window messaging and the creation of the main window. The start-up and shutdown that fill
-// the remaining fields (folders, managers, threads, the single instance) come with the entry.
+// host-window messaging and the creation of the main window; the Win32 start-up (folders, managers,
+// the single instance, the version block, the polling thread) and its tear-down.
 #pragma once
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "core/platformevent.h"
+#include "core/random.h"
 #include "core/string.h"
 #include "core/task.h"
 #include "os/winuser.h"
 
+class TAssetManager;
 class TDxDisplayHandler;
+class TSoundManager;
+class TStringTable;
+class TTexture;
 class TWindowManager;
 
 class TPlatformImpl {
@@ -34,7 +40,27 @@ class TPlatformImpl {
   // Puts the system pointer on a point of the game's view (scaled, plus the cursor rectangle).
   void SetCursorPosition(POINT point);
 
-  // ---- start-up pieces ----
+  // ---- start-up and shutdown ----
+  // The Win32 start-up: initial fields, the managers, the folders, the single instance, the assets
+  // folder, the clock, the version block and the polling thread. The command line must already be
+  // the process's (SetProcessCommandLine). False, with a message box, when the program's folders
+  // cannot be read; the caller then ends start-up.
+  bool Init(HINSTANCE instance, int showCommand, bool allowMultiple);
+  // Creates the window manager, the asset manager (the process-wide one) and the string table.
+  void CreateManagers();
+  // The Win32 tear-down: clock period, cursors, the mutex, the main window (unless it is the
+  // host's), texts and the task list. The facade has deleted the managers before.
+  void Shutdown();
+  // The display mode: host wishes, viewport scale, the display handler, first-time set-up, the
+  // wake-up timer and the cursors.
+  void SetDisplay(int32_t width, int32_t height, bool fullScreen);
+  // Keeps a cursor (hardware or drawn) and hands it to the display handler (see TPlatform::SetCursor).
+  void SetCursor(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY, bool hardware);
+  // Hands the kept drawn and hardware cursors to the display handler again.
+  void RefreshCursor();
+  // The reaction to a configuration write while the platform exists.
+  void OnConfigChanged(const TString& key, const TString& value);
+
   // Records the system folder, the executable's path and folder, the start-up folder, and makes the
   // executable folder current. False (nothing changed) when a path cannot be read.
   bool RecordFolders();
@@ -66,12 +92,13 @@ class TPlatformImpl {
   bool HostFullScreenState() const { return mHostFullScreen; }
   LRESULT SendToHost(UINT message, WPARAM wParam, LPARAM lParam);
 
-  // Collaborators not owned here yet (the display set-up and the start-up hand them over).
+  // The display handler and window manager the pump and the polling thread use: the start-up's own,
+  // or ones a test hands over.
   void SetDisplayHandler(TDxDisplayHandler* display) { mDisplay = display; }
   TDxDisplayHandler* GetDisplayHandler() const { return mDisplay; }
   void SetWindowManager(TWindowManager* manager) { mWindowManager = manager; }
   TWindowManager* GetWindowManager() const { return mWindowManager; }
-  // The sound manager's idle update and activation calls, until it is owned here.
+  // The sound manager's idle update and activation calls (the facade points them at its manager).
   std::function<void()> mSoundUpdate;
   std::function<void(bool)> mSoundSetAppActive;
 
@@ -80,6 +107,10 @@ class TPlatformImpl {
   bool mHosted = false;
   bool mHostTestMode = false;
   float mViewportScale[2] = {1.0f, 1.0f};
+  // Cursors: wanted as the system pointer's image, the drawn and the hardware one with hot spots.
+  bool mHardwareCursorWanted = true;
+  std::shared_ptr<TTexture> mDrawnCursor, mHardwareCursor;
+  POINT mDrawnHotSpot{0, 0}, mHardwareHotSpot{0, 0};
   // Pending flags, one byte each, in this order.
   bool mSpareFlag = true;
   bool mDisplayChangedPending = false;
@@ -99,7 +130,17 @@ class TPlatformImpl {
   int32_t mInputMode = 0;  // 1 = relative mouse
   POINT mCentre{0, 0};
   POINT mLastRecentre{0, 0};
+  // Owned managers (the sound manager from TPlatform::InitSoundManager on).
+  std::unique_ptr<TWindowManager> mOwnedWindowManager;
+  std::unique_ptr<TAssetManager> mAssetManager;
+  std::unique_ptr<TSoundManager> mSoundManager;
+  std::unique_ptr<TStringTable> mStringTable;
+  TRandom mRandom;
   TTaskList mTaskList;
+  std::shared_ptr<TTexture> mSystemCursor;  // loaded on first need
+  bool mDisplayInitialised = false;         // the first display set-up ran
+  bool mTimePeriodSet = false;              // timeBeginPeriod(1) is to be matched
+  int32_t mScreenWidth = 0, mScreenHeight = 0;
   HINSTANCE mInstance = nullptr;
   HWND mMainWindow = nullptr;
   HWND mHostWindow = nullptr;
@@ -121,8 +162,9 @@ class TPlatformImpl {
 
   static DWORD CursorThreadProc(LPVOID param);
 
-  TDxDisplayHandler* mDisplay = nullptr;
-  TWindowManager* mWindowManager = nullptr;
+  // Read by the polling thread while the main thread sets them.
+  std::atomic<TDxDisplayHandler*> mDisplay{nullptr};
+  std::atomic<TWindowManager*> mWindowManager{nullptr};
   DWORD mPollingThreadId = 0;
   HANDLE mPollingThread = nullptr;
   std::atomic<bool>* mPollingStop = nullptr;  // owned by the thread, freed when it ends

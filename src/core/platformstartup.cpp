@@ -1,23 +1,35 @@
-// Start-up pieces of the platform's Win32 side: the folders it records, the player's data folders
-// with "-wd=", the single-instance text, the test-harness hook and the pointer-polling thread.
-// Paths are strings of any length here, never fixed 260-byte buffers.
+// The platform's start-up and tear-down: PlatformMain in its order, the Win32 start-up of the impl
+// (folders, the player's data folders with "-wd=", the single instance, the version block, the
+// pointer-polling thread), the game-state modules, the display set-up, the cursors and the reaction
+// to configuration writes. Paths are strings of any length here, never fixed 260-byte buffers.
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "core/commandline.h"
 #include "core/config.h"
+#include "core/file.h"
+#include "core/folder.h"
 #include "core/log.h"
 #include "core/path.h"
+#include "core/platform.h"
 #include "core/platformimpl.h"
+#include "core/stringtable.h"
 #include "os/dll.h"
+#include "os/msgbox.h"
 #include "os/paths.h"
 #include "os/process.h"
 #include "os/text.h"
 #include "os/thread.h"
 #include "os/version.h"
 #include "os/time.h"
+#include "render/assetmanager.h"
+#include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
+#include "services/gamestate.h"
+#include "services/portal.h"
+#include "sound/soundmanager.h"
 #include "ui/windowmanager.h"
 
 namespace {
@@ -212,4 +224,198 @@ void TPlatformImpl::ReadVersionResource() {
   }
   mGameName = GetConfig("gamename", productName);
   if (mGameName.Length() == 0) mGameName = GetConfig("gamename", "Tallowmark Application");
+}
+
+// ---- the impl's start-up and tear-down ----
+
+void TPlatformImpl::CreateManagers() {
+  if (!mOwnedWindowManager) {
+    mOwnedWindowManager = std::make_unique<TWindowManager>();
+    SetWindowManager(mOwnedWindowManager.get());
+  }
+  if (!mAssetManager) {
+    mAssetManager = std::make_unique<TAssetManager>();
+    TAssetManager::SetInstance(mAssetManager.get());
+  }
+  if (!mStringTable) mStringTable = std::make_unique<TStringTable>();
+}
+
+bool TPlatformImpl::Init(HINSTANCE instance, int showCommand, bool allowMultiple) {
+  mInstance = instance;
+  mShowCommand = showCommand;
+  mWideApi = GetSettingFlag("utf8mode");
+  timeBeginPeriod(1);
+  mTimePeriodSet = true;
+  mScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+  mScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  CreateManagers();
+  if (!RecordFolders()) {
+    // A path that cannot be read or held ends start-up here, before anything uses it.
+    MessageBoxA(nullptr, "The program's folder cannot be read, so the game cannot start.", "Error", MB_ICONERROR);
+    return false;
+  }
+  mClassBaseName = MakeSingleInstanceText(mExePath);
+  EnsureSingleInstance(allowMultiple);
+  mStartTime = timeGetTime();
+  mClockOffset = 0;
+  ReadVersionResource();
+  StartPollingThread();
+  return true;
+}
+
+void TPlatformImpl::Shutdown() {
+  StopPollingThread();
+  if (mTimePeriodSet) {
+    timeEndPeriod(1);
+    mTimePeriodSet = false;
+  }
+  mDrawnCursor.reset();
+  mHardwareCursor.reset();
+  if (mInstanceMutex) CloseHandle(mInstanceMutex);
+  mInstanceMutex = nullptr;
+  if (mMainWindow && IsWindow(mMainWindow)) {
+    // The window must never reach a platform that is gone, even when it lives on as the host's.
+    SetWindowLongA(mMainWindow, 0, 0);
+    if (mMainWindow != mHostWindow) DestroyWindow(mMainWindow);
+  }
+  mMainWindow = nullptr;
+  mGameName = mVersionText = mInternalName = TString();
+  mSystemCursor.reset();
+  mTaskList.Clear();
+}
+
+// ---- display set-up and cursors ----
+
+void TPlatformImpl::SetDisplay(int32_t width, int32_t height, bool fullScreen) {
+  if (CommandLineHas(kSwitchHostDriven)) {
+    SendHostFullScreen(fullScreen);
+    fullScreen = false;
+  }
+  mViewportScale[0] = mViewportScale[1] = 1.0f;
+  if (mHosted && width > 0) {
+    RECT client{0, 0, 0, 0};
+    if (mHostWindow && GetClientRect(mHostWindow, &client))
+      mViewportScale[0] = mViewportScale[1] = static_cast<float>(client.right - client.left) / width;
+  }
+  TDxDisplayHandler* display = GetDisplayHandler();
+  if (!display) {
+    display = TDrawContext::GetInstance()->GetDisplayHandler();
+    SetDisplayHandler(display);
+  }
+  display->SetDisplay(width, height, fullScreen, false, false, mHosted);
+  if (!mDisplayInitialised) {
+    mDisplayInitialised = true;
+    display->PresentFrame(0xFF000000);  // the screen starts black
+  }
+  display->TestRenderTargets();
+  SetTimer(mMainWindow, 1, 250, nullptr);  // only wakes the loop
+  RefreshCursor();
+}
+
+void TPlatformImpl::SetCursor(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY, bool hardware) {
+  std::shared_ptr<TTexture> shown = texture;
+  if (hardware) {
+    mHardwareCursor = texture;
+    mHardwareHotSpot = POINT{hotX, hotY};
+  } else {
+    mDrawnCursor = texture;
+    mDrawnHotSpot = POINT{hotX, hotY};
+    if (!mHardwareCursorWanted) return;
+  }
+  if (!mHardwareCursor) {
+    if (!mSystemCursor) {
+      TCursorTextureLoader loader = GetCursorTextureLoader();
+      if (loader) mSystemCursor = loader("__systemcursor__.png");
+    }
+    shown = mSystemCursor;
+  }
+  if (TDxDisplayHandler* display = GetDisplayHandler()) display->SetMouseTexture(shown, hotX, hotY, hardware);
+  SetClassLongA(mMainWindow, GCL_HCURSOR, 0);
+}
+
+void TPlatformImpl::RefreshCursor() {
+  if (mDrawnCursor) SetCursor(mDrawnCursor, mDrawnHotSpot.x, mDrawnHotSpot.y, false);
+  if (mHardwareCursor) SetCursor(mHardwareCursor, mHardwareHotSpot.x, mHardwareHotSpot.y, true);
+}
+
+void TPlatformImpl::OnConfigChanged(const TString& key, const TString& value) {
+  if (key == "vsync") {
+    if (TDxDisplayHandler* display = GetDisplayHandler()) display->SetCursorOption(std::atoi(value.CStr()) != 0);
+  } else if (key == "memorymax") {
+    LogInit(TString::Format("%s=%d", kLogMemoryMaxMarker, std::atoi(value.CStr())));
+  } else if (key == "viewportscale") {
+    mViewportScale[0] = static_cast<float>(std::atof(value.CStr()));
+  }
+}
+
+// ---- the process ----
+
+std::unique_ptr<TPlatformImpl> CreatePlatformImpl(HINSTANCE instance, HINSTANCE, const char* commandLine,
+                                                  int showCommand, bool allowMultiple) {
+  std::srand((timeGetTime() * 8627u) % 104729u);
+  SetProcessCommandLine(commandLine);
+  auto impl = std::make_unique<TPlatformImpl>();
+  if (!impl->Init(instance, showCommand, allowMultiple)) return nullptr;
+  return impl;
+}
+
+namespace {
+
+// Every entry of the current folder whose name holds ".vxmod" that loads as a module joins the hub.
+void LoadGameStateModules() {
+  TDirectoryIterator entries(GetCurrentDir());
+  TString name;
+  while (entries.Next(&name, nullptr)) {
+    if (!std::strstr(name.CStr(), ".vxmod")) continue;
+    auto module = std::make_unique<TDllGameState>();
+    if (module->Load(name)) GetGameState()->AddHandler(std::move(module));
+  }
+}
+
+}  // namespace
+
+int RunPlatform(HINSTANCE instance, const char* commandLine, int showCommand, TGameMain gameMain, bool allowMultiple) {
+  const char* line = commandLine ? commandLine : "";
+  HWND quitTarget = LoadTestHarness(&line);
+  if (std::strstr(line, kSwitchHostWindow) || std::strstr(line, kSwitchMultiple)) allowMultiple = true;
+  std::unique_ptr<TPlatformImpl> impl = CreatePlatformImpl(instance, nullptr, line, showCommand, allowMultiple);
+  if (!impl) return -1;
+  TPlatformImpl* p = impl.get();
+  p->ReadHostWindowSwitch();
+  if (CommandLineHas(kSwitchMsn)) CreateMsnHandler();
+  if (CommandLineHas(kSwitchZylom)) CreateZylomHandler();
+  if (CommandLineHas(kSwitchAol)) CreateAolHandler();
+  if (CommandLineHas(kSwitchHostTest)) p->mHosted = p->mHostTestMode = true;
+  p->SetupDataFolders(p->mGameName);
+  if (!p->mHosted || CommandLineHas(kSwitchHostDriven)) LogInit(p->mUserDataFolder);
+
+  auto platform = std::make_unique<TPlatform>(std::move(impl));
+  platform->CreateMainWindow();
+  if (p->mHostTestMode) {
+    p->mHostWindow = p->mMainWindow;
+    SetConfig("activex", "1");
+  }
+  platform->InitSoundManager();
+  p->SetDisplayHandler(TDrawContext::GetInstance()->GetDisplayHandler());
+  SetConfig("installkey", ShortForm(p->mExeFolder));
+  SetConfig("startupdir", p->mStartupFolder);
+  ApplyCommandLineOptions(GetProcessCommandLine());
+  if (CommandLineHas(kSwitchHostDriven)) CreateMsnHandler();
+  LoadGameStateModules();
+  TGameState* hub = GetGameState();
+  hub->SendState("cmdline", GetProcessCommandLine());
+  hub->SendState("commondatadir", p->mCommonDataFolder);
+  hub->SendState("userdatadir", p->mUserDataFolder);
+
+  if (gameMain) gameMain(platform.get(), GetProcessCommandLine());
+
+  PostMessageA(quitTarget, WM_QUIT, 0, 0);
+  platform.reset();
+  return 0;
+}
+
+void PlatformMain(HINSTANCE instance, HINSTANCE, const char* commandLine, int showCommand, TGameMain gameMain,
+                  bool allowMultiple) {
+  int code = RunPlatform(instance, commandLine, showCommand, gameMain, allowMultiple);
+  std::exit(code);
 }

@@ -52,12 +52,15 @@ void BuildQuadVertices(TTransformedVertex out[4], const TVec2& offset, TVec2 cor
   }
 }
 
-TDrawContext::TDrawContext() : mHandler(TDxDisplayHandler::Create()) {}
+TDrawContext::TDrawContext() : mHandler(std::make_unique<TDxDisplayHandler>()) { mHandler->BecomeProcessDisplay(); }
 
 TDrawContext::~TDrawContext() {
   mTexture.reset();
-  TDxDisplayHandler::Destroy();
+  mHandler->LeaveProcessDisplay();
+  mHandler.reset();
 }
+
+TDrawContext* TDrawContext::Find() { return gInstance.get(); }
 
 TDrawContext* TDrawContext::GetInstance() {
   if (!gInstance) gInstance = std::make_unique<TDrawContext>();

@@ -50,8 +50,11 @@ class TDrawContext {
   TDrawContext(const TDrawContext&) = delete;
   TDrawContext& operator=(const TDrawContext&) = delete;
 
-  static TDrawContext* GetInstance();  // made on first use, with the display handler
+  static TDrawContext* GetInstance();  // made on first use, with its display handler
+  static TDrawContext* Find();         // the instance, or null (nothing is made)
   static void DestroyInstance();
+  // The process's display handler, made with the context.
+  TDxDisplayHandler* GetDisplayHandler() const { return mHandler.get(); }
 
   bool BeginDraw(int prepare);
   int32_t EndDraw(int present);
@@ -102,7 +105,7 @@ class TDrawContext {
   void MeasureFrameRate();
   void DrawOverlay();
 
-  TDxDisplayHandler* mHandler = nullptr;   // the process-wide handler, made with the context
+  std::unique_ptr<TDxDisplayHandler> mHandler;
   int32_t mFrameIndex = 0;
   float mFramesPerSecond = 0.0f;
   uint32_t mFrameStamps[15] = {};

@@ -19,8 +19,10 @@
 #include "core/timer.h"
 #include "core/xml.h"
 #include "os/d3dx.h"
+#include "render/directx.h"
 #include "os/gdi.h"
 #include "os/msgbox.h"
+#include "os/present.h"
 #include "os/process.h"
 #include "os/thread.h"
 #include "os/time.h"
@@ -34,7 +36,6 @@
 
 namespace {
 
-std::unique_ptr<TDxDisplayHandler> gHandler;
 std::atomic<bool> gOutOfVideoMemorySeen{false};
 std::thread::id gMainThread;
 
@@ -140,26 +141,22 @@ TDxDisplayHandler::~TDxDisplayHandler() {
     mData->mRenderTargetTexture.reset();
     mData.reset();
   }
+  os::ReleaseFramePresenter();
   D3DXUninitialize();
 }
 
-TDxDisplayHandler* TDxDisplayHandler::Create() {
-  if (!gHandler) {
-    gHandler = std::make_unique<TDxDisplayHandler>();
-    gMainThread = std::this_thread::get_id();
-    gOutOfVideoMemorySeen = false;
-    SetOutOfVideoMemoryHook(&TDxDisplayHandler::ReportOutOfVideoMemory);
-  }
-  return gHandler.get();
+TDxDisplayHandler* TDxDisplayHandler::GetInstance() {
+  TDrawContext* context = TDrawContext::Find();
+  return context ? context->GetDisplayHandler() : nullptr;
 }
 
-TDxDisplayHandler* TDxDisplayHandler::GetInstance() { return gHandler.get(); }
-
-void TDxDisplayHandler::Destroy() {
-  if (!gHandler) return;
-  SetOutOfVideoMemoryHook(nullptr);
-  gHandler.reset();
+void TDxDisplayHandler::BecomeProcessDisplay() {
+  gMainThread = std::this_thread::get_id();
+  gOutOfVideoMemorySeen = false;
+  SetOutOfVideoMemoryHook(&TDxDisplayHandler::ReportOutOfVideoMemory);
 }
+
+void TDxDisplayHandler::LeaveProcessDisplay() { SetOutOfVideoMemoryHook(nullptr); }
 
 HRESULT TDxDisplayHandler::Check(HRESULT result, int line) {
   if (FAILED(result)) DxError(result, kSourceName, line);
@@ -190,7 +187,7 @@ bool TDxDisplayHandler::IsFlipDone() {
   return IsReady();
 }
 
-void TDxDisplayHandler::GetDisplaySize(int* width, int* height, bool* fullScreen) const {
+void TDxDisplayHandler::GetDisplaySize(int32_t* width, int32_t* height, bool* fullScreen) const {
   if (width) *width = mData->mDisplayRect.right;
   if (height) *height = mData->mDisplayRect.bottom;
   if (fullScreen) *fullScreen = mFullScreen;
@@ -216,6 +213,27 @@ void TDxDisplayHandler::RefreshDesktopMetrics() {
 
 std::unique_ptr<TTextureData> TDxDisplayHandler::CreateTextureData() { return std::make_unique<TDxTextureData>(); }
 
+bool TDxDisplayHandler::PresentFrame(uint32_t argb) {
+  TPlatformData& d = *mData;
+  if (!d.mDevice) return mWindow && os::PresentClearedFrame(mWindow, argb);
+  TVec4 color(float(argb >> 16 & 0xFF) / 255.0f, float(argb >> 8 & 0xFF) / 255.0f, float(argb & 0xFF) / 255.0f,
+              float(argb >> 24) / 255.0f);
+  if (FAILED(ColorFill(GetBackBuffer(), d.mSurfaceRect, color))) return false;
+  return SUCCEEDED(DX_CHECK(d.mContext->Present()));
+}
+
+void TDxDisplayHandler::SetMouseTexture(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY,
+                                        bool hardware) {
+  std::lock_guard<std::mutex> guard(mMouseLock);
+  mMouseTexture[hardware ? 1 : 0] = texture;
+  mMouseHotSpot[hardware ? 1 : 0] = POINT{hotX, hotY};
+}
+
+void TDxDisplayHandler::SetCursorOption(bool vsync) {
+  mVsync = vsync;
+  mData->mContext->SetCursorOption(vsync ? 1 : 0);
+}
+
 void TDxDisplayHandler::NotifyWindowChanged() {
   if (mData->mDirectDraw) DX_CHECK(mData->mDirectDraw->FlipToGDISurface());
 }
@@ -238,7 +256,7 @@ bool TDxDisplayHandler::SetFullScreen(bool fullScreen) {
 
 // ---- SetDisplay ----------------------------------------------------------------------------
 
-void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool force, bool silent, bool child) {
+void TDxDisplayHandler::SetDisplay(int32_t width, int32_t height, bool fullScreen, bool force, bool silent, bool child) {
   TPlatformData& d = *mData;
   TDXContext& ctx = *d.mContext;
   d.mDisplayReady = false;
@@ -336,6 +354,9 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
 
   mSetUp = true;
   mFullScreen = fullScreen;
+  mWidth = width;
+  mHeight = height;
+  TDrawContext::GetInstance()->SetViewport(width, height);
   d.mViewport = d.mSurfaceRect = d.mDisplayRect = d.mClipRect = TRect(0, 0, width, height);
   d.mViewportStack.clear();
   d.mDirectDraw = nullptr;
@@ -473,6 +494,8 @@ void TDxDisplayHandler::SetDisplay(int width, int height, bool fullScreen, bool 
       d.mDisplayBitsPerPixel = static_cast<int32_t>(mode.ddpfPixelFormat.dwRGBBitCount);
     d.mDisplayReady = true;
   }
+  mWindow = own;
+  RefreshCursorRect();
 }
 
 void TDxDisplayHandler::SetDisplayFailed(int width, int height, bool fullScreen, bool silent, bool active) {
@@ -720,7 +743,7 @@ void TDxDisplayHandler::BuildProjection() {
   m._13 = m._23 = m._43 = 0.0f;
   m._31 = m._32 = m._34 = 0.0f;
   m._33 = 1.0f;
-  d.mProjection = m;
+  std::memcpy(d.mProjection, &m, sizeof d.mProjection);
   DX_CHECK(d.mDevice->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &m));
 }
 
@@ -1243,6 +1266,7 @@ void TDxDisplayHandler::RestoreAssets() {
 }
 
 void TDxDisplayHandler::OutOfVideoMemory() {
+  ++mOutOfVideoMemoryCalls;
   TPlatformData& d = *mData;
   if (d.mLowMemoryVideo || !d.mDirect3D) return;
   LogPrintf("OutOfVideoMemory triggered!");
@@ -1265,7 +1289,8 @@ void TDxDisplayHandler::OutOfVideoMemory() {
 void TDxDisplayHandler::ReportOutOfVideoMemory() {
   // Only the main thread may log, touch the configuration or write files: other threads leave a
   // note that the main thread takes up at its next frame or pump turn.
-  if (gHandler && std::this_thread::get_id() == gMainThread) gHandler->OutOfVideoMemory();
+  TDxDisplayHandler* handler = GetInstance();
+  if (handler && std::this_thread::get_id() == gMainThread) handler->OutOfVideoMemory();
   else gOutOfVideoMemorySeen = true;
 }
 

@@ -4,6 +4,7 @@
 // run on the device it made. The cursor-image position is kept here for the pump and pointer thread.
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -23,20 +24,22 @@ class TDxDisplayHandler {
   TDxDisplayHandler(const TDxDisplayHandler&) = delete;
   TDxDisplayHandler& operator=(const TDxDisplayHandler&) = delete;
 
-  // The process-wide handler: made by Create (the drawing context does), gone after Destroy.
-  static TDxDisplayHandler* Create();
+  // The drawing context's handler, or null while there is no drawing context.
   static TDxDisplayHandler* GetInstance();
-  static void Destroy();
+  // The drawing context's handler takes the out-of-video-memory reports of the DirectX calls and
+  // knows the main thread; called by the context when it makes and ends its handler.
+  void BecomeProcessDisplay();
+  void LeaveProcessDisplay();
 
   // Chooses and (re)creates the display (see the .cpp for the order of checks and fallbacks).
-  void SetDisplay(int width, int height, bool fullScreen, bool force, bool silent, bool child);
+  void SetDisplay(int32_t width, int32_t height, bool fullScreen, bool force, bool silent, bool child);
   // Whether the device can draw: the device exists and is not broken (a missing part marks it
   // broken). Before the first SetDisplay there is nothing to lose: ready unless mReady says no.
   bool IsReady();
   // Whether the last flip has completed (the facade's display-ready test).
   bool IsFlipDone();
   bool IsFullScreen() const { return mFullScreen; }
-  void GetDisplaySize(int* width, int* height, bool* fullScreen) const;
+  void GetDisplaySize(int32_t* width, int32_t* height, bool* fullScreen) const;
   // Switches between full screen and a window; false when a window cannot be had here.
   bool SetFullScreen(bool fullScreen);
   // Forgets the frames counted since the last reset (the window went inactive).
@@ -68,6 +71,14 @@ class TDxDisplayHandler {
   bool UpdateSystemCursor() { return mHardwareCursor; }
   // Reads the desktop's size and depth again.
   void RefreshDesktopMetrics();
+  // Shows a frame cleared to the colour (0xAARRGGBB): through the device when there is one, else
+  // straight into the window.
+  bool PresentFrame(uint32_t argb);
+  // The cursor's texture and hot spot: the system pointer's image (hardware) or the drawn one.
+  void SetMouseTexture(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY, bool hardware);
+  void ShowHardwareCursor(bool show) { mHardwareCursor = show; }
+  // Waiting for the vertical blank before a full-screen present ("vsync").
+  void SetCursorOption(bool vsync);
   // Asks DirectDraw to show the desktop's surface (a movie window opened).
   void NotifyWindowChanged();
   // DirectX is broken until the next restore: draws stop, "dxbroken" is "1".
@@ -131,17 +142,23 @@ class TDxDisplayHandler {
   const TPlatformData* GetData() const { return mData.get(); }
 
   // State the pump and its tests read and set: mReady false holds the display not ready whatever
-  // the device says; mFullScreen is the current full-screen flag.
-  bool mReady = true;
-  bool mFullScreen = false;
+  // the device says; mFullScreen is the current full-screen flag. Read by the polling thread.
+  std::atomic<bool> mReady{true};
+  std::atomic<bool> mFullScreen{false};
   bool mStateFlag = true;
-  bool mHardwareCursor = false;
+  std::atomic<bool> mHardwareCursor{false};
   bool mMouseImageVisible = true;
+  bool mVsync = false;
   POINT mMouseImage{0, 0};
   RECT mCursorRect{0, 0, 0, 0};
   HWND mWindow = nullptr;  // the window whose client area the cursor rectangle follows
+  int32_t mWidth = 0, mHeight = 0;  // the display rectangle's size
   int mDesktopRefreshes = 0;
   int mImageUpdates = 0;   // SetMouseImagePosition calls
+  int mOutOfVideoMemoryCalls = 0;
+  // The cursor textures handed over: [0] drawn, [1] hardware.
+  std::shared_ptr<TTexture> mMouseTexture[2];
+  POINT mMouseHotSpot[2]{};
 
  private:
   bool ApplyViewport();

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "render/directx.h"
 #include "render/dxdisplayhandler.h"
 #include "render/texture.h"
 

@@ -9,10 +9,15 @@
 
 #include "core/math.h"
 #include "core/rect.h"
-#include "os/d3d.h"
-#include "render/directx.h"
 
+// Kept free of the DirectX declarations, so that the platform's files can include it beside the
+// sound headers.
+class TDXContext;
 class TTexture;
+struct IDirectDraw7;
+struct IDirect3D7;
+struct IDirect3DDevice7;
+struct IDirectDrawSurface7;
 
 class TPlatformData {
  public:
@@ -59,7 +64,7 @@ class TPlatformData {
   bool mLowMemoryVideo = false;
   bool mSetDisplayBusy = false;
   bool mProjectionDirty = true;
-  D3DMATRIX mProjection{};
+  float mProjection[16] = {};                // the 2D projection, rows of the Direct3D matrix
   float mNear = 0.1f;
   float mFar = 1000.0f;
   bool mAntialias = false;

@@ -9,6 +9,7 @@
 #include "core/file.h"
 #include "core/log.h"
 #include "os/d3dx.h"
+#include "render/directx.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
 #include "render/imagecodecs.h"

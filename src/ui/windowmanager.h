@@ -1,8 +1,12 @@
-// The window manager. Only what the event pump and the window procedure call exists yet: redraw
-// marking, the movie flags and the installed window script.
+// The window manager. Only what the platform and the game's model call exists yet: redraw marking,
+// the movie flags, the installed window script (the one Lua state the model binds its globals in)
+// and its flag word.
 #pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
 
-class TWindowScript;
+#include "script/windowscript.h"
 
 class TWindowManager {
  public:
@@ -13,12 +17,32 @@ class TWindowManager {
   // A movie takes the mouse: every button and wheel message is ignored.
   bool MovieTakesInput() const { return mMovieInput; }
   TWindowScript* GetWindowScript() const { return mWindowScript; }
+  // Uses a script that somebody else keeps.
   void SetWindowScript(TWindowScript* script) { mWindowScript = script; }
+  // Installs a script the manager keeps from now on.
+  void InstallWindowScript(std::unique_ptr<TWindowScript> script) {
+    mOwnedScript = std::move(script);
+    mWindowScript = mOwnedScript.get();
+  }
+  // Sets the window script's flag word and answers the previous one.
+  int32_t SwapScriptFlag(int32_t flag) {
+    int32_t old = mScriptFlag;
+    mScriptFlag = flag;
+    return old;
+  }
+  int32_t GetScriptFlag() const { return mScriptFlag; }
 
-  bool mMovieOpen = false;
+  // Read by the pointer-polling thread.
+  std::atomic<bool> mMovieOpen{false};
   bool mMovieInput = false;
   int mInvalidations = 0;
 
  private:
-  TWindowScript* mWindowScript = nullptr;  // not owned here yet
+  std::unique_ptr<TWindowScript> mOwnedScript;
+  TWindowScript* mWindowScript = nullptr;
+  int32_t mScriptFlag = 0;
 };
+
+// The window manager of the running platform; before a platform exists (tools, tests), a process-wide
+// one of its own.
+TWindowManager* GetWindowManager();

@@ -45,11 +45,11 @@ class DisplayFixture : public ::testing::Test {
     ClearConfig();
     std::filesystem::create_directories(mFiles / "user");
     std::filesystem::create_directories(mFiles / "common");
-    SetFileRoots(Root("user"), Root("common"), TString());
     auto impl = std::make_unique<TPlatformImpl>();
     impl->mClassBaseName = "zdisplaytest";
     impl->mStartTime = timeGetTime();
     mPlatform = std::make_unique<TPlatform>(std::move(impl));
+    SetFileRoots(Root("user"), Root("common"), TString());  // after the platform's start-up set its own
     ASSERT_TRUE(mPlatform->CreateMainWindow());
     ShowWindow(Impl().mMainWindow, SW_SHOWNORMAL);
     SetForegroundWindow(Impl().mMainWindow);

@@ -567,10 +567,17 @@ LUA_API int lua_load(lua_State *L, lua_Chunkreader reader, void *data, const cha
 }
 
 LUA_API int lua_dump(lua_State *L, lua_Chunkwriter writer, void *data) {
-  (void)L;
-  (void)writer;
-  (void)data;
-  return 0; /* precompiled chunks cannot be written by this build */
+  int status;
+  TObject *o;
+  api_checknelems(L, 1);
+  o = L->top - 1;
+  if (isLfunction(o) && clvalue(o)->l.nupvalues == 0) {
+    luaU_dump(L, clvalue(o)->l.p, writer, data);
+    status = 1;
+  }
+  else
+    status = 0;
+  return status;
 }
 
 /*

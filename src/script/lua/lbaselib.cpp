@@ -64,14 +64,21 @@ static void write_wide(const lua_WChar *w, size_t n) {
 
 static int luaB_print(lua_State *L) {
   int n = lua_gettop(L);
-  lua_getglobal(L, "tostring");
+  lua_getglobal(L, "towstring"); /* n + 1 */
+  lua_getglobal(L, "tostring");  /* n + 2 */
   for (int i = 1; i <= n; i++) {
     if (i > 1) print_writer("\t", 1, print_writer_ud);
     if (lua_type(L, i) == LUA_TWSTRING) {  /* wide text goes out as UTF-8 */
-      write_wide(lua_towstring(L, i), lua_strlen(L, i));
+      lua_pushvalue(L, n + 1);
+      lua_pushvalue(L, i);
+      lua_call(L, 1, 1);
+      if (lua_type(L, -1) != LUA_TWSTRING)
+        return luaL_error(L, "`tostring' must return a string to `print'");
+      write_wide(lua_towstring(L, -1), lua_strlen(L, -1));
+      lua_pop(L, 1);
       continue;
     }
-    lua_pushvalue(L, -1);  /* function to be called */
+    lua_pushvalue(L, n + 2);  /* function to be called */
     lua_pushvalue(L, i);   /* value to print */
     lua_call(L, 1, 1);
     const char *s = lua_tostring(L, -1);
@@ -198,6 +205,55 @@ static int luaB_tostring(lua_State *L) {
       break;
   }
   lua_pushstring(L, buff);
+  return 1;
+}
+
+/* a wide string: the value's text, without consulting __tostring */
+static int luaB_towstring(lua_State *L) {
+  char buff[128];
+  const char *text = buff;
+  size_t len;
+  luaL_checkany(L, 1);
+  switch (lua_type(L, 1)) {
+    case LUA_TWSTRING:
+      lua_settop(L, 1);
+      return 1;
+    case LUA_TNUMBER:
+      lua_settop(L, 1);
+      lua_pushvalue(L, 1);
+      lua_towstring(L, -1); /* converts the copy in place */
+      return 1;
+    case LUA_TSTRING: { /* each byte one unit, sign-extended */
+      const char *s = lua_tostring(L, 1);
+      len = lua_strlen(L, 1);
+      luaL_Buffer b;
+      luaL_wbuffinit(L, &b);
+      for (size_t i = 0; i < len; i++) {
+        lua_WChar u = (lua_WChar)(int)(signed char)s[i];
+        luaL_addlwstring(&b, &u, 1);
+      }
+      luaL_pushresult(&b);
+      return 1;
+    }
+    case LUA_TNIL: text = "nil"; break;
+    case LUA_TBOOLEAN: text = lua_toboolean(L, 1) ? "true" : "false"; break;
+    case LUA_TTABLE: snprintf(buff, sizeof(buff), "table: %p", lua_topointer(L, 1)); break;
+    case LUA_TFUNCTION: snprintf(buff, sizeof(buff), "function: %p", lua_topointer(L, 1)); break;
+    case LUA_TUSERDATA:
+    case LUA_TLIGHTUSERDATA: snprintf(buff, sizeof(buff), "userdata: %p", lua_touserdata(L, 1)); break;
+    case LUA_TTHREAD: snprintf(buff, sizeof(buff), "thread: %p", (void *)lua_tothread(L, 1)); break;
+    default:
+      snprintf(buff, sizeof(buff), "%s: %p", lua_typename(L, lua_type(L, 1)), lua_topointer(L, 1));
+      break;
+  }
+  len = strlen(text);
+  luaL_Buffer b;
+  luaL_wbuffinit(L, &b);
+  for (size_t i = 0; i < len; i++) {
+    lua_WChar u = (unsigned char)text[i];
+    luaL_addlwstring(&b, &u, 1);
+  }
+  luaL_pushresult(&b);
   return 1;
 }
 
@@ -548,6 +604,7 @@ static const luaL_reg base_funcs[] = {
     {"print", luaB_print},
     {"tonumber", luaB_tonumber},
     {"tostring", luaB_tostring},
+    {"towstring", luaB_towstring},
     {"type", luaB_type},
     {"assert", luaB_assert},
     {"unpack", luaB_unpack},

@@ -318,8 +318,10 @@ static Instruction luaG_symbexec(const Proto *pt, int lastpc, int reg) {
       case OP_FORLOOP:
         checkreg(pt, a + 2);
         [[fallthrough]];
-      case OP_JMP:
-      case OP_TFORPREP: {
+      case OP_TFORPREP:
+        checkreg(pt, a + 1);
+        [[fallthrough]];
+      case OP_JMP: {
         int dest = pc + 1 + b;
         check(0 <= dest && dest < pt->sizecode);
         /* not full check and jump is forward and do not skip `lastpc'? */

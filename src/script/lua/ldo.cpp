@@ -468,6 +468,10 @@ static void f_parser(lua_State *L, void *ud) {
     }
     tf = luaY_parser(L, p->z, &p->buff);
   }
+  if (tf->nups != 0) { /* a main function has no enclosing function to take upvalues from */
+    luaO_pushfstring(L, "%s: bad code in precompiled chunk", zname(p->z));
+    luaD_throw(L, LUA_ERRSYNTAX);
+  }
   cl = luaF_newLclosure(L, 0, gt(L));
   cl->l.p = tf;
   setclvalue(L->top, cl);

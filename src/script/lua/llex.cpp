@@ -23,6 +23,9 @@ static const char* const token2string[] = {
 
 static_assert(sizeof(token2string) / sizeof(token2string[0]) == TK_EOS - FIRST_RESERVED + 1,
               "token names out of step with the token codes");
+static_assert(TK_CONTINUE == 259 && TK_WHILE == 278 && TK_NAME == 279 && TK_WSTRING == 288 &&
+                  TK_SHL == 289 && TK_SHR == 290 && TK_EOS == 291,
+              "token codes are fixed");
 
 // Character classes are ASCII only: a wide source may carry any unit, and the C classifiers are
 // undefined beyond unsigned char.

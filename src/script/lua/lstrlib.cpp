@@ -1,7 +1,8 @@
 /*
-** String library: len, sub, lower, upper, char, rep, byte, format, dump, and pattern matching
-** (find, gfind, gsub) with the classic pattern language. Functions take narrow strings;
-** the library also becomes the strings' per-type table so that s:upper() works.
+** String library: len, sub, lower, upper, char, rep, byte, format, dump, pattern matching
+** (find, gfind, gsub) with the classic pattern language, and lualex (escape decoding); pack and
+** unpack come from lpack.cpp. Functions take narrow strings; the library also becomes the
+** strings' per-type table so that s:upper() works.
 */
 #include <ctype.h>
 #include <stddef.h>
@@ -111,6 +112,66 @@ static int str_dump(lua_State *L) {
   lua_settop(L, 1);  /* the function on the top, where lua_dump takes it */
   luaL_buffinit(L, &b);
   if (!lua_dump(L, writer, &b)) luaL_error(L, "unable to dump given function");
+  luaL_pushresult(&b);
+  return 1;
+}
+
+/* ======================================================================================
+** lualex: the escapes of literal text decoded, one byte per character, or in wide mode one
+** 16-bit unit per character written low byte first
+** ====================================================================================== */
+
+static void lex_put(luaL_Buffer *b, int wide, unsigned v) {
+  luaL_putchar(b, (char)(v & 0xFF));
+  if (wide) luaL_putchar(b, (char)((v >> 8) & 0xFF));
+}
+
+static int hexvalue(int c) { return isdigit(c) ? c - '0' : tolower(c) - 'a' + 10; }
+
+static int str_lualex(lua_State *L) {
+  size_t l;
+  const char *s = luaL_checklstring(L, 1, &l);
+  lua_Number mode = luaL_checknumber(L, 2);
+  int wide = (mode >= 1 || mode <= -1); /* a non-zero integer part */
+  const char *end = s + l;
+  luaL_Buffer b;
+  luaL_buffinit(L, &b);
+  while (s < end) {
+    int c = uchar(*s++);
+    if (c != '\\' || s == end) { /* (a backslash at the very end stands for itself) */
+      lex_put(&b, wide, (unsigned)c);
+      continue;
+    }
+    c = uchar(*s++);
+    switch (c) {
+      case 'a': lex_put(&b, wide, '\a'); break;
+      case 'b': lex_put(&b, wide, '\b'); break;
+      case 'f': lex_put(&b, wide, '\f'); break;
+      case 'n': lex_put(&b, wide, '\n'); break;
+      case 'r': lex_put(&b, wide, '\r'); break;
+      case 't': lex_put(&b, wide, '\t'); break;
+      case 'v': lex_put(&b, wide, '\v'); break;
+      case 'x': {
+        unsigned v = 0;
+        int digits = 0, max = wide ? 4 : 2;
+        while (digits < max && s < end && isxdigit(uchar(*s))) {
+          v = v * 16 + (unsigned)hexvalue(uchar(*s++));
+          digits++;
+        }
+        lex_put(&b, wide, digits > 0 ? v : (unsigned)'x');
+        break;
+      }
+      default:
+        if (isdigit(c)) { /* up to 3 decimal digits, kept to 8 bits */
+          unsigned v = (unsigned)(c - '0');
+          for (int i = 1; i < 3 && s < end && isdigit(uchar(*s)); i++) v = v * 10 + (unsigned)(*s++ - '0');
+          lex_put(&b, wide, v & 0xFF);
+        } else {
+          lex_put(&b, wide, (unsigned)c);
+        }
+        break;
+    }
+  }
   luaL_pushresult(&b);
   return 1;
 }
@@ -574,6 +635,95 @@ static void luaI_addquoted(lua_State *L, luaL_Buffer *b, int arg) {
   luaL_putchar(b, '"');
 }
 
+/* number to a 64-bit integer toward zero, saturating at the ends of the range */
+static long long num2ll(lua_Number d) {
+  if (!(d == d)) return 0;
+  if (d >= 9223372036854775808.0) return INT64_MAX;
+  if (d <= -9223372036854775808.0) return INT64_MIN;
+  return (long long)d;
+}
+
+/* the escape letter of a control character, or 0 */
+static int escapeletter(unsigned c) {
+  switch (c) {
+    case 7: return 'a';
+    case 8: return 'b';
+    case 9: return 't';
+    case 10: return 'n';
+    case 11: return 'v';
+    case 12: return 'f';
+    case 13: return 'r';
+    default: return 0;
+  }
+}
+
+/* one character of a %Q literal: letter escapes, \" and \\, hex escapes of `hexdigits' digits for
+   characters not printable or above 255 */
+static void addQuotedChar(luaL_Buffer *b, unsigned c, int hexdigits) {
+  char hex[8];
+  int e = escapeletter(c);
+  if (e || c == '"' || c == '\\') {
+    luaL_putchar(b, '\\');
+    luaL_putchar(b, (char)(e ? e : (int)c));
+  } else if (c >= 256 || !isprint((int)c)) {
+    snprintf(hex, sizeof(hex), "\\x%0*x", hexdigits, c);
+    luaL_addstring(b, hex);
+  } else {
+    luaL_putchar(b, (char)c);
+  }
+}
+
+/* %Q: a literal the lexer reads back, narrow ("...") or wide (L"...") after the argument */
+static void addQuoted(lua_State *L, luaL_Buffer *b, int arg) {
+  size_t l;
+  if (lua_type(L, arg) == LUA_TWSTRING) {
+    const lua_WChar *w = luaL_checklwstring(L, arg, &l);
+    luaL_putchar(b, 'L');
+    luaL_putchar(b, '"');
+    for (size_t i = 0; i < l; i++) addQuotedChar(b, w[i], 4);
+  } else {
+    const char *s = luaL_checklstring(L, arg, &l);
+    luaL_putchar(b, '"');
+    for (size_t i = 0; i < l; i++) addQuotedChar(b, uchar(s[i]), 2);
+  }
+  luaL_putchar(b, '"');
+}
+
+/* %b followed by a letter: the number's raw bytes in machine order */
+static const char *addRawNumber(lua_State *L, luaL_Buffer *b, int arg, const char *p, const char *end) {
+  int kind = p < end ? uchar(*p++) : 0;
+  if (!strchr("Ffdwb", kind) || kind == 0) return p; /* any other letter: the argument is passed over */
+  lua_Number n = luaL_checknumber(L, arg);
+  switch (kind) {
+    case 'F': {
+      double d = (double)n;
+      luaL_addlstring(b, (const char *)&d, sizeof(d));
+      break;
+    }
+    case 'f': {
+      float f = (float)n;
+      luaL_addlstring(b, (const char *)&f, sizeof(f));
+      break;
+    }
+    case 'd': {
+      uint32_t v = (uint32_t)((unsigned long long)num2ll(n) & 0xFFFFFFFFull);
+      luaL_addlstring(b, (const char *)&v, sizeof(v));
+      break;
+    }
+    case 'w': {
+      uint16_t v = (uint16_t)((unsigned long long)num2ll(n) & 0xFFFFull);
+      luaL_addlstring(b, (const char *)&v, sizeof(v));
+      break;
+    }
+    case 'b':
+      luaL_putchar(b, (char)((unsigned long long)num2ll(n) & 0xFFull));
+      break;
+    default: /* any other letter writes nothing */
+      break;
+  }
+  return p;
+}
+
 static const char *scanformat(lua_State *L, const char *strfrmt, char *form, int *hasprecision) {
   const char *p = strfrmt;
   while (*p != '\0' && strchr(FLAGS, *p)) p++;  /* skip flags */
@@ -603,14 +753,6 @@ static void addlenmod(char *form, const char *mod) {
   memcpy(form + l - 1, mod, lm);
   form[l + lm - 1] = spec;
   form[l + lm] = '\0';
-}
-
-/* number to a 64-bit integer toward zero, saturating at the ends of the range */
-static long long num2ll(lua_Number d) {
-  if (!(d == d)) return 0;
-  if (d >= 9223372036854775808.0) return INT64_MAX;
-  if (d <= -9223372036854775808.0) return INT64_MIN;
-  return (long long)d;
 }
 
 static int str_format(lua_State *L) {
@@ -665,6 +807,20 @@ static int str_format(lua_State *L) {
           luaI_addquoted(L, &b, arg);
           continue;  /* skip the `addsize' at the end */
         }
+        case 'Q': {
+          addQuoted(L, &b, arg);
+          continue;
+        }
+        case 'B': {  /* flags, width and precision do not apply */
+          int t = lua_type(L, arg);
+          if (t != LUA_TBOOLEAN && t != LUA_TNIL) luaL_typerror(L, arg, "boolean");
+          luaL_addstring(&b, lua_toboolean(L, arg) ? "true" : "false");
+          continue;
+        }
+        case 'b': {
+          strfrmt = addRawNumber(L, &b, arg, strfrmt, strfrmt_end);
+          continue;
+        }
         case 's': {
           size_t l;
           const char *s = luaL_checklstring(L, arg, &l);
@@ -691,12 +847,13 @@ static const luaL_reg strlib[] = {
     {"len", str_len},       {"sub", str_sub},   {"lower", str_lower},   {"upper", str_upper},
     {"char", str_char},     {"rep", str_rep},   {"byte", str_byte},     {"format", str_format},
     {"dump", str_dump},     {"find", str_find}, {"gfind", gfind},       {"gsub", str_gsub},
-    {NULL, NULL}};
+    {"lualex", str_lualex}, {NULL, NULL}};
 
 LUALIB_API int luaopen_string(lua_State *L) {
   luaL_openlib(L, LUA_STRLIBNAME, strlib, 0);
   /* strings index the library: s:upper() */
   lua_pushvalue(L, -1);
   lua_settypetable(L, LUA_TSTRING);
+  luaopen_pack(L);
   return 1;
 }

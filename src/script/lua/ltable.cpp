@@ -32,10 +32,16 @@
 
 static Node *hashnum(const Table *t, lua_Number n) {
   unsigned int a[sizeof(lua_Number) / sizeof(unsigned int)];
-  n += 1; /* normalize number (avoid -0) */
+  lu_int32 h;
+  if (n == 0) n = 0; /* -0 and +0 are the same key (adding 1 instead would merge all tiny keys) */
   memcpy(a, &n, sizeof(a));
   for (size_t i = 1; i < sizeof(a) / sizeof(a[0]); i++) a[0] += a[i];
-  return hashmod(t, cast(lu_int32, a[0]));
+  /* mix the bits: keys that differ only in a few mantissa bits must not share residues */
+  h = cast(lu_int32, a[0]);
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  return hashmod(t, h);
 }
 
 /* main position of a key, that is, the index of its hash value in the node array */

@@ -11,8 +11,6 @@
 #include <stdint.h>
 
 #define LUA_VERSION "Lua 5.0.2"
-#define LUA_COPYRIGHT "Copyright (C) 1994-2004 Tecgraf, PUC-Rio"
-#define LUA_AUTHORS "R. Ierusalimschy, L. H. de Figueiredo & W. Celes"
 
 /* option for multiple returns in `lua_pcall' and `lua_call' */
 #define LUA_MULTRET (-1)

@@ -21,6 +21,8 @@ LUALIB_API int luaopen_table(lua_State *L);
 
 #define LUA_STRLIBNAME "string"
 LUALIB_API int luaopen_string(lua_State *L);
+/* adds string.pack and string.unpack (luaopen_string calls it) */
+LUALIB_API int luaopen_pack(lua_State *L);
 
 #define LUA_MATHLIBNAME "math"
 LUALIB_API int luaopen_math(lua_State *L);

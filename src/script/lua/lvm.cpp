@@ -395,8 +395,9 @@ static inline lu_int32 tobits(lua_Number n) {
 /*
 ** some macros for common tasks in `luaV_execute'
 */
+/* a condition that only damaged code breaks */
 #define runtime_check(L, c) \
-  { if (!(c)) return; }
+  { if (!(c)) luaG_runerror(L, "bad code"); }
 
 #define RA(i) (base + GETARG_A(i))
 #define RB(i) (base + GETARG_B(i))

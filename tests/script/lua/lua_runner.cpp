@@ -98,10 +98,10 @@ std::string Summary(const RunResult &r) {
   return s;
 }
 
-void ExpectCases(const std::vector<Case> &cases) {
+void ExpectCases(const std::vector<Case> &cases, const std::string &prelude) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.source);
-    RunResult r = Run(c.source);
+    RunResult r = Run(prelude + c.source);
     std::string expected = c.expected;
     if (expected.rfind("error: ", 0) == 0) {
       EXPECT_FALSE(r.ok) << "gave " << Summary(r);

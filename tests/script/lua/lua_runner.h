@@ -54,7 +54,8 @@ struct Case {
 };
 
 // Runs each case in a fresh state and reports mismatches (with the source) as test failures.
-void ExpectCases(const std::vector<Case> &cases);
+// `prelude' is put in front of every source (helper functions the cases share).
+void ExpectCases(const std::vector<Case> &cases, const std::string &prelude = std::string());
 
 // A chunk that must run without error and print exactly `output'.
 struct OutputCase {

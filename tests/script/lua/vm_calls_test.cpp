@@ -270,3 +270,84 @@ TEST(VmCalls, AnErrorAtAnyInstructionLeavesAUsableState) {
     ASSERT_LT(n, 100000);
   }
 }
+
+TEST(VmVerifier, ChecksTheUpvalueListOfAClosure) {
+  luatest::State s;
+  lua_State *L = s.get();
+  const char *src = "local a = 1 local function g() local b = a return function() return a + b end end return g()()";
+  ASSERT_EQ(luaL_loadbuffer(L, src, strlen(src), "=v"), 0);
+  Proto *main = clvalue(L->top - 1)->l.p;
+  ASSERT_NE(luaG_checkcode(main), 0);
+  ASSERT_GE(main->sizep, 1);
+  Proto *g = main->p[0];
+  int checked = 0;
+  for (Proto *p : {main, g}) {
+    for (int pc = 0; pc < p->sizecode; pc++) {
+      if (GET_OPCODE(p->code[pc]) != OP_CLOSURE) continue;
+      Proto *inner = p->p[GETARG_Bx(p->code[pc])];
+      for (int u = 1; u <= inner->nups; u++) {
+        Instruction &pseudo = p->code[pc + u];
+        Instruction saved = pseudo;
+        if (GET_OPCODE(pseudo) == OP_MOVE)
+          SETARG_B(pseudo, p->maxstacksize);  // a register outside the frame
+        else
+          SETARG_B(pseudo, p->nups);  // an upvalue the enclosing function does not have
+        EXPECT_EQ(luaG_checkcode(main), 0) << "pc " << pc << " upvalue " << u;
+        SET_OPCODE(pseudo, OP_LOADK);  // neither MOVE nor GETUPVAL
+        EXPECT_EQ(luaG_checkcode(main), 0) << "pc " << pc << " upvalue " << u;
+        pseudo = saved;
+        checked++;
+      }
+    }
+  }
+  EXPECT_GE(checked, 3);
+  ASSERT_NE(luaG_checkcode(main), 0);
+  ASSERT_EQ(lua_pcall(L, 0, 1, 0), 0);
+  EXPECT_EQ(lua_tonumber(L, -1), 2);
+  lua_settop(L, 0);
+}
+
+namespace {
+int AppendChunk(lua_State *, const void *p, size_t sz, void *ud) {
+  static_cast<std::string *>(ud)->append(static_cast<const char *>(p), sz);
+  return 0;
+}
+int gBudgetTicks = 0;
+void SpendBudget(lua_State *L, lua_Debug *) {
+  if (++gBudgetTicks > 100) luaL_error(L, "budget spent");
+}
+}  // namespace
+
+TEST(VmVerifier, DamagedPrecompiledChunksFailOrRunSafely) {
+  // bytes of a precompiled chunk changed at random: loading refuses it or the code runs (under an
+  // instruction budget) without touching memory it does not own
+  const char *src =
+      "local t = {} for i = 1, 10 do t[i] = function(x) return x * i end end\n"
+      "local s = 0 for k, v in pairs(t) do s = s + v(k) end\n"
+      "local co = coroutine.wrap(function(a) while true do a = coroutine.yield(a .. 'x') end end)\n"
+      "local m = setmetatable({}, {__index = function(t, k) return k end})\n"
+      "return s, co('a'), m.q, L\"w\" .. 1, 5 & 3, {1, 2, 3}\n";
+  std::string chunk;
+  {
+    luatest::State s;
+    ASSERT_EQ(luaL_loadbuffer(s.get(), src, strlen(src), "=src"), 0);
+    ASSERT_EQ(lua_dump(s.get(), AppendChunk, &chunk), 1);
+  }
+  ASSERT_GT(chunk.size(), 100u);
+  uint32_t seed = 12345;
+  auto next = [&seed]() { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  int loaded = 0;
+  for (int it = 0; it < 2000; it++) {
+    std::string damaged = chunk;
+    for (int f = 1 + next() % 4; f > 0; f--) damaged[12 + next() % (damaged.size() - 12)] = static_cast<char>(next());
+    luatest::State s;
+    lua_State *L = s.get();
+    if (luaL_loadbuffer(L, damaged.data(), damaged.size(), "=damaged") != 0) continue;
+    loaded++;
+    gBudgetTicks = 0;
+    lua_sethook(L, SpendBudget, LUA_MASKCOUNT, 100);
+    lua_pcall(L, 0, 0, 0);
+    lua_sethook(L, nullptr, 0, 0);
+  }
+  EXPECT_GT(loaded, 100) << "most damage lands in constants and debug information";
+}

@@ -86,6 +86,7 @@ TEST(VmCollector, LoopsThatOnlyCallVarargFunctionsStillCollect) {
 TEST(VmCollector, FreshStateStartsWithFourTimesItsSize) {
   lua_setdefaultgcstress(0);
   lua_State *L = lua_open();
+  lua_setdefaultgcstress(luatest::GcStressRequested() ? 1 : 0);
   ASSERT_NE(L, nullptr);
   EXPECT_EQ(G(L)->GCthreshold, 4 * G(L)->nblocks);
   lua_close(L);

@@ -3,6 +3,7 @@
 // removals and collections, and binary metamethods reached through either operand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -191,6 +192,50 @@ TEST(VmTables, ArrayPartTakesDenseIntegerKeysHashPartTheRest) {
   lua_settop(L, 0);
   EXPECT_EQ(lua_checkstack(L, INT_MAX), 0);
   EXPECT_EQ(lua_checkstack(L, 100), 1);
+}
+
+TEST(VmTables, TinyAndSignedZeroNumberKeysSpreadOverTheHashPart) {
+  luatest::State s;
+  lua_State *L = s.get();
+  struct Family {
+    const char *what;
+    double (*key)(int);
+  };
+  const Family families[] = {
+      {"tiny numbers (each rounds to 1 when 1 is added)", [](int i) { return i * 1e-300; }},
+      {"multiples of 2^-49", [](int i) { return std::ldexp(i, -49); }},
+      {"multiples of 2^20 beyond the array range", [](int i) { return std::ldexp(i + 1000, 20); }},
+      {"negative integers", [](int i) { return -static_cast<double>(i); }},
+  };
+  const int n = 40000;
+  for (const Family &f : families) {
+    SCOPED_TRACE(f.what);
+    lua_newtable(L);
+    Table *t = hvalue(L->top - 1);
+    for (int i = 1; i <= n; i++) {
+      TObject k, v;
+      setnvalue(&k, f.key(i));
+      setnvalue(&v, i);
+      setobj(luaH_set(L, t, &k), &v);
+    }
+    int longest = 0;
+    for (int i = 0; i < sizenode(t); i++) {
+      Node *node = gnode(t, i);
+      if (ttisnil(gval(node))) continue;
+      int len = 1;
+      for (Node *m = luaH_mainposition(t, gkey(node)); m != node && m != nullptr; m = m->next) len++;
+      longest = std::max(longest, len);
+    }
+    EXPECT_LT(longest, 32) << "collision chain length";
+    for (int i = 1; i <= n; i++) {
+      TObject k;
+      setnvalue(&k, f.key(i));
+      ASSERT_EQ(nvalue(luaH_get(t, &k)), i);
+    }
+    lua_pop(L, 1);
+  }
+  ExpectCases({{"local t = {} t[0] = 'zero' return t[-0], t[0]", "zero, zero"},
+               {"local t = {} t[-0] = 'negzero' return t[0]", "negzero"}});
 }
 
 TEST(VmTables, KeysOfEveryKindAndInvalidKeys) {

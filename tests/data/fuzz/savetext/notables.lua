@@ -1,0 +1,1 @@
+MakeGame(MakeLevel(5)) MakeGame("x") MakeLevel() MakeCutscene(nil)
