@@ -829,13 +829,6 @@ static void CopyBackBufferPixels(IDirectDrawSurface7* back, TTexture& texture, L
   int row = 0;
   if (texture.Lock(&to, &row)) {
     const DDPIXELFORMAT& f = from.ddpfPixelFormat;
-    auto channel = [](DWORD p, DWORD mask) -> uint32_t {
-      if (!mask) return 0;
-      int shift = 0;
-      while (!((mask >> shift) & 1u)) ++shift;
-      uint32_t max = mask >> shift;
-      return static_cast<uint32_t>(((p & mask) >> shift) * 255u / max);
-    };
     LONG rows = std::min<LONG>(h, texture.GetData()->mSurfaceHeight);
     LONG cols = std::min<LONG>(w, texture.GetData()->mSurfaceWidth);
     for (LONG y = 0; y < rows; ++y) {
@@ -845,8 +838,8 @@ static void CopyBackBufferPixels(IDirectDrawSurface7* back, TTexture& texture, L
         int bytes = f.dwRGBBitCount == 24 ? 3 : static_cast<int>((f.dwRGBBitCount + 7) / 8);
         if (bytes < 2 || bytes > 4) continue;
         std::memcpy(&p, src + x * bytes, bytes);
-        to[y * row + x] = 0xFF000000u | channel(p, f.dwRBitMask) << 16 | channel(p, f.dwGBitMask) << 8 |
-                          channel(p, f.dwBBitMask);
+        to[y * row + x] = 0xFF000000u | ReadSurfaceChannel(p, f.dwRBitMask) << 16 |
+                          ReadSurfaceChannel(p, f.dwGBitMask) << 8 | ReadSurfaceChannel(p, f.dwBBitMask);
       }
     }
     texture.Unlock();

@@ -49,8 +49,10 @@ DWORD Place(uint32_t value8, DWORD mask) {
   return (static_cast<DWORD>(reduced) << LowBit(mask)) & mask;
 }
 
+}  // namespace
+
 // A channel read from a mask, widened to 8 bits.
-uint32_t Take(DWORD pixel, DWORD mask) {
+uint32_t ReadSurfaceChannel(DWORD pixel, DWORD mask) {
   int bits = BitCount(mask);
   if (!bits) return 0;
   uint32_t value = (pixel & mask) >> LowBit(mask);
@@ -58,6 +60,8 @@ uint32_t Take(DWORD pixel, DWORD mask) {
   uint32_t max = (1u << bits) - 1;
   return (value * 255 + max / 2) / max;
 }
+
+namespace {
 
 // ARGB word into a surface pixel of the format.
 DWORD ToSurface(uint32_t argb, const DDPIXELFORMAT& f, bool alpha) {
@@ -67,8 +71,8 @@ DWORD ToSurface(uint32_t argb, const DDPIXELFORMAT& f, bool alpha) {
 }
 
 uint32_t FromSurface(DWORD p, const DDPIXELFORMAT& f) {
-  uint32_t a = f.dwRGBAlphaBitMask ? Take(p, f.dwRGBAlphaBitMask) : 255;
-  return a << 24 | Take(p, f.dwRBitMask) << 16 | Take(p, f.dwGBitMask) << 8 | Take(p, f.dwBBitMask);
+  uint32_t a = f.dwRGBAlphaBitMask ? ReadSurfaceChannel(p, f.dwRGBAlphaBitMask) : 255;
+  return a << 24 | ReadSurfaceChannel(p, f.dwRBitMask) << 16 | ReadSurfaceChannel(p, f.dwGBitMask) << 8 | ReadSurfaceChannel(p, f.dwBBitMask);
 }
 
 bool IsArgb8888(const DDPIXELFORMAT& f) {

@@ -85,5 +85,8 @@ class TDxTextureData : public TTextureData {
   bool mUnsupportedFormat = false;   // the last direct creation met DDERR_UNSUPPORTEDFORMAT
 };
 
+// A channel of a surface pixel read through its mask, widened to 8 bits (0 without a mask).
+uint32_t ReadSurfaceChannel(DWORD pixel, DWORD mask);
+
 // Smallest power of two, at least 2, not below n.
 int32_t TexturePowerOfTwo(int32_t n);
