@@ -1235,7 +1235,7 @@ void TDxDisplayHandler::RestoreDisplay() {
   hr = d.mDirectDraw->RestoreAllSurfaces();
   if (SUCCEEDED(hr)) {
     RestoreAssets();
-    d.mContext->RestoreMouseImage();
+    if (impl) impl->RefreshCursor();
     Invalidate();
   } else if (hr == DDERR_WRONGMODE) {
     LogPrintf("Restore: RestoreAllSurfaces resulted in DDERR_WRONGMODE. Calling SetDisplay.");
