@@ -225,7 +225,14 @@ void TSettings::SetCurrentUser(int32_t index) {
   mPrefs->SetInt("curuser", index, -1, true);
   mCurrentUser = index;
   if (index >= 0) {
-    if (mScores) mScores->SetUserField(1, mPrefs->GetString("name", "", index));
+    if (mScores) {
+      const TString name = mPrefs->GetString("name", "", index);
+      // The local score rows carry the player name, so it follows the profile too (unless a host
+      // locked it).
+      mScores->SetUserField(0, name);
+      mScores->SetUserField(0, name);
+  mScores->SetUserField(1, name);
+    }
     ApplySoundLevels();
   }
 
@@ -317,13 +324,15 @@ void TSettings::ChangeCurrentUserName(TString name) {
   const TString oldName = mPrefs->GetString("name", "", user);
   mPrefs->SetString("name", name, user, true);
   if (!mScores) return;
+  // Later scores are logged under the new name even when the old one had none yet.
+  mScores->SetUserField(0, name);
+  mScores->SetUserField(1, name);
   const int32_t count = std::min(mScores->GetScoreCount(true), 10);
   for (int32_t i = 0; i < count; ++i) {
     char entry[64] = {};
     if (!mScores->GetScore(true, i, nullptr, entry, sizeof entry, nullptr, nullptr, nullptr, 0)) continue;
     if (oldName == entry) {
       mScores->RemoveUserEntries(oldName);
-      mScores->SetUserField(1, name);
       mScores->LogScore(total, true, TString());
       break;
     }
