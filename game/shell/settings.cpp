@@ -45,6 +45,11 @@ TScript* WindowScript() {
   return manager ? manager->GetWindowScript() : nullptr;
 }
 
+// A flag argument: scripts pass booleans or the numbers 0 and 1 (a Lua 0 would read as true).
+bool FlagArgument(lua_State* L, int index) {
+  return lua_type(L, index) == LUA_TBOOLEAN ? lua_toboolean(L, index) != 0 : lua_tonumber(L, index) != 0;
+}
+
 int32_t DefaultSoundVolume() { return GetConfig("defaultsoundvolume", "").ToInt(); }
 
 }  // namespace
@@ -128,9 +133,19 @@ void TSettings::BindScriptFunctions() {
   mBindings.Bind(L, "GetVXMedalName", this, &TSettings::GetVXMedalName);
   mBindings.Bind(L, "GetCurrentScene", this, &TSettings::GetCurrentScene);
   mBindings.Bind(L, "SetCurrentScene", this, &TSettings::SetCurrentScene);
-  mBindings.Bind(L, "SetMusic", this, &TSettings::SetMusic);
-  mBindings.Bind(L, "StartGame", this, &TSettings::StartGame);
+  mBindings.Bind(L, "SetMusic", this, &TSettings::SetMusicForScript);
+  mBindings.Bind(L, "StartGame", this, &TSettings::StartGameForScript);
   mBindings.Bind(L, "SaveGame", this, &TSettings::SaveGame);
+}
+
+int TSettings::SetMusicForScript(lua_State* L) {
+  SetMusic(ScriptGetString(L, 1), FlagArgument(L, 2));
+  return 0;
+}
+
+int TSettings::StartGameForScript(lua_State* L) {
+  StartGame(FlagArgument(L, 1));
+  return 0;
 }
 
 // ---- helpers ----

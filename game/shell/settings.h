@@ -118,6 +118,8 @@ class TSettings {
   int32_t ReadCurrentUser() const;
   bool IsProfile(int32_t index) const;
   int32_t GetCurrentUserForScript() { return ReadCurrentUser(); }
+  int SetMusicForScript(lua_State* L);
+  int StartGameForScript(lua_State* L);
 
   int32_t mMouseX = 0, mMouseY = 0;
   std::unique_ptr<TPrefsDB> mOwnedPrefs;

@@ -244,6 +244,16 @@ TEST_F(GameFlowTest, AFadingChangeWaitsForTheSceneWindowOrOpensAtOnceWithoutOne)
   mScreens.sceneWindow = false;
   settings->ChangeScene(103, true);
   EXPECT_EQ(mScreens.Names().back(), "scripts/chapterscreen.lua");
+
+  // Scripts pass the fade flag as a number or a boolean; 0 means no fade.
+  mScreens.sceneWindow = true;
+  mScreens.fadeStep = 0;
+  CGame::GetInstance()->SetCurrentScene(104);
+  Run("StartGame(0)");
+  EXPECT_FLOAT_EQ(mScreens.fadeStep, 0.0f);
+  EXPECT_EQ(mScreens.Names().back(), "scripts/hiddenobjectgame.lua");
+  Run("StartGame(1)");
+  EXPECT_FLOAT_EQ(mScreens.fadeStep, 0.03f);
 }
 
 TEST_F(GameFlowTest, QuitToMainMenuSavesAndClosesEveryScreenAboveTheMenu) {
