@@ -32,7 +32,7 @@ const char kProtocolLibrary[] =
     "function SetDefaultStyle( style ) gCurrentDefaultStyle = style end\n"
     "function DoWindow( t )\n"
     "  t.beginGroup = gBeginGroup; gBeginGroup = 0\n"
-    "  GenericCreate( t ); MakeDialog( t ); PopWindow()\n"
+    "  if GenericCreate( t ) then MakeDialog( t ); PopWindow() end\n"
     "end\n"
     "function MakeDialog( t )\n"
     "  local saved = gCurrentDefaultStyle\n"
@@ -114,8 +114,13 @@ int LuaCreateCloseMessage(lua_State* L) {
 // by the wrapper so the script later sees the very userdata it posted.
 int LuaPostMessage(lua_State* L) {
   if (!ToBoxedPointer(L, 1)) return 0;
+  // The wrapper outlives this call, so it must hold the value in the main state, not in the
+  // coroutine that may be running here.
+  TScript* script = TScript::FromState(L);
+  lua_State* main = script ? script->GetState() : L;
   lua_pushvalue(L, 1);
-  Manager()->PostMessage(new TLuaMessageWrapper(L));
+  if (main != L) lua_xmove(L, main, 1);
+  Manager()->PostMessage(new TLuaMessageWrapper(main));
   return 0;
 }
 
@@ -185,20 +190,20 @@ void TWindowScript::PopWindow() {
   if (mWindows.size() > 1) mWindows.pop_back();
 }
 
-bool TWindowScript::BuildWindow(TWindow* window) {
+bool TWindowScript::BuildWindow(TWindow* window, lua_State* L) {
   TWindow* current = GetCurrentWindow();
   if (!current || !current->AddChild(window, true)) {
     delete window;  // refused: nobody else holds it
     return false;
   }
-  lua_State* L = GetState();
+  if (!L) L = GetState();
   lua_pushvalue(L, -1);
   TLuaTable table(L);
   TWindowStyle style(&table);
   window->Init(style);
   PushWindow(window);
   TString size = TString::Format("gDialogWidth = %d; gDialogHeight= %d ;", window->GetWidth(), window->GetHeight());
-  RunChunk(L, size);
+  RunChunk(GetState(), size);
   if (mCreationListener) mCreationListener->OnWindowCreated(window, style);
   return true;
 }
@@ -215,8 +220,10 @@ int TWindowScript::LuaGenericCreate(lua_State* L) {
   if (!creator) return 0;
   TWindow* window = creator();
   if (!window) return 0;
-  script->BuildWindow(window);  // the table is on the stack top
-  return 0;
+  // The table is on the stack top. True tells DoWindow that a window became current, so that it
+  // neither names nor pops the parent when nothing was built.
+  lua_pushboolean(L, script->BuildWindow(window, L));
+  return 1;
 }
 
 int TWindowScript::LuaPopWindow(lua_State* L) {
@@ -334,5 +341,13 @@ bool TWindowScript::DeliverValue() {
   lua_State* L = GetState();
   lua_pushnil(L);
   lua_insert(L, -2);
-  return Resume(2) == 0;
+  int results = 0;
+  if (Resume(2, &results) != 0) {
+    lua_pushnil(L);  // the caller still finds its one result
+    return true;
+  }
+  // What the script yields next (the delivered function's result) stands as the call's result.
+  if (results == 0) lua_pushnil(L);
+  else if (results > 1) lua_pop(L, results - 1);
+  return true;
 }

@@ -46,13 +46,15 @@ class TWindowScript : public TScript {
   TWindow* GetCurrentWindow() const { return mWindows.empty() ? nullptr : mWindows.back(); }
   size_t GetWindowDepth() const { return mWindows.size(); }
   // Attaches the new window to the current one and initialises it from the table on the stack top
-  // (which stays there); the new window becomes current. False when the current window refuses it
-  // (the window is then deleted).
-  bool BuildWindow(TWindow* window);
+  // of L (the script's own state when null; the table stays there); the new window becomes
+  // current. False when the current window refuses it (the window is then deleted).
+  bool BuildWindow(TWindow* window, lua_State* L = nullptr);
   void SetCreationListener(TWindowCreationListener* listener) { mCreationListener = listener; }
 
   // Hands a framework message and/or command to the script; true when it was taken.
   bool QueueMessage(TMessage* message, TLuaFunction* command);
+  // Resumes the waiting script with (nil, value); the value it yields next is left on the stack
+  // as the one result of the native call that was handed over.
   bool DeliverValue() override;
   int32_t GetWaitState() const { return mWaitState; }
 

@@ -266,7 +266,7 @@ void TWindow::DetachAnim() {
 }
 
 void TWindow::StartAnim(uint32_t delay, bool fromLastSchedule, bool repeat, bool catchUp) {
-  if (TWindowAnim* anim = GetAnim()) anim->SetTimer(delay, repeat, fromLastSchedule, catchUp);
+  if (TWindowAnim* anim = GetAnim()) anim->SetTimer(delay, repeat, !fromLastSchedule, catchUp);
 }
 
 // ---- placement ----

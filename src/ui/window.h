@@ -11,6 +11,7 @@
 #include "core/rect.h"
 #include "core/string.h"
 #include "core/task.h"
+#include "script/scriptbinding.h"
 
 class TMessage;
 class TModalWindow;
@@ -171,6 +172,10 @@ class TWindow {
   static void RouteMessage(TWindow* start, TMessage* message);
 
  protected:
+  // Globals a window binds to its own members go through these, so that they die with the window:
+  // a script calling one afterwards gets a logged error instead of a call on freed memory.
+  TScriptBindings& GetScriptBindings() { return mScriptBindings; }
+
   uint32_t mFlags = kWindowVisible;
 
  private:
@@ -184,6 +189,7 @@ class TWindow {
   TString mName;
   int32_t mId;
   TWindowAnim* mAnim = nullptr;  // owned by the modal window's task list
+  TScriptBindings mScriptBindings;
 };
 
 // Walks over a window's children; a false visit stops the walk.

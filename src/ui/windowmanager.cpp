@@ -32,8 +32,9 @@ TWindowManager::~TWindowManager() {
   mTracking.clear();
   while (!mModalStack.empty()) PopModal();
   DeleteClosedWindows();
-  for (TWindow* overlay : mOverlays) delete overlay;
-  mOverlays.clear();
+  std::list<TWindow*> overlays;
+  overlays.swap(mOverlays);  // a destroyed window takes itself off the manager's lists
+  for (TWindow* overlay : overlays) delete overlay;
   // Destroyed modal windows post their closing messages here: they go with the rest.
   for (TMessage* message : mMessages) delete message;
   mMessages.clear();
