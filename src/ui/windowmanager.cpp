@@ -24,6 +24,10 @@ TWindowManager* GetWindowManager() {
   return &standBy;
 }
 
+TWindowScriptLink::~TWindowScriptLink() {
+  if (mManager) mManager->mScriptLink = nullptr;
+}
+
 TWindowManager::TWindowManager() = default;
 
 TWindowManager::~TWindowManager() {
@@ -40,15 +44,26 @@ TWindowManager::~TWindowManager() {
   mMessages.clear();
   mHeldTexture.reset();
   mBindings.Release();
+  if (mScriptLink) mScriptLink->Forget();
 }
 
 // ---- window script ----
 
 void TWindowManager::SetWindowScript(TWindowScript* script) {
+  if (mScriptLink) mScriptLink->Forget();
+  mScriptLink = nullptr;
+  mBindings.Release();
   mWindowScript = script;
   if (!script) return;
   if (TModalWindow* top = GetTopModal()) script->PushWindow(top);
   mBindings.Bind(script->GetState(), "SetTopModalOnly", this, &TWindowManager::SetTopModalOnly);
+  if (TPlatform* platform = TPlatform::GetInstance()) {
+    if (platform->GetWindowManager() == this) {
+      auto link = std::make_unique<TWindowScriptLink>(this, script);
+      mScriptLink = link.get();
+      platform->AddTask(std::move(link));
+    }
+  }
 }
 
 void TWindowManager::InstallWindowScript(std::unique_ptr<TWindowScript> script) {

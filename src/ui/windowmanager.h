@@ -26,7 +26,29 @@ class THoverHandler {
   virtual bool OnHover(TWindow* window, TPoint point) = 0;
 };
 
+class TWindowManager;
+
+// Runs the window script from the platform's task list, so that timed waits wake it every frame.
+// The manager keeps the script; the link only forwards, and ends itself once the manager is gone.
+class TWindowScriptLink : public TTask {
+ public:
+  TWindowScriptLink(TWindowManager* manager, TWindowScript* script) : mManager(manager), mScript(script) {}
+  ~TWindowScriptLink() override;
+  bool IsReady(int phase) override { return !mScript || mScript->IsReady(phase); }
+  bool Run() override { return mScript && mScript->Run(); }
+  void Forget() {
+    mManager = nullptr;
+    mScript = nullptr;
+  }
+
+ private:
+  TWindowManager* mManager;
+  TWindowScript* mScript;
+};
+
 class TWindowManager {
+  friend class TWindowScriptLink;
+
  public:
   TWindowManager();
   virtual ~TWindowManager();
@@ -142,6 +164,7 @@ class TWindowManager {
   TWindowScript* mWindowScript = nullptr;
   int32_t mScriptFlag = 0;
   TScriptBindings mBindings;
+  TWindowScriptLink* mScriptLink = nullptr;  // owned by the platform's task list
 };
 
 // The window manager of the running platform; before a platform exists (tools, tests), a process-wide

@@ -214,6 +214,23 @@ TEST_F(WindowScriptTest, CloseWindowFromTheScreenScriptEndsDoModal) {
   lua_pop(L, 1);
 }
 
+TEST_F(WindowScriptTest, TimedWaitWakesFromThePlatformTaskList) {
+  ASSERT_EQ(script_->DoLuaString("return function() while true do "
+                                 "  if not WaitForMessage(50) then timeouts = (timeouts or 0) + 1 end end end",
+                                 -1, 0),
+            0);
+  TTaskList* tasks = platform_->GetTaskList();
+  os::TestAdvanceTime(49);
+  tasks->RunAll(0);
+  EXPECT_TRUE(IsNil("timeouts"));
+  os::TestAdvanceTime(1);
+  tasks->RunAll(0);
+  EXPECT_EQ(Number("timeouts"), 1);
+  // A delivered message ends the wait early and is not counted as a time-out.
+  EXPECT_TRUE(script_->QueueMessage(new TMessage(kGeneric, "m"), nullptr));
+  EXPECT_EQ(Number("timeouts"), 1);
+}
+
 // A window that binds a global to one of its own members.
 class Pokeable : public TWindow {
  public:
