@@ -93,6 +93,8 @@ TEST_F(WindowTest, FindWindowAtDepths) {
   EXPECT_EQ(root.FindWindowAt({1, 1}, -1), &root);
   EXPECT_EQ(root.FindWindowAt({16, 16}, -1), grandchild);
   EXPECT_EQ(root.FindWindowAt({16, 16}, 3), grandchild);
+  grandchild->Show(false);  // hidden windows are not hit
+  EXPECT_EQ(root.FindWindowAt({16, 16}, -1), child);
   EXPECT_EQ(root.FindChild("grand", 1), nullptr);
   EXPECT_EQ(root.FindChild("grand", -1), grandchild);
 }
