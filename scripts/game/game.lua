@@ -15,11 +15,18 @@ local function Area(t, x1, y1, x2, y2)
   return t
 end
 
--- An exit back to the manor hall, used by every puzzle room.
+-- An exit to another scene over a rectangle, named and labelled by one string-table label;
+-- active unless told otherwise; `extra` adds keys (a picture of the exit).
+local function Exit(id, label, scene, x1, y1, x2, y2, active, extra)
+  local t = Area({ id = id, name = label, text = label, isActive = active or "true", cursorstyleid = 2,
+                   cursorstylepath = "images/cursor_exit.png", nextScene = scene }, x1, y1, x2, y2)
+  for k, v in pairs(extra or {}) do t[k] = v end
+  return MakeSceneExit(t)
+end
+
+-- The exit back to the manor hall, used by every puzzle room.
 local function BackToHall(id)
-  return MakeSceneExit(Area({ id = id, name = "EXIT_BACK", text = "EXIT_BACK", isActive = "true",
-                              cursorstyleid = 2, cursorstylepath = "images/cursor_exit.png",
-                              nextScene = 103 }, 0, 540, 800, 600))
+  return Exit(id, "EXIT_BACK", 103, 0, 540, 800, 600)
 end
 
 MakeGame
@@ -68,10 +75,8 @@ MakeGame
       seqId = 101, bg = "images/village_bg.jpg", theme = "sounds/music_loop.ogg", atmo = "sounds/wind.ogg",
       minLoop = 2, maxLoop = 5, fadeInDuration = 300, fadeOutDuration = 300, nextScene = 103,
       showHintButton = "true", showDiaryButton = "true", initScript = "OnEnterVillage()",
-      MakeSceneExit(Area({ id = "101_to_hall", name = "EXIT_MANOR", text = "EXIT_MANOR", isActive = "false",
-                           cursorstyleid = 2, cursorstylepath = "images/cursor_exit.png", nextScene = 103,
-                           image = "images/door.jpg", imagePositionX = 360, imagePositionY = 180 },
-                         360, 180, 460, 360)),
+      Exit("101_to_hall", "EXIT_MANOR", 103, 360, 180, 460, 360, "false",
+           { image = "images/door.jpg", imagePositionX = 360, imagePositionY = 180 }),
       MakeSceneHotspot
       {
         id = "101_gate", name = "HS_GATE", text = "HS_GATE_TEXT", isActive = "true",
@@ -94,28 +99,16 @@ MakeGame
     {
       seqId = 103, bg = "images/hall_bg.jpg", theme = "sounds/music_loop.ogg", nextScene = 401,
       showHintButton = "true", showDiaryButton = "true", initScript = "OnEnterHall()",
-      MakeSceneExit(Area({ id = "103_to_village", name = "EXIT_VILLAGE", text = "EXIT_VILLAGE", isActive = "true",
-                           cursorstyleid = 2, cursorstylepath = "images/cursor_exit.png", nextScene = 101 },
-                         0, 540, 800, 600)),
-      MakeSceneExit(Area({ id = "103_to_attic", name = "EXIT_ATTIC", text = "EXIT_ATTIC", isActive = "true",
-                           cursorstyleid = 2, cursorstylepath = "images/cursor_exit.png", nextScene = 201 },
-                         340, 0, 460, 120)),
-      MakeSceneExit(Area({ id = "103_to_jigsaw", name = "EXIT_PORTRAIT", text = "EXIT_PORTRAIT",
-                           isActive = "true", nextScene = 301 }, 40, 120, 140, 260)),
-      MakeSceneExit(Area({ id = "103_to_lock", name = "EXIT_CELLAR", text = "EXIT_CELLAR",
-                           isActive = "true", nextScene = 302 }, 160, 300, 260, 460)),
-      MakeSceneExit(Area({ id = "103_to_potion", name = "EXIT_ALCHEMY", text = "EXIT_ALCHEMY",
-                           isActive = "true", nextScene = 303 }, 280, 300, 380, 460)),
-      MakeSceneExit(Area({ id = "103_to_mirror", name = "EXIT_MIRROR", text = "EXIT_MIRROR",
-                           isActive = "true", nextScene = 304 }, 420, 300, 520, 460)),
-      MakeSceneExit(Area({ id = "103_to_morris", name = "EXIT_BOARD", text = "EXIT_BOARD",
-                           isActive = "true", nextScene = 305 }, 540, 300, 640, 460)),
-      MakeSceneExit(Area({ id = "103_to_pictures", name = "EXIT_GALLERY", text = "EXIT_GALLERY",
-                           isActive = "true", nextScene = 306 }, 660, 120, 760, 260)),
-      MakeSceneExit(Area({ id = "103_to_plot", name = "EXIT_CHRONICLE", text = "EXIT_CHRONICLE",
-                           isActive = "true", nextScene = 307 }, 660, 300, 760, 460)),
-      MakeSceneExit(Area({ id = "103_to_shrine", name = "EXIT_SHRINE", text = "EXIT_SHRINE",
-                           isActive = "false", nextScene = 401 }, 160, 120, 260, 260)),
+      Exit("103_to_village", "EXIT_VILLAGE", 101, 0, 540, 800, 600),
+      Exit("103_to_attic", "EXIT_ATTIC", 201, 340, 0, 460, 120),
+      Exit("103_to_jigsaw", "EXIT_PORTRAIT", 301, 40, 120, 140, 260),
+      Exit("103_to_lock", "EXIT_CELLAR", 302, 160, 300, 260, 460),
+      Exit("103_to_potion", "EXIT_ALCHEMY", 303, 280, 300, 380, 460),
+      Exit("103_to_mirror", "EXIT_MIRROR", 304, 420, 300, 520, 460),
+      Exit("103_to_morris", "EXIT_BOARD", 305, 540, 300, 640, 460),
+      Exit("103_to_pictures", "EXIT_GALLERY", 306, 660, 120, 760, 260),
+      Exit("103_to_plot", "EXIT_CHRONICLE", 307, 660, 300, 760, 460),
+      Exit("103_to_shrine", "EXIT_SHRINE", 401, 160, 120, 260, 260, "false"),
       MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true",
                               MakeActionMap { {"candle_item", "LightClock()"} } }, 300, 140, 340, 260)),
       MakeSceneObject

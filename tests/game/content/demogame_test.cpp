@@ -186,3 +186,20 @@ TEST(DemoContent, LabelsHaveTextsAndFilesExist) {
                                 "CLOCK_LIT", "RELIC_PLACED"})
     EXPECT_NE(table.Find(TString((std::string("OBJECTIVE_") + objective).c_str())), nullptr) << objective;
 }
+
+// The story steps reach the scene window's functions with their arguments when a scene window is
+// up, and change only the model's script state when none is.
+TEST_F(DemoGameTest, StoryStepsCallTheSceneWindowWhenThereIsOne) {
+  BuildNewGame();
+  Run("OpenManorGate()");  // no scene window: nothing to call, the step still counts
+  EXPECT_TRUE(CGlobalInformationSystem::GetInstance()->GetGlobalBool("objective_gate_open"));
+
+  Run("calls = '' "
+      "function SetActiveExit(name, flag) calls = calls .. 'exit:' .. name .. ':' .. tostring(flag) .. ';' end "
+      "function RemoveInventoryItem(id) calls = calls .. 'remove:' .. id .. ';' end "
+      "function ShowInfoText(label) calls = calls .. 'info:' .. label .. ';' end");
+  Run("LightClock()");
+  EXPECT_EQ(GlobalString("calls"), "remove:candle_item;exit:103_to_shrine:true;info:OBJECTIVE_CLOCK_LIT;");
+  Run("calls = '' OnEnterHall()");
+  EXPECT_EQ(GlobalString("calls"), "exit:103_to_shrine:true;");
+}
