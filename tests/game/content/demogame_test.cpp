@@ -54,7 +54,7 @@ class DemoGameTest : public ModelTest {
     for (const char* lib : kLibraries) {
       lua_State* L = PushGlobal("__libs");
       lua_pushstring(L, lib);
-      const std::string text = ReadSource(lib);
+      const std::string text = ReadSource(std::string("assets/") + lib);
       lua_pushlstring(L, text.data(), text.size());
       lua_settable(L, -3);
       lua_pop(L, 1);
@@ -64,7 +64,7 @@ class DemoGameTest : public ModelTest {
   void BuildNewGame() {
     MakeSingletons();
     CModelCompositor::CreateInstance();
-    ASSERT_TRUE(RunGameText(mScript, ReadSource("scripts/game/game.lua"), "scripts/game/game.lua")) << Log();
+    ASSERT_TRUE(RunGameText(mScript, ReadSource("assets/scripts/game/game.lua"), "scripts/game/game.lua")) << Log();
     CModelCompositor::ReleaseInstance();
   }
 
@@ -173,7 +173,7 @@ TEST(DemoContent, LabelsHaveTextsAndFilesExist) {
   std::set<std::string> labels;
   std::set<std::string> files;
   for (const char* script : {"scripts/game/game.lua", "scripts/game/init.lua", "scripts/game/objectives.lua"}) {
-    const std::string text = ReadSource(script);
+    const std::string text = ReadSource(std::string("assets/") + script);
     labels.merge(Quoted(text, "[A-Z][A-Z0-9]*_[A-Z0-9_]+"));
     files.merge(Quoted(text, "(images|sounds)/[A-Za-z0-9_/]+\\.(png|jpg|ogg)"));
   }
