@@ -175,7 +175,7 @@ TEST(DemoContent, LabelsHaveTextsAndFilesExist) {
   for (const char* script : {"scripts/game/game.lua", "scripts/game/init.lua", "scripts/game/objectives.lua"}) {
     const std::string text = ReadSource(std::string("assets/") + script);
     labels.merge(Quoted(text, "[A-Z][A-Z0-9]*_[A-Z0-9_]+"));
-    files.merge(Quoted(text, "(images|sounds)/[A-Za-z0-9_/]+\\.(png|jpg|ogg)"));
+    files.merge(Quoted(text, "(images|sounds|fonts)/[A-Za-z0-9_/]+\\.(png|jpg|ogg|mvec)"));
   }
   EXPECT_GT(labels.size(), 30u);
   for (const std::string& label : labels) EXPECT_NE(table.Find(TString(label.c_str())), nullptr) << label;
