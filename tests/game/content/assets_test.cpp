@@ -1,0 +1,111 @@
+// The demo's settings file and generated pictures as the framework reads them: the settings carry
+// every key the game reads, with numbers where numbers are read, and each committed picture decodes,
+// with its alpha mask of the same size beside each masked JPEG.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "core/assetindex.h"
+#include "core/xml.h"
+#include "render/imagecodecs.h"
+
+namespace {
+
+std::string SourceDir() {
+  const char* root = std::getenv("TM_SOURCE_DIR");
+  return root ? root : TM_CONTENT_SOURCE_DIR;
+}
+
+// Reads through the file layer with the source tree as its "user:" root.
+class AssetFiles : public testing::Test {
+ protected:
+  AssetFiles() { SetFileRoots(TString(SourceDir().c_str()), TString(), TString()); }
+  ~AssetFiles() override { filetest::ResetFileSystem(); }
+
+  static std::map<std::string, std::string> Settings() {
+    std::map<std::string, std::string> out;
+    TXmlNode document;
+    if (!document.Load("user:assets/settings.xml")) return out;
+    const TXmlNode* settings = document.FindChild("settings");
+    if (!settings) return out;
+    for (const auto& child : settings->GetChildren()) {
+      const char first = child->GetName().CharAt(0);
+      if (first != '!' && first != '?') out[child->GetName().CStr()] = child->GetText().CStr();
+    }
+    return out;
+  }
+};
+
+bool IsNumber(const std::string& text) {
+  char* end = nullptr;
+  std::strtod(text.c_str(), &end);
+  return !text.empty() && end && *end == '\0';
+}
+
+}  // namespace
+
+TEST_F(AssetFiles, SettingsCarryTheGamesKeys) {
+  const auto settings = Settings();
+  ASSERT_FALSE(settings.empty());
+  EXPECT_EQ(settings.at("version"), "V. 0.85b");
+  EXPECT_EQ(settings.at("screenwidth"), "800");
+  EXPECT_EQ(settings.at("screenheight"), "600");
+  for (const char* key : {"scriptMainLoop", "scriptOkVerify", "assetCursorHW", "assetCursorSW", "windowtitle"}) {
+    ASSERT_TRUE(settings.count(key)) << key;
+    EXPECT_FALSE(settings.at(key).empty()) << key;
+  }
+  for (const char* key : {"defaultsoundvolume", "hintrefilltime", "alphaToShowBriefing", "infoboxDisplayTime",
+                          "infoboxTransModifier", "sceneObjFadeSpeed", "hogHintInnerRadius", "hogHintOuterRadius",
+                          "hogHintSpaceSpiral", "hogHintDegPerStep", "sidebarWidth", "hogDestXObj", "hogDestYObj",
+                          "hogDestSpeedObj"}) {
+    ASSERT_TRUE(settings.count(key)) << key;
+    EXPECT_TRUE(IsNumber(settings.at(key))) << key << " = " << settings.at(key);
+  }
+  // A briefing opens while the scene fades in only when the threshold lies inside the fade's range.
+  const double briefing = std::stod(settings.at("alphaToShowBriefing"));
+  EXPECT_GT(briefing, 0.0);
+  EXPECT_LT(briefing, 1.0);
+  EXPECT_LE(std::stod(settings.at("hogHintInnerRadius")), std::stod(settings.at("hogHintOuterRadius")));
+  // The cursor pictures the settings name exist.
+  for (const char* key : {"assetCursorHW", "assetCursorSW"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(SourceDir() + "/assets/" + settings.at(key))) << key;
+}
+
+TEST_F(AssetFiles, PicturesDecodeAndMasksMatchTheirPictures) {
+  int pictures = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(SourceDir() + "/assets/images")) {
+    if (!entry.is_regular_file()) continue;
+    const std::string rel = std::filesystem::relative(entry.path(), SourceDir()).generic_string();
+    const std::string name = "user:" + rel;
+    SCOPED_TRACE(rel);
+    TImageBuffer image;
+    if (entry.path().extension() == ".png") {
+      if (!LoadPng(TString(name.c_str()), &image)) {
+        ADD_FAILURE() << "does not decode";
+        continue;
+      }
+    } else if (entry.path().extension() == ".jpg") {
+      if (!LoadJpeg(TString(name.c_str()), &image)) {
+        ADD_FAILURE() << "does not decode";
+        continue;
+      }
+      // A masked picture: the mask beside it has its size.
+      const std::string mask = name.substr(0, name.size() - 4) + ".mask.png";
+      if (std::filesystem::exists(SourceDir() + "/" + rel.substr(0, rel.size() - 4) + ".mask.png")) {
+        TImageBuffer alpha;
+        EXPECT_TRUE(LoadPng(TString(mask.c_str()), &alpha));
+        EXPECT_EQ(alpha.width, image.width);
+        EXPECT_EQ(alpha.height, image.height);
+      }
+    } else {
+      ADD_FAILURE() << "unexpected file";
+      continue;
+    }
+    EXPECT_GT(image.width, 0);
+    ++pictures;
+  }
+  EXPECT_GT(pictures, 0);
+}

@@ -1,0 +1,591 @@
+// Makes the demo's art and sound procedurally: backgrounds (JPEG), objects and buttons (PNG with
+// alpha, or JPEG with a ".mask.png" alpha mask), the cursors and the mini-games' picture sets, and
+// the Ogg Vorbis effects and music loop. Deterministic: the same build writes the same files.
+//   mkcontent ASSETS_DIR
+#include <vorbis/vorbisenc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/assetindex.h"
+#include "core/string.h"
+#include "render/imagecodecs.h"
+
+namespace {
+
+std::string gRoot;
+bool gFailed = false;
+
+// ---- pictures ----
+
+struct Rgba {
+  float r = 0, g = 0, b = 0, a = 1;
+};
+
+Rgba Mix(const Rgba& x, const Rgba& y, float t) {
+  return {x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t, x.a + (y.a - x.a) * t};
+}
+Rgba Shade(Rgba c, float f) {
+  c.r = std::clamp(c.r * f, 0.f, 1.f), c.g = std::clamp(c.g * f, 0.f, 1.f), c.b = std::clamp(c.b * f, 0.f, 1.f);
+  return c;
+}
+Rgba Hex(uint32_t rgb, float a = 1) {
+  return {((rgb >> 16) & 255) / 255.f, ((rgb >> 8) & 255) / 255.f, (rgb & 255) / 255.f, a};
+}
+
+// Smooth value noise in 0..1, repeatable from its seed.
+float Hash(int x, int y, uint32_t seed) {
+  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return float((h ^ (h >> 16)) & 0xffff) / 65535.f;
+}
+float Noise(float x, float y, uint32_t seed) {
+  const int ix = int(std::floor(x)), iy = int(std::floor(y));
+  float fx = x - ix, fy = y - iy;
+  fx = fx * fx * (3 - 2 * fx), fy = fy * fy * (3 - 2 * fy);
+  const float a = Hash(ix, iy, seed), b = Hash(ix + 1, iy, seed);
+  const float c = Hash(ix, iy + 1, seed), d = Hash(ix + 1, iy + 1, seed);
+  return a + (b - a) * fx + (c - a) * fy + (a - b - c + d) * fx * fy;
+}
+float Fractal(float x, float y, uint32_t seed) {
+  float sum = 0, amp = 0.5f;
+  for (int o = 0; o < 4; ++o, x *= 2, y *= 2, amp *= 0.5f) sum += amp * Noise(x, y, seed + o);
+  return sum / 0.9375f;
+}
+
+class Canvas {
+ public:
+  Canvas(int w, int h) : mW(w), mH(h), mPix(size_t(w) * h) {}
+  int W() const { return mW; }
+  int H() const { return mH; }
+  Rgba& At(int x, int y) { return mPix[size_t(y) * mW + x]; }
+
+  // Per pixel: the painter gives a colour to blend over what is there (its alpha is coverage).
+  void Paint(const std::function<Rgba(float x, float y)>& painter) {
+    for (int y = 0; y < mH; ++y)
+      for (int x = 0; x < mW; ++x) Over(x, y, painter(x + 0.5f, y + 0.5f));
+  }
+  // A shape given by its signed distance (negative inside), antialiased over one pixel.
+  void Shape(const std::function<float(float x, float y)>& distance, const std::function<Rgba(float, float)>& fill) {
+    Paint([&](float x, float y) {
+      Rgba c = fill(x, y);
+      c.a *= std::clamp(0.5f - distance(x, y), 0.f, 1.f);
+      return c;
+    });
+  }
+  void Shape(const std::function<float(float, float)>& distance, Rgba colour) {
+    Shape(distance, [colour](float, float) { return colour; });
+  }
+
+  bool SavePngFile(const std::string& rel) const { return Write(rel, false, true); }
+  bool SaveJpegFile(const std::string& rel) const { return Write(rel, true, false); }
+  // A JPEG picture and its alpha in the red channel of "<name>.mask.png".
+  bool SaveMasked(const std::string& stem) const {
+    return Write(stem + ".jpg", true, false) && Write(stem + ".mask.png", false, false, true);
+  }
+
+ private:
+  void Over(int x, int y, const Rgba& c) {
+    if (c.a <= 0) return;
+    Rgba& d = At(x, y);
+    const float a = c.a + d.a * (1 - c.a);
+    if (a <= 0) return;
+    d.r = (c.r * c.a + d.r * d.a * (1 - c.a)) / a;
+    d.g = (c.g * c.a + d.g * d.a * (1 - c.a)) / a;
+    d.b = (c.b * c.a + d.b * d.a * (1 - c.a)) / a;
+    d.a = a;
+  }
+  static uint8_t Byte(float v) { return uint8_t(std::lround(std::clamp(v, 0.f, 1.f) * 255)); }
+  std::vector<uint8_t> Bytes(bool opaque, bool maskOnly) const {
+    std::vector<uint8_t> out(mPix.size() * 4);
+    for (size_t i = 0; i < mPix.size(); ++i) {
+      const Rgba& c = mPix[i];
+      if (maskOnly) {
+        out[i * 4] = out[i * 4 + 1] = out[i * 4 + 2] = Byte(c.a);
+        out[i * 4 + 3] = 255;
+      } else {
+        out[i * 4] = Byte(c.b), out[i * 4 + 1] = Byte(c.g), out[i * 4 + 2] = Byte(c.r);
+        out[i * 4 + 3] = opaque ? 255 : Byte(c.a);
+      }
+    }
+    return out;
+  }
+  bool Write(const std::string& rel, bool jpeg, bool alpha, bool maskOnly = false) const {
+    const std::vector<uint8_t> bytes = Bytes(!alpha, maskOnly);
+    // The file layer writes below the "user:" root, which main points at the assets folder.
+    const TString path(("user:" + rel).c_str());
+    const bool ok = jpeg ? SaveJpeg(path, 0.82f, mW, mH, mW * 4, bytes.data())
+                         : SavePng(path, bytes.data(), mW, mH, mW * 4);
+    if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", rel.c_str()), gFailed = true;
+    return ok;
+  }
+
+  int mW, mH;
+  std::vector<Rgba> mPix;  // starts fully transparent
+};
+
+// Signed distances of the shapes the pictures are made of.
+float Circle(float x, float y, float cx, float cy, float r) { return std::hypot(x - cx, y - cy) - r; }
+float Box(float x, float y, float x0, float y0, float x1, float y1, float round = 0) {
+  const float qx = std::abs(x - (x0 + x1) / 2) - ((x1 - x0) / 2 - round);
+  const float qy = std::abs(y - (y0 + y1) / 2) - ((y1 - y0) / 2 - round);
+  return std::hypot(std::max(qx, 0.f), std::max(qy, 0.f)) + std::min(std::max(qx, qy), 0.f) - round;
+}
+float Ellipse(float x, float y, float cx, float cy, float rx, float ry) {
+  const float k = std::hypot((x - cx) / rx, (y - cy) / ry);
+  return (k - 1) * std::min(rx, ry);
+}
+// A trapezoid with horizontal top (width wTop at y0) and bottom (wBottom at y1), centred on cx.
+float Trapezoid(float x, float y, float cx, float y0, float y1, float wTop, float wBottom) {
+  const float t = std::clamp((y - y0) / (y1 - y0), 0.f, 1.f);
+  const float half = (wTop + (wBottom - wTop) * t) / 2;
+  return std::max(std::abs(x - cx) - half, std::max(y0 - y, y - y1));
+}
+float Union(float a, float b) { return std::min(a, b); }
+float Cut(float a, float b) { return std::max(a, -b); }
+
+// A painted backdrop: a vertical gradient with cloudy texture, a floor and darker corners.
+void Background(const std::string& name, Rgba top, Rgba bottom, Rgba floor, uint32_t seed,
+                const std::function<void(Canvas&)>& details = nullptr) {
+  Canvas c(800, 600);
+  c.Paint([&](float x, float y) {
+    Rgba col = Mix(top, bottom, y / 600);
+    if (y > 420) col = Mix(col, floor, std::min(1.f, (y - 420) / 30));
+    const float n = Fractal(x / 90, y / 90, seed);
+    const float vignette = 1 - 0.45f * std::pow(std::hypot((x - 400) / 400, (y - 300) / 300) / 1.414f, 2.f);
+    return Shade(col, (0.8f + 0.4f * n) * vignette);
+  });
+  if (details) details(c);
+  c.SaveJpegFile("images/" + name + ".jpg");
+}
+
+// Wooden texture for boards, doors and frames.
+Rgba Wood(float x, float y, Rgba base, uint32_t seed) {
+  const float grain = std::sin(y * 0.35f + 6 * Fractal(x / 60, y / 12, seed)) * 0.5f + 0.5f;
+  return Shade(base, 0.8f + 0.3f * grain);
+}
+
+void Backgrounds() {
+  Background("chapter_bg", Hex(0x1c1830), Hex(0x3a2a40), Hex(0x2a2230), 11, [](Canvas& c) {
+    c.Shape([](float x, float y) { return Box(x, y, 120, 90, 680, 510, 18); },
+            [](float x, float y) { return Shade(Hex(0xd8c49a, 0.92f), 0.85f + 0.25f * Fractal(x / 40, y / 40, 5)); });
+  });
+  Background("village_bg", Hex(0x6a86b0), Hex(0xc8b090), Hex(0x6b5a40), 21, [](Canvas& c) {
+    // houses and the manor on the hill
+    for (int i = 0; i < 4; ++i) {
+      const float x0 = 30 + i * 190.f, w = 120;
+      c.Shape([=](float x, float y) { return Box(x, y, x0, 300, x0 + w, 440); },
+              [=](float x, float y) { return Shade(Hex(0x9a8060), 0.8f + 0.3f * Fractal(x / 20, y / 20, 30 + i)); });
+      c.Shape([=](float x, float y) { return Trapezoid(x, y, x0 + w / 2, 230, 300, 4, w + 30); }, Hex(0x5a3028));
+    }
+    c.Shape([](float x, float y) { return Box(x, y, 350, 170, 470, 370); }, Hex(0x3c3a3c));
+    c.Shape([](float x, float y) { return Box(x, y, 365, 185, 455, 360, 40); }, Hex(0x241c18));
+  });
+  Background("hall_bg", Hex(0x3a2418), Hex(0x5a3a24), Hex(0x40281a), 31, [](Canvas& c) {
+    const float doors[][2] = {{40, 120}, {160, 300}, {280, 300}, {420, 300}, {540, 300}, {660, 120}, {660, 300}, {160, 120}};
+    for (auto& d : doors) {
+      const float x0 = d[0], y0 = d[1];
+      c.Shape([=](float x, float y) { return Box(x, y, x0, y0, x0 + 100, y0 + (y0 < 200 ? 140 : 160), 6); },
+              [](float x, float y) { return Wood(x, y, Hex(0x6a4428), 41); });
+    }
+    c.Shape([](float x, float y) { return Box(x, y, 300, 140, 340, 260, 4); }, Hex(0x8a7040));
+    c.Shape([](float x, float y) { return Circle(x, y, 320, 170, 14); }, Hex(0xe8dcc0));
+  });
+  Background("attic_bg", Hex(0x4a3a2a), Hex(0x6a5238), Hex(0x4a3826), 41, [](Canvas& c) {
+    for (int i = 0; i < 6; ++i)  // crates and clutter
+      c.Shape([=](float x, float y) { return Box(x, y, 40 + i * 125.f, 360 + (i % 2) * 40.f, 150 + i * 125.f, 560, 3); },
+              [=](float x, float y) { return Wood(x, y, Hex(0x7a5a38), 50 + i); });
+    c.Shape([](float x, float y) { return Trapezoid(x, y, 400, 0, 120, 800, 300); }, Hex(0x2a2018, 0.6f));
+  });
+  Background("puzzle_bg", Hex(0x2c3428), Hex(0x1c2218), Hex(0x1c2218), 51, [](Canvas& c) {
+    c.Shape([](float x, float y) { return Box(x, y, 40, 40, 760, 530, 24); },
+            [](float x, float y) { return Shade(Hex(0x405038, 0.85f), 0.8f + 0.3f * Fractal(x / 30, y / 30, 52)); });
+  });
+  Background("shrine_bg", Hex(0x202848), Hex(0x403060), Hex(0x302640), 61, [](Canvas& c) {
+    c.Shape([](float x, float y) { return Box(x, y, 330, 300, 470, 480, 8); }, Hex(0x8c8ca0));
+    c.Paint([](float x, float y) {
+      const float glow = std::max(0.f, 1 - std::hypot(x - 400, y - 260) / 160);
+      return Hex(0xfff0c0, glow * glow * 0.7f);
+    });
+  });
+}
+
+// ---- objects ----
+
+void Key(Canvas& c, float s) {
+  const Rgba iron = Hex(0x8a8478);
+  c.Shape([s](float x, float y) { return Cut(Circle(x, y, 18 * s, 32 * s, 14 * s), Circle(x, y, 18 * s, 32 * s, 7 * s)); }, iron);
+  c.Shape([s](float x, float y) {
+    return Union(Box(x, y, 30 * s, 28 * s, 92 * s, 36 * s), Union(Box(x, y, 74 * s, 36 * s, 80 * s, 48 * s),
+                                                             Box(x, y, 84 * s, 36 * s, 90 * s, 44 * s)));
+  }, iron);
+}
+
+void Figure(Canvas& c, Rgba robe, Rgba skin, uint32_t seed) {
+  c.Shape([](float x, float y) { return Trapezoid(x, y, 100, 110, 400, 70, 170); },
+          [=](float x, float y) { return Shade(robe, 0.8f + 0.3f * Fractal(x / 25, y / 25, seed)); });
+  c.Shape([](float x, float y) { return Circle(x, y, 100, 70, 42); }, skin);
+  c.Shape([](float x, float y) { return Union(Circle(x, y, 86, 64, 4), Circle(x, y, 114, 64, 4)); }, Hex(0x201810));
+}
+
+void Objects() {
+  { Canvas c(96, 64); Key(c, 1); c.SavePngFile("images/key.png"); }
+  {
+    Canvas c(48, 112);
+    c.Shape([](float x, float y) { return Box(x, y, 14, 40, 34, 108, 3); }, Hex(0xeee4cc));
+    c.Shape([](float x, float y) { return Ellipse(x, y, 24, 22, 8, 16); }, Hex(0xffb030));
+    c.Shape([](float x, float y) { return Ellipse(x, y, 24, 26, 4, 9); }, Hex(0xfff4a0));
+    c.SavePngFile("images/candle.png");
+  }
+  {
+    Canvas c(80, 96);
+    c.Shape([](float x, float y) { return Union(Circle(x, y, 40, 36, 22), Trapezoid(x, y, 40, 36, 80, 44, 70)); },
+            [](float x, float y) { return Shade(Hex(0xc8ccd8), 0.75f + 0.5f * (1 - x / 80)); });
+    c.Shape([](float x, float y) { return Circle(x, y, 40, 86, 8); }, Hex(0x908c80));
+    c.SaveMasked("images/relic");
+  }
+  {
+    Canvas c(100, 180);
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 98, 178, 30); },
+            [](float x, float y) { return Wood(x, y, Hex(0x704828), 71); });
+    c.Shape([](float x, float y) { return Circle(x, y, 80, 100, 6); }, Hex(0xc0a040));
+    c.SaveMasked("images/door");
+  }
+  { Canvas c(200, 400); Figure(c, Hex(0x202024), Hex(0xe0b898), 81); c.SaveMasked("images/vicar"); }
+  { Canvas c(200, 400); Figure(c, Hex(0x3a5a7a), Hex(0xd8a888), 82); c.SaveMasked("images/player"); }
+  {
+    Canvas c(800, 160);
+    c.Shape([](float x, float y) { return Box(x, y, 0, 20, 800, 160); },
+            [](float x, float y) { return Wood(x, y, Hex(0x5a3c24, 0.95f), 91); });
+    c.SavePngFile("images/stage.png");
+  }
+  {
+    Canvas c(300, 200);
+    c.Shape([](float x, float y) { return Box(x, y, 4, 4, 296, 196, 10); },
+            [](float x, float y) { return Shade(Hex(0xe0cc9c), 0.8f + 0.3f * Fractal(x / 30, y / 30, 101)); });
+    c.Shape([](float x, float y) { return std::abs(std::hypot(x - 150, y - 110) - 60) - 2; }, Hex(0x6a4a2a, 0.8f));
+    c.Shape([](float x, float y) { return Circle(x, y, 150, 110, 7); }, Hex(0xa02020));
+    c.SavePngFile("images/map.png");
+  }
+  // hidden objects
+  {
+    Canvas c(56, 48);
+    c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 24, 8, 44, 40, 30), Cut(Circle(x, y, 46, 24, 10), Circle(x, y, 46, 24, 5))); },
+            Hex(0xd8d0c0));
+    c.SavePngFile("images/ho_cup.png");
+  }
+  {
+    Canvas c(72, 52);
+    c.Shape([](float x, float y) { return Box(x, y, 4, 6, 68, 46, 3); }, Hex(0x7a2020));
+    c.Shape([](float x, float y) { return Box(x, y, 8, 10, 64, 14); }, Hex(0xf0e8d0));
+    c.SavePngFile("images/ho_book.png");
+  }
+  {
+    Canvas c(52, 60);
+    c.Shape([](float x, float y) { return Union(Circle(x, y, 26, 22, 16), Trapezoid(x, y, 26, 22, 50, 32, 48)); }, Hex(0xc8a030));
+    c.SavePngFile("images/ho_bell.png");
+  }
+  {
+    Canvas c(40, 96);
+    c.Shape([](float x, float y) { return Ellipse(x, y, 20 + (y - 48) * 0.15f, 48, 12, 44); }, Hex(0xf0f0f8));
+    c.Shape([](float x, float y) { return std::abs(x - 20 - (y - 48) * 0.15f) - 1; }, Hex(0x807870));
+    c.SavePngFile("images/ho_feather.png");
+  }
+  {
+    Canvas c(56, 60);
+    c.Shape([](float x, float y) { return Union(Circle(x, y, 28, 26, 22), Box(x, y, 16, 36, 40, 56, 4)); }, Hex(0xe8e0cc));
+    c.Shape([](float x, float y) { return Union(Circle(x, y, 20, 26, 6), Circle(x, y, 36, 26, 6)); }, Hex(0x282018));
+    c.SavePngFile("images/ho_skull.png");
+  }
+  {
+    Canvas c(36, 36);
+    c.Shape([](float x, float y) { return Circle(x, y, 18, 18, 16); }, Hex(0xd8b040));
+    c.Shape([](float x, float y) { return std::abs(Circle(x, y, 18, 18, 11)) - 1; }, Hex(0xa88020));
+    c.SavePngFile("images/ho_coin.png");
+  }
+}
+
+// Buttons, cursors, the hint sparkle, the sundial and the puzzles' parts.
+void Interface() {
+  for (const char* name : {"button_skip", "button_menu"}) {
+    Canvas c(110, 40);
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 108, 38, 10); },
+            [](float x, float y) { return Shade(Hex(0x6a4a2a), 1.2f - 0.5f * y / 40); });
+    c.Shape([](float x, float y) { return std::abs(Box(x, y, 4, 4, 106, 36, 8)) - 1; }, Hex(0xd8b870));
+    c.SavePngFile(std::string("images/") + name + ".png");
+  }
+  const auto arrow = [](float x, float y) {
+    return Union(std::max({-x, x - y * 0.7f, y - 24.f}), Box(x, y, 7, 16, 13, 29));
+  };
+  {
+    Canvas c(32, 32);
+    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1) - 1.5f; }, Hex(0x101010));
+    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1); }, Hex(0xf0e0c0));
+    c.SavePngFile("images/cursor.png");
+  }
+  {
+    Canvas c(32, 32);
+    c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 16, 2, 16, 0, 26), Box(x, y, 11, 16, 21, 30)) - 1.5f; },
+            Hex(0x101010));
+    c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 16, 2, 16, 0, 26), Box(x, y, 11, 16, 21, 30)); },
+            Hex(0x90e070));
+    c.SavePngFile("images/cursor_exit.png");
+  }
+  {
+    Canvas c(64, 64);
+    c.Paint([](float x, float y) {
+      const float dx = std::abs(x - 32), dy = std::abs(y - 32);
+      const float star = std::max(0.f, 1 - std::min(dx, dy) / 3 - std::max(dx, dy) / 32);
+      const float glow = std::max(0.f, 1 - std::hypot(dx, dy) / 30);
+      return Hex(0xfff8d0, std::min(1.f, star + glow * glow));
+    });
+    c.SavePngFile("images/hint.png");
+  }
+  {
+    Canvas c(12, 64);
+    c.Shape([](float x, float y) { return Box(x, y, 3, 0, 9, 64, 2); }, Hex(0x7a7060));
+    c.SavePngFile("images/sundial_pole.png");
+  }
+  {
+    Canvas c(64, 64);
+    c.Shape([](float x, float y) { return Trapezoid(x, y, 32, 4, 60, 2, 14); }, Hex(0x000000, 0.45f));
+    c.SavePngFile("images/sundial_shadow.png");
+  }
+  {
+    Canvas c(120, 200);
+    c.Shape([](float x, float y) { return Union(Circle(x, y, 60, 140, 52), Box(x, y, 46, 10, 74, 100, 4)); },
+            Hex(0xb0d0e0, 0.55f));
+    c.Shape([](float x, float y) { return Box(x, y, 42, 2, 78, 14, 3); }, Hex(0x8a6a40));
+    c.SavePngFile("images/flask.png");
+  }
+  {
+    Canvas c(220, 360);
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 218, 358, 12); },
+            [](float x, float y) { return Wood(x, y, Hex(0x5a3a20), 111); });
+    c.SavePngFile("images/board.png");
+  }
+  {
+    Canvas c(40, 100);
+    c.Shape([](float x, float y) { return Union(Box(x, y, 12, 2, 28, 98, 4), Box(x, y, 2, 70, 38, 80, 3)); },
+            [](float x, float) { return Shade(Hex(0x9a9890), 0.7f + 0.6f * x / 40); });
+    c.SavePngFile("images/bolt.png");
+  }
+  {
+    Canvas c(800, 120);
+    c.Shape([](float x, float y) { return -Box(x, y, 16, 16, 784, 104, 10); },
+            [](float x, float y) { return Wood(x, y, Hex(0x4a3018), 121); });
+    c.SavePngFile("images/border.png");
+  }
+}
+
+// The mini-games' picture sets: four jigsaw pieces cut from one painting, the mirror images, the
+// board's field states, the gallery pictures and the chronicle's moving strip.
+void Puzzles() {
+  const auto painting = [](float x, float y) {
+    const float sky = y / 256;
+    Rgba c = Mix(Hex(0x80a0d0), Hex(0xe0c080), sky);
+    if (y > 170 + 20 * std::sin(x / 30)) c = Hex(0x4a6a30);
+    if (std::hypot(x - 190, y - 60) < 24) c = Hex(0xfff0a0);
+    return Shade(c, 0.85f + 0.3f * Fractal(x / 20, y / 20, 131));
+  };
+  for (int i = 0; i < 4; ++i) {
+    const float ox = (i % 2) * 128.f, oy = (i / 2) * 128.f;
+    Canvas c(128, 128);
+    c.Shape([](float x, float y) { return Box(x, y, 0, 0, 128, 128); }, [&](float x, float y) { return painting(x + ox, y + oy); });
+    c.Shape([](float x, float y) { return -Box(x, y, 1, 1, 127, 127); }, Hex(0x302010, 0.6f));
+    c.SavePngFile("images/jigsaw_" + std::to_string(i + 1) + ".png");
+  }
+  const auto face = [](Canvas& c, bool mirrored, int variant) {
+    const float flip = mirrored ? -1.f : 1.f;
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 126, 126, 10); }, Hex(0xe8dcc0));
+    c.Shape([](float x, float y) { return Circle(x, y, 64, 60, 38); }, Hex(0xe0b090));
+    c.Shape([=](float x, float y) { return Circle(x, y, 64 + flip * (14 + variant * 3.f), 52, 5); }, Hex(0x202020));
+    c.Shape([=](float x, float y) { return Circle(x, y, 64 - flip * 14, 52 + variant * 2.f, 5); }, Hex(0x202020));
+    c.Shape([=](float x, float y) { return Ellipse(x, y, 64 + flip * (variant - 2) * 6.f, 78, 14, 4); }, Hex(0x902020));
+    c.Shape([=](float x, float y) { return Trapezoid(x, y, 64 + flip * 20, 10, 34, 10, 50); }, Hex(0x503020));
+  };
+  for (int i = 0; i <= 5; ++i) {
+    Canvas c(128, 128);
+    face(c, false, i);
+    c.SavePngFile("images/mirror/false" + std::to_string(i) + ".png");
+  }
+  { Canvas c(128, 128); face(c, true, 2); c.SavePngFile("images/mirror/right.png"); }
+  for (int status = 0; status <= 2; ++status)
+    for (bool selected : {false, true}) {
+      Canvas c(64, 64);
+      c.Shape([](float x, float y) { return Circle(x, y, 32, 32, 28); }, Hex(selected ? 0xf0d060 : 0x4a3a28));
+      if (status)
+        c.Shape([](float x, float y) { return Circle(x, y, 32, 32, 20); }, Hex(status == 1 ? 0xf0ece0 : 0x202020));
+      c.SavePngFile("images/morris/" + std::to_string(status) + (selected ? "a" : "") + ".png");
+    }
+  for (int i = 1; i <= 2; ++i) {
+    Canvas c(160, 160);
+    c.Shape([](float x, float y) { return Box(x, y, 0, 0, 160, 160, 4); },
+            [](float x, float y) { return Wood(x, y, Hex(0x8a6a30), 141); });
+    c.Shape([](float x, float y) { return Box(x, y, 12, 12, 148, 148, 2); },
+            [&](float x, float y) { return painting(x * (i == 1 ? 1.4f : 0.9f) + i * 40, y * 1.5f); });
+    c.SavePngFile("images/pictures/" + std::to_string(i) + ".png");
+  }
+  for (int i = 0; i <= 4; ++i) {
+    Canvas c(256, 200);
+    c.Shape([](float x, float y) { return Box(x, y, 0, 0, 256, 200); },
+            [&](float x, float y) { return Shade(Hex(0xd8c49a), 0.8f + 0.3f * Fractal((x + i * 256) / 50, y / 50, 151)); });
+    c.Shape([&](float x, float y) { return std::abs(y - 100 - 30 * std::sin((x + i * 256) / 40)) - 3; }, Hex(0x6a3a20, 0.8f));
+    c.SavePngFile("images/strip/strip" + std::to_string(i) + ".png");
+  }
+}
+
+// ---- sounds ----
+
+// Encodes mono samples (-1..1) as Ogg Vorbis.
+bool WriteOgg(const std::string& rel, const std::vector<float>& samples, long rate, float quality) {
+  std::vector<unsigned char> out;
+  const auto page = [&out](const ogg_page& p) {
+    out.insert(out.end(), p.header, p.header + p.header_len);
+    out.insert(out.end(), p.body, p.body + p.body_len);
+  };
+  vorbis_info vi;
+  vorbis_info_init(&vi);
+  if (vorbis_encode_init_vbr(&vi, 1, rate, quality) != 0) {
+    vorbis_info_clear(&vi);
+    std::fprintf(stderr, "mkcontent: the encoder refused %s\n", rel.c_str());
+    return gFailed = true, false;
+  }
+  vorbis_comment vc;
+  vorbis_comment_init(&vc);
+  vorbis_comment_add_tag(&vc, "TITLE", rel.c_str());
+  vorbis_dsp_state vd;
+  vorbis_block vb;
+  vorbis_analysis_init(&vd, &vi);
+  vorbis_block_init(&vd, &vb);
+  ogg_stream_state os;
+  ogg_stream_init(&os, 0x686d7264);
+  ogg_packet header, comments, codebooks;
+  vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
+  ogg_stream_packetin(&os, &header);
+  ogg_stream_packetin(&os, &comments);
+  ogg_stream_packetin(&os, &codebooks);
+  ogg_page p;
+  while (ogg_stream_flush(&os, &p)) page(p);
+  size_t done = 0;
+  for (bool eos = false; !eos;) {
+    const size_t chunk = std::min<size_t>(1024, samples.size() - done);
+    if (chunk) {
+      float** buffer = vorbis_analysis_buffer(&vd, int(chunk));
+      std::copy_n(samples.begin() + long(done), chunk, buffer[0]);
+      done += chunk;
+    }
+    vorbis_analysis_wrote(&vd, int(chunk));  // 0 ends the stream
+    while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+      vorbis_analysis(&vb, nullptr);
+      vorbis_bitrate_addblock(&vb);
+      ogg_packet packet;
+      while (vorbis_bitrate_flushpacket(&vd, &packet)) {
+        ogg_stream_packetin(&os, &packet);
+        while (ogg_stream_pageout(&os, &p)) page(p), eos = eos || ogg_page_eos(&p);
+      }
+    }
+  }
+  ogg_stream_clear(&os);
+  vorbis_block_clear(&vb);
+  vorbis_dsp_clear(&vd);
+  vorbis_comment_clear(&vc);
+  vorbis_info_clear(&vi);
+
+  const std::string path = gRoot + "/" + rel;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  if (f) ok = std::fclose(f) == 0 && ok;
+  if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", path.c_str()), gFailed = true;
+  return ok;
+}
+
+constexpr long kRate = 22050;
+constexpr double kPi = 3.14159265358979323846;
+
+// A plucked note: a few harmonics under an exponential decay, added into the buffer.
+void Note(std::vector<float>& buf, double start, double length, double freq, float gain, double decay = 3) {
+  const size_t first = size_t(start * kRate), count = size_t(length * kRate);
+  for (size_t i = 0; i < count && first + i < buf.size(); ++i) {
+    const double t = double(i) / kRate;
+    const double env = std::exp(-decay * t) * std::min(1.0, t * 200) * std::min(1.0, (length - t) * 40);
+    const double w = 2 * kPi * freq * t;
+    buf[first + i] += float(gain * env * (std::sin(w) + 0.35 * std::sin(2 * w) + 0.12 * std::sin(3 * w)));
+  }
+}
+
+double Midi(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+
+void Sounds() {
+  uint32_t seed = 7;
+  const auto noise = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return float(seed >> 8) / float(1 << 23) - 1.f;
+  };
+  {
+    std::vector<float> s(size_t(0.06 * kRate));
+    for (size_t i = 0; i < s.size(); ++i) {
+      const double t = double(i) / kRate;
+      s[i] = float(std::exp(-90 * t) * (0.5 * noise() + 0.5 * std::sin(2 * kPi * 1800 * t)));
+    }
+    WriteOgg("sounds/click.ogg", s, kRate, 0.4f);
+  }
+  {
+    std::vector<float> s(size_t(0.5 * kRate));
+    const int notes[] = {72, 76, 79, 84};
+    for (int i = 0; i < 4; ++i) Note(s, i * 0.07, 0.5 - i * 0.07, Midi(notes[i]), 0.22f, 8);
+    WriteOgg("sounds/pickup.ogg", s, kRate, 0.4f);
+  }
+  {
+    // Wind: low-passed noise swelling and ebbing; the ends match so it loops.
+    std::vector<float> s(size_t(4.0 * kRate));
+    float low = 0, lower = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+      const double t = double(i) / s.size();
+      const float cut = float(0.02 + 0.03 * (0.5 - 0.5 * std::cos(2 * kPi * 2 * t)));
+      low += cut * (noise() - low);
+      lower += cut * (low - lower);
+      s[i] = float(3.0 * lower * (0.4 + 0.6 * std::sin(kPi * t)));
+    }
+    WriteOgg("sounds/wind.ogg", s, kRate, 0.1f);
+  }
+  {
+    // The theme: eight bars in A minor at 96 beats a minute, bass and melody, loopable.
+    const double beat = 60.0 / 96;
+    std::vector<float> s(size_t(32 * beat * kRate));
+    const int bass[] = {45, 41, 48, 43, 45, 41, 40, 45};
+    const int melody[] = {69, 72, 76, 74, 72, 71, 69, 71, 72, 69, 67, 69, 72, 76, 74, 72,
+                          69, 72, 76, 79, 77, 76, 74, 72, 71, 72, 74, 71, 69, 68, 69, 0};
+    for (int bar = 0; bar < 8; ++bar) {
+      Note(s, bar * 4 * beat, 4 * beat, Midi(bass[bar]), 0.22f, 1.2);
+      Note(s, (bar * 4 + 2) * beat, 2 * beat, Midi(bass[bar] + 7), 0.12f, 1.5);
+    }
+    for (int i = 0; i < 32; ++i)
+      if (melody[i]) Note(s, i * beat, beat * 1.2, Midi(melody[i]), 0.16f, 2.5);
+    WriteOgg("sounds/music_loop.ogg", s, kRate, 0.2f);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s ASSETS_DIR\n", argv[0]);
+    return 2;
+  }
+  gRoot = std::filesystem::absolute(argv[1]).string();
+  SetFileRoots(TString(gRoot.c_str()), TString(), TString());
+  Backgrounds();
+  Objects();
+  Interface();
+  Puzzles();
+  Sounds();
+  return gFailed ? 1 : 0;
+}
