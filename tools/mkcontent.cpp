@@ -2,7 +2,7 @@
 // alpha, or JPEG with a ".mask.png" alpha mask), the cursors and the mini-games' picture sets, and
 // the Ogg Vorbis effects and music loop. Deterministic: the same build writes the same files.
 //   mkcontent ASSETS_DIR
-#include <vorbis/vorbisenc.h>
+#include "oggtone.h"
 
 #include <algorithm>
 #include <cmath>
@@ -445,58 +445,13 @@ void Puzzles() {
 
 // Encodes mono samples (-1..1) as Ogg Vorbis.
 bool WriteOgg(const std::string& rel, const std::vector<float>& samples, long rate, float quality) {
-  std::vector<unsigned char> out;
-  const auto page = [&out](const ogg_page& p) {
-    out.insert(out.end(), p.header, p.header + p.header_len);
-    out.insert(out.end(), p.body, p.body + p.body_len);
-  };
-  vorbis_info vi;
-  vorbis_info_init(&vi);
-  if (vorbis_encode_init_vbr(&vi, 1, rate, quality) != 0) {
-    vorbis_info_clear(&vi);
+  std::vector<unsigned char> out =
+      EncodeOgg(1, rate, quality, static_cast<long>(samples.size()),
+                [&samples](long frame, int) { return samples[static_cast<size_t>(frame)]; }, rel.c_str(), 0x686d7264);
+  if (out.empty()) {
     std::fprintf(stderr, "mkcontent: the encoder refused %s\n", rel.c_str());
     return gFailed = true, false;
   }
-  vorbis_comment vc;
-  vorbis_comment_init(&vc);
-  vorbis_comment_add_tag(&vc, "TITLE", rel.c_str());
-  vorbis_dsp_state vd;
-  vorbis_block vb;
-  vorbis_analysis_init(&vd, &vi);
-  vorbis_block_init(&vd, &vb);
-  ogg_stream_state os;
-  ogg_stream_init(&os, 0x686d7264);
-  ogg_packet header, comments, codebooks;
-  vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
-  ogg_stream_packetin(&os, &header);
-  ogg_stream_packetin(&os, &comments);
-  ogg_stream_packetin(&os, &codebooks);
-  ogg_page p;
-  while (ogg_stream_flush(&os, &p)) page(p);
-  size_t done = 0;
-  for (bool eos = false; !eos;) {
-    const size_t chunk = std::min<size_t>(1024, samples.size() - done);
-    if (chunk) {
-      float** buffer = vorbis_analysis_buffer(&vd, int(chunk));
-      std::copy_n(samples.begin() + long(done), chunk, buffer[0]);
-      done += chunk;
-    }
-    vorbis_analysis_wrote(&vd, int(chunk));  // 0 ends the stream
-    while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-      vorbis_analysis(&vb, nullptr);
-      vorbis_bitrate_addblock(&vb);
-      ogg_packet packet;
-      while (vorbis_bitrate_flushpacket(&vd, &packet)) {
-        ogg_stream_packetin(&os, &packet);
-        while (ogg_stream_pageout(&os, &p)) page(p), eos = eos || ogg_page_eos(&p);
-      }
-    }
-  }
-  ogg_stream_clear(&os);
-  vorbis_block_clear(&vb);
-  vorbis_dsp_clear(&vd);
-  vorbis_comment_clear(&vc);
-  vorbis_info_clear(&vi);
 
   const std::string path = gRoot + "/" + rel;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());

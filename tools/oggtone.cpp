@@ -22,24 +22,25 @@ void AppendPage(std::vector<unsigned char>& out, const ogg_page& page) {
 
 }  // namespace
 
-std::vector<unsigned char> MakeOggTone(const OggToneSpec& spec) {
+std::vector<unsigned char> EncodeOgg(int channels, long rate, float quality, long frames,
+                                     const std::function<float(long frame, int channel)>& sample,
+                                     const char* title, uint32_t serial) {
   std::vector<unsigned char> out;
-  if (spec.channels < 1 || spec.channels > 2 || spec.rate < 1000 || spec.seconds < 0) return out;
   vorbis_info vi;
   vorbis_info_init(&vi);
-  if (vorbis_encode_init_vbr(&vi, spec.channels, spec.rate, spec.quality) != 0) {
+  if (vorbis_encode_init_vbr(&vi, channels, rate, quality) != 0) {
     vorbis_info_clear(&vi);
     return out;
   }
   vorbis_comment vc;
   vorbis_comment_init(&vc);
-  vorbis_comment_add_tag(&vc, "TITLE", "test tone");
+  vorbis_comment_add_tag(&vc, "TITLE", title);
   vorbis_dsp_state vd;
   vorbis_block vb;
   vorbis_analysis_init(&vd, &vi);
   vorbis_block_init(&vd, &vb);
   ogg_stream_state os;
-  ogg_stream_init(&os, 0x746f6e65);  // fixed serial: the same spec gives the same bytes
+  ogg_stream_init(&os, static_cast<int>(serial));
 
   ogg_packet header, comments, codebooks;
   vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
@@ -49,18 +50,14 @@ std::vector<unsigned char> MakeOggTone(const OggToneSpec& spec) {
   ogg_page page;
   while (ogg_stream_flush(&os, &page)) AppendPage(out, page);
 
-  const long total = std::lround(spec.seconds * spec.rate);
-  const double step = 2.0 * M_PI * spec.frequency / spec.rate;
   long done = 0;
   bool eos = false;
   while (!eos) {
-    const long chunk = std::min<long>(1024, total - done);
+    const long chunk = std::min<long>(1024, frames - done);
     if (chunk > 0) {
       float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(chunk));
-      for (long i = 0; i < chunk; ++i) {
-        float s = spec.amplitude * static_cast<float>(std::sin(step * static_cast<double>(done + i)));
-        for (int c = 0; c < spec.channels; ++c) buffer[c][i] = s;
-      }
+      for (long i = 0; i < chunk; ++i)
+        for (int c = 0; c < channels; ++c) buffer[c][i] = sample(done + i, c);
       vorbis_analysis_wrote(&vd, static_cast<int>(chunk));
       done += chunk;
     } else {
@@ -85,6 +82,17 @@ std::vector<unsigned char> MakeOggTone(const OggToneSpec& spec) {
   vorbis_comment_clear(&vc);
   vorbis_info_clear(&vi);
   return out;
+}
+
+std::vector<unsigned char> MakeOggTone(const OggToneSpec& spec) {
+  if (spec.channels < 1 || spec.channels > 2 || spec.rate < 1000 || spec.seconds < 0) return {};
+  const long total = std::lround(spec.seconds * spec.rate);
+  const double step = 2.0 * M_PI * spec.frequency / spec.rate;
+  // Every channel carries the same tone.
+  auto tone = [&](long frame, int) {
+    return spec.amplitude * static_cast<float>(std::sin(step * static_cast<double>(frame)));
+  };
+  return EncodeOgg(spec.channels, spec.rate, spec.quality, total, tone, "test tone", 0x746f6e65);
 }
 
 bool WriteOggTone(const std::string& path, const OggToneSpec& spec) {
