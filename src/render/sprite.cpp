@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "core/config.h"
 #include "core/log.h"
@@ -80,10 +81,10 @@ void TSprite::Draw(const TDrawSpec& parentSpec, int32_t depth) {
   if (!mVisible) return;
   TDrawSpec spec;
   mSpec.Compose(spec, parentSpec);
-  // A copy of the list: drawing may change the tree (a texture's draw runs no script, but the
-  // effect sprites deriving from this one may).
-  std::list<std::shared_ptr<TSprite>> children;
-  if (depth != 0) children = mChildren;
+  // Drawn from a copy of the list, which holds the children too: a derived sprite's draw (the
+  // particle effects) may change the tree while it is walked.
+  std::vector<std::shared_ptr<TSprite>> children;
+  if (depth != 0) children.assign(mChildren.begin(), mChildren.end());
   auto it = children.begin();
   for (; it != children.end() && (*it)->mLayer < 0; ++it) (*it)->Draw(spec, depth - 1);
   if (mTexture) mTexture->Draw(spec);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "animfixture.h"
+#include "render/sprite.h"
 
 using render_test::AnimTest;
 using render_test::AnmWriter;
@@ -321,4 +322,20 @@ TEST_F(AnimatedTextureTest, UnloadAndRestoreReachTheSheetOnly) {
   EXPECT_EQ(sheet->unloads, 1);
   EXPECT_EQ(sheet->restores, 1);
   EXPECT_EQ(tex->GetAnimation().GetFrameCount(), 3);
+}
+
+TEST_F(AnimatedTextureTest, SpriteOfAnAnimationDrawsAndMeasuresTheCurrentFrame) {
+  auto tex = WalkXml();
+  ASSERT_TRUE(tex);
+  auto sprite = TSprite::Create(0, tex);
+  sprite->SetSpec(TDrawSpec(TVec2(100, 100), 1.0f, 1.0f, 0));
+  tex->SetCurrentFrame(2);  // 22 x 36 at (44, 0)
+  sprite->Draw(TDrawSpec(), 0);
+  ASSERT_EQ(draws->size(), 1u);
+  EXPECT_EQ((*draws)[0].spec.sourceRect, TRect(44, 0, 66, 36));
+  // Bounds take the frame's size, centred: the sprite's spec has no anchor of its own.
+  EXPECT_EQ(sprite->GetBounds(TDrawSpec(), 0), TRect(89, 82, 111, 118));
+  tex->SetCurrentFrame(-1);
+  sprite->Draw(TDrawSpec(), 0);
+  EXPECT_EQ(draws->size(), 1u);
 }
