@@ -3,9 +3,9 @@
 // left, so a damaged file is refused instead of over-allocating or reading past its end.
 #include "render/animatedtexture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 #include "core/file.h"
 #include "core/log.h"
