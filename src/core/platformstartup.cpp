@@ -15,6 +15,7 @@
 #include "core/path.h"
 #include "core/platform.h"
 #include "core/platformimpl.h"
+#include "ui/vectorfont.h"
 #include "core/stringtable.h"
 #include "os/dll.h"
 #include "os/msgbox.h"
@@ -282,6 +283,7 @@ void TPlatformImpl::Shutdown() {
   mGameName = mVersionText = mInternalName = TString();
   mSystemCursor.reset();
   mTaskList.Clear();
+  ClearFontMap();
 }
 
 // ---- display set-up and cursors ----

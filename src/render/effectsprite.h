@@ -1,0 +1,103 @@
+// TFxSprite: a drawable that plays a particle effect. It embeds one scripted particle system and
+// feeds it the sprite's on-screen position and up direction (the script's "dLocus" and "dUp"), so an
+// effect emits from wherever the sprite is drawn. TFxSpriteAnimTask steps every playing effect in
+// fixed 12 ms steps, at most four per frame.
+//
+// The sprite tree this belongs to does not exist yet: until it does, TFxSprite keeps the part of a
+// sprite it needs itself (layer, position, local draw record, parent and children).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/luaparticlesystem.h"
+#include "core/particlefunction.h"
+#include "core/string.h"
+#include "core/task.h"
+#include "render/drawspec.h"
+#include "script/scriptbinding.h"
+
+class TFxSpriteAnimTask;
+
+class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
+ public:
+  // A sprite on the layer; with a spec path its effect is loaded and registered at once.
+  static std::shared_ptr<TFxSprite> Create(int32_t layer, const TString& specPath);
+  virtual ~TFxSprite();
+  TFxSprite(const TFxSprite&) = delete;
+  TFxSprite& operator=(const TFxSprite&) = delete;
+
+  const char* GetClassName() const { return "TFxSprite"; }
+
+  // With reset, stops playing and prepares the particle script again. Loads the spec and
+  // registers the sprite with the task (null: the shared one); false when the spec cannot load.
+  bool LoadSpec(const TString& spec, TFxSpriteAnimTask* task, bool reset);
+  // Composes the draw record with the parent's; a placed sprite (drawn under a parent) passes its
+  // position and up direction to the effect and starts playing. Then the particles, then the
+  // children are drawn.
+  void Draw(const TDrawSpec* parent);
+
+  // ---- the part of a sprite that the effect needs ----
+  void SetPosition(const TVec2& p) { mSpec.transform.SetTranslation(p); }
+  TVec2 GetPosition() const { return mSpec.transform.GetTranslation(); }
+  int32_t GetLayer() const { return mLayer; }
+  TDrawSpec& GetDrawSpec() { return mSpec; }
+  // Re-parents the child (taking it from its former parent) and keeps the children by layer.
+  void AddChild(const std::shared_ptr<TFxSprite>& child);
+  void RemoveChild(TFxSprite* child);
+  const std::vector<std::shared_ptr<TFxSprite>>& GetChildren() const { return mChildren; }
+  TFxSprite* GetParent() const { return mParent; }
+
+  TLuaParticleSystem& GetParticleSystem() { return *mSystem; }
+  bool IsPlaying() const { return mPlaying; }
+  const TString& GetSpecPath() const { return mSpecPath; }
+  const TString& GetSpecFolder() const { return mSpecFolder; }
+  const TVec2& GetEmitterLocus() const { return mLocus->Get(); }
+  const TVec2& GetEmitterUp() const { return mUp->Get(); }
+
+ protected:
+  explicit TFxSprite(int32_t layer);
+
+ private:
+  // Script "CreateFx" (table): a child effect at x, y on a layer, running spec (beside ours).
+  int LuaCreateFx(lua_State* L);
+  void BindScript();
+
+  int32_t mLayer = 0;
+  TDrawSpec mSpec;
+  TFxSprite* mParent = nullptr;
+  std::vector<std::shared_ptr<TFxSprite>> mChildren;
+
+  std::shared_ptr<FConstVec2> mLocus;
+  std::shared_ptr<FConstVec2> mUp;
+  std::unique_ptr<TLuaParticleSystem> mSystem;
+  TString mSpecFolder;
+  TString mSpecPath;
+  bool mPlaying = false;
+  TScriptBindings mBindings;
+};
+
+// Steps the registered effect sprites. Made on first use and added to the platform's task list
+// when a platform runs; ends (and is deleted by the list) once no sprite is registered.
+class TFxSpriteAnimTask : public TTask {
+ public:
+  static constexpr uint32_t kStepMs = 12;
+  static constexpr uint32_t kMaxSteps = 4;
+
+  explicit TFxSpriteAnimTask(uint32_t now);
+  ~TFxSpriteAnimTask() override;
+
+  static TFxSpriteAnimTask* GetInstance();
+
+  void Add(const std::shared_ptr<TFxSprite>& sprite);
+  // One frame at the time `now`: whole 12 ms steps since the last one (at most four; the rest is
+  // dropped) for every playing sprite; gone and finished sprites leave the list. True while the
+  // list is not empty.
+  bool Update(uint32_t now);
+  bool Run() override;
+  size_t GetCount() const { return mSprites.size(); }
+
+ private:
+  std::vector<std::weak_ptr<TFxSprite>> mSprites;
+  uint32_t mLastStep;
+};

@@ -1,0 +1,104 @@
+// TVxMiniVecDraw: the antialiased outline rasteriser through which all text is drawn. It turns
+// glyph and bar outlines (the ".mvec" command stream) into horizontal spans of 16 coverage levels,
+// caches the spans per outline, size and sub-pixel phase, and either blends them straight into a
+// locked 32-bit pixel target or hands them on as coloured line vertices.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <tuple>
+#include <vector>
+
+// A locked 32-bit ARGB pixel buffer to draw into (rows top-down, pitch in bytes).
+struct TVxPixelTarget {
+  uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+};
+
+// One emitted line end: position in target pixels and packed ARGB colour.
+struct TVxLineVertex {
+  float x, y;
+  uint32_t color;
+};
+
+// One span of a cached outline: pixels [x0, x1) of a row, relative to the pen pixel.
+struct TVxSpan {
+  int16_t x0, x1, row;
+  uint8_t level;  // coverage 1..16
+  uint8_t ramp;
+};
+
+class TVxMiniVecDraw {
+public:
+  static constexpr int kRowCells = 3200;  // accumulation cells; cell c is pixel c - 1600 from the pen
+  using LineSink = std::function<void(const TVxLineVertex* vertices, int count)>;
+
+  TVxMiniVecDraw();
+
+  // Slot colour (ARGB) with its alpha multiplied by alphaFactor; rebuilds the slot's ramp.
+  void SetColor(int slot, uint32_t argb, float alphaFactor);
+  uint32_t GetRampColor(int ramp, int level) const { return mRamps[ramp & 3][(level - 1) & 31]; }
+  static int RampOfSlot(int slot) { return slot == 255 ? 0 : slot == 254 ? 1 : slot == 1 ? 3 : 2; }
+
+  // Drawing parameters for the outlines that follow.
+  void SetScale(float x, float y) { mScaleX = x, mScaleY = y; }
+  void SetStrokeWidths(float outline, float bold) { mOutlineWidth = outline, mBoldWidth = bold; }
+  void SetShear(bool on) { mShear = on; }
+  void SetRotation(float cosine, float sine) { mCos = cosine, mSin = sine; }
+  void SetReplace(bool on) { mReplace = on; }
+  void SetBlendAlpha(bool on) { mBlendAlpha = on; }
+
+  // Pen origin in pixels (x, y may be fractional: quarter fractions are kept); a null target sends
+  // the lines to the line sink. A different target flushes the current one first. Always true.
+  bool SetTarget(float x, float y, TVxPixelTarget* target);
+  // Rasterises an outline (at most `size` bytes are read) at (x, y) quarter-pixels from the origin.
+  void DrawOutline(const uint8_t* outline, size_t size, int x, int y);
+  // Draws the pending batch and forgets the target.
+  void Flush();
+
+  // Where lines go when there is no pixel target (the display's line-list drawing).
+  void SetLineSink(LineSink sink) { mSink = std::move(sink); }
+  void SetSpanOffsets(float start, float end, float y) { mStartOffset = start, mEndOffset = end, mYOffset = y; }
+  size_t GetCacheSize() const { return mCache.size(); }
+  // Number of outlines rasterised (not replayed from the cache) so far.
+  int GetRasterCount() const { return mRasterCount; }
+  // Spans of the last drawn outline (relative to its pen pixel).
+  const std::vector<TVxSpan>& GetLastSpans() const { return *mLastSpans; }
+
+private:
+  struct Edge {
+    float topX, topY, bottomX, bottomY;
+    uint8_t color, layer;
+    bool turned;
+  };
+  // Cache key: content hash and length of the outline with every parameter that shapes its spans.
+  using Key = std::tuple<uint64_t, size_t, int, int, float, float, float, float, bool, float, float>;
+
+  void Rasterise(const uint8_t* outline, size_t size, int fx, int fy, std::vector<TVxSpan>& spans);
+  void AddEdge(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
+  void AddSegment(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
+  void EmitSpan(int penX, int penY, const TVxSpan& span);
+  void BlendSpan(int x0, int x1, int y, uint32_t color);
+
+  uint32_t mSlots[256] = {};
+  uint32_t mRamps[4][32] = {};
+  float mScaleX = 1, mScaleY = 1;
+  float mOutlineWidth = 0, mBoldWidth = 0;
+  bool mShear = false;
+  float mCos = 1, mSin = 0;
+  bool mReplace = false, mBlendAlpha = false;
+  float mStartOffset = 0.25f, mEndOffset = 0.25f, mYOffset = 0.25f;
+  int mOriginX = 0, mOriginY = 0, mFracX = 0, mFracY = 0;
+  TVxPixelTarget* mTarget = nullptr;
+  LineSink mSink;
+  std::vector<TVxLineVertex> mBatch;
+  size_t mBatchCapacity = 256;
+  std::vector<Edge> mEdges;
+  std::map<Key, std::vector<TVxSpan>> mCache;
+  const std::vector<TVxSpan>* mLastSpans;
+  std::vector<TVxSpan> mNoSpans;
+  int mRasterCount = 0;
+};

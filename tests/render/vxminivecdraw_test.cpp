@@ -1,0 +1,192 @@
+// The outline rasteriser: coverage of squares on and between pixels, even-odd fills and wound
+// strokes, the span cache, line output and the three ways of blending into a locked target.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "render/vxminivecdraw.h"
+
+namespace {
+
+void PutI16(std::vector<uint8_t>& o, int v) {
+  o.push_back(uint8_t(v & 0xFF));
+  o.push_back(uint8_t((v >> 8) & 0xFF));
+}
+
+// Closed rectangles in font units (quarter-pixels at scale 1), one fill layer, in one outline.
+std::vector<uint8_t> Rects(const std::vector<std::array<int, 4>>& rects, bool withEnd = true) {
+  std::vector<uint8_t> o = {2, 1};
+  for (const auto& r : rects) {
+    const int pts[5][2] = {{r[0], r[1]}, {r[2], r[1]}, {r[2], r[3]}, {r[0], r[3]}, {r[0], r[1]}};
+    for (int i = 0; i < 5; ++i) {
+      o.push_back(i == 0 ? 4 : 5);
+      PutI16(o, pts[i][0] * 128);
+      PutI16(o, pts[i][1] * 128);
+    }
+  }
+  if (withEnd) o.push_back(8);
+  return o;
+}
+
+// Coverage levels per pixel of the spans of the last outline (rows x columns, origin at the pen).
+std::vector<std::vector<int>> Coverage(const TVxMiniVecDraw& draw, int rows, int cols) {
+  std::vector<std::vector<int>> grid(size_t(rows), std::vector<int>(size_t(cols), 0));
+  for (const TVxSpan& s : draw.GetLastSpans())
+    for (int x = s.x0; x < s.x1; ++x)
+      if (s.row >= 0 && s.row < rows && x >= 0 && x < cols) grid[size_t(s.row)][size_t(x)] += s.level;
+  return grid;
+}
+
+TEST(VxMiniVecDraw, EmptyOutlineDrawsNothingButIsCached) {
+  TVxMiniVecDraw draw;
+  const uint8_t end[] = {8};
+  draw.DrawOutline(end, 1, 0, 0);
+  EXPECT_TRUE(draw.GetLastSpans().empty());
+  EXPECT_EQ(draw.GetCacheSize(), 1u);
+}
+
+TEST(VxMiniVecDraw, SquareCoverage) {
+  struct Case {
+    const char* name;
+    std::array<int, 4> rect;  // quarter-pixels
+    std::vector<std::vector<int>> expected;
+  };
+  const Case cases[] = {
+      {"whole pixels", {0, 0, 8, 8}, {{16, 16, 0}, {16, 16, 0}, {0, 0, 0}}},
+      {"a quarter to the right", {1, 0, 9, 8}, {{12, 16, 4}, {12, 16, 4}, {0, 0, 0}}},
+      {"half a pixel down", {0, 2, 8, 10}, {{8, 8, 0}, {16, 16, 0}, {8, 8, 0}}},
+      {"inside one pixel", {1, 1, 3, 3}, {{4, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    TVxMiniVecDraw draw;
+    std::vector<uint8_t> outline = Rects({c.rect});
+    draw.DrawOutline(outline.data(), outline.size(), 0, 0);
+    EXPECT_EQ(Coverage(draw, 3, 3), c.expected) << c.name;
+  }
+}
+
+TEST(VxMiniVecDraw, FillsAreEvenOddStrokesAreWound) {
+  TVxMiniVecDraw draw;
+  std::vector<uint8_t> twice = Rects({{0, 0, 8, 8}, {0, 0, 8, 8}});
+  draw.DrawOutline(twice.data(), twice.size(), 0, 0);
+  EXPECT_TRUE(draw.GetLastSpans().empty());
+
+  // A hole: the inner square cancels the outer one.
+  std::vector<uint8_t> ring = Rects({{0, 0, 16, 16}, {4, 4, 12, 12}});
+  draw.DrawOutline(ring.data(), ring.size(), 0, 0);
+  auto grid = Coverage(draw, 4, 4);
+  EXPECT_EQ(grid[0], (std::vector<int>{16, 16, 16, 16}));
+  EXPECT_EQ(grid[1], (std::vector<int>{16, 0, 0, 16}));
+
+  // The bold stroke of the doubled square stays (slot 254, ramp 1) although the fill cancels.
+  draw.SetStrokeWidths(0, 0.5f);
+  draw.DrawOutline(twice.data(), twice.size(), 0, 0);
+  ASSERT_FALSE(draw.GetLastSpans().empty());
+  for (const TVxSpan& s : draw.GetLastSpans()) EXPECT_EQ(s.ramp, TVxMiniVecDraw::RampOfSlot(254));
+}
+
+TEST(VxMiniVecDraw, SpansAreReusedPerQuarterPhase) {
+  TVxMiniVecDraw draw;
+  std::vector<uint8_t> outline = Rects({{0, 0, 6, 6}});
+  draw.DrawOutline(outline.data(), outline.size(), 0, 0);
+  draw.DrawOutline(outline.data(), outline.size(), 4, 0);   // one pixel on: same phase
+  draw.DrawOutline(outline.data(), outline.size(), 0, 8);
+  EXPECT_EQ(draw.GetRasterCount(), 1);
+  draw.DrawOutline(outline.data(), outline.size(), 1, 0);   // another quarter phase
+  EXPECT_EQ(draw.GetRasterCount(), 2);
+  draw.SetScale(2, 2);
+  draw.DrawOutline(outline.data(), outline.size(), 0, 0);
+  EXPECT_EQ(draw.GetRasterCount(), 3);
+  // A copy of the same outline elsewhere in memory is the same glyph.
+  std::vector<uint8_t> copy = outline;
+  draw.DrawOutline(copy.data(), copy.size(), 0, 0);
+  EXPECT_EQ(draw.GetRasterCount(), 3);
+}
+
+TEST(VxMiniVecDraw, LinesGoToTheSinkWithTheSpanOffsets) {
+  TVxMiniVecDraw draw;
+  std::vector<TVxLineVertex> lines;
+  draw.SetLineSink([&](const TVxLineVertex* v, int n) { lines.insert(lines.end(), v, v + n); });
+  draw.SetColor(1, 0xFF336699u, 1.0f);
+  draw.SetTarget(10, 20, nullptr);
+  std::vector<uint8_t> outline = Rects({{0, 0, 8, 4}});
+  draw.DrawOutline(outline.data(), outline.size(), 0, 0);
+  EXPECT_TRUE(lines.empty());  // batched until flushed
+  draw.Flush();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_FLOAT_EQ(lines[0].x, 10.25f);
+  EXPECT_FLOAT_EQ(lines[1].x, 12.25f);
+  EXPECT_FLOAT_EQ(lines[0].y, 20.25f);
+  EXPECT_EQ(lines[0].color, 0xFF336699u);
+}
+
+TEST(VxMiniVecDraw, BlendsIntoLockedPixels) {
+  struct Case {
+    const char* name;
+    bool replace, blendAlpha;
+    uint32_t destination, expected;
+  };
+  // Source: pure red at alpha 128 (a half alpha factor on an opaque colour).
+  const Case cases[] = {
+      {"mix over opaque keeps the destination alpha", false, false, 0xFF0000FFu, 0xFF80007Fu},
+      {"mix over transparent keeps it transparent", false, false, 0x000000FFu, 0x0080007Fu},
+      {"replace", true, false, 0xFF0000FFu, 0x80FF0000u},
+      {"blend alpha over opaque", false, true, 0xFF0000FFu, 0xFF5500A9u},
+      {"blend alpha over nothing", false, true, 0x00000000u, 0x80FF0000u},
+  };
+  for (const Case& c : cases) {
+    TVxMiniVecDraw draw;
+    draw.SetColor(1, 0xFFFF0000u, 128.5f / 255);
+    draw.SetReplace(c.replace);
+    draw.SetBlendAlpha(c.blendAlpha);
+    std::vector<uint32_t> pixels(4 * 4, c.destination);
+    TVxPixelTarget target{pixels.data(), 4, 4, 16};
+    draw.SetTarget(1, 1, &target);
+    std::vector<uint8_t> outline = Rects({{0, 0, 4, 4}});
+    draw.DrawOutline(outline.data(), outline.size(), 0, 0);
+    draw.Flush();
+    EXPECT_EQ(pixels[5], c.expected) << c.name << std::hex << " got " << pixels[5];
+    EXPECT_EQ(pixels[0], c.destination) << c.name;
+    EXPECT_EQ(pixels[6], c.destination) << c.name;
+  }
+  // A span of alpha 0 over a transparent pixel with blend-alpha leaves it alone (no division by 0).
+  TVxMiniVecDraw draw;
+  draw.SetColor(1, 0x00FF0000u, 1.0f);
+  draw.SetBlendAlpha(true);
+  std::vector<uint32_t> pixels(4, 0x00123456u);
+  TVxPixelTarget target{pixels.data(), 2, 2, 8};
+  draw.SetTarget(0, 0, &target);
+  std::vector<uint8_t> outline = Rects({{0, 0, 8, 8}});
+  draw.DrawOutline(outline.data(), outline.size(), 0, 0);
+  EXPECT_EQ(pixels, std::vector<uint32_t>(4, 0x00123456u));
+}
+
+// Outlines from damaged fonts: commands cut short, no end command, coordinates far off the pen.
+TEST(VxMiniVecDraw, DamagedOutlinesStayInsideTheirBytesAndTheTarget) {
+  std::vector<uint8_t> square = Rects({{0, 0, 8, 8}}, false);
+  std::vector<std::vector<uint8_t>> outlines = {
+      square,
+      std::vector<uint8_t>(square.begin(), square.end() - 3),
+      {6, 1, 2},
+      {4, 0xFF, 0x7F, 0xFF, 0x7F, 5, 0x00, 0x80, 0x00, 0x80, 5, 0xFF, 0x7F, 0x00, 0x80, 8},
+      {7, 1, 2, 3, 1, 1, 1, 1, 1, 2, 5, 3, 5, 4},
+  };
+  std::vector<uint32_t> pixels(8 * 8, 0);
+  TVxPixelTarget target{pixels.data(), 8, 8, 32};
+  for (float width : {0.0f, 2.0f}) {
+    TVxMiniVecDraw draw;
+    draw.SetStrokeWidths(width, width);
+    draw.SetScale(3, 3);
+    draw.SetTarget(4, 4, &target);
+    for (const auto& o : outlines) {
+      std::vector<uint8_t> exact(o);  // heap copy of exactly these bytes, so an overread is caught
+      draw.DrawOutline(exact.data(), exact.size(), -3, 5);
+    }
+    draw.Flush();
+  }
+  SUCCEED();
+}
+
+}  // namespace
