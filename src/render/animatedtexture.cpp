@@ -11,6 +11,7 @@
 #include "core/log.h"
 #include "core/xml.h"
 #include "render/assetmanager.h"
+#include "render/textureservices.h"
 
 TMat3 TAnimFrame::GetTransform() const {
   const float* t = transform;
@@ -318,15 +319,10 @@ bool TAnimatedTexture::Resolve(const TString& image, const TString& mask) {
 }
 
 bool TAnimatedTexture::LoadSheet() {
-  const auto& load = GetTextureServices().loadSheet;
-  if (!load) {
-    LogPrintf("Animation %s: no texture loader to load its sheet", mAnim->fileName.CStr());
-    return false;
-  }
   const TAnimation& a = *mAnim;
   TString folderMask = a.maskName.IsEmpty() ? TString() : a.folder + a.maskName;
-  mSheet = load(a.folder + a.imageName, folderMask);
-  if (!mSheet) mSheet = load(a.imageName, a.maskName);
+  mSheet = LoadSheetTexture(a.folder + a.imageName, folderMask);
+  if (!mSheet) mSheet = LoadSheetTexture(a.imageName, a.maskName);
   return mSheet != nullptr;
 }
 
@@ -336,6 +332,10 @@ void TAnimatedTexture::Unload() {
 
 void TAnimatedTexture::Restore() {
   if (mSheet) mSheet->Restore();
+}
+
+void TAnimatedTexture::CopyRect(int x, int y, const TRect* source, TTexture* destination) {
+  if (mSheet) mSheet->CopyRect(x, y, source, destination);
 }
 
 const TAnimFrame* TAnimatedTexture::CurrentFrame() const {

@@ -9,7 +9,7 @@
 
 #include "core/rect.h"
 #include "core/string.h"
-#include "render/texturesource.h"
+#include "render/textureservices.h"
 
 // A first transform value of this means the frame has no transform.
 constexpr float kNoFrameTransform = -10000000.0f;
@@ -60,8 +60,8 @@ bool ParseAnimationBinary(const void* data, size_t size, const TString& fileName
 // "function DoAnim()\n    delay(60);\n    frames{1,...,N};\nend\n" (no frames line for N = 0).
 TString MakeDefaultAnimationScript(int32_t frameCount);
 
-class TAnimatedTexture : public TTextureSource {
-  TM_CLASS(TAnimatedTexture, TTextureSource)
+class TAnimatedTexture : public TTexture {
+  TM_CLASS(TAnimatedTexture, TTexture)
 
  public:
   explicit TAnimatedTexture(const TString& fileName);
@@ -83,7 +83,10 @@ class TAnimatedTexture : public TTextureSource {
   void Unload() override;
   void Restore() override;
 
+  // TTexture::DrawAt builds its spec and comes here.
   void Draw(const TDrawSpec& spec) override;
+  // Copies from the whole sheet.
+  void CopyRect(int x, int y, const TRect* source, TTexture* destination) override;
   // The current frame's size; 0 when the current frame is not a valid index.
   int32_t GetWidth() const override;
   int32_t GetHeight() const override;
@@ -96,11 +99,11 @@ class TAnimatedTexture : public TTextureSource {
   void SetCurrentFrame(int32_t frame) { mAnim->currentFrame = frame; }
   int32_t GetCurrentFrame() const { return mAnim->currentFrame; }
   const TAnimation& GetAnimation() const { return *mAnim; }
-  const std::shared_ptr<TTextureSource>& GetSheet() const { return mSheet; }
+  const std::shared_ptr<TTexture>& GetSheet() const { return mSheet; }
 
  private:
   const TAnimFrame* CurrentFrame() const;
 
   std::unique_ptr<TAnimation> mAnim;
-  std::shared_ptr<TTextureSource> mSheet;
+  std::shared_ptr<TTexture> mSheet;
 };

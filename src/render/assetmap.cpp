@@ -2,15 +2,14 @@
 // asset manager under each class's own key.
 #include "render/assetmap.h"
 
-#include <cstdlib>
 
 #include "core/file.h"
 #include "core/log.h"
 #include "render/animatedtexture.h"
 #include "render/assetmanager.h"
+#include "render/textureservices.h"
 #include "render/model.h"
 #include "script/scriptcode.h"
-#include "sound/sound.h"
 
 const char* const TAssetMap::kExtensions[9] = {".xml", ".anm", ".jpg", ".jp2", ".png",
                                                ".spx", ".ogg", ".mesh", ".lua"};
@@ -23,26 +22,9 @@ TString Slashed(const TString& name) {
   return s;
 }
 
-// The key under which a sound loaded as TSound::Get (name, preload on, group -1) is shared.
-TString SoundKey(const TString& path, const TString& options) {
-  int32_t group = -1;
-  int option = options.Find("group=");
-  if (option >= 0) group = std::atoi(options.CStr() + option + 6);
-  return TString::Format("%s;%d;%d", path.CStr(), 1, group);
-}
-
-// The manager's asset under the key when it is of class T, else the getter's; a result is
-// registered under the key.
-template <class T, class Getter>
-std::shared_ptr<TAsset> Share(const TString& key, Getter getter) {
-  TAssetManager* assets = TAssetManager::GetInstance();
-  std::shared_ptr<T> found = assets ? KindCast<T>(assets->Find(key)) : nullptr;
-  if (!found) found = getter();
-  if (found && assets) assets->Register(key, found);
-  return found;
-}
-
 }  // namespace
+
+using assetmap_internal::Share;
 
 TAssetMap::~TAssetMap() = default;
 
@@ -84,16 +66,14 @@ void TAssetMap::AddAsset(const TString& name, const std::shared_ptr<TAsset>& ass
 
   std::shared_ptr<TAsset> loaded;
   if (type == "jpg" || type == "png" || type == "jp2") {
-    loaded = Share<TTextureSource>(MakeTextureCacheKey(asGiven + options), [&] {
-      const auto& get = GetTextureServices().get;
-      return get ? get(fullName, 0) : nullptr;
-    });
+    loaded = Share<TTexture>(TTexture::MakeCacheKey(asGiven + options, false, false, false),
+                              [&] { return GetTextureByName(fullName, 0); });
   } else if (type == "xml" || type == "anm") {
     loaded = Share<TAnimatedTexture>(TAnimatedTexture::MakeKey(asGiven + options, "", ""),
                                      [&] { return TAnimatedTexture::Get(fullName, "", ""); });
   } else if (type == "ogg" || type == "spx") {
     TString path = question >= 0 ? asGiven.SubString(0, question) : asGiven;
-    loaded = Share<TSound>(SoundKey(path, options), [&] { return TSound::Get(fullName, true, -1); });
+    loaded = assetmap_internal::ShareSound(path, options, fullName);
   } else if (type == "lua") {
     loaded = Share<TScriptCode>(asGiven, [&] { return TScriptCode::Get(fullName, "", nullptr); });
   } else if (type == "mesh") {
@@ -120,14 +100,14 @@ std::shared_ptr<TAsset> TAssetMap::Lookup(const TString& name) {
   return Find(key);
 }
 
-std::shared_ptr<TTextureSource> TAssetMap::GetTexture(const TString& name) {
+std::shared_ptr<TTexture> TAssetMap::GetTexture(const TString& name) {
   std::shared_ptr<TAsset> asset = Lookup(name);
   if (!asset) {
     LogPrintf("Texture asset not found: %s (auto load set to %s)", Slashed(name).CStr(),
               mAutoLoad ? "true" : "false");
     return nullptr;
   }
-  return KindCast<TTextureSource>(asset);
+  return KindCast<TTexture>(asset);
 }
 
 std::shared_ptr<TSound> TAssetMap::GetSound(const TString& name) {
@@ -136,5 +116,5 @@ std::shared_ptr<TSound> TAssetMap::GetSound(const TString& name) {
     LogPrintf("Sound asset not found: %s", Slashed(name).CStr());
     return nullptr;
   }
-  return KindCast<TSound>(asset);
+  return assetmap_internal::AsSound(asset);
 }

@@ -40,7 +40,7 @@ TSprite::~TSprite() {
   CountSprites(-1);
 }
 
-std::shared_ptr<TSprite> TSprite::Create(int32_t layer, const std::shared_ptr<TTextureSource>& texture) {
+std::shared_ptr<TSprite> TSprite::Create(int32_t layer, const std::shared_ptr<TTexture>& texture) {
   auto sprite = std::make_shared<TSprite>(layer);
   if (texture) sprite->SetTexture(texture);
   return sprite;

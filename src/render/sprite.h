@@ -10,7 +10,7 @@
 #include "core/classid.h"
 #include "core/rect.h"
 #include "render/drawspec.h"
-#include "render/texturesource.h"
+#include "render/texture.h"
 
 class TSprite;
 
@@ -40,7 +40,7 @@ class TSprite : public std::enable_shared_from_this<TSprite> {
 
   // A new sprite in a shared pointer; a given texture is set with SetTexture.
   static std::shared_ptr<TSprite> Create(int32_t layer,
-                                         const std::shared_ptr<TTextureSource>& texture = nullptr);
+                                         const std::shared_ptr<TTexture>& texture = nullptr);
 
   // Depth 0 draws the sprite alone; every level of children gets depth - 1.
   virtual void Draw(const TDrawSpec& parentSpec, int32_t depth);
@@ -51,7 +51,7 @@ class TSprite : public std::enable_shared_from_this<TSprite> {
   // A negative threshold tests the rectangle only.
   virtual bool HitTest(int32_t x, int32_t y, const TDrawSpec& parentSpec, int32_t threshold,
                        int32_t depth);
-  virtual void SetTexture(const std::shared_ptr<TTextureSource>& texture) { mTexture = texture; }
+  virtual void SetTexture(const std::shared_ptr<TTexture>& texture) { mTexture = texture; }
   // Stable sort by layer: equal layers keep the order they were added in.
   virtual void SortChildren();
 
@@ -63,7 +63,7 @@ class TSprite : public std::enable_shared_from_this<TSprite> {
 
   void SetVisible(bool visible) { mVisible = visible; }
   bool IsVisible() const { return mVisible; }
-  const std::shared_ptr<TTextureSource>& GetTexture() const { return mTexture; }
+  const std::shared_ptr<TTexture>& GetTexture() const { return mTexture; }
   int32_t GetLayer() const { return mLayer; }
   TSprite* GetParent() const { return mParent; }
   const std::list<std::shared_ptr<TSprite>>& GetChildren() const { return mChildren; }
@@ -80,7 +80,7 @@ class TSprite : public std::enable_shared_from_this<TSprite> {
   TSprite* mParent = nullptr;
   bool mVisible = true;
   int32_t mLayer;
-  std::shared_ptr<TTextureSource> mTexture;
+  std::shared_ptr<TTexture> mTexture;
   TDrawSpec mSpec;
   std::list<std::shared_ptr<TSprite>> mChildren;
 };

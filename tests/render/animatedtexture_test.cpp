@@ -83,7 +83,7 @@ TEST_F(AnimatedTextureTest, XmlDescriptionReadsEveryFieldAndInheritsFromThePrevi
   EXPECT_EQ(tex->GetFrameRect(-1), TRect());
   EXPECT_EQ(tex->GetFrameOrigin(2), TVec2(1, 2));
   EXPECT_STREQ(tex->GetClassName(), "TAnimatedTexture");
-  EXPECT_TRUE(tex->IsKindOf(TTextureSource::ClassId()));
+  EXPECT_TRUE(tex->IsKindOf(TTexture::ClassId()));
 }
 
 TEST_F(AnimatedTextureTest, ScriptComesFromTheAttributeOrTheElementText) {
@@ -238,7 +238,8 @@ TEST_F(AnimatedTextureTest, MissingOrUnknownDescriptionsGiveNothing) {
   WriteFile("anims/walk.xml", kWalkXml);
   WriteFile("anims/walk.png", "png");
   WriteFile("anims/walk_mask.png", "png");
-  EXPECT_FALSE(TAnimatedTexture::Get("user:anims/walk", "", ""));  // no texture loader installed
+  // The texture class itself loads the sheet now, and refuses a file that is no image.
+  EXPECT_FALSE(TAnimatedTexture::Get("user:anims/walk", "", ""));
 }
 
 TEST_F(AnimatedTextureTest, DrawPlacesTheCurrentFrameAtItsRegistrationPoint) {

@@ -11,7 +11,7 @@
 #include "imagefixture.h"
 #include "recordingtexture.h"
 #include "render/assetmanager.h"
-#include "render/texturesource.h"
+#include "render/textureservices.h"
 
 namespace render_test {
 
@@ -57,7 +57,7 @@ class AnimTest : public ImageTest {
   AnimTest() {
     TAssetManager::SetInstance(&mAssets);
     TTextureServices services;
-    services.get = [this](const TString& name, uint32_t) -> std::shared_ptr<TTextureSource> {
+    services.get = [this](const TString& name, int) -> std::shared_ptr<TTexture> {
       return Made(name, "");
     };
     services.loadSheet = [this](const TString& image, const TString& mask) {
@@ -71,7 +71,7 @@ class AnimTest : public ImageTest {
   }
 
   // A recording texture of 64 x 32 tagged with the file names, when the files exist.
-  std::shared_ptr<TTextureSource> Made(const TString& image, const TString& mask) {
+  std::shared_ptr<TTexture> Made(const TString& image, const TString& mask) {
     TString file = image;
     int question = file.FindChar('?');
     if (question >= 0) file = file.SubString(0, question);

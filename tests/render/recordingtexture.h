@@ -1,11 +1,11 @@
-// A texture stand-in for sprite and animation tests: it has a size and a tag, and records every
+// A texture for sprite and animation tests that needs no display: it has a size and a tag, and records every
 // draw (its tag and the spec it got) into a shared list, so tests can check order and specs.
 #pragma once
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "render/texturesource.h"
+#include "render/texture.h"
 
 namespace render_test {
 
@@ -14,7 +14,7 @@ struct DrawRecord {
   TDrawSpec spec;
 };
 
-class RecordingTexture : public TTextureSource {
+class RecordingTexture : public TTexture {
  public:
   RecordingTexture(std::string tag, int32_t width, int32_t height,
                    std::shared_ptr<std::vector<DrawRecord>> log)
