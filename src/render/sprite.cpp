@@ -9,10 +9,46 @@
 
 #include "core/config.h"
 #include "core/log.h"
+#include "render/drawcontext.h"
 
 namespace {
+
+// Renders into a 4 x 4 texture with alpha, made on first use and shared by all sprites.
+class TDisplayHitProbe : public ISpriteHitProbe {
+ public:
+  bool ReadAlpha(TSprite& sprite, const TDrawSpec& spec, int32_t depth, uint8_t* alpha) override {
+    TDrawContext* context = TDrawContext::Find();
+    if (!context) return false;
+    if (!mTarget) mTarget = TTexture::CreateBlank(4, 4, true);
+    // Mode 4 renders the alpha channel into a target cleared to transparent black; the plain mode
+    // makes the copied-back alpha opaque, and every pixel would hit.
+    if (!mTarget || !context->BeginRenderTarget(mTarget, 4)) return false;
+    context->DrawTextureRect(TRect(1, 1, 2, 2), TVec4(0, 0, 0, 0), nullptr);
+    {
+      Draw2dScope scope;
+      if (scope.IsOpen()) sprite.Draw(spec, depth);
+    }
+    context->EndRenderTarget();
+    uint32_t* pixels = nullptr;
+    int rowLength = 0;
+    if (!mTarget->Lock(&pixels, &rowLength)) return false;
+    *alpha = static_cast<uint8_t>(pixels[rowLength + 1] >> 24);
+    mTarget->Unlock();
+    return true;
+  }
+  bool IsSixteenBitMode() override {
+    TDrawContext* context = TDrawContext::Find();
+    return context && context->GetRenderOption("16bitmode").ToInt() != 0;
+  }
+  void ReleaseTarget() override { mTarget.reset(); }
+
+ private:
+  std::shared_ptr<TTexture> mTarget;
+};
+
+TDisplayHitProbe gDisplayProbe;
 int32_t gLiveSprites = 0;
-ISpriteHitProbe* gHitProbe = nullptr;
+ISpriteHitProbe* gHitProbe = &gDisplayProbe;
 
 // Truncated toward zero; values outside the integer range (a degenerate transform) saturate
 // instead of being undefined, and NaN becomes 0.
@@ -47,7 +83,18 @@ std::shared_ptr<TSprite> TSprite::Create(int32_t layer, const std::shared_ptr<TT
 }
 
 int32_t TSprite::GetLiveCount() { return gLiveSprites; }
-void TSprite::SetHitProbe(ISpriteHitProbe* probe) { gHitProbe = probe; }
+void TSprite::SetHitProbe(ISpriteHitProbe* probe) { gHitProbe = probe ? probe : &gDisplayProbe; }
+
+Draw2dScope::Draw2dScope() {
+  TDrawContext* context = TDrawContext::Find();
+  mOpen = context && context->Begin2d();
+}
+
+void Draw2dScope::End() {
+  if (!mOpen) return;
+  mOpen = false;
+  if (TDrawContext* context = TDrawContext::Find(); context && context->IsIn2d()) context->End2d();
+}
 
 void TSprite::SortChildren() { mChildren.sort(LayerLess); }  // std::list::sort is stable
 
@@ -129,7 +176,6 @@ bool TSprite::HitTest(int32_t x, int32_t y, const TDrawSpec& parentSpec, int32_t
   if (!mVisible) return false;
   if (!GetBounds(parentSpec, depth).Contains(x, y)) return false;
   if (threshold < 0) return true;
-  if (!gHitProbe) return false;
   TDrawSpec moved = parentSpec;
   moved.transform.SetTranslation(moved.transform.GetTranslation() + TVec2(float(1 - x), float(1 - y)));
   uint8_t alpha = 0;

@@ -15,7 +15,7 @@
 class TSprite;
 
 // The pixel probe behind TSprite::HitTest: renders a sprite into a small target and reads one
-// pixel's alpha back. The display side installs one; without it pixel tests answer false.
+// pixel's alpha back. The built-in one renders through the drawing context; tests install others.
 class ISpriteHitProbe {
  public:
   virtual ~ISpriteHitProbe();
@@ -27,6 +27,21 @@ class ISpriteHitProbe {
   virtual bool IsSixteenBitMode() = 0;
   // The last sprite is gone: drop the shared probe texture.
   virtual void ReleaseTarget() = 0;
+};
+
+// Holds a 2D block of the drawing context open: End (or the end of the scope) closes it with
+// TDrawContext::End2d when this scope opened it and it is still open.
+class Draw2dScope {
+ public:
+  Draw2dScope();
+  ~Draw2dScope() { End(); }
+  Draw2dScope(const Draw2dScope&) = delete;
+  Draw2dScope& operator=(const Draw2dScope&) = delete;
+  bool IsOpen() const { return mOpen; }
+  void End();
+
+ private:
+  bool mOpen = false;
 };
 
 class TSprite : public std::enable_shared_from_this<TSprite> {
@@ -73,7 +88,7 @@ class TSprite : public std::enable_shared_from_this<TSprite> {
 
   // Sprites alive in the process (also kept in the configuration key "current_sprite_count").
   static int32_t GetLiveCount();
-  // Installs the pixel probe (not owned; null removes it).
+  // Installs a pixel probe (not owned); null goes back to the built-in one.
   static void SetHitProbe(ISpriteHitProbe* probe);
 
  private:
