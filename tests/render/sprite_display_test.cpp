@@ -41,3 +41,28 @@ TEST_F(SpriteDisplayTest, PixelProbeSeesTransparentPixelsThatTheRectangleTestIgn
   EXPECT_FALSE(draw->IsIn2d());
   EXPECT_FALSE(draw->IsDrawing());
 }
+
+TEST_F(SpriteDisplayTest, Draw2dScopeClosesOnlyTheBlockItOpened) {
+  Window();
+  {
+    Draw2dScope outside;  // no frame or render target: Begin2d refuses
+    EXPECT_FALSE(outside.IsOpen());
+  }
+  auto target = TTexture::CreateBlank(8, 8, true);
+  ASSERT_TRUE(target);
+  ASSERT_TRUE(draw->BeginRenderTarget(target, 0));
+  {
+    Draw2dScope scope;
+    ASSERT_TRUE(scope.IsOpen());
+    EXPECT_TRUE(draw->IsIn2d());
+    scope.End();
+    EXPECT_FALSE(draw->IsIn2d());
+    EXPECT_FALSE(scope.IsOpen());
+  }
+  {
+    Draw2dScope scope;
+    EXPECT_TRUE(draw->IsIn2d());
+  }
+  EXPECT_FALSE(draw->IsIn2d());
+  draw->EndRenderTarget();
+}

@@ -292,7 +292,7 @@ TEST_F(SpriteTest, PixelHitTestFailsWithoutAUsableProbe) {
   FixedProbe probe;
   auto sprite = TSprite::Create(0, Texture("t", 20, 10));
   sprite->SetSpec(At(100, 100));
-  EXPECT_FALSE(sprite->HitTest(100, 100, TDrawSpec(), 1, 0));  // none installed
+  EXPECT_FALSE(sprite->HitTest(100, 100, TDrawSpec(), 1, 0));  // built-in probe, no drawing context
   probe.value = 255;
   probe.renders = false;
   TSprite::SetHitProbe(&probe);
