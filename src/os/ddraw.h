@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "os/unknown.h"
 #include "os/win32types.h"
 
 // ---- results -------------------------------------------------------------------------------------
@@ -215,13 +216,6 @@ struct DDDEVICEIDENTIFIER2 {  // adapter identity: driver, description (from GL 
   DWORD dwWHQLLevel;
 };
 
-struct IUnknown {             // reference-counted object; Release deletes at zero
-  virtual HRESULT QueryInterface(REFIID iid, void** out) = 0;   // E_NOINTERFACE for what it is not
-  virtual ULONG AddRef() = 0;                                    // new reference count
-  virtual ULONG Release() = 0;                                   // new reference count
- protected:
-  virtual ~IUnknown() = default;
-};
 
 struct IDirectDrawSurface7;
 struct IDirectDrawClipper;

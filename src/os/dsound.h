@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "os/unknown.h"
 #include "os/win32types.h"
 
 // ---- results ------------------------------------------------------------------------------------
@@ -118,20 +119,10 @@ struct DSBPOSITIONNOTIFY {
 using LPCDSBPOSITIONNOTIFY = const DSBPOSITIONNOTIFY*;
 
 // Interface identifiers accepted by QueryInterface.
-extern const IID IID_IUnknown;
 extern const IID IID_IDirectSoundBuffer;
 extern const IID IID_IDirectSoundNotify;
 
 // ---- interfaces ---------------------------------------------------------------------------------
-// Reference-counted object: the last Release destroys it.
-struct IUnknown {
-  virtual HRESULT QueryInterface(REFIID iid, void** out) = 0;  // AddRefs and answers the interface
-  virtual ULONG AddRef() = 0;                                   // answers the new count
-  virtual ULONG Release() = 0;                                  // answers the new count
- protected:
-  ~IUnknown() = default;
-};
-using LPUNKNOWN = IUnknown*;
 
 // A sound buffer. Secondary buffers are byte rings in their own format, mixed while playing; the
 // primary buffer stands for the mixed output (format, volume, status) and cannot be locked.

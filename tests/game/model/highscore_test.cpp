@@ -195,7 +195,7 @@ TEST_F(HighscoreTest, ScriptSaveGoesToTheCurrentProfile) {
   testutil::TempFolder folder;
   SetConfig("encryptionkey", "ScoreKeyText");
   TPrefsDB db(true, (folder / "prefsdb.dat").c_str());
-  TSettings* settings = TSettings::CreateInstance();
+  TSettings* settings = TSettings::CreateDetachedInstance();
   settings->SetPrefsDB(&db);
   settings->SetCurrentUserIndex(1);
   score->StartLevel(9, 10);

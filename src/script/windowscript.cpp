@@ -1,0 +1,353 @@
+// The window script: type registry and window building, the current-window stack, message delivery
+// into the waiting coroutine, and the small Lua library of the window protocol (building windows
+// from nested tables, waiting for messages, DoModal).
+#include "script/windowscript.h"
+
+#include "core/log.h"
+#include "script/lua/lauxlib.h"
+#include "script/luamessage.h"
+#include "script/luastack.h"
+#include "script/luawrapper.h"
+#include "script/scriptcode.h"
+#include "ui/message.h"
+#include "ui/modalwindow.h"
+#include "ui/window.h"
+#include "ui/windowmanager.h"
+#include "ui/windowstyle.h"
+
+namespace {
+
+// The protocol's Lua half: message queues, table-driven window building, waiting, modal screens.
+const char kProtocolLibrary[] =
+    "gMessageQueue = {}\n"
+    "gCommandQueue = {}\n"
+    "gClosedWindows = {}\n"
+    "gBeginGroup = 0\n"
+    "kGeneric = 0; kCloseWindow = 1; kDefaultAction = 2; kButtonPress = 3; kPressAnyKey = 4\n"
+    "kQuitNow = 5; kModalClosed = 6; kTextEditChanged = 7; kCommandOnly = 8\n"
+    "kSliderValChanged = 9; kSliderMouseUp = 10; kSliderPageUp = 11; kSliderPageDown = 12\n"
+    "kUserMessageBase = 1000\n"
+    "kCenter = 80000; kHAlignCenter = 1; kHAlignRight = 2; kVAlignCenter = 4; kVAlignBottom = 8\n"
+    "function Creating( typename, t ) end\n"
+    "function SetDefaultStyle( style ) gCurrentDefaultStyle = style end\n"
+    "function DoWindow( t )\n"
+    "  t.beginGroup = gBeginGroup; gBeginGroup = 0\n"
+    "  if GenericCreate( t ) then MakeDialog( t ); PopWindow() end\n"
+    "end\n"
+    "function MakeDialog( t )\n"
+    "  local saved = gCurrentDefaultStyle\n"
+    "  if t.name and t.name ~= '' then SetWindowName( t.name ) end\n"
+    "  for i = 1, table.getn( t ) do t[i]() end\n"
+    "  typename = t.typename\n"
+    "  SetDefaultStyle( saved )\n"
+    "  if typename then PostCreate( t, typename ) end\n"
+    "end\n"
+    "function WaitForMessage( timeout, skipQueue )\n"
+    "  if not skipQueue and table.getn( gMessageQueue ) > 0 then return table.remove( gMessageQueue ) end\n"
+    "  local message, command\n"
+    "  if timeout then message, command = HandleGetMessage( timeout )\n"
+    "  else message, command = HandleGetMessage() end\n"
+    "  if command then gYieldResult = command()\n"
+    "  elseif table.getn( gCommandQueue ) > 0 then\n"
+    "    local queued = table.remove( gCommandQueue ); gYieldResult = queued()\n"
+    "  end\n"
+    "  return message\n"
+    "end\n"
+    "function WaitForCloseMessage( name )\n"
+    "  while true do\n"
+    "    if gClosedWindows[name] then gClosedWindows[name] = nil; return end\n"
+    "    local m = WaitForMessage()\n"
+    "    if m then\n"
+    "      gLastMessage = m\n"
+    "      if m.type == kModalClosed then\n"
+    "        if m.name == name then return end\n"
+    "        gClosedWindows[m.name] = true\n"
+    "      end\n"
+    "    end\n"
+    "  end\n"
+    "end\n"
+    "function ModalReturn( value ) gReturnValue = value end\n"
+    "function CloseWindow( value )\n"
+    "  PostMessage( CreateCloseMessage() )\n"
+    "  if value then ModalReturn( value ) end\n"
+    "end\n"
+    "function DoModal( script )\n"
+    "  local id = PushModal( script )\n"
+    "  ReadFile( script )\n"
+    "  DoFitToChildren()\n"
+    "  WaitForCloseMessage( id )\n"
+    "  local result = gReturnValue; gReturnValue = nil\n"
+    "  return result\n"
+    "end\n";
+
+TWindowManager* Manager() { return GetWindowManager(); }
+
+// Reports a load or run error of a chunk through _ALERT, or to the log when that is missing.
+void Alert(lua_State* L, const TString& message) {
+  RestoreLuaStackTop guard(L);
+  lua_getglobal(L, "_ALERT");
+  if (!lua_isfunction(L, -1)) {
+    LogPrintf("Lua error: %s", message.CStr());
+    return;
+  }
+  ScriptPushString(L, message);
+  lua_pcall(L, 1, 0, 0);
+}
+
+// Runs a chunk of text plainly (never through the waiting coroutine).
+void RunChunk(lua_State* L, const TString& text) {
+  RestoreLuaStackTop guard(L);
+  if (luaL_loadbuffer(L, text.CStr(), static_cast<size_t>(text.Length()), text.CStr()) == 0)
+    CallWithAlert(L, 0, 0);
+  else
+    Alert(L, ScriptErrorText(L, -1));
+}
+
+int LuaCreateCloseMessage(lua_State* L) {
+  TWindowScript* script = static_cast<TWindowScript*>(TScript::FromState(L));
+  TWindow* current = script ? script->GetCurrentWindow() : nullptr;
+  PushMessageUserdata(L, new TMessage(kCloseWindow, current ? current->GetIdString() : TString()));
+  return 1;
+}
+
+// PostMessage(message): queues the message with the window manager; the Lua value stays referenced
+// by the wrapper so the script later sees the very userdata it posted.
+int LuaPostMessage(lua_State* L) {
+  if (!ToBoxedPointer(L, 1)) return 0;
+  // The wrapper outlives this call, so it must hold the value in the main state, not in the
+  // coroutine that may be running here.
+  TScript* script = TScript::FromState(L);
+  lua_State* main = script ? script->GetState() : L;
+  lua_pushvalue(L, 1);
+  if (main != L) lua_xmove(L, main, 1);
+  Manager()->PostMessage(new TLuaMessageWrapper(main));
+  return 0;
+}
+
+}  // namespace
+
+TWindowScript::TWindowScript() : TScript(nullptr) {
+  lua_State* L = GetState();
+  OpenMessageLibrary(L);
+  lua_register(L, "GenericCreate", &TWindowScript::LuaGenericCreate);
+  lua_register(L, "PopWindow", &TWindowScript::LuaPopWindow);
+  lua_register(L, "PostCreate", &TWindowScript::LuaPostCreate);
+  lua_register(L, "HandleGetMessage", &TWindowScript::LuaHandleGetMessage);
+  lua_register(L, "PushModal", &TWindowScript::LuaPushModal);
+  lua_register(L, "ReadFile", &TWindowScript::LuaReadFile);
+  lua_register(L, "DoFitToChildren", &TWindowScript::LuaDoFitToChildren);
+  lua_register(L, "DoPopModal", &TWindowScript::LuaDoPopModal);
+  lua_register(L, "SetWindowName", &TWindowScript::LuaSetWindowName);
+  lua_register(L, "CreateCloseMessage", &LuaCreateCloseMessage);
+  lua_register(L, "PostMessage", &LuaPostMessage);
+  RegisterCreator("Window", &TWindow::CreateInstance);
+  RunProtocolLibrary();
+}
+
+TWindowScript::~TWindowScript() {
+  lua_setgcthreshold(GetState(), 0);
+  mCreators.clear();
+  mWindows.clear();
+}
+
+void TWindowScript::RunProtocolLibrary() {
+  lua_State* L = GetState();
+  RestoreLuaStackTop guard(L);
+  if (luaL_loadbuffer(L, kProtocolLibrary, sizeof(kProtocolLibrary) - 1, "gScreenInit") != 0) {
+    Alert(L, ScriptErrorText(L, -1));
+    return;
+  }
+  CallWithAlert(L, 0, 0);
+}
+
+TWindowScript* TWindowScript::From(lua_State* L) {
+  // The global _SCRIPT of a window script's state names that script.
+  return static_cast<TWindowScript*>(TScript::FromState(L));
+}
+
+void TWindowScript::RegisterCreator(const TString& name, TWindowCreatorFn creator) {
+  TString text = TString::Format(
+      "function %s( table )\tCreating( '%s', table );\ttable.typename='%s';\n\treturn function() "
+      "DoWindow( table ) end end;",
+      name.CStr(), name.CStr(), name.CStr());
+  RunChunk(GetState(), text);
+  mCreators[name] = creator;
+}
+
+TWindowScript::TWindowCreatorFn TWindowScript::FindCreator(const TString& name) const {
+  auto it = mCreators.find(name);
+  return it == mCreators.end() ? nullptr : it->second;
+}
+
+void TWindowScript::SetWindow(TWindow* window) {
+  mWindows.clear();
+  mWindows.push_back(window);
+}
+
+void TWindowScript::PushWindow(TWindow* window) { mWindows.push_back(window); }
+
+void TWindowScript::PopWindow() {
+  if (mWindows.size() > 1) mWindows.pop_back();
+}
+
+bool TWindowScript::BuildWindow(TWindow* window, lua_State* L) {
+  TWindow* current = GetCurrentWindow();
+  if (!current || !current->AddChild(window, true)) {
+    delete window;  // refused: nobody else holds it
+    return false;
+  }
+  if (!L) L = GetState();
+  lua_pushvalue(L, -1);
+  TLuaTable table(L);
+  TWindowStyle style(&table);
+  window->Init(style);
+  PushWindow(window);
+  TString size = TString::Format("gDialogWidth = %d; gDialogHeight= %d ;", window->GetWidth(), window->GetHeight());
+  RunChunk(GetState(), size);
+  if (mCreationListener) mCreationListener->OnWindowCreated(window, style);
+  return true;
+}
+
+int TWindowScript::LuaGenericCreate(lua_State* L) {
+  TWindowScript* script = From(L);
+  if (!script || !lua_istable(L, 1)) return 0;
+  lua_settop(L, 1);
+  lua_pushvalue(L, 1);
+  TLuaTable table(L);
+  TWindowStyle style(&table);
+  TString type = style.GetString("typename", TString());
+  TWindowCreatorFn creator = script->FindCreator(type);
+  if (!creator) return 0;
+  TWindow* window = creator();
+  if (!window) return 0;
+  // The table is on the stack top. True tells DoWindow that a window became current, so that it
+  // neither names nor pops the parent when nothing was built.
+  lua_pushboolean(L, script->BuildWindow(window, L));
+  return 1;
+}
+
+int TWindowScript::LuaPopWindow(lua_State* L) {
+  if (TWindowScript* script = From(L)) script->PopWindow();
+  return 0;
+}
+
+int TWindowScript::LuaPostCreate(lua_State* L) {
+  TWindowScript* script = From(L);
+  TWindow* current = script ? script->GetCurrentWindow() : nullptr;
+  if (!current || !lua_istable(L, 1)) return 0;
+  lua_pushvalue(L, 1);
+  TLuaTable table(L);
+  TWindowStyle style(&table);
+  current->PostCreate(style);
+  return 0;
+}
+
+int TWindowScript::LuaSetWindowName(lua_State* L) {
+  TWindowScript* script = From(L);
+  const char* name = lua_tostring(L, 1);
+  if (script && name && script->GetCurrentWindow()) script->GetCurrentWindow()->SetName(name);
+  return 0;
+}
+
+int TWindowScript::LuaPushModal(lua_State* L) {
+  const char* name = lua_tostring(L, 1);
+  auto* modal = new TModalWindow;
+  modal->SetName(name ? name : "");
+  Manager()->PushModal(modal);
+  ScriptPushString(L, modal->GetIdString());
+  return 1;
+}
+
+int TWindowScript::LuaReadFile(lua_State* L) {
+  const char* name = lua_tostring(L, 1);
+  if (!name) return 0;
+  TString path = TString("assets/") + TString(name);
+  TString error;
+  std::shared_ptr<TScriptCode> code = TScriptCode::Get(path, TScript::GetModulePath(), &error);
+  int top = lua_gettop(L);
+  if (!code) {
+    Alert(L, error);
+    return 0;
+  }
+  if (code->Load(L, "@" + path) != 0) {
+    Alert(L, ScriptErrorText(L, -1));
+    lua_settop(L, top);
+    return 0;
+  }
+  // Unprotected, like dofile: an error propagates to the caller's protected frame.
+  lua_call(L, 0, LUA_MULTRET);
+  return lua_gettop(L) - top;
+}
+
+int TWindowScript::LuaDoFitToChildren(lua_State* L) {
+  TWindowScript* script = From(L);
+  if (script && script->GetCurrentWindow()) script->GetCurrentWindow()->FitToChildren();
+  return 0;
+}
+
+int TWindowScript::LuaDoPopModal(lua_State* L) {
+  const char* name = lua_tostring(L, 1);
+  Manager()->CloseModal(name ? TString(name) : TString());
+  return 0;
+}
+
+int TWindowScript::LuaHandleGetMessage(lua_State* L) {
+  TWindowScript* script = From(L);
+  if (!script) return 0;
+  if (lua_gettop(L) == 1) {
+    auto period = static_cast<uint32_t>(lua_tonumber(L, 1));
+    script->SetTimer(period, true, true, false);
+  } else {
+    script->Stop();
+  }
+  script->mWaitState = 3;
+  lua_settop(L, 0);
+  lua_getglobal(L, "gYieldResult");
+  return lua_yield(L, 1);
+}
+
+bool TWindowScript::QueueMessage(TMessage* message, TLuaFunction* command) {
+  lua_State* L = GetState();
+  if (!IsSuspended()) {
+    RestoreLuaStackTop guard(L);
+    if (message) {
+      PushMessageForScript(L, message);
+      lua_setglobal(L, "gMessageToQueue");
+      RunChunk(L, "table.insert(gMessageQueue,gMessageToQueue); gMessageToQueue=nil;");
+    }
+    if (command) {
+      command->PushValue();
+      lua_setglobal(L, "gMessageCommand");
+      RunChunk(L, "table.insert(gCommandQueue,gMessageCommand); gMessageCommand=nil;");
+    }
+    return true;
+  }
+  if (mWaitState == 3) {
+    PushMessageForScript(L, message ? message : new TMessage(kCommandOnly, TString()));
+    int count = 1;
+    if (command) {
+      command->PushValue();
+      ++count;
+    }
+    if (Resume(count) != 0) mWaitState = 0;
+    return true;
+  }
+  delete message;
+  if (command) command->Call();
+  return false;
+}
+
+bool TWindowScript::DeliverValue() {
+  lua_State* L = GetState();
+  lua_pushnil(L);
+  lua_insert(L, -2);
+  int results = 0;
+  if (Resume(2, &results) != 0) {
+    lua_pushnil(L);  // the caller still finds its one result
+    return true;
+  }
+  // What the script yields next (the delivered function's result) stands as the call's result.
+  if (results == 0) lua_pushnil(L);
+  else if (results > 1) lua_pop(L, results - 1);
+  return true;
+}

@@ -1,0 +1,42 @@
+// The drawing operations the window system needs from the drawing context: the frame brackets,
+// render-target brackets, viewport and clip stacks and rectangle fills. Clip rectangles and the
+// viewport size go to TDrawContext; the rest goes through hooks that the display installs (and
+// tests replace with recorders). Without hooks a frame always begins and draws nothing.
+#pragma once
+#include <functional>
+#include <memory>
+
+#include "core/math.h"
+#include "core/rect.h"
+
+class TTexture;
+
+struct TWindowDrawHooks {
+  std::function<bool()> beginDraw;
+  std::function<void()> endDraw;
+  std::function<bool(const std::shared_ptr<TTexture>&)> beginRenderTarget;
+  std::function<void()> endRenderTarget;
+  std::function<void(const TRect&)> pushViewport;
+  std::function<void()> popViewport;
+  std::function<void(const TRect&, const TVec4&)> fillRect;
+  std::function<void(const std::shared_ptr<TTexture>&)> copyHeldTexture;
+};
+
+namespace windowdraw {
+// Replaces the hooks (an empty set restores the defaults).
+void SetHooks(const TWindowDrawHooks& hooks);
+bool BeginDraw();
+void EndDraw();
+bool BeginRenderTarget(const std::shared_ptr<TTexture>& texture);
+void EndRenderTarget();
+void PushViewport(const TRect& rect);
+void PopViewport();
+// The rectangle of the current viewport: (0, 0, width, height) of the drawing context's view.
+TRect GetViewportRect();
+void PushClipRect(const TRect& rect);
+void PopClipRect();
+TRect GetClipRect();
+void FillRect(const TRect& rect, const TVec4& colour);
+// Draws the held texture at (0, 0), whole, onto the current target.
+void CopyHeldTexture(const std::shared_ptr<TTexture>& texture);
+}  // namespace windowdraw
