@@ -2,14 +2,16 @@
 // asset manager under each class's own key.
 #include "render/assetmap.h"
 
+#include <cstdlib>
 
 #include "core/file.h"
 #include "core/log.h"
 #include "render/animatedtexture.h"
 #include "render/assetmanager.h"
-#include "render/textureservices.h"
 #include "render/model.h"
+#include "render/textureservices.h"
 #include "script/scriptcode.h"
+#include "sound/sound.h"
 
 const char* const TAssetMap::kExtensions[9] = {".xml", ".anm", ".jpg", ".jp2", ".png",
                                                ".spx", ".ogg", ".mesh", ".lua"};
@@ -22,9 +24,27 @@ TString Slashed(const TString& name) {
   return s;
 }
 
-}  // namespace
+// The manager's asset under the key when it is of class T, else the getter's; a result is
+// registered under the key.
+template <class T, class Getter>
+std::shared_ptr<TAsset> Share(const TString& key, Getter getter) {
+  TAssetManager* assets = TAssetManager::GetInstance();
+  std::shared_ptr<T> found = assets ? KindCast<T>(assets->Find(key)) : nullptr;
+  if (!found) found = getter();
+  if (found && assets) assets->Register(key, found);
+  return found;
+}
 
-using assetmap_internal::Share;
+// Shared under the key of a sound loaded as TSound::Get (name, preload on, group -1).
+std::shared_ptr<TAsset> ShareSound(const TString& path, const TString& options, const TString& fullName) {
+  int32_t group = -1;
+  int option = options.Find("group=");
+  if (option >= 0) group = std::atoi(options.CStr() + option + 6);
+  TString key = TString::Format("%s;%d;%d", path.CStr(), 1, group);
+  return Share<TSound>(key, [&] { return TSound::Get(fullName, true, -1); });
+}
+
+}  // namespace
 
 TAssetMap::~TAssetMap() = default;
 
@@ -73,7 +93,7 @@ void TAssetMap::AddAsset(const TString& name, const std::shared_ptr<TAsset>& ass
                                      [&] { return TAnimatedTexture::Get(fullName, "", ""); });
   } else if (type == "ogg" || type == "spx") {
     TString path = question >= 0 ? asGiven.SubString(0, question) : asGiven;
-    loaded = assetmap_internal::ShareSound(path, options, fullName);
+    loaded = ShareSound(path, options, fullName);
   } else if (type == "lua") {
     loaded = Share<TScriptCode>(asGiven, [&] { return TScriptCode::Get(fullName, "", nullptr); });
   } else if (type == "mesh") {
@@ -116,5 +136,5 @@ std::shared_ptr<TSound> TAssetMap::GetSound(const TString& name) {
     LogPrintf("Sound asset not found: %s", Slashed(name).CStr());
     return nullptr;
   }
-  return assetmap_internal::AsSound(asset);
+  return KindCast<TSound>(asset);
 }

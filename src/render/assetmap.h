@@ -8,21 +8,10 @@
 
 #include "core/string.h"
 #include "render/asset.h"
-#include "render/assetmanager.h"
 
-// Only declared: the sound and display interfaces cannot be included in one file.
 class TSound;
 class TTexture;
 
-namespace assetmap_internal {
-// The manager's asset under the key when it is of class T, else the getter's; a result is
-// registered under the key.
-template <class T, class Getter>
-std::shared_ptr<TAsset> Share(const TString& key, Getter getter);
-// Sounds live in their own file: the sound and display interfaces cannot share one.
-std::shared_ptr<TAsset> ShareSound(const TString& path, const TString& options, const TString& fullName);
-std::shared_ptr<TSound> AsSound(const std::shared_ptr<TAsset>& asset);
-}  // namespace assetmap_internal
 
 class TAssetMap {
  public:
@@ -60,12 +49,3 @@ class TAssetMap {
   std::map<TString, std::shared_ptr<TAsset>> mAssets;
   bool mAutoLoad = false;
 };
-
-template <class T, class Getter>
-std::shared_ptr<TAsset> assetmap_internal::Share(const TString& key, Getter getter) {
-  TAssetManager* assets = TAssetManager::GetInstance();
-  std::shared_ptr<T> found = assets ? KindCast<T>(assets->Find(key)) : nullptr;
-  if (!found) found = getter();
-  if (found && assets) assets->Register(key, found);
-  return found;
-}

@@ -1,5 +1,6 @@
 // Asset maps: the extension search order for bare names, the class chosen by extension, load
-// options travelling with the name, sharing through the asset manager, and the lookup messages.
+// options (a sound's group) travelling with the name, sharing through the asset manager, and the
+// lookup messages.
 #include "render/assetmap.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +9,12 @@
 #include <vector>
 
 #include "animfixture.h"
+#include "oggtone.h"
 #include "render/animatedtexture.h"
 #include "render/model.h"
 #include "script/scriptcode.h"
+#include "sound/sound.h"
+#include "sound/sounddatasource.h"
 
 using imagetest::MeshBytes;
 using render_test::AnimTest;
@@ -142,3 +146,19 @@ TEST_F(AssetMapTest, LookupsOfUnknownNamesLogAndAutoLoadWhenAsked) {
   EXPECT_TRUE(Logged("Texture asset not found: user:absent (auto load set to true)"));
 }
 
+TEST_F(AssetMapTest, SoundKeepsItsGroupOptionAndIsFoundWithEitherSlash) {
+  RegisterOggDataSource();
+  OggToneSpec tone;
+  tone.seconds = 0.1;
+  std::vector<unsigned char> ogg = MakeOggTone(tone);
+  WriteFile("audio/sfx/sfx_typing_01.ogg", std::string(ogg.begin(), ogg.end()));
+  TAssetMap map;
+  map.AddAsset("user:audio/sfx/sfx_typing_01.ogg?group=1000");
+  std::shared_ptr<TSound> sound = map.GetSound("user:audio\\sfx\\sfx_typing_01.ogg?group=1000");
+  ASSERT_TRUE(sound) << Log();
+  EXPECT_EQ(sound->GetData()->mGroup, 1000);
+  EXPECT_EQ(sound->GetData()->mFileName, "user:audio/sfx/sfx_typing_01.ogg");
+  // Found as a texture it is nothing.
+  EXPECT_FALSE(map.GetTexture("user:audio/sfx/sfx_typing_01.ogg?group=1000"));
+  SoundDataSourceRegistry::Clear();
+}
