@@ -1,5 +1,5 @@
 // The core functions screen scripts call: free functions bound as globals, reading the platform,
-// the configuration store, the string table and the window manager's modal stack.
+// the configuration store, the string table, the window manager's modal stack and the movie window.
 #include "script/coreapi.h"
 
 #include "core/config.h"
@@ -8,11 +8,14 @@
 #include "script/lua/lauxlib.h"
 #include "script/luastack.h"
 #include "script/scriptbinding.h"
+#include "script/windowscript.h"
+#include "ui/flashhost.h"
 #include "ui/modalwindow.h"
 #include "ui/window.h"
 #include "ui/windowmanager.h"
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -49,10 +52,27 @@ bool StringToClipboardValue(TString text) {
   return platform && platform->StringToClipboard(text);
 }
 
-// No movie player is installed: opening a movie always fails, so none ever plays.
-bool StartMovie(TString, bool, bool) { return false; }
-bool IsMoviePlaying() { return false; }
-void StopMovie() {}
+// The one open movie (the window script is the only caller of these functions).
+std::unique_ptr<TFlashHost>& MovieHost() {
+  static std::unique_ptr<TFlashHost> host;
+  return host;
+}
+
+bool StartMovie(TString movie, bool translate, bool allowInput) {
+  if (movie.IsEmpty()) return false;
+  auto host = std::make_unique<TFlashHost>(movie);
+  if (!host->Create(false, translate, allowInput)) return false;
+  MovieHost() = std::move(host);
+  return true;
+}
+
+bool IsMoviePlaying() { return MovieHost() && MovieHost()->IsPlaying(); }
+
+void StopMovie() {
+  if (!MovieHost()) return;
+  MovieHost()->Destroy();
+  MovieHost().reset();
+}
 
 // The named window under the top modal, or null.
 TWindow* FindUnderTopModal(const TString& name) {
@@ -102,6 +122,38 @@ void SetPosition(TString name, int32_t x, int32_t y) {
   TWindow::ResolveAxis(x, w, false, false, false, parent, true);
   TWindow::ResolveAxis(y, h, false, false, false, parent, false);
   window->MoveTo(x, y);
+}
+
+TWindow* CurrentWindow() {
+  TWindowManager* manager = Manager();
+  TWindowScript* script = manager ? manager->GetWindowScript() : nullptr;
+  return script ? script->GetCurrentWindow() : nullptr;
+}
+
+void RealSetFocus(TString name) {
+  TWindowManager* manager = Manager();
+  TWindow* current = CurrentWindow();
+  if (!manager || !current) return;
+  TWindow* window = current->FindChild(name, -1);
+  TWindow* previous = manager->GetFocus();
+  manager->SetFocus(window);
+  if (window) window->OnFocus(previous);
+}
+
+void DestroyWindow(TString name) {
+  TWindowManager* manager = Manager();
+  TWindow* current = CurrentWindow();
+  TWindow* window = current ? current->FindChild(name, -1) : nullptr;
+  // The current window itself stays: it is still on the script's window stack.
+  if (!manager || !window || window == current || !window->GetParent()) return;
+  window->GetParent()->RemoveChild(window);
+  manager->DeferDelete(window);
+}
+
+void RegisterHotkey(TString key, TString button) {
+  TWindowManager* manager = Manager();
+  if (key.IsEmpty() || !manager || !manager->GetTopModal()) return;
+  manager->GetTopModal()->RegisterHotKey(key, button);
 }
 
 int LuaTagHotKey(lua_State* L) {
@@ -163,4 +215,7 @@ void RegisterCoreApi(lua_State* L) {
   BindScriptFunction(L, "IsMoviePlaying", &IsMoviePlaying);
   BindScriptFunction(L, "StopMovie", &StopMovie);
   BindScriptFunction(L, "ImageLoaded", &ImageLoaded);
+  BindScriptFunction(L, "RealSetFocus", &RealSetFocus);
+  BindScriptFunction(L, "DestroyWindow", &DestroyWindow);
+  BindScriptFunction(L, "_RegisterHotkey", &RegisterHotkey);
 }

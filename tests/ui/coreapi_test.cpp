@@ -119,6 +119,7 @@ TEST_F(CoreApiTest, ConfigurationStringsAndTimer) {
       {"StartMovie('intro.swf', true, true)", "false"},
       {"StartMovie('', false, false)", "false"},
       {"IsMoviePlaying()", "false"},
+      {"(function() StopMovie() return IsMoviePlaying() end)()", "false"},
   };
   for (const Case& c : cases) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
   std::string before = Eval("GetTimer()");
@@ -157,6 +158,15 @@ TEST_F(CoreApiTest, WindowLookupsUnderTheTopModal) {
   EXPECT_TRUE(panel->IsVisible());
   EXPECT_EQ(Eval("EnableWindow('ghost', true)"), "false");
   EXPECT_EQ(Eval("ImageLoaded('panel')"), "false");
+
+  ASSERT_EQ(Run("SetFocus('panel')"), 0);
+  EXPECT_EQ(manager_->GetFocus(), panel);
+  ASSERT_EQ(Run("SetFocus('ghost')"), 0);
+  EXPECT_EQ(manager_->GetFocus(), nullptr);
+
+  ASSERT_EQ(Run("DestroyWindow('ghost') DestroyWindow('panel')"), 0);
+  EXPECT_EQ(screen_->FindChild("panel", -1), nullptr);
+  manager_->HandleEvent(Event(kEventIdle));  // the deferred delete runs
 }
 
 TEST_F(CoreApiTest, PauseKeepsMessagesAndStopsOnAKeyOnlyWhenAsked) {
