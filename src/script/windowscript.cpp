@@ -1,11 +1,11 @@
 // The window script: type registry and window building, the current-window stack, message delivery
-// into the waiting coroutine, and the small Lua library of the window protocol (building windows
-// from nested tables, waiting for messages, DoModal).
+// into the waiting coroutine; the core script library (corescript.lua) supplies the protocol's Lua half.
 #include "script/windowscript.h"
 
 #include "core/log.h"
 #include "script/lua/lauxlib.h"
 #include "script/luamessage.h"
+#include "script/coreapi.h"
 #include "script/luastack.h"
 #include "script/luawrapper.h"
 #include "script/scriptcode.h"
@@ -15,70 +15,11 @@
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
-namespace {
+// The core script library, compiled in at build time.
+extern const unsigned char luachunk_corescript[];
+extern const std::size_t luachunk_corescript_size;
 
-// The protocol's Lua half: message queues, table-driven window building, waiting, modal screens.
-const char kProtocolLibrary[] =
-    "gMessageQueue = {}\n"
-    "gCommandQueue = {}\n"
-    "gClosedWindows = {}\n"
-    "gBeginGroup = 0\n"
-    "kGeneric = 0; kCloseWindow = 1; kDefaultAction = 2; kButtonPress = 3; kPressAnyKey = 4\n"
-    "kQuitNow = 5; kModalClosed = 6; kTextEditChanged = 7; kCommandOnly = 8\n"
-    "kSliderValChanged = 9; kSliderMouseUp = 10; kSliderPageUp = 11; kSliderPageDown = 12\n"
-    "kUserMessageBase = 1000\n"
-    "kCenter = 80000; kHAlignCenter = 1; kHAlignRight = 2; kVAlignCenter = 4; kVAlignBottom = 8\n"
-    "function Creating( typename, t ) end\n"
-    "function SetDefaultStyle( style ) gCurrentDefaultStyle = style end\n"
-    "function DoWindow( t )\n"
-    "  t.beginGroup = gBeginGroup; gBeginGroup = 0\n"
-    "  if GenericCreate( t ) then MakeDialog( t ); PopWindow() end\n"
-    "end\n"
-    "function MakeDialog( t )\n"
-    "  local saved = gCurrentDefaultStyle\n"
-    "  if t.name and t.name ~= '' then SetWindowName( t.name ) end\n"
-    "  for i = 1, table.getn( t ) do t[i]() end\n"
-    "  typename = t.typename\n"
-    "  SetDefaultStyle( saved )\n"
-    "  if typename then PostCreate( t, typename ) end\n"
-    "end\n"
-    "function WaitForMessage( timeout, skipQueue )\n"
-    "  if not skipQueue and table.getn( gMessageQueue ) > 0 then return table.remove( gMessageQueue ) end\n"
-    "  local message, command\n"
-    "  if timeout then message, command = HandleGetMessage( timeout )\n"
-    "  else message, command = HandleGetMessage() end\n"
-    "  if command then gYieldResult = command()\n"
-    "  elseif table.getn( gCommandQueue ) > 0 then\n"
-    "    local queued = table.remove( gCommandQueue ); gYieldResult = queued()\n"
-    "  end\n"
-    "  return message\n"
-    "end\n"
-    "function WaitForCloseMessage( name )\n"
-    "  while true do\n"
-    "    if gClosedWindows[name] then gClosedWindows[name] = nil; return end\n"
-    "    local m = WaitForMessage()\n"
-    "    if m then\n"
-    "      gLastMessage = m\n"
-    "      if m.type == kModalClosed then\n"
-    "        if m.name == name then return end\n"
-    "        gClosedWindows[m.name] = true\n"
-    "      end\n"
-    "    end\n"
-    "  end\n"
-    "end\n"
-    "function ModalReturn( value ) gReturnValue = value end\n"
-    "function CloseWindow( value )\n"
-    "  PostMessage( CreateCloseMessage() )\n"
-    "  if value then ModalReturn( value ) end\n"
-    "end\n"
-    "function DoModal( script )\n"
-    "  local id = PushModal( script )\n"
-    "  ReadFile( script )\n"
-    "  DoFitToChildren()\n"
-    "  WaitForCloseMessage( id )\n"
-    "  local result = gReturnValue; gReturnValue = nil\n"
-    "  return result\n"
-    "end\n";
+namespace {
 
 TWindowManager* Manager() { return GetWindowManager(); }
 
@@ -140,6 +81,7 @@ TWindowScript::TWindowScript() : TScript(nullptr) {
   lua_register(L, "SetWindowName", &TWindowScript::LuaSetWindowName);
   lua_register(L, "CreateCloseMessage", &LuaCreateCloseMessage);
   lua_register(L, "PostMessage", &LuaPostMessage);
+  RegisterCoreApi(L);
   RegisterCreator("Window", &TWindow::CreateInstance);
   RunProtocolLibrary();
 }
@@ -153,7 +95,8 @@ TWindowScript::~TWindowScript() {
 void TWindowScript::RunProtocolLibrary() {
   lua_State* L = GetState();
   RestoreLuaStackTop guard(L);
-  if (luaL_loadbuffer(L, kProtocolLibrary, sizeof(kProtocolLibrary) - 1, "gScreenInit") != 0) {
+  if (luaL_loadbuffer(L, reinterpret_cast<const char*>(luachunk_corescript), luachunk_corescript_size,
+                      "gScreenInit") != 0) {
     Alert(L, ScriptErrorText(L, -1));
     return;
   }

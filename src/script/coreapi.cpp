@@ -1,0 +1,221 @@
+// The core functions screen scripts call: free functions bound as globals, reading the platform,
+// the configuration store, the string table, the window manager's modal stack and the movie window.
+#include "script/coreapi.h"
+
+#include "core/config.h"
+#include "core/platform.h"
+#include "core/stringtable.h"
+#include "script/lua/lauxlib.h"
+#include "script/luastack.h"
+#include "script/scriptbinding.h"
+#include "script/windowscript.h"
+#include "ui/flashhost.h"
+#include "ui/modalwindow.h"
+#include "ui/window.h"
+#include "ui/windowmanager.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+TWindowManager* Manager() { return GetWindowManager(); }
+
+double GetTimerValue() {
+  TPlatform* platform = TPlatform::GetInstance();
+  return platform ? static_cast<double>(platform->GetTimer()) : 0.0;
+}
+
+TString GetConfigValue(TString key, TString defaultValue) { return GetConfig(key, defaultValue); }
+
+bool IsEnabledValue(TString key) { return std::strtol(GetConfig(key, TString()).CStr(), nullptr, 10) != 0; }
+
+TString GetStringValue(TString label, TString a1, TString a2, TString a3, TString a4, TString a5) {
+  if (label.Length() > 0 && label.CStr()[0] == '#') return TString(label.CStr() + 1);
+  TPlatform* platform = TPlatform::GetInstance();
+  TStringTable* table = platform ? platform->GetStringTable() : nullptr;
+  if (!table) return label;
+  return table->GetString(label, a1, a2, a3, a4, a5);
+}
+
+double GetWindowDepth() {
+  TWindowManager* manager = Manager();
+  return manager ? static_cast<double>(manager->GetModalStack().size()) : 0.0;
+}
+
+void UpdateWindow() {
+  if (TWindowManager* manager = Manager()) manager->Invalidate();
+}
+
+bool StringToClipboardValue(TString text) {
+  TPlatform* platform = TPlatform::GetInstance();
+  return platform && platform->StringToClipboard(text);
+}
+
+// The one open movie (the window script is the only caller of these functions).
+std::unique_ptr<TFlashHost>& MovieHost() {
+  static std::unique_ptr<TFlashHost> host;
+  return host;
+}
+
+bool StartMovie(TString movie, bool translate, bool allowInput) {
+  if (movie.IsEmpty()) return false;
+  auto host = std::make_unique<TFlashHost>(movie);
+  if (!host->Create(false, translate, allowInput)) return false;
+  MovieHost() = std::move(host);
+  return true;
+}
+
+bool IsMoviePlaying() { return MovieHost() && MovieHost()->IsPlaying(); }
+
+void StopMovie() {
+  if (!MovieHost()) return;
+  MovieHost()->Destroy();
+  MovieHost().reset();
+}
+
+// The named window under the top modal, or null.
+TWindow* FindUnderTopModal(const TString& name) {
+  TWindowManager* manager = Manager();
+  TModalWindow* top = manager ? manager->GetTopModal() : nullptr;
+  return top ? top->FindChild(name, -1) : nullptr;
+}
+
+// Without text or button windows in the framework yet, every found window answers as "other".
+TString GetLabel(TString name) {
+  TWindowManager* manager = Manager();
+  if (!manager || !manager->GetTopModal()) return TString();
+  if (!FindUnderTopModal(name)) return name + "_is_not_found";
+  return name + "_is_not_a_TText_window_or_TButton";
+}
+
+// Image windows do not exist yet, so no named window holds a texture.
+bool ImageLoaded(TString) { return false; }
+
+bool EnableWindow(TString name, bool flag) {
+  TWindowManager* manager = Manager();
+  if (!manager) return false;
+  for (TModalWindow* modal : manager->GetModalStack()) {
+    TWindow* window = modal->FindChild(name, -1);
+    if (!window) continue;
+    window->Show(flag);
+    manager->Invalidate();
+    return true;
+  }
+  return false;
+}
+
+void ClearModalChildren() {
+  TWindowManager* manager = Manager();
+  TModalWindow* top = manager ? manager->GetTopModal() : nullptr;
+  if (!top) return;
+  top->DeleteChildren();
+  top->SetSize(0, 0);
+  top->MoveTo(0, 0);
+}
+
+void SetPosition(TString name, int32_t x, int32_t y) {
+  TWindow* window = FindUnderTopModal(name);
+  if (!window) return;
+  int32_t w = window->GetWidth(), h = window->GetHeight();
+  TWindow* parent = window->GetParent();
+  TWindow::ResolveAxis(x, w, false, false, false, parent, true);
+  TWindow::ResolveAxis(y, h, false, false, false, parent, false);
+  window->MoveTo(x, y);
+}
+
+TWindow* CurrentWindow() {
+  TWindowManager* manager = Manager();
+  TWindowScript* script = manager ? manager->GetWindowScript() : nullptr;
+  return script ? script->GetCurrentWindow() : nullptr;
+}
+
+void RealSetFocus(TString name) {
+  TWindowManager* manager = Manager();
+  TWindow* current = CurrentWindow();
+  if (!manager || !current) return;
+  TWindow* window = current->FindChild(name, -1);
+  TWindow* previous = manager->GetFocus();
+  manager->SetFocus(window);
+  if (window) window->OnFocus(previous);
+}
+
+void DestroyWindow(TString name) {
+  TWindowManager* manager = Manager();
+  TWindow* current = CurrentWindow();
+  TWindow* window = current ? current->FindChild(name, -1) : nullptr;
+  // The current window itself stays: it is still on the script's window stack.
+  if (!manager || !window || window == current || !window->GetParent()) return;
+  window->GetParent()->RemoveChild(window);
+  manager->DeferDelete(window);
+}
+
+void RegisterHotkey(TString key, TString button) {
+  TWindowManager* manager = Manager();
+  if (key.IsEmpty() || !manager || !manager->GetTopModal()) return;
+  manager->GetTopModal()->RegisterHotKey(key, button);
+}
+
+int LuaTagHotKey(lua_State* L) {
+  ScriptPushString(L, TagHotKey(ScriptGetString(L, 1), ScriptGetString(L, 2), ScriptGetString(L, 3)));
+  return 1;
+}
+
+int LuaStripKeyFromLabel(lua_State* L) {
+  TString stripped, key;
+  StripKeyFromLabel(ScriptGetString(L, 1), &stripped, &key);
+  ScriptPushString(L, stripped);
+  ScriptPushString(L, key);
+  return 2;
+}
+
+}  // namespace
+
+TString TagHotKey(TString hotKey, TString label, TString) {
+  if (hotKey.Length() == 0) return label;
+  char c = hotKey.CStr()[hotKey.Length() - 1];
+  const char* text = label.CStr();
+  for (int32_t i = 0; i < label.Length(); ++i) {
+    if (text[i] != c) continue;
+    return TString(std::string(text, i).c_str()) + "<u>" + TString(std::string(1, c).c_str()) + "</u>" +
+           TString(text + i + 1);
+  }
+  return label;
+}
+
+void StripKeyFromLabel(const TString& label, TString* stripped, TString* key) {
+  std::string text(label.CStr(), static_cast<size_t>(label.Length()));
+  *key = TString();
+  size_t at = text.find('&');
+  if (at == std::string::npos) {
+    *stripped = label;
+    return;
+  }
+  unsigned char next = at + 1 < text.size() ? static_cast<unsigned char>(text[at + 1]) : 0;
+  if (next != 0 && next < 0xC0) *key = TString(std::string{'@', static_cast<char>(next)}.c_str());
+  text.erase(at, 1);
+  *stripped = TString(text.c_str());
+}
+
+void RegisterCoreApi(lua_State* L) {
+  lua_register(L, "TagHotKey", &LuaTagHotKey);
+  lua_register(L, "StripKeyFromLabel", &LuaStripKeyFromLabel);
+  BindScriptFunction(L, "GetLabel", &GetLabel);
+  BindScriptFunction(L, "SetPosition", &SetPosition);
+  BindScriptFunction(L, "GetTimer", &GetTimerValue);
+  BindScriptFunction(L, "GetConfig", &GetConfigValue);
+  BindScriptFunction(L, "IsEnabled", &IsEnabledValue);
+  BindScriptFunction(L, "EnableWindow", &EnableWindow);
+  BindScriptFunction(L, "StringToClipboard", &StringToClipboardValue);
+  BindScriptFunction(L, "UpdateWindow", &UpdateWindow);
+  BindScriptFunction(L, "ClearModalChildren", &ClearModalChildren);
+  BindScriptFunction(L, "GetWindowDepth", &GetWindowDepth);
+  BindScriptFunction(L, "_GetString", &GetStringValue);
+  BindScriptFunction(L, "StartMovie", &StartMovie);
+  BindScriptFunction(L, "IsMoviePlaying", &IsMoviePlaying);
+  BindScriptFunction(L, "StopMovie", &StopMovie);
+  BindScriptFunction(L, "ImageLoaded", &ImageLoaded);
+  BindScriptFunction(L, "RealSetFocus", &RealSetFocus);
+  BindScriptFunction(L, "DestroyWindow", &DestroyWindow);
+  BindScriptFunction(L, "_RegisterHotkey", &RegisterHotkey);
+}

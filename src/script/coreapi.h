@@ -1,0 +1,16 @@
+// The native half of the screen scripts' core functions: configuration, timer, strings, hot-key
+// labels, modal depth, window lookups by name and the movie calls (no movie player exists here,
+// so a movie never starts and scripts take their still-image path).
+#pragma once
+#include "core/string.h"
+
+struct lua_State;
+
+// Publishes the core functions as globals of the state.
+void RegisterCoreApi(lua_State* L);
+
+// The label with the first occurrence of the hot key's last byte wrapped in "<u>" and "</u>".
+TString TagHotKey(TString hotKey, TString label, TString ignored);
+// Removes the first "&" from the label; the key is "@" and the byte after it (none for a
+// multi-byte character or a trailing ampersand).
+void StripKeyFromLabel(const TString& label, TString* stripped, TString* key);
