@@ -7,6 +7,8 @@
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 
+TWindowScreenStack::TWindowScreenStack(TWindowManager* manager) : mManager(manager) {}
+
 TWindowScreenStack::~TWindowScreenStack() {
   if (GetScreenStack() == this) SetScreenStack(nullptr);
 }

@@ -12,7 +12,7 @@ class TWindowManager;
 class TWindowScreenStack : public IScreenStack {
  public:
   // Over the given manager; null means the running platform's (GetWindowManager()).
-  explicit TWindowScreenStack(TWindowManager* manager = nullptr) : mManager(manager) {}
+  explicit TWindowScreenStack(TWindowManager* manager = nullptr);
   ~TWindowScreenStack() override;
 
   TString GetTopModalName() override;

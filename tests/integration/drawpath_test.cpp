@@ -11,6 +11,7 @@
 #include "render/texture.h"
 #include "render/vxlinesink.h"
 #include "render/vxminivecdraw.h"
+#include "render/vxselftest.h"
 #include "ui/vectorfont.h"
 #include "ui/windowdraw.h"
 
@@ -180,6 +181,52 @@ TEST_F(DrawPathTest, ParticleBatchesDrawIndexedOrAsListsWithTheirTexture) {
   ExpectPixel(125, 35, kBlue);
   ExpectPixel(225, 35, kGreen);
   ExpectPixel(35, 100, kBlack);
+}
+
+}  // namespace
+
+namespace {
+
+class LineSelfTest : public DrawPathTest {};
+
+TEST_F(LineSelfTest, ChosenOffsetsLightExactlyTheIntendedPixelsOnScreen) {
+  TVxMiniVecDraw vec;
+  ConnectLineSink(vec);
+  ASSERT_TRUE(RunLineSelfTest(vec)) << Log();
+  EXPECT_FALSE(draw->IsDrawing());
+  float start = 0, end = 0, y = 0;
+  vec.GetSpanOffsets(&start, &end, &y);
+
+  // One-pixel lines at pixel 10 of row 20 and pixels 30..34 of row 21, drawn as the rasteriser would.
+  BeginBlackFrame();
+  TVxLineVertex lines[4] = {{10 + start, 20 + y, 0xFFFFFFFF}, {11 + end, 20 + y, 0xFFFFFFFF},
+                            {30 + start, 21 + y, 0xFFFFFFFF}, {35 + end, 21 + y, 0xFFFFFFFF}};
+  MakeDrawContextLineSink()(lines, 4);
+  windowdraw::EndDraw();
+  ExpectPixel(10, 20, 0xFFFFFF);
+  ExpectPixel(9, 20, kBlack);
+  ExpectPixel(11, 20, kBlack);
+  ExpectPixel(10, 19, kBlack);
+  ExpectPixel(10, 21, kBlack);
+  for (int x = 30; x < 35; ++x) ExpectPixel(x, 21, 0xFFFFFF);
+  ExpectPixel(29, 21, kBlack);
+  ExpectPixel(35, 21, kBlack);
+  ExpectPixel(32, 22, kBlack);
+}
+
+// A rasteriser whose render target cannot be made keeps its offsets.
+TEST_F(LineSelfTest, WithoutADisplayTheOffsetsStay) {
+  TVxMiniVecDraw vec;
+  vec.SetSpanOffsets(0.25f, 0.25f, 0.25f);
+  ASSERT_TRUE(windowdraw::BeginDraw());  // a render target cannot open inside a frame
+  EXPECT_FALSE(RunLineSelfTest(vec));
+  windowdraw::EndDraw();
+  float start = 0, end = 0, y = 0;
+  vec.GetSpanOffsets(&start, &end, &y);
+  EXPECT_EQ(start, 0.25f);
+  EXPECT_EQ(end, 0.25f);
+  EXPECT_EQ(y, 0.25f);
+  EXPECT_EQ(vec.GetBatchCapacity(), 256u);
 }
 
 }  // namespace
