@@ -7,6 +7,8 @@
 #include "core/platformevent.h"
 #include "os/winuser.h"
 #include "render/dxdisplayhandler.h"
+#include "render/particledraw.h"
+#include "shell/windowscreenstack.h"
 
 namespace {
 
@@ -18,6 +20,9 @@ constexpr uint32_t kFrameMs = 16;
 int GameMain(TPlatform* platform, const char* commandLine) {
   platform->InitDisplay(kScreenWidth, kScreenHeight, false);
   platform->SetWindowTitle(platform->GetGameName());
+  // The game flow's screens live on the window manager's modal stack; particles draw on the display.
+  InstallWindowScreenStack();
+  ConnectParticleDrawing();
   uint32_t lastFrame = platform->GetTimer() - kFrameMs;
   for (;;) {
     TPlatformEvent event;

@@ -62,6 +62,10 @@ public:
   // Where lines go when there is no pixel target (the display's line-list drawing).
   void SetLineSink(LineSink sink) { mSink = std::move(sink); }
   void SetSpanOffsets(float start, float end, float y) { mStartOffset = start, mEndOffset = end, mYOffset = y; }
+  void GetSpanOffsets(float* start, float* end, float* y) const { *start = mStartOffset, *end = mEndOffset, *y = mYOffset; }
+  // Vertices gathered before the line sink is called (an even number, at least 2).
+  void SetBatchCapacity(size_t vertices) { mBatchCapacity = vertices < 2 ? 2 : vertices & ~size_t(1); }
+  size_t GetBatchCapacity() const { return mBatchCapacity; }
   size_t GetCacheSize() const { return mCache.size(); }
   // Number of outlines rasterised (not replayed from the cache) so far.
   int GetRasterCount() const { return mRasterCount; }

@@ -1,17 +1,69 @@
-// The window system's drawing seam over the drawing context.
+// The window system's drawing seam over the drawing context. The default hooks bracket every
+// frame and render target with a 2D block, so the window tree draws with pixel coordinates.
 #include "ui/windowdraw.h"
 
 #include "render/drawcontext.h"
+#include "render/drawspec.h"
+#include "render/texture.h"
 
 namespace {
+TDrawContext* Draw() { return TDrawContext::GetInstance(); }
+
+void EndBlocks() {
+  if (Draw()->IsIn2d()) Draw()->End2d();
+  if (Draw()->IsIn3d()) Draw()->End3d();
+}
+
+TWindowDrawHooks DefaultHooks() {
+  TWindowDrawHooks h;
+  h.beginDraw = [] {
+    if (!Draw()->BeginDraw(1)) return false;
+    if (Draw()->Begin2d()) return true;
+    Draw()->EndDraw(0);  // a frame without its 2D block is given up, nothing presented
+    return false;
+  };
+  h.endDraw = [] {
+    if (!Draw()->IsDrawing()) return;
+    EndBlocks();
+    Draw()->EndDraw(1);
+  };
+  h.beginRenderTarget = [](const std::shared_ptr<TTexture>& texture) {
+    if (!Draw()->BeginRenderTarget(texture)) return false;
+    if (Draw()->Begin2d()) return true;
+    Draw()->EndRenderTarget();
+    return false;
+  };
+  h.endRenderTarget = [] {
+    EndBlocks();
+    Draw()->EndRenderTarget();
+  };
+  h.pushViewport = [](const TRect& rect) { Draw()->SetViewport(rect); };
+  h.popViewport = [] { Draw()->PopViewport(); };
+  h.fillRect = [](const TRect& rect, const TVec4& colour) { Draw()->DrawTextureRect(rect, colour, nullptr); };
+  h.copyHeldTexture = [](const std::shared_ptr<TTexture>& texture) {
+    if (!texture) return;
+    // Anchored at its top-left pixel, so the texture covers the target from (0, 0).
+    TDrawSpec spec(TVec2(0, 0), 1.0f, 1.0f, kDrawUseAnchor);
+    spec.anchor = TVec2(0, 0);
+    texture->Draw(spec);
+  };
+  return h;
+}
+
 TWindowDrawHooks& Hooks() {
-  static TWindowDrawHooks hooks;
+  static TWindowDrawHooks hooks = DefaultHooks();
   return hooks;
 }
 }  // namespace
 
 namespace windowdraw {
-void SetHooks(const TWindowDrawHooks& hooks) { Hooks() = hooks; }
+// A set with no hook at all restores the defaults; otherwise hooks left empty do nothing, so a
+// test records only what it cares about.
+void SetHooks(const TWindowDrawHooks& hooks) {
+  bool empty = !hooks.beginDraw && !hooks.endDraw && !hooks.beginRenderTarget && !hooks.endRenderTarget &&
+               !hooks.pushViewport && !hooks.popViewport && !hooks.fillRect && !hooks.copyHeldTexture;
+  Hooks() = empty ? DefaultHooks() : hooks;
+}
 
 bool BeginDraw() { return Hooks().beginDraw ? Hooks().beginDraw() : true; }
 void EndDraw() {

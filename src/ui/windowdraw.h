@@ -1,7 +1,7 @@
 // The drawing operations the window system needs from the drawing context: the frame brackets,
 // render-target brackets, viewport and clip stacks and rectangle fills. Clip rectangles and the
-// viewport size go to TDrawContext; the rest goes through hooks that the display installs (and
-// tests replace with recorders). Without hooks a frame always begins and draws nothing.
+// viewport size go to TDrawContext; the rest goes through hooks whose defaults draw through
+// TDrawContext (tests replace them with recorders). Of a replaced set, an empty hook does nothing.
 #pragma once
 #include <functional>
 #include <memory>
