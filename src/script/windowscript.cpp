@@ -11,6 +11,8 @@
 #include "script/scriptcode.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
+#include "ui/text.h"
+#include "ui/textedit.h"
 #include "ui/window.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
@@ -141,6 +143,8 @@ TWindowScript::TWindowScript() : TScript(nullptr) {
   lua_register(L, "CreateCloseMessage", &LuaCreateCloseMessage);
   lua_register(L, "PostMessage", &LuaPostMessage);
   RegisterCreator("Window", &TWindow::CreateInstance);
+  RegisterCreator("Text", &TText::CreateInstance);
+  RegisterCreator("TextEdit", &TTextEdit::CreateInstance);
   RunProtocolLibrary();
 }
 
