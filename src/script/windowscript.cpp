@@ -11,6 +11,8 @@
 #include "script/scriptcode.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
+#include "ui/text.h"
+#include "ui/textedit.h"
 #include "ui/window.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
@@ -83,6 +85,8 @@ TWindowScript::TWindowScript() : TScript(nullptr) {
   lua_register(L, "PostMessage", &LuaPostMessage);
   RegisterCoreApi(L);
   RegisterCreator("Window", &TWindow::CreateInstance);
+  RegisterCreator("Text", &TText::CreateInstance);
+  RegisterCreator("TextEdit", &TTextEdit::CreateInstance);
   RunProtocolLibrary();
 }
 
