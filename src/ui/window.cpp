@@ -40,6 +40,12 @@ TWindow::~TWindow() {
   TWindowManager* manager = GetWindowManager();
   manager->Invalidate();
   if (TModalWindow* modal = GetModalParent()) modal->UpdateCoverSet(this, false);
+  // A window deleted outright must not stay in its parent's child list.
+  if (mParent) {
+    auto& siblings = mParent->mChildren;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    mParent = nullptr;
+  }
   // Deepest first: each child's destructor destroys its own children before it ends.
   while (!mChildren.empty()) {
     TWindow* child = mChildren.front();

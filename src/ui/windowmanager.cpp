@@ -437,6 +437,9 @@ void TWindowManager::OnWindowDestroyed(TWindow* window) {
   mModalStack.remove_if([window](TModalWindow* m) { return static_cast<TWindow*>(m) == window; });
   mOverlays.remove(window);
   if (mScreen == window) mScreen = nullptr;
+  // Queued messages must not keep a window that is gone as their target; they go to the focus instead.
+  for (TMessage* message : mMessages)
+    if (message->GetTarget() == window) message->SetTarget(nullptr);
 }
 
 // ---- messages ----

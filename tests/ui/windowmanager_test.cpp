@@ -148,6 +148,22 @@ TEST_F(WindowManagerTest, MessageToAPoppedWindowGoesToTheListeners) {
   EXPECT_EQ(log_, std::vector<std::string>{"listener 3 ok"});
 }
 
+TEST_F(WindowManagerTest, MessageToAWindowDeletedOutrightGoesToTheListeners) {
+  MakeScreen();
+  TModalWindow* dialog = Push("dialog");
+  auto* field = new Probe(&log_, "field", TRect(0, 0, 10, 10));
+  dialog->AddChild(field, false);
+  manager_->AddListener(new Recorder(&log_));
+  manager_->PostMessage(new TMessage(kButtonPress, "changed", field));
+  delete field;  // not through the manager's deferred deletion
+  TModalWindow* other = Push("other");
+  manager_->PopModal();  // walks the queued messages' targets
+  (void)other;
+  log_.clear();
+  manager_->FlushMessages();
+  EXPECT_EQ(log_, std::vector<std::string>{"listener 3 changed"});
+}
+
 TEST_F(WindowManagerTest, TrackedWindowGetsEveryMouseEventAndLeavesWhenOutside) {
   TScreen* screen = MakeScreen();
   auto* button = new Probe(&log_, "button", TRect(10, 10, 60, 60));
