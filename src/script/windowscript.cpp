@@ -9,8 +9,11 @@
 #include "script/luastack.h"
 #include "script/luawrapper.h"
 #include "script/scriptcode.h"
+#include "ui/button.h"
+#include "ui/image.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
+#include "ui/slider.h"
 #include "ui/window.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
@@ -141,6 +144,9 @@ TWindowScript::TWindowScript() : TScript(nullptr) {
   lua_register(L, "CreateCloseMessage", &LuaCreateCloseMessage);
   lua_register(L, "PostMessage", &LuaPostMessage);
   RegisterCreator("Window", &TWindow::CreateInstance);
+  RegisterCreator("Bitmap", &TImage::CreateInstance);
+  RegisterCreator("Button", &TButton::CreateInstance);
+  RegisterCreator("Slider", &TSlider::CreateInstance);
   RunProtocolLibrary();
 }
 
