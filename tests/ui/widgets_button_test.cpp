@@ -354,6 +354,30 @@ TEST_F(ButtonTest, StyleTableBuildsLayersOptionsAndCommand) {
   EXPECT_EQ(Global("gRan"), "b");
 }
 
+TEST_F(ButtonTest, DrawingShowsOnlyTheStatesImage) {
+  auto up = Texture("up.png", 60, 20);
+  auto down = Texture("down.png", 60, 20);
+  auto over = Texture("over.png", 60, 20);
+  ASSERT_EQ(Run("MakeDialog{ Button{ name='b', x=10, y=10, graphics={ 'up.png', 'down.png', 'over.png' } } }"), 0);
+  TButton* button = TButtonCast(screen_->FindChild("b", -1));
+  ASSERT_NE(button, nullptr);
+  struct Case {
+    int32_t state;
+    TTexture* drawn;
+  } cases[] = {{kButtonNormal, up.get()}, {kButtonPressed, down.get()}, {kButtonRollover, over.get()}};
+  for (const Case& c : cases) {
+    button->SetState(c.state);
+    textures_.clear();
+    screen_->DrawTree(0);
+    ASSERT_EQ(textures_.size(), 1u) << c.state;
+    EXPECT_EQ(textures_[0].texture, c.drawn) << c.state;
+  }
+  button->Show(false);
+  textures_.clear();
+  screen_->DrawTree(0);
+  EXPECT_TRUE(textures_.empty());
+}
+
 TEST_F(ButtonTest, ScriptsMakeWidgetsByTypeName) {
   struct Case {
     const char* type;

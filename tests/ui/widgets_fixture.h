@@ -67,23 +67,20 @@ class WidgetFixture : public UiFixture {
   // A texture that TTexture::Get(name, flags) finds, of the given size.
   std::shared_ptr<TTexture> Texture(const char* name, int w, int h, bool alpha = false, bool mipmap = false) {
     auto t = TTexture::Create(TTexture::MakeCacheKey(name, alpha, mipmap, false));
-    t->GetData()->mImageWidth = w;
-    t->GetData()->mImageHeight = h;
-    t->GetData()->mSurfaceWidth = w;
-    t->GetData()->mSurfaceHeight = h;
-    if (alpha) t->GetData()->mFlags |= kTexAlpha;
+    Size(*t, w, h, alpha);
     keep_.push_back(t);
     return t;
   }
   // A texture known to nobody.
   std::shared_ptr<TTexture> Anonymous(int w, int h, bool alpha = false) {
     auto t = std::make_shared<TTexture>();
-    t->GetData()->mImageWidth = w;
-    t->GetData()->mImageHeight = h;
-    t->GetData()->mSurfaceWidth = w;
-    t->GetData()->mSurfaceHeight = h;
-    if (alpha) t->GetData()->mFlags |= kTexAlpha;
+    Size(*t, w, h, alpha);
     return t;
+  }
+  static void Size(TTexture& t, int w, int h, bool alpha) {
+    t.GetData()->mImageWidth = t.GetData()->mSurfaceWidth = w;
+    t.GetData()->mImageHeight = t.GetData()->mSurfaceHeight = h;
+    if (alpha) t.GetData()->mFlags |= kTexAlpha;
   }
 
   int Run(const char* text) { return manager_->DoScriptString(screen_, text); }
