@@ -9,10 +9,13 @@
 #include "script/luastack.h"
 #include "script/luawrapper.h"
 #include "script/scriptcode.h"
+#include "ui/button.h"
+#include "ui/image.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
 #include "ui/text.h"
 #include "ui/textedit.h"
+#include "ui/slider.h"
 #include "ui/window.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
@@ -87,6 +90,9 @@ TWindowScript::TWindowScript() : TScript(nullptr) {
   RegisterCreator("Window", &TWindow::CreateInstance);
   RegisterCreator("Text", &TText::CreateInstance);
   RegisterCreator("TextEdit", &TTextEdit::CreateInstance);
+  RegisterCreator("Bitmap", &TImage::CreateInstance);
+  RegisterCreator("Button", &TButton::CreateInstance);
+  RegisterCreator("Slider", &TSlider::CreateInstance);
   RunProtocolLibrary();
 }
 

@@ -95,4 +95,18 @@ void FillRect(const TRect& rect, const TVec4& colour) {
 void CopyHeldTexture(const std::shared_ptr<TTexture>& texture) {
   if (Hooks().copyHeldTexture) Hooks().copyHeldTexture(texture);
 }
+void DrawTexture(const std::shared_ptr<TTexture>& texture, const TDrawSpec& spec) {
+  if (!texture) return;
+  if (Hooks().drawTexture) Hooks().drawTexture(texture, spec);
+  else texture->Draw(spec);
+}
+void DrawTriangles(const std::shared_ptr<TTexture>& texture, const TTransformedVertex* vertices, int32_t count) {
+  if (Hooks().drawTriangles) {
+    Hooks().drawTriangles(texture, vertices, count);
+    return;
+  }
+  TDrawContext* context = TDrawContext::GetInstance();
+  context->SetTexture(texture);
+  context->DrawVertices(4, TVertexSet(vertices, count));  // a triangle list
+}
 }  // namespace windowdraw

@@ -10,6 +10,8 @@
 #include "core/rect.h"
 
 class TTexture;
+struct TDrawSpec;
+struct TTransformedVertex;
 
 struct TWindowDrawHooks {
   std::function<bool()> beginDraw;
@@ -20,6 +22,9 @@ struct TWindowDrawHooks {
   std::function<void()> popViewport;
   std::function<void(const TRect&, const TVec4&)> fillRect;
   std::function<void(const std::shared_ptr<TTexture>&)> copyHeldTexture;
+  std::function<void(const std::shared_ptr<TTexture>&, const TDrawSpec&)> drawTexture;
+  // Textured triangles in pixels (six vertices per quad).
+  std::function<void(const std::shared_ptr<TTexture>&, const TTransformedVertex*, int32_t)> drawTriangles;
 };
 
 namespace windowdraw {
@@ -39,4 +44,8 @@ TRect GetClipRect();
 void FillRect(const TRect& rect, const TVec4& colour);
 // Draws the held texture at (0, 0), whole, onto the current target.
 void CopyHeldTexture(const std::shared_ptr<TTexture>& texture);
+// The texture draws itself with the spec at the current window's place.
+void DrawTexture(const std::shared_ptr<TTexture>& texture, const TDrawSpec& spec);
+// Triangles (a list, three vertices each) textured with the texture, in pixels.
+void DrawTriangles(const std::shared_ptr<TTexture>& texture, const TTransformedVertex* vertices, int32_t count);
 }  // namespace windowdraw
