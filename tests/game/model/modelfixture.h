@@ -4,6 +4,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "game/modeltexts.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -63,17 +65,6 @@ class ModelTest : public testing::Test {
     CModelCompositor::ReleaseInstance();
   }
 
-  // What the game root writes.
-  static std::string GameText() {
-    std::string out;
-    CGame::GetInstance()->Serialize(out);
-    return out;
-  }
-  static std::string StateText() {
-    std::string out;
-    CGlobalInformationSystem::GetInstance()->Serialize(out);
-    return out;
-  }
 
   // Writes the model, builds it again from that text and expects the same text back.
   void ExpectRoundTrip() {

@@ -4,6 +4,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "game/modeltexts.h"
+
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -199,16 +201,6 @@ class ShellTest : public testing::Test {
     return n;
   }
 
-  static std::string GameText() {
-    std::string out;
-    CGame::GetInstance()->Serialize(out);
-    return out;
-  }
-  static std::string StateText() {
-    std::string out;
-    CGlobalInformationSystem::GetInstance()->Serialize(out);
-    return out;
-  }
 
   std::string Log() const {
     std::ifstream in(mTemp / "log/logfile.txt", std::ios::binary);
