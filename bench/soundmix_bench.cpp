@@ -88,12 +88,12 @@ double WholePath(const std::vector<std::vector<uint8_t>>& files) {
 int main() {
   std::vector<std::vector<uint8_t>> files;
   for (int i = 0; i < kStreams; ++i) {
-    OggToneSpec spec;
-    spec.frequency = 220.0 * (i + 1);
-    spec.seconds = kSeconds;
-    spec.channels = i % 2 ? 1 : 2;
-    spec.rate = i % 3 == 0 ? 22050 : 44100;
-    std::vector<unsigned char> bytes = MakeOggTone(spec);
+    OggToneSpec toneSpec;
+    toneSpec.frequency = 220.0 * (i + 1);
+    toneSpec.seconds = kSeconds;
+    toneSpec.channels = i % 2 ? 1 : 2;
+    toneSpec.rate = i % 3 == 0 ? 22050 : 44100;
+    std::vector<unsigned char> bytes = MakeOggTone(toneSpec);
     files.emplace_back(bytes.begin(), bytes.end());
   }
   double bare = 1e9, whole = 1e9;

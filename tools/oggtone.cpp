@@ -84,19 +84,19 @@ std::vector<unsigned char> EncodeOgg(int channels, long rate, float quality, lon
   return out;
 }
 
-std::vector<unsigned char> MakeOggTone(const OggToneSpec& spec) {
-  if (spec.channels < 1 || spec.channels > 2 || spec.rate < 1000 || spec.seconds < 0) return {};
-  const long total = std::lround(spec.seconds * spec.rate);
-  const double step = 2.0 * M_PI * spec.frequency / spec.rate;
+std::vector<unsigned char> MakeOggTone(const OggToneSpec& toneSpec) {
+  if (toneSpec.channels < 1 || toneSpec.channels > 2 || toneSpec.rate < 1000 || toneSpec.seconds < 0) return {};
+  const long total = std::lround(toneSpec.seconds * toneSpec.rate);
+  const double step = 2.0 * M_PI * toneSpec.frequency / toneSpec.rate;
   // Every channel carries the same tone.
   auto tone = [&](long frame, int) {
-    return spec.amplitude * static_cast<float>(std::sin(step * static_cast<double>(frame)));
+    return toneSpec.amplitude * static_cast<float>(std::sin(step * static_cast<double>(frame)));
   };
-  return EncodeOgg(spec.channels, spec.rate, spec.quality, total, tone, "test tone", 0x746f6e65);
+  return EncodeOgg(toneSpec.channels, toneSpec.rate, toneSpec.quality, total, tone, "test tone", 0x746f6e65);
 }
 
-bool WriteOggTone(const std::string& path, const OggToneSpec& spec) {
-  std::vector<unsigned char> data = MakeOggTone(spec);
+bool WriteOggTone(const std::string& path, const OggToneSpec& toneSpec) {
+  std::vector<unsigned char> data = MakeOggTone(toneSpec);
   if (data.empty()) return false;
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -125,13 +125,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   char** a = argv + first;
-  OggToneSpec spec;
-  if (n > 1) spec.frequency = std::atof(a[1]);
-  if (n > 2) spec.seconds = std::atof(a[2]);
-  if (n > 3) spec.channels = std::atoi(a[3]);
-  if (n > 4) spec.rate = std::atol(a[4]);
-  if (n > 5) spec.quality = static_cast<float>(std::atof(a[5]));
-  std::vector<unsigned char> data = MakeOggTone(spec);
+  OggToneSpec toneSpec;
+  if (n > 1) toneSpec.frequency = std::atof(a[1]);
+  if (n > 2) toneSpec.seconds = std::atof(a[2]);
+  if (n > 3) toneSpec.channels = std::atoi(a[3]);
+  if (n > 4) toneSpec.rate = std::atol(a[4]);
+  if (n > 5) toneSpec.quality = static_cast<float>(std::atof(a[5]));
+  std::vector<unsigned char> data = MakeOggTone(toneSpec);
   if (data.empty()) {
     std::fprintf(stderr, "%s: the encoder refused these parameters\n", argv[0]);
     return 1;

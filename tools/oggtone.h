@@ -23,6 +23,6 @@ struct OggToneSpec {
 };
 
 // Encodes the tone; empty when the encoder refuses the parameters.
-std::vector<unsigned char> MakeOggTone(const OggToneSpec& spec);
+std::vector<unsigned char> MakeOggTone(const OggToneSpec& toneSpec);
 // Encodes the tone into a file; false when encoding or writing fails.
-bool WriteOggTone(const std::string& path, const OggToneSpec& spec);
+bool WriteOggTone(const std::string& path, const OggToneSpec& toneSpec);

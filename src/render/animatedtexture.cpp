@@ -365,11 +365,11 @@ TVec2 TAnimatedTexture::GetFrameOrigin(int32_t index) const {
   return TVec2(float(f.regX), float(f.regY));
 }
 
-void TAnimatedTexture::Draw(const TDrawSpec& spec) {
+void TAnimatedTexture::Draw(const TDrawSpec& drawSpec) {
   // A current frame outside the list (as well as -1) draws nothing.
   const TAnimFrame* frame = CurrentFrame();
   if (!frame || !mSheet) return;
-  TDrawSpec s = spec;
+  TDrawSpec s = drawSpec;
   if (!(s.flags & kDrawUseAnchor)) {
     s.flags |= kDrawUseAnchor;
     s.anchor = TVec2(float(frame->regX), float(frame->regY));

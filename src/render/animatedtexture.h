@@ -83,8 +83,8 @@ class TAnimatedTexture : public TTexture {
   void Unload() override;
   void Restore() override;
 
-  // TTexture::DrawAt builds its spec and comes here.
-  void Draw(const TDrawSpec& spec) override;
+  // TTexture::DrawAt builds its draw record and comes here.
+  void Draw(const TDrawSpec& drawSpec) override;
   // Copies from the whole sheet.
   void CopyRect(int x, int y, const TRect* source, TTexture* destination) override;
   // The current frame's size; 0 when the current frame is not a valid index.

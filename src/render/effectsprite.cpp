@@ -58,18 +58,18 @@ void TFxSprite::BindScript() {
   });
 }
 
-bool TFxSprite::LoadSpec(const TString& spec, TFxSpriteAnimTask* task, bool reset) {
+bool TFxSprite::LoadSpec(const TString& effectPath, TFxSpriteAnimTask* task, bool reset) {
   if (reset) {
     mPlaying = false;
     mSystem->ResetScript();
   }
   mSystem->SetNamedValue("dLocus", mLocus);
   mSystem->SetNamedValue("dUp", mUp);
-  if (!mSystem->Load(spec)) {
-    LogPrintf("TFxSprite: cannot load the effect %s", spec.CStr());
+  if (!mSystem->Load(effectPath)) {
+    LogPrintf("TFxSprite: cannot load the effect %s", effectPath.CStr());
     return false;
   }
-  mSpecPath = spec;
+  mSpecPath = effectPath;
   if (!task) task = TFxSpriteAnimTask::GetInstance();
   task->Add(shared_from_this());
   return true;
@@ -96,15 +96,15 @@ int TFxSprite::LuaCreateFx(lua_State* L) {
   float y = static_cast<float>(number("y", 0));
   int32_t layer = ScriptNumberToInt(number("layer", 0));
   field("spec");
-  TString spec = lua_isstring(L, -1) ? ScriptGetString(L, -1) : TString();
+  TString effectPath = lua_isstring(L, -1) ? ScriptGetString(L, -1) : TString();
   lua_pop(L, 1);
-  if (!mSpecFolder.IsEmpty()) spec = mSpecFolder + "/" + spec;
+  if (!mSpecFolder.IsEmpty()) effectPath = mSpecFolder + "/" + effectPath;
   if (gFxNesting >= kMaxFxNesting) {
-    LogPrintf("TFxSprite: effects nested too deep at %s", spec.CStr());
+    LogPrintf("TFxSprite: effects nested too deep at %s", effectPath.CStr());
     return 0;
   }
   ++gFxNesting;
-  std::shared_ptr<TFxSprite> child = TFxSprite::Create(layer, spec);
+  std::shared_ptr<TFxSprite> child = TFxSprite::Create(layer, effectPath);
   --gFxNesting;
   // in a shared script state the child's system took the globals over; the script goes on with ours
   mSystem->BindScriptApi();
@@ -136,17 +136,17 @@ void TFxSprite::RemoveChild(TFxSprite* child) {
 }
 
 void TFxSprite::Draw(const TDrawSpec* parent) {
-  TDrawSpec spec = mSpec;
+  TDrawSpec drawSpec = mSpec;
   if (parent) {
-    mSpec.Compose(spec, *parent);
-    mLocus->Set(spec.transform.GetTranslation());
-    mUp->Set(TVec2(spec.transform.row[1].x, -spec.transform.row[1].y));
+    mSpec.Compose(drawSpec, *parent);
+    mLocus->Set(drawSpec.transform.GetTranslation());
+    mUp->Set(TVec2(drawSpec.transform.row[1].x, -drawSpec.transform.row[1].y));
     mPlaying = true;
   }
   mSystem->Render(TVec3());
   // children may be added or removed by the effect while we draw: walk a copy
   std::vector<std::shared_ptr<TFxSprite>> children = mChildren;
-  for (const auto& child : children) child->Draw(&spec);
+  for (const auto& child : children) child->Draw(&drawSpec);
 }
 
 TFxSpriteAnimTask::TFxSpriteAnimTask(uint32_t now) : mLastStep(now) {}

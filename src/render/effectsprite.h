@@ -21,7 +21,7 @@ class TFxSpriteAnimTask;
 
 class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
  public:
-  // A sprite on the layer; with a spec path its effect is loaded and registered at once.
+  // A sprite on the layer; with an effect path its effect is loaded and registered at once.
   static std::shared_ptr<TFxSprite> Create(int32_t layer, const TString& specPath);
   virtual ~TFxSprite();
   TFxSprite(const TFxSprite&) = delete;
@@ -29,9 +29,9 @@ class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
 
   const char* GetClassName() const { return "TFxSprite"; }
 
-  // With reset, stops playing and prepares the particle script again. Loads the spec and
-  // registers the sprite with the task (null: the shared one); false when the spec cannot load.
-  bool LoadSpec(const TString& spec, TFxSpriteAnimTask* task, bool reset);
+  // With reset, stops playing and prepares the particle script again. Loads the effect script and
+  // registers the sprite with the task (null: the shared one); false when it cannot load.
+  bool LoadSpec(const TString& effectPath, TFxSpriteAnimTask* task, bool reset);
   // Composes the draw record with the parent's; a placed sprite (drawn under a parent) passes its
   // position and up direction to the effect and starts playing. Then the particles, then the
   // children are drawn.
@@ -59,7 +59,8 @@ class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
   explicit TFxSprite(int32_t layer);
 
  private:
-  // Script "CreateFx" (table): a child effect at x, y on a layer, running spec (beside ours).
+  // Script "CreateFx" (table): a child effect at x, y on a layer, running the effect script named by
+  // its "spec" field (beside ours).
   int LuaCreateFx(lua_State* L);
   void BindScript();
 

@@ -1,4 +1,4 @@
-// Sprite trees: child order by layer, drawing and bounds through composed specs, and hit tests
+// Sprite trees: child order by layer, drawing and bounds through composed draw records, and hit tests
 // (rectangle, then one probed pixel). The live-sprite count feeds the debug overlay.
 #include "render/sprite.h"
 
@@ -16,7 +16,7 @@ namespace {
 // Renders into a 4 x 4 texture with alpha, made on first use and shared by all sprites.
 class TDisplayHitProbe : public ISpriteHitProbe {
  public:
-  bool ReadAlpha(TSprite& sprite, const TDrawSpec& spec, int32_t depth, uint8_t* alpha) override {
+  bool ReadAlpha(TSprite& sprite, const TDrawSpec& drawSpec, int32_t depth, uint8_t* alpha) override {
     TDrawContext* context = TDrawContext::Find();
     if (!context) return false;
     if (!mTarget) mTarget = TTexture::CreateBlank(4, 4, true);
@@ -26,7 +26,7 @@ class TDisplayHitProbe : public ISpriteHitProbe {
     context->DrawTextureRect(TRect(1, 1, 2, 2), TVec4(0, 0, 0, 0), nullptr);
     {
       Draw2dScope scope;
-      if (scope.IsOpen()) sprite.Draw(spec, depth);
+      if (scope.IsOpen()) sprite.Draw(drawSpec, depth);
     }
     context->EndRenderTarget();
     uint32_t* pixels = nullptr;
@@ -126,36 +126,36 @@ void TSprite::RemoveAllChildren() {
 
 void TSprite::Draw(const TDrawSpec& parentSpec, int32_t depth) {
   if (!mVisible) return;
-  TDrawSpec spec;
-  mSpec.Compose(spec, parentSpec);
+  TDrawSpec drawSpec;
+  mSpec.Compose(drawSpec, parentSpec);
   // Drawn from a copy of the list, which holds the children too: a derived sprite's draw (the
   // particle effects) may change the tree while it is walked.
   std::vector<std::shared_ptr<TSprite>> children;
   if (depth != 0) children.assign(mChildren.begin(), mChildren.end());
   auto it = children.begin();
-  for (; it != children.end() && (*it)->mLayer < 0; ++it) (*it)->Draw(spec, depth - 1);
-  if (mTexture) mTexture->Draw(spec);
-  for (; it != children.end(); ++it) (*it)->Draw(spec, depth - 1);
+  for (; it != children.end() && (*it)->mLayer < 0; ++it) (*it)->Draw(drawSpec, depth - 1);
+  if (mTexture) mTexture->Draw(drawSpec);
+  for (; it != children.end(); ++it) (*it)->Draw(drawSpec, depth - 1);
 }
 
 TRect TSprite::GetBounds(const TDrawSpec& parentSpec, int32_t depth) {
-  TDrawSpec spec;
-  mSpec.Compose(spec, parentSpec);
+  TDrawSpec drawSpec;
+  mSpec.Compose(drawSpec, parentSpec);
   TRect bounds = TRect::Neutral();
   if (mTexture) {
     float w, h;
-    if (spec.flags & kDrawUseSourceRect) {
-      w = float(spec.sourceRect.right - spec.sourceRect.left);
-      h = float(spec.sourceRect.bottom - spec.sourceRect.top);
+    if (drawSpec.flags & kDrawUseSourceRect) {
+      w = float(drawSpec.sourceRect.right - drawSpec.sourceRect.left);
+      h = float(drawSpec.sourceRect.bottom - drawSpec.sourceRect.top);
     } else {
       w = float(mTexture->GetWidth());
       h = float(mTexture->GetHeight());
     }
-    TVec2 offset = (spec.flags & kDrawUseAnchor) ? -spec.anchor : TVec2(-w * 0.5f, -h * 0.5f);
+    TVec2 offset = (drawSpec.flags & kDrawUseAnchor) ? -drawSpec.anchor : TVec2(-w * 0.5f, -h * 0.5f);
     const TVec2 corners[4] = {offset, offset + TVec2(w, 0), offset + TVec2(w, h), offset + TVec2(0, h)};
     float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
     for (const TVec2& corner : corners) {
-      TVec2 p = TransformPoint(spec.transform, corner);
+      TVec2 p = TransformPoint(drawSpec.transform, corner);
       minX = std::min(minX, p.x);
       minY = std::min(minY, p.y);
       maxX = std::max(maxX, p.x);
@@ -165,7 +165,7 @@ TRect TSprite::GetBounds(const TDrawSpec& parentSpec, int32_t depth) {
                    ToRectCoordinate(maxY));
   }
   if (depth != 0) {
-    for (const auto& child : mChildren) bounds.Union(bounds, child->GetBounds(spec, depth - 1));
+    for (const auto& child : mChildren) bounds.Union(bounds, child->GetBounds(drawSpec, depth - 1));
   }
   return bounds;
 }

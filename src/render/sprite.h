@@ -1,6 +1,6 @@
-// TSprite, a node of a drawable tree: an optional texture, its own draw spec relative to its
+// TSprite, a node of a drawable tree: an optional texture, its own draw record relative to its
 // parent, a layer ordering it among its siblings, a visibility flag and children. Drawing composes
-// the specs down the tree; the same tree answers the screen rectangle it covers and whether a
+// the draw records down the tree; the same tree answers the screen rectangle it covers and whether a
 // screen point hits a visible, opaque enough pixel of it.
 #pragma once
 #include <cstdint>
@@ -19,10 +19,10 @@ class TSprite;
 class ISpriteHitProbe {
  public:
   virtual ~ISpriteHitProbe();
-  // Clears pixel (1, 1) of the shared 4 x 4 probe texture, draws the sprite with the spec (already
+  // Clears pixel (1, 1) of the shared 4 x 4 probe texture, draws the sprite with the draw record (already
   // moved so that the tested point lands on that pixel) inside a 2D block and reads the pixel's
   // alpha. False when the probe cannot be rendered into.
-  virtual bool ReadAlpha(TSprite& sprite, const TDrawSpec& spec, int32_t depth, uint8_t* alpha) = 0;
+  virtual bool ReadAlpha(TSprite& sprite, const TDrawSpec& drawSpec, int32_t depth, uint8_t* alpha) = 0;
   // True when the display runs in its 16-bit mode (the render option "16bitmode").
   virtual bool IsSixteenBitMode() = 0;
   // The last sprite is gone: drop the shared probe texture.
@@ -84,7 +84,7 @@ class TSprite : public std::enable_shared_from_this<TSprite> {
   const std::list<std::shared_ptr<TSprite>>& GetChildren() const { return mChildren; }
   TDrawSpec& GetSpec() { return mSpec; }
   const TDrawSpec& GetSpec() const { return mSpec; }
-  void SetSpec(const TDrawSpec& spec) { mSpec = spec; }
+  void SetSpec(const TDrawSpec& drawSpec) { mSpec = drawSpec; }
 
   // Sprites alive in the process (also kept in the configuration key "current_sprite_count").
   static int32_t GetLiveCount();

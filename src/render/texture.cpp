@@ -103,25 +103,25 @@ void TTexture::Restore() {
   if (mData) mData->Restore();
 }
 
-void TTexture::Draw(const TDrawSpec& spec) {
+void TTexture::Draw(const TDrawSpec& drawSpec) {
   TDrawContext* draw = TDrawContext::GetInstance();
   if (!mData || !draw->IsIn2d() || IsSimple()) return;
-  TRect src = (spec.flags & kDrawUseSourceRect) ? spec.sourceRect : TRect(0, 0, GetWidth(), GetHeight());
+  TRect src = (drawSpec.flags & kDrawUseSourceRect) ? drawSpec.sourceRect : TRect(0, 0, GetWidth(), GetHeight());
   float w = float(src.right - src.left), h = float(src.bottom - src.top);
-  TVec2 offset = (spec.flags & kDrawUseAnchor) ? TVec2(-spec.anchor.x, -spec.anchor.y) : TVec2(-w / 2, -h / 2);
+  TVec2 offset = (drawSpec.flags & kDrawUseAnchor) ? TVec2(-drawSpec.anchor.x, -drawSpec.anchor.y) : TVec2(-w / 2, -h / 2);
   TVec2 corners[4] = {offset, {offset.x + w, offset.y}, {offset.x + w, offset.y + h}, {offset.x, offset.y + h}};
-  if (spec.flags & kDrawMirrorY) {
+  if (drawSpec.flags & kDrawMirrorY) {
     std::swap(corners[0].y, corners[2].y);
     std::swap(corners[1].y, corners[3].y);
   }
-  if (spec.flags & kDrawMirrorX) {
+  if (drawSpec.flags & kDrawMirrorX) {
     std::swap(corners[0].x, corners[1].x);
     std::swap(corners[2].x, corners[3].x);
   }
   float sw = float(std::max(1, mData->mSurfaceWidth)), sh = float(std::max(1, mData->mSurfaceHeight));
   TTransformedVertex quad[4];
   BuildQuadVertices(quad, TVec2(0, 0), corners, TVec2(src.left / sw, src.top / sh), TVec2(src.right / sw, src.bottom / sh),
-                    spec.transform, spec.alpha, spec.color.x, spec.color.y, spec.color.z);
+                    drawSpec.transform, drawSpec.alpha, drawSpec.color.x, drawSpec.color.y, drawSpec.color.z);
   TRect clip = draw->GetClipRect();
   if (GetSettingFlag("softwaretextureculling") && clip.right > clip.left && clip.bottom > clip.top) {
     int32_t vl, vt, vr, vb;
@@ -137,15 +137,15 @@ void TTexture::Draw(const TDrawSpec& spec) {
     if (maxX < moved.left || minX > moved.right || maxY < moved.top || minY > moved.bottom) return;
   }
   draw->SetTexture(std::static_pointer_cast<TTexture>(shared_from_this()));
-  if (spec.blendMode != kBlendKeep) draw->SetBlendMode(spec.blendMode);
+  if (drawSpec.blendMode != kBlendKeep) draw->SetBlendMode(drawSpec.blendMode);
   draw->DrawVertices(D3DPT_TRIANGLEFAN, TVertexSet(quad, 4));
 }
 
 void TTexture::DrawAt(float x, float y, float alpha, float scale, float rotation, uint32_t flags) {
   if (!mData || !TDrawContext::GetInstance()->IsIn2d()) return;
-  TDrawSpec spec(TVec2(x, y), alpha, scale, flags);
-  spec.transform.Rotate(rotation);
-  Draw(spec);
+  TDrawSpec drawSpec(TVec2(x, y), alpha, scale, flags);
+  drawSpec.transform.Rotate(rotation);
+  Draw(drawSpec);
 }
 
 void TTexture::CopyRect(int x, int y, const TRect* source, TTexture* destination) {

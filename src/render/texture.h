@@ -39,7 +39,7 @@ class TTexture : public TAsset {
 
   void Unload() override;
   void Restore() override;
-  virtual void Draw(const TDrawSpec& spec);
+  virtual void Draw(const TDrawSpec& drawSpec);
   virtual void DrawAt(float x, float y, float alpha, float scale, float rotation, uint32_t flags);
   virtual void CopyRect(int x, int y, const TRect* source, TTexture* destination);
   virtual int GetWidth() const { return mData ? mData->mImageWidth : 0; }

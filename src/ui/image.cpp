@@ -76,15 +76,15 @@ void TImage::Draw() {
   if (!mTexture) return;
   TDrawContext* context = TDrawContext::GetInstance();
   bool opened = !context->IsIn2d() && context->Begin2d();
-  TDrawSpec spec;
-  spec.transform.Scale(mScale);
-  spec.alpha = mAlpha;
-  spec.flags = mDrawFlags | 8;
+  TDrawSpec drawSpec;
+  drawSpec.transform.Scale(mScale);
+  drawSpec.alpha = mAlpha;
+  drawSpec.flags = mDrawFlags | 8;
   if (mRotated) {
-    spec.transform.SetTranslation(TVec2(0.0f, static_cast<float>(mTexture->GetHeight())));
-    spec.transform.Rotate(1.5707964f);
+    drawSpec.transform.SetTranslation(TVec2(0.0f, static_cast<float>(mTexture->GetHeight())));
+    drawSpec.transform.Rotate(1.5707964f);
   }
-  windowdraw::DrawTexture(mTexture, spec);
+  windowdraw::DrawTexture(mTexture, drawSpec);
   if (opened) context->End2d();
 }
 

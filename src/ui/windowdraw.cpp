@@ -43,9 +43,9 @@ TWindowDrawHooks DefaultHooks() {
   h.copyHeldTexture = [](const std::shared_ptr<TTexture>& texture) {
     if (!texture) return;
     // Anchored at its top-left pixel, so the texture covers the target from (0, 0).
-    TDrawSpec spec(TVec2(0, 0), 1.0f, 1.0f, kDrawUseAnchor);
-    spec.anchor = TVec2(0, 0);
-    texture->Draw(spec);
+    TDrawSpec drawSpec(TVec2(0, 0), 1.0f, 1.0f, kDrawUseAnchor);
+    drawSpec.anchor = TVec2(0, 0);
+    texture->Draw(drawSpec);
   };
   return h;
 }
@@ -95,10 +95,10 @@ void FillRect(const TRect& rect, const TVec4& colour) {
 void CopyHeldTexture(const std::shared_ptr<TTexture>& texture) {
   if (Hooks().copyHeldTexture) Hooks().copyHeldTexture(texture);
 }
-void DrawTexture(const std::shared_ptr<TTexture>& texture, const TDrawSpec& spec) {
+void DrawTexture(const std::shared_ptr<TTexture>& texture, const TDrawSpec& drawSpec) {
   if (!texture) return;
-  if (Hooks().drawTexture) Hooks().drawTexture(texture, spec);
-  else texture->Draw(spec);
+  if (Hooks().drawTexture) Hooks().drawTexture(texture, drawSpec);
+  else texture->Draw(drawSpec);
 }
 void DrawTriangles(const std::shared_ptr<TTexture>& texture, const TTransformedVertex* vertices, int32_t count) {
   if (Hooks().drawTriangles) {

@@ -44,8 +44,8 @@ TRect GetClipRect();
 void FillRect(const TRect& rect, const TVec4& colour);
 // Draws the held texture at (0, 0), whole, onto the current target.
 void CopyHeldTexture(const std::shared_ptr<TTexture>& texture);
-// The texture draws itself with the spec at the current window's place.
-void DrawTexture(const std::shared_ptr<TTexture>& texture, const TDrawSpec& spec);
+// The texture draws itself with the draw record at the current window's place.
+void DrawTexture(const std::shared_ptr<TTexture>& texture, const TDrawSpec& drawSpec);
 // Triangles (a list, three vertices each) textured with the texture, in pixels.
 void DrawTriangles(const std::shared_ptr<TTexture>& texture, const TTransformedVertex* vertices, int32_t count);
 }  // namespace windowdraw

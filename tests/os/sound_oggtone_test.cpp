@@ -71,12 +71,12 @@ struct ToneCase {
 TEST(OggTone, DecodesToTheRequestedTone) {
   const ToneCase cases[] = {{440, 1.0, 1, 44100}, {1000, 0.5, 2, 22050}, {250, 2.5, 2, 44100}, {3000, 0.25, 1, 11025}};
   for (const ToneCase& c : cases) {
-    OggToneSpec spec;
-    spec.frequency = c.frequency;
-    spec.seconds = c.seconds;
-    spec.channels = c.channels;
-    spec.rate = c.rate;
-    Decoded d = Decode(MakeOggTone(spec));
+    OggToneSpec toneSpec;
+    toneSpec.frequency = c.frequency;
+    toneSpec.seconds = c.seconds;
+    toneSpec.channels = c.channels;
+    toneSpec.rate = c.rate;
+    Decoded d = Decode(MakeOggTone(toneSpec));
     ASSERT_TRUE(d.ok) << c.frequency;
     EXPECT_EQ(d.rate, c.rate);
     EXPECT_EQ(d.channels, c.channels);

@@ -248,7 +248,7 @@ TEST_F(AnimatedTextureTest, DrawPlacesTheCurrentFrameAtItsRegistrationPoint) {
   tex->SetCurrentFrame(0);
   tex->Draw(TDrawSpec(TVec2(50, 60), 0.5f, 1.0f, 0));
   ASSERT_EQ(draws->size(), 1u);
-  const TDrawSpec& s = (*draws)[0].spec;
+  const TDrawSpec& s = (*draws)[0].drawSpec;
   EXPECT_EQ(s.flags, kDrawUseAnchor | kDrawUseSourceRect);
   EXPECT_EQ(s.anchor, TVec2(10, 25));
   EXPECT_EQ(s.sourceRect, TRect(0, 0, 20, 30));
@@ -269,25 +269,25 @@ TEST_F(AnimatedTextureTest, MirroredDrawFlipsTheRegistrationPointInsideTheFrame)
     draws->clear();
     tex->Draw(TDrawSpec(TVec2(0, 0), 1.0f, 1.0f, c.flags));
     ASSERT_EQ(draws->size(), 1u);
-    EXPECT_EQ((*draws)[0].spec.anchor, c.anchor) << c.flags;
+    EXPECT_EQ((*draws)[0].drawSpec.anchor, c.anchor) << c.flags;
   }
   // An anchor given by the caller is kept.
   draws->clear();
   TDrawSpec anchored(TVec2(0, 0), 1.0f, 1.0f, kDrawUseAnchor | kDrawMirrorX);
   anchored.anchor = TVec2(3, 4);
   tex->Draw(anchored);
-  EXPECT_EQ((*draws)[0].spec.anchor, TVec2(3, 4));
+  EXPECT_EQ((*draws)[0].drawSpec.anchor, TVec2(3, 4));
 }
 
 TEST_F(AnimatedTextureTest, FrameTransformAlphaAndSourceRectApplyToTheDraw) {
   auto tex = WalkXml();
   ASSERT_TRUE(tex);
   tex->SetCurrentFrame(1);  // at (20, 0), 24 x 30, alpha 0.5, transform 2 0 0 3 5 6
-  TDrawSpec spec(TVec2(100, 200), 0.5f, 1.0f, kDrawUseSourceRect);
-  spec.sourceRect = TRect(4, -5, 40, 10);
-  tex->Draw(spec);
+  TDrawSpec drawSpec(TVec2(100, 200), 0.5f, 1.0f, kDrawUseSourceRect);
+  drawSpec.sourceRect = TRect(4, -5, 40, 10);
+  tex->Draw(drawSpec);
   ASSERT_EQ(draws->size(), 1u);
-  const TDrawSpec& s = (*draws)[0].spec;
+  const TDrawSpec& s = (*draws)[0].drawSpec;
   // The frame's transform applies first, then the caller's.
   EXPECT_EQ(s.transform, TMat3(2, 0, 0, 0, 3, 0, 105, 206, 1));
   EXPECT_FLOAT_EQ(s.alpha, 0.25f);
@@ -333,8 +333,8 @@ TEST_F(AnimatedTextureTest, SpriteOfAnAnimationDrawsAndMeasuresTheCurrentFrame) 
   tex->SetCurrentFrame(2);  // 22 x 36 at (44, 0)
   sprite->Draw(TDrawSpec(), 0);
   ASSERT_EQ(draws->size(), 1u);
-  EXPECT_EQ((*draws)[0].spec.sourceRect, TRect(44, 0, 66, 36));
-  // Bounds take the frame's size, centred: the sprite's spec has no anchor of its own.
+  EXPECT_EQ((*draws)[0].drawSpec.sourceRect, TRect(44, 0, 66, 36));
+  // Bounds take the frame's size, centred: the sprite's draw record has no anchor of its own.
   EXPECT_EQ(sprite->GetBounds(TDrawSpec(), 0), TRect(89, 82, 111, 118));
   tex->SetCurrentFrame(-1);
   sprite->Draw(TDrawSpec(), 0);

@@ -116,7 +116,7 @@ TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
             "d = CreateFx(7)\n");
   auto host = TFxSprite::Create(0, "fx/host.lua");
   EXPECT_STREQ(host->GetSpecFolder().CStr(), "fx");
-  // the fourth, made from no table, has no spec to load
+  // the fourth, made from no table, has no effect script to load
   ASSERT_EQ(host->GetChildren().size(), 4u) << Log();
   // kept by layer: the missing effect's child (layer -1) first
   const auto& c = host->GetChildren();

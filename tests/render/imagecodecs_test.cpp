@@ -95,7 +95,7 @@ TEST_F(ImageTest, PngColourTypesBecomeBlueGreenRedAlpha) {
   };
   struct Case {
     const char* name;
-    PngSpec spec;
+    PngSpec pngSpec;
     bool hasAlpha;
     std::vector<uint32_t> expect;  // 0xAARRGGBB per pixel, row by row (2 × 1 images)
   };
@@ -156,7 +156,7 @@ TEST_F(ImageTest, PngColourTypesBecomeBlueGreenRedAlpha) {
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(WritePng(mTemp / "v.png", c.spec));
+    ASSERT_TRUE(WritePng(mTemp / "v.png", c.pngSpec));
     TImageBuffer img;
     ASSERT_TRUE(LoadPng("user:v.png", &img)) << Log();
     EXPECT_EQ(img.hasAlpha, c.hasAlpha);

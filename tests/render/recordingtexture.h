@@ -1,5 +1,5 @@
 // A texture for sprite and animation tests that needs no display: it has a size and a tag, and records every
-// draw (its tag and the spec it got) into a shared list, so tests can check order and specs.
+// draw (its tag and the draw record it got) into a shared list, so tests can check order and draw records.
 #pragma once
 #include <memory>
 #include <string>
@@ -11,7 +11,7 @@ namespace render_test {
 
 struct DrawRecord {
   std::string tag;
-  TDrawSpec spec;
+  TDrawSpec drawSpec;
 };
 
 class RecordingTexture : public TTexture {
@@ -20,7 +20,7 @@ class RecordingTexture : public TTexture {
                    std::shared_ptr<std::vector<DrawRecord>> log)
       : mTag(std::move(tag)), mWidth(width), mHeight(height), mLog(std::move(log)) {}
 
-  void Draw(const TDrawSpec& spec) override { mLog->push_back({mTag, spec}); }
+  void Draw(const TDrawSpec& drawSpec) override { mLog->push_back({mTag, drawSpec}); }
   int32_t GetWidth() const override { return mWidth; }
   int32_t GetHeight() const override { return mHeight; }
   void Unload() override { ++unloads; }

@@ -1,4 +1,4 @@
-// Sprite trees: child order by layer, spec composition down the tree, bounds, visibility, moving
+// Sprite trees: child order by layer, draw records composed down the tree, bounds, visibility, moving
 // children between parents, the live-sprite count and hit tests through a stand-in pixel probe.
 #include "render/sprite.h"
 
@@ -40,9 +40,9 @@ TDrawSpec At(float x, float y) { return TDrawSpec(TVec2(x, y), 1.0f, 1.0f, 0); }
 // A probe that answers a fixed alpha and remembers what it was asked to draw.
 class FixedProbe : public ISpriteHitProbe {
  public:
-  bool ReadAlpha(TSprite& sprite, const TDrawSpec& spec, int32_t depth, uint8_t* alpha) override {
+  bool ReadAlpha(TSprite& sprite, const TDrawSpec& drawSpec, int32_t depth, uint8_t* alpha) override {
     lastSprite = &sprite;
-    lastSpec = spec;
+    lastSpec = drawSpec;
     lastDepth = depth;
     *alpha = value;
     return renders;
@@ -110,7 +110,7 @@ TEST_F(SpriteTest, SpecsComposeDownTheTree) {
   root->AddChild(child);
   root->Draw(At(1, 2), -1);
   ASSERT_EQ(mDraws->size(), 1u);
-  const TDrawSpec& s = (*mDraws)[0].spec;
+  const TDrawSpec& s = (*mDraws)[0].drawSpec;
   // Child translation scaled by the root, then the root's and the caller's translations.
   TVec2 origin = TransformPoint(s.transform, TVec2(0, 0));
   EXPECT_FLOAT_EQ(origin.x, 10 * 2 + 100 + 1);
@@ -183,7 +183,7 @@ TEST_F(SpriteTest, LiveCountFollowsConstructionAndDestructionAndReleasesTheProbe
 TEST_F(SpriteTest, BoundsComeFromTheTextureSizeAnchorOrSourceRect) {
   struct Case {
     const char* what;
-    TDrawSpec spec;
+    TDrawSpec drawSpec;
     TRect expected;
   };
   TDrawSpec anchored = At(100, 100);
@@ -203,7 +203,7 @@ TEST_F(SpriteTest, BoundsComeFromTheTextureSizeAnchorOrSourceRect) {
                         Case{"rotated", rotated, TRect(95, 90, 105, 110)},
                         Case{"truncated toward zero", fractional, TRect(-9, -5, 10, 4)}}) {
     auto sprite = TSprite::Create(0, Texture("t", 20, 10));
-    sprite->SetSpec(c.spec);
+    sprite->SetSpec(c.drawSpec);
     EXPECT_EQ(sprite->GetBounds(TDrawSpec(), 0), c.expected) << c.what;
   }
 }

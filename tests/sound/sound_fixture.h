@@ -23,12 +23,12 @@
 namespace soundtest {
 
 inline std::vector<uint8_t> Tone(double frequency, double seconds, int channels, long rate) {
-  OggToneSpec spec;
-  spec.frequency = frequency;
-  spec.seconds = seconds;
-  spec.channels = channels;
-  spec.rate = rate;
-  std::vector<unsigned char> bytes = MakeOggTone(spec);
+  OggToneSpec toneSpec;
+  toneSpec.frequency = frequency;
+  toneSpec.seconds = seconds;
+  toneSpec.channels = channels;
+  toneSpec.rate = rate;
+  std::vector<unsigned char> bytes = MakeOggTone(toneSpec);
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 

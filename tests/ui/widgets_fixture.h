@@ -28,7 +28,7 @@ class MessageRecorder : public TMessageListener {
 
 struct DrawnTexture {
   TTexture* texture;
-  TDrawSpec spec;
+  TDrawSpec drawSpec;
 };
 
 class WidgetFixture : public UiFixture {
@@ -45,8 +45,8 @@ class WidgetFixture : public UiFixture {
     script_ = manager_->GetWindowScript();
     TWindowDrawHooks hooks;
     hooks.beginDraw = [] { return true; };
-    hooks.drawTexture = [this](const std::shared_ptr<TTexture>& t, const TDrawSpec& spec) {
-      textures_.push_back({t.get(), spec});
+    hooks.drawTexture = [this](const std::shared_ptr<TTexture>& t, const TDrawSpec& drawSpec) {
+      textures_.push_back({t.get(), drawSpec});
     };
     hooks.drawTriangles = [this](const std::shared_ptr<TTexture>& t, const TTransformedVertex* v, int32_t n) {
       triangleTextures_.push_back(t.get());

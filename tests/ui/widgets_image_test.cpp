@@ -67,17 +67,17 @@ TEST_F(ImageTest, DrawHandsTheTextureScaleAlphaAndFlags) {
   image.Draw();
   ASSERT_EQ(textures_.size(), 1u);
   EXPECT_EQ(textures_[0].texture, texture.get());
-  EXPECT_FLOAT_EQ(textures_[0].spec.alpha, 0.25f);
-  EXPECT_EQ(textures_[0].spec.flags, 1u | 8u);
-  EXPECT_FLOAT_EQ(textures_[0].spec.transform.row[0].x, 2.0f);
-  EXPECT_FLOAT_EQ(textures_[0].spec.transform.row[1].y, 2.0f);
-  EXPECT_FLOAT_EQ(textures_[0].spec.transform.GetTranslation().y, 0.0f);
+  EXPECT_FLOAT_EQ(textures_[0].drawSpec.alpha, 0.25f);
+  EXPECT_EQ(textures_[0].drawSpec.flags, 1u | 8u);
+  EXPECT_FLOAT_EQ(textures_[0].drawSpec.transform.row[0].x, 2.0f);
+  EXPECT_FLOAT_EQ(textures_[0].drawSpec.transform.row[1].y, 2.0f);
+  EXPECT_FLOAT_EQ(textures_[0].drawSpec.transform.GetTranslation().y, 0.0f);
 
   image.SetRotated(true);
   image.Draw();
   ASSERT_EQ(textures_.size(), 2u);
-  EXPECT_FLOAT_EQ(textures_[1].spec.transform.GetTranslation().y, 30.0f);
-  EXPECT_NEAR(textures_[1].spec.transform.row[0].x, 0.0f, 1e-5);  // a quarter turn
+  EXPECT_FLOAT_EQ(textures_[1].drawSpec.transform.GetTranslation().y, 30.0f);
+  EXPECT_NEAR(textures_[1].drawSpec.transform.row[0].x, 0.0f, 1e-5);  // a quarter turn
 }
 
 TEST_F(ImageTest, StyleTableLoadsTheImageAndItsOptions) {

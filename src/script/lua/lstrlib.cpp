@@ -609,7 +609,7 @@ static int str_gsub(lua_State *L) {
 
 #define MAX_ITEM 512  /* maximum size of each formatted item */
 #define FLAGS "-+ #0"
-#define MAX_FORMAT 20  /* maximum size of each format specification (such as "%-099.99d") */
+#define MAX_FORMAT 20  /* maximum size of each conversion item (such as "%-099.99d") */
 
 static void luaI_addquoted(lua_State *L, luaL_Buffer *b, int arg) {
   size_t l;
@@ -748,10 +748,10 @@ static const char *scanformat(lua_State *L, const char *strfrmt, char *form, int
 /* inserts a length modifier before the conversion letter at the end of `form' */
 static void addlenmod(char *form, const char *mod) {
   size_t l = strlen(form);
-  char spec = form[l - 1];
+  char conversion = form[l - 1];
   size_t lm = strlen(mod);
   memcpy(form + l - 1, mod, lm);
-  form[l + lm - 1] = spec;
+  form[l + lm - 1] = conversion;
   form[l + lm] = '\0';
 }
 
