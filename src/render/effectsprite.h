@@ -59,8 +59,8 @@ class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
   explicit TFxSprite(int32_t layer);
 
  private:
-  // Script "CreateFx" (table): a child effect at x, y on a layer, running the effect script named by
-  // its "spec" field (beside ours).
+  // Script "CreateFx" (table): a child effect at x, y on a layer, running the effect script the table
+  // names (beside ours).
   int LuaCreateFx(lua_State* L);
   void BindScript();
 
