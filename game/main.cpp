@@ -3,11 +3,11 @@
 // idle turns and runs the event pump until the window is closed.
 #include <string>
 
-#include "core/platform.h"
-#include "core/platformevent.h"
 #include "os/winuser.h"
+#include "particles/particledraw.h"
+#include "platform/platform.h"
+#include "platform/platformevent.h"
 #include "render/dxdisplayhandler.h"
-#include "render/particledraw.h"
 #include "shell/windowscreenstack.h"
 
 namespace {

@@ -8,7 +8,6 @@
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/platform.h"
 #include "core/prefsdb.h"
 #include "core/stringtable.h"
 #include "model/compositor.h"
@@ -18,6 +17,7 @@
 #include "model/highscore.h"
 #include "model/savetext.h"
 #include "os/msgbox.h"
+#include "platform/platform.h"
 #include "services/hiscores.h"
 #include "shell/screenstack.h"
 #include "sound/sound.h"
