@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/platformevent.h"
 #include "render/dxdisplayhandler.h"
+#include "shell/settings.h"
 #include "shell/windowscreenstack.h"
 
 namespace {
@@ -20,8 +21,10 @@ constexpr uint32_t kFrameMs = 16;
 int GameMain(TPlatform* platform, const char* commandLine) {
   platform->InitDisplay(kScreenWidth, kScreenHeight, false);
   platform->SetWindowTitle(platform->GetGameName());
-  // The game flow's screens live on the window manager's modal stack; particles draw on the display.
+  // The game flow's screens live on the window manager's modal stack and the model in its window
+  // script; particles draw on the display.
   InstallWindowScreenStack();
+  ConnectModelScript();
   ConnectParticleDrawing();
   uint32_t lastFrame = platform->GetTimer() - kFrameMs;
   for (;;) {
