@@ -209,6 +209,10 @@ bool TestMixSound(int16_t* out, size_t frames);
 // Receives every mixed block (interleaved stereo 16-bit) from the device thread or TestMixSound;
 // an empty function removes the hook. Called with the mixer's lock held: copy, don't call back in.
 void TestSetSoundCapture(std::function<void(const int16_t* samples, size_t frames)> capture);
+// Runs on the SDL device's thread before each block of `frames` it pulls, with no lock held, so a
+// test can hold the device back until what it is about to play has been written. It must return
+// before the device is closed. An empty function removes the hook.
+void TestSetSoundDeviceGate(std::function<void(size_t frames)> gate);
 // Marks one secondary buffer (or all when null) lost, as when another program takes the device.
 void TestLoseSoundBuffer(IDirectSoundBuffer* buffer);
 // Number of secondary buffers alive and of those playing.
@@ -216,6 +220,6 @@ int TestSoundBufferCount();
 int TestPlayingSoundBufferCount();
 // Whether an SDL audio device is open now.
 bool TestSoundDeviceOpen();
-// Clears forced failures, the capture hook and the manual mode.
+// Clears forced failures, the capture and gate hooks and the manual mode.
 void TestResetSound();
 }  // namespace os

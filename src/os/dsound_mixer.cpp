@@ -37,6 +37,10 @@ bool gOutputManual = false;
 bool gNextOutputManual = false;
 SDL_AudioDeviceID gDevice = 0;
 
+// Test hook run before each block the SDL device pulls, outside every other lock.
+std::mutex gGateMutex;
+std::function<void(size_t)> gGate;
+
 std::mutex gFaultMutex;
 std::map<SoundCall, std::pair<HRESULT, int>> gFaults;
 
@@ -241,8 +245,15 @@ void MixLocked(int16_t* out, size_t frames) {
 
 namespace {
 void SDLCALL DeviceCallback(void*, Uint8* stream, int len) {
+  const size_t frames = static_cast<size_t>(len) / (kOutputChannels * 2);
+  std::function<void(size_t)> gate;
+  {
+    std::lock_guard<std::mutex> lock(gGateMutex);
+    gate = gGate;
+  }
+  if (gate) gate(frames);
   std::lock_guard<std::mutex> lock(Mutex());
-  MixLocked(reinterpret_cast<int16_t*>(stream), static_cast<size_t>(len) / (kOutputChannels * 2));
+  MixLocked(reinterpret_cast<int16_t*>(stream), frames);
 }
 }  // namespace
 
@@ -333,6 +344,11 @@ void TestSetSoundCapture(std::function<void(const int16_t*, size_t)> capture) {
   State().capture = std::move(capture);
 }
 
+void TestSetSoundDeviceGate(std::function<void(size_t)> gate) {
+  std::lock_guard<std::mutex> lock(gGateMutex);
+  gGate = std::move(gate);
+}
+
 int TestSoundBufferCount() {
   std::lock_guard<std::mutex> lock(Mutex());
   return static_cast<int>(State().voices.size());
@@ -355,6 +371,7 @@ void TestResetSound() {
   }
   TestSetSoundManual(false);
   TestSetSoundCapture({});
+  TestSetSoundDeviceGate({});
 }
 
 }  // namespace os

@@ -1,8 +1,10 @@
 // Sounds and their plays through the whole path: names with "?group=", the asset cache, simultaneous
 // plays, group volumes, one-shot and looping plays captured from the mixer, stopping.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -194,13 +196,39 @@ TEST_F(SoundAssetTest, Play_SoundLivesWhilePlayingAndDiesAfter) {
   EXPECT_TRUE(weak.expired());  // ended and released: nothing holds the sound any more
 }
 
-// The real thing, at its own pace: SDL's dummy audio device pulls the mix on its thread while the
-// streaming thread refills on its 500 ms rhythm. The captured output is the decoded music, looping
-// without a gap, from the block in which the play started.
+namespace {
+// A source that counts the bytes it has handed out: how far the stream has been written.
+class CountingSource : public TSoundDataSource {
+ public:
+  explicit CountingSource(std::shared_ptr<TSoundDataSource> inner) : mInner(std::move(inner)) {}
+  uint32_t Read(void* dest, uint32_t offset, uint32_t count) override {
+    uint32_t n = mInner->Read(dest, offset, count);
+    delivered += n;
+    return n;
+  }
+  uint64_t GetTotalBytes() override { return mInner->GetTotalBytes(); }
+  uint32_t GetRate() override { return mInner->GetRate(); }
+  uint32_t GetChannels() override { return mInner->GetChannels(); }
+  double GetLength() override { return mInner->GetLength(); }
+  std::atomic<uint64_t> delivered{0};
+
+ private:
+  std::shared_ptr<TSoundDataSource> mInner;
+};
+}  // namespace
+
+// The real thing: SDL's dummy audio device pulls the mix on its thread while the streaming thread
+// refills on its own 500 ms rhythm. The device is held back only until the stream has written what
+// it is about to play, so a slow or busy machine changes how long this takes, not what is heard:
+// the decoded music, looping without a gap, well into the refilled second half of the 4 s buffer,
+// which holds the music's wrap at 3 s. The tone repeats only every 10 s, so music played from the
+// wrong place cannot pass for the right one.
 TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
+  constexpr size_t kCheckedFrames = 44100 * 7 / 2;
+  constexpr auto kHangGuard = std::chrono::seconds(120);  // only a hang gets near it
   testutil::ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
   os::TestResetSound();
-  std::vector<uint8_t> music = Tone(330, 3.0, 2, 44100);
+  std::vector<uint8_t> music = Tone(330.1, 3.0, 2, 44100);
   std::vector<int16_t> reference = Decode(music);
   std::mutex m;
   std::vector<std::vector<int16_t>> blocks;
@@ -208,6 +236,20 @@ TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
     std::lock_guard<std::mutex> lock(m);
     blocks.emplace_back(s, s + frames * 2);
   });
+  // What the device played from the first block with sound on (call with m held).
+  auto played = [&] {
+    size_t first = 0;
+    while (first < blocks.size() &&
+           std::all_of(blocks[first].begin(), blocks[first].end(), [](int16_t s) { return s == 0; }))
+      ++first;
+    std::vector<int16_t> out;
+    for (size_t b = first; b < blocks.size(); ++b) out.insert(out.end(), blocks[b].begin(), blocks[b].end());
+    return out;
+  };
+  auto blockCount = [&] {
+    std::lock_guard<std::mutex> lock(m);
+    return blocks.size();
+  };
   {
     TSoundManager manager;
     SetPlatformSoundManager(&manager);
@@ -215,24 +257,51 @@ TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
     ASSERT_TRUE(os::TestSoundDeviceOpen());
     auto ogg = std::make_shared<TOggDataSource>();
     ASSERT_TRUE(ogg->OpenMemory(music));
-    auto stream = TSoundStream::Create(&manager, std::make_unique<TStreamSpooler>(ogg), true, 1001, nullptr);
-    // A 4 s buffer: the second half (from 2 s on) must be refilled by the thread in time, with
-    // 1.5 s to spare, so that a loaded machine does not make the test fail.
+    auto source = std::make_shared<CountingSource>(ogg);
+    auto stream = TSoundStream::Create(&manager, std::make_unique<TStreamSpooler>(source), true, 1001, nullptr);
     ASSERT_TRUE(stream->CreateBuffer(44100, 2, 16, 4.0f));
+
+    // Frames pulled are counted from before the play starts (so never fewer than were played), and
+    // the device waits until the stream has handed out two blocks more than that.
+    std::atomic<bool> gated{false}, released{false};
+    uint64_t pulled = 0;  // the device's thread only
+    os::TestSetSoundDeviceGate([&](size_t frames) {
+      if (!gated) return;
+      const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+      while (!released && source->delivered / 4 < pulled + 2 * frames && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (!released) {
+        TSoundLock lock(&manager);  // the refill that read the data has also written it
+      }
+      pulled += frames;
+    });
+    // Whatever happens below, the gate opens and is gone, and the block in flight has passed it,
+    // before the manager closes the device.
+    struct OpenGate {
+      std::function<void()> open;
+      ~OpenGate() { open(); }
+    } openGate{[&] {
+      if (released.exchange(true)) return;
+      os::TestSetSoundDeviceGate({});
+      const size_t seen = blockCount();
+      const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+      while (blockCount() < seen + 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }};
+    gated = true;
     stream->Start(false);
-    // About 2.5 s of output: well into the refilled half, which holds the wrap of the 3 s music.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+
+    const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
     for (;;) {
-      size_t frames = 0;
       {
         std::lock_guard<std::mutex> lock(m);
-        for (const auto& b : blocks) frames += b.size() / 2;
+        if (played().size() >= kCheckedFrames * 2) break;
       }
-      if (frames >= 44100 * 5 / 2 + 8192) break;
       ASSERT_LT(std::chrono::steady_clock::now(), deadline);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       manager.Update();
     }
+    openGate.open();
     stream->Stop(false);
     SetPlatformSoundManager(nullptr);
   }
@@ -240,13 +309,7 @@ TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
   EXPECT_FALSE(os::TestSoundDeviceOpen());
 
   std::lock_guard<std::mutex> lock(m);
-  size_t first = 0;
-  while (first < blocks.size() &&
-         std::all_of(blocks[first].begin(), blocks[first].end(), [](int16_t s) { return s == 0; }))
-    ++first;
-  std::vector<int16_t> played;
-  for (size_t b = first; b < blocks.size(); ++b) played.insert(played.end(), blocks[b].begin(), blocks[b].end());
-  ASSERT_GE(played.size(), 44100u * 2 * 2);
-  for (size_t i = 0; i < 44100u * 2 * 2 + 44100; ++i)
-    ASSERT_EQ(played[i], reference[i % reference.size()]) << "sample " << i;
+  std::vector<int16_t> out = played();
+  ASSERT_GE(out.size(), kCheckedFrames * 2);
+  for (size_t i = 0; i < kCheckedFrames * 2; ++i) ASSERT_EQ(out[i], reference[i % reference.size()]) << "sample " << i;
 }
