@@ -2,6 +2,7 @@
 // find which clickable sprite lies under the pointer.
 #include "shell/spritewindow.h"
 
+#include "render/drawcontext.h"
 #include "render/sprite.h"
 #include "render/texture.h"
 #include "script/windowscript.h"
@@ -26,9 +27,11 @@ TSpriteWindow::~TSpriteWindow() {
 }
 
 void TSpriteWindow::Draw() {
-  Draw2dScope scope;
-  TDrawSpec identity;
-  mRoot->Draw(identity, -1);
+  // A frame is normally already in its 2D block; a 2D block is opened only where none is.
+  TDrawContext* context = TDrawContext::Find();
+  bool opened = context && context->IsDrawing() && !context->IsIn2d() && context->Begin2d();
+  mRoot->Draw(TDrawSpec(), -1);
+  if (opened) context->End2d();
 }
 
 void TSpriteWindow::AddSpriteEntry(const TSpriteEntry& entry) {

@@ -94,6 +94,7 @@ TEST_F(SpriteWindowDisplayTest, EntriesAppearAtTheirPlacesInTheWindowLaterOnesOn
   ExpectPixel(135, 70, 0x00FF00);  // the green one lies on top of it
   ExpectPixel(108, 62, 0x000000);  // left of the red one
   ExpectPixel(165, 115, 0x000000); // the hidden blue one
+  EXPECT_EQ(Count("Begin2d"), 0u) << Log();  // drawn inside the frame's own 2D block
 }
 
 TEST_F(SpriteWindowDisplayTest, MaskPaintsOnlyPixelsMoreThanHalfOpaque) {
