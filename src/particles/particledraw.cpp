@@ -1,11 +1,11 @@
 // The particle renderer's batches and texture lookups served by the drawing context and TTexture.
-#include "render/particledraw.h"
+#include "particles/particledraw.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "core/luaparticlesystem.h"
 #include "os/d3d.h"
+#include "particles/luaparticlesystem.h"
 #include "render/animatedtexture.h"
 #include "render/drawcontext.h"
 #include "render/texture.h"
