@@ -10,6 +10,7 @@
 #include "render/assetmanager.h"
 #include "render/displayfixture.h"
 #include "render/sprite.h"
+#include "particles/effectsprite.h"
 #include "render/texture.h"
 #include "shell/spriteanimator.h"
 #include "shell/spritewindow.h"
@@ -127,7 +128,7 @@ TEST_F(SpriteWindowDisplayTest, GlowHangsOneCentredEffectUnderTheSpriteUntilStop
   ASSERT_TRUE(animator->IsGlowing(sprite.get()));
   ASSERT_EQ(sprite->GetChildren().size(), 1u);
   const auto& effect = sprite->GetChildren().front();
-  EXPECT_NE(KindCast<TFxHostSprite>(effect), nullptr);
+  EXPECT_NE(KindCast<TFxSprite>(effect), nullptr);
   EXPECT_EQ(effect->GetSpec().transform.GetTranslation().x, 3.0f);
   EXPECT_EQ(effect->GetSpec().transform.GetTranslation().y, 2.0f);
   EXPECT_FLOAT_EQ(effect->GetSpec().alpha, 0.5f);
