@@ -16,6 +16,7 @@
 #include "ui/message.h"
 #include "ui/modalwindow.h"
 #include "ui/windowdraw.h"
+#include "ui/xsellwindow.h"
 
 TWindowManager* GetWindowManager() {
   if (TPlatform* platform = TPlatform::GetInstance())
@@ -57,6 +58,7 @@ void TWindowManager::SetWindowScript(TWindowScript* script) {
   if (!script) return;
   if (TModalWindow* top = GetTopModal()) script->PushWindow(top);
   mBindings.Bind(script->GetState(), "SetTopModalOnly", this, &TWindowManager::SetTopModalOnly);
+  script->RegisterCreator("XSellWindow", &TXSellWindow::CreateInstance);
   if (TPlatform* platform = TPlatform::GetInstance()) {
     if (platform->GetWindowManager() == this) {
       auto link = std::make_unique<TWindowScriptLink>(this, script);
