@@ -15,6 +15,7 @@
 #include "script/luawrapper.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
+#include "ui/overlaytext.h"
 #include "ui/windowdraw.h"
 #include "ui/xsellwindow.h"
 
@@ -29,9 +30,11 @@ TWindowScriptLink::~TWindowScriptLink() {
   if (mManager) mManager->mScriptLink = nullptr;
 }
 
-TWindowManager::TWindowManager() = default;
+// The manager draws the frames, so the overlay at their end shows its text through the text system.
+TWindowManager::TWindowManager() { InstallOverlayText(true); }
 
 TWindowManager::~TWindowManager() {
+  InstallOverlayText(false);
   for (TMessageListener* listener : mListeners) delete listener;
   mListeners.clear();
   mTracking.clear();
