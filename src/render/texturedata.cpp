@@ -495,9 +495,19 @@ void TDxTextureData::Blit(int x, int y, const TRect* source, TTexture* destinati
     if (handler) handler->MarkBrokenThrottled();
     return;
   }
+  if (SUCCEEDED(hr)) return;
   static bool loggedOnce = false;
-  if (FAILED(hr) && !loggedOnce) {
+  if (!loggedOnce) {
     loggedOnce = true;
+    TEX_CHECK(hr);
+  }
+  // The fast copy refused: the copy is redone by the general blitter (surfaces have no device
+  // contexts to copy through).
+  RECT toRect{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
+  hr = to->Blt(&toRect, mSurface.get(), &from, DDBLT_WAIT, nullptr);
+  static bool fallbackLogged = false;
+  if (FAILED(hr) && !fallbackLogged) {
+    fallbackLogged = true;
     TEX_CHECK(hr);
   }
 }

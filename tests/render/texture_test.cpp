@@ -146,6 +146,20 @@ TEST_F(TextureTest, SurfacesAreCountedAsTextureMemory) {
   EXPECT_EQ(GetTextureMemory(), 0);
 }
 
+// A refused fast copy is redone by the fallback path, so the pixels still arrive.
+TEST_F(TextureTest, RefusedFastCopyTakesTheFallback) {
+  Image("red.png", 16, 16, 0xFFFF0000u);
+  auto source = TTexture::Get("user:red", 0);
+  auto target = TTexture::CreateBlank(16, 16, false);
+  ASSERT_TRUE(source && target);
+  ASSERT_EQ(PixelAt(*target, 4, 4) & 0xFFFFFFu, 0u);
+  os::TestFailNextDx("Blt", DDERR_GENERIC);
+  TRect part(0, 0, 8, 8);
+  source->CopyRect(2, 2, &part, target.get());
+  EXPECT_EQ(PixelAt(*target, 4, 4) & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_EQ(PixelAt(*target, 12, 12) & 0xFFFFFFu, 0u);  // only the part was copied
+}
+
 TEST_F(TextureTest, LockingASixteenBitSurfaceGivesAnOpaqueCopyThatIsWrittenBack) {
   Data().mLowMemoryVideo = true;
   handler->SetDisplay(320, 240, true, true, false, false);
