@@ -1,8 +1,6 @@
 // TFxSprite and the task that steps every effect sprite in fixed 12 ms steps.
 #include "particles/effectsprite.h"
 
-#include <algorithm>
-
 #include "core/log.h"
 #include "platform/platform.h"
 #include "script/lua/lua.h"
@@ -29,15 +27,12 @@ uint32_t Now() {
 }  // namespace
 
 TFxSprite::TFxSprite(int32_t layer)
-    : mLayer(layer),
+    : TSprite(layer),
       mLocus(std::make_shared<FConstVec2>(TVec2(0, 0))),
       mUp(std::make_shared<FConstVec2>(TVec2(0, -1))),
       mSystem(std::make_unique<TLuaParticleSystem>()) {}
 
-TFxSprite::~TFxSprite() {
-  mBindings.Release();
-  for (auto& child : mChildren) child->mParent = nullptr;
-}
+TFxSprite::~TFxSprite() { mBindings.Release(); }
 
 std::shared_ptr<TFxSprite> TFxSprite::Create(int32_t layer, const TString& specPath) {
   std::shared_ptr<TFxSprite> sprite(new TFxSprite(layer));
@@ -71,7 +66,7 @@ bool TFxSprite::LoadSpec(const TString& effectPath, TFxSpriteAnimTask* task, boo
   }
   mSpecPath = effectPath;
   if (!task) task = TFxSpriteAnimTask::GetInstance();
-  task->Add(shared_from_this());
+  task->Add(std::static_pointer_cast<TFxSprite>(shared_from_this()));
   return true;
 }
 
@@ -114,39 +109,24 @@ int TFxSprite::LuaCreateFx(lua_State* L) {
   return 1;
 }
 
-void TFxSprite::AddChild(const std::shared_ptr<TFxSprite>& child) {
-  if (!child || child.get() == this) return;
-  // a sprite may not hold one of its own ancestors
-  for (TFxSprite* p = mParent; p; p = p->mParent)
-    if (p == child.get()) return;
-  std::shared_ptr<TFxSprite> keep = child;
-  if (child->mParent) child->mParent->RemoveChild(child.get());
-  child->mParent = this;
-  mChildren.push_back(keep);
-  std::stable_sort(mChildren.begin(), mChildren.end(),
-                   [](const auto& a, const auto& b) { return a->mLayer < b->mLayer; });
-}
-
-void TFxSprite::RemoveChild(TFxSprite* child) {
-  auto it = std::find_if(mChildren.begin(), mChildren.end(),
-                         [&](const auto& c) { return c.get() == child; });
-  if (it == mChildren.end()) return;
-  (*it)->mParent = nullptr;
-  mChildren.erase(it);
-}
-
 void TFxSprite::Draw(const TDrawSpec* parent) {
-  TDrawSpec drawSpec = mSpec;
   if (parent) {
-    mSpec.Compose(drawSpec, *parent);
+    TSprite::Draw(*parent, -1);
+    return;
+  }
+  mUnplacedDraw = true;
+  TSprite::Draw(TDrawSpec(), -1);
+  mUnplacedDraw = false;
+}
+
+void TFxSprite::DrawContent(const TDrawSpec& drawSpec) {
+  if (!mUnplacedDraw) {
     mLocus->Set(drawSpec.transform.GetTranslation());
     mUp->Set(TVec2(drawSpec.transform.row[1].x, -drawSpec.transform.row[1].y));
     mPlaying = true;
   }
+  TSprite::DrawContent(drawSpec);
   mSystem->Render(TVec3());
-  // children may be added or removed by the effect while we draw: walk a copy
-  std::vector<std::shared_ptr<TFxSprite>> children = mChildren;
-  for (const auto& child : children) child->Draw(&drawSpec);
 }
 
 TFxSpriteAnimTask::TFxSpriteAnimTask(uint32_t now) : mLastStep(now) {}

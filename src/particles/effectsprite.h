@@ -1,10 +1,7 @@
-// TFxSprite: a drawable that plays a particle effect. It embeds one scripted particle system and
+// TFxSprite: a sprite that plays a particle effect. It embeds one scripted particle system and
 // feeds it the sprite's on-screen position and up direction (the script's "dLocus" and "dUp"), so an
-// effect emits from wherever the sprite is drawn. TFxSpriteAnimTask steps every playing effect in
-// fixed 12 ms steps, at most four per frame.
-//
-// The sprite tree this belongs to does not exist yet: until it does, TFxSprite keeps the part of a
-// sprite it needs itself (layer, position, local draw record, parent and children).
+// effect emits from wherever the sprite is drawn in its tree. TFxSpriteAnimTask steps every playing
+// effect in fixed 12 ms steps, at most four per frame.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -15,38 +12,29 @@
 #include "particles/luaparticlesystem.h"
 #include "particles/particlefunction.h"
 #include "render/drawspec.h"
+#include "render/sprite.h"
 #include "script/scriptbinding.h"
 
 class TFxSpriteAnimTask;
 
-class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
+class TFxSprite : public TSprite {
+  TM_CLASS(TFxSprite, TSprite)
+
  public:
   // A sprite on the layer; with an effect path its effect is loaded and registered at once.
   static std::shared_ptr<TFxSprite> Create(int32_t layer, const TString& specPath);
-  virtual ~TFxSprite();
-  TFxSprite(const TFxSprite&) = delete;
-  TFxSprite& operator=(const TFxSprite&) = delete;
-
-  const char* GetClassName() const { return "TFxSprite"; }
+  ~TFxSprite() override;
 
   // With reset, stops playing and prepares the particle script again. Loads the effect script and
   // registers the sprite with the task (null: the shared one); false when it cannot load.
   bool LoadSpec(const TString& effectPath, TFxSpriteAnimTask* task, bool reset);
-  // Composes the draw record with the parent's; a placed sprite (drawn under a parent) passes its
-  // position and up direction to the effect and starts playing. Then the particles, then the
-  // children are drawn.
+  using TSprite::Draw;
+  // Draws the tree under the parent's record (see DrawContent). Null draws it with the sprite's own
+  // record alone: nothing places the sprite then, so its effect does not start.
   void Draw(const TDrawSpec* parent);
 
-  // ---- the part of a sprite that the effect needs ----
-  void SetPosition(const TVec2& p) { mSpec.transform.SetTranslation(p); }
-  TVec2 GetPosition() const { return mSpec.transform.GetTranslation(); }
-  int32_t GetLayer() const { return mLayer; }
-  TDrawSpec& GetDrawSpec() { return mSpec; }
-  // Re-parents the child (taking it from its former parent) and keeps the children by layer.
-  void AddChild(const std::shared_ptr<TFxSprite>& child);
-  void RemoveChild(TFxSprite* child);
-  const std::vector<std::shared_ptr<TFxSprite>>& GetChildren() const { return mChildren; }
-  TFxSprite* GetParent() const { return mParent; }
+  void SetPosition(const TVec2& p) { GetSpec().transform.SetTranslation(p); }
+  TVec2 GetPosition() const { return GetSpec().transform.GetTranslation(); }
 
   TLuaParticleSystem& GetParticleSystem() { return *mSystem; }
   bool IsPlaying() const { return mPlaying; }
@@ -57,6 +45,9 @@ class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
 
  protected:
   explicit TFxSprite(int32_t layer);
+  // The particles in place of a texture. A placed sprite first passes its position and up
+  // direction to the effect and starts playing.
+  void DrawContent(const TDrawSpec& drawSpec) override;
 
  private:
   // Script "CreateFx" (table): a child effect at x, y on a layer, running the effect script the table
@@ -64,17 +55,13 @@ class TFxSprite : public std::enable_shared_from_this<TFxSprite> {
   int LuaCreateFx(lua_State* L);
   void BindScript();
 
-  int32_t mLayer = 0;
-  TDrawSpec mSpec;
-  TFxSprite* mParent = nullptr;
-  std::vector<std::shared_ptr<TFxSprite>> mChildren;
-
   std::shared_ptr<FConstVec2> mLocus;
   std::shared_ptr<FConstVec2> mUp;
   std::unique_ptr<TLuaParticleSystem> mSystem;
   TString mSpecFolder;
   TString mSpecPath;
   bool mPlaying = false;
+  bool mUnplacedDraw = false;
   TScriptBindings mBindings;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "particles/effectsprite.h"
 #include "particles/particlefixture.h"
@@ -22,6 +23,13 @@ function Update(seconds)
   CreateParticles(1)
 end
 )";
+
+// A sprite's children, all effect sprites here, in drawing order.
+std::vector<std::shared_ptr<TFxSprite>> FxChildren(const TSprite& sprite) {
+  std::vector<std::shared_ptr<TFxSprite>> children;
+  for (const auto& child : sprite.GetChildren()) children.push_back(std::dynamic_pointer_cast<TFxSprite>(child));
+  return children;
+}
 
 class FxSpriteTest : public ParticleTest {
  protected:
@@ -107,6 +115,19 @@ TEST_F(FxSpriteTest, EmitterFollowsWhereTheSpriteIsDrawn) {
   EXPECT_NEAR(sprite->GetEmitterUp().y, 0, 1e-6);
 }
 
+TEST_F(FxSpriteTest, AnEffectHangsInAnOrdinarySpriteTree) {
+  auto parent = TSprite::Create(0);
+  auto sprite = MakeSprite(kCounting, 2);
+  sprite->SetPosition(TVec2(10, 20));
+  parent->AddChild(sprite);
+  parent->AddChild(TSprite::Create(1));
+  ASSERT_EQ(KindCast<TFxSprite>(parent->GetChildren().back().get()), sprite.get()) << "kept by layer";
+  EXPECT_EQ(KindCast<TFxSprite>(parent->GetChildren().front().get()), nullptr);
+  parent->Draw(TDrawSpec(TVec2(100, 50), 1.0f, 1.0f, 0), -1);
+  EXPECT_TRUE(sprite->IsPlaying());
+  EXPECT_EQ(sprite->GetEmitterLocus(), TVec2(110, 70));
+}
+
 TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
   WriteFile("fx/spark.lua", "SetNumParticles(1)\nsparkLoaded = 1\n");
   WriteFile("fx/host.lua",
@@ -119,7 +140,7 @@ TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
   // the fourth, made from no table, has no effect script to load
   ASSERT_EQ(host->GetChildren().size(), 4u) << Log();
   // kept by layer: the missing effect's child (layer -1) first
-  const auto& c = host->GetChildren();
+  const auto c = FxChildren(*host);
   EXPECT_EQ(c[0]->GetLayer(), -1);
   EXPECT_TRUE(Logged("cannot load the effect fx/missing.lua")) << Log();
   EXPECT_EQ(c[1]->GetPosition(), TVec2(0, 0));
@@ -136,7 +157,7 @@ TEST_F(FxSpriteTest, CreateFxMakesChildEffects) {
   auto other = TFxSprite::Create(0, "");
   other->AddChild(c[3]);
   EXPECT_EQ(host->GetChildren().size(), 3u);
-  other->GetChildren()[0]->AddChild(other);
+  other->GetChildren().front()->AddChild(other);
   EXPECT_EQ(other->GetParent(), nullptr);
 }
 
@@ -144,7 +165,7 @@ TEST_F(FxSpriteTest, AnEffectThatMakesItselfStopsAtANestingLimit) {
   WriteFile("fx/echo.lua", "child = CreateFx({spec = 'echo.lua'})\n");
   auto top = TFxSprite::Create(0, "fx/echo.lua");
   int depth = 0;
-  for (TFxSprite* s = top.get(); !s->GetChildren().empty(); s = s->GetChildren()[0].get()) ++depth;
+  for (TSprite* s = top.get(); !s->GetChildren().empty(); s = s->GetChildren().front().get()) ++depth;
   EXPECT_EQ(depth, 16);
   EXPECT_TRUE(Logged("effects nested too deep")) << Log();
 }
@@ -160,8 +181,8 @@ TEST_F(FxSpriteTest, SpritesSharingOneScriptStateKeepTheirOwnChildren) {
   mTask.Update(1012);
   ASSERT_EQ(a->GetChildren().size(), 1u);
   ASSERT_EQ(b->GetChildren().size(), 1u);
-  EXPECT_EQ(a->GetChildren()[0]->GetPosition(), TVec2(1, 0));
-  EXPECT_EQ(b->GetChildren()[0]->GetPosition(), TVec2(2, 0));
+  EXPECT_EQ(FxChildren(*a)[0]->GetPosition(), TVec2(1, 0));
+  EXPECT_EQ(FxChildren(*b)[0]->GetPosition(), TVec2(2, 0));
   EXPECT_EQ(a->GetParticleSystem().GetCollection().GetCount(), 1);
   EXPECT_EQ(b->GetParticleSystem().GetCollection().GetCount(), 2);
 }

@@ -6,12 +6,12 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "core/commandline.h"
 #include "core/config.h"
 #include "core/log.h"
+#include "filetext.h"
 #include "os/faultinject.h"
 #include "os/paths.h"
 #include "os/process.h"
@@ -42,12 +42,7 @@ class StartupTest : public ::testing::Test {
     SetProcessCommandLine("");
     fs::remove_all(root_);
   }
-  std::string ReadLog() {
-    std::ifstream in(root_ / "log" / "logfile.txt");
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string ReadLog() { return testutil::ReadLogText(root_ / "log"); }
   fs::path start_, root_;
 };
 

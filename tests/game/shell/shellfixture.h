@@ -4,11 +4,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "filetext.h"
 #include "game/modeltexts.h"
 
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -205,12 +204,7 @@ class ShellTest : public testing::Test {
   }
 
 
-  std::string Log() const {
-    std::ifstream in(mTemp / "log/logfile.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Log() const { return testutil::ReadLogText(mTemp / "log"); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
   std::string PrefsPath() const { return mTemp / "prefsdb.dat"; }
 
