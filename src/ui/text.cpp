@@ -35,6 +35,8 @@ TText::~TText() {
 
 void TText::SetDefaultLineSink(TVxMiniVecDraw::LineSink sink) { DefaultSink() = std::move(sink); }
 
+const TVxMiniVecDraw::LineSink& TText::GetDefaultLineSink() { return DefaultSink(); }
+
 bool& TText::LabelTranslation() {
   static bool on = true;
   return on;
