@@ -115,7 +115,8 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
 
  private:
   ~Surface() override;
-  HRESULT Present(Surface* from, const RECT& region);   // shows a region of `from` in the window
+  // Shows a region of `from` in the window; the frame is remembered in `kept` (same pixels) if given.
+  HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
   void Upload();
@@ -144,8 +145,16 @@ void Unregister(Surface* s);
 template <class F> void ForEachSurface(F f);
 std::vector<Surface*>& Registry();
 template <class F> void ForEachSurface(F f) { for (Surface* s : Registry()) f(s); }
-// Keeps a copy of what was just presented, for TestReadPresentedFrame.
-void KeepPresentedFrame(GLuint framebuffer, int x, int y, int width, int height);
+// The frame TestReadPresentedFrame reads: presenting remembers the region of the surface shown;
+// a surface calls PresentedSurfaceChanging before its pixels change or it goes, which copies the
+// frame aside when that surface holds it.
+void RememberPresentedFrame(Surface* source, int x, int y, int width, int height);
+void ForgetPresentedFrame();
+void PresentedSurfaceChanging(Surface* surface);
+bool PresentedFrameIn(const Surface* surface);
+// Draws the primitives a device has gathered but not yet handed to GL. Everything that reads or
+// changes a surface's pixels calls it first, so batched drawing keeps its order with the rest.
+void FlushPendingDraws();
 // Video memory budget: takes bytes (false when they do not fit), gives them back.
 bool TakeVideoMemory(int64_t bytes);
 void GiveVideoMemory(int64_t bytes);

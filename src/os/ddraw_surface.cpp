@@ -1,7 +1,9 @@
 // DirectDraw surfaces of the stand-in: pixels in system memory in the surface's own format, a GL
 // texture (RGBA8) mirroring them, and a framebuffer object when GL draws or copies into the surface.
-// A pair of flags says which side changed last; Lock reads GL drawing back, Unlock uploads. Rows
-// run top-down on both sides (GL row 0 is surface row 0), so copies need no flipping.
+// A pair of flags says which side changed last; Lock reads GL drawing back, Unlock uploads. Fills
+// and copies run on the GPU, so the system-memory pixels are brought up to date only when a Lock
+// asks for them. Rows run top-down on both sides (GL row 0 is surface row 0), so copies need no
+// flipping.
 #include <algorithm>
 #include <cstring>
 
@@ -41,6 +43,7 @@ Surface::Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, i
 }
 
 Surface::~Surface() {
+  PresentedSurfaceChanging(this);
   Unregister(this);
   if (mBack) mBack->Release();
   if (mZ) mZ->Release();
@@ -72,6 +75,7 @@ void Surface::SetBackBuffer(Surface* back) {
 
 void Surface::Upload() {
   if (IsDepth() || !mTexture) return;
+  PresentedSurfaceChanging(this);
   glBindTexture(GL_TEXTURE_2D, mTexture);
   if (IsArgb8888(Format())) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, mPitch / 4);
@@ -128,6 +132,7 @@ GLuint Surface::Framebuffer() {
 }
 
 bool Surface::BindAsTarget() {
+  PresentedSurfaceChanging(this);
   GLuint fb = Framebuffer();
   if (!fb) return false;
   return gl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -135,6 +140,7 @@ bool Surface::BindAsTarget() {
 
 void Surface::SyncToMemory() {
   if (!mGpuNewer || !os::gl::OnGlThread() || IsDepth()) return;
+  FlushPendingDraws();
   std::vector<uint32_t> argb(static_cast<size_t>(Width()) * Height());
   gl::BindFramebuffer(GL_FRAMEBUFFER, Framebuffer());
   glReadPixels(0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
@@ -143,6 +149,8 @@ void Surface::SyncToMemory() {
 }
 
 void Surface::MarkWritten() {
+  FlushPendingDraws();
+  PresentedSurfaceChanging(this);
   mCpuNewer = true;
   mGpuNewer = false;
   if (os::gl::OnGlThread()) Texture();
@@ -231,6 +239,7 @@ HRESULT Surface::Lock(RECT* rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
   if (mLocked) return DDERR_SURFACEBUSY;
   RECT r = rect ? *rect : Whole(Width(), Height());
   if (!InBounds(r, Width(), Height())) return DDERR_INVALIDRECT;
+  FlushPendingDraws();
   SyncToMemory();
   *desc = mDesc;
   desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;
@@ -248,8 +257,8 @@ HRESULT Surface::Unlock(RECT*) {
 }
 
 HRESULT Surface::Fill(const RECT& r, DWORD raw) {
-  if (mGpuNewer && BindAsTarget()) {
-    // GL holds the newest pixels: clear the rectangle there rather than reading everything back.
+  if (os::gl::OnGlThread() && BindAsTarget()) {
+    // Cleared on the GPU (pending pixels were uploaded by the bind); memory catches up on Lock.
     uint32_t argb = ToArgb(Format(), raw);
     glEnable(GL_SCISSOR_TEST);
     glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -257,6 +266,7 @@ HRESULT Surface::Fill(const RECT& r, DWORD raw) {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
+    mGpuNewer = true;
     return DD_OK;
   }
   int bpp = BytesPerPixel(Format());
@@ -268,7 +278,11 @@ HRESULT Surface::Fill(const RECT& r, DWORD raw) {
 
 HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   int dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
-  if (src != this && (src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
+  // Copies between surfaces run on the GPU. A stretched copy of pixels that are newest in memory
+  // stays there: GL samples stretched copies at pixel centres, the memory copy at their corners.
+  bool stretched = dw != sw || dh != sh;
+  if (src != this && (!stretched || src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
+    PresentedSurfaceChanging(this);
     GLuint from = src->Framebuffer();
     GLuint to = Framebuffer();
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, from);
@@ -304,20 +318,23 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   return DD_OK;
 }
 
-HRESULT Surface::Present(Surface* from, const RECT& r) {
+HRESULT Surface::Present(Surface* from, const RECT& r, Surface* kept, const RECT& keptRegion) {
   HWND window = mDisplay->window;
   if (mClipper) mClipper->GetHWnd(&window);
   if (!os::gl::OnGlThread()) return DD_OK;
   os::gl::CollectGarbage();
   GLuint fb = from->Framebuffer();
   if (!fb) return DD_OK;
-  KeepPresentedFrame(fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  if (!kept) RememberPresentedFrame(from, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  else RememberPresentedFrame(kept, keptRegion.left, keptRegion.top, keptRegion.right - keptRegion.left,
+                              keptRegion.bottom - keptRegion.top);
   os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync);
   return DD_OK;
 }
 
 HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx) {
   if (HRESULT hr = DxFault("Blt"); FAILED(hr)) return hr;
+  FlushPendingDraws();
   if (mLost) return DDERR_SURFACELOST;
   if (IsDepth()) return DDERR_UNSUPPORTED;
   if (mLocked) return DDERR_SURFACEBUSY;
@@ -349,8 +366,16 @@ HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRe
   } else if (!InBounds(d, Width(), Height())) {
     return DDERR_INVALIDRECT;
   }
+  // A new frame replaces the one the primary holds: no need to keep that one aside.
+  if (primary && PresentedFrameIn(this)) ForgetPresentedFrame();
   HRESULT hr = CopyFrom(src, d, s);
-  if (SUCCEEDED(hr) && primary) hr = Present(src, shown);
+  if (SUCCEEDED(hr) && primary) {
+    // When the primary received the frame unclipped and unscaled, the frame is remembered there:
+    // the source will be drawn over by the next frame, the primary only by the next present.
+    bool whole = s.left == shown.left && s.top == shown.top && s.right == shown.right && s.bottom == shown.bottom &&
+                 d.right - d.left == s.right - s.left && d.bottom - d.top == s.bottom - s.top;
+    hr = whole ? Present(src, shown, this, d) : Present(src, shown);
+  }
   return hr;
 }
 
@@ -367,6 +392,8 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7, DWORD) {
   if (HRESULT hr = DxFault("Flip"); FAILED(hr)) return hr;
   if (!mBack) return DDERR_NOTFLIPPABLE;
   if (mLost || mBack->Lost()) return DDERR_SURFACELOST;
+  FlushPendingDraws();
+  if (PresentedFrameIn(this)) ForgetPresentedFrame();
   RECT all = Whole(Width(), Height());
   HRESULT hr = CopyFrom(mBack, all, Whole(mBack->Width(), mBack->Height()));
   if (FAILED(hr)) return hr;

@@ -128,7 +128,11 @@ void CollectGarbage() {
 void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync) {
   if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return;
   SDL_Window* window = static_cast<SDL_Window*>(os::sdl::MainSdlWindow());
-  if (!window || SDL_GL_MakeCurrent(window, gContext) != 0) return;
+  if (!window) return;
+  // Switching the current window costs a flush or more in most drivers: switch only when needed.
+  if ((SDL_GL_GetCurrentWindow() != window || SDL_GL_GetCurrentContext() != gContext) &&
+      SDL_GL_MakeCurrent(window, gContext) != 0)
+    return;
   int interval = vsync ? 1 : 0;
   if (interval != gSwapInterval && SDL_GL_SetSwapInterval(interval) == 0) gSwapInterval = interval;
   int dw = 0, dh = 0;
@@ -136,12 +140,15 @@ void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int
   BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glDisable(GL_SCISSOR_TEST);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  // Our framebuffers keep row 0 at the top; the window's keeps it at the bottom.
+  // Our framebuffers keep row 0 at the top; the window's keeps it at the bottom. The blit covers
+  // the whole drawable, so the window needs no clearing first.
   BlitFramebuffer(x, y, x + width, y + height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
   SDL_GL_SwapWindow(window);
   BindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void LeaveWindow(void* sdlWindow) {
+  if (!OnGlThread() || !sdlWindow || SDL_GL_GetCurrentWindow() != sdlWindow) return;
   SDL_GL_MakeCurrent(gHidden, gContext);
 }
 

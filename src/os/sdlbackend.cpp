@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "os/gl.h"
 #include "os/time.h"
 #include "os/user_internal.h"
 #include "os/text.h"
@@ -432,6 +433,7 @@ bool CreateMainWindow(os::user::Window& w) {
 void DestroyMainWindow() {
   if (!gWindow) return;
   if (OnSdlThread()) {
+    os::gl::LeaveWindow(gWindow);
     SDL_DestroyWindow(gWindow);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   }
