@@ -371,7 +371,16 @@ class Device final : public ComObject<IDirect3DDevice7> {
   HRESULT Clear(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR color, D3DVALUE z, DWORD) override {
     if (mTarget->Lost()) return DDERR_SURFACELOST;
     Flush();
-    if (!os::gl::OnGlThread() || !mTarget->BindAsTarget()) return DDERR_GENERIC;
+    // A depth-only clear leaves the colour alone; one rectangle over the whole target replaces it.
+    Surface::Change change = Surface::Change::None;
+    if (flags & D3DCLEAR_TARGET) {
+      bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
+                                         rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
+                   mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
+                   LONG(mViewport.dwHeight) == mTarget->Height();
+      change = whole ? Surface::Change::Whole : Surface::Change::Part;
+    }
+    if (!os::gl::OnGlThread() || !mTarget->BindAsTarget(change)) return DDERR_GENERIC;
     std::vector<D3DRECT> list;
     D3DRECT vp{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
                LONG(mViewport.dwY + mViewport.dwHeight)};
@@ -383,13 +392,15 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glClearDepth(z);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
-    glEnable(GL_SCISSOR_TEST);
     GLbitfield bits = ((flags & D3DCLEAR_TARGET) ? GL_COLOR_BUFFER_BIT : 0) |
                       ((flags & D3DCLEAR_ZBUFFER) ? GL_DEPTH_BUFFER_BIT : 0);
     for (const D3DRECT& r : list) {
       // Direct3D clears only inside the viewport.
       LONG x1 = std::max(r.x1, vp.x1), y1 = std::max(r.y1, vp.y1), x2 = std::min(r.x2, vp.x2), y2 = std::min(r.y2, vp.y2);
       if (x1 >= x2 || y1 >= y2 || !bits) continue;
+      // The whole target clears without a scissor, which lets the driver clear without drawing.
+      if (x1 == 0 && y1 == 0 && x2 == mTarget->Width() && y2 == mTarget->Height()) glDisable(GL_SCISSOR_TEST);
+      else glEnable(GL_SCISSOR_TEST);
       glScissor(x1, y1, x2 - x1, y2 - y1);
       glClear(bits);
     }

@@ -105,8 +105,10 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
 
   // GL mirror. Each prepares the side it names: the texture current (uploads pending pixels), the
   // framebuffer object bound for drawing, or the system-memory pixels current (reads back drawing).
+  // BindAsTarget says how much of the colour the caller is about to change.
+  enum class Change { None, Part, Whole };
   GLuint Texture();
-  bool BindAsTarget();
+  bool BindAsTarget(Change change = Change::Part);
   void SyncToMemory();
   void MarkDrawn() { mGpuNewer = true; }   // GL drew into the framebuffer object
   void MarkWritten();                      // the pixels changed; upload now or before the next use
@@ -120,7 +122,28 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
   void Upload();
+  // Called before this surface's GL pixels change: the frame remembered for the tests and a
+  // surface showing this one's texture (see Overlay) are taken care of first.
+  void BeforeGlChange(Change change);
+  // Shows `src` of another surface's texture at `dst` here, without copying (yet).
+  void ShowOverlay(Surface* from, const RECT& src, const RECT& dst);
+  void CopyInOverlay();   // the copy, done when this surface is next used
+  void DropOverlay();
 
+  // The windowed primary after a present holds the presented region of the back buffer as an
+  // overlay: the back buffer's texture itself, copied in only when the primary is next used or
+  // the back buffer is about to change. When the back buffer is about to be overwritten whole, it
+  // hands its texture over and takes a spare one instead, so an idle frame copies nothing.
+  struct Overlay {
+    Surface* from = nullptr;   // the surface whose texture it is, while that one still has it
+    GLuint texture = 0;        // 0: no overlay
+    bool owned = false;        // handed over: goes back to the spares with the overlay
+    int width = 0, height = 0;
+    RECT src{}, dst{};
+  };
+  Overlay mOverlay;
+  Surface* mShownIn = nullptr;   // the surface holding an overlay of this one's texture
+  GLuint mAttachedDepth = ~0u;   // the depth renderbuffer attached to the framebuffer object
   std::shared_ptr<Display> mDisplay;
   DDSURFACEDESC2 mDesc{};
   int mPitch = 0;

@@ -28,6 +28,55 @@ void RowFromArgb(const DDPIXELFORMAT& f, const uint32_t* src, uint8_t* dst, int 
   int bpp = BytesPerPixel(f);
   for (int i = 0; i < n; ++i) WritePixel(dst + i * bpp, bpp, FromArgb(f, src[i]));
 }
+
+
+// Textures handed over by surfaces overwritten whole, for the next one of their size.
+struct Spare {
+  GLuint texture;
+  int width, height;
+};
+std::vector<Spare> gSpares;
+
+GLuint NewTexture(int w, int h) {
+  GLuint t = 0;
+  glGenTextures(1, &t);
+  glBindTexture(GL_TEXTURE_2D, t);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  return t;
+}
+
+GLuint TakeSpare(int w, int h) {
+  for (size_t i = 0; i < gSpares.size(); ++i)
+    if (gSpares[i].width == w && gSpares[i].height == h) {
+      GLuint t = gSpares[i].texture;
+      gSpares.erase(gSpares.begin() + static_cast<long>(i));
+      return t;
+    }
+  return NewTexture(w, h);
+}
+
+void GiveSpare(GLuint texture, int w, int h) {
+  if (gSpares.size() >= 4) {
+    os::gl::DeleteObjects(gSpares.front().texture, 0, 0);
+    gSpares.erase(gSpares.begin());
+  }
+  gSpares.push_back(Spare{texture, w, h});
+}
+
+// A framebuffer object for reading a texture that no surface owns.
+GLuint ReadFramebufferOf(GLuint texture) {
+  static GLuint fb = 0;
+  if (!fb) os::gl::GenFramebuffers(1, &fb);
+  os::gl::BindFramebuffer(GL_READ_FRAMEBUFFER, fb);
+  os::gl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  return fb;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 }  // namespace
 
 Surface* AsSurface(IDirectDrawSurface7* s) { return static_cast<Surface*>(s); }
@@ -44,6 +93,8 @@ Surface::Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, i
 
 Surface::~Surface() {
   PresentedSurfaceChanging(this);
+  if (mShownIn) mShownIn->CopyInOverlay();
+  DropOverlay();
   Unregister(this);
   if (mBack) mBack->Release();
   if (mZ) mZ->Release();
@@ -75,7 +126,7 @@ void Surface::SetBackBuffer(Surface* back) {
 
 void Surface::Upload() {
   if (IsDepth() || !mTexture) return;
-  PresentedSurfaceChanging(this);
+  BeforeGlChange(Change::Whole);
   glBindTexture(GL_TEXTURE_2D, mTexture);
   if (IsArgb8888(Format())) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, mPitch / 4);
@@ -92,6 +143,7 @@ void Surface::Upload() {
 
 GLuint Surface::Texture() {
   if (IsDepth() || !os::gl::OnGlThread()) return 0;
+  if (mOverlay.texture) CopyInOverlay();
   if (!mTexture) {
     glGenTextures(1, &mTexture);
     glBindTexture(GL_TEXTURE_2D, mTexture);
@@ -126,13 +178,18 @@ GLuint Surface::Framebuffer() {
   }
   gl::BindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
   if (made) gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
-  // The depth attachment follows AddAttachedSurface / DeleteAttachedSurface.
-  gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mZ ? mZ->DepthRenderbuffer() : 0);
+  // The depth attachment follows AddAttachedSurface / DeleteAttachedSurface; changing it only when
+  // it changed spares the driver a new check of the framebuffer each time.
+  GLuint depth = mZ ? mZ->DepthRenderbuffer() : 0;
+  if (depth != mAttachedDepth) {
+    gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    mAttachedDepth = depth;
+  }
   return mFramebuffer;
 }
 
-bool Surface::BindAsTarget() {
-  PresentedSurfaceChanging(this);
+bool Surface::BindAsTarget(Change change) {
+  if (change != Change::None && os::gl::OnGlThread()) BeforeGlChange(change);
   GLuint fb = Framebuffer();
   if (!fb) return false;
   return gl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -146,6 +203,62 @@ void Surface::SyncToMemory() {
   glReadPixels(0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
   for (int y = 0; y < Height(); ++y) RowFromArgb(Format(), argb.data() + static_cast<size_t>(y) * Width(), Row(y), Width());
   mGpuNewer = false;
+}
+
+void Surface::BeforeGlChange(Change change) {
+  PresentedSurfaceChanging(this);
+  Surface* shown = mShownIn;
+  if (!shown) return;
+  if (change == Change::Whole && !mMipmaps && mFramebuffer && shown->mOverlay.from == this &&
+      shown->mOverlay.texture == mTexture) {
+    // Nothing of the old pixels survives here: the overlay keeps the texture, this surface takes
+    // a spare one.
+    shown->mOverlay.owned = true;
+    shown->mOverlay.from = nullptr;
+    mShownIn = nullptr;
+    mTexture = TakeSpare(Width(), Height());
+    gl::BindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
+    gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mTexture, 0);
+    return;
+  }
+  shown->CopyInOverlay();
+}
+
+void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
+  if (mOverlay.texture && !SameRect(mOverlay.dst, dst)) CopyInOverlay();
+  DropOverlay();
+  if (from->mShownIn && from->mShownIn != this) from->mShownIn->CopyInOverlay();
+  GLuint texture = from->Texture();
+  Texture();   // made, with pending pixels uploaded, before the overlay hides them
+  PresentedSurfaceChanging(this);
+  mOverlay = Overlay{from, texture, false, from->Width(), from->Height(), src, dst};
+  from->mShownIn = this;
+  mGpuNewer = true;
+}
+
+void Surface::CopyInOverlay() {
+  if (!mOverlay.texture) return;
+  Overlay o = mOverlay;
+  mOverlay = Overlay{};
+  GLuint to = Framebuffer();
+  if (to && os::gl::OnGlThread()) {
+    GLuint from = ReadFramebufferOf(o.texture);
+    gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glDisable(GL_SCISSOR_TEST);
+    gl::BlitFramebuffer(o.src.left, o.src.top, o.src.right, o.src.bottom, o.dst.left, o.dst.top, o.dst.right,
+                        o.dst.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    (void)from;
+    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+  }
+  mOverlay = o;
+  DropOverlay();
+}
+
+void Surface::DropOverlay() {
+  if (!mOverlay.texture) return;
+  if (mOverlay.owned) GiveSpare(mOverlay.texture, mOverlay.width, mOverlay.height);
+  else if (mOverlay.from) mOverlay.from->mShownIn = nullptr;
+  mOverlay = Overlay{};
 }
 
 void Surface::MarkWritten() {
@@ -166,6 +279,7 @@ HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE7 depth) {
   if (z->Width() < Width() || z->Height() < Height()) return DDERR_INVALIDPARAMS;
   z->AddRef();
   mZ = z;
+  mAttachedDepth = ~0u;
   return DD_OK;
 }
 
@@ -173,6 +287,7 @@ HRESULT Surface::DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE7 depth) {
   if (!mZ || (depth && AsSurface(depth) != mZ)) return DDERR_SURFACENOTATTACHED;
   mZ->Release();
   mZ = nullptr;
+  mAttachedDepth = ~0u;
   return DD_OK;
 }
 
@@ -257,10 +372,13 @@ HRESULT Surface::Unlock(RECT*) {
 }
 
 HRESULT Surface::Fill(const RECT& r, DWORD raw) {
-  if (os::gl::OnGlThread() && BindAsTarget()) {
+  bool whole = r.left == 0 && r.top == 0 && r.right == Width() && r.bottom == Height();
+  if (os::gl::OnGlThread() && BindAsTarget(whole ? Change::Whole : Change::Part)) {
     // Cleared on the GPU (pending pixels were uploaded by the bind); memory catches up on Lock.
     uint32_t argb = ToArgb(Format(), raw);
-    glEnable(GL_SCISSOR_TEST);
+    // A fill of the whole surface needs no scissor, which lets the driver clear without drawing.
+    if (whole) glDisable(GL_SCISSOR_TEST);
+    else glEnable(GL_SCISSOR_TEST);
     glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
     glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -278,12 +396,17 @@ HRESULT Surface::Fill(const RECT& r, DWORD raw) {
 
 HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   int dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
+  // A copy back of what an overlay of this surface's own texture shows changes nothing.
+  if (src->mOverlay.texture && src->mOverlay.from == this && src->mOverlay.texture == mTexture &&
+      SameRect(src->mOverlay.dst, s) && SameRect(src->mOverlay.src, d))
+    return DD_OK;
   // Copies between surfaces run on the GPU. A stretched copy of pixels that are newest in memory
   // stays there: GL samples stretched copies at pixel centres, the memory copy at their corners.
   bool stretched = dw != sw || dh != sh;
   if (src != this && (!stretched || src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
-    PresentedSurfaceChanging(this);
     GLuint from = src->Framebuffer();
+    bool whole = d.left == 0 && d.top == 0 && d.right == Width() && d.bottom == Height();
+    BeforeGlChange(whole ? Change::Whole : Change::Part);
     GLuint to = Framebuffer();
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, from);
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
@@ -368,14 +491,17 @@ HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRe
   }
   // A new frame replaces the one the primary holds: no need to keep that one aside.
   if (primary && PresentedFrameIn(this)) ForgetPresentedFrame();
-  HRESULT hr = CopyFrom(src, d, s);
-  if (SUCCEEDED(hr) && primary) {
-    // When the primary received the frame unclipped and unscaled, the frame is remembered there:
-    // the source will be drawn over by the next frame, the primary only by the next present.
-    bool whole = s.left == shown.left && s.top == shown.top && s.right == shown.right && s.bottom == shown.bottom &&
-                 d.right - d.left == s.right - s.left && d.bottom - d.top == s.bottom - s.top;
-    hr = whole ? Present(src, shown, this, d) : Present(src, shown);
+  // When the primary receives the frame unclipped and unscaled, it takes it as an overlay (see
+  // Overlay) and the frame is remembered there: the source will be drawn over by the next frame,
+  // the primary only by the next present.
+  bool whole = primary && SameRect(s, shown) && d.right - d.left == s.right - s.left &&
+               d.bottom - d.top == s.bottom - s.top;
+  if (whole && src != this && os::gl::OnGlThread()) {
+    ShowOverlay(src, s, d);
+    return Present(src, shown, this, d);
   }
+  HRESULT hr = CopyFrom(src, d, s);
+  if (SUCCEEDED(hr) && primary) hr = whole ? Present(src, shown, this, d) : Present(src, shown);
   return hr;
 }
 

@@ -311,6 +311,61 @@ TEST_F(GfxPresent, WindowedBlitOntoThePrimaryPresentsTheDestinationRectangle) {
   EXPECT_EQ(primary[8] & 0xFFFFFF, 0x0000FFu);
 }
 
+// The windowed loop: fill or draw the back buffer, present it onto the primary, copy the window's
+// part of the primary back before the next frame. The primary and the presented frame keep each
+// frame until the next present, however the back buffer changes meanwhile.
+TEST_F(GfxPresent, ThePrimaryKeepsThePresentedFrameWhileTheBackBufferIsRedrawn) {
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  d.dwFlags = DDSD_CAPS;
+  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* front = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
+  Hold(front);
+  DDSURFACEDESC2 fd{};
+  fd.dwSize = sizeof fd;
+  front->GetSurfaceDesc(&fd);
+  const int pitch = static_cast<int>(fd.dwWidth);
+  DDPIXELFORMAT f = Xrgb8888();
+  IDirectDrawSurface7* back = Make(32, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, &f);
+  RECT onScreen{10, 20, 42, 36}, all{0, 0, 32, 16}, corner{0, 0, 4, 4};
+  auto fill = [&](RECT r, DWORD colour) {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = colour;
+    ASSERT_EQ(back->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+  };
+  auto present = [&] { ASSERT_EQ(front->Blt(&onScreen, back, nullptr, DDBLT_WAIT, nullptr), DD_OK); };
+  auto frameAt = [&](int x, int y) {
+    std::vector<uint32_t> frame;
+    int w = 0, h = 0;
+    EXPECT_TRUE(os::TestReadPresentedFrame(&frame, &w, &h));
+    return frame.size() == 32u * 16 ? frame[static_cast<size_t>(y) * 32 + x] & 0xFFFFFF : 0xDEADu;
+  };
+
+  fill(all, 0x00FF00);
+  present();
+  fill(all, 0x0000FF);   // the whole back buffer anew: the presented frame stays green
+  EXPECT_EQ(frameAt(5, 5), 0x00FF00u);
+  EXPECT_EQ(Raw(front)[25 * pitch + 15] & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(Raw(back)[5 * 32 + 5] & 0xFFFFFF, 0x0000FFu);
+
+  present();
+  ASSERT_EQ(back->BltFast(0, 0, front, &onScreen, DDBLTFAST_WAIT), DD_OK);   // the window's part back
+  fill(corner, 0xFF0000);   // part of the back buffer: the rest keeps the copied frame
+  EXPECT_EQ(frameAt(1, 1), 0x0000FFu);
+  EXPECT_EQ(Raw(front)[21 * pitch + 11] & 0xFFFFFF, 0x0000FFu);
+  std::vector<uint32_t> b = Raw(back);
+  EXPECT_EQ(b[1 * 32 + 1] & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(b[10 * 32 + 20] & 0xFFFFFF, 0x0000FFu);
+
+  present();
+  EXPECT_EQ(frameAt(1, 1), 0xFF0000u);
+  EXPECT_EQ(frameAt(20, 10), 0x0000FFu);
+  EXPECT_EQ(Raw(front)[21 * pitch + 11] & 0xFFFFFF, 0xFF0000u);
+}
+
 }  // namespace
 
 namespace {
