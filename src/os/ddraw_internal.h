@@ -99,6 +99,8 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void SetLost(bool lost) { mLost = lost; }
   void SetBackBuffer(Surface* back);   // takes a reference
   bool HasDepth() const { return mZ != nullptr; }
+  // Changes with every change of the pixels (a number no other surface state shares).
+  uint64_t Generation() const { return mGeneration; }
   void SetWantMipmaps(bool on) { mMipmaps = on; }
   uint8_t* Row(int y) { return mPixels.data() + static_cast<size_t>(y) * mPitch; }
   int Pitch() const { return mPitch; }
@@ -142,6 +144,10 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
     RECT src{}, dst{};
   };
   Overlay mOverlay;
+  void Touch();                  // the pixels changed: a new generation
+  uint64_t mGeneration = 0;
+  bool mSolid = false;           // filled whole with mSolidArgb since the last other change
+  uint32_t mSolidArgb = 0;
   Surface* mShownIn = nullptr;   // the surface holding an overlay of this one's texture
   GLuint mAttachedDepth = ~0u;   // the depth renderbuffer attached to the framebuffer object
   std::shared_ptr<Display> mDisplay;

@@ -74,6 +74,8 @@ GLuint ReadFramebufferOf(GLuint texture) {
   return fb;
 }
 
+uint64_t gGenerations = 0;
+
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -88,6 +90,7 @@ Surface::Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, i
   mDesc.lPitch = mPitch;
   mPixels.assign(static_cast<size_t>(mPitch) * Height(), 0);
   mMipmaps = (Caps() & DDSCAPS_MIPMAP) != 0;
+  Touch();
   Register(this);
 }
 
@@ -205,7 +208,13 @@ void Surface::SyncToMemory() {
   mGpuNewer = false;
 }
 
+void Surface::Touch() {
+  mGeneration = ++gGenerations;
+  mSolid = false;
+}
+
 void Surface::BeforeGlChange(Change change) {
+  Touch();
   PresentedSurfaceChanging(this);
   Surface* shown = mShownIn;
   if (!shown) return;
@@ -231,6 +240,7 @@ void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
   GLuint texture = from->Texture();
   Texture();   // made, with pending pixels uploaded, before the overlay hides them
   PresentedSurfaceChanging(this);
+  Touch();
   mOverlay = Overlay{from, texture, false, from->Width(), from->Height(), src, dst};
   from->mShownIn = this;
   mGpuNewer = true;
@@ -264,6 +274,7 @@ void Surface::DropOverlay() {
 void Surface::MarkWritten() {
   FlushPendingDraws();
   PresentedSurfaceChanging(this);
+  Touch();
   mCpuNewer = true;
   mGpuNewer = false;
   if (os::gl::OnGlThread()) Texture();
@@ -373,9 +384,12 @@ HRESULT Surface::Unlock(RECT*) {
 
 HRESULT Surface::Fill(const RECT& r, DWORD raw) {
   bool whole = r.left == 0 && r.top == 0 && r.right == Width() && r.bottom == Height();
+  uint32_t solid = ToArgb(Format(), raw);
+  // Filling a surface whole with the colour it already holds whole changes nothing.
+  if (whole && mSolid && mSolidArgb == solid && !mCpuNewer && !mOverlay.texture && os::gl::OnGlThread()) return DD_OK;
   if (os::gl::OnGlThread() && BindAsTarget(whole ? Change::Whole : Change::Part)) {
     // Cleared on the GPU (pending pixels were uploaded by the bind); memory catches up on Lock.
-    uint32_t argb = ToArgb(Format(), raw);
+    uint32_t argb = solid;
     // A fill of the whole surface needs no scissor, which lets the driver clear without drawing.
     if (whole) glDisable(GL_SCISSOR_TEST);
     else glEnable(GL_SCISSOR_TEST);
@@ -385,6 +399,8 @@ HRESULT Surface::Fill(const RECT& r, DWORD raw) {
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
     mGpuNewer = true;
+    mSolid = whole;
+    mSolidArgb = solid;
     return DD_OK;
   }
   int bpp = BytesPerPixel(Format());
@@ -451,7 +467,8 @@ HRESULT Surface::Present(Surface* from, const RECT& r, Surface* kept, const RECT
   if (!kept) RememberPresentedFrame(from, r.left, r.top, r.right - r.left, r.bottom - r.top);
   else RememberPresentedFrame(kept, keptRegion.left, keptRegion.top, keptRegion.right - keptRegion.left,
                               keptRegion.bottom - keptRegion.top);
-  os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync);
+  os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync, from,
+                          from->Generation());
   return DD_OK;
 }
 

@@ -15,7 +15,12 @@ bool Ready();
 bool OnGlThread();
 // Shows a region of a colour texture in the window of `hwnd` (the main window; others have no real
 // frame), scaled to the window's drawable size, and swaps. Nothing without a real window.
-void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync);
+// `source` and `generation` name the pixels shown: presenting the same ones again into an
+// undamaged window of the same size is skipped, so a still screen costs nothing per frame.
+void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync,
+                     const void* source = nullptr, uint64_t generation = 0);
+// The window's pixels may no longer be those last presented (exposed, resized, drawn by others).
+void WindowDamaged();
 // Called before an SDL window is destroyed: the context moves back to its hidden window if it was
 // current on that one.
 void LeaveWindow(void* sdlWindow);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "os/gl.h"
 #include "os/user_internal.h"
 
 namespace os {
@@ -43,6 +44,7 @@ bool PresentClearedFrame(HWND window, uint32_t argb) {
                ((argb >> 24) & 0xFF) / 255.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   SDL_GL_SwapWindow(sdlWindow);
+  os::gl::WindowDamaged();
   if (previous && previous != gContext) SDL_GL_MakeCurrent(previousWindow, previous);
   ++gFrames;
   return true;

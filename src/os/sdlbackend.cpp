@@ -316,6 +316,9 @@ void OnWheel(const SDL_MouseWheelEvent& e) {
 void OnWindow(const SDL_WindowEvent& e) {
   HWND main = MainHwnd();
   if (!main) return;
+  if (e.event == SDL_WINDOWEVENT_EXPOSED || e.event == SDL_WINDOWEVENT_SHOWN || e.event == SDL_WINDOWEVENT_RESTORED ||
+      e.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+    os::gl::WindowDamaged();
   switch (e.event) {
     case SDL_WINDOWEVENT_EXPOSED: InvalidateRect(main, nullptr, FALSE); break;
     case SDL_WINDOWEVENT_MINIMIZED: SetMinimizedState(main, true); break;

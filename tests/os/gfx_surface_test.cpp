@@ -366,6 +366,61 @@ TEST_F(GfxPresent, ThePrimaryKeepsThePresentedFrameWhileTheBackBufferIsRedrawn) 
   EXPECT_EQ(Raw(front)[21 * pitch + 11] & 0xFFFFFF, 0xFF0000u);
 }
 
+// A frame is swapped into the window only when its pixels differ from what the window shows or the
+// window was exposed: a still screen costs nothing per frame, a changed one is never left out.
+TEST_F(GfxPresent, UnchangedFramesAreNotSwappedAgain) {
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  d.dwFlags = DDSD_CAPS;
+  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* front = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
+  Hold(front);
+  DDPIXELFORMAT f = Xrgb8888();
+  IDirectDrawSurface7* back = Make(64, 48, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, &f);
+  IDirect3DDevice7* device = Device(back);
+  Plain(device);
+  RECT onScreen{0, 0, 64, 48}, part{0, 0, 8, 8};
+  auto fill = [&](RECT* r, DWORD colour) {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = colour;
+    ASSERT_EQ(back->Blt(r, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+  };
+  // Swaps one present made: 0 or 1.
+  auto swapsOfPresent = [&] {
+    int before = os::TestWindowSwapCount();
+    EXPECT_EQ(front->Blt(&onScreen, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    return os::TestWindowSwapCount() - before;
+  };
+
+  fill(nullptr, 0x00FF00);
+  if (swapsOfPresent() == 0) GTEST_SKIP() << "no real window to present into";
+  EXPECT_EQ(swapsOfPresent(), 0);
+  fill(nullptr, 0x00FF00);   // the same colour over the same colour
+  EXPECT_EQ(swapsOfPresent(), 0);
+  fill(nullptr, 0x0000FF);
+  EXPECT_EQ(swapsOfPresent(), 1);
+  fill(&part, 0x0000FF);     // a part, same colour: still a change as far as anyone can tell cheaply
+  EXPECT_EQ(swapsOfPresent(), 1);
+  device->BeginScene();
+  std::vector<TLVertex> quad = TLQuad(-0.5f, -0.5f, 7.5f, 7.5f, 0xFFFF0000);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, quad.data(), 4, 0), D3D_OK);
+  device->EndScene();
+  EXPECT_EQ(swapsOfPresent(), 1);
+  Write(back, std::vector<uint32_t>(64 * 48, 0x00FFFFFF));
+  EXPECT_EQ(swapsOfPresent(), 1);
+  // An exposed window is drawn again.
+  os::TestWindowEvent(os::WindowEvent::Exposed);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  EXPECT_EQ(swapsOfPresent(), 1);
+  EXPECT_EQ(swapsOfPresent(), 0);
+}
+
 }  // namespace
 
 namespace {
