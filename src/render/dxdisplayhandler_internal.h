@@ -3,11 +3,11 @@
 #pragma once
 #include <cmath>
 
-#include "core/platform.h"
-#include "core/platformimpl.h"
 #include "os/d3d.h"
 #include "os/msgbox.h"
 #include "os/process.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 #include "render/dxdisplayhandler.h"
 #include "ui/windowmanager.h"
 

@@ -21,14 +21,13 @@
 #include "os/tempfolder.h"
 #include "script/luastack.h"
 #include "script/windowscript.h"
-#include "ui/windowmanager.h"
 
 class ModelTest : public testing::Test {
  protected:
   ModelTest() {
     filetest::ResetFileSystem();
     LogInit((mTemp / "log").c_str());
-    GetWindowManager()->SetWindowScript(&mScript);
+    SetModelScriptSource([this] { return &mScript; });
     SetModelClock([this] { return mNow; });
     // The saved texts require the game's script libraries; these tests have none.
     Run("function require(name) end");
@@ -39,7 +38,7 @@ class ModelTest : public testing::Test {
     CHighscoreSystem::DestroyInstance();
     CGlobalInformationSystem::DestroyInstance();
     SetModelClock(nullptr);
-    GetWindowManager()->SetWindowScript(nullptr);
+    SetModelScriptSource(nullptr);
     LogInit("");
     filetest::ResetFileSystem();
   }

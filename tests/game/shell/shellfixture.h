@@ -21,6 +21,7 @@
 #include "model/game.h"
 #include "model/globals.h"
 #include "model/highscore.h"
+#include "model/modelscript.h"
 #include "os/msgbox.h"
 #include "os/paths.h"
 #include "os/tempfolder.h"
@@ -146,6 +147,7 @@ class ShellTest : public testing::Test {
     os::TestResetMessageBoxes();
     Events().clear();
     GetWindowManager()->SetWindowScript(&mScript);
+    ConnectModelScript();
     SetScreenStack(&mScreens);
     // The saved texts require the game's script libraries; these tests have none.
     Run("function require(name) end");
@@ -162,6 +164,7 @@ class ShellTest : public testing::Test {
     CGlobalInformationSystem::DestroyInstance();
     TDiary::DestroyInstance();
     SetScreenStack(nullptr);
+    SetModelScriptSource(nullptr);
     GetWindowManager()->SetWindowScript(nullptr);
     os::TestResetMessageBoxes();
     Events().clear();

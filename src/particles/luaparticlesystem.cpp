@@ -1,7 +1,7 @@
 // TLuaParticleSystem: script state set-up, the script API, the compiler from value tables to
 // functor streams, and the stream runner. With "lpsonescript" on, every system shares one script
 // state and keeps its own update function in it as "Update<id>".
-#include "core/luaparticlesystem.h"
+#include "particles/luaparticlesystem.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Key translation and event filling of the event pump.
-#include "core/platformevent.h"
+#include "platform/platformevent.h"
 
 #include <gtest/gtest.h>
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/math.h"
-#include "core/particlecollection.h"
-#include "core/particlefunction.h"
-#include "core/particlerenderer.h"
 #include "core/string.h"
+#include "particles/particlecollection.h"
+#include "particles/particlefunction.h"
+#include "particles/particlerenderer.h"
 #include "script/scriptbinding.h"
 
 class TScript;

@@ -1,7 +1,7 @@
 // The platform facade's own services: timer, title, focus, full screen through the host, pointer,
 // clipboard and web links; the display set-up, the cursors, the system cursor file and the sound
 // manager's wiring into the pump.
-#include "core/platform.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -18,13 +18,13 @@
 
 #include "core/commandline.h"
 #include "core/config.h"
-#include "core/platformimpl.h"
 #include "core/timer.h"
 #include "os/clipboard.h"
 #include "os/faultinject.h"
 #include "os/shellexec.h"
 #include "os/text.h"
 #include "os/time.h"
+#include "platform/platformimpl.h"
 #include "render/dxdisplayhandler.h"
 #include "services/gamestate.h"
 #include "services/portal.h"

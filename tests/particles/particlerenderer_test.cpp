@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
-#include "core/particlecollection.h"
-#include "core/particlerenderer.h"
 #include "particlefixture.h"
+#include "particles/particlecollection.h"
+#include "particles/particlerenderer.h"
 
 namespace {
 

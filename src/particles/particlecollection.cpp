@@ -1,5 +1,5 @@
 // TParticleCollection: storage, live and free lists of one particle system.
-#include "core/particlecollection.h"
+#include "particles/particlecollection.h"
 
 #include <new>
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <memory>
 
-#include "core/particlerenderer.h"
+#include "particles/particlerenderer.h"
 
 class TTexture;
 

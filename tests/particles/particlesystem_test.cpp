@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/particlefunction.h"
 #include "particlefixture.h"
+#include "particles/particlefunction.h"
 #include "script/script.h"
 
 namespace {

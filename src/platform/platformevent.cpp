@@ -1,5 +1,5 @@
 // Key translation and event filling of the event pump (see platformevent.h).
-#include "core/platformevent.h"
+#include "platform/platformevent.h"
 
 #include "os/winuser.h"
 

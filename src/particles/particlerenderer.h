@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "core/math.h"
-#include "core/particlecollection.h"
 #include "core/rect.h"
 #include "core/string.h"
+#include "particles/particlecollection.h"
 
 // What a renderer needs of a texture: its size and its animation frames.
 class IParticleTexture {

@@ -12,12 +12,12 @@
 #include "core/commandline.h"
 #include "core/config.h"
 #include "core/log.h"
-#include "core/platformimpl.h"
 #include "os/faultinject.h"
 #include "os/paths.h"
 #include "os/process.h"
 #include "os/version.h"
 #include "os/winuser.h"
+#include "platform/platformimpl.h"
 #include "render/dxdisplayhandler.h"
 #include "ui/windowmanager.h"
 

@@ -1,5 +1,5 @@
 // The event pump, the main window's procedure, activation and host messaging (see platformimpl.h).
-#include "core/platformimpl.h"
+#include "platform/platformimpl.h"
 
 #include <cstdio>
 

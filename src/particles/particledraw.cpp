@@ -1,10 +1,10 @@
 // The particle renderer's batches and texture lookups served by the drawing context and TTexture.
-#include "render/particledraw.h"
+#include "particles/particledraw.h"
 
 #include <vector>
 
-#include "core/luaparticlesystem.h"
 #include "os/d3d.h"
+#include "particles/luaparticlesystem.h"
 #include "render/drawcontext.h"
 #include "render/texture.h"
 

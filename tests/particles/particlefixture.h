@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/config.h"
-#include "core/luaparticlesystem.h"
+#include "particles/luaparticlesystem.h"
 #include "script/lua/lauxlib.h"
 #include "script/lua/lua.h"
 #include "script/scriptfixture.h"

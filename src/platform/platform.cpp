@@ -1,5 +1,5 @@
 // The platform facade (see platform.h).
-#include "core/platform.h"
+#include "platform/platform.h"
 
 #include <cstdlib>
 #include <cctype>
@@ -12,7 +12,6 @@
 #include "core/file.h"
 #include "core/log.h"
 #include "core/machineid.h"
-#include "core/platformimpl.h"
 #include "core/stringtable.h"
 #include "core/timer.h"
 #include "core/xml.h"
@@ -20,6 +19,7 @@
 #include "os/shellexec.h"
 #include "os/text.h"
 #include "os/time.h"
+#include "platform/platformimpl.h"
 #include "render/assetmanager.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"

@@ -1,10 +1,10 @@
 // TFxSprite and the task that steps every effect sprite in fixed 12 ms steps.
-#include "render/effectsprite.h"
+#include "particles/effectsprite.h"
 
 #include <algorithm>
 
 #include "core/log.h"
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "script/lua/lua.h"
 #include "script/luastack.h"
 

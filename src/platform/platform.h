@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/platformevent.h"
 #include "core/string.h"
 #include "core/task.h"
 #include "os/win32types.h"
+#include "platform/platformevent.h"
 
 class TAssetManager;
 class TPlatform;

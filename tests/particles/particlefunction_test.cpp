@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "core/particlefunction.h"
+#include "particles/particlefunction.h"
 
 namespace {
 

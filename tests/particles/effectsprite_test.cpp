@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/particlefixture.h"
-#include "render/effectsprite.h"
+#include "particles/effectsprite.h"
+#include "particles/particlefixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The particle functors and the value stack they work on. Indices that reach particle memory come
 // from script values at run time, so each is checked against the member it names and the block.
-#include "core/particlefunction.h"
+#include "particles/particlefunction.h"
 
 #include <chrono>
 #include <cmath>
@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "core/log.h"
-#include "core/luaparticlesystem.h"
 #include "core/random.h"
+#include "particles/luaparticlesystem.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <vector>
 
-#include "core/luaparticlesystem.h"
-#include "core/particlefunction.h"
 #include "core/string.h"
 #include "core/task.h"
+#include "particles/luaparticlesystem.h"
+#include "particles/particlefunction.h"
 #include "render/drawspec.h"
 #include "script/scriptbinding.h"
 

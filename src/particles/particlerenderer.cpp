@@ -1,6 +1,6 @@
 // The 2D particle renderer: one quad per live particle, written into a vertex buffer that every
 // renderer shares and drawn in one batch (split only where 16-bit indices would run out).
-#include "core/particlerenderer.h"
+#include "particles/particlerenderer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,11 +8,11 @@
 #include <functional>
 #include <memory>
 
-#include "core/platformevent.h"
 #include "core/random.h"
 #include "core/string.h"
 #include "core/task.h"
 #include "os/winuser.h"
+#include "platform/platformevent.h"
 
 class TAssetManager;
 class TDxDisplayHandler;
