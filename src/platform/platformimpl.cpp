@@ -91,9 +91,7 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   if (!gFirstEventSent) {
     gFirstEventSent = true;
     GetGameState()->SendStateNumber("loadbroadcast", 0);
-    // A host window is given half a second between the two notices; with no host nothing waits
-    // for them, so the first frame is not held up.
-    if (mHosted) Sleep(500);
+    Sleep(500);
     GetGameState()->SendStateNumber("sessionready", 0);
   }
   // 3. A busy handler: keep the window alive only.
