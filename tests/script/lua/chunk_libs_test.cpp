@@ -124,6 +124,8 @@ TEST(StringAdditions, PackFormats) {
       {"return hex(string.pack('@3A@@5:1A@', 'a', 'b'))", "61 00 00 62"},
       {"return hex(string.pack('b@4:7b@b', 1, 2, 3))", "01 02 07 07 07 03"},
       {"return hex(string.pack('@4A', 'x'))", "78"},
+      {"return string.pack('@4294967295b@', 1)", "error: resulting string too large"},
+      {"return string.len(string.pack('@100000:1b@', 1))", "100000"},
       {"return hex(string.pack(' , <i', 1))", "01 00 00 00"},
       {"return hex(string.pack('i0', 5))", "05 00 00 00"},
       {"return string.pack('w')", ""},
