@@ -204,7 +204,9 @@ TEST(BaseAdditions, Towstring) {
       {"return towstring(12.5), towstring(1e100)", "L\"12.5\", L\"1e+100\""},
       {"return towstring('a\\255\\128'), towstring(''), towstring(L\"x\")",
        "L\"a\\x{ffff}\\x{ff80}\", L\"\", L\"x\""},
-      {"return type(towstring({})), tostring(towstring({})) == tostring({}) or 'differs'", "wstring, differs"},
+      // both tables stay alive, so the collector cannot hand the first one's address to the second
+      {"local a, b = {}, {} return type(towstring(a)), tostring(towstring(a)) == tostring(b) or 'differs'",
+       "wstring, differs"},
       {"local t = {} return tostring(towstring(t)) == tostring(t)", "true"},
       {"local f = print return tostring(towstring(f)) == tostring(f)", "true"},
       {"local c = coroutine.create(function() end) return tostring(towstring(c)) == tostring(c)", "true"},
