@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "sound_fixture.h"
+#include "wait_until.h"
 
 using namespace soundtest;
 
@@ -21,12 +22,7 @@ class RecordingOwner : public TStreamNotify {
 
 template <class Done>
 bool WaitFor(Done done) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return testwait::WaitUntil(done, std::chrono::milliseconds(5));
 }
 }  // namespace
 
