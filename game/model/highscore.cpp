@@ -394,7 +394,11 @@ void CHighscoreSystem::SaveHighscoreCurrentUser() {
     LogPrintf("SaveHighscoreCurrentUser: no profile store\n");
     return;
   }
-  Save(*settings->GetPrefsDB(), settings->GetCurrentUser(), true);
+  // One commit for all the score keys, like a game save: a profile never holds half of one.
+  TPrefsDB& db = *settings->GetPrefsDB();
+  Save(db, settings->GetCurrentUser(), false);
+  if (!db.Commit())
+    LogPrintf("SaveHighscoreCurrentUser: the scores of profile %d could not be saved\n", settings->GetCurrentUser());
 }
 
 void CHighscoreSystem::LoadHighscoreCurrentUser() {

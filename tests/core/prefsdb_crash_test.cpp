@@ -48,7 +48,7 @@ int PlayerOf(int key) { return key % (kPlayers + 1) - 1; }
 
 // A fixed number of kills, however long the machine takes for them; the waits end only on a hang.
 TEST_F(PrefsTest, KilledWriterLeavesExactlyOneCommitsValues) {
-  constexpr int kKills = 40;
+  constexpr int kKills = 30;
   const int hangGuardMs = static_cast<int>(std::chrono::milliseconds(testwait::kHangGuard).count());
   std::mt19937 random(12345);
   std::uniform_int_distribution<int> delayUs(0, 40000);
