@@ -131,7 +131,7 @@ int32_t TText::GetLineCount() const { return mLayout ? static_cast<int32_t>(mLay
 void TText::Draw() {
   if (!mLayout) return;
   // The lines go to the screen: outlines are only scanned where they can show on it.
-  const TRect screen = GetViewportRect();
+  const TRect screen = windowdraw::GetViewportRect();
   if (screen.right > 0 && screen.bottom > 0)
     mDraw.SetClip(screen.left, screen.top, screen.right, screen.bottom);
   else
