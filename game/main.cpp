@@ -3,11 +3,12 @@
 // idle turns and runs the event pump until the window is closed.
 #include <string>
 
-#include "core/platform.h"
-#include "core/platformevent.h"
 #include "os/winuser.h"
+#include "particles/particledraw.h"
+#include "platform/platform.h"
+#include "platform/platformevent.h"
 #include "render/dxdisplayhandler.h"
-#include "render/particledraw.h"
+#include "shell/settings.h"
 #include "shell/windowscreenstack.h"
 
 namespace {
@@ -20,8 +21,10 @@ constexpr uint32_t kFrameMs = 16;
 int GameMain(TPlatform* platform, const char* commandLine) {
   platform->InitDisplay(kScreenWidth, kScreenHeight, false);
   platform->SetWindowTitle(platform->GetGameName());
-  // The game flow's screens live on the window manager's modal stack; particles draw on the display.
+  // The game flow's screens live on the window manager's modal stack and the model in its window
+  // script; particles draw on the display.
   InstallWindowScreenStack();
+  ConnectModelScript();
   ConnectParticleDrawing();
   uint32_t lastFrame = platform->GetTimer() - kFrameMs;
   for (;;) {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "core/config.h"
-#include "core/platform.h"
 #include "os/dll.h"
+#include "platform/platform.h"
 
 namespace {
 
