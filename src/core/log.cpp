@@ -5,6 +5,7 @@
 
 #include "os/paths.h"
 #include "os/process.h"
+#include "os/resultnames.h"
 
 #include <atomic>
 #include <cerrno>
@@ -136,6 +137,8 @@ int32_t GetMemoryInUse() { return MemoryFigure(false); }
 int32_t GetMemoryPeak() { return MemoryFigure(true); }
 
 void LogDxError(const char* text, HRESULT code, const char* sourceFile, int line) {
+  // Without a text of the caller's the line names the result code, where it has a name.
+  if (!text || !text[0]) text = os::ResultName(code);
   LogPrintf("DX Error: %s (0x%x), File %s, Line %d", text ? text : "", unsigned(code),
             sourceFile ? sourceFile : "", line);
 }

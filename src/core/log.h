@@ -32,7 +32,8 @@ int32_t GetMemoryCap();
 int32_t GetMemoryInUse();
 int32_t GetMemoryPeak();
 
-// Logs a failed DirectX call as "DX Error: %s (0x%x), File %s, Line %d".
+// Logs a failed DirectX call as "DX Error: %s (0x%x), File %s, Line %d"; an empty text is replaced
+// by the result code's name ("DSERR_NODRIVER") when it has one.
 void LogDxError(const char* text, HRESULT code, const char* sourceFile, int line);
 
 // Sends failure lines to the log: "file(line): message", or a text as it is.

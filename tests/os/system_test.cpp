@@ -19,6 +19,7 @@
 #include "os/thread.h"
 #include "os/version.h"
 #include "os/winuser.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -75,8 +76,7 @@ TEST(Threads, ClosingTheHandleOfARunningThreadDoesNotStopIt) {
   }, nullptr, 0, nullptr);
   ASSERT_TRUE(CloseHandle(t));
   state = 1;
-  for (int i = 0; i < 2000 && state != 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_EQ(state, 2);
+  EXPECT_TRUE(testwait::WaitUntil([] { return state == 2; }));
   os::TestFailCall("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(CreateThread(nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
@@ -99,7 +99,7 @@ TEST(Sync, AutoResetEventsReleaseOneWaitManualOnesStaySet) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     SetEvent(autoEvent);
   });
-  EXPECT_EQ(WaitForSingleObject(autoEvent, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(autoEvent, 120000), WAIT_OBJECT_0);
   setter.join();
   CloseHandle(autoEvent);
   CloseHandle(manual);
