@@ -395,7 +395,10 @@ void CHighscoreSystem::SaveHighscoreCurrentUser() {
     LogPrintf("SaveHighscoreCurrentUser: no profile store\n");
     return;
   }
-  Save(*db, store->GetCurrentProfile(), true);
+  // One commit for all the score keys, like a game save: a profile never holds half of one.
+  const int profile = store->GetCurrentProfile();
+  Save(*db, profile, false);
+  if (!db->Commit()) LogPrintf("SaveHighscoreCurrentUser: the scores of profile %d could not be saved\n", profile);
 }
 
 void CHighscoreSystem::LoadHighscoreCurrentUser() {

@@ -88,8 +88,9 @@ class TSettings {
   TString GetCurrentScene() const;
   void SetCurrentScene(TString scene);
 
-  // Flow of play.
-  void SaveGame();
+  // Flow of play. SaveGame answers whether the save reached the file (a failure is logged and
+  // leaves the previous save in place).
+  bool SaveGame();
   void QuitToMainMenu();
   void StartGame(bool fade);
   void ChangeScene(int32_t sceneId, bool fade);

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "ui/modalwindow.h"
 #include "ui/vectorfont.h"
+#include "ui/windowdraw.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
@@ -34,6 +35,8 @@ TText::~TText() {
 }
 
 void TText::SetDefaultLineSink(TVxMiniVecDraw::LineSink sink) { DefaultSink() = std::move(sink); }
+
+const TVxMiniVecDraw::LineSink& TText::GetDefaultLineSink() { return DefaultSink(); }
 
 bool& TText::LabelTranslation() {
   static bool on = true;
@@ -129,6 +132,12 @@ int32_t TText::GetLineCount() const { return mLayout ? static_cast<int32_t>(mLay
 
 void TText::Draw() {
   if (!mLayout) return;
+  // The lines go to the screen: outlines are only scanned where they can show on it.
+  const TRect screen = windowdraw::GetViewportRect();
+  if (screen.right > 0 && screen.bottom > 0)
+    mDraw.SetClip(screen.left, screen.top, screen.right, screen.bottom);
+  else
+    mDraw.ClearClip();
   mLayout->Draw(mDraw, GetClientRect(), mDrawScale, mLineSpacing, mAlpha, nullptr);
   mDraw.Flush();
 }

@@ -49,6 +49,7 @@ class TText : public TWindow {
 
   // Where every text window's lines go when drawn (the display installs its line-list drawing).
   static void SetDefaultLineSink(TVxMiniVecDraw::LineSink sink);
+  static const TVxMiniVecDraw::LineSink& GetDefaultLineSink();
   // Label translation through the string table for "label" keys (on by default).
   static bool& LabelTranslation();
   // Presses the button a link names: answers false when the window is not a button. Until the

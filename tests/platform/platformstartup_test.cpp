@@ -20,6 +20,7 @@
 #include "platform/platformimpl.h"
 #include "render/dxdisplayhandler.h"
 #include "ui/windowmanager.h"
+#include "wait_until.h"
 
 namespace fs = std::filesystem;
 
@@ -154,8 +155,7 @@ TEST_F(StartupTest, ThePollingThreadMovesTheCursorImageUntilStopped) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(display.mImageUpdates, 0);
   manager.mMovieOpen = false;
-  for (int i = 0; i < 300 && display.mImageUpdates < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_GE(display.mImageUpdates, 2);
+  EXPECT_TRUE(testwait::WaitUntil([&] { return display.mImageUpdates >= 2; }));
   impl.StopPollingThread();
   int after = display.mImageUpdates;
   std::this_thread::sleep_for(std::chrono::milliseconds(60));

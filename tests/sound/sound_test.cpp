@@ -12,6 +12,7 @@
 #include "render/assetmanager.h"
 #include "sound/sound.h"
 #include "sound_fixture.h"
+#include "wait_until.h"
 
 using namespace soundtest;
 
@@ -225,7 +226,6 @@ class CountingSource : public TSoundDataSource {
 // wrong place cannot pass for the right one.
 TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
   constexpr size_t kCheckedFrames = 44100 * 7 / 2;
-  constexpr auto kHangGuard = std::chrono::seconds(120);  // only a hang gets near it
   testutil::ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
   os::TestResetSound();
   std::vector<uint8_t> music = Tone(330.1, 3.0, 2, 44100);
@@ -267,7 +267,7 @@ TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
     uint64_t pulled = 0;  // the device's thread only
     os::TestSetSoundDeviceGate([&](size_t frames) {
       if (!gated) return;
-      const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+      const auto deadline = std::chrono::steady_clock::now() + testwait::kHangGuard;
       while (!released && source->delivered / 4 < pulled + 2 * frames && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       if (!released) {
@@ -284,14 +284,14 @@ TEST(SoundRealDevice, StreamedMusicReachesTheDeviceWithoutGaps) {
       if (released.exchange(true)) return;
       os::TestSetSoundDeviceGate({});
       const size_t seen = blockCount();
-      const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+      const auto deadline = std::chrono::steady_clock::now() + testwait::kHangGuard;
       while (blockCount() < seen + 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }};
     gated = true;
     stream->Start(false);
 
-    const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+    const auto deadline = std::chrono::steady_clock::now() + testwait::kHangGuard;
     for (;;) {
       {
         std::lock_guard<std::mutex> lock(m);
