@@ -251,6 +251,8 @@ void TPlatform::SetHardwareCursor(bool on) {
   if (TDxDisplayHandler* display = mImpl->GetDisplayHandler()) display->ShowHardwareCursor(on);
 }
 
+bool TPlatform::GetHardwareCursor() const { return mImpl->mHardwareCursorWanted; }
+
 bool TPlatform::SetFullScreen(bool fullScreen) {
   TDxDisplayHandler* display = mImpl->GetDisplayHandler();
   if (CommandLineHas(kSwitchHostDriven)) {
