@@ -119,8 +119,10 @@ void TCreditsWindow::Draw() {
   const uint32_t t = GetRollTime();
   const float scroll =
       static_cast<float>(static_cast<uint32_t>((t % mRollTime) * static_cast<uint32_t>(mScrollRange)) / mRollTime);
+  // Windows draw inside the frame's 2D block; a roll drawn on its own opens one.
   TDrawContext* draw = TDrawContext::GetInstance();
-  if (!draw->Begin2d()) return;
+  const bool opened = !draw->IsIn2d() && draw->Begin2d();
+  if (!draw->IsIn2d()) return;
   const float firstLine = scroll / static_cast<float>(mFontSize);
   const int top = -static_cast<int>(mFontSize);
   const int bottom = GetHeight() + 2 * static_cast<int>(mFontSize);
@@ -135,5 +137,5 @@ void TCreditsWindow::Draw() {
     c.layout->Draw(*mDraw, TRect(c.x, top, c.x + GetWidth(), bottom), 1.0f, 0, 1.0f, nullptr);
     mDraw->Flush();
   }
-  draw->End2d();
+  if (opened) draw->End2d();
 }

@@ -72,7 +72,11 @@ bool TMainMenuWindow::Animate() {
     if (auto* transition = KindCast<TImage>(FindChild("transition", 1))) transition->SetAlpha(a);
     a += d;
   }
-  if (d < 0 && a < 0) mFadedIn = true;
+  if (d < 0 && a < 0 && !mFadedIn) {
+    mFadedIn = true;
+    // The last step may have left a trace of the cover.
+    if (auto* transition = KindCast<TImage>(FindChild("transition", 1))) transition->SetAlpha(0);
+  }
   if (d > 0 && a > 1 && !mSceneOpened) {
     mSceneOpened = true;
     if (TSettings* settings = TSettings::GetInstance()) settings->OpenCurrentScene();

@@ -57,6 +57,8 @@ GameDriver::GameDriver(const fs::path& root) : root_(root), app_(root / "game"),
   fs::create_directories(app_);
   fs::create_directories(control_);
   fs::create_directories(root_ / "data");
+  fs::create_directories(root_ / "run");
+  fs::permissions(root_ / "run", fs::perms::owner_all, fs::perm_options::replace);
   const fs::path bin = os::ExecutableFolder();
   // The program reads its folder from where it really lives, so it is copied, not linked; the
   // assets come from the source tree as they are committed.
@@ -76,8 +78,9 @@ fs::path GameDriver::DataFolder() const {
   return root_ / "data" / "The Harrowmere Demo" / "The Harrowmere Demo";
 }
 
-bool GameDriver::Start(const std::vector<std::string>& args) {
+bool GameDriver::Start(const std::vector<std::string>& args, bool single) {
   next_ = 1;
+  exitCode_ = -1;
   std::error_code ignored;
   for (const auto& entry : fs::directory_iterator(control_)) fs::remove(entry.path(), ignored);
   pid_ = fork();
@@ -85,9 +88,10 @@ bool GameDriver::Start(const std::vector<std::string>& args) {
     setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
     setenv("XDG_DESKTOP_DIR", (root_ / "desk").c_str(), 1);
     setenv("TM_E2E_DIR", control_.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", RuntimeFolder().c_str(), 1);
     std::string exe = (app_ / "harrowmere").string();
     std::vector<std::string> copies = args;
-    copies.insert(copies.begin(), "--multiple");
+    if (!single) copies.insert(copies.begin(), "--multiple");
     std::vector<char*> argv{exe.data()};
     for (std::string& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -115,8 +119,10 @@ std::string GameDriver::Send(const std::string& command, int timeoutMs) {
       std::getline(in, line);
       return line;
     }
-    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_) {
+    int status = 0;
+    if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
+      exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       return "";
     }
     SleepMs(10);
@@ -137,9 +143,12 @@ void GameDriver::Settle(int turns) {
 }
 
 bool GameDriver::ClickWindow(const std::string& name) {
-  // The pointer first rests on the window, so the press is not taken for a drag from elsewhere.
+  // The program's window is active and the pointer first rests on the window, so the press is
+  // neither an activating click nor taken for a drag from elsewhere.
   int r[4];
   if (!Rect(name, r)) return false;
+  Send("activate");
+  Settle(3);
   Send("move " + std::to_string((r[0] + r[2]) / 2) + " " + std::to_string((r[1] + r[3]) / 2));
   Settle(3);
   const bool ok = Send("clickwin " + name) == "ok";
@@ -171,12 +180,13 @@ bool GameDriver::Rect(const std::string& name, int rect[4]) {
 }
 
 int GameDriver::WaitForExit(int timeoutMs) {
-  if (pid_ <= 0) return -1;
+  if (pid_ <= 0) return exitCode_;
   for (int waited = 0; waited <= timeoutMs; waited += 20) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return exitCode_;
     }
     SleepMs(20);
   }

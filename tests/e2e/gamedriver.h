@@ -28,8 +28,9 @@ class GameDriver {
   explicit GameDriver(const std::filesystem::path& root);
   ~GameDriver();
 
-  // Starts the program; false when it does not answer its agent in time.
-  bool Start(const std::vector<std::string>& args = {});
+  // Starts the program ("--multiple" unless `single`); false when it does not answer its agent in
+  // time.
+  bool Start(const std::vector<std::string>& args = {}, bool single = false);
   // Sends one command and answers the agent's reply ("" when none came in time).
   std::string Send(const std::string& command, int timeoutMs = 30000);
   // Repeats a query until it answers `expected`; false when it never does.
@@ -41,7 +42,7 @@ class GameDriver {
   Frame Shot();
   // The screen rectangle of a named window (left, top, right, bottom); false when it is missing.
   bool Rect(const std::string& name, int rect[4]);
-  // Exit code, or -1 when the process did not end in time.
+  // Exit code (also of a process that already ended), or -1 when it did not end in time.
   int WaitForExit(int timeoutMs);
   void Kill();
 
@@ -49,11 +50,14 @@ class GameDriver {
   std::filesystem::path LogFile() const { return DataFolder() / "logfile.txt"; }
   std::string ReadLog() const;
   const std::filesystem::path& AppFolder() const { return app_; }
+  // Where the program keeps its single-instance lock ($XDG_RUNTIME_DIR).
+  std::filesystem::path RuntimeFolder() const { return root_ / "run"; }
 
  private:
   std::filesystem::path root_, app_, control_;
   pid_t pid_ = -1;
   int next_ = 1;
+  int exitCode_ = -1;  // of a process that ended while a command waited
 };
 
 // Reads one key of the game's preference file (as the game enciphers it) from a data folder; the

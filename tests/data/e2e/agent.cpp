@@ -2,8 +2,8 @@
 // On the main thread, every few milliseconds, it takes the next command file from the folder named
 // by TM_E2E_DIR ("cmd.<n>", one command a file), carries it out and writes the answer to
 // "done.<n>". Input goes through the stand-in's simulated input; answers read the program's state.
-//   move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
-//   text? NAME | top | volume GROUP | master | shot PATH | modals
+//   activate | move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
+//   text? NAME | label NAME | selected NAME | value NAME | alpha NAME | top | volume GROUP | master | shot PATH | modals | lua TEXT
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -16,7 +16,10 @@
 #include "os/ddraw.h"
 #include "os/winuser.h"
 #include "sound/soundmanager.h"
+#include "ui/button.h"
+#include "ui/image.h"
 #include "ui/modalwindow.h"
+#include "ui/slider.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"
 
@@ -67,6 +70,12 @@ std::string Run(const std::string& line) {
   std::getline(in, rest);
   if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
   std::istringstream args(rest);
+  if (verb == "activate") {
+    // A click on an inactive window only activates it, as on the desktop.
+    HWND main = os::TestMainWindow();
+    if (GetActiveWindow() != main || GetForegroundWindow() != main) SetForegroundWindow(main);
+    return "ok";
+  }
   if (verb == "move") {
     int x = 0, y = 0;
     args >> x >> y;
@@ -110,12 +119,38 @@ std::string Run(const std::string& line) {
     return text;
   }
   if (verb == "shot") return WriteShot(rest) ? "ok" : "failed";
+  if (verb == "lua") {
+    TWindowScript* script = GetWindowManager()->GetWindowScript();
+    return script && script->DoLuaString(rest.c_str(), int(rest.size()), 0) == 0 ? "ok" : "failed";
+  }
   TWindow* w = FindNamed(rest);
   if (verb == "visible") return w && IsShown(w) ? "yes" : "no";
   if (!w) return "missing";
   if (verb == "rect") return RectText(w);
   if (verb == "text?") {
     TText* t = KindCast<TText>(w);
+    return t ? std::string(t->GetText().CStr()) : std::string("-");
+  }
+  if (verb == "selected") {
+    TButton* b = KindCast<TButton>(w);
+    return b && b->IsSelected() ? "yes" : "no";
+  }
+  if (verb == "value") {
+    TSlider* slider = KindCast<TSlider>(w);
+    if (!slider) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", slider->GetValue());
+    return text;
+  }
+  if (verb == "alpha") {
+    TImage* image = KindCast<TImage>(w);
+    if (!image) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", image->GetAlpha() < 0 ? 0.0f : image->GetAlpha());
+    return text;
+  }
+  if (verb == "label") {
+    TText* t = KindCast<TText>(w->FindChild("label", 1));
     return t ? std::string(t->GetText().CStr()) : std::string("-");
   }
   if (verb == "clickwin") {
