@@ -49,6 +49,9 @@ if(TARGET test_script_lua)
             $<TARGET_FILE:luatool> ${tool_script})
   set_tests_properties(luatool_compiles_a_script PROPERTIES ENVIRONMENT "${TM_TEST_ENV}"
     PASS_REGULAR_EXPRESSION "^tool sample: x y 2 L6\n$")
+  add_test(NAME luatool_opens_base_string_table_and_math COMMAND luatool ${CMAKE_SOURCE_DIR}/tests/data/lua_embed/tool_libraries.lua)
+  set_tests_properties(luatool_opens_base_string_table_and_math PROPERTIES ENVIRONMENT "${TM_TEST_ENV}"
+    PASS_REGULAR_EXPRESSION "^libraries: coroutine string table math; string.pack: function\n$")
   add_test(NAME luatool_reports_errors COMMAND luatool -c -o /dev/null ${CMAKE_SOURCE_DIR}/tests/data/lua_embed/absent.lua)
   set_tests_properties(luatool_reports_errors PROPERTIES ENVIRONMENT "${TM_TEST_ENV}" WILL_FAIL TRUE)
 endif()

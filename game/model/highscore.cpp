@@ -8,8 +8,8 @@
 #include "core/prefsdb.h"
 #include "model/game.h"
 #include "model/modelscript.h"
+#include "model/profilestore.h"
 #include "model/savetext.h"
-#include "shell/settings.h"
 
 using namespace savetext;
 
@@ -388,23 +388,28 @@ void CHighscoreSystem::Load(TPrefsDB& db, int user) {
 }
 
 void CHighscoreSystem::SaveHighscoreCurrentUser() {
-  TSettings* settings = TSettings::GetInstance();
+  IProfileStore* store = GetProfileStore();
+  TPrefsDB* db = store ? store->GetProfileDB() : nullptr;
   // Without a current profile the keys would land among the install-wide values.
-  if (!settings || !settings->GetPrefsDB() || settings->GetCurrentUser() < 0) {
+  if (!db || store->GetCurrentProfile() < 0) {
     LogPrintf("SaveHighscoreCurrentUser: no profile store\n");
     return;
   }
-  Save(*settings->GetPrefsDB(), settings->GetCurrentUser(), true);
+  // One commit for all the score keys, like a game save: a profile never holds half of one.
+  const int profile = store->GetCurrentProfile();
+  Save(*db, profile, false);
+  if (!db->Commit()) LogPrintf("SaveHighscoreCurrentUser: the scores of profile %d could not be saved\n", profile);
 }
 
 void CHighscoreSystem::LoadHighscoreCurrentUser() {
-  TSettings* settings = TSettings::GetInstance();
+  IProfileStore* store = GetProfileStore();
+  TPrefsDB* db = store ? store->GetProfileDB() : nullptr;
   // Without a current profile the keys would land among the install-wide values.
-  if (!settings || !settings->GetPrefsDB() || settings->GetCurrentUser() < 0) {
+  if (!db || store->GetCurrentProfile() < 0) {
     LogPrintf("LoadHighscoreCurrentUser: no profile store\n");
     return;
   }
-  Load(*settings->GetPrefsDB(), settings->GetCurrentUser());
+  Load(*db, store->GetCurrentProfile());
 }
 
 // ---- save text ----

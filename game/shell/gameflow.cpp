@@ -38,27 +38,28 @@ bool IsMainMenu() {
 
 }  // namespace
 
-void TSettings::SaveGame() {
+bool TSettings::SaveGame() {
   CGame* game = CGame::GetInstance();
   CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();
   if (!mPrefs || !game || !globals) {
     LogPrintf("SaveGame: no game to save\n");
-    return;
+    return false;
   }
   const int32_t user = ReadCurrentUser();
   if (user != -1 && !IsProfile(user)) {
     LogPrintf("SaveGame: no profile %d\n", user);
-    return;
+    return false;
   }
   if (!mGameLoaded) {
     // Writing now would replace the stored game with whatever the failed load left.
     LogPrintf("SaveGame: the stored game of profile %d failed to load and is kept; not saved\n", user);
-    return;
+    return false;
   }
   std::string gamedata, gamestate;
   game->Serialize(gamedata);
   globals->Serialize(gamestate);
-  // Every key of one save reaches the file in one commit, so a profile never mixes two saves.
+  // Every key of one save reaches the file in one commit, so a profile never mixes two saves; a
+  // write or commit that fails drops the whole save and the previous one stays.
   mPrefs->SetString("gamedata", ToText(gamedata), user, false);
   mPrefs->SetString("gamestate", ToText(gamestate), user, false);
   mPrefs->SetInt("gamemode", mGameMode, user, false);
@@ -66,7 +67,11 @@ void TSettings::SaveGame() {
     if (CHighscoreSystem* score = CHighscoreSystem::GetInstance()) score->Save(*mPrefs, user, false);
     if (TDiary* diary = TDiary::GetInstance()) diary->Save(*mPrefs, user, false);
   }
-  mPrefs->Commit();
+  if (!mPrefs->Commit()) {
+    LogPrintf("SaveGame: the game of profile %d could not be saved; the previous save is kept\n", user);
+    return false;
+  }
+  return true;
 }
 
 void TSettings::QuitToMainMenu() {

@@ -6,14 +6,14 @@
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "core/stringtable.h"
 #include "model/diary.h"
 #include "model/game.h"
 #include "model/globals.h"
 #include "model/highscore.h"
 #include "render/drawcontext.h"
-#include "render/particledraw.h"
+#include "particles/particledraw.h"
 #include "render/texture.h"
 #include "shell/settings.h"
 #include "shell/windowscreenstack.h"
@@ -118,8 +118,10 @@ bool HandleMainLoopEvent(const TPlatformEvent& event) {
 
 int GameMain(TPlatform* platform, const char*) {
   gAppShuttingDown = 0;
-  // The game flow's screens live on the window manager's modal stack; particles draw on the display.
+  // The game flow's screens live on the window manager's modal stack and the model in its window
+  // script; particles draw on the display.
   InstallWindowScreenStack();
+  ConnectModelScript();
   ConnectParticleDrawing();
   CGame::CreateInstance();
   SetRenderFlags();

@@ -88,8 +88,9 @@ class TSettings {
   TString GetCurrentScene() const;
   void SetCurrentScene(TString scene);
 
-  // Flow of play.
-  void SaveGame();
+  // Flow of play. SaveGame answers whether the save reached the file (a failure is logged and
+  // leaves the previous save in place).
+  bool SaveGame();
   void QuitToMainMenu();
   void StartGame(bool fade);
   void ChangeScene(int32_t sceneId, bool fade);
@@ -133,3 +134,6 @@ class TSettings {
   bool mGameLoaded = true;
   TScriptBindings mBindings;
 };
+
+// Hands the model the window manager's window script as the script it binds into and runs texts in.
+void ConnectModelScript();

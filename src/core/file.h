@@ -27,6 +27,8 @@ public:
   long Write(const void* buffer, long count) { return mData ? mData->Write(buffer, count) : 0; }
   void Unget() { if (mData) mData->Unget(); }
   bool IsEof() { return mData ? mData->IsEof() : true; }
+  // False when what was written did not all reach the system.
+  bool Flush() { return mData && mData->Flush(); }
   bool IsOpen() const { return mData != nullptr; }
 
 private:

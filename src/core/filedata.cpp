@@ -68,3 +68,5 @@ long TDiskFileData::Write(const void* buffer, long count) {
 }
 
 bool TDiskFileData::IsEof() { return !mStream || feof(mStream); }
+
+bool TDiskFileData::Flush() { return mStream && fflush(mStream) == 0 && !ferror(mStream); }

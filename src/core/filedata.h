@@ -36,6 +36,8 @@ public:
   virtual long Read(void* buffer, long count) = 0;
   virtual long Write(const void* buffer, long count) = 0;
   virtual bool IsEof() = 0;
+  // Hands what was written so far to the system; false when that (or an earlier write) failed.
+  virtual bool Flush() { return true; }
 };
 
 // A file on disk, opened with the wide CRT fopen on the path's UTF-16 form.
@@ -51,6 +53,7 @@ public:
   long Read(void* buffer, long count) override;
   long Write(const void* buffer, long count) override;
   bool IsEof() override;
+  bool Flush() override;
 
 private:
   FILE* mStream = nullptr;

@@ -27,11 +27,13 @@ TString GetLogPath();
 
 // The memory cap set through the marker text (nothing enforces it).
 int32_t GetMemoryCap();
-// Counters the debug overlay shows; nothing in the system changes them from 0.
+// The process's memory in use and its peak, in bytes (at most INT32_MAX; 0 when unknown), as the
+// debug overlay shows them.
 int32_t GetMemoryInUse();
 int32_t GetMemoryPeak();
 
-// Logs a failed DirectX call as "DX Error: %s (0x%x), File %s, Line %d".
+// Logs a failed DirectX call as "DX Error: %s (0x%x), File %s, Line %d"; an empty text is replaced
+// by the result code's name ("DSERR_NODRIVER") when it has one.
 void LogDxError(const char* text, HRESULT code, const char* sourceFile, int line);
 
 // Sends failure lines to the log: "file(line): message", or a text as it is.

@@ -43,8 +43,10 @@ void ReadPackIndex(TAssetIndex& index, const TString& packPath) {
   TFile file;
   if (!file.Open(packPath, kFileReadBinary)) return;
   char magic[5] = "XXXX";
-  file.Read(magic, 4);
-  if (std::strcmp(magic, "VXPK") != 0) return;
+  if (file.Read(magic, 4) != 4 || std::strcmp(magic, "VXPK") != 0) {
+    FileLog("pack %s: no pack signature at the start, not mounted", packPath.CStr());
+    return;
+  }
 
   // Every entry must lie inside the pack: a damaged index would otherwise point reads outside the
   // mapped file. Reading stops at the first short read, which also bounds a huge entry count.
@@ -52,6 +54,9 @@ void ReadPackIndex(TAssetIndex& index, const TString& packPath) {
   int32_t count = 0;
   if (!ReadInt32(file, count)) {
     FileLog("pack %s: the index is cut short", packPath.CStr());
+    count = 0;
+  } else if (count < 0) {
+    FileLog("pack %s: the index gives a negative entry count (%d), no entries read", packPath.CStr(), count);
     count = 0;
   }
   for (int32_t e = 0; e < count; ++e) {

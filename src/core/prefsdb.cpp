@@ -24,8 +24,11 @@ void TPrefsDB::Open(bool autocommit, const TString& path) {
   mStore->Open(path);
 }
 
-void TPrefsDB::Write(const TString& key, const void* bytes, int length, int player, bool commit) {
-  if (mStore->SetValue(player, key, bytes, length) && commit && mAutocommit) mStore->Commit();
+bool TPrefsDB::Write(const TString& key, const void* bytes, int length, int player, bool commit) {
+  const bool written = mStore->SetValue(player, key, bytes, length);
+  if (!written) mWriteFailed = true;
+  if (commit && mAutocommit) return Commit() && written;
+  return written;
 }
 
 TString TPrefsDB::GetString(const TString& key, const TString& defaultValue, int player,
@@ -33,46 +36,64 @@ TString TPrefsDB::GetString(const TString& key, const TString& defaultValue, int
   std::vector<uint8_t> bytes;
   const TPrefsValueState found = mStore->GetValue(player, key, bytes);
   if (state) *state = found;
-  if (found == TPrefsValueState::kAbsent) return defaultValue;
+  // A value that does not decipher is no value: reading it as "" or 0 would, for one, make a
+  // damaged "curuser" select the first profile.
+  if (found != TPrefsValueState::kPresent) return defaultValue;
   // The text ends at its first NUL.
   return TString(reinterpret_cast<const char*>(bytes.data()), ptrdiff_t(bytes.size())).CStr();
 }
 
-void TPrefsDB::SetString(const TString& key, const TString& value, int player, bool commit) {
-  Write(key, value.CStr(), value.Length(), player, commit);
+bool TPrefsDB::SetString(const TString& key, const TString& value, int player, bool commit) {
+  return Write(key, value.CStr(), value.Length(), player, commit);
 }
 
 int TPrefsDB::GetInt(const TString& key, int defaultValue, int player, TPrefsValueState* state) {
   return std::atoi(GetString(key, TString::Format("%d", defaultValue), player, state).CStr());
 }
 
-void TPrefsDB::SetInt(const TString& key, int value, int player, bool commit) {
-  SetString(key, TString::Format("%d", value), player, commit);
+bool TPrefsDB::SetInt(const TString& key, int value, int player, bool commit) {
+  return SetString(key, TString::Format("%d", value), player, commit);
 }
 
 int TPrefsDB::GetBinary(const TString& key, void* buffer, int capacity, int player, TPrefsValueState* state) {
   std::vector<uint8_t> bytes;
   const TPrefsValueState found = mStore->GetValue(player, key, bytes);
   if (state) *state = found;
-  if (found == TPrefsValueState::kAbsent) return -1;
+  if (found != TPrefsValueState::kPresent) return -1;
   const int length = int(bytes.size());
   if (length > 0 && (!buffer || capacity < length)) return length;
   if (length > 0) std::memcpy(buffer, bytes.data(), bytes.size());
   return 0;
 }
 
-void TPrefsDB::SetBinary(const TString& key, const void* bytes, int length, int player, bool commit) {
+bool TPrefsDB::SetBinary(const TString& key, const void* bytes, int length, int player, bool commit) {
   if (length < 0 || (length > 0 && !bytes)) {
     LogPrintf("Preference database: bad binary value for \"%s\"", key.CStr());
-    return;
+    return false;
   }
-  Write(key, bytes, length, player, commit);
+  return Write(key, bytes, length, player, commit);
 }
 
 int TPrefsDB::GetUserCount() const { return mStore->GetUserCount(); }
 
-int TPrefsDB::DeleteUser(int index) { return mStore->DeleteUser(index); }
+int TPrefsDB::DeleteUser(int index) {
+  // Removing a player commits: a group of writes with a failed one among them must not go along.
+  if (mWriteFailed) Discard();
+  return mStore->DeleteUser(index);
+}
 
-void TPrefsDB::Commit() {
-  if (mAutocommit) mStore->Commit();
+bool TPrefsDB::Commit() {
+  if (!mAutocommit) return true;
+  if (mWriteFailed) {
+    // Committing the writes that did succeed would leave a group half written.
+    LogPrintf("Preference database: a write failed; the changes since the last commit are dropped");
+    Discard();
+    return false;
+  }
+  return mStore->Commit();
+}
+
+void TPrefsDB::Discard() {
+  mStore->Rollback();
+  mWriteFailed = false;
 }

@@ -19,35 +19,42 @@ public:
   TPrefsDB(const TPrefsDB&) = delete;
   TPrefsDB& operator=(const TPrefsDB&) = delete;
 
-  // The value, or the default when the key is absent. A value that does not decipher reads as the
-  // empty text; `state` (optional) tells the three cases apart.
+  // The value, or the default when the key is absent or its value does not decipher; `state`
+  // (optional) tells the three cases apart.
   TString GetString(const TString& key, const TString& defaultValue, int player = -1,
                     TPrefsValueState* state = nullptr);
-  // Stores; commits when `commit` is set and the database runs with autocommit.
-  void SetString(const TString& key, const TString& value, int player = -1, bool commit = true);
+  // Stores; commits when `commit` is set and the database runs with autocommit. False when the
+  // value was not stored or (when asked for) not committed.
+  bool SetString(const TString& key, const TString& value, int player = -1, bool commit = true);
   int GetInt(const TString& key, int defaultValue, int player = -1, TPrefsValueState* state = nullptr);
-  void SetInt(const TString& key, int value, int player = -1, bool commit = true);
-  // -1 when the key is absent; 0 when the bytes were copied; otherwise the capacity they need.
+  bool SetInt(const TString& key, int value, int player = -1, bool commit = true);
+  // -1 when the key is absent or does not decipher; 0 when the bytes were copied; otherwise the
+  // capacity they need.
   int GetBinary(const TString& key, void* buffer, int capacity, int player = -1,
                 TPrefsValueState* state = nullptr);
-  void SetBinary(const TString& key, const void* bytes, int length, int player = -1, bool commit = true);
+  bool SetBinary(const TString& key, const void* bytes, int length, int player = -1, bool commit = true);
 
   int GetUserCount() const;
   // Removes a player (later players move down by one) and commits with autocommit. Answers the
   // player count afterwards; an index outside 0 .. count - 1 changes nothing.
   int DeleteUser(int index);
   int RemoveUser(int index) { return DeleteUser(index); }
-  // Writes the pending changes, only when the database runs with autocommit.
-  void Commit();
+  // Writes the pending changes as one commit, only when the database runs with autocommit. False
+  // when they did not all reach the file: a write since the last commit failed, or the commit
+  // did. The pending changes are then dropped, so the file keeps the previous commit whole.
+  bool Commit();
+  // Drops the changes since the last commit.
+  void Discard();
 
   TPrefsStore& Store() { return *mStore; }
 
 private:
   void Open(bool autocommit, const TString& path);
-  void Write(const TString& key, const void* bytes, int length, int player, bool commit);
+  bool Write(const TString& key, const void* bytes, int length, int player, bool commit);
 
   TDataCipher mCipher;
   TString mKeyText;
   bool mAutocommit = false;
+  bool mWriteFailed = false;  // a write since the last commit did not reach the store
   std::unique_ptr<TPrefsStore> mStore;
 };

@@ -318,15 +318,21 @@ TString TPrefsStore::GetInstallKey() {
 bool TPrefsStore::Commit() {
   if (!mDb || !mAutocommit) return false;
   if (!Exec("COMMIT")) {
-    // A failed commit that ended the transaction (disk full, I/O error) undid the pending writes:
-    // reload the player list so it matches the file again.
-    if (sqlite3_get_autocommit(mDb)) {
-      Begin();
-      LoadUsers();
-    }
+    // A commit that did not reach the file (disk full, I/O error, a lock held too long) drops the
+    // pending writes: a later commit must not carry half of them, and what is read stays what the
+    // file holds.
+    LogPrintf("Preference database: the changes since the last commit are dropped");
+    Rollback();
     return false;
   }
   return Begin();
+}
+
+void TPrefsStore::Rollback() {
+  if (!mDb) return;
+  if (!sqlite3_get_autocommit(mDb)) Exec("ROLLBACK");
+  Begin();
+  LoadUsers();
 }
 
 void TPrefsStore::Close() {

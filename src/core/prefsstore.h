@@ -37,7 +37,11 @@ public:
   // Ends the open transaction: committed with autocommit, rolled back without. Called by the destructor.
   void Close();
   // Writes everything since the last commit to the file as one transaction (only with autocommit).
+  // When that fails the pending writes are dropped, so the file and the values read keep the last
+  // commit.
   bool Commit();
+  // Drops everything written since the last commit.
+  void Rollback();
 
   // The key naming this installation: "install.txt" (lower-cased, enciphered), or with an empty
   // "install.txt" the stored "lastkey", or the "installkey" setting; "unknown" stands in for empty.

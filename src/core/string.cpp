@@ -24,8 +24,12 @@ TStringBuffer* NewBuffer(int64_t capacity) {
   char* text = static_cast<char*>(std::malloc(static_cast<size_t>(capacity)));
   if (!text) throw std::bad_alloc();
   text[0] = 0;
-  return new TStringBuffer{text, 1, static_cast<int32_t>(capacity)};
+  const auto size = static_cast<int32_t>(capacity);
+  return new TStringBuffer{text, 1, size, 0, size};
 }
+
+// Length of a text just written into the block by other means: where its first NUL is.
+int32_t MeasuredLength(const TStringBuffer* b) { return static_cast<int32_t>(std::strlen(b->mText)); }
 
 void FreeBuffer(TStringBuffer* b) {
   std::free(b->mText);
@@ -44,7 +48,7 @@ bool PointsInto(const TStringBuffer* b, const char* p) {
   if (!b || !p) return false;
   std::less_equal<const char*> le;
   std::less<const char*> lt;
-  return le(b->mText, p) && lt(p, b->mText + b->mCapacity);
+  return le(b->mText, p) && lt(p, b->mText + b->mAllocated);
 }
 
 }  // namespace
@@ -60,6 +64,7 @@ TString::TString(const char* text) {
   if (n > size_t(kMaxLength)) return;
   mBuffer = NewBuffer(int64_t(n) + 1);
   std::memcpy(mBuffer->mText, text, n + 1);
+  mBuffer->mLength = int32_t(n);
 }
 
 TString::TString(const char* bytes, ptrdiff_t length) {
@@ -67,6 +72,9 @@ TString::TString(const char* bytes, ptrdiff_t length) {
   mBuffer = NewBuffer(CapacityFor(length));
   if (length > 0) std::memcpy(mBuffer->mText, bytes, size_t(length));
   mBuffer->mText[length] = 0;
+  // The bytes may hold a NUL: the text ends there.
+  const void* nul = length > 0 ? std::memchr(bytes, 0, size_t(length)) : nullptr;
+  mBuffer->mLength = nul ? int32_t(static_cast<const char*>(nul) - bytes) : int32_t(length);
 }
 
 TString::TString(const TString& other) : mBuffer(other.mBuffer) {
@@ -144,6 +152,7 @@ TString TString::VFormat(const char* format, va_list args) {
   va_copy(second, args);
   std::vsnprintf(s.mBuffer->mText, size_t(n) + 1, format, second);
   va_end(second);
+  s.mBuffer->mLength = MeasuredLength(s.mBuffer);
   return s;
 }
 
@@ -157,7 +166,7 @@ TString& TString::Printf(const char* format, ...) {
 
 // ---- queries ------------------------------------------------------------------------------------
 
-int TString::Length() const { return mBuffer ? int(std::strlen(mBuffer->mText)) : 0; }
+int TString::Length() const { return mBuffer ? mBuffer->mLength : 0; }
 
 const char* TString::CStr() const { return mBuffer ? mBuffer->mText : ""; }
 
@@ -240,6 +249,7 @@ TString TString::SubString(int start, int count) const {
   int64_t copy = std::min(n, avail);
   if (copy > 0) std::memcpy(s.mBuffer->mText, mBuffer->mText + start, size_t(copy));
   s.mBuffer->mText[copy] = 0;
+  s.mBuffer->mLength = int32_t(copy);
   return s;
 }
 
@@ -248,25 +258,34 @@ TString TString::SubString(int start, int count) const {
 void TString::Unshare() {
   if (!mBuffer || mBuffer->mRefCount <= 1) return;
   TStringBuffer* own = NewBuffer(mBuffer->mCapacity);
-  std::memcpy(own->mText, mBuffer->mText, std::strlen(mBuffer->mText) + 1);
+  std::memcpy(own->mText, mBuffer->mText, size_t(mBuffer->mLength) + 1);
+  own->mLength = mBuffer->mLength;
   --mBuffer->mRefCount;
   mBuffer = own;
 }
 
-bool TString::Grow(int64_t capacity) {
+bool TString::Grow(int64_t capacity, bool ahead) {
   if (capacity > kMaxCapacity) return false;
   if (mBuffer && mBuffer->mRefCount == 1 && mBuffer->mCapacity >= capacity) return true;
   int64_t len = Length();
   capacity = std::max({capacity, kMinCapacity, len + 1});
   if (mBuffer && mBuffer->mRefCount == 1) {  // private block: let the allocator extend it in place
-    char* text = static_cast<char*>(std::realloc(mBuffer->mText, size_t(capacity)));
-    if (!text) throw std::bad_alloc();
-    mBuffer->mText = text;
+    if (mBuffer->mAllocated < capacity) {
+      int64_t block = capacity;
+      if (ahead) block = std::min(std::max(capacity, int64_t(mBuffer->mAllocated) * 2), kMaxCapacity);
+      char* text = static_cast<char*>(std::realloc(mBuffer->mText, size_t(block)));
+      if (!text) throw std::bad_alloc();
+      mBuffer->mText = text;
+      mBuffer->mAllocated = int32_t(block);
+    }
     mBuffer->mCapacity = int32_t(capacity);
     return true;
   }
   TStringBuffer* b = NewBuffer(capacity);
-  if (mBuffer) std::memcpy(b->mText, mBuffer->mText, size_t(len) + 1);
+  if (mBuffer) {
+    std::memcpy(b->mText, mBuffer->mText, size_t(len) + 1);
+    b->mLength = int32_t(len);
+  }
   Release();
   mBuffer = b;
   return true;
@@ -276,6 +295,7 @@ void TString::Reserve(int n) {
   int64_t len = Length();
   TStringBuffer* b = NewBuffer(std::max({int64_t(n), kMinCapacity, len + 1}));
   if (mBuffer) std::memcpy(b->mText, mBuffer->mText, size_t(len) + 1);
+  b->mLength = int32_t(len);
   Release();
   mBuffer = b;
 }
@@ -295,12 +315,19 @@ int TString::WriteAt(int position, const char* bytes, ptrdiff_t count, bool term
     if (mBuffer->mCapacity < needed) {
       int64_t capacity = mBuffer->mCapacity;
       while (capacity < needed) capacity = std::min(capacity * 2, kMaxCapacity);
-      Grow(capacity);
+      Grow(capacity, true);
     }
   }
   if (count > 0) std::memmove(mBuffer->mText + position, bytes, size_t(count));
   // Bytes that reach the old end must be terminated, or the text would run on into the block.
-  if (terminate || position + count >= len) mBuffer->mText[position + count] = 0;
+  const bool terminated = terminate || position + count >= len;
+  if (terminated) mBuffer->mText[position + count] = 0;
+  // The text now ends at the first NUL among the written bytes, else where it ended before.
+  const void* nul = count > 0 ? std::memchr(mBuffer->mText + position, 0, size_t(count)) : nullptr;
+  if (nul)
+    mBuffer->mLength = int32_t(static_cast<const char*>(nul) - mBuffer->mText);
+  else if (terminated)
+    mBuffer->mLength = int32_t(position + count);
   return int(position + count);
 }
 
@@ -312,8 +339,9 @@ TString& TString::Append(const TString& other) {
   int64_t needed = len + add + 1;
   if (needed > kMaxCapacity) return *this;
   Unshare();
-  Grow(needed);
+  Grow(needed, true);
   std::memcpy(mBuffer->mText + len, src.CStr(), size_t(add) + 1);
+  mBuffer->mLength = int32_t(len + add);
   return *this;
 }
 
@@ -324,9 +352,10 @@ TString& TString::Append(char c) {
   int64_t len = Length();
   if (len + 2 > kMaxCapacity) return *this;
   Unshare();
-  Grow(len + 2);
+  Grow(len + 2, true);
   mBuffer->mText[len] = c;
   mBuffer->mText[len + 1] = 0;
+  mBuffer->mLength = int32_t(len + 1);
   return *this;
 }
 
@@ -338,6 +367,7 @@ TString operator+(const TString& a, const TString& b) {
   s.mBuffer = NewBuffer(CapacityFor(la + lb));
   std::memcpy(s.mBuffer->mText, a.CStr(), size_t(la));
   std::memcpy(s.mBuffer->mText + la, b.CStr(), size_t(lb) + 1);
+  s.mBuffer->mLength = int32_t(la + lb);
   return s;
 }
 
@@ -349,6 +379,7 @@ TString operator+(const TString& a, char c) {
   std::memcpy(s.mBuffer->mText, a.CStr(), size_t(la));
   s.mBuffer->mText[la] = c;
   s.mBuffer->mText[la + 1] = 0;
+  s.mBuffer->mLength = int32_t(c ? la + 1 : la);
   return s;
 }
 
@@ -370,6 +401,7 @@ TString& TString::Erase(int start, int count) {
     t[start] = 0;
   else
     std::memmove(t + start, t + start + count, size_t(len - start - count) + 1);
+  mBuffer->mLength = len - count;
   return *this;
 }
 
@@ -394,11 +426,12 @@ TString& TString::Replace(const TString& pattern, const TString& replacement, in
     if (rlen > plen) {
       int64_t needed = len + (rlen - plen) + 1;
       if (needed > kMaxCapacity) break;
-      if (mBuffer->mCapacity < needed) Grow(needed);
+      if (mBuffer->mCapacity < needed) Grow(needed, true);
     }
     char* t = mBuffer->mText;
     if (rlen != plen) std::memmove(t + idx + rlen, t + idx + plen, size_t(len - idx - plen) + 1);
     std::memcpy(t + idx, rep.CStr(), size_t(rlen));
+    mBuffer->mLength = int32_t(len + rlen - plen);
     if (!all || idx + rlen > kMaxLength) break;
     start = int(idx + rlen);
   }

@@ -1,6 +1,7 @@
 // TString, the framework's own string: one pointer to a shared, reference-counted buffer holding
 // NUL-terminated bytes (UTF-8 by convention), copied on write. The length is always the strlen of
-// the text. Also the UTF-8 helpers and CollateStrings, the ordering of every TString-keyed map.
+// the text (kept with the buffer, so it is not measured again). Also the UTF-8 helpers and
+// CollateStrings, the ordering of every TString-keyed map.
 // The reference count is a plain integer: a string and its copies stay on one thread.
 #pragma once
 #include <cstdarg>
@@ -9,9 +10,11 @@
 
 // Shared text block. A null TString buffer pointer is the empty string.
 struct TStringBuffer {
-  char* mText;        // heap block with the NUL-terminated bytes
-  int32_t mRefCount;  // strings sharing this buffer
-  int32_t mCapacity;  // size of mText in bytes, room for the NUL included
+  char* mText;         // heap block with the NUL-terminated bytes
+  int32_t mRefCount;   // strings sharing this buffer
+  int32_t mCapacity;   // the capacity the string answers, room for the NUL included
+  int32_t mLength;     // strlen(mText)
+  int32_t mAllocated;  // size of mText in bytes, never below mCapacity (appends grow it ahead)
 };
 
 // Search flags of FindChar, Find and Replace.
@@ -89,8 +92,10 @@ private:
   // Takes a private copy when the buffer is shared.
   void Unshare();
   void Release();
-  // Ensures a private buffer of at least `capacity` bytes; false when it cannot be had.
-  bool Grow(int64_t capacity);
+  // Ensures a private buffer with a capacity of at least `capacity` bytes; false when it cannot be
+  // had. With `ahead` the block itself grows geometrically, so that runs of appends cost amortised
+  // constant time; the capacity answered stays `capacity`.
+  bool Grow(int64_t capacity, bool ahead = false);
 
   TStringBuffer* mBuffer = nullptr;
 };

@@ -359,13 +359,16 @@ bool TXmlNode::LoadFromBuffer(const void* data, size_t size) {
 // ---- writing ------------------------------------------------------------------------------------
 
 void TXmlNode::WriteNode(std::string& out, int indent) const {
-  std::string pad(static_cast<size_t>(indent), ' ');
+  // Deep levels line up with the last indented one: indenting by the depth would make a deeply
+  // nested file hundreds of times larger when written back.
+  const size_t shown = static_cast<size_t>(std::min(indent, kMaxXmlIndent));
+  std::string pad(shown, ' ');
   out += pad;
   out += '<';
   out += mName.CStr();
   for (auto& a : mAttributes) {
     out += '\n';
-    out.append(static_cast<size_t>(indent) + 4, ' ');
+    out.append(shown + 4, ' ');
     AppendEscaped(out, a->mName.CStr());
     out += '=';
     if (a->mQuoted) out += '"';

@@ -99,3 +99,5 @@ constexpr long kMaxCompressedXmlFile = 64L << 20;
 constexpr uint32_t kMaxCompressedXmlText = 64u << 20;
 // Elements nested deeper than this are read as empty elements (their content goes to the parent).
 constexpr int kMaxXmlDepth = 200;
+// The writer indents four blanks a level down to this many blanks; deeper levels stay there.
+constexpr int kMaxXmlIndent = 64;

@@ -1,6 +1,10 @@
 // Direct3D 7 of the stand-in over fixed-function GL. The device keeps Direct3D's state (render
-// states, stage states, matrices, viewport, material) and applies all of it before each draw, so GL
-// state changed elsewhere (presenting, copies) never leaks into drawing. Framebuffer rows run
+// states, stage states, matrices, viewport, material) and applies all of it before each GL draw, so
+// GL state changed elsewhere (presenting, copies) never leaks into drawing. Consecutive primitives
+// drawn under the same state are gathered into one vertex list (fans and strips unrolled into lists)
+// and handed to GL in one draw when anything could tell the difference: a state change, a new
+// target, a clear, the scene's end, or any surface operation (see FlushPendingDraws). GL draws the
+// list's primitives in order, so the pixels are those of separate draws. Framebuffer rows run
 // top-down, so the projection flips y; it also moves pixel centres to integer coordinates and maps
 // Direct3D's depth range 0..1 onto GL's -1..1.
 #include <algorithm>
@@ -191,6 +195,53 @@ void Combine(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
 }
 
 class Direct3D;
+class Device;
+
+Device* gPendingDevice = nullptr;  // the device holding gathered primitives, if any
+
+// The list primitive a primitive type unrolls into.
+GLenum ListOf(D3DPRIMITIVETYPE t) {
+  switch (t) {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST:
+    case D3DPT_LINESTRIP: return GL_LINES;
+    default: return GL_TRIANGLES;
+  }
+}
+
+// Appends the vertices of one primitive call as a list: vertex i of the call is `at(i)`. Triangle
+// fans and strips keep GL's own vertex order for each triangle (so winding and the flat-shading
+// vertex stay), line strips become pairs.
+template <class At>
+void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8_t>* out) {
+  auto put = [&](DWORD i) {
+    const uint8_t* v = at(i);
+    out->insert(out->end(), v, v + stride);
+  };
+  switch (type) {
+    case D3DPT_TRIANGLEFAN:
+      for (DWORD i = 0; i + 2 < n; ++i) put(0), put(i + 1), put(i + 2);
+      break;
+    case D3DPT_TRIANGLESTRIP:
+      for (DWORD i = 0; i + 2 < n; ++i) {
+        if (i % 2 == 0) put(i), put(i + 1), put(i + 2);
+        else put(i + 1), put(i), put(i + 2);
+      }
+      break;
+    case D3DPT_LINESTRIP:
+      for (DWORD i = 0; i + 1 < n; ++i) put(i), put(i + 1);
+      break;
+    case D3DPT_TRIANGLELIST:
+      for (DWORD i = 0; i + 2 < n; i += 3) put(i), put(i + 1), put(i + 2);
+      break;
+    case D3DPT_LINELIST:
+      for (DWORD i = 0; i + 1 < n; i += 2) put(i), put(i + 1);
+      break;
+    default:
+      for (DWORD i = 0; i < n; ++i) put(i);
+      break;
+  }
+}
 
 class Device final : public ComObject<IDirect3DDevice7> {
  public:
@@ -279,13 +330,14 @@ class Device final : public ComObject<IDirect3DDevice7> {
   }
 
   HRESULT EndScene() override {
+    Flush();
     if (HRESULT hr = DxFault("EndScene"); FAILED(hr)) {
       mInScene = false;
       return hr;
     }
     if (!mInScene) return D3DERR_SCENE_NOT_IN_SCENE;
     mInScene = false;
-    return D3D_OK;
+    return TakeDeferredError();
   }
 
   HRESULT GetDirect3D(LPDIRECT3D7* out) override {
@@ -301,6 +353,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     Surface* s = AsSurface(target);
     if (!s->IsRenderable()) return DDERR_INVALIDCAPS;
     if (s->Lost()) return DDERR_SURFACELOST;
+    Flush();
     s->AddRef();
     mTarget->Release();
     mTarget = s;
@@ -317,7 +370,17 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT Clear(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR color, D3DVALUE z, DWORD) override {
     if (mTarget->Lost()) return DDERR_SURFACELOST;
-    if (!os::gl::OnGlThread() || !mTarget->BindAsTarget()) return DDERR_GENERIC;
+    Flush();
+    // A depth-only clear leaves the colour alone; one rectangle over the whole target replaces it.
+    Surface::Change change = Surface::Change::None;
+    if (flags & D3DCLEAR_TARGET) {
+      bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
+                                         rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
+                   mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
+                   LONG(mViewport.dwHeight) == mTarget->Height();
+      change = whole ? Surface::Change::Whole : Surface::Change::Part;
+    }
+    if (!os::gl::OnGlThread() || !mTarget->BindAsTarget(change)) return DDERR_GENERIC;
     std::vector<D3DRECT> list;
     D3DRECT vp{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
                LONG(mViewport.dwY + mViewport.dwHeight)};
@@ -329,13 +392,15 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glClearDepth(z);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
-    glEnable(GL_SCISSOR_TEST);
     GLbitfield bits = ((flags & D3DCLEAR_TARGET) ? GL_COLOR_BUFFER_BIT : 0) |
                       ((flags & D3DCLEAR_ZBUFFER) ? GL_DEPTH_BUFFER_BIT : 0);
     for (const D3DRECT& r : list) {
       // Direct3D clears only inside the viewport.
       LONG x1 = std::max(r.x1, vp.x1), y1 = std::max(r.y1, vp.y1), x2 = std::min(r.x2, vp.x2), y2 = std::min(r.y2, vp.y2);
       if (x1 >= x2 || y1 >= y2 || !bits) continue;
+      // The whole target clears without a scissor, which lets the driver clear without drawing.
+      if (x1 == 0 && y1 == 0 && x2 == mTarget->Width() && y2 == mTarget->Height()) glDisable(GL_SCISSOR_TEST);
+      else glEnable(GL_SCISSOR_TEST);
       glScissor(x1, y1, x2 - x1, y2 - y1);
       glClear(bits);
     }
@@ -347,6 +412,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE which, LPD3DMATRIX m) override {
     D3DMATRIX* slot = Slot(which);
     if (!slot || !m) return DDERR_INVALIDPARAMS;
+    if (std::memcmp(slot, m, sizeof *m) != 0) Flush();
     *slot = *m;
     return D3D_OK;
   }
@@ -365,6 +431,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (vp->dwWidth == 0 || vp->dwHeight == 0 || right > uint64_t(mTarget->Width()) ||
         bottom > uint64_t(mTarget->Height()) || vp->dvMinZ < 0 || vp->dvMaxZ > 1 || vp->dvMinZ > vp->dvMaxZ)
       return DDERR_INVALIDPARAMS;
+    if (std::memcmp(&mViewport, vp, sizeof *vp) != 0) Flush();
     mViewport = *vp;
     return D3D_OK;
   }
@@ -377,6 +444,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT SetMaterial(LPD3DMATERIAL7 m) override {
     if (!m) return DDERR_INVALIDPARAMS;
+    if (std::memcmp(&mMaterial, m, sizeof *m) != 0) Flush();
     mMaterial = *m;
     return D3D_OK;
   }
@@ -389,6 +457,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
     if (state >= kStates) return DDERR_INVALIDPARAMS;
+    if (mRs[state] != value) Flush();
     mRs[state] = value;
     return D3D_OK;
   }
@@ -423,6 +492,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (stage >= kStages) return DDERR_INVALIDPARAMS;
     Surface* s = texture ? AsSurface(texture) : nullptr;
     if (s && s->IsDepth()) return DDERR_INVALIDCAPS;
+    if (s != mTextures[stage]) Flush();
     if (s) s->AddRef();
     if (mTextures[stage]) mTextures[stage]->Release();
     mTextures[stage] = s;
@@ -437,15 +507,45 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) override {
     if (stage >= kStages || state >= kStageStates) return DDERR_INVALIDPARAMS;
+    bool same = mTss[stage][state] == value;
+    if (state == D3DTSS_ADDRESS) same = same && mTss[stage][D3DTSS_ADDRESSU] == value && mTss[stage][D3DTSS_ADDRESSV] == value;
+    if (!same) Flush();
     mTss[stage][state] = value;
     if (state == D3DTSS_ADDRESS) mTss[stage][D3DTSS_ADDRESSU] = mTss[stage][D3DTSS_ADDRESSV] = value;
     return D3D_OK;
+  }
+
+  // Hands the gathered primitives to GL in one draw.
+  void Flush() {
+    if (gPendingDevice == this) gPendingDevice = nullptr;
+    if (mBatchCount == 0) return;
+    DWORD count = mBatchCount;
+    mBatchCount = 0;
+    if (!os::gl::OnGlThread() || !mTarget->Framebuffer()) {
+      mBatch.clear();
+      return;
+    }
+    const Layout& l = mBatchLayout;
+    ApplyTransforms(l);
+    ApplyStates(l);
+    SetArrays(l, mBatch.data());
+    glDrawArrays(mBatchMode, 0, GLsizei(count));
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_SCISSOR_TEST);
+    mBatch.clear();
+    mTarget->MarkDrawn();
+    if (glGetError() == GL_OUT_OF_MEMORY) mDeferredError = DDERR_OUTOFVIDEOMEMORY;
   }
 
  private:
   static constexpr int kStates = 256, kStages = 8, kStageStates = 32;
 
   ~Device() override {
+    Flush();
     for (Surface*& t : mTextures)
       if (t) t->Release();
     mTarget->Release();
@@ -625,20 +725,33 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (!vertices && count) return DDERR_INVALIDPARAMS;
     if (mTarget->Lost()) return DDERR_SURFACELOST;
     if (count == 0 || (indices && indexCount == 0)) return D3D_OK;
-    if (!os::gl::OnGlThread() || !mTarget->BindAsTarget()) return DDERR_GENERIC;
-    ApplyTransforms(l);
-    ApplyStates(l);
-    SetArrays(l, static_cast<const uint8_t*>(vertices));
-    if (indices) glDrawElements(mode, GLsizei(indexCount), GL_UNSIGNED_SHORT, indices);
-    else glDrawArrays(mode, 0, GLsizei(count));
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_SCISSOR_TEST);
-    mTarget->MarkDrawn();
-    return glGetError() == GL_OUT_OF_MEMORY ? DDERR_OUTOFVIDEOMEMORY : D3D_OK;
+    if (!os::gl::OnGlThread()) return DDERR_GENERIC;
+    GLenum list = ListOf(type);
+    if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) Flush();
+    if (mBatchCount == 0) {
+      // A new batch: another device's primitives go first; the target and texture are made ready now.
+      if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
+      if (!mTarget->BindAsTarget()) return DDERR_GENERIC;
+      if (mTextures[0]) mTextures[0]->Texture();
+      mBatchFvf = fvf;
+      mBatchMode = list;
+      mBatchLayout = l;
+    }
+    const uint8_t* v = static_cast<const uint8_t*>(vertices);
+    size_t before = mBatch.size();
+    if (indices)
+      Unroll(type, indexCount, l.stride, [&](DWORD i) { return v + size_t(indices[i]) * l.stride; }, &mBatch);
+    else
+      Unroll(type, count, l.stride, [&](DWORD i) { return v + size_t(i) * l.stride; }, &mBatch);
+    mBatchCount += DWORD((mBatch.size() - before) / l.stride);
+    if (mBatchCount > 0) gPendingDevice = this;
+    return TakeDeferredError();
+  }
+
+  HRESULT TakeDeferredError() {
+    HRESULT hr = mDeferredError;
+    mDeferredError = D3D_OK;
+    return hr;
   }
 
   IDirect3D7* mD3D;
@@ -650,6 +763,12 @@ class Device final : public ComObject<IDirect3DDevice7> {
   D3DVIEWPORT7 mViewport{};
   D3DMATERIAL7 mMaterial;
   bool mInScene = false;
+  // The gathered primitives: vertices in the caller's layout, as a list of one kind.
+  std::vector<uint8_t> mBatch;
+  DWORD mBatchCount = 0, mBatchFvf = 0;
+  GLenum mBatchMode = GL_TRIANGLES;
+  Layout mBatchLayout;
+  HRESULT mDeferredError = D3D_OK;   // a GL error of a batch drawn after its calls returned
 };
 
 class Direct3D final : public ComObject<IDirect3D7> {
@@ -713,6 +832,10 @@ class Direct3D final : public ComObject<IDirect3D7> {
 };
 
 }  // namespace
+
+void FlushPendingDraws() {
+  if (gPendingDevice) gPendingDevice->Flush();
+}
 
 IDirect3D7* NewDirect3D(IDirectDraw7* dd) { return new Direct3D(dd); }
 

@@ -133,8 +133,6 @@ void GiveVideoMemory(int64_t bytes) {
 
 namespace {
 std::map<std::string, std::pair<HRESULT, int>> gFaults;  // under Mutex()
-GLuint gFrameTexture = 0, gFrameBuffer = 0;
-int gFrameWidth = 0, gFrameHeight = 0;
 class DirectDraw;
 DirectDraw* gExclusive = nullptr;  // the object holding exclusive mode
 bool gLastHadGuid = false;
@@ -612,40 +610,7 @@ void TestResetGraphics() {
   Config() = dd::TestConfig{};
   Config().memoryBudget -= inUse;   // surfaces still alive keep their share
   dd::gFaults.clear();
-  dd::gFrameWidth = dd::gFrameHeight = 0;
+  dd::ForgetPresentedFrame();
 }
 
-bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* height) {
-  if (!pixels || !os::gl::OnGlThread() || dd::gFrameWidth == 0) return false;
-  pixels->assign(static_cast<size_t>(dd::gFrameWidth) * dd::gFrameHeight, 0);
-  gl::BindFramebuffer(GL_FRAMEBUFFER, dd::gFrameBuffer);
-  glReadPixels(0, 0, dd::gFrameWidth, dd::gFrameHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels->data());
-  gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
-  if (width) *width = dd::gFrameWidth;
-  if (height) *height = dd::gFrameHeight;
-  return true;
-}
 }  // namespace os
-
-namespace os::dd {
-void KeepPresentedFrame(GLuint framebuffer, int x, int y, int width, int height) {
-  if (!os::gl::OnGlThread() || width <= 0 || height <= 0) return;
-  if (!gFrameBuffer) {
-    glGenTextures(1, &gFrameTexture);
-    gl::GenFramebuffers(1, &gFrameBuffer);
-  }
-  if (width != gFrameWidth || height != gFrameHeight) {
-    glBindTexture(GL_TEXTURE_2D, gFrameTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-    gl::BindFramebuffer(GL_FRAMEBUFFER, gFrameBuffer);
-    gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gFrameTexture, 0);
-    gFrameWidth = width;
-    gFrameHeight = height;
-  }
-  gl::BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-  gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, gFrameBuffer);
-  glDisable(GL_SCISSOR_TEST);
-  gl::BlitFramebuffer(x, y, x + width, y + height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
-}
-}  // namespace os::dd

@@ -319,6 +319,8 @@ void TestSetAdapterDescription(const std::string& description);
 void TestSetDesktopDepth(DWORD bitsPerPixel);
 // The last frame presented (Flip, or Blt onto the primary), as 0xAARRGGBB words, rows top-down.
 bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* height);
+// How many frames were swapped into the real main window so far (unchanged frames are not).
+int TestWindowSwapCount();
 // The adapter GUID the last successful DirectDrawCreateEx was given (false: none, the primary).
 bool TestLastCreatedAdapter(GUID* guid);
 // Number of live surfaces (tests use it to find leaks).

@@ -99,14 +99,18 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void SetLost(bool lost) { mLost = lost; }
   void SetBackBuffer(Surface* back);   // takes a reference
   bool HasDepth() const { return mZ != nullptr; }
+  // Changes with every change of the pixels (a number no other surface state shares).
+  uint64_t Generation() const { return mGeneration; }
   void SetWantMipmaps(bool on) { mMipmaps = on; }
   uint8_t* Row(int y) { return mPixels.data() + static_cast<size_t>(y) * mPitch; }
   int Pitch() const { return mPitch; }
 
   // GL mirror. Each prepares the side it names: the texture current (uploads pending pixels), the
   // framebuffer object bound for drawing, or the system-memory pixels current (reads back drawing).
+  // BindAsTarget says how much of the colour the caller is about to change.
+  enum class Change { None, Part, Whole };
   GLuint Texture();
-  bool BindAsTarget();
+  bool BindAsTarget(Change change = Change::Part);
   void SyncToMemory();
   void MarkDrawn() { mGpuNewer = true; }   // GL drew into the framebuffer object
   void MarkWritten();                      // the pixels changed; upload now or before the next use
@@ -115,11 +119,37 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
 
  private:
   ~Surface() override;
-  HRESULT Present(Surface* from, const RECT& region);   // shows a region of `from` in the window
+  // Shows a region of `from` in the window; the frame is remembered in `kept` (same pixels) if given.
+  HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
   void Upload();
+  // Called before this surface's GL pixels change: the frame remembered for the tests and a
+  // surface showing this one's texture (see Overlay) are taken care of first.
+  void BeforeGlChange(Change change);
+  // Shows `src` of another surface's texture at `dst` here, without copying (yet).
+  void ShowOverlay(Surface* from, const RECT& src, const RECT& dst);
+  void CopyInOverlay();   // the copy, done when this surface is next used
+  void DropOverlay();
 
+  // The windowed primary after a present holds the presented region of the back buffer as an
+  // overlay: the back buffer's texture itself, copied in only when the primary is next used or
+  // the back buffer is about to change. When the back buffer is about to be overwritten whole, it
+  // hands its texture over and takes a spare one instead, so an idle frame copies nothing.
+  struct Overlay {
+    Surface* from = nullptr;   // the surface whose texture it is, while that one still has it
+    GLuint texture = 0;        // 0: no overlay
+    bool owned = false;        // handed over: goes back to the spares with the overlay
+    int width = 0, height = 0;
+    RECT src{}, dst{};
+  };
+  Overlay mOverlay;
+  void Touch();                  // the pixels changed: a new generation
+  uint64_t mGeneration = 0;
+  bool mSolid = false;           // filled whole with mSolidArgb since the last other change
+  uint32_t mSolidArgb = 0;
+  Surface* mShownIn = nullptr;   // the surface holding an overlay of this one's texture
+  GLuint mAttachedDepth = ~0u;   // the depth renderbuffer attached to the framebuffer object
   std::shared_ptr<Display> mDisplay;
   DDSURFACEDESC2 mDesc{};
   int mPitch = 0;
@@ -144,8 +174,16 @@ void Unregister(Surface* s);
 template <class F> void ForEachSurface(F f);
 std::vector<Surface*>& Registry();
 template <class F> void ForEachSurface(F f) { for (Surface* s : Registry()) f(s); }
-// Keeps a copy of what was just presented, for TestReadPresentedFrame.
-void KeepPresentedFrame(GLuint framebuffer, int x, int y, int width, int height);
+// The frame TestReadPresentedFrame reads: presenting remembers the region of the surface shown;
+// a surface calls PresentedSurfaceChanging before its pixels change or it goes, which copies the
+// frame aside when that surface holds it.
+void RememberPresentedFrame(Surface* source, int x, int y, int width, int height);
+void ForgetPresentedFrame();
+void PresentedSurfaceChanging(Surface* surface);
+bool PresentedFrameIn(const Surface* surface);
+// Draws the primitives a device has gathered but not yet handed to GL. Everything that reads or
+// changes a surface's pixels calls it first, so batched drawing keeps its order with the rest.
+void FlushPendingDraws();
 // Video memory budget: takes bytes (false when they do not fit), gives them back.
 bool TakeVideoMemory(int64_t bytes);
 void GiveVideoMemory(int64_t bytes);

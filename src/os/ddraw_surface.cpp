@@ -1,7 +1,9 @@
 // DirectDraw surfaces of the stand-in: pixels in system memory in the surface's own format, a GL
 // texture (RGBA8) mirroring them, and a framebuffer object when GL draws or copies into the surface.
-// A pair of flags says which side changed last; Lock reads GL drawing back, Unlock uploads. Rows
-// run top-down on both sides (GL row 0 is surface row 0), so copies need no flipping.
+// A pair of flags says which side changed last; Lock reads GL drawing back, Unlock uploads. Fills
+// and copies run on the GPU, so the system-memory pixels are brought up to date only when a Lock
+// asks for them. Rows run top-down on both sides (GL row 0 is surface row 0), so copies need no
+// flipping.
 #include <algorithm>
 #include <cstring>
 
@@ -26,6 +28,57 @@ void RowFromArgb(const DDPIXELFORMAT& f, const uint32_t* src, uint8_t* dst, int 
   int bpp = BytesPerPixel(f);
   for (int i = 0; i < n; ++i) WritePixel(dst + i * bpp, bpp, FromArgb(f, src[i]));
 }
+
+
+// Textures handed over by surfaces overwritten whole, for the next one of their size.
+struct Spare {
+  GLuint texture;
+  int width, height;
+};
+std::vector<Spare> gSpares;
+
+GLuint NewTexture(int w, int h) {
+  GLuint t = 0;
+  glGenTextures(1, &t);
+  glBindTexture(GL_TEXTURE_2D, t);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  return t;
+}
+
+GLuint TakeSpare(int w, int h) {
+  for (size_t i = 0; i < gSpares.size(); ++i)
+    if (gSpares[i].width == w && gSpares[i].height == h) {
+      GLuint t = gSpares[i].texture;
+      gSpares.erase(gSpares.begin() + static_cast<long>(i));
+      return t;
+    }
+  return NewTexture(w, h);
+}
+
+void GiveSpare(GLuint texture, int w, int h) {
+  if (gSpares.size() >= 4) {
+    os::gl::DeleteObjects(gSpares.front().texture, 0, 0);
+    gSpares.erase(gSpares.begin());
+  }
+  gSpares.push_back(Spare{texture, w, h});
+}
+
+// A framebuffer object for reading a texture that no surface owns.
+GLuint ReadFramebufferOf(GLuint texture) {
+  static GLuint fb = 0;
+  if (!fb) os::gl::GenFramebuffers(1, &fb);
+  os::gl::BindFramebuffer(GL_READ_FRAMEBUFFER, fb);
+  os::gl::FramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  return fb;
+}
+
+uint64_t gGenerations = 0;
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 }  // namespace
 
 Surface* AsSurface(IDirectDrawSurface7* s) { return static_cast<Surface*>(s); }
@@ -37,10 +90,14 @@ Surface::Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, i
   mDesc.lPitch = mPitch;
   mPixels.assign(static_cast<size_t>(mPitch) * Height(), 0);
   mMipmaps = (Caps() & DDSCAPS_MIPMAP) != 0;
+  Touch();
   Register(this);
 }
 
 Surface::~Surface() {
+  PresentedSurfaceChanging(this);
+  if (mShownIn) mShownIn->CopyInOverlay();
+  DropOverlay();
   Unregister(this);
   if (mBack) mBack->Release();
   if (mZ) mZ->Release();
@@ -72,6 +129,7 @@ void Surface::SetBackBuffer(Surface* back) {
 
 void Surface::Upload() {
   if (IsDepth() || !mTexture) return;
+  BeforeGlChange(Change::Whole);
   glBindTexture(GL_TEXTURE_2D, mTexture);
   if (IsArgb8888(Format())) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, mPitch / 4);
@@ -88,6 +146,7 @@ void Surface::Upload() {
 
 GLuint Surface::Texture() {
   if (IsDepth() || !os::gl::OnGlThread()) return 0;
+  if (mOverlay.texture) CopyInOverlay();
   if (!mTexture) {
     glGenTextures(1, &mTexture);
     glBindTexture(GL_TEXTURE_2D, mTexture);
@@ -122,12 +181,18 @@ GLuint Surface::Framebuffer() {
   }
   gl::BindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
   if (made) gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
-  // The depth attachment follows AddAttachedSurface / DeleteAttachedSurface.
-  gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mZ ? mZ->DepthRenderbuffer() : 0);
+  // The depth attachment follows AddAttachedSurface / DeleteAttachedSurface; changing it only when
+  // it changed spares the driver a new check of the framebuffer each time.
+  GLuint depth = mZ ? mZ->DepthRenderbuffer() : 0;
+  if (depth != mAttachedDepth) {
+    gl::FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    mAttachedDepth = depth;
+  }
   return mFramebuffer;
 }
 
-bool Surface::BindAsTarget() {
+bool Surface::BindAsTarget(Change change) {
+  if (change != Change::None && os::gl::OnGlThread()) BeforeGlChange(change);
   GLuint fb = Framebuffer();
   if (!fb) return false;
   return gl::CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -135,6 +200,7 @@ bool Surface::BindAsTarget() {
 
 void Surface::SyncToMemory() {
   if (!mGpuNewer || !os::gl::OnGlThread() || IsDepth()) return;
+  FlushPendingDraws();
   std::vector<uint32_t> argb(static_cast<size_t>(Width()) * Height());
   gl::BindFramebuffer(GL_FRAMEBUFFER, Framebuffer());
   glReadPixels(0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
@@ -142,7 +208,73 @@ void Surface::SyncToMemory() {
   mGpuNewer = false;
 }
 
+void Surface::Touch() {
+  mGeneration = ++gGenerations;
+  mSolid = false;
+}
+
+void Surface::BeforeGlChange(Change change) {
+  Touch();
+  PresentedSurfaceChanging(this);
+  Surface* shown = mShownIn;
+  if (!shown) return;
+  if (change == Change::Whole && !mMipmaps && mFramebuffer && shown->mOverlay.from == this &&
+      shown->mOverlay.texture == mTexture) {
+    // Nothing of the old pixels survives here: the overlay keeps the texture, this surface takes
+    // a spare one.
+    shown->mOverlay.owned = true;
+    shown->mOverlay.from = nullptr;
+    mShownIn = nullptr;
+    mTexture = TakeSpare(Width(), Height());
+    gl::BindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
+    gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mTexture, 0);
+    return;
+  }
+  shown->CopyInOverlay();
+}
+
+void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
+  if (mOverlay.texture && !SameRect(mOverlay.dst, dst)) CopyInOverlay();
+  DropOverlay();
+  if (from->mShownIn && from->mShownIn != this) from->mShownIn->CopyInOverlay();
+  GLuint texture = from->Texture();
+  Texture();   // made, with pending pixels uploaded, before the overlay hides them
+  PresentedSurfaceChanging(this);
+  Touch();
+  mOverlay = Overlay{from, texture, false, from->Width(), from->Height(), src, dst};
+  from->mShownIn = this;
+  mGpuNewer = true;
+}
+
+void Surface::CopyInOverlay() {
+  if (!mOverlay.texture) return;
+  Overlay o = mOverlay;
+  mOverlay = Overlay{};
+  GLuint to = Framebuffer();
+  if (to && os::gl::OnGlThread()) {
+    GLuint from = ReadFramebufferOf(o.texture);
+    gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glDisable(GL_SCISSOR_TEST);
+    gl::BlitFramebuffer(o.src.left, o.src.top, o.src.right, o.src.bottom, o.dst.left, o.dst.top, o.dst.right,
+                        o.dst.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    (void)from;
+    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+  }
+  mOverlay = o;
+  DropOverlay();
+}
+
+void Surface::DropOverlay() {
+  if (!mOverlay.texture) return;
+  if (mOverlay.owned) GiveSpare(mOverlay.texture, mOverlay.width, mOverlay.height);
+  else if (mOverlay.from) mOverlay.from->mShownIn = nullptr;
+  mOverlay = Overlay{};
+}
+
 void Surface::MarkWritten() {
+  FlushPendingDraws();
+  PresentedSurfaceChanging(this);
+  Touch();
   mCpuNewer = true;
   mGpuNewer = false;
   if (os::gl::OnGlThread()) Texture();
@@ -158,6 +290,7 @@ HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE7 depth) {
   if (z->Width() < Width() || z->Height() < Height()) return DDERR_INVALIDPARAMS;
   z->AddRef();
   mZ = z;
+  mAttachedDepth = ~0u;
   return DD_OK;
 }
 
@@ -165,6 +298,7 @@ HRESULT Surface::DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE7 depth) {
   if (!mZ || (depth && AsSurface(depth) != mZ)) return DDERR_SURFACENOTATTACHED;
   mZ->Release();
   mZ = nullptr;
+  mAttachedDepth = ~0u;
   return DD_OK;
 }
 
@@ -231,6 +365,7 @@ HRESULT Surface::Lock(RECT* rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
   if (mLocked) return DDERR_SURFACEBUSY;
   RECT r = rect ? *rect : Whole(Width(), Height());
   if (!InBounds(r, Width(), Height())) return DDERR_INVALIDRECT;
+  FlushPendingDraws();
   SyncToMemory();
   *desc = mDesc;
   desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;
@@ -248,15 +383,24 @@ HRESULT Surface::Unlock(RECT*) {
 }
 
 HRESULT Surface::Fill(const RECT& r, DWORD raw) {
-  if (mGpuNewer && BindAsTarget()) {
-    // GL holds the newest pixels: clear the rectangle there rather than reading everything back.
-    uint32_t argb = ToArgb(Format(), raw);
-    glEnable(GL_SCISSOR_TEST);
+  bool whole = r.left == 0 && r.top == 0 && r.right == Width() && r.bottom == Height();
+  uint32_t solid = ToArgb(Format(), raw);
+  // Filling a surface whole with the colour it already holds whole changes nothing.
+  if (whole && mSolid && mSolidArgb == solid && !mCpuNewer && !mOverlay.texture && os::gl::OnGlThread()) return DD_OK;
+  if (os::gl::OnGlThread() && BindAsTarget(whole ? Change::Whole : Change::Part)) {
+    // Cleared on the GPU (pending pixels were uploaded by the bind); memory catches up on Lock.
+    uint32_t argb = solid;
+    // A fill of the whole surface needs no scissor, which lets the driver clear without drawing.
+    if (whole) glDisable(GL_SCISSOR_TEST);
+    else glEnable(GL_SCISSOR_TEST);
     glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
     glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
+    mGpuNewer = true;
+    mSolid = whole;
+    mSolidArgb = solid;
     return DD_OK;
   }
   int bpp = BytesPerPixel(Format());
@@ -268,8 +412,17 @@ HRESULT Surface::Fill(const RECT& r, DWORD raw) {
 
 HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   int dw = d.right - d.left, dh = d.bottom - d.top, sw = s.right - s.left, sh = s.bottom - s.top;
-  if (src != this && (src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
+  // A copy back of what an overlay of this surface's own texture shows changes nothing.
+  if (src->mOverlay.texture && src->mOverlay.from == this && src->mOverlay.texture == mTexture &&
+      SameRect(src->mOverlay.dst, s) && SameRect(src->mOverlay.src, d))
+    return DD_OK;
+  // Copies between surfaces run on the GPU. A stretched copy of pixels that are newest in memory
+  // stays there: GL samples stretched copies at pixel centres, the memory copy at their corners.
+  bool stretched = dw != sw || dh != sh;
+  if (src != this && (!stretched || src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
     GLuint from = src->Framebuffer();
+    bool whole = d.left == 0 && d.top == 0 && d.right == Width() && d.bottom == Height();
+    BeforeGlChange(whole ? Change::Whole : Change::Part);
     GLuint to = Framebuffer();
     gl::BindFramebuffer(GL_READ_FRAMEBUFFER, from);
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
@@ -304,20 +457,24 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   return DD_OK;
 }
 
-HRESULT Surface::Present(Surface* from, const RECT& r) {
+HRESULT Surface::Present(Surface* from, const RECT& r, Surface* kept, const RECT& keptRegion) {
   HWND window = mDisplay->window;
   if (mClipper) mClipper->GetHWnd(&window);
   if (!os::gl::OnGlThread()) return DD_OK;
   os::gl::CollectGarbage();
   GLuint fb = from->Framebuffer();
   if (!fb) return DD_OK;
-  KeepPresentedFrame(fb, r.left, r.top, r.right - r.left, r.bottom - r.top);
-  os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync);
+  if (!kept) RememberPresentedFrame(from, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  else RememberPresentedFrame(kept, keptRegion.left, keptRegion.top, keptRegion.right - keptRegion.left,
+                              keptRegion.bottom - keptRegion.top);
+  os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync, from,
+                          from->Generation());
   return DD_OK;
 }
 
 HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx) {
   if (HRESULT hr = DxFault("Blt"); FAILED(hr)) return hr;
+  FlushPendingDraws();
   if (mLost) return DDERR_SURFACELOST;
   if (IsDepth()) return DDERR_UNSUPPORTED;
   if (mLocked) return DDERR_SURFACEBUSY;
@@ -349,8 +506,19 @@ HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRe
   } else if (!InBounds(d, Width(), Height())) {
     return DDERR_INVALIDRECT;
   }
+  // A new frame replaces the one the primary holds: no need to keep that one aside.
+  if (primary && PresentedFrameIn(this)) ForgetPresentedFrame();
+  // When the primary receives the frame unclipped and unscaled, it takes it as an overlay (see
+  // Overlay) and the frame is remembered there: the source will be drawn over by the next frame,
+  // the primary only by the next present.
+  bool whole = primary && SameRect(s, shown) && d.right - d.left == s.right - s.left &&
+               d.bottom - d.top == s.bottom - s.top;
+  if (whole && src != this && os::gl::OnGlThread()) {
+    ShowOverlay(src, s, d);
+    return Present(src, shown, this, d);
+  }
   HRESULT hr = CopyFrom(src, d, s);
-  if (SUCCEEDED(hr) && primary) hr = Present(src, shown);
+  if (SUCCEEDED(hr) && primary) hr = whole ? Present(src, shown, this, d) : Present(src, shown);
   return hr;
 }
 
@@ -367,6 +535,8 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7, DWORD) {
   if (HRESULT hr = DxFault("Flip"); FAILED(hr)) return hr;
   if (!mBack) return DDERR_NOTFLIPPABLE;
   if (mLost || mBack->Lost()) return DDERR_SURFACELOST;
+  FlushPendingDraws();
+  if (PresentedFrameIn(this)) ForgetPresentedFrame();
   RECT all = Whole(Width(), Height());
   HRESULT hr = CopyFrom(mBack, all, Whole(mBack->Width(), mBack->Height()));
   if (FAILED(hr)) return hr;

@@ -36,6 +36,16 @@ SDL_GLContext gContext = nullptr;
 int gSwapInterval = -1;
 std::mutex gGarbageLock;
 std::vector<GLuint> gDeadTextures, gDeadFramebuffers, gDeadRenderbuffers;
+// What the window shows, while nothing else drew into it.
+struct Shown {
+  const void* source = nullptr;
+  uint64_t generation = 0;
+  int x = 0, y = 0, width = 0, height = 0, drawableWidth = 0, drawableHeight = 0;
+  SDL_Window* window = nullptr;
+  bool valid = false;
+};
+Shown gShown;
+int gSwaps = 0;
 
 template <class F>
 bool Load(F& f, const char* name) {
@@ -125,24 +135,48 @@ void CollectGarbage() {
   gDeadRenderbuffers.clear();
 }
 
-void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync) {
+void WindowDamaged() { gShown.valid = false; }
+
+void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync,
+                     const void* source, uint64_t generation) {
   if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return;
   SDL_Window* window = static_cast<SDL_Window*>(os::sdl::MainSdlWindow());
-  if (!window || SDL_GL_MakeCurrent(window, gContext) != 0) return;
+  if (!window) return;
+  // Switching the current window costs a flush or more in most drivers: switch only when needed.
+  if ((SDL_GL_GetCurrentWindow() != window || SDL_GL_GetCurrentContext() != gContext) &&
+      SDL_GL_MakeCurrent(window, gContext) != 0)
+    return;
   int interval = vsync ? 1 : 0;
   if (interval != gSwapInterval && SDL_GL_SetSwapInterval(interval) == 0) gSwapInterval = interval;
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window, &dw, &dh);
+  Shown now{source, generation, x, y, width, height, dw, dh, window, source != nullptr};
+  const Shown& was = gShown;
+  if (now.valid && was.valid && was.source == source && was.generation == generation && was.x == x && was.y == y &&
+      was.width == width && was.height == height && was.drawableWidth == dw && was.drawableHeight == dh &&
+      was.window == window)
+    return;
   BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glDisable(GL_SCISSOR_TEST);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  // Our framebuffers keep row 0 at the top; the window's keeps it at the bottom.
-  BlitFramebuffer(x, y, x + width, y + height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+  // Our framebuffers keep row 0 at the top; the window's keeps it at the bottom. The blit covers
+  // the whole drawable, so the window needs no clearing first.
+  BlitFramebuffer(x, y, x + width, y + height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
+                  dw == width && dh == height ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(window);
   BindFramebuffer(GL_FRAMEBUFFER, 0);
+  gShown = now;
+  ++gSwaps;
+}
+
+void LeaveWindow(void* sdlWindow) {
+  gShown.valid = false;
+  if (!OnGlThread() || !sdlWindow || SDL_GL_GetCurrentWindow() != sdlWindow) return;
   SDL_GL_MakeCurrent(gHidden, gContext);
 }
 
 }  // namespace os::gl
+
+namespace os {
+int TestWindowSwapCount() { return os::gl::gSwaps; }
+}  // namespace os

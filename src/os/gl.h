@@ -1,6 +1,8 @@
 // The process's one OpenGL context (2.1 compatibility, fixed function) behind DirectDraw and
-// Direct3D. It lives on a small hidden SDL window of its own for the whole process and is made
-// current on the main window only to present. GL is used from the thread that made the context.
+// Direct3D. It is made on a small hidden SDL window of its own, which lives for the whole process;
+// the first present makes it current on the main window, where it stays (drawing goes to
+// framebuffer objects, so the window it is current on does not matter) until that window goes.
+// GL is used from the thread that made the context.
 #pragma once
 #include <SDL_opengl.h>
 
@@ -13,7 +15,15 @@ bool Ready();
 bool OnGlThread();
 // Shows a region of a colour texture in the window of `hwnd` (the main window; others have no real
 // frame), scaled to the window's drawable size, and swaps. Nothing without a real window.
-void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync);
+// `source` and `generation` name the pixels shown: presenting the same ones again into an
+// undamaged window of the same size is skipped, so a still screen costs nothing per frame.
+void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync,
+                     const void* source = nullptr, uint64_t generation = 0);
+// The window's pixels may no longer be those last presented (exposed, resized, drawn by others).
+void WindowDamaged();
+// Called before an SDL window is destroyed: the context moves back to its hidden window if it was
+// current on that one.
+void LeaveWindow(void* sdlWindow);
 
 // Deletes GL objects (0 for none) at once on the GL thread; from elsewhere they wait for the next
 // CollectGarbage, which the GL thread runs at every presented frame.

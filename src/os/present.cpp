@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "os/gl.h"
 #include "os/user_internal.h"
 
 namespace os {
@@ -21,6 +22,9 @@ bool PresentClearedFrame(HWND window, uint32_t argb) {
   if (!window || window != TestMainWindow() || !sdl::OnSdlThread()) return false;
   auto* sdlWindow = static_cast<SDL_Window*>(sdl::MainSdlWindow());
   if (!sdlWindow) return false;
+  // The graphics stand-in's context may be current: it is made current again afterwards.
+  SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+  SDL_GLContext previous = SDL_GL_GetCurrentContext();
   if (gContext && gContextWindow != sdlWindow) ReleaseFramePresenter();  // a new main window
   if (!gContext) {
     if (gFailed) return false;
@@ -40,6 +44,8 @@ bool PresentClearedFrame(HWND window, uint32_t argb) {
                ((argb >> 24) & 0xFF) / 255.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   SDL_GL_SwapWindow(sdlWindow);
+  os::gl::WindowDamaged();
+  if (previous && previous != gContext) SDL_GL_MakeCurrent(previousWindow, previous);
   ++gFrames;
   return true;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "os/gl.h"
 #include "os/time.h"
 #include "os/user_internal.h"
 #include "os/text.h"
@@ -315,6 +316,9 @@ void OnWheel(const SDL_MouseWheelEvent& e) {
 void OnWindow(const SDL_WindowEvent& e) {
   HWND main = MainHwnd();
   if (!main) return;
+  if (e.event == SDL_WINDOWEVENT_EXPOSED || e.event == SDL_WINDOWEVENT_SHOWN || e.event == SDL_WINDOWEVENT_RESTORED ||
+      e.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+    os::gl::WindowDamaged();
   switch (e.event) {
     case SDL_WINDOWEVENT_EXPOSED: InvalidateRect(main, nullptr, FALSE); break;
     case SDL_WINDOWEVENT_MINIMIZED: SetMinimizedState(main, true); break;
@@ -432,6 +436,7 @@ bool CreateMainWindow(os::user::Window& w) {
 void DestroyMainWindow() {
   if (!gWindow) return;
   if (OnSdlThread()) {
+    os::gl::LeaveWindow(gWindow);
     SDL_DestroyWindow(gWindow);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
   }

@@ -154,6 +154,27 @@ RECT FrameOf(DWORD style, DWORD exStyle);
 int Metric(int index);
 // Client rectangle in screen pixels. Lock held.
 RECT ClientScreenRect(const Window& w);
+// Outer rectangle in screen pixels. Lock held.
+RECT ScreenRect(const Window& w);
+std::string Lower(std::string s);
+// Moves a window to the top of the z-order. Lock held.
+void BringToFront(State& s, HWND hwnd);
+// The top-level window a window belongs to.
+HWND RootOf(HWND hwnd);
+// WM_WINDOWPOSCHANGED and the messages that follow a move or size.
+void SendPosChanged(HWND hwnd, bool sizeChanged, bool moved);
+// The client size as WM_SIZE's lParam.
+LPARAM ClientSizeParam(HWND hwnd);
+// Runs f on a live window under the lock; FALSE with ERROR_INVALID_WINDOW_HANDLE when there is none.
+template <class F>
+BOOL OnWindow(HWND hwnd, F f) {
+  State& s = S();
+  Lock lk(s.lock);
+  auto w = FindOrFail(hwnd);
+  if (!w) return FALSE;
+  f(*w);
+  return TRUE;
+}
 // Queue an input message for the owner of hwnd.
 void PostInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, unsigned mods, bool backend,
                std::u16string text = {});

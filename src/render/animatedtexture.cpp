@@ -254,6 +254,8 @@ bool ParseAnimationBinary(const void* data, size_t size, const TString& fileName
   if (!in.String(&anim->imageName) || !in.String(&anim->maskName)) return damaged("image names");
   if (!in.Tag("FRMS")) return damaged("no FRMS tag");
   if (!in.Int(&frameCount)) return damaged("frame count");
+  if (frameCount < 0)
+    LogPrintf("Animation %s gives a negative frame count (%d), read without frames", fileName.CStr(), frameCount);
   if (frameCount > 0) {
     size_t minFrame = kMinFrameBytes + (version > 1 ? 4 : 0);
     if (!in.CountFits(frameCount, minFrame)) return damaged("frame count beyond the file");

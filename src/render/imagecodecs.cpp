@@ -3,9 +3,12 @@
 #include "render/imagecodecs.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
+#include "core/file.h"
 #include "core/log.h"
+#include "os/paths.h"
 
 int32_t ImageBufferSide(int32_t width, int32_t height) {
   int32_t larger = std::max(width, height);
@@ -49,13 +52,44 @@ TImageFile OpenImageForReading(const char* who, const TString& name) {
   return file;
 }
 
+namespace {
+
+// An image is written beside its target first (same folder, so the rename stays on one file
+// system) and replaces it only once it is whole.
+TString PartName(const TString& name) { return name + ".part"; }
+
+std::string DiskPath(const TString& name) {
+  TString resolved = ResolvePath(name, false);
+  return resolved.IsEmpty() ? std::string() : os::ToLinuxPath(resolved.CStr());
+}
+
+}  // namespace
+
 TImageFile OpenImageForWriting(const char* who, const TString& name, const void* pixels, int32_t width,
                                int32_t height, int32_t rowBytes) {
   if (!pixels || width < 1 || height < 1 || rowBytes / 4 < width) {
     LogPrintf("%s %s: no pixels to write (%d x %d, row of %d bytes)", who, name.CStr(), width, height, rowBytes);
     return TImageFile(nullptr, FileClose);
   }
-  TImageFile file(FileOpen(name, kFileWriteBinary), FileClose);
+  TImageFile file(FileOpen(PartName(name), kFileWriteBinary), FileClose);
   if (!file) LogPrintf("%s %s: cannot open the file", who, name.CStr());
   return file;
+}
+
+bool FinishImageWriting(const char* who, const TString& name, TImageFile file, bool encoded) {
+  const bool flushed = encoded && file && file->Flush();
+  file.reset();
+  const std::string part = DiskPath(PartName(name));
+  if (!flushed) {
+    if (encoded) LogPrintf("%s %s: writing the file failed; the file there is left as it was", who, name.CStr());
+    if (!part.empty()) std::remove(part.c_str());
+    return false;
+  }
+  const std::string target = DiskPath(name);
+  if (part.empty() || target.empty() || std::rename(part.c_str(), target.c_str()) != 0) {
+    LogPrintf("%s %s: cannot replace the file", who, name.CStr());
+    if (!part.empty()) std::remove(part.c_str());
+    return false;
+  }
+  return true;
 }

@@ -68,6 +68,11 @@ using TImageFile = std::unique_ptr<TFile, void (*)(TFile*)>;
 // cannot be opened.
 TImageFile OpenImageForReading(const char* who, const TString& name);
 // Checks the pixels a writer was given (present, sizes at least 1, rows at least width × 4 bytes)
-// and opens the file; logs the reason and answers null when either fails.
+// and opens the file that is written in place of the image (beside it); logs the reason and
+// answers null when either fails.
 TImageFile OpenImageForWriting(const char* who, const TString& name, const void* pixels, int32_t width,
                                int32_t height, int32_t rowBytes);
+// Ends a write begun by OpenImageForWriting: when the image was encoded and every byte reached the
+// disk, the written file replaces the image; otherwise it is removed and whatever was there before
+// stays. Answers whether the image was replaced (a failure is logged).
+bool FinishImageWriting(const char* who, const TString& name, TImageFile file, bool encoded);

@@ -250,8 +250,8 @@ bool SaveJpeg(const TString& name, float quality, int32_t width, int32_t height,
   if (!file) return false;
   JpegError err;
   InitJpegError(&err);
-  if (EncodeJpeg(file.get(), quality, width, height, rowBytes, static_cast<const uint8_t*>(pixels), &err))
-    return true;
-  LogPrintf("SaveJpeg %s: %s", name.CStr(), err.message);
-  return false;
+  const bool encoded =
+      EncodeJpeg(file.get(), quality, width, height, rowBytes, static_cast<const uint8_t*>(pixels), &err);
+  if (!encoded) LogPrintf("SaveJpeg %s: %s", name.CStr(), err.message);
+  return FinishImageWriting("SaveJpeg", name, std::move(file), encoded);
 }

@@ -39,7 +39,10 @@ bool TModel::Init(const TString& name) {
   }
   uint8_t header[kMeshHeaderSize];
   long got = FileRead(file.get(), header, sizeof header);
-  if (got < 4 || std::memcmp(header, "TRIS", 4) != 0) return false;
+  if (got < 4 || std::memcmp(header, "TRIS", 4) != 0) {
+    LogPrintf("TModel::Init: %s is not a mesh (no TRIS tag at the start)", name.CStr());
+    return false;
+  }
   if (got != static_cast<long>(sizeof header)) {
     LogPrintf("TModel::Init: %s ends inside its header", name.CStr());
     return false;

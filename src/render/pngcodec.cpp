@@ -144,7 +144,7 @@ bool SavePng(const TString& name, const void* pixels, int32_t width, int32_t hei
   if (!info) {
     png_destroy_write_struct(&png, nullptr);
     LogPrintf("SavePng %s: Visualpng: Out of memory", name.CStr());
-    return false;
+    return FinishImageWriting("SavePng", name, std::move(file), false);
   }
   // libpng only reads through the row pointers when writing.
   std::vector<png_bytep> rows(static_cast<size_t>(height));
@@ -153,5 +153,5 @@ bool SavePng(const TString& name, const void* pixels, int32_t width, int32_t hei
   bool ok = EncodePng(png, info, &io, width, height, rows.data());
   png_destroy_write_struct(&png, &info);
   if (!ok) LogPngFailure(io);
-  return ok;
+  return FinishImageWriting("SavePng", name, std::move(file), ok);
 }

@@ -12,6 +12,9 @@ namespace {
 
 constexpr int kCellOffset = TVxMiniVecDraw::kRowCells / 2;
 constexpr int kMaxSubRow = 4 * 8192;  // rows farther from the pen than this are not scanned
+// Pixels scanned around what can be seen, so that glyphs standing partly outside a target keep
+// their whole spans (and their cache entries); only far larger outlines are cut.
+constexpr int kWindowMargin = 256;
 
 uint32_t WithAlpha(uint32_t argb, int alpha) { return (argb & 0x00FFFFFFu) | (uint32_t(alpha) << 24); }
 
@@ -77,6 +80,26 @@ void TVxMiniVecDraw::Flush() {
   mTarget = nullptr;
 }
 
+void TVxMiniVecDraw::SetClip(int left, int top, int right, int bottom) {
+  mHasClip = true;
+  mClipLeft = left, mClipTop = top, mClipRight = right, mClipBottom = bottom;
+}
+
+TVxMiniVecDraw::Window TVxMiniVecDraw::VisibleWindow(int penX, int penY, int margin) const {
+  // What the span records can hold at all, then the target's pixels and the clip.
+  int64_t left = -kCellOffset, right = kRowCells - kCellOffset;
+  int64_t top = -kMaxSubRow / 4, bottom = kMaxSubRow / 4;
+  auto cut = [&](int64_t l, int64_t t, int64_t r, int64_t b) {
+    left = std::max(left, l - margin - penX), right = std::min(right, r + margin - penX);
+    top = std::max(top, t - margin - penY), bottom = std::min(bottom, b + margin - penY);
+  };
+  if (mTarget) cut(0, 0, mTarget->width, mTarget->height);
+  if (mHasClip) cut(mClipLeft, mClipTop, mClipRight, mClipBottom);
+  if (right < left) right = left;
+  if (bottom < top) bottom = top;
+  return {int(left), int(top), int(right), int(bottom)};
+}
+
 void TVxMiniVecDraw::DrawOutline(const uint8_t* outline, size_t size, int x, int y) {
   if (!outline || size == 0) return;
   x += mFracX;
@@ -86,14 +109,20 @@ void TVxMiniVecDraw::DrawOutline(const uint8_t* outline, size_t size, int x, int
   size_t length = OutlineLength(outline, size);
   Key key{Hash(outline, length), length, fx, fy, mScaleX, mScaleY, mOutlineWidth, mBoldWidth, mShear, mCos, mSin};
   auto it = mCache.find(key);
-  if (it == mCache.end()) {
-    std::vector<TVxSpan> spans;
-    Rasterise(outline, length, fx, fy, spans);
+  // Spans cut to a window that does not hold what is visible now do not serve: scan again (only
+  // outlines reaching far past what is drawn into are ever cut).
+  if (it == mCache.end() || (it->second.clipped && !it->second.window.Holds(VisibleWindow(penX, penY, 0)))) {
+    CachedSpans entry;
+    entry.window = VisibleWindow(penX, penY, kWindowMargin);
+    entry.clipped = Rasterise(outline, length, fx, fy, entry.window, entry.spans);
     ++mRasterCount;
-    it = mCache.emplace(key, std::move(spans)).first;
+    if (it == mCache.end())
+      it = mCache.emplace(key, std::move(entry)).first;
+    else
+      it->second = std::move(entry);
   }
-  mLastSpans = &it->second;
-  for (const TVxSpan& span : it->second) EmitSpan(penX, penY, span);
+  mLastSpans = &it->second.spans;
+  for (const TVxSpan& span : it->second.spans) EmitSpan(penX, penY, span);
 }
 
 void TVxMiniVecDraw::AddEdge(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy) {
@@ -134,7 +163,8 @@ void TVxMiniVecDraw::AddSegment(float x0, float y0, float x1, float y1, int laye
   }
 }
 
-void TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, std::vector<TVxSpan>& spans) {
+bool TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, const Window& window,
+                               std::vector<TVxSpan>& spans) {
   mEdges.clear();
   mSlots[0] = 0;
   int layer = 2, colorCount = 0;
@@ -196,12 +226,27 @@ void TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, st
         break;
     }
   }
-  if (mEdges.empty()) return;
+  if (mEdges.empty()) return false;
 
+  // Only the sub-rows and quarter-pixel columns of the window are scanned: an outline scaled far
+  // past what is drawn into costs no more than one that fills it.
   float minY = mEdges[0].topY, maxY = mEdges[0].bottomY;
-  for (const Edge& e : mEdges) minY = std::min(minY, e.topY), maxY = std::max(maxY, e.bottomY);
-  int firstRow = std::max(int(std::floor(minY)), -kMaxSubRow);
-  int lastRow = std::min(int(std::floor(maxY)), kMaxSubRow);
+  float minX = std::min(mEdges[0].topX, mEdges[0].bottomX), maxX = std::max(mEdges[0].topX, mEdges[0].bottomX);
+  for (const Edge& e : mEdges) {
+    minY = std::min(minY, e.topY), maxY = std::max(maxY, e.bottomY);
+    minX = std::min({minX, e.topX, e.bottomX}), maxX = std::max({maxX, e.topX, e.bottomX});
+  }
+  const float windowTop = 4.0f * float(window.top), windowBottom = 4.0f * float(window.bottom);
+  const float windowLeft = 4.0f * float(window.left), windowRight = 4.0f * float(window.right);
+  const bool clipped = minY < windowTop || maxY >= windowBottom || minX < windowLeft || maxX > windowRight;
+  if (window.right <= window.left || window.bottom <= window.top) return clipped;
+  int firstRow = int(std::max(std::floor(minY), windowTop));
+  int lastRow = int(std::min(std::floor(maxY), windowBottom - 1));
+  firstRow = std::max(firstRow, -kMaxSubRow);
+  lastRow = std::min(lastRow, kMaxSubRow);
+  // Coverage is kept in quarter-pixel columns of the window's cells.
+  const int coverLeft = 4 * std::max(window.left, -kCellOffset);
+  const int coverRight = 4 * std::min(window.right, kRowCells - kCellOffset);
 
   std::vector<int> cells[4];
   int lo[4], hi[4];
@@ -225,8 +270,8 @@ void TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, st
     }
   };
   auto addCoverage = [&](int ramp, int a, int c) {
-    a = std::max(a, -4 * kCellOffset);
-    c = std::min(c, 4 * (kRowCells - kCellOffset));
+    a = std::max(a, coverLeft);
+    c = std::min(c, coverRight);
     if (c <= a) return;
     int ca = (a >> 2) + kCellOffset, cc = (c >> 2) + kCellOffset;
     std::vector<int>& row = cells[ramp];
@@ -260,7 +305,11 @@ void TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, st
     crossings.clear();
     for (const Edge* e : active) {
       float step = (e->bottomX - e->topX) / (e->bottomY - e->topY);
-      crossings.push_back({e->topX + step * (float(row) - e->topY), e});
+      // Crossings beyond the window count at its edge (a NaN from a degenerate edge at its left).
+      float x = e->topX + step * (float(row) - e->topY);
+      if (!(x >= float(coverLeft - 4))) x = float(coverLeft - 4);
+      if (!(x <= float(coverRight + 4))) x = float(coverRight + 4);
+      crossings.push_back({x, e});
     }
     std::sort(crossings.begin(), crossings.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
     int fillState[256] = {}, winding[2] = {};
@@ -283,6 +332,7 @@ void TVxMiniVecDraw::Rasterise(const uint8_t* p, size_t size, int fx, int fy, st
     }
   }
   emitRow(currentPixelRow);
+  return clipped;
 }
 
 void TVxMiniVecDraw::EmitSpan(int penX, int penY, const TVxSpan& span) {

@@ -54,6 +54,11 @@ public:
   // Pen origin in pixels (x, y may be fractional: quarter fractions are kept); a null target sends
   // the lines to the line sink. A different target flushes the current one first. Always true.
   bool SetTarget(float x, float y, TVxPixelTarget* target);
+  // The pixels drawing may touch, [left, right) x [top, bottom) in target pixels (with the line
+  // sink, in the sink's coordinates). An outline is only scanned where it can touch them, so the
+  // work stays bounded by the clip however large the outline is; a pixel target also bounds it.
+  void SetClip(int left, int top, int right, int bottom);
+  void ClearClip() { mHasClip = false; }
   // Rasterises an outline (at most `size` bytes are read) at (x, y) quarter-pixels from the origin.
   void DrawOutline(const uint8_t* outline, size_t size, int x, int y);
   // Draws the pending batch and forgets the target.
@@ -80,8 +85,25 @@ private:
   };
   // Cache key: content hash and length of the outline with every parameter that shapes its spans.
   using Key = std::tuple<uint64_t, size_t, int, int, float, float, float, float, bool, float, float>;
+  // Pixels relative to the pen that an outline is scanned over: columns [left, right), rows [top, bottom).
+  struct Window {
+    int left, top, right, bottom;
+    bool Holds(const Window& o) const {
+      return left <= o.left && top <= o.top && right >= o.right && bottom >= o.bottom;
+    }
+  };
+  // Spans of an outline; `clipped` when parts outside `window` were left out, which makes them
+  // good for that window only.
+  struct CachedSpans {
+    std::vector<TVxSpan> spans;
+    bool clipped = false;
+    Window window{};
+  };
 
-  void Rasterise(const uint8_t* outline, size_t size, int fx, int fy, std::vector<TVxSpan>& spans);
+  // What can be seen from this pen position, widened by `margin` pixels on every side.
+  Window VisibleWindow(int penX, int penY, int margin) const;
+  // Answers whether the window cut anything off.
+  bool Rasterise(const uint8_t* outline, size_t size, int fx, int fy, const Window& window, std::vector<TVxSpan>& spans);
   void AddEdge(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
   void AddSegment(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
   void EmitSpan(int penX, int penY, const TVxSpan& span);
@@ -96,12 +118,14 @@ private:
   bool mReplace = false, mBlendAlpha = false;
   float mStartOffset = 0.25f, mEndOffset = 0.25f, mYOffset = 0.25f;
   int mOriginX = 0, mOriginY = 0, mFracX = 0, mFracY = 0;
+  bool mHasClip = false;
+  int mClipLeft = 0, mClipTop = 0, mClipRight = 0, mClipBottom = 0;
   TVxPixelTarget* mTarget = nullptr;
   LineSink mSink;
   std::vector<TVxLineVertex> mBatch;
   size_t mBatchCapacity = 256;
   std::vector<Edge> mEdges;
-  std::map<Key, std::vector<TVxSpan>> mCache;
+  std::map<Key, CachedSpans> mCache;
   const std::vector<TVxSpan>* mLastSpans;
   std::vector<TVxSpan> mNoSpans;
   int mRasterCount = 0;

@@ -57,6 +57,7 @@ bool TSoundManager::Init(HWND window) {
   HRESULT hr = DirectSoundCreate(nullptr, &ds, nullptr);
   if (FAILED(hr)) {
     ReportDxError(hr, kUnit, 163);
+    LogPrintf("Sound is off: no sound device could be opened");
     return false;
   }
   DSCAPS caps{};
@@ -65,6 +66,7 @@ bool TSoundManager::Init(HWND window) {
   hr = ds->SetCooperativeLevel(window, DSSCL_PRIORITY);
   if (FAILED(hr)) {
     ReportDxError(hr, kUnit, 178);
+    LogPrintf("Sound is off: the sound device could not be set up");
     ds->Release();
     return false;
   }
@@ -75,6 +77,7 @@ bool TSoundManager::Init(HWND window) {
   hr = ds->CreateSoundBuffer(&desc, &primary, nullptr);
   if (FAILED(hr)) {
     ReportDxError(hr, kUnit, 183);
+    LogPrintf("Sound is off: the sound device could not be set up");
     ds->Release();
     return false;
   }

@@ -9,6 +9,8 @@ namespace {
 
 // Sizes, pads and positions above this many pixels are cut to it, so sums of them stay in range.
 constexpr int kMaxNumber = 32767;
+constexpr int kMaxFontSize = TMarkupState::kMaxFontSize;
+constexpr int kMaxOutlineSize = TMarkupState::kMaxOutlineSize;
 
 int LeadingNumber(const TString& value) {
   int n = 0;
@@ -133,7 +135,7 @@ TTagEffect TMarkupState::ApplyTag(const char* tag) {
       mFontStack[mFontIndex + 1] = mFontStack[mFontIndex];
       ++mFontIndex;
       TFontStackEntry& top = mFontStack[mFontIndex];
-      if (ReadAttribute(tag, "size", value)) top.size = LeadingNumber(value);
+      if (ReadAttribute(tag, "size", value)) top.size = std::min(LeadingNumber(value), kMaxFontSize);
       if (ReadAttribute(tag, "color", value)) ParseMarkupColor(value, true, top.color);
       if (ReadAttribute(tag, "face", value)) top.face = value;
       CopyColor(mCurrentColor, top.color);
@@ -143,7 +145,7 @@ TTagEffect TMarkupState::ApplyTag(const char* tag) {
     CopyColor(mCurrentColor, Top().color);
   } else if (is("outline")) {
     if (ReadAttribute(tag, "color", value)) ParseMarkupColor(value, false, mOutlineColor);
-    mOutlineSize = ReadAttribute(tag, "size", value) ? float(LeadingNumber(value)) : 2.0f;
+    mOutlineSize = ReadAttribute(tag, "size", value) ? float(std::min(LeadingNumber(value), kMaxOutlineSize)) : 2.0f;
   } else if (is("/outline")) {
     mOutlineSize = 0;
     for (float& c : mOutlineColor) c = 0;

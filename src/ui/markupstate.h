@@ -25,6 +25,10 @@ class TMarkupState {
 public:
   static constexpr int kStackDepth = 32;
   static constexpr int kTagBufferSize = 128;
+  // Font and outline sizes (pixels) that scale glyphs are cut to these: no screen shows larger
+  // ones, and a text from a script or a save must not make one glyph cost a frame.
+  static constexpr int kMaxFontSize = 1024;
+  static constexpr int kMaxOutlineSize = 64;
 
   TMarkupState() { Reset(); }
   void Reset();

@@ -6,10 +6,11 @@
 #include <cstring>
 
 #include "core/log.h"
-#include "core/platform.h"
 #include "core/stringtable.h"
+#include "platform/platform.h"
 #include "ui/modalwindow.h"
 #include "ui/vectorfont.h"
+#include "ui/windowdraw.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
@@ -45,6 +46,7 @@ TText::~TText() {
 void TText::SetDefaultLineSink(TVxMiniVecDraw::LineSink sink) { DefaultSink() = std::move(sink); }
 
 void TText::SetDefaultSpanOffsets(float start, float end, float y) { DefaultOffsets() = {true, start, end, y}; }
+const TVxMiniVecDraw::LineSink& TText::GetDefaultLineSink() { return DefaultSink(); }
 
 bool& TText::LabelTranslation() {
   static bool on = true;
@@ -140,6 +142,12 @@ int32_t TText::GetLineCount() const { return mLayout ? static_cast<int32_t>(mLay
 
 void TText::Draw() {
   if (!mLayout) return;
+  // The lines go to the screen: outlines are only scanned where they can show on it.
+  const TRect screen = windowdraw::GetViewportRect();
+  if (screen.right > 0 && screen.bottom > 0)
+    mDraw.SetClip(screen.left, screen.top, screen.right, screen.bottom);
+  else
+    mDraw.ClearClip();
   mLayout->Draw(mDraw, GetClientRect(), mDrawScale, mLineSpacing, mAlpha, nullptr);
   mDraw.Flush();
 }

@@ -51,6 +51,7 @@ class TText : public TWindow {
   static void SetDefaultLineSink(TVxMiniVecDraw::LineSink sink);
   // The span offsets the display's line calibration chose; new text windows draw with them.
   static void SetDefaultSpanOffsets(float start, float end, float y);
+  static const TVxMiniVecDraw::LineSink& GetDefaultLineSink();
   // Label translation through the string table for "label" keys (on by default).
   static bool& LabelTranslation();
   // Presses the button a link names: answers false when the window is not a button. Until the

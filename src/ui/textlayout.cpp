@@ -101,7 +101,7 @@ void TTextLayout::Layout() {
   mMarkup.Reset();
   TFontStackEntry& base = mMarkup.Entry(0);
   base.face = mFontName;
-  base.size = mFontSize;
+  base.size = std::min(mFontSize, TMarkupState::kMaxFontSize);  // a window style's size, cut like markup's
   std::memcpy(base.color, mColor, sizeof mColor);
   std::memcpy(mMarkup.mCurrentColor, mColor, sizeof mColor);
   TVectorFont* defaultFont = FindFont(kDefaultFontFile);

@@ -24,7 +24,10 @@ uint32_t ReadU32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8
 }  // namespace
 
 TVectorFont::TVectorFont(std::vector<uint8_t> image) : mData(std::move(image)) {
-  if (mData.size() < kHeaderSize || std::memcmp(mData.data(), "MVC4", 4) != 0) return;
+  if (mData.size() < kHeaderSize || std::memcmp(mData.data(), "MVC4", 4) != 0) {
+    LogPrintf("Font image is not a vector font (no MVC4 header in its %zu bytes).\n", mData.size());
+    return;
+  }
   size_t n = size_t(mData[4]) | size_t(mData[5]) << 8;
   if (kHeaderSize + kRecordSize * n > mData.size()) {
     LogPrintf("Font image too short for its %zu glyphs (%zu bytes).\n", n, mData.size());

@@ -164,13 +164,17 @@ TEST_F(LogTest, FailureAndDirectXRecords) {
   failure.Report(nullptr, 7, nullptr);
   LogDxError("", HRESULT(0x8876017C), "dxdisplayhandler", 318);
   LogDxError("CreateSurface", 5, "ddutil", 9);
+  LogDxError("", HRESULT(0x88780078), ".\\soundmanager", 163);
+  LogDxError("", HRESULT(0x12345), "nowhere", 1);  // no name: the number alone
   auto lines = Lines();
-  ASSERT_EQ(lines.size(), 5u);
+  ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(Message(lines[0]), "dxtexturedata.cpp(42): texture missing");
   EXPECT_EQ(Message(lines[1]), "50% done %s");
   EXPECT_EQ(Message(lines[2]), "(7): ");
-  EXPECT_EQ(Message(lines[3]), "DX Error:  (0x8876017c), File dxdisplayhandler, Line 318");
+  EXPECT_EQ(Message(lines[3]), "DX Error: DDERR_OUTOFVIDEOMEMORY (0x8876017c), File dxdisplayhandler, Line 318");
   EXPECT_EQ(Message(lines[4]), "DX Error: CreateSurface (0x5), File ddutil, Line 9");
+  EXPECT_EQ(Message(lines[5]), "DX Error: DSERR_NODRIVER (0x88780078), File .\\soundmanager, Line 163");
+  EXPECT_EQ(Message(lines[6]), "DX Error:  (0x12345), File nowhere, Line 1");
 }
 
 TEST_F(LogTest, LinesFromSeveralThreadsStayWhole) {

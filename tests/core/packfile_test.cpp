@@ -108,6 +108,7 @@ TEST_F(PackTest, DamagedPacksAreRefusedOrSkippedAndTheRestLoads) {
   Write("assets/5outside.vxp", outside);
   Write("assets/6huge.vxp", "VXPK" + Le32(0x7FFFFFFF) + entry("h.txt", 0, 4));
   Write("assets/7nocount.vxp", "VXPK\x01");
+  Write("assets/8negative.vxp", "VXPK" + Le32(-1) + entry("n.txt", 0, 4));
   Write("assets/loose.txt", "loose");
   InitFileSystem();
   auto lines = filetest::TakeLogLines();
@@ -126,6 +127,11 @@ TEST_F(PackTest, DamagedPacksAreRefusedOrSkippedAndTheRestLoads) {
   EXPECT_EQ(ReadAll("ok.txt"), "ok");
   EXPECT_EQ(ReadAll("h.txt"), "VXPK");
   EXPECT_TRUE(LogHas(lines, "7nocount.vxp: the index is cut short"));
+  // Refusals say which pack and why.
+  EXPECT_TRUE(LogHas(lines, "2magic.vxp: no pack signature at the start, not mounted"));
+  EXPECT_TRUE(LogHas(lines, "3short.vxp: no pack signature at the start, not mounted"));
+  EXPECT_FALSE(FileExists("n.txt"));
+  EXPECT_TRUE(LogHas(lines, "8negative.vxp: the index gives a negative entry count (-1), no entries read"));
 }
 
 TEST_F(PackTest, LocatorsThatPointOutsideThePackDoNotOpen) {

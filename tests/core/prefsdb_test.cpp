@@ -188,6 +188,54 @@ TEST_F(PrefsTest, WritesReachTheFileOnlyAtCommitPoints) {
   EXPECT_EQ(Query(countUserValues), "5");
 }
 
+// A second connection to the file holding a lock for as long as it lives.
+class LockHolder {
+public:
+  LockHolder(const TString& path, const char* sql) {
+    EXPECT_EQ(sqlite3_open(path.CStr(), &mDb), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(mDb, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(mDb);
+  }
+  ~LockHolder() {
+    sqlite3_exec(mDb, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(mDb);
+  }
+
+private:
+  sqlite3* mDb = nullptr;
+};
+// Keeps other writers out; keeps commits out.
+const char kWriteLock[] = "BEGIN IMMEDIATE";
+const char kReadLock[] = "BEGIN; SELECT count(*) FROM \"user\"";
+
+TEST_F(PrefsTest, AFailedWriteOrCommitDropsTheGroupAndKeepsThePreviousCommit) {
+  const std::string countUserValues = "SELECT count(*) FROM \"user\"";
+  TPrefsDB db(true, DbPath());
+  ASSERT_TRUE(db.SetString("a", "old", 0));
+  {
+    LockHolder lock(DbPath(), kWriteLock);
+    EXPECT_FALSE(db.SetString("a", "new", 0, false));
+  }
+  EXPECT_TRUE(db.SetString("b", "new", 1, false));  // the rest of the group
+  EXPECT_FALSE(db.Commit());
+  EXPECT_TRUE(db.GetString("a", "", 0) == "old");
+  EXPECT_TRUE(db.GetString("b", "absent", 1) == "absent");
+  EXPECT_EQ(db.GetUserCount(), 1);
+  EXPECT_TRUE(db.SetString("c", "later", 0));  // later commits carry nothing of the dropped group
+  EXPECT_EQ(Query(countUserValues), "2");
+
+  {
+    LockHolder lock(DbPath(), kReadLock);
+    EXPECT_TRUE(db.SetString("a", "newer", 0, false));
+    EXPECT_TRUE(db.SetString("d", "newer", 2, false));
+    EXPECT_FALSE(db.Commit());
+  }
+  EXPECT_TRUE(db.GetString("a", "", 0) == "old");
+  EXPECT_EQ(db.GetUserCount(), 1);
+  EXPECT_TRUE(db.Commit());  // nothing pending
+  EXPECT_EQ(Query(countUserValues), "2");
+  EXPECT_NE(Log().find("the changes since the last commit are dropped"), std::string::npos);
+}
+
 TEST_F(PrefsTest, WithoutAutocommitNothingIsEverWritten) {
   {
     TPrefsDB db(true, DbPath());
@@ -226,15 +274,18 @@ TEST_F(PrefsTest, ValuesAreStoredEncipheredAndDamagedOnesReadAsUndecipherable) {
     TPrefsDB db(true, DbPath());
     EXPECT_TRUE(db.GetString("gamedata", "", 0, &state) == "return { level = 3 }");
     EXPECT_EQ(state, TPrefsValueState::kPresent);
-    EXPECT_TRUE(db.GetString("gamestate", "default", 0, &state) == "");
+    // A value that does not decipher reads as the caller's default, as an absent one does.
+    EXPECT_TRUE(db.GetString("gamestate", "default", 0, &state) == "default");
+    EXPECT_EQ(state, TPrefsValueState::kUndecipherable);
+    EXPECT_EQ(db.GetInt("gamestate", -1, 0, &state), -1);
     EXPECT_EQ(state, TPrefsValueState::kUndecipherable);
   }
   SetConfig("encryptionkey", "An0therK3yXX");
   TPrefsDB db(true, DbPath());
-  EXPECT_TRUE(db.GetString("gamedata", "default", 0, &state) == "");
+  EXPECT_TRUE(db.GetString("gamedata", "default", 0, &state) == "default");
   EXPECT_EQ(state, TPrefsValueState::kUndecipherable);
   uint8_t buffer[8];
-  EXPECT_EQ(db.GetBinary("raw", buffer, sizeof buffer, 0, &state), 0);
+  EXPECT_EQ(db.GetBinary("raw", buffer, sizeof buffer, 0, &state), -1);
   EXPECT_EQ(state, TPrefsValueState::kUndecipherable);
   db.GetString("missing", "default", 0, &state);
   EXPECT_EQ(state, TPrefsValueState::kAbsent);

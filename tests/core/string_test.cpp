@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <strings.h>
 #include <vector>
@@ -171,6 +172,83 @@ TEST(String, WritingPastTheEndWithoutTerminatingStillEndsTheText) {
   EXPECT_STREQ(s.CStr(), "abcde");
   EXPECT_EQ(s.WriteAt(99, "f", 1, false), 6);  // past the end: written at the end
   EXPECT_STREQ(s.CStr(), "abcdef");
+}
+
+// Random edits of every kind, embedded NULs included, against a plain model of "the text up to its
+// first NUL": the length a string answers is always what strlen would measure.
+TEST(String, TheLengthFollowsEveryEditAsStrlenWould) {
+  std::mt19937 random(99);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  auto bytes = [&](int n) {
+    std::string b;
+    for (int i = 0; i < n; ++i) b += pick(12) == 0 ? '\0' : char('a' + pick(26));
+    return b;
+  };
+  auto upToNul = [](const std::string& b) { return b.substr(0, b.find('\0')); };
+  TString s;
+  std::string model;
+  for (int step = 0; step < 4000; ++step) {
+    const int len = static_cast<int>(model.size());
+    TString copy = s;  // shared half of the time, so edits also run on copies
+    if (pick(2)) copy = TString();
+    switch (pick(9)) {
+      case 0: { std::string b = bytes(pick(40)); s.Append(b.data(), ptrdiff_t(b.size())); model += upToNul(b); break; }
+      case 1: { char c = char('a' + pick(26)); s += c; model += c; break; }
+      case 2: {
+        std::string b = bytes(pick(20));
+        int at = pick(len + 2) - 1;  // -1 and past the end write at the end
+        bool terminate = pick(2);
+        s.WriteAt(at, b.data(), ptrdiff_t(b.size()), terminate);
+        if (at < 0 || at > len) at = len;
+        std::string written = model.substr(0, size_t(at)) + b;
+        if (!terminate && at + int(b.size()) < len) written += model.substr(size_t(at) + b.size());
+        model = upToNul(written);
+        break;
+      }
+      case 3: { int at = pick(len + 1), n = pick(10) - 1; s.Erase(at, n); if (at < len) model.erase(size_t(at), n < 0 ? std::string::npos : size_t(n)); break; }
+      case 4: {
+        std::string from(1, char('a' + pick(3))), to = upToNul(bytes(pick(4)));
+        s.Replace(from.c_str(), to.c_str(), kStringAll);
+        for (size_t at = 0; (at = model.find(from, at)) != std::string::npos; at += to.size()) model.replace(at, 1, to);
+        break;
+      }
+      case 5: { int at = pick(len + 1), n = pick(8); s = s.SubString(at, n); model = at < len ? model.substr(size_t(at), size_t(n)) : ""; break; }
+      case 6: { std::string b = bytes(pick(30)); s = TString(b.data(), ptrdiff_t(b.size())); model = upToNul(b); break; }
+      case 7: { s = s + TString("xy") + 'z'; model += "xyz"; break; }
+      default: {
+        const char c = pick(3) ? 'q' : 0;  // a %c of 0 ends the text there
+        s = TString::Format("%s%c%s", s.CStr(), c, "tail");
+        if (c) model += "qtail";
+        break;
+      }
+    }
+    if (model.size() > 3000) {
+      s = s.SubString(0, 100);
+      model.resize(100);
+    }
+    ASSERT_EQ(s.Length(), static_cast<int>(std::strlen(s.CStr()))) << "step " << step;
+    ASSERT_EQ(std::string(s.CStr()), model) << "step " << step;
+  }
+}
+
+// Appending one byte at a time moves the text to a new block only now and then, while the capacity
+// answered is still exactly what the text needs.
+TEST(String, LongRunsOfAppendsRarelyMoveTheText) {
+  TString s;
+  int moves = 0;
+  const char* block = s.CStr();
+  for (int i = 0; i < 100000; ++i) {
+    s += char('a' + i % 26);
+    if (s.CStr() != block) ++moves;
+    block = s.CStr();
+  }
+  EXPECT_EQ(s.Length(), 100000);
+  EXPECT_EQ(s.Capacity(), 100001);
+  EXPECT_LT(moves, 100);
+  TString t("start");
+  for (int i = 0; i < 20000; ++i) t.Append(TString("0123456789"));
+  EXPECT_EQ(t.Length(), 200005);
+  EXPECT_EQ(t.Capacity(), 200006);
 }
 
 TEST(String, SelfReferencingEditsReadTheOldText) {

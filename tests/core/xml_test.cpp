@@ -1,5 +1,6 @@
 #include "core/xml.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/file.h"
@@ -193,6 +194,26 @@ TEST(Xml, DeepNestingIsReadFlatInsteadOfExhaustingTheStack) {
   for (const TXmlNode* n = doc.get(); !n->GetChildren().empty(); n = n->GetChildren().back().get()) ++depth;
   EXPECT_LE(depth, kMaxXmlDepth + 1);
   EXPECT_FALSE(filetest::TakeLogLines().empty());
+}
+
+TEST(Xml, DeepNestingIsWrittenBackWithCappedIndentationAndReadsTheSame) {
+  filetest::TakeLogLines();
+  std::string deep;
+  for (int i = 0; i < 2000; ++i) deep += "<a x=1>";
+  const std::string out = S(Parse(deep)->ToString());
+  size_t widest = 0;
+  for (size_t at = 0; at < out.size();) {
+    size_t pad = out.find_first_not_of(' ', at) - at;
+    widest = std::max(widest, pad);
+    at = out.find('\n', at) + 1;
+  }
+  EXPECT_EQ(widest, static_cast<size_t>(kMaxXmlIndent) + 4);  // an attribute line at the cap
+  EXPECT_EQ(out.rfind("<a\n    x=1>\n    <a\n        x=1>", 0), 0u);  // shallow levels: four blanks each
+  // Below the cap and above the reader's depth limit, a written file reads back the same.
+  std::string nested;
+  for (int i = 0; i < 40; ++i) nested += "<a x=1>";
+  const std::string once = S(Parse(nested)->ToString());
+  EXPECT_EQ(S(Parse(once)->ToString()), once);
 }
 
 TEST(Xml, CompressedBlockEqualsItsPlainTwin) {

@@ -311,6 +311,116 @@ TEST_F(GfxPresent, WindowedBlitOntoThePrimaryPresentsTheDestinationRectangle) {
   EXPECT_EQ(primary[8] & 0xFFFFFF, 0x0000FFu);
 }
 
+// The windowed loop: fill or draw the back buffer, present it onto the primary, copy the window's
+// part of the primary back before the next frame. The primary and the presented frame keep each
+// frame until the next present, however the back buffer changes meanwhile.
+TEST_F(GfxPresent, ThePrimaryKeepsThePresentedFrameWhileTheBackBufferIsRedrawn) {
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  d.dwFlags = DDSD_CAPS;
+  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* front = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
+  Hold(front);
+  DDSURFACEDESC2 fd{};
+  fd.dwSize = sizeof fd;
+  front->GetSurfaceDesc(&fd);
+  const int pitch = static_cast<int>(fd.dwWidth);
+  DDPIXELFORMAT f = Xrgb8888();
+  IDirectDrawSurface7* back = Make(32, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, &f);
+  RECT onScreen{10, 20, 42, 36}, all{0, 0, 32, 16}, corner{0, 0, 4, 4};
+  auto fill = [&](RECT r, DWORD colour) {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = colour;
+    ASSERT_EQ(back->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+  };
+  auto present = [&] { ASSERT_EQ(front->Blt(&onScreen, back, nullptr, DDBLT_WAIT, nullptr), DD_OK); };
+  auto frameAt = [&](int x, int y) {
+    std::vector<uint32_t> frame;
+    int w = 0, h = 0;
+    EXPECT_TRUE(os::TestReadPresentedFrame(&frame, &w, &h));
+    return frame.size() == 32u * 16 ? frame[static_cast<size_t>(y) * 32 + x] & 0xFFFFFF : 0xDEADu;
+  };
+
+  fill(all, 0x00FF00);
+  present();
+  fill(all, 0x0000FF);   // the whole back buffer anew: the presented frame stays green
+  EXPECT_EQ(frameAt(5, 5), 0x00FF00u);
+  EXPECT_EQ(Raw(front)[25 * pitch + 15] & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(Raw(back)[5 * 32 + 5] & 0xFFFFFF, 0x0000FFu);
+
+  present();
+  ASSERT_EQ(back->BltFast(0, 0, front, &onScreen, DDBLTFAST_WAIT), DD_OK);   // the window's part back
+  fill(corner, 0xFF0000);   // part of the back buffer: the rest keeps the copied frame
+  EXPECT_EQ(frameAt(1, 1), 0x0000FFu);
+  EXPECT_EQ(Raw(front)[21 * pitch + 11] & 0xFFFFFF, 0x0000FFu);
+  std::vector<uint32_t> b = Raw(back);
+  EXPECT_EQ(b[1 * 32 + 1] & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(b[10 * 32 + 20] & 0xFFFFFF, 0x0000FFu);
+
+  present();
+  EXPECT_EQ(frameAt(1, 1), 0xFF0000u);
+  EXPECT_EQ(frameAt(20, 10), 0x0000FFu);
+  EXPECT_EQ(Raw(front)[21 * pitch + 11] & 0xFFFFFF, 0xFF0000u);
+}
+
+// A frame is swapped into the window only when its pixels differ from what the window shows or the
+// window was exposed: a still screen costs nothing per frame, a changed one is never left out.
+TEST_F(GfxPresent, UnchangedFramesAreNotSwappedAgain) {
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  d.dwFlags = DDSD_CAPS;
+  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* front = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
+  Hold(front);
+  DDPIXELFORMAT f = Xrgb8888();
+  IDirectDrawSurface7* back = Make(64, 48, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, &f);
+  IDirect3DDevice7* device = Device(back);
+  Plain(device);
+  RECT onScreen{0, 0, 64, 48}, part{0, 0, 8, 8};
+  auto fill = [&](RECT* r, DWORD colour) {
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = colour;
+    ASSERT_EQ(back->Blt(r, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+  };
+  // Swaps one present made: 0 or 1.
+  auto swapsOfPresent = [&] {
+    int before = os::TestWindowSwapCount();
+    EXPECT_EQ(front->Blt(&onScreen, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    return os::TestWindowSwapCount() - before;
+  };
+
+  fill(nullptr, 0x00FF00);
+  if (swapsOfPresent() == 0) GTEST_SKIP() << "no real window to present into";
+  EXPECT_EQ(swapsOfPresent(), 0);
+  fill(nullptr, 0x00FF00);   // the same colour over the same colour
+  EXPECT_EQ(swapsOfPresent(), 0);
+  fill(nullptr, 0x0000FF);
+  EXPECT_EQ(swapsOfPresent(), 1);
+  fill(&part, 0x0000FF);     // a part, same colour: still a change as far as anyone can tell cheaply
+  EXPECT_EQ(swapsOfPresent(), 1);
+  device->BeginScene();
+  std::vector<TLVertex> quad = TLQuad(-0.5f, -0.5f, 7.5f, 7.5f, 0xFFFF0000);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, quad.data(), 4, 0), D3D_OK);
+  device->EndScene();
+  EXPECT_EQ(swapsOfPresent(), 1);
+  Write(back, std::vector<uint32_t>(64 * 48, 0x00FFFFFF));
+  EXPECT_EQ(swapsOfPresent(), 1);
+  // An exposed window is drawn again.
+  os::TestWindowEvent(os::WindowEvent::Exposed);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  EXPECT_EQ(swapsOfPresent(), 1);
+  EXPECT_EQ(swapsOfPresent(), 0);
+}
+
 }  // namespace
 
 namespace {

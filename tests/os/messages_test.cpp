@@ -6,6 +6,7 @@
 #include "os/faultinject.h"
 #include "os/thread.h"
 #include "oswin_fixture.h"
+#include "wait_until.h"
 
 using namespace oswin_test;
 
@@ -506,7 +507,8 @@ TEST_F(WindowTest, OtherThreadsPostAndReadWhileTheMainThreadPumps) {
   });
   int seen = 0;
   bool ordered = true;
-  for (int i = 0; i < 5000 && seen < kPosts; ++i) {
+  const auto guard = std::chrono::steady_clock::now() + testwait::kHangGuard;
+  for (int i = 0; seen < kPosts && std::chrono::steady_clock::now() < guard; ++i) {
     os::TestMouseMove(i % 100, i % 50);
     SetWindowPos(h, nullptr, i % 7, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (const MSG& m : Pump()) {

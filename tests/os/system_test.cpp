@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "os/faultinject.h"
 #include "os/clipboard.h"
@@ -18,6 +19,7 @@
 #include "os/thread.h"
 #include "os/version.h"
 #include "os/winuser.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -74,8 +76,7 @@ TEST(Threads, ClosingTheHandleOfARunningThreadDoesNotStopIt) {
   }, nullptr, 0, nullptr);
   ASSERT_TRUE(CloseHandle(t));
   state = 1;
-  for (int i = 0; i < 2000 && state != 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_EQ(state, 2);
+  EXPECT_TRUE(testwait::WaitUntil([] { return state == 2; }));
   os::TestFailCall("CreateThread", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(CreateThread(nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
@@ -98,7 +99,7 @@ TEST(Sync, AutoResetEventsReleaseOneWaitManualOnesStaySet) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     SetEvent(autoEvent);
   });
-  EXPECT_EQ(WaitForSingleObject(autoEvent, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(autoEvent, 120000), WAIT_OBJECT_0);
   setter.join();
   CloseHandle(autoEvent);
   CloseHandle(manual);
@@ -435,3 +436,23 @@ TEST(Shell, LinksOpenWithTheDesktopsOpenerAndProgramsRunDirectly) {
   EXPECT_EQ(calls[2].argv, (std::vector<std::string>{"/bin/sh", "-c", "true"}));
   os::TestResetShellCalls();
 }
+
+namespace {
+TEST(ProcessMemory, WorkingSetGrowsWithTouchedMemoryAndPeakStaysAbove) {
+  PROCESS_MEMORY_COUNTERS before{};
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before)));
+  EXPECT_GT(before.WorkingSetSize, 0u);
+  const size_t size = 64u << 20;
+  std::vector<char> block(size, 1);  // touched, so it is resident
+  PROCESS_MEMORY_COUNTERS after{};
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
+  EXPECT_GE(after.WorkingSetSize + (8u << 20), before.WorkingSetSize + size);
+  EXPECT_GE(after.PeakWorkingSetSize, after.WorkingSetSize);
+  EXPECT_EQ(block[size - 1], 1);
+
+  PROCESS_MEMORY_COUNTERS other{};
+  EXPECT_FALSE(GetProcessMemoryInfo(reinterpret_cast<HANDLE>(1234), &other, sizeof(other)));
+  EXPECT_FALSE(GetProcessMemoryInfo(GetCurrentProcess(), &other, sizeof(other) - 1));
+  EXPECT_FALSE(GetProcessMemoryInfo(GetCurrentProcess(), nullptr, sizeof(other)));
+}
+}  // namespace

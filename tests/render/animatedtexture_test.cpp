@@ -164,6 +164,7 @@ TEST_F(AnimatedTextureTest, BinaryWithoutScriptOrFramesGetsTheDefaultScript) {
   ASSERT_TRUE(ParseAnimationBinary(none.bytes.data(), none.bytes.size(), "b.anm", &empty));
   EXPECT_EQ(empty.GetFrameCount(), 0);
   EXPECT_EQ(empty.script, MakeDefaultAnimationScript(0));
+  EXPECT_TRUE(Logged("Animation b.anm gives a negative frame count (-5), read without frames")) << Log();
 }
 
 TEST_F(AnimatedTextureTest, DamagedBinaryDescriptionsAreRefusedWithALogLine) {

@@ -105,7 +105,7 @@ TEST_F(DisplaySetup, FailedPrimaryDriverMovesOnToTheEnumeratedDevicesWithGuids) 
     ASSERT_TRUE(os::TestLastCreatedAdapter(&taken));
     EXPECT_TRUE(taken == c.taken);
   }
-  EXPECT_NE(Log().find("DX Error:  (0x80004005), File ddutil, Line"), std::string::npos);
+  EXPECT_NE(Log().find("DX Error: E_FAIL (0x80004005), File ddutil, Line"), std::string::npos);
   EXPECT_NE(Log().find("Failed to create a DirectDraw device after trying all GUIDs"), std::string::npos);
   // The display had been created before, so no message.
   EXPECT_TRUE(os::TestMessageBoxes().empty());
@@ -219,7 +219,7 @@ TEST_F(DisplaySetup, ChildWindowKeepsItsStyleAndFailuresReturnTheirCode) {
 
   os::TestFailNextDx("CreateSurface", DDERR_OUTOFVIDEOMEMORY);
   EXPECT_EQ(display->CreateWindowMode(window, nullptr, 64, 32, false, 3), DDERR_OUTOFVIDEOMEMORY);
-  EXPECT_NE(Log().find("DX Error:  (0x8876017c), File ddutil"), std::string::npos);
+  EXPECT_NE(Log().find("DX Error: DDERR_OUTOFVIDEOMEMORY (0x8876017c), File ddutil"), std::string::npos);
   display->ReleaseObjects();   // its own call of SetCooperativeLevel must not take the failure
   os::TestFailNextDx("SetCooperativeLevel", DDERR_GENERIC);
   EXPECT_EQ(display->CreateWindowMode(window, nullptr, 64, 32, false, 3), E_FAIL);

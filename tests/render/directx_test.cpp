@@ -16,6 +16,7 @@
 #include "os/winuser.h"
 #include "logcapture.h"
 #include "../os/gfx_fixture.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -424,8 +425,8 @@ TEST_F(CursorImage, PointerThreadNeverWaitsForAFrame) {
     context->SetMouseImagePosition(5, 6);
     done = true;
   });
-  for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_TRUE(done.load());
+  // while the frame holds the mutex, a pointer thread that waited for it could never finish
+  EXPECT_TRUE(testwait::WaitUntil([&] { return done.load(); }));
   ReleaseMutex(mutex);
   pointer.join();
   EXPECT_EQ(context->GetMouseImagePosition().x, 5);
@@ -468,12 +469,10 @@ TEST_F(CursorImage, SecondConcurrentRestoreIsRefused) {
   HANDLE mutex = context->GetMouseMutex();
   ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), 0u);
   std::thread first([&] { context->RestoreMouseImage(); });   // waits for the mutex inside
-  bool refused = false;
-  for (int i = 0; i < 2000 && !refused; ++i) {
+  const bool refused = testwait::WaitUntil([&] {
     context->RestoreMouseImage();
-    refused = Log().find("Second concurrent call to RestoreMouseImage") != std::string::npos;
-    if (!refused) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+    return Log().find("Second concurrent call to RestoreMouseImage") != std::string::npos;
+  }, std::chrono::milliseconds(1));
   ReleaseMutex(mutex);
   first.join();
   EXPECT_TRUE(refused);

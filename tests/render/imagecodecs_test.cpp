@@ -4,11 +4,15 @@
 #include "render/imagecodecs.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -557,22 +561,59 @@ TEST_F(ImageTest, DamagedFilesAreRefusedWithALogLineNamingThem) {
 
 // ---- writers --------------------------------------------------------------------------------------
 
+// Lowers the largest file this process may write while it lives: writes past it fail (EFBIG), as
+// on a full disk, without touching any shared file.
+class FileSizeLimit {
+public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &mOld);
+    rlimit lower = mOld;
+    lower.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lower);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &mOld);
+    std::signal(SIGXFSZ, mOldHandler);
+  }
+
+private:
+  rlimit mOld{};
+  void (*mOldHandler)(int) = nullptr;
+};
+
 TEST_F(ImageTest, WritersReportFilesTheyCannotWrite) {
   std::vector<uint8_t> noise(256 * 256 * 4);
-  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+  std::mt19937 random(7);  // noise that no encoder can squeeze much
+  for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
   struct Case { const char* name; bool (*save)(const TString&, const std::vector<uint8_t>&); };
   const Case cases[] = {
       {"png", [](const TString& n, const std::vector<uint8_t>& p) { return SavePng(n, p.data(), 256, 256, 1024); }},
       {"jpeg", [](const TString& n, const std::vector<uint8_t>& p) { return SaveJpeg(n, 1.0f, 256, 256, 1024, p.data()); }},
   };
+  std::vector<uint8_t> small = PatternPixels(4, 3, 16);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_FALSE(c.save("::/no/such/folder/x.img", noise));
-    EXPECT_FALSE(c.save("::/dev/full", noise));  // every write fails: the disk is full
+    // A save that runs out of room leaves the image that was there whole, and nothing beside it.
+    const std::string name = std::string("kept.") + c.name;
+    ASSERT_TRUE(c.name[0] == 'p' ? SavePng(("user:" + name).c_str(), small.data(), 4, 3, 16)
+                                 : SaveJpeg(("user:" + name).c_str(), 1.0f, 4, 3, 16, small.data()));
+    const std::string before = ReadFile(name);
+    {
+      FileSizeLimit limit(16384);  // writes past 16 kB into any file fail; the noise needs more
+      EXPECT_FALSE(c.save(("user:" + name).c_str(), noise));
+    }
+    EXPECT_TRUE(ReadFile(name) == before);
+    EXPECT_FALSE(std::filesystem::exists(mTemp / (name + ".part")));
+    // A save that succeeds leaves nothing beside the image either.
+    ASSERT_TRUE(c.save(("user:" + name).c_str(), noise));
+    EXPECT_FALSE(ReadFile(name) == before);
+    EXPECT_FALSE(std::filesystem::exists(mTemp / (name + ".part")));
   }
   EXPECT_TRUE(Logged("SavePng ::/no/such/folder/x.img: cannot open the file"));
-  EXPECT_TRUE(Logged("SaveJpeg ::/dev/full: ")) << Log();
-  EXPECT_TRUE(Logged("SavePng ::/dev/full: Write Error")) << Log();
+  EXPECT_TRUE(Logged("SaveJpeg user:kept.jpeg: ")) << Log();
+  EXPECT_TRUE(Logged("SavePng user:kept.png: Write Error")) << Log();
 }
 
 TEST_F(ImageTest, WritersRefuseEmptyOrShortRows) {

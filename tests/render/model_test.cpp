@@ -70,8 +70,8 @@ TEST_F(ModelTest, DamagedFilesAreRefusedAndLeaveNoMesh) {
     const char* logged;  // null: refused without a log line
   };
   const Case cases[] = {
-      {"tag.mesh", "TRIX" + good.substr(4), nullptr},
-      {"empty.mesh", "", nullptr},
+      {"tag.mesh", "TRIX" + good.substr(4), "is not a mesh (no TRIS tag at the start)"},
+      {"empty.mesh", "", "is not a mesh (no TRIS tag at the start)"},
       {"header.mesh", good.substr(0, 6), "ends inside its header"},
       {"vertices.mesh", good.substr(0, 8 + 16 * 3 - 1), "is shorter than its 3 vertices and 1 triangles need"},
       {"triangles.mesh", good.substr(0, good.size() - 1), "is shorter than its 3 vertices and 1 triangles need"},

@@ -2,6 +2,7 @@
 // strokes, the span cache, line output and the three ways of blending into a locked target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -161,6 +162,75 @@ TEST(VxMiniVecDraw, BlendsIntoLockedPixels) {
   std::vector<uint8_t> outline = Rects({{0, 0, 8, 8}});
   draw.DrawOutline(outline.data(), outline.size(), 0, 0);
   EXPECT_EQ(pixels, std::vector<uint32_t>(4, 0x00123456u));
+}
+
+// An outline scaled far past the target (a huge font or outline size from a text) is scanned only
+// around the pixels it can touch: the target still fills completely, and no span lies farther out
+// than the scanning margin, with a pixel target or with the line sink's clip.
+TEST(VxMiniVecDraw, OutlinesFarLargerThanTheTargetAreScannedOnlyWhereTheyCanShow) {
+  constexpr int kMargin = 256;  // pixels scanned beyond what can be seen
+  std::vector<uint8_t> huge = Rects({{-200, -200, 200, 200}});
+  auto spansStayNear = [&](const TVxMiniVecDraw& draw, int left, int top, int right, int bottom) {
+    for (const TVxSpan& span : draw.GetLastSpans()) {
+      if (span.row < top - kMargin || span.row >= bottom + kMargin || span.x0 < left - kMargin ||
+          span.x1 > right + kMargin)
+        return false;
+    }
+    return !draw.GetLastSpans().empty();
+  };
+  {
+    SCOPED_TRACE("pixel target");
+    TVxMiniVecDraw draw;
+    draw.SetColor(1, 0xFF00FF00u, 1.0f);
+    draw.SetReplace(true);
+    draw.SetScale(1000, 1000);
+    std::vector<uint32_t> pixels(64 * 64, 0);
+    TVxPixelTarget target{pixels.data(), 64, 64, 64 * 4};
+    draw.SetTarget(10, 20, &target);
+    draw.DrawOutline(huge.data(), huge.size(), 0, 0);
+    EXPECT_TRUE(spansStayNear(draw, -10, -20, 54, 44));
+    EXPECT_EQ(pixels, std::vector<uint32_t>(64 * 64, 0xFF00FF00u));
+    // Elsewhere on the target it is scanned again for the pixels seen from there.
+    std::fill(pixels.begin(), pixels.end(), 0u);
+    draw.SetTarget(-1000, 5000, &target);
+    draw.DrawOutline(huge.data(), huge.size(), 0, 0);
+    EXPECT_EQ(draw.GetRasterCount(), 2);
+    EXPECT_TRUE(spansStayNear(draw, 1000, -5000, 1064, -4936));
+    EXPECT_EQ(pixels, std::vector<uint32_t>(64 * 64, 0xFF00FF00u));
+    // A glyph standing partly outside the target keeps its cached spans wherever it is drawn.
+    std::vector<uint8_t> glyph = Rects({{0, 0, 40, 40}});
+    draw.SetScale(1, 1);
+    draw.SetTarget(60, 60, &target);
+    draw.DrawOutline(glyph.data(), glyph.size(), 0, 0);
+    draw.SetTarget(-5, 30, &target);
+    draw.DrawOutline(glyph.data(), glyph.size(), 0, 0);
+    EXPECT_EQ(draw.GetRasterCount(), 3);
+    EXPECT_EQ(Coverage(draw, 10, 10)[9][9], 16);
+  }
+  {
+    SCOPED_TRACE("a huge stroke");
+    TVxMiniVecDraw draw;
+    draw.SetStrokeWidths(32767, 0);
+    std::vector<uint32_t> pixels(64 * 64, 0);
+    TVxPixelTarget target{pixels.data(), 64, 64, 64 * 4};
+    draw.SetTarget(0, 0, &target);
+    std::vector<uint8_t> glyph = Rects({{0, 0, 40, 40}});
+    draw.DrawOutline(glyph.data(), glyph.size(), 8, 8);
+    EXPECT_TRUE(spansStayNear(draw, -2, -2, 62, 62));
+  }
+  {
+    SCOPED_TRACE("line sink with a clip");
+    TVxMiniVecDraw draw;
+    size_t vertices = 0;
+    draw.SetLineSink([&](const TVxLineVertex*, int count) { vertices += size_t(count); });
+    draw.SetClip(0, 0, 100, 50);
+    draw.SetScale(1000, 1000);
+    draw.SetTarget(0, 0, nullptr);
+    draw.DrawOutline(huge.data(), huge.size(), 0, 0);
+    draw.Flush();
+    EXPECT_TRUE(spansStayNear(draw, 0, 0, 100, 50));
+    EXPECT_GT(vertices, 0u);
+  }
 }
 
 // Outlines from damaged fonts: commands cut short, no end command, coordinates far off the pen.

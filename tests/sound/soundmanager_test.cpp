@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "sound_fixture.h"
+#include "wait_until.h"
 
 using namespace soundtest;
 
@@ -21,12 +22,7 @@ class RecordingOwner : public TStreamNotify {
 
 template <class Done>
 bool WaitFor(Done done) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return testwait::WaitUntil(done, std::chrono::milliseconds(5));
 }
 }  // namespace
 
@@ -61,7 +57,10 @@ TEST_F(SoundManagerTest, Manager_DeviceFailuresLeaveTimedStreams) {
     os::TestFailSoundCall(f.call, DSERR_NODRIVER);
     EXPECT_FALSE(manager->Init(nullptr));
     EXPECT_FALSE(manager->IsInitialised());
-    EXPECT_TRUE(log.Contains("DX Error:  (0x88780078), File .\\soundmanager, Line " + std::to_string(f.line)));
+    EXPECT_TRUE(log.Contains("DX Error: DSERR_NODRIVER (0x88780078), File .\\soundmanager, Line " +
+                             std::to_string(f.line)));
+    EXPECT_TRUE(log.Contains(f.line == 163 ? "Sound is off: no sound device could be opened"
+                                           : "Sound is off: the sound device could not be set up"));
   }
   // A failing primary format is ignored.
   os::TestFailSoundCall(os::SoundCall::SetFormat, DSERR_BADFORMAT);
@@ -173,7 +172,7 @@ TEST_F(SoundManagerTest, Manager_OutOfVideoMemoryReachesThePlatformOnTheMainThre
   std::thread worker([&] { manager->ReportDxError(kDxOutOfVideoMemory, ".\\soundstream", 409); });
   worker.join();
   EXPECT_EQ(calls, 0);
-  EXPECT_TRUE(log.Contains("DX Error:  (0x8876017c), File .\\soundstream, Line 409"));
+  EXPECT_TRUE(log.Contains("DX Error: DDERR_OUTOFVIDEOMEMORY (0x8876017c), File .\\soundstream, Line 409"));
   manager->Update();
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(calledOn, std::this_thread::get_id());

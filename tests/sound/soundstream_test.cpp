@@ -271,7 +271,7 @@ TEST_F(SoundManagerTest, Stream_DeviceFailuresAreLoggedWithUnitAndLine) {
   auto stream = MakeStream(std::make_shared<FakeSource>(std::vector<int16_t>(8000, 1), 2, 44100), true);
   os::TestFailSoundCall(os::SoundCall::CreateSoundBuffer, DSERR_OUTOFMEMORY);
   EXPECT_FALSE(stream->CreateBuffer(44100, 2, 16, 1.0f));
-  EXPECT_TRUE(log.Contains("DX Error:  (0x8007000e), File .\\soundstream, Line 233"));
+  EXPECT_TRUE(log.Contains("DX Error: E_OUTOFMEMORY (0x8007000e), File .\\soundstream, Line 233"));
   // The notification interface cannot be had: the buffer is given back, the stream is timed.
   os::TestFailSoundCall(os::SoundCall::QueryNotify, DSERR_NOINTERFACE);
   EXPECT_FALSE(stream->CreateBuffer(44100, 2, 16, 1.0f));

@@ -243,6 +243,30 @@ TEST(TextLayout, MarkupSetsTheStateOfTheRunsAfterIt) {
   EXPECT_EQ(layout->GetLines()[0]->height, 30);
 }
 
+// Sizes that scale glyphs are cut to what a screen can show; ordinary ones stay as written.
+TEST(TextLayout, FontAndOutlineSizesAreCutWhereTheyAreRead) {
+  const struct {
+    const char* tag;
+    int fontSize;
+    float outlineSize;
+  } cases[] = {
+      {"<font size=\"7777777777777773\">", 1024, 0},
+      {"<font size=\"1025\">", 1024, 0},
+      {"<font size=\"1024\">", 1024, 0},
+      {"<font size=\"72\">", 72, 0},
+      {"<outline size=\"7777777777777773\">", 20, 64},
+      {"<outline size=\"65\">", 20, 64},
+      {"<outline size=\"5\">", 20, 5},
+  };
+  for (const auto& c : cases) {
+    TMarkupState state;
+    state.Entry(0).size = 20;
+    state.ApplyTag(c.tag);
+    EXPECT_EQ(state.Top().size, c.fontSize) << c.tag;
+    EXPECT_EQ(state.mOutlineSize, c.outlineSize) << c.tag;
+  }
+}
+
 TEST(TextLayout, FontColourReadsAlphaOnlyFromEightCharacters) {
   struct Case {
     const char* value;

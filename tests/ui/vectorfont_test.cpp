@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/assetindex.h"
+#include "../render/logcapture.h"
 #include "mvecbuilder.h"
 #include "ui/vectorfont.h"
 
@@ -94,10 +95,12 @@ TEST(VectorFont, DamagedImagesGiveNoGlyphsOrNoOutline) {
       {"cut inside the records", cutInRecords, 0},
   };
   for (const Case& c : cases) {
+    render_test::LogCapture log;
     TVectorFont font(c.image);
     EXPECT_EQ(font.GetGlyphCount(), c.glyphs) << c.name;
     EXPECT_EQ(font.FindGlyph(65), -1) << c.name;
     EXPECT_EQ(font.GetAscent(), 0) << c.name;
+    EXPECT_NE(log.Text().find("Font image"), std::string::npos) << c.name;  // every refusal says why
   }
 
   // An outline offset outside the image: the glyph is there but has no outline to read.

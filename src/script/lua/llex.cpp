@@ -136,8 +136,13 @@ void luaX_setinput(lua_State* L, LexState* LS, ZIO* z, LString* source) {
 #define MAXNOCHECK 5
 
 static inline void checkbuffer(LexState* LS, size_t len) {
-  if ((len + MAXNOCHECK) * sizeof(char) > luaZ_sizebuffer(LS->buff))
-    luaZ_openspace(LS->L, LS->buff, len + EXTRABUFF);
+  const size_t size = luaZ_sizebuffer(LS->buff);
+  if ((len + MAXNOCHECK) * sizeof(char) > size) {
+    // Doubling keeps a long token's cost linear in its length (a fixed step made it quadratic).
+    size_t want = len + EXTRABUFF;
+    if (size <= MAX_SIZET / 2 && size * 2 > want) want = size * 2;
+    luaZ_openspace(LS->L, LS->buff, want);
+  }
 }
 
 // Narrow text keeps the low byte of a wide unit.

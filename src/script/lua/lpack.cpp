@@ -16,6 +16,9 @@ namespace {
 /* largest count taken from a format; larger written counts saturate here */
 const size_t MAX_COUNT = 0xFFFFFFFFu;
 
+/* longest padding a fixed-size field may add (the longest string string.rep builds) */
+const size_t MAX_RESULT = 0x7FFFFFFFu;
+
 int machine_little() {
   const uint16_t one = 1;
   unsigned char b;
@@ -81,6 +84,17 @@ struct Packer {
 void addbytes(Packer *P, const void *p, size_t n) {
   luaL_addlstring(&P->b, static_cast<const char *>(p), n);
   P->written += n;
+}
+
+/* `n' copies of one byte, a block at a time */
+void addfill(Packer *P, unsigned char byte, size_t n) {
+  unsigned char block[256];
+  memset(block, byte, sizeof(block));
+  while (n > 0) {
+    size_t k = n < sizeof(block) ? n : sizeof(block);
+    addbytes(P, block, k);
+    n -= k;
+  }
 }
 
 /* the low `size' bytes of v in the selected order */
@@ -205,8 +219,11 @@ int l_pack(lua_State *L) {
           fieldstart = P.written;
         } else if (field == OPEN) {
           field = CLOSED;
-          unsigned char pad = (unsigned char)fill;
-          while (P.written - fieldstart < fieldsize) addbytes(&P, &pad, 1);
+          size_t have = P.written - fieldstart;
+          if (have < fieldsize) {
+            if (fieldsize - have > MAX_RESULT) return luaL_error(L, "resulting string too large");
+            addfill(&P, (unsigned char)fill, fieldsize - have);
+          }
         }
         break;
       }

@@ -11,9 +11,41 @@
 
 #define aux_getn(L, n) (luaL_checktype(L, n, LUA_TTABLE), luaL_getn(L, n))
 
+/* ======================================================================================
+** Walk bounds: a size set through setn or "n", or a far position, can name billions of
+** slots a table does not have, and one native call would step through them all, out of
+** reach of any instruction or memory budget. A walk may pass the table's entries by a
+** margin (a size a little larger than the contents is ordinary); beyond that it is refused.
+** ====================================================================================== */
+
+#define WALK_MARGIN (1 << 16)
+
+/* the count of entries in the table at t (every key, not only the array part) */
+static long long countentries(lua_State *L, int t) {
+  long long n = 0;
+  lua_pushnil(L);
+  while (lua_next(L, t) != 0) {
+    lua_pop(L, 1);  /* keep the key for the next step */
+    n++;
+  }
+  return n;
+}
+
+/* true when a walk of `steps' slots over table t stays within its entries and the margin;
+   the table is only counted for long walks, so short ones cost nothing */
+static int walkfits(lua_State *L, int t, long long steps) {
+  if (steps <= WALK_MARGIN) return 1;
+  return steps <= countentries(L, t) + WALK_MARGIN;
+}
+
+static void checksizewalk(lua_State *L, int t, long long steps) {
+  if (!walkfits(L, t, steps)) luaL_error(L, "table size out of range");
+}
+
 static int luaB_foreachi(lua_State *L) {
   int n = aux_getn(L, 1);
   luaL_checktype(L, 2, LUA_TFUNCTION);
+  checksizewalk(L, 1, n);
   for (int i = 1; i <= n; i++) {
     lua_pushvalue(L, 2);  /* function */
     lua_pushnumber(L, (lua_Number)i);  /* 1st argument */
@@ -63,6 +95,8 @@ static int luaB_tinsert(lua_State *L) {
     pos = luaL_checkint(L, 2);  /* 2nd argument is the position */
     if (pos > n) n = pos;  /* grow the array if necessary */
     v = 3;  /* the function may be called with more than 3 arguments */
+    /* elements n-1 .. pos move up */
+    if (!walkfits(L, 1, (long long)n - pos)) luaL_argerror(L, 2, "position out of range");
   }
   luaL_setn(L, 1, n);  /* new size */
   while (--n >= pos) {  /* move up elements */
@@ -79,6 +113,7 @@ static int luaB_tremove(lua_State *L) {
   int n = aux_getn(L, 1);
   int pos = luaL_optint(L, 2, n);
   if (n <= 0 || pos < 1 || pos > n) return 0;  /* nothing to remove */
+  checksizewalk(L, 1, (long long)n - pos);
   luaL_setn(L, 1, n - 1);  /* t.n = n-1 */
   lua_rawgeti(L, 1, pos);  /* result = t[pos] */
   for (; pos < n; pos++) {
@@ -203,6 +238,7 @@ static int luaB_sort(lua_State *L) {
   luaL_checkstack(L, 40, "");  /* assume the array is smaller than 2^40 */
   if (!lua_isnoneornil(L, 2))  /* is there a 2nd argument? */
     luaL_checktype(L, 2, LUA_TFUNCTION);
+  checksizewalk(L, 1, n);
   lua_settop(L, 2);  /* make sure there are two arguments */
   auxsort(L, 1, n);
   return 0;

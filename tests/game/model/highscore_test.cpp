@@ -1,5 +1,7 @@
 // The score keeper: the speed ladder, the miss-click penalty, nested pauses and the level clock,
 // the hint bonus, the level's end, and its profile keys.
+#include <fstream>
+
 #include "core/config.h"
 #include "core/prefsdb.h"
 #include "model/scenekinds.h"
@@ -209,6 +211,33 @@ TEST_F(HighscoreTest, ScriptSaveGoesToTheCurrentProfile) {
   Run("SaveHighscoreCurrentUser() LoadHighscoreCurrentUser()");
   EXPECT_TRUE(Logged("no profile store"));
   EXPECT_EQ(score->GetLevelId(), 4);
+  ClearConfig();
+}
+
+// The SQLite file change counter (header bytes 24..27): one step per committed write.
+uint32_t ChangeCounter(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char header[28] = {};
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  return uint32_t(header[24]) << 24 | uint32_t(header[25]) << 16 | uint32_t(header[26]) << 8 | header[27];
+}
+
+TEST_F(HighscoreTest, ScriptSaveIsOneCommit) {
+  testutil::TempFolder folder;
+  SetConfig("encryptionkey", "ScoreKeyText");
+  const std::string path = folder / "prefsdb.dat";
+  TPrefsDB db(true, path.c_str());
+  TSettings* settings = TSettings::CreateDetachedInstance();
+  settings->SetPrefsDB(&db);
+  settings->SetCurrentUserIndex(0);
+  score->StartLevel(9, 10);
+  Run("SaveHighscoreCurrentUser()");
+  const uint32_t before = ChangeCounter(path);
+  score->StartLevel(10, 10);
+  Run("SaveHighscoreCurrentUser()");
+  EXPECT_EQ(ChangeCounter(path), before + 1);
+  EXPECT_EQ(db.GetInt("HighscoreCurrentUser_LevelId", 0, 0), 10);
+  TSettings::DestroyInstance();
   ClearConfig();
 }
 

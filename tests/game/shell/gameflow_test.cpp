@@ -94,6 +94,54 @@ TEST_F(GameFlowTest, OneSaveIsOneCommit) {
   EXPECT_TRUE(diary);
 }
 
+// Stored bytes of one key of profile 0, in hex ("" when absent).
+std::string StoredHex(const std::string& path, const char* key) {
+  sqlite3* db = nullptr;
+  std::string hex;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* s = nullptr;
+    const std::string sql = std::string("SELECT hex(value) FROM \"user\" WHERE key = '") + key + "'";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+      hex = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+  return hex;
+}
+
+TEST_F(GameFlowTest, ASaveThatCannotBeCommittedIsReportedAndKeepsThePreviousSave) {
+  Start();
+  Run("CreateNewUser('Anna')");
+  Play();
+  Run("ok = SaveGame() and 'saved' or 'failed'");
+  EXPECT_EQ(GlobalString("ok"), "saved");
+  const std::string data = StoredHex(PrefsPath(), "gamedata"), state = StoredHex(PrefsPath(), "gamestate");
+  ASSERT_FALSE(data.empty());
+
+  CGame::GetInstance()->SetCurrentScene(101);
+  CGlobalInformationSystem::GetInstance()->SetGlobalNumber("coins", 7);
+  {
+    // Another reader of the file keeps the commit from happening.
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open(PrefsPath().c_str(), &reader), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM \"user\"", nullptr, nullptr, nullptr), SQLITE_OK);
+    Run("ok = SaveGame() and 'saved' or 'failed'");
+    sqlite3_exec(reader, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+  }
+  EXPECT_EQ(GlobalString("ok"), "failed");
+  EXPECT_TRUE(Logged("SaveGame: the game of profile 0 could not be saved; the previous save is kept")) << Log();
+  EXPECT_EQ(StoredHex(PrefsPath(), "gamedata"), data);
+  EXPECT_EQ(StoredHex(PrefsPath(), "gamestate"), state);
+  // Nothing of the failed save rides along with a later commit of a single setting.
+  Prefs().SetInt("soundlevel", 300, 0);
+  EXPECT_EQ(StoredHex(PrefsPath(), "gamedata"), data);
+
+  Run("ok = SaveGame() and 'saved' or 'failed'");
+  EXPECT_EQ(GlobalString("ok"), "saved");
+  EXPECT_NE(StoredHex(PrefsPath(), "gamedata"), data);
+}
+
 TEST_F(GameFlowTest, ASavedGameThatFailsToLoadIsKeptAndNeverSavedOver) {
   const struct {
     const char* name;

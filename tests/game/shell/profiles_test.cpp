@@ -1,6 +1,8 @@
 // Player profiles through the real preference file: creating, selecting, renaming and deleting
 // them, the per-profile settings the script functions read and write, hostile names, and the
 // restart of a player who finished the game.
+#include <sqlite3.h>
+
 #include <filesystem>
 
 #include "services/hiscores.h"
@@ -76,6 +78,19 @@ TEST_F(ProfilesTest, ADamagedCurrentProfileIndexSelectsNone) {
   EXPECT_EQ(settings->GetNumUsers(), 1);
   Run("SetCurrentScene('scripts/x.lua') ToggleSoundMute()");
   EXPECT_EQ(settings->GetNumUsers(), 1);
+
+  // Stored bytes that do not decipher select no profile either (never the first one).
+  Run("CreateNewUser('Ben')");
+  TSettings::DestroyInstance();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(PrefsPath().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "UPDATE globals SET value = X'00112233445566778899AABBCCDDEEFF' WHERE key = 'curuser'",
+                         nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_changes(db), 1);
+  sqlite3_close(db);
+  settings = Start();
+  EXPECT_EQ(settings->GetNumUsers(), 2);
+  EXPECT_EQ(settings->GetCurrentUser(), -1);
 }
 
 TEST_F(ProfilesTest, SettingsFunctionsReadAndWriteTheCurrentProfile) {

@@ -10,6 +10,7 @@ namespace luatest {
 struct Budget {
   size_t live = 0;                          // bytes currently allocated through BudgetAlloc
   size_t limit = static_cast<size_t>(-1);  // requests that would exceed it fail
+  size_t requests = 0;                      // allocations and resizes asked for (frees not counted)
 };
 
 inline void *BudgetAlloc(void *ud, void *ptr, size_t osize, size_t nsize) {
@@ -19,6 +20,7 @@ inline void *BudgetAlloc(void *ud, void *ptr, size_t osize, size_t nsize) {
     b->live -= osize;
     return nullptr;
   }
+  ++b->requests;
   if (b->live - osize + nsize > b->limit) return nullptr;
   void *p = realloc(ptr, nsize);
   if (p) b->live = b->live - osize + nsize;

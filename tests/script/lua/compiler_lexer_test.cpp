@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "budget_alloc.h"
 #include "compiler_cases.h"
+#include "script/lua/lauxlib.h"
+#include "script/lua/lua.h"
 
 namespace {
 
@@ -97,6 +100,34 @@ TEST(Lexer, FirstLineStartingWithHashIsSkipped) {
   EXPECT_EQ(Outcome("#!x\n\nreturn +"), "error: test:3: unexpected symbol near `+'");
   // only the very first character counts
   EXPECT_EQ(Outcome(" #x"), "error: test:1: unexpected symbol near `#'");
+}
+
+// Allocation requests made while compiling `source' in a fresh state.
+size_t RequestsToCompile(const std::string &source) {
+  luatest::Budget budget;
+  lua_setdefaultalloc(luatest::BudgetAlloc, &budget);
+  lua_State *L = lua_open();
+  lua_setdefaultalloc(nullptr, nullptr);
+  EXPECT_NE(L, nullptr);
+  if (L == nullptr) return 0;
+  const size_t before = budget.requests;
+  EXPECT_EQ(luaL_loadbuffer(L, source.data(), source.size(), "=long"), 0);
+  const size_t made = budget.requests - before;
+  lua_close(L);
+  return made;
+}
+
+TEST(Lexer, LongTokensGrowTheBufferByDoubling) {
+  // A 1 MB literal, comment or name costs a few more buffer growths than a short one, not one per
+  // few dozen bytes.
+  const std::string body(1 << 20, 'x');
+  for (const auto &[open, close] : {std::pair<std::string, std::string>{"return \"", "\""},
+                                    {"return [[", "]]"}, {"return L\"", "\""}, {"--[[", "]]"}, {"return ", ""}}) {
+    SCOPED_TRACE(open);
+    const size_t shortOne = RequestsToCompile(open + "xx" + close);
+    const size_t longOne = RequestsToCompile(open + body + close);
+    EXPECT_LT(longOne, shortOne + 100);
+  }
 }
 
 TEST(Lexer, ErrorsReportTheLineOfTheOffendingToken) {

@@ -81,3 +81,21 @@ TEST(LuaTableLib, ForeachAndForeachi) {
       {"table.foreach({}, 1)", "error: bad argument #2 to `foreach' (function expected, got number)"},
   });
 }
+
+// Walks over positions a script names: far positions and sizes far past the contents are refused
+// at once instead of stepping through billions of empty slots; ordinary walks, a few nils past the
+// end, walks below 1 and long walks over real contents still behave as before.
+TEST(LuaTableLib, WalksFarPastTheContentsAreRefused) {
+  ExpectCases({
+      {"table.insert({}, -2147483647, 1)", "error: bad argument #2 to `insert' (position out of range)"},
+      {"local t = {} table.setn(t, 2147483646) table.remove(t, 1)", "error: table size out of range"},
+      {"table.foreachi({n = 1e9}, function() end)", "error: table size out of range"},
+      {"table.sort({n = 1e9}, function() return false end)", "error: table size out of range"},
+      {"local t = {n = 5} local k = 0 table.foreachi(t, function(i, v) k = k + 1 end) return k", "5"},
+      {"local t = {1, 2} table.insert(t, 0, 'x') return t[0], t[1], t[2], t[3]", "x, nil, 1, 2"},
+      {"local t = {} table.insert(t, 2147483647, 'x') return table.getn(t), t[2147483647]", "2147483647, x"},
+      {"local t = {} for i = 1, 100000 do t[i] = i end table.insert(t, 1, 0) local v = table.remove(t, 1)\n"
+       "return v, t[1], t[100000], table.getn(t)",
+       "0, 1, 100000, 100000"},
+  });
+}

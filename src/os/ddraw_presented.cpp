@@ -1,0 +1,84 @@
+// The last presented frame, for the test interface's TestReadPresentedFrame. Presenting only notes
+// which surface region was shown; its pixels are copied aside (on the GPU) only when that surface
+// is about to change or go away, and read back only when a test asks. A frame presented from the
+// primary surface, which changes only when the next frame is presented, so costs nothing per frame.
+#include "os/ddraw_internal.h"
+
+namespace os::dd {
+namespace {
+Surface* gSource = nullptr;              // the surface the frame is still in, or null
+int gX = 0, gY = 0, gWidth = 0, gHeight = 0;
+GLuint gCopyTexture = 0, gCopyBuffer = 0;  // the copy aside, once taken
+int gCopyWidth = 0, gCopyHeight = 0;
+bool gHaveCopy = false;
+}  // namespace
+
+void RememberPresentedFrame(Surface* source, int x, int y, int width, int height) {
+  if (!os::gl::OnGlThread() || width <= 0 || height <= 0) return;
+  gSource = source;
+  gX = x;
+  gY = y;
+  gWidth = width;
+  gHeight = height;
+  gHaveCopy = false;
+}
+
+void ForgetPresentedFrame() {
+  gSource = nullptr;
+  gHaveCopy = false;
+  gWidth = gHeight = 0;
+}
+
+bool PresentedFrameIn(const Surface* surface) { return surface && surface == gSource; }
+
+void PresentedSurfaceChanging(Surface* surface) {
+  if (surface != gSource || !surface) return;
+  gSource = nullptr;
+  if (!os::gl::OnGlThread()) {
+    gWidth = gHeight = 0;
+    return;
+  }
+  GLuint from = surface->Framebuffer();
+  if (!from) {
+    gWidth = gHeight = 0;
+    return;
+  }
+  if (!gCopyBuffer) {
+    glGenTextures(1, &gCopyTexture);
+    gl::GenFramebuffers(1, &gCopyBuffer);
+  }
+  if (gWidth != gCopyWidth || gHeight != gCopyHeight) {
+    glBindTexture(GL_TEXTURE_2D, gCopyTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, gWidth, gHeight, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, gCopyBuffer);
+    gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gCopyTexture, 0);
+    gCopyWidth = gWidth;
+    gCopyHeight = gHeight;
+  }
+  gl::BindFramebuffer(GL_READ_FRAMEBUFFER, from);
+  gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, gCopyBuffer);
+  glDisable(GL_SCISSOR_TEST);
+  gl::BlitFramebuffer(gX, gY, gX + gWidth, gY + gHeight, 0, 0, gWidth, gHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+  gHaveCopy = true;
+}
+
+}  // namespace os::dd
+
+namespace os {
+bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* height) {
+  using namespace os::dd;
+  if (!pixels || !os::gl::OnGlThread() || gWidth == 0 || (!gSource && !gHaveCopy)) return false;
+  FlushPendingDraws();
+  GLuint from = gSource ? gSource->Framebuffer() : gCopyBuffer;
+  int x = gSource ? gX : 0, y = gSource ? gY : 0;
+  if (!from) return false;
+  pixels->assign(static_cast<size_t>(gWidth) * gHeight, 0);
+  gl::BindFramebuffer(GL_FRAMEBUFFER, from);
+  glReadPixels(x, y, gWidth, gHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels->data());
+  gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (width) *width = gWidth;
+  if (height) *height = gHeight;
+  return true;
+}
+}  // namespace os

@@ -1,0 +1,45 @@
+// The display handler's cursor: the cursor textures, the vsync option of the cursor drawing, and the
+// position of the cursor image in the window's client area.
+#include "render/dxdisplayhandler.h"
+
+#include "os/winuser.h"
+#include "render/directx.h"
+#include "render/dxdisplayhandler_internal.h"
+
+using namespace dxdisplay;
+
+void TDxDisplayHandler::SetMouseTexture(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY,
+                                        bool hardware) {
+  std::lock_guard<std::mutex> guard(mMouseLock);
+  mMouseTexture[hardware ? 1 : 0] = texture;
+  mMouseHotSpot[hardware ? 1 : 0] = POINT{hotX, hotY};
+}
+
+void TDxDisplayHandler::SetCursorOption(bool vsync) {
+  mVsync = vsync;
+  mData->mContext->SetCursorOption(vsync ? 1 : 0);
+}
+
+POINT TDxDisplayHandler::SetMouseImagePosition(int x, int y) {
+  std::lock_guard<std::mutex> guard(mMouseLock);
+  ++mImageUpdates;
+  if (x == -1 && y == -1) {
+    POINT p;
+    GetCursorPos(&p);
+    x = p.x - mCursorRect.left;
+    y = p.y - mCursorRect.top;
+  }
+  mMouseImage = POINT{x, y};
+  mMouseImageVisible = true;
+  return mMouseImage;
+}
+
+void TDxDisplayHandler::RefreshCursorRect() {
+  if (!mWindow) return;
+  RECT c;
+  if (!GetClientRect(mWindow, &c)) return;
+  POINT origin{0, 0};
+  ClientToScreen(mWindow, &origin);
+  std::lock_guard<std::mutex> guard(mMouseLock);
+  mCursorRect = RECT{origin.x, origin.y, origin.x + c.right, origin.y + c.bottom};
+}
