@@ -94,8 +94,12 @@ struct MutexState {
   int depth = 0;
   std::string name;
   int lockFd = -1;  // held flock for a named mutex created first by this process
+  std::string lockPath;
   ~MutexState() {
-    if (lockFd >= 0) close(lockFd);  // releases the flock; the file stays for the next copy
+    if (lockFd < 0) return;
+    // Removed while still held, so no lock file outlives the process that made it.
+    unlink(lockPath.c_str());
+    close(lockFd);
   }
 };
 
@@ -302,6 +306,7 @@ HANDLE CreateMutexA(void*, BOOL initialOwner, LPCSTR name) {
       if (fd >= 0) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
           object->state->lockFd = fd;
+          object->state->lockPath = path;
         } else {
           existed = true;
           close(fd);

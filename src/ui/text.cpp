@@ -19,6 +19,14 @@ TVxMiniVecDraw::LineSink& DefaultSink() {
   static TVxMiniVecDraw::LineSink sink;
   return sink;
 }
+struct SpanOffsets {
+  bool set = false;
+  float start = 0, end = 0, y = 0;
+};
+SpanOffsets& DefaultOffsets() {
+  static SpanOffsets offsets;
+  return offsets;
+}
 TText::TLinkCommandRunner& LinkRunner() {
   static TText::TLinkCommandRunner runner;
   return runner;
@@ -28,6 +36,7 @@ TText::TLinkCommandRunner& LinkRunner() {
 TText::TText(bool redrawWithParent) {
   if (redrawWithParent) mFlags |= kWindowRedrawWithParent;
   if (DefaultSink()) mDraw.SetLineSink(DefaultSink());
+  if (DefaultOffsets().set) mDraw.SetSpanOffsets(DefaultOffsets().start, DefaultOffsets().end, DefaultOffsets().y);
 }
 
 TText::~TText() {
@@ -36,6 +45,7 @@ TText::~TText() {
 
 void TText::SetDefaultLineSink(TVxMiniVecDraw::LineSink sink) { DefaultSink() = std::move(sink); }
 
+void TText::SetDefaultSpanOffsets(float start, float end, float y) { DefaultOffsets() = {true, start, end, y}; }
 const TVxMiniVecDraw::LineSink& TText::GetDefaultLineSink() { return DefaultSink(); }
 
 bool& TText::LabelTranslation() {

@@ -113,7 +113,7 @@ TEST_F(EntryTest, TheModuleHearsWhereTheGameRunsThenTheSessionAndTheGameEndsWhen
   // after a tear-down that leaves the log behind.
   kill(game, SIGTERM);
   EXPECT_EQ(WaitFor(game, 30000), 0);
-  EXPECT_TRUE(fs::exists(root_ / "data" / "Brisklume" / "The Harrowmere Demo" / "logfile.txt"));
+  EXPECT_TRUE(fs::exists(root_ / "data" / "The Harrowmere Demo" / "The Harrowmere Demo" / "logfile.txt"));
 }
 
 TEST_F(EntryTest, ASecondCopyFromTheSameFolderEndsAtOnceAndTheFirstRunsOn) {

@@ -1,0 +1,251 @@
+// The game from a player's first start through its main menu, options, profiles, high scores,
+// credits and quitting, driven through the real program's input.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "e2e/gamedriver.h"
+
+namespace fs = std::filesystem;
+using e2e::Frame;
+using e2e::GameDriver;
+using e2e::Prefs;
+
+namespace {
+
+// Pixels with a channel above 150: the menus' texts and button frames are light, their
+// backgrounds dark.
+int LightPixels(const Frame& frame, const int r[4]) { return frame.CountDiffering(r[0], r[1], r[2], r[3], 0, 150); }
+
+class MenusTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int serial = 0;
+    root_ = fs::temp_directory_path() / ("menus-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
+    game_ = std::make_unique<GameDriver>(root_);
+  }
+  void TearDown() override {
+    if (HasFailure()) std::cerr << "---- the game's log ----\n" << game_->ReadLog() << "\n";
+    game_.reset();
+  }
+
+  // The first start asks for a name; typing one and pressing OK leads to the main menu.
+  void CreateFirstPlayer(const std::string& name, bool single = false) {
+    ASSERT_TRUE(game_->Start({}, single));
+    ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+    EXPECT_EQ(game_->Send("visible ok"), "no");  // nothing typed yet
+    TypeName(name);
+    ASSERT_TRUE(game_->WaitFor("visible play", "yes"));
+  }
+  void TypeName(const std::string& name) {
+    game_->Send("text " + name);
+    game_->Settle();
+    ASSERT_EQ(game_->Send("visible ok"), "yes");
+    ASSERT_TRUE(game_->ClickWindow("ok"));
+  }
+  // Quit from the main menu and its question; the process ends with 0.
+  void QuitFromMenu() {
+    ASSERT_TRUE(game_->ClickWindow("quit"));
+    ASSERT_TRUE(game_->WaitFor("visible yes", "yes"));
+    ASSERT_TRUE(game_->ClickWindow("yes"));
+    EXPECT_EQ(game_->WaitForExit(60000), 0);
+  }
+  // Presses on a slider's thumb (at the slider's value) and drags it to `value`.
+  void DragSlider(const std::string& name, float from, float to) {
+    int r[4];
+    ASSERT_TRUE(game_->Rect(name, r));
+    const int thumb = 22, travel = (r[2] - r[0]) - thumb;
+    const int y = (r[1] + r[3]) / 2;
+    auto x = [&](float v) { return r[0] + int(v * float(travel)) + thumb / 2; };
+    game_->Send("activate");
+    game_->Settle(3);
+    game_->Send("move " + std::to_string(x(from)) + " " + std::to_string(y));
+    game_->Settle(3);
+    game_->Send("down");
+    for (int step = 1; step <= 4; ++step) {
+      game_->Send("move " + std::to_string(x(from + (to - from) * float(step) / 4)) + " " + std::to_string(y));
+      game_->Settle(2);
+    }
+    game_->Send("up");
+    game_->Settle(3);
+  }
+
+  fs::path root_;
+  std::unique_ptr<GameDriver> game_;
+};
+
+TEST_F(MenusTest, FirstStartAsksForAPlayerAndShowsTheMainMenuWithTextsButtonsAndWelcome) {
+  CreateFirstPlayer("Ada");
+  EXPECT_TRUE(fs::exists(game_->DataFolder() / "prefsdb.dat"));
+  EXPECT_EQ(game_->Send("text? welcome"), "Welcome, Ada!");
+  EXPECT_EQ(game_->Send("visible changeplayer"), "yes");
+  // The cover fades away; then the texts and buttons stand out from the dark background.
+  ASSERT_TRUE(game_->WaitFor("alpha transition", "0.00", 60000));
+  game_->Settle(5);
+  const Frame frame = game_->Shot();
+  ASSERT_EQ(frame.width, 1024);
+  ASSERT_EQ(frame.height, 768);
+  int r[4];
+  for (const char* name : {"title", "welcome", "play", "options", "changeplayer", "hiscores", "credits", "quit"}) {
+    ASSERT_TRUE(game_->Rect(name, r)) << name;
+    EXPECT_GT(LightPixels(frame, r), 100) << name;
+  }
+  const int sky[4] = {20, 200, 110, 360};
+  EXPECT_EQ(LightPixels(frame, sky), 0);
+  QuitFromMenu();
+}
+
+TEST_F(MenusTest, OptionsMoveTheSoundLevelsAndMuteAndKeepThemAcrossARestart) {
+  CreateFirstPlayer("Ada");
+  // A new player starts at the configured default level.
+  EXPECT_EQ(game_->Send("volume 1000"), "0.800");
+  EXPECT_EQ(game_->Send("volume 1001"), "0.800");
+  ASSERT_TRUE(game_->ClickWindow("options"));
+  ASSERT_TRUE(game_->WaitFor("visible sfxlevelslider", "yes"));
+  DragSlider("sfxlevelslider", 0.8f, 0.0f);
+  EXPECT_EQ(game_->Send("volume 1000"), "0.000");
+  EXPECT_EQ(game_->Send("volume 0"), "0.000");
+  DragSlider("musiclevelslider", 0.8f, 1.0f);
+  EXPECT_EQ(game_->Send("volume 1001"), "1.000");
+  EXPECT_EQ(game_->Send("master"), "1.000");
+  ASSERT_TRUE(game_->ClickWindow("mutebox"));
+  EXPECT_EQ(game_->Send("master"), "0.000");
+  ASSERT_TRUE(game_->ClickWindow("ok"));
+  ASSERT_TRUE(game_->WaitFor("visible play", "yes"));
+  QuitFromMenu();
+  {
+    Prefs prefs(game_->DataFolder());
+    EXPECT_EQ(prefs.GetInt("soundlevel", -1, 0), 0);
+    EXPECT_EQ(prefs.GetInt("musiclevel", -1, 0), 1000);
+    EXPECT_EQ(prefs.GetInt("soundoff", -1, 0), 1);
+  }
+  // The next start applies them before any menu is opened, and the options show them again.
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->WaitFor("visible play", "yes"));
+  EXPECT_EQ(game_->Send("volume 1000"), "0.000");
+  EXPECT_EQ(game_->Send("volume 1001"), "1.000");
+  EXPECT_EQ(game_->Send("master"), "0.000");
+  ASSERT_TRUE(game_->ClickWindow("options"));
+  ASSERT_TRUE(game_->WaitFor("visible mutebox", "yes"));
+  EXPECT_EQ(game_->Send("selected mutebox"), "yes");
+  EXPECT_EQ(game_->Send("value musiclevelslider"), "1.000");
+  // Unmuting brings the sound back at once.
+  ASSERT_TRUE(game_->ClickWindow("mutebox"));
+  EXPECT_EQ(game_->Send("master"), "1.000");
+}
+
+TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvivesARestart) {
+  CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->ClickWindow("changeplayer"));
+  ASSERT_TRUE(game_->WaitFor("visible button0", "yes"));
+  EXPECT_EQ(game_->Send("label button0"), "Ada");
+  EXPECT_EQ(game_->Send("visible button1"), "no");
+
+  ASSERT_TRUE(game_->ClickWindow("new"));
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  TypeName("Bea");
+  ASSERT_TRUE(game_->WaitFor("label button1", "Bea"));
+  EXPECT_EQ(game_->Send("selected button1"), "yes");  // the new player is the current one
+
+  ASSERT_TRUE(game_->ClickWindow("button0"));
+  ASSERT_TRUE(game_->ClickWindow("rename"));
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  TypeName("Cy");
+  ASSERT_TRUE(game_->WaitFor("label button0", "Cy"));
+
+  ASSERT_TRUE(game_->ClickWindow("button1"));
+  ASSERT_TRUE(game_->ClickWindow("delete"));
+  ASSERT_TRUE(game_->WaitFor("visible button1", "no"));
+  EXPECT_EQ(game_->Send("label button0"), "Cy");
+
+  ASSERT_TRUE(game_->ClickWindow("new"));
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  TypeName("Dee");
+  ASSERT_TRUE(game_->WaitFor("label button1", "Dee"));
+  ASSERT_TRUE(game_->ClickWindow("button1"));
+  ASSERT_TRUE(game_->ClickWindow("ok"));
+  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Dee!"));
+  QuitFromMenu();
+  {
+    Prefs prefs(game_->DataFolder());
+    EXPECT_EQ(prefs.UserCount(), 2);
+    EXPECT_EQ(prefs.GetString("name", 0), "Cy");
+    EXPECT_EQ(prefs.GetString("name", 1), "Dee");
+    EXPECT_EQ(prefs.GetInt("curuser", -9, -1), 1);
+  }
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Dee!"));
+}
+
+TEST_F(MenusTest, ADamagedPreferenceFileIsSetAsideAndTheGameStartsAfresh) {
+  CreateFirstPlayer("Ada");
+  QuitFromMenu();
+  const fs::path file = game_->DataFolder() / "prefsdb.dat";
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << "this is not a preference database, just damaged bytes";
+  }
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));  // no players: a new one is asked for
+  EXPECT_TRUE(fs::exists(game_->DataFolder() / "prefsdb.dat.damaged"));
+  TypeName("Eve");
+  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Eve!"));
+}
+
+TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
+  CreateFirstPlayer("Ada");
+  ASSERT_EQ(game_->Send("lua SetCurrentGameMode(0); LogHighScore(5000)"), "ok");
+  ASSERT_EQ(game_->Send("lua CreateNewUser('Bea'); SetCurrentGameMode(0); LogHighScore(7000)"), "ok");
+  ASSERT_TRUE(game_->ClickWindow("hiscores"));
+  ASSERT_TRUE(game_->WaitFor("visible name1", "yes"));
+  EXPECT_EQ(game_->Send("text? name1"), "Bea");
+  EXPECT_EQ(game_->Send("text? score1"), "7000");
+  EXPECT_EQ(game_->Send("text? 1"), "1.");
+  EXPECT_EQ(game_->Send("text? name2"), "Ada");
+  EXPECT_EQ(game_->Send("text? score2"), "5000");
+  EXPECT_EQ(game_->Send("visible name3"), "no");
+  EXPECT_EQ(game_->Send("visible p1_1"), "no");  // only this computer's players are listed
+  EXPECT_EQ(game_->Send("visible topplayers"), "yes");
+  game_->Settle(5);
+  const Frame frame = game_->Shot();
+  int r[4];
+  for (const char* name : {"name1", "score1", "name2", "score2", "gamemode"}) {
+    ASSERT_TRUE(game_->Rect(name, r)) << name;
+    EXPECT_GT(LightPixels(frame, r), 30) << name;
+  }
+  ASSERT_TRUE(game_->ClickWindow("back"));
+  ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
+  EXPECT_EQ(game_->Send("visible name1"), "no");
+}
+
+TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
+  CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->ClickWindow("credits"));
+  ASSERT_TRUE(game_->WaitFor("top", "creditswindow"));
+  game_->Settle(10);
+  const Frame frame = game_->Shot();
+  int r[4];
+  ASSERT_TRUE(game_->Rect("roll", r));
+  EXPECT_GT(LightPixels(frame, r), 300);
+  ASSERT_TRUE(game_->ClickWindow("back"));
+  ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
+  EXPECT_EQ(game_->Send("visible roll"), "no");
+}
+
+TEST_F(MenusTest, QuittingFromTheMenuEndsWithZeroAndLeavesNoLockBehind) {
+  CreateFirstPlayer("Ada", true);
+  auto lockFiles = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(game_->RuntimeFolder()))
+      if (entry.path().extension() == ".lock") names.push_back(entry.path().filename().string());
+    return names;
+  };
+  EXPECT_FALSE(lockFiles().empty());  // the single-instance lock is held
+  QuitFromMenu();
+  EXPECT_EQ(lockFiles(), std::vector<std::string>());
+}
+
+}  // namespace
