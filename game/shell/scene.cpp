@@ -17,6 +17,9 @@
 #include "render/sprite.h"
 #include "render/texture.h"
 #include "shell/scenetext.h"
+#include "shell/spriteanimation.h"
+#include "shell/spriteanimator.h"
+#include "shell/spritewindow.h"
 #include "shell/settings.h"
 #include "sound/sound.h"
 #include "ui/image.h"
@@ -59,7 +62,10 @@ TScene::TScene() {
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   if (CGame* game = CGame::GetInstance()) mScene = game->GetCurrentScene();
   SetConfig("vsync", "1");
-  mRootSprite = TSprite::Create(0);
+  // Made now so that derived screens can add their sprites before the standard children exist.
+  mSpriteWindow = new TSpriteWindow;
+  mSpriteWindow->SetName("spriteWindow");
+  AddChild(mSpriteWindow, false);
   mTransitionAlpha = 1.0f;
   mFadeStep = -0.03f;
   mShortTextFadeModifier = ConfigFloat("infoboxTransModifier");
@@ -67,9 +73,8 @@ TScene::TScene() {
 }
 
 TScene::~TScene() {
-  // Children hold no link back; the bonus texts are children and go with them.
-  if (mSparkle && mSparkle->GetParent()) mSparkle->GetParent()->RemoveChild(mSparkle.get());
-  if (mRootSprite) mRootSprite->RemoveAllChildren();
+  // Glows and moves of this scene's sprites end with it.
+  if (TSpriteAnimator* animator = TSpriteAnimator::Instance()) animator->StopAll();
 }
 
 lua_State* TScene::ScriptState() const {
@@ -108,10 +113,15 @@ void TScene::PostCreate(TWindowStyle& style) {
   const int32_t w = ConfigInt("screenwidth");
   const int32_t h = ConfigInt("screenheight");
 
+  // The background and the sprites lie below everything a derived screen added before.
+  mSpriteWindow->MoveTo(0, 0);
+  mSpriteWindow->SetSize(w, h);
+  mSpriteWindow->Restack(0);
   TImage* bg = MakeImage("bg", mScene ? mScene->GetBg() : "", 0, 0);
   bg->SetSize(w, h);
   bg->SetAlpha(1.0f);
   AddChild(bg, false);
+  bg->Restack(0);
 
   TImage* shortBg = MakeImage("shorttextBg", "sprites/gamescene/bg_shorttext", 128, 14);
   shortBg->SetAlpha(mShortTextAlpha);
@@ -166,13 +176,8 @@ void TScene::PostCreate(TWindowStyle& style) {
   mExitsUsable = true;
 }
 
-void TScene::Draw() {
-  Draw2dScope scope;
-  if (!scope.IsOpen()) return;
-  TDrawSpec spec;
-  if (mRootSprite) mRootSprite->Draw(spec, -1);
-  if (mSparkle && mHintActive) mSparkle->Draw(&spec);
-}
+// The background is the child "bg" and the sprites draw in "spriteWindow"; nothing of its own.
+void TScene::Draw() {}
 
 // ---- messages, fades, leaving ----
 

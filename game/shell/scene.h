@@ -18,7 +18,9 @@
 
 class CScene;
 class CSceneHotspot;
+class TFxHostSprite;
 class TFxSprite;
+class TSpriteWindow;
 class TImage;
 class TSound;
 class TSprite;
@@ -37,6 +39,9 @@ enum : int32_t {
   kCursorInactive = 8,
 };
 
+// Kinds of the scene's sprite entries.
+enum : int32_t { kEntrySceneObject = 22, kEntryExitImage = 24, kEntryInGameObject = 27 };
+
 // One in-game object shown over the scene: an image with an optional caption, timed on the scene
 // clock, which may be clicked and then fades.
 struct TSceneTimedText {
@@ -49,7 +54,6 @@ struct TSceneTimedText {
   bool clickable = false, clickInsideOnly = false, keepOnClick = false;
   TClock clock;
   bool started = false, finished = false, clicked = false;
-  std::shared_ptr<TSprite> sprite;
 };
 
 class TScene : public TFadeInOutInterface, public CObserver {
@@ -101,8 +105,8 @@ class TScene : public TFadeInOutInterface, public CObserver {
   bool IsLeaving() const { return mLeaving; }
   float GetTransitionAlpha() const { return mTransitionAlpha; }
   TClock& GetSceneClock() { return mSceneClock; }
-  TSprite* GetRootSprite() const { return mRootSprite.get(); }
-  const std::shared_ptr<TSprite>& GetRootSpritePtr() const { return mRootSprite; }
+  // The scene's sprites (child "spriteWindow"), drawn over the background.
+  TSpriteWindow* GetSpriteWindow() const { return mSpriteWindow; }
   bool IsLetterboxIn() const { return mBarsIn; }
   size_t GetBonusTextCount() const { return mBonusTexts.size(); }
   const std::vector<TSceneTimedText>& GetInGameObjects() const { return mInGameObjects; }
@@ -187,7 +191,7 @@ class TScene : public TFadeInOutInterface, public CObserver {
   void SetBlockedCursor();
   void AddTextChild(TWindow* child);
 
-  std::shared_ptr<TSprite> mRootSprite;
+  TSpriteWindow* mSpriteWindow = nullptr;  // a child
   float mTransitionAlpha = 1.0f;
   int32_t mFrameCounter = 0;
   bool mFadeInSent = false, mFadeOutSent = false;
@@ -233,7 +237,7 @@ class TScene : public TFadeInOutInterface, public CObserver {
   int32_t mBlockStart = 0, mBlockLength = 0;
   TClock mBlockClock;
 
-  std::shared_ptr<TFxSprite> mSparkle;
+  std::shared_ptr<TFxHostSprite> mSparkle;
   int32_t mHintX = 0, mHintY = 0;
   float mHintRadius = 80.0f, mHintAngle = 0.0f, mHintTimer = 0.0f;
   bool mHintActive = false;

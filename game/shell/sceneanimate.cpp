@@ -13,6 +13,9 @@
 #include "render/sprite.h"
 #include "shell/scene.h"
 #include "shell/scenetext.h"
+#include "shell/spriteanimation.h"
+#include "shell/spriteanimator.h"
+#include "shell/spritewindow.h"
 #include "sound/sound.h"
 #include "ui/image.h"
 #include "ui/modalwindow.h"
@@ -34,6 +37,7 @@ bool GlobalBool(const char* name) {
 
 bool TScene::Animate() {
   if (TWindowManager* manager = GetWindowManager()) manager->Invalidate();
+  if (TSpriteAnimator* animator = TSpriteAnimator::Instance()) animator->Update();
   AnimateAmbient();
   if (mTransitionAlpha < 0.00001f) mSceneClock.Start();
   AnimateHint();
@@ -77,16 +81,17 @@ void TScene::AnimateHint() {
   if (mHintActive) {
     mHintTimer += kFadeStep;
     if (mSparkle)
-      mSparkle->SetPosition(TVec2(mHintX + mHintRadius * std::cos(mHintAngle), mHintY + mHintRadius * std::sin(mHintAngle)));
+      mSparkle->GetSpec().transform.SetTranslation(
+          TVec2(mHintX + mHintRadius * std::cos(mHintAngle), mHintY + mHintRadius * std::sin(mHintAngle)));
     mHintAngle = mHintTimer * 360.0f;
   }
   if (mHintTimer > 2.0f) {
     mHintTimer += kFadeStep;
-    if (mSparkle) mSparkle->SetPosition(TVec2(-200.0f, -200.0f));
+    if (mSparkle) mSparkle->GetSpec().transform.SetTranslation(TVec2(-200.0f, -200.0f));
   }
   if (mHintTimer > 6.0f && mHintActive) {
     mHintActive = false;
-    if (mSparkle && mSparkle->GetParent()) mSparkle->GetParent()->RemoveChild(mSparkle.get());
+    if (mSparkle && mSpriteWindow) mSpriteWindow->GetRootSprite()->RemoveChild(mSparkle);
   }
 }
 
@@ -113,8 +118,17 @@ void TScene::AnimateFade() {
 }
 
 void TScene::AnimateExitGlows() {
-  if (!CanUseExits() || !mScene) return;
-  // Glowing exits with an image are lit by their sprite's glow, which the sprite window draws.
+  if (!CanUseExits() || !mScene || !mSpriteWindow) return;
+  TSpriteAnimator* animator = TSpriteAnimator::Instance();
+  mScene->ResetSceneExitIterator();
+  while (mScene->HasNextSceneExit()) {
+    CSceneExit* exit = mScene->GetNextSceneExit();
+    if (!exit || !exit->IsActive() || !exit->IsGlowing() || !*exit->GetImage()) continue;
+    int32_t index = -1;
+    if (!mSpriteWindow->FindSprite(exit->GetId(), &index)) continue;
+    const TSpriteEntry entry = mSpriteWindow->GetSpriteEntry(index);
+    if (entry.sprite && animator) animator->StartGlow(entry.sprite, mSpriteWindow->GetRootSprite());
+  }
 }
 
 void TScene::AnimateInputBlock() {
@@ -165,7 +179,7 @@ void TScene::AnimateInGameObjects() {
       if (object.started || object.finished) continue;
       object.clock.Pause();
       object.clock.Reset();
-      if (object.sprite) object.sprite->SetVisible(true);
+      if (mSpriteWindow) mSpriteWindow->SetSpriteVisible(object.name, true);
       if (!object.text.IsEmpty()) scenetext::SetTextAlpha(FindChild(object.name, -1), 1.0f);
       object.started = true;
       object.clock.Start();
@@ -179,10 +193,14 @@ void TScene::AnimateInGameObjects() {
       continue;
     }
     float alpha = 0.0f;
-    if (object.sprite) {
-      alpha = object.sprite->GetSpec().alpha - kObjectFadeStep;
-      if (alpha <= 0) alpha = 0;
-      object.sprite->GetSpec().alpha = alpha;
+    int32_t entryIndex = -1;
+    if (mSpriteWindow && mSpriteWindow->FindSprite(object.name, &entryIndex)) {
+      const TSpriteEntry entry = mSpriteWindow->GetSpriteEntry(entryIndex);
+      if (entry.sprite) {
+        alpha = entry.sprite->GetSpec().alpha - kObjectFadeStep;
+        if (alpha <= 0) alpha = 0;
+        entry.sprite->GetSpec().alpha = alpha;
+      }
     }
     float textAlpha = 0.0f;
     TWindow* box = object.text.IsEmpty() ? nullptr : FindChild(object.name, -1);

@@ -15,6 +15,8 @@
 #include "shell/scene.h"
 #include "shell/scenetext.h"
 #include "shell/settings.h"
+#include "shell/spriteanimation.h"
+#include "shell/spritewindow.h"
 #include "ui/image.h"
 
 namespace {
@@ -225,10 +227,15 @@ void TScene::ShowInGameObjectPartOne(TString label, int32_t x, int32_t y, TStrin
   object.text = label.IsEmpty() ? TString() : LookUpLabel(label);
   object.name = TString::Format("InGameObject%u", unsigned(mInGameObjects.size()));
   std::shared_ptr<TTexture> texture = TTexture::Get(image, 0);
-  object.sprite = TSprite::Create(0, texture);
-  object.sprite->SetSpec(TDrawSpec(TVec2(float(x), float(y)), 1.0f, 1.0f, kDrawUseAnchor));
-  object.sprite->SetVisible(false);
-  if (mRootSprite) mRootSprite->AddChild(object.sprite);
+  TSpriteEntry entry;
+  entry.sprite = TSprite::Create(0, texture);
+  entry.sprite->SetSpec(TDrawSpec(TVec2(float(x), float(y)), 1.0f, 1.0f, kDrawUseAnchor));
+  entry.sprite->SetVisible(false);
+  entry.name = object.name;
+  entry.clickable = true;
+  entry.active = false;
+  entry.id = kEntryInGameObject;
+  if (mSpriteWindow) mSpriteWindow->AddSpriteEntry(entry);
   object.width = texture ? texture->GetWidth() : 0;
   object.height = texture ? texture->GetHeight() : 0;
   object.x = x;
@@ -385,7 +392,8 @@ void TScene::ShowHint(TString target, int32_t x, int32_t y) {
   if (mHintActive) return;
   mHintX = centre.x;
   mHintY = centre.y;
-  if (!mSparkle) mSparkle = TFxSprite::Create(10, "fx/spinshinebrasks.lua");
+  if (!mSparkle) mSparkle = std::make_shared<TFxHostSprite>(10, TFxSprite::Create(10, "fx/spinshinebrasks.lua"));
+  if (mSpriteWindow) mSpriteWindow->AttachSprite(mSparkle);
   mHintTimer = 0.0f;
   mHintAngle = 0.0f;
   mHintRadius = 80.0f;

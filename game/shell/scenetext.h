@@ -1,5 +1,5 @@
-// The fitted text boxes of the scene screens: a window holding one laid-out text in a fixed box,
-// with its own text alpha. Every scene screen makes and changes its captions through these calls.
+// The scene screens' captions: fitted text boxes (TTextbox) made and changed through calls that
+// take any window, so a caption that is missing is left alone instead of crashing a screen.
 #pragma once
 #include <cstdint>
 

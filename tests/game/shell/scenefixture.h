@@ -8,6 +8,9 @@
 
 #include "core/config.h"
 #include "os/time.h"
+#include "render/assetmanager.h"
+#include "render/texture.h"
+#include "render/texturedata.h"
 #include "shell/scene.h"
 #include "shell/scenewindows.h"
 #include "shell/windowscreenstack.h"
@@ -54,6 +57,14 @@ inline const char kSceneScript[] = "MakeDialog { SceneWindow { name = 'scene', x
 class SceneTest : public ShellTest {
  protected:
   SceneTest() {
+    if (!TAssetManager::GetInstance()) {
+      mAssets = std::make_unique<TAssetManager>();
+      TAssetManager::SetInstance(mAssets.get());
+    }
+    // The pictures the scene windows size their boxes by.
+    Texture("sprites/gamescene/bg_shorttext", 768, 96);
+    Texture("scenes/letters/cutsceneborder_top", 1024, 125);
+    Texture("scenes/letters/cutsceneborder_bottom", 1024, 125);
     os::TestFreezeTime(100000);
     SetConfig("screenwidth", "1024");
     SetConfig("screenheight", "768");
@@ -69,6 +80,18 @@ class SceneTest : public ShellTest {
     while (manager->GetTopModal()) manager->PopModal();
     manager->DeleteClosedWindows();
     os::TestReleaseTime();
+    mTextures.clear();
+    if (mAssets) TAssetManager::SetInstance(nullptr);
+  }
+
+  // A texture that TTexture::Get(name, 0) finds, of the given size (no pixels behind it).
+  std::shared_ptr<TTexture> Texture(const char* name, int w, int h, bool alpha = false) {
+    auto t = TTexture::Create(TTexture::MakeCacheKey(name, alpha, false, false));
+    t->GetData()->mImageWidth = t->GetData()->mSurfaceWidth = w;
+    t->GetData()->mImageHeight = t->GetData()->mSurfaceHeight = h;
+    if (alpha) t->GetData()->mFlags |= kTexAlpha;
+    mTextures.push_back(t);
+    return t;
   }
 
   // A profile with the new game, the main menu at the bottom and the start scene opened over it.
@@ -100,6 +123,8 @@ class SceneTest : public ShellTest {
   // Runs frames until the fade-in has finished.
   void FadeIn() { Frames(40); }
 
+  std::unique_ptr<TAssetManager> mAssets;
+  std::vector<std::shared_ptr<TTexture>> mTextures;
   TWindowScreenStack mStack;
 };
 
