@@ -46,6 +46,8 @@ MakeGame
         positionX3 = 700, positionY3 = 400, positionX4 = 600, positionY4 = 400 },
     },
     MakeAdventureScreen { seqId = 202, nextScene = 201 },
+    MakeChapterScreen { seqId = 203, nextScene = 201, title = "ch_title", subtitle = "ch_subtitle",
+      locationImage = "scenes/test/map", locationX = 100, locationY = 200, locationText = "ch_place" },
   },
   MakeInventoryItem { id = "rope", name = "rope", description = "item_rope", image = "sprites/inventory/rope" },
 }
@@ -53,6 +55,9 @@ MakeGame
 
 // Every scene kind's screen script makes the plain scene window; kind-specific tests replace theirs.
 inline const char kSceneScript[] = "MakeDialog { SceneWindow { name = 'scene', x = 0, y = 0, w = 1024, h = 768 } }";
+
+inline const char kChapterScript[] =
+    "MakeDialog { ChapterScreenWindow { name = 'scene', x = 0, y = 0, w = 1024, h = 768 } }";
 
 class SceneTest : public ShellTest {
  protected:
@@ -71,9 +76,9 @@ class SceneTest : public ShellTest {
     RegisterSceneWindowTypes(GetWindowManager());
     SetScreenStack(&mStack);
     RegisterMemoryFile("scripts/game/game.lua", kSceneGame, sizeof kSceneGame - 1);
-    for (const char* script : {"scripts/adventurescreen.lua", "scripts/chapterscreen.lua", "scripts/cutscene.lua",
-                               "scripts/hiddenobjectgame.lua"})
+    for (const char* script : {"scripts/adventurescreen.lua", "scripts/cutscene.lua", "scripts/hiddenobjectgame.lua"})
       RegisterMemoryFile(script, kSceneScript, sizeof kSceneScript - 1);
+    RegisterMemoryFile("scripts/chapterscreen.lua", kChapterScript, sizeof kChapterScript - 1);
   }
   ~SceneTest() override {
     TWindowManager* manager = GetWindowManager();
@@ -95,9 +100,10 @@ class SceneTest : public ShellTest {
   }
 
   // A profile with the new game, the main menu at the bottom and the start scene opened over it.
-  TScene* StartScene() {
+  TScene* StartScene(int32_t sceneId = 0) {
     TSettings* settings = Start();
     Run("CreateNewUser('Anna')");
+    if (sceneId) CGame::GetInstance()->SetCurrentScene(sceneId);
     TWindow* menu = mStack.NewModalWindow();
     menu->SetName("mainmenu");
     mStack.PushModal(menu);
