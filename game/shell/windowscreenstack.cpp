@@ -61,7 +61,7 @@ void TWindowScreenStack::PushModal(TWindow* window) {
 
 bool TWindowScreenStack::SetSceneFadeStep(float step) {
   TModalWindow* top = Manager()->GetTopModal();
-  auto* fading = KindCast<TFadeInOutInterface>(top ? top->FindChild("scene", -1) : nullptr);
+  auto* fading = top ? KindCast<TFadeInOutInterface>(top->FindChild("scene", -1)) : nullptr;
   if (!fading) return false;
   fading->SetFadeStep(step);
   return true;
