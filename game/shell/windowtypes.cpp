@@ -2,7 +2,9 @@
 // part of the program yet has no creator and is left out, so its name stays unknown to scripts.
 #include "shell/windowtypes.h"
 
+#include "shell/chapterscreen.h"
 #include "shell/menuwindows.h"
+#include "shell/scene.h"
 #include "shell/customtextedit.h"
 #include "ui/windowmanager.h"
 
@@ -14,10 +16,10 @@ struct TWindowType {
 };
 
 const TWindowType kWindowTypes[] = {
-    {"SceneWindow", nullptr},
+    {"SceneWindow", &TScene::CreateInstance},
     {"CutsceneWindow", nullptr},
     {"HiddenObjectGame", nullptr},
-    {"ChapterScreenWindow", nullptr},
+    {"ChapterScreenWindow", &TChapterScreenWindow::CreateInstance},
     {"AdventureScreenWindow", nullptr},
     {"JigsawPuzzleWindow", nullptr},
     {"UnlockingDoors", nullptr},

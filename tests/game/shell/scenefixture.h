@@ -12,7 +12,7 @@
 #include "render/texture.h"
 #include "render/texturedata.h"
 #include "shell/scene.h"
-#include "shell/scenewindows.h"
+#include "shell/windowtypes.h"
 #include "shell/windowscreenstack.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
@@ -73,7 +73,7 @@ class SceneTest : public ShellTest {
     os::TestFreezeTime(100000);
     SetConfig("screenwidth", "1024");
     SetConfig("screenheight", "768");
-    RegisterSceneWindowTypes(GetWindowManager());
+    RegisterWindowTypes();
     SetScreenStack(&mStack);
     RegisterMemoryFile("scripts/game/game.lua", kSceneGame, sizeof kSceneGame - 1);
     for (const char* script : {"scripts/adventurescreen.lua", "scripts/cutscene.lua", "scripts/hiddenobjectgame.lua"})
