@@ -39,7 +39,7 @@ enum : int32_t {
   kCursorInactive = 8,
 };
 
-// Kinds of the scene's sprite entries.
+// Ids of the scene's sprite entries, telling a click handler what was hit.
 enum : int32_t { kEntrySceneObject = 22, kEntryExitImage = 24, kEntryInGameObject = 27 };
 
 // One in-game object shown over the scene: an image with an optional caption, timed on the scene
@@ -82,6 +82,8 @@ class TScene : public TFadeInOutInterface, public CObserver {
   virtual void SetSceneObjectActive(const TString&, bool) {}
   virtual void OnFadeInCompleted();
   virtual void OnFadeOutCompleted();
+  // The sidebar's hint in a hidden-object scene; other scenes have none.
+  virtual void StartObjectHint() {}
 
   // ---- shared with the derived screens and the sidebar ----
   CScene* GetSceneModel() const { return mScene; }

@@ -2,6 +2,7 @@
 // part of the program yet has no creator and is left out, so its name stays unknown to scripts.
 #include "shell/windowtypes.h"
 
+#include "shell/adventurescreen.h"
 #include "shell/chapterscreen.h"
 #include "shell/menuwindows.h"
 #include "shell/scene.h"
@@ -20,7 +21,7 @@ const TWindowType kWindowTypes[] = {
     {"CutsceneWindow", nullptr},
     {"HiddenObjectGame", nullptr},
     {"ChapterScreenWindow", &TChapterScreenWindow::CreateInstance},
-    {"AdventureScreenWindow", nullptr},
+    {"AdventureScreenWindow", &TAdventureScreenWindow::CreateInstance},
     {"JigsawPuzzleWindow", nullptr},
     {"UnlockingDoors", nullptr},
     {"MirroredImageWindow", nullptr},

@@ -22,7 +22,7 @@ namespace scenetest {
 using namespace shelltest;
 
 // Two adventure-kind rooms joined by exits, with a hotspot and a closed door whose label shows.
-inline const char kSceneGame[] = R"(
+inline const char kSceneGame[] = R"GAME(
 MakeGame
 {
   name = "scenetest", startScene = 201,
@@ -43,15 +43,26 @@ MakeGame
         positionX3 = 500, positionY3 = 100, positionX4 = 400, positionY4 = 100 },
       MakeSceneHotspot { id = "h_well", name = "h_well", text = "well_text", isActive = "true",
         positionX1 = 600, positionY1 = 300, positionX2 = 700, positionY2 = 300,
-        positionX3 = 700, positionY3 = 400, positionX4 = 600, positionY4 = 400 },
+        positionX3 = 700, positionY3 = 400, positionX4 = 600, positionY4 = 400,
+        MakeActionMap { { "OnClick", "Note('well clicked')" } } },
+      MakeSceneObject { id = "o_rope", name = "o_rope", positionX = 300, positionY = 500, image = "scenes/test/rope",
+        timesPickable = 1, isActive = "true", isVisible = "true", invitem = "rope", text = "rope_text",
+        MakeActionMap { { "OnPickedUp", "Note('rope picked')" } } },
+      MakeSceneObject { id = "o_statue", name = "o_statue", positionX = 800, positionY = 300, image = "scenes/test/statue",
+        timesPickable = 0, isActive = "true", isVisible = "true", text = "statue_text" },
+      textFont = "fonts/kingthings.mvec", textboxHeight = 40, textboxWidth = 200, lineHeight = 20,
+      textColor = { red = 10, green = 20, blue = 30, alpha = 255 },
+      textboxes = { { text = "sign_text", x = 420, y = 140, rotation = 0 } },
     },
     MakeAdventureScreen { seqId = 202, nextScene = 201 },
     MakeChapterScreen { seqId = 203, nextScene = 201, title = "ch_title", subtitle = "ch_subtitle",
       locationImage = "scenes/test/map", locationX = 100, locationY = 200, locationText = "ch_place" },
   },
-  MakeInventoryItem { id = "rope", name = "rope", description = "item_rope", image = "sprites/inventory/rope" },
+  MakeInventoryItem { id = "rope", name = "rope", description = "item_rope", image = "sprites/inventory/rope",
+    pickUpImage = "sprites/inventory/rope_big",
+    MakeActionMap { { "h_well", "RemoveInventoryItem('rope') Note('rope into well')" } } },
 }
-)";
+)GAME";
 
 // Every scene kind's screen script makes the plain scene window; kind-specific tests replace theirs.
 inline const char kSceneScript[] = "MakeDialog { SceneWindow { name = 'scene', x = 0, y = 0, w = 1024, h = 768 } }";
