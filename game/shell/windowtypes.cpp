@@ -4,6 +4,7 @@
 
 #include "shell/adventurescreen.h"
 #include "shell/chapterscreen.h"
+#include "shell/hiddenobjectgame.h"
 #include "shell/menuwindows.h"
 #include "shell/scene.h"
 #include "shell/customtextedit.h"
@@ -19,7 +20,7 @@ struct TWindowType {
 const TWindowType kWindowTypes[] = {
     {"SceneWindow", &TScene::CreateInstance},
     {"CutsceneWindow", nullptr},
-    {"HiddenObjectGame", nullptr},
+    {"HiddenObjectGame", &THiddenObjectGameWindow::CreateInstance},
     {"ChapterScreenWindow", &TChapterScreenWindow::CreateInstance},
     {"AdventureScreenWindow", &TAdventureScreenWindow::CreateInstance},
     {"JigsawPuzzleWindow", nullptr},

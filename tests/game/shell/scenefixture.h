@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/config.h"
+#include "model/modelscript.h"
 #include "os/time.h"
 #include "render/assetmanager.h"
 #include "render/texture.h"
@@ -55,9 +56,20 @@ MakeGame
       textboxes = { { text = "sign_text", x = 420, y = 140, rotation = 0 } },
     },
     MakeAdventureScreen { seqId = 202, nextScene = 201 },
+    MakeHiddenObjectGame { seqId = 204, nextScene = 201, itemListCount = 4, pickedUpInventoryItemOnWon = "rope",
+      STDLeftSideOfActiveSide = 1024,
+      MakeHiddenObject { id = "h_cup", name = "ho_cup", positionX = 300, positionY = 300, image = "scenes/test/cup",
+        MakeActionMap { { "OnPickedUp", "Note('cup found')" } } },
+      MakeHiddenObject { id = "h_bell", name = "ho_bell", positionX = 500, positionY = 300, image = "scenes/test/cup" },
+      MakeHOGGroup { groupName = "ho_coins",
+        MakeHiddenObject { id = "h_coin1", name = "ho_coin", positionX = 300, positionY = 100, image = "scenes/test/cup" },
+        MakeHiddenObject { id = "h_coin2", name = "ho_coin", positionX = 500, positionY = 100, image = "scenes/test/cup" } },
+    },
     MakeChapterScreen { seqId = 203, nextScene = 201, title = "ch_title", subtitle = "ch_subtitle",
       locationImage = "scenes/test/map", locationX = 100, locationY = 200, locationText = "ch_place" },
   },
+  MakeHighscoreSystem { clicksNeedForPenalty = 3, timeForClicksForPenalty = 10, timeForPenalty = 5,
+    neededTimeForHOSpeedBonusInSeconds = 3, HOTaskCompleteBonus = 500, MakeHOFoundBonus { 10, 20, 30 } },
   MakeInventoryItem { id = "rope", name = "rope", description = "item_rope", image = "sprites/inventory/rope",
     pickUpImage = "sprites/inventory/rope_big",
     MakeActionMap { { "h_well", "RemoveInventoryItem('rope') Note('rope into well')" } } },
@@ -82,6 +94,8 @@ class SceneTest : public ShellTest {
     Texture("scenes/letters/cutsceneborder_top", 1024, 125);
     Texture("scenes/letters/cutsceneborder_bottom", 1024, 125);
     os::TestFreezeTime(100000);
+    // The score keeper counts whole seconds of the same frozen clock.
+    SetModelClock([] { return static_cast<int64_t>(timeGetTime() / 1000); });
     SetConfig("screenwidth", "1024");
     SetConfig("screenheight", "768");
     RegisterWindowTypes();
@@ -96,6 +110,7 @@ class SceneTest : public ShellTest {
     while (manager->GetTopModal()) manager->PopModal();
     manager->DeleteClosedWindows();
     os::TestReleaseTime();
+    SetModelClock(nullptr);
     mTextures.clear();
     if (mAssets) TAssetManager::SetInstance(nullptr);
   }
