@@ -4,6 +4,7 @@
 
 #include "shell/adventurescreen.h"
 #include "shell/chapterscreen.h"
+#include "shell/cutscene.h"
 #include "shell/hiddenobjectgame.h"
 #include "shell/menuwindows.h"
 #include "shell/scene.h"
@@ -19,7 +20,7 @@ struct TWindowType {
 
 const TWindowType kWindowTypes[] = {
     {"SceneWindow", &TScene::CreateInstance},
-    {"CutsceneWindow", nullptr},
+    {"CutsceneWindow", &TCutsceneWindow::CreateInstance},
     {"HiddenObjectGame", &THiddenObjectGameWindow::CreateInstance},
     {"ChapterScreenWindow", &TChapterScreenWindow::CreateInstance},
     {"AdventureScreenWindow", &TAdventureScreenWindow::CreateInstance},
