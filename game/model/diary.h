@@ -60,6 +60,8 @@ class TDiary {
   virtual ~TDiary();
 
   void SetMeasure(Measure measure) { mMeasure = std::move(measure); }
+  // The measure every diary made from now on starts with (the window system installs the real one).
+  static void SetDefaultMeasure(Measure measure);
   // The text a text entry shows: each '+'-separated label replaced by its text, joined.
   static std::string ComposeText(const TStringTable& table, const std::string& labels);
 

@@ -5,6 +5,7 @@
 #include "shell/adventurescreen.h"
 #include "shell/chapterscreen.h"
 #include "shell/cutscene.h"
+#include "shell/diarywindow.h"
 #include "shell/hiddenobjectgame.h"
 #include "shell/menuwindows.h"
 #include "shell/scene.h"
@@ -34,7 +35,7 @@ const TWindowType kWindowTypes[] = {
     {"MainMenuWindow", &TMainMenuWindow::CreateInstance},
     {"OptionsWindow", &TOptionsWindow::CreateInstance},
     {"HiscoreWindow", &THiscoreWindow::CreateInstance},
-    {"DiaryWindow", nullptr},
+    {"DiaryWindow", &TDiaryWindow::CreateInstance},
     {"ProfilesWindow", &TProfilesWindow::CreateInstance},
     {"CreditsWindow", &TCreditsWindow::CreateInstance},
     {"RolloverWindow", nullptr},
@@ -47,6 +48,8 @@ const TWindowType kWindowTypes[] = {
 
 void RegisterWindowTypes() {
   TWindowManager* manager = GetWindowManager();
+  // Diary entries are placed by the real size of their pictures and texts.
+  InstallDiaryMeasure();
   for (const TWindowType& type : kWindowTypes)
     if (type.creator) manager->RegisterWindowType(type.name, type.creator);
 }
