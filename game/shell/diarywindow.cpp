@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "core/stringtable.h"
 #include "render/texture.h"
 #include "shell/scenetext.h"

@@ -4,12 +4,12 @@
 
 #include <cmath>
 
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "model/globals.h"
 #include "model/hiddenobject.h"
 #include "model/highscore.h"
 #include "render/drawspec.h"
-#include "render/effectsprite.h"
+#include "particles/effectsprite.h"
 #include "render/sprite.h"
 #include "render/texture.h"
 #include "shell/settings.h"
