@@ -52,6 +52,8 @@ public:
   void SetFont(const TString& name);
   void SetFontSize(int size);
   void SetColor(const float color[4]);
+  // The base colour: red, green, blue, alpha.
+  const float* GetColor() const { return mColor; }
   void SetRotation(float degrees, float originX, float originY);
   void SetScroll(float lines) { mScroll = lines; }
   void SetSwitches(bool replace, bool blendAlpha) { mReplace = replace, mBlendAlpha = blendAlpha; }
