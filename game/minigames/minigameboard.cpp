@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "core/platform.h"
+#include "core/stringtable.h"
 #include "model/game.h"
 #include "model/globals.h"
 #include "model/highscore.h"
@@ -55,6 +57,12 @@ void TMiniGameBoard::PostCreate() {
                          kKindMenuButton, "menuButton"),
               true);
   }
+}
+
+TString TMiniGameBoard::LabelText(const char* label) {
+  TPlatform* platform = TPlatform::GetInstance();
+  TStringTable* table = platform ? platform->GetStringTable() : nullptr;
+  return table ? table->GetString(label) : TString(label);
 }
 
 bool TMiniGameBoard::BriefingShown() {

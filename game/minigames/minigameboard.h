@@ -58,6 +58,8 @@ class TMiniGameBoard {
   // Stores the mouse for the settings keeper; true while the briefing swallows the mouse.
   static bool StoreMouseAndCheckBriefing(TPoint mouse);
   static bool BriefingShown();
+  // The string table's text for the label.
+  static TString LabelText(const char* label);
 
   IMiniGameHost& mHost;
   CScene& mScene;
