@@ -35,7 +35,7 @@ class BoardTest : public WidgetFixture, public IMiniGameHost {
     WidgetFixture::SetUp();
     TSprite::SetHitProbe(&probe_);
     CGame::CreateInstance();
-    CHighscoreSystem::CreateInstance()->SetMiniGameTaskCompleteBonus(250);
+    CHighscoreSystem::CreateInstance();
     CGlobalInformationSystem::CreateInstance();
     TSettings::CreateInstance();
     sprites_ = new TSpriteWindow();
@@ -61,6 +61,7 @@ class BoardTest : public WidgetFixture, public IMiniGameHost {
         "MakeGame { currentScene = 1, " + gameKeys + " MakeLevel { seqId = 1,\n" + scene + "\n} }";
     EXPECT_EQ(Run(text.c_str()), 0) << text;
     CModelCompositor::ReleaseInstance();
+    CHighscoreSystem::GetInstance()->SetMiniGameTaskCompleteBonus(250);
     T* model = dynamic_cast<T*>(CGame::GetInstance()->FindScene(1));
     EXPECT_NE(model, nullptr);
     return model;
