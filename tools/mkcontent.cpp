@@ -441,6 +441,103 @@ void Puzzles() {
   }
 }
 
+// ---- the menus ----
+
+// The main menu's background, the fade cover, the menu buttons, the dialog panel, toggles, the
+// slider parts, the high-score marker and the game's cursors.
+void Menus() {
+  {
+    Canvas c(1024, 768);
+    c.Paint([](float x, float y) {
+      const float n = Fractal(x / 180, y / 180, 501);
+      Rgba sky = Mix(Hex(0x1a1030), Hex(0x5a3a4a), y / 768);
+      return Shade(sky, 0.8f + 0.4f * n);
+    });
+    // A manor's outline against the dusk.
+    c.Shape([](float x, float y) {
+      return Union(Union(Box(x, y, 120, 470, 904, 768), Trapezoid(x, y, 512, 330, 470, 120, 520)),
+                   Union(Box(x, y, 180, 380, 240, 500), Box(x, y, 784, 380, 844, 500)));
+    }, [](float x, float y) { return Shade(Hex(0x140c10), 0.9f + 0.2f * Noise(x / 8, y / 8, 77)); });
+    for (int i = 0; i < 7; ++i) {
+      const float wx = 200 + i * 100.f;
+      c.Shape([wx](float x, float y) { return Box(x, y, wx, 560, wx + 30, 610, 3); }, Hex(0xe0b050, 0.85f));
+    }
+    c.SaveJpegFile("backgrounds/mainmenu.jpg");
+  }
+  {
+    Canvas c(1024, 768);
+    c.Paint([](float, float) { return Hex(0x000000); });
+    c.SavePngFile("backgrounds/transition.png");
+  }
+  {
+    Canvas c(640, 560);
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 638, 558, 18); },
+            [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 301), 0.9f); });
+    c.Shape([](float x, float y) { return std::abs(Box(x, y, 10, 10, 630, 550, 12)) - 1.5f; }, Hex(0xd8b870));
+    c.SavePngFile("menu/panel.png");
+  }
+  const struct {
+    const char* name;
+    uint32_t fill;
+    float light;
+  } buttons[] = {{"menu/btn", 0x6a4a2a, 1.0f}, {"menu/btn_down", 0x4a301a, 0.8f}, {"menu/btn_over", 0x8a6236, 1.2f}};
+  for (const auto& b : buttons) {
+    Canvas c(240, 48);
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 238, 46, 12); },
+            [&b](float, float y) { return Shade(Hex(b.fill), b.light * (1.2f - 0.45f * y / 48)); });
+    c.Shape([](float x, float y) { return std::abs(Box(x, y, 5, 5, 235, 43, 9)) - 1; }, Hex(0xd8b870));
+    c.SavePngFile(std::string(b.name) + ".png");
+  }
+  // Toggles: normal, checked, and both under the pointer.
+  const char* const toggles[] = {"menu/check", "menu/check_on", "menu/check_over", "menu/check_on_over"};
+  for (int i = 0; i < 4; ++i) {
+    Canvas c(36, 36);
+    const float light = i >= 2 ? 1.3f : 1.0f;
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 34, 34, 5); }, Shade(Hex(0x3a2616), light));
+    c.Shape([](float x, float y) { return std::abs(Box(x, y, 3, 3, 33, 33, 4)) - 1; }, Hex(0xd8b870));
+    if (i == 1 || i == 3)
+      c.Shape([](float x, float y) {
+        return Union(Box(x, y, 9, 17, 16, 24, 1) , std::abs((x - 16) + (y - 25)) / 1.4f - 3 + std::max(0.f, std::abs(x - 21) - 7)) ;
+      }, Hex(0xf0e0a0));
+    c.SavePngFile(std::string(toggles[i]) + ".png");
+  }
+  {
+    Canvas top(14, 8), mid(14, 8), bottom(14, 8);
+    top.Shape([](float x, float y) { return Box(x, y, 2, 2, 12, 14, 4); }, Hex(0xb09060));
+    mid.Shape([](float x, float y) { return Box(x, y, 2, -2, 12, 10); }, Hex(0xb09060));
+    bottom.Shape([](float x, float y) { return Box(x, y, 2, -6, 12, 6, 4); }, Hex(0xb09060));
+    top.SavePngFile("menu/rail_top.png");
+    mid.SavePngFile("menu/rail_mid.png");
+    bottom.SavePngFile("menu/rail_bot.png");
+    for (int over = 0; over < 2; ++over) {
+      Canvas thumb(22, 30);
+      thumb.Shape([](float x, float y) { return Box(x, y, 2, 2, 20, 28, 5); }, Shade(Hex(0xd8b870), over ? 1.2f : 0.95f));
+      thumb.Shape([](float x, float y) { return std::abs(Box(x, y, 2, 2, 20, 28, 5)) - 0.8f; }, Hex(0x3a2616));
+      thumb.SavePngFile(over ? "menu/thumb_over.png" : "menu/thumb.png");
+    }
+  }
+  {
+    Canvas c(24, 24);
+    c.Shape([](float x, float y) { return Circle(x, y, 12, 12, 8); }, Hex(0xe0b050));
+    c.SavePngFile("menu/marker.png");
+  }
+  // The game's pointer kinds share one arrow in different tints.
+  const auto arrow = [](float x, float y) {
+    return Union(std::max({-x, x - y * 0.7f, y - 24.f}), Box(x, y, 7, 16, 13, 29));
+  };
+  const struct {
+    const char* name;
+    uint32_t tint;
+  } cursors[] = {{"cursor/cursor_active", 0xf0e0c0}, {"cursor/cursor_look", 0xa0d0f0}, {"cursor/cursor_use", 0xf0c070},
+                 {"cursor/cursor_exit", 0x90e070}, {"cursor/cursor_active_red", 0xf06050}, {"cursor/cursor_inactive", 0x909090}};
+  for (const auto& k : cursors) {
+    Canvas c(32, 32);
+    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1) - 1.5f; }, Hex(0x101010));
+    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1); }, Hex(k.tint));
+    c.SavePngFile(std::string(k.name) + ".png");
+  }
+}
+
 // ---- sounds ----
 
 // Encodes mono samples (-1..1) as Ogg Vorbis.
@@ -528,6 +625,51 @@ void Sounds() {
   }
 }
 
+// The menus' sounds: four typewriter clicks, the lever sample of the options, the menu music.
+void MenuSounds() {
+  uint32_t seed = 91;
+  const auto noise = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return float(seed >> 8) / float(1 << 23) - 1.f;
+  };
+  for (int k = 1; k <= 4; ++k) {
+    std::vector<float> s(size_t(0.05 * kRate));
+    const double pitch = 900 + 250 * k;
+    for (size_t i = 0; i < s.size(); ++i) {
+      const double t = double(i) / kRate;
+      s[i] = float(std::exp(-120 * t) * (0.6 * noise() + 0.4 * std::sin(2 * kPi * pitch * t)));
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "audio/sfx/sfx_typing_%02d.ogg", k);
+    WriteOgg(name, s, kRate, 0.4f);
+  }
+  {
+    std::vector<float> s(size_t(0.25 * kRate));
+    for (size_t i = 0; i < s.size(); ++i) {
+      const double t = double(i) / kRate;
+      s[i] = float(0.5 * std::exp(-25 * t) * std::sin(2 * kPi * (300 - 400 * t) * t) + 0.2 * std::exp(-60 * t) * noise());
+    }
+    WriteOgg("audio/sfx/lever.ogg", s, kRate, 0.4f);
+  }
+  {
+    // A slow waltz in D minor: bass on one, chords on two and three, and a melody; loopable.
+    const double beat = 60.0 / 84;
+    std::vector<float> s(size_t(48 * beat * kRate));
+    const int bass[] = {50, 46, 48, 45, 50, 43, 45, 50, 46, 48, 45, 50, 43, 45, 45, 50};
+    const int melody[] = {62, 65, 69, 70, 69, 65, 67, 64, 60, 69, 67, 65, 62, 65, 69, 74,
+                          72, 70, 69, 67, 65, 67, 69, 64, 62, 65, 69, 70, 72, 70, 69, 67,
+                          65, 64, 62, 61, 62, 65, 64, 62, 61, 57, 61, 64, 62, 0, 0, 0};
+    for (int bar = 0; bar < 16; ++bar) {
+      Note(s, bar * 3 * beat, 3 * beat, Midi(bass[bar]), 0.2f, 1.4);
+      Note(s, (bar * 3 + 1) * beat, beat, Midi(bass[bar] + 12), 0.08f, 3);
+      Note(s, (bar * 3 + 2) * beat, beat, Midi(bass[bar] + 19), 0.08f, 3);
+    }
+    for (int i = 0; i < 48; ++i)
+      if (melody[i]) Note(s, i * beat, beat * 1.3, Midi(melody[i]), 0.15f, 2.2);
+    WriteOgg("audio/music/mainmenumusic.ogg", s, kRate, 0.2f);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -542,5 +684,7 @@ int main(int argc, char** argv) {
   Interface();
   Puzzles();
   Sounds();
+  Menus();
+  MenuSounds();
   return gFailed ? 1 : 0;
 }

@@ -5,8 +5,16 @@
 # committed; regenerate it with the `default_font` target (from fonts-dejavu-core's sans face).
 add_executable(mkfont ${CMAKE_SOURCE_DIR}/tools/mkfont.cpp)
 set(TM_FONT_SOURCE /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf)
+set(TM_FONT_DIR /usr/share/fonts/truetype/dejavu)
 add_custom_target(default_font
   COMMAND mkfont ${TM_FONT_SOURCE} ${CMAKE_SOURCE_DIR}/assets/fonts/default.mvec
+  DEPENDS mkfont VERBATIM)
+# The game's three named faces, from the same package: the letter and caption face (serif), the
+# title face (bold serif) and the item-list face (bold sans).
+add_custom_target(game_fonts
+  COMMAND mkfont ${TM_FONT_DIR}/DejaVuSerif.ttf ${CMAKE_SOURCE_DIR}/assets/fonts/kingthings.mvec
+  COMMAND mkfont ${TM_FONT_DIR}/DejaVuSerif-Bold.ttf ${CMAKE_SOURCE_DIR}/assets/fonts/schwarzwald.mvec
+  COMMAND mkfont ${TM_FONT_DIR}/DejaVuSans-Bold.ttf ${CMAKE_SOURCE_DIR}/assets/fonts/rabiohead.mvec
   DEPENDS mkfont VERBATIM)
 
 # The built-in default font is the committed default.mvec, turned into a byte array when CMake runs.

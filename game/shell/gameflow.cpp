@@ -164,7 +164,10 @@ void TSettings::OpenCurrentScene() {
     LogPrintf("OpenCurrentScene: no window system\n");
     return;
   }
-  const TString oldName = stack->GetTopModalName();
+  // A scene's modal window has no name of its own (its screen script names only the "scene" in
+  // it), so it is closed by its id.
+  TString oldName = stack->GetTopModalName();
+  if (oldName.IsEmpty()) oldName = stack->GetTopModalIdString();
   TWindow* window = OpenSceneWindow(scene);
   if (!oldName.IsEmpty()) stack->CloseModal(oldName);
   if (window) stack->PushModal(window);

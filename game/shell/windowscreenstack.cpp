@@ -4,6 +4,7 @@
 #include "core/config.h"
 #include "core/log.h"
 #include "os/msgbox.h"
+#include "shell/fadeinout.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 
@@ -58,7 +59,13 @@ void TWindowScreenStack::PushModal(TWindow* window) {
   LogPrintf("PushModal: window %s was not made by the screen stack\n", window ? window->GetIdString().CStr() : "(null)");
 }
 
-bool TWindowScreenStack::SetSceneFadeStep(float) { return false; }
+bool TWindowScreenStack::SetSceneFadeStep(float step) {
+  TModalWindow* top = Manager()->GetTopModal();
+  auto* fading = top ? KindCast<TFadeInOutInterface>(top->FindChild("scene", -1)) : nullptr;
+  if (!fading) return false;
+  fading->SetFadeStep(step);
+  return true;
+}
 
 void TWindowScreenStack::ShowMessage(const TString& text) {
   LogPrintf("%s\n", text.CStr());

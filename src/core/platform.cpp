@@ -23,11 +23,16 @@
 #include "render/assetmanager.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
+#include "render/vxlinesink.h"
+#include "render/vxselftest.h"
 #include "script/windowscript.h"
 #include "services/gamestate.h"
 #include "services/portal.h"
 #include "sound/sounddatasource.h"
 #include "sound/soundmanager.h"
+#include "ui/modalwindow.h"
+#include "ui/text.h"
+#include "ui/windowmanager.h"
 #include "ui/windowmanager.h"
 
 namespace {
@@ -189,8 +194,37 @@ bool TPlatform::HasFocus() const {
   return false;
 }
 
+namespace {
+// The outline rasteriser the start-up calibrates; every text window draws with its offsets.
+std::unique_ptr<TVxMiniVecDraw>& StartupRasteriser() {
+  static std::unique_ptr<TVxMiniVecDraw> rasteriser;
+  return rasteriser;
+}
+
+// After the first display set-up: calibrate the text lines on this display and send every text
+// window's lines to the drawing context.
+void StartTextDrawing() {
+  StartupRasteriser() = std::make_unique<TVxMiniVecDraw>();
+  TVxMiniVecDraw& vec = *StartupRasteriser();
+  if (!RunLineSelfTest(vec)) LogPrintf("Text line calibration found no exact offsets; using the fallback\n");
+  float start = 0, end = 0, y = 0;
+  vec.GetSpanOffsets(&start, &end, &y);
+  TText::SetDefaultSpanOffsets(start, end, y);
+  TText::SetDefaultLineSink(MakeDrawContextLineSink());
+  ConnectLineSink(vec);
+}
+}  // namespace
+
 void TPlatform::InitDisplay(int32_t width, int32_t height, bool fullScreen) {
+  TWindowManager* manager = mImpl->GetWindowManager();
+  if (manager && !manager->GetScreen()) {
+    auto* screen = new TScreen();
+    manager->SetScreen(screen);
+    screen->SetSize(width, height);
+  }
+  const bool first = !mImpl->mDisplayInitialised;
   mImpl->SetDisplay(width, height, fullScreen);
+  if (first && mImpl->mDisplayInitialised) StartTextDrawing();
   TDrawContext* context = TDrawContext::GetInstance();
   context->PopClipRect();
   context->PushClipRect(TRect(0, 0, width, height));
@@ -216,6 +250,8 @@ void TPlatform::SetHardwareCursor(bool on) {
   mImpl->mHardwareCursorWanted = on;
   if (TDxDisplayHandler* display = mImpl->GetDisplayHandler()) display->ShowHardwareCursor(on);
 }
+
+bool TPlatform::GetHardwareCursor() const { return mImpl->mHardwareCursorWanted; }
 
 bool TPlatform::SetFullScreen(bool fullScreen) {
   TDxDisplayHandler* display = mImpl->GetDisplayHandler();

@@ -89,6 +89,7 @@ class TPlatform {
   // cursors on and none set, the system cursor stands in.
   void SetCursor(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY, bool hardware);
   void SetHardwareCursor(bool on);
+  bool GetHardwareCursor() const;
   // A point of the game's view, scaled and moved by the cursor rectangle.
   void SetMousePosition(POINT point);
   int32_t GetInputMode() const;

@@ -9,9 +9,15 @@
 #include "script/luastack.h"
 #include "script/scriptbinding.h"
 #include "script/windowscript.h"
-#include "ui/flashhost.h"
+#include "render/texture.h"
+#include "script/luawrapper.h"
+#include "ui/button.h"
+#include "ui/image.h"
+#include "ui/layeredwindow.h"
 #include "ui/modalwindow.h"
+#include "ui/text.h"
 #include "ui/window.h"
+#include "ui/windowdraw.h"
 #include "ui/windowmanager.h"
 
 #include <cstdlib>
@@ -52,28 +58,6 @@ bool StringToClipboardValue(TString text) {
   return platform && platform->StringToClipboard(text);
 }
 
-// The one open movie (the window script is the only caller of these functions).
-std::unique_ptr<TFlashHost>& MovieHost() {
-  static std::unique_ptr<TFlashHost> host;
-  return host;
-}
-
-bool StartMovie(TString movie, bool translate, bool allowInput) {
-  if (movie.IsEmpty()) return false;
-  auto host = std::make_unique<TFlashHost>(movie);
-  if (!host->Create(false, translate, allowInput)) return false;
-  MovieHost() = std::move(host);
-  return true;
-}
-
-bool IsMoviePlaying() { return MovieHost() && MovieHost()->IsPlaying(); }
-
-void StopMovie() {
-  if (!MovieHost()) return;
-  MovieHost()->Destroy();
-  MovieHost().reset();
-}
-
 // The named window under the top modal, or null.
 TWindow* FindUnderTopModal(const TString& name) {
   TWindowManager* manager = Manager();
@@ -81,16 +65,53 @@ TWindow* FindUnderTopModal(const TString& name) {
   return top ? top->FindChild(name, -1) : nullptr;
 }
 
-// Without text or button windows in the framework yet, every found window answers as "other".
 TString GetLabel(TString name) {
   TWindowManager* manager = Manager();
   if (!manager || !manager->GetTopModal()) return TString();
-  if (!FindUnderTopModal(name)) return name + "_is_not_found";
+  TWindow* window = FindUnderTopModal(name);
+  if (!window) return name + "_is_not_found";
+  if (TText* text = KindCast<TText>(window)) return text->GetText();
+  if (TButton* button = TButtonCast(window)) return button->GetLabel();
   return name + "_is_not_a_TText_window_or_TButton";
 }
 
-// Image windows do not exist yet, so no named window holds a texture.
-bool ImageLoaded(TString) { return false; }
+void SetLabel(TString name, TString text) {
+  TWindow* window = FindUnderTopModal(name);
+  if (TText* textWindow = KindCast<TText>(window)) textWindow->SetText(text);
+  else if (TButton* button = TButtonCast(window)) button->SetLabel(text);
+}
+
+// A splash image counts as loaded when its window holds a texture.
+bool ImageLoaded(TString name) {
+  TImage* image = KindCast<TImage>(FindUnderTopModal(name));
+  return image && image->GetTexture();
+}
+
+void SetBitmapValue(TString name, TString imageName, double scale) {
+  TImage* image = KindCast<TImage>(FindUnderTopModal(name));
+  if (image) image->SetTexture(TTexture::Get(imageName, 0), static_cast<float>(scale));
+}
+
+// The first named window of the modal stack, searched from the top down.
+TWindow* FindInModals(const TString& name) {
+  TWindowManager* manager = Manager();
+  if (!manager) return nullptr;
+  for (TModalWindow* modal : manager->GetModalStack())
+    if (TWindow* window = modal->FindChild(name, -1)) return window;
+  return nullptr;
+}
+
+bool GetButtonToggleState(TString name) {
+  TButton* button = TButtonCast(FindInModals(name));
+  return button && button->IsSelected();
+}
+
+void SetButtonToggleState(TString name, bool flag) {
+  TWindowManager* manager = Manager();
+  if (!manager) return;
+  for (TModalWindow* modal : manager->GetModalStack())
+    if (TButton* button = TButtonCast(modal->FindChild(name, -1))) button->SelectInGroup(flag);
+}
 
 bool EnableWindow(TString name, bool flag) {
   TWindowManager* manager = Manager();
@@ -150,6 +171,51 @@ void DestroyWindow(TString name) {
   manager->DeferDelete(window);
 }
 
+void DoSelectLayer(int32_t index) {
+  if (TLayeredWindow* layered = KindCast<TLayeredWindow>(CurrentWindow())) layered->ShowLayer(index);
+}
+
+// SetCommand(name, function): the button's command becomes the function.
+int LuaSetCommand(lua_State* L) {
+  TString name = ScriptGetString(L, 1);
+  // The wrapper outlives this call, so it holds the function in the main state, not in the
+  // coroutine that may be running here.
+  TScript* script = TScript::FromState(L);
+  lua_State* main = script ? script->GetState() : L;
+  lua_pushvalue(L, 2);
+  if (main != L) lua_xmove(L, main, 1);
+  auto command = std::make_unique<TLuaFunction>(main);
+  if (TButton* button = TButtonCast(FindUnderTopModal(name)))
+    button->SetAction(std::make_unique<TButton::LuaAction>(std::move(command)));
+  return 0;
+}
+
+// FillRect(rect, colour): fills the rectangle, cut to the root window, at once.
+int LuaFillRect(lua_State* L) {
+  int32_t bounds[4] = {0, 0, 0, 0};
+  float colour[4] = {0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    if (lua_istable(L, 1)) {
+      lua_rawgeti(L, 1, i + 1);
+      bounds[i] = static_cast<int32_t>(lua_tonumber(L, -1));
+      lua_pop(L, 1);
+    }
+    if (lua_istable(L, 2)) {
+      lua_rawgeti(L, 2, i + 1);
+      colour[i] = static_cast<float>(lua_tonumber(L, -1));
+      lua_pop(L, 1);
+    }
+  }
+  TRect rect(bounds[0], bounds[1], bounds[2], bounds[3]);
+  TWindowManager* manager = Manager();
+  if (TWindow* root = manager ? manager->GetScreen() : nullptr) rect.Intersect(rect, root->GetRect());
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+  windowdraw::PushClipRect(rect);
+  windowdraw::FillRect(rect, TVec4(colour[0], colour[1], colour[2], colour[3]));
+  windowdraw::PopClipRect();
+  return 0;
+}
+
 void RegisterHotkey(TString key, TString button) {
   TWindowManager* manager = Manager();
   if (key.IsEmpty() || !manager || !manager->GetTopModal()) return;
@@ -201,6 +267,13 @@ void RegisterCoreApi(lua_State* L) {
   lua_register(L, "TagHotKey", &LuaTagHotKey);
   lua_register(L, "StripKeyFromLabel", &LuaStripKeyFromLabel);
   BindScriptFunction(L, "GetLabel", &GetLabel);
+  BindScriptFunction(L, "SetLabel", &SetLabel);
+  BindScriptFunction(L, "_SetBitmap", &SetBitmapValue);
+  lua_register(L, "SetCommand", &LuaSetCommand);
+  lua_register(L, "FillRect", &LuaFillRect);
+  BindScriptFunction(L, "DoSelectLayer", &DoSelectLayer);
+  BindScriptFunction(L, "GetButtonToggleState", &GetButtonToggleState);
+  BindScriptFunction(L, "SetButtonToggleState", &SetButtonToggleState);
   BindScriptFunction(L, "SetPosition", &SetPosition);
   BindScriptFunction(L, "GetTimer", &GetTimerValue);
   BindScriptFunction(L, "GetConfig", &GetConfigValue);
@@ -211,9 +284,6 @@ void RegisterCoreApi(lua_State* L) {
   BindScriptFunction(L, "ClearModalChildren", &ClearModalChildren);
   BindScriptFunction(L, "GetWindowDepth", &GetWindowDepth);
   BindScriptFunction(L, "_GetString", &GetStringValue);
-  BindScriptFunction(L, "StartMovie", &StartMovie);
-  BindScriptFunction(L, "IsMoviePlaying", &IsMoviePlaying);
-  BindScriptFunction(L, "StopMovie", &StopMovie);
   BindScriptFunction(L, "ImageLoaded", &ImageLoaded);
   BindScriptFunction(L, "RealSetFocus", &RealSetFocus);
   BindScriptFunction(L, "DestroyWindow", &DestroyWindow);

@@ -1,6 +1,6 @@
 // The native half of the screen scripts' core functions: configuration, timer, strings, hot-key
-// labels, modal depth, window lookups by name and the movie calls (no movie player exists here,
-// so a movie never starts and scripts take their still-image path).
+// labels, modal depth, window lookups and changes by name, button commands and states, layers and
+// immediate rectangle fills. The movie calls belong to the window script, which owns the movie.
 #pragma once
 #include "core/string.h"
 

@@ -10,6 +10,7 @@
 #include "script/luawrapper.h"
 #include "script/scriptcode.h"
 #include "ui/button.h"
+#include "ui/flashhost.h"
 #include "ui/image.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
@@ -58,15 +59,29 @@ int LuaCreateCloseMessage(lua_State* L) {
 
 // PostMessage(message): queues the message with the window manager; the Lua value stays referenced
 // by the wrapper so the script later sees the very userdata it posted.
-int LuaPostMessage(lua_State* L) {
-  if (!ToBoxedPointer(L, 1)) return 0;
+TLuaMessageWrapper* WrapMessageArgument(lua_State* L) {
+  if (!ToBoxedPointer(L, 1)) return nullptr;
   // The wrapper outlives this call, so it must hold the value in the main state, not in the
   // coroutine that may be running here.
   TScript* script = TScript::FromState(L);
   lua_State* main = script ? script->GetState() : L;
   lua_pushvalue(L, 1);
   if (main != L) lua_xmove(L, main, 1);
-  Manager()->PostMessage(new TLuaMessageWrapper(main));
+  return new TLuaMessageWrapper(main);
+}
+
+int LuaPostMessage(lua_State* L) {
+  if (TLuaMessageWrapper* message = WrapMessageArgument(L)) Manager()->PostMessage(message);
+  return 0;
+}
+
+// PostMessageToParent(message): the same, aimed at the window below the top modal window.
+int LuaPostMessageToParent(lua_State* L) {
+  TLuaMessageWrapper* message = WrapMessageArgument(L);
+  if (!message) return 0;
+  TModalWindow* top = Manager()->GetTopModal();
+  message->SetTarget(top ? top->GetParent() : nullptr);
+  Manager()->PostMessage(message);
   return 0;
 }
 
@@ -86,7 +101,11 @@ TWindowScript::TWindowScript() : TScript(nullptr) {
   lua_register(L, "SetWindowName", &TWindowScript::LuaSetWindowName);
   lua_register(L, "CreateCloseMessage", &LuaCreateCloseMessage);
   lua_register(L, "PostMessage", &LuaPostMessage);
+  lua_register(L, "PostMessageToParent", &LuaPostMessageToParent);
   RegisterCoreApi(L);
+  lua_register(L, "StartMovie", &TWindowScript::LuaStartMovie);
+  lua_register(L, "IsMoviePlaying", &TWindowScript::LuaIsMoviePlaying);
+  lua_register(L, "StopMovie", &TWindowScript::LuaStopMovie);
   RegisterCreator("Window", &TWindow::CreateInstance);
   RegisterCreator("Text", &TText::CreateInstance);
   RegisterCreator("TextEdit", &TTextEdit::CreateInstance);
@@ -97,6 +116,7 @@ TWindowScript::TWindowScript() : TScript(nullptr) {
 }
 
 TWindowScript::~TWindowScript() {
+  StopMovie();
   lua_setgcthreshold(GetState(), 0);
   mCreators.clear();
   mWindows.clear();
@@ -111,6 +131,47 @@ void TWindowScript::RunProtocolLibrary() {
     return;
   }
   CallWithAlert(L, 0, 0);
+}
+
+bool TWindowScript::StartMovie(const TString& movie, bool translate, bool allowInput) {
+  if (movie.IsEmpty()) return false;
+  StopMovie();
+  auto host = std::make_unique<TFlashHost>(movie);
+  if (!host->Create(false, translate, allowInput)) return false;
+  mMovieHost = std::move(host);
+  return true;
+}
+
+bool TWindowScript::IsMoviePlaying() { return mMovieHost && mMovieHost->IsPlaying(); }
+
+void TWindowScript::StopMovie() {
+  if (!mMovieHost) return;
+  mMovieHost->Destroy();
+  mMovieHost.reset();
+}
+
+void TWindowScript::StopMovieIfPlaying() {
+  ++mMovieStops;
+  StopMovie();
+}
+
+int TWindowScript::LuaStartMovie(lua_State* L) {
+  TWindowScript* script = From(L);
+  const char* movie = lua_tostring(L, 1);
+  bool started = script && movie && script->StartMovie(movie, lua_toboolean(L, 2), lua_toboolean(L, 3));
+  lua_pushboolean(L, started);
+  return 1;
+}
+
+int TWindowScript::LuaIsMoviePlaying(lua_State* L) {
+  TWindowScript* script = From(L);
+  lua_pushboolean(L, script && script->IsMoviePlaying());
+  return 1;
+}
+
+int TWindowScript::LuaStopMovie(lua_State* L) {
+  if (TWindowScript* script = From(L)) script->StopMovie();
+  return 0;
 }
 
 TWindowScript* TWindowScript::From(lua_State* L) {

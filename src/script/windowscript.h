@@ -10,6 +10,7 @@
 #include "script/script.h"
 #include "script/scriptbinding.h"
 
+class TFlashHost;
 class TLuaFunction;
 class TMessage;
 class TWindow;
@@ -30,8 +31,14 @@ class TWindowScript : public TScript {
   TWindowScript();
   ~TWindowScript() override;
 
-  // Stops a playing movie window, if any (the close request does this first).
-  void StopMovieIfPlaying() { ++mMovieStops; }
+  // The movie: at most one is open, owned here. StartMovie answers false for an empty name or a
+  // movie that cannot be opened.
+  bool StartMovie(const TString& movie, bool translate, bool allowInput);
+  bool IsMoviePlaying();
+  void StopMovie();
+  TFlashHost* GetMovieHost() const { return mMovieHost.get(); }
+  // Stops a playing movie, if any (the close request does this first); counts the requests.
+  void StopMovieIfPlaying();
   int mMovieStops = 0;
 
   // Defines the Lua type function `name` (it returns a deferred builder) and stores the creator,
@@ -68,6 +75,9 @@ class TWindowScript : public TScript {
   static int LuaDoFitToChildren(lua_State* L);
   static int LuaDoPopModal(lua_State* L);
   static int LuaSetWindowName(lua_State* L);
+  static int LuaStartMovie(lua_State* L);
+  static int LuaIsMoviePlaying(lua_State* L);
+  static int LuaStopMovie(lua_State* L);
   static TWindowScript* From(lua_State* L);
   void RunProtocolLibrary();
 
@@ -75,4 +85,5 @@ class TWindowScript : public TScript {
   std::map<TString, TWindowCreatorFn> mCreators;
   int32_t mWaitState = 1;
   TWindowCreationListener* mCreationListener = nullptr;
+  std::unique_ptr<TFlashHost> mMovieHost;
 };

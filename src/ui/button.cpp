@@ -11,6 +11,7 @@
 #include "ui/image.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
+#include "ui/text.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
@@ -258,6 +259,15 @@ bool TButton::DoCommand() {
 void TButton::Toggle() {
   mOptions ^= kButtonSelected;
   SetState(GetState());
+}
+
+TString TButton::GetLabel() {
+  TText* label = KindCast<TText>(FindChild("label", -1));
+  return label ? label->GetText() : TString();
+}
+
+void TButton::SetLabel(const TString& text) {
+  if (TText* label = KindCast<TText>(FindChild("label", -1))) label->SetText(text);
 }
 
 void TButton::SelectInGroup(bool select) {

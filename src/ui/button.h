@@ -79,6 +79,9 @@ class TButton : public TLayeredWindow {
   const TString& GetTooltip() const { return mTooltip; }
   void Toggle();
   void SelectInGroup(bool select);
+  // The label is the text of the child window named "label"; empty (or left alone) without one.
+  TString GetLabel();
+  void SetLabel(const TString& text);
   // True when the command took the button off its screen.
   bool DoCommand();
   // True (after OnMouseLeave) when the point, in client coordinates, misses the button.

@@ -18,6 +18,14 @@ TVxMiniVecDraw::LineSink& DefaultSink() {
   static TVxMiniVecDraw::LineSink sink;
   return sink;
 }
+struct SpanOffsets {
+  bool set = false;
+  float start = 0, end = 0, y = 0;
+};
+SpanOffsets& DefaultOffsets() {
+  static SpanOffsets offsets;
+  return offsets;
+}
 TText::TLinkCommandRunner& LinkRunner() {
   static TText::TLinkCommandRunner runner;
   return runner;
@@ -27,6 +35,7 @@ TText::TLinkCommandRunner& LinkRunner() {
 TText::TText(bool redrawWithParent) {
   if (redrawWithParent) mFlags |= kWindowRedrawWithParent;
   if (DefaultSink()) mDraw.SetLineSink(DefaultSink());
+  if (DefaultOffsets().set) mDraw.SetSpanOffsets(DefaultOffsets().start, DefaultOffsets().end, DefaultOffsets().y);
 }
 
 TText::~TText() {
@@ -34,6 +43,8 @@ TText::~TText() {
 }
 
 void TText::SetDefaultLineSink(TVxMiniVecDraw::LineSink sink) { DefaultSink() = std::move(sink); }
+
+void TText::SetDefaultSpanOffsets(float start, float end, float y) { DefaultOffsets() = {true, start, end, y}; }
 
 bool& TText::LabelTranslation() {
   static bool on = true;

@@ -49,6 +49,8 @@ class TText : public TWindow {
 
   // Where every text window's lines go when drawn (the display installs its line-list drawing).
   static void SetDefaultLineSink(TVxMiniVecDraw::LineSink sink);
+  // The span offsets the display's line calibration chose; new text windows draw with them.
+  static void SetDefaultSpanOffsets(float start, float end, float y);
   // Label translation through the string table for "label" keys (on by default).
   static bool& LabelTranslation();
   // Presses the button a link names: answers false when the window is not a button. Until the

@@ -1,0 +1,153 @@
+// The game's start-up, main loop and shutdown, and the handler of its named messages.
+#include "shell/gamemain.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "core/config.h"
+#include "core/log.h"
+#include "core/platform.h"
+#include "core/stringtable.h"
+#include "model/diary.h"
+#include "model/game.h"
+#include "model/globals.h"
+#include "model/highscore.h"
+#include "render/drawcontext.h"
+#include "render/particledraw.h"
+#include "render/texture.h"
+#include "shell/settings.h"
+#include "shell/windowscreenstack.h"
+#include "shell/windowtypes.h"
+#include "ui/modalwindow.h"
+#include "ui/windowmanager.h"
+
+uint8_t gAppShuttingDown = 0;
+
+namespace {
+
+// The game handle, the game-mode identifiers and the medal identifiers, in this order.
+const char* const kIdentifiers[5] = {"The Harrowmere", "brask_gamemode1", "brask_gamemode2",
+                                     "harrowmere_medal1", "harrowmere_medal2"};
+
+void SetNumberedConfig(const char* base, int number, const char* value) {
+  char key[64];
+  std::snprintf(key, sizeof key, "%s%d", base, number);
+  SetConfig(key, value);
+}
+
+std::shared_ptr<TTexture> CursorTexture(const char* key) {
+  const TString name = GetConfig(key, "");
+  if (name.IsEmpty()) return nullptr;
+  return TTexture::Get(name, 0);
+}
+
+}  // namespace
+
+void GamePreInitialize() {
+  SetConfig("mac_fix_common_and_user_dirs", "1");
+  SetConfig("lpsonescript", "1");
+  SetConfig("publisher", "The Harrowmere Demo");
+  SetConfig("buildtag", "V. 0.85b");
+  SetConfig("version", "V. 0.85b");
+  SetConfig("fixbuttonmask", "1");
+  SetConfig("utf8mode", "1");
+  SetConfig("verbosedebug", "0");
+  SetConfig("largevramusage", "1");
+  SetConfig("hittestchildren", "1");
+  SetConfig("encryptionkey", "vqlzkrtwMNPQ");
+  SetConfig("vxgamehandle", kIdentifiers[0]);
+  SetNumberedConfig("vxgamemodename", 1, kIdentifiers[1]);
+  SetNumberedConfig("vxgamemodename", 2, kIdentifiers[2]);
+  SetNumberedConfig("vxgamemedalname", 1, kIdentifiers[3]);
+  SetNumberedConfig("vxgamemedalname", 2, kIdentifiers[4]);
+}
+
+void SetRenderFlags() {
+  TDrawContext* draw = TDrawContext::GetInstance();
+  for (const char* option : {"new_subtractive", "new_render_blend", "texture_rectangle", "mac_use_hw_cursors"})
+    draw->SetOption(option, "1");
+}
+
+bool CMessageHandler::OnMessage(TMessage& message) {
+  static const char* const kScreens[][2] = {
+      {"ShowPickupWindow", "DoModal('scripts/pickupwindow.lua')"},
+      {"ShowPickupWindowDiary", "DoModal('scripts/pickupwindowdiary.lua')"},
+      {"ShowScoreWindow", "DoModal('scripts/score.lua')"},
+      {"ShowBriefingWindow", "DoModal('scripts/briefingwindow.lua')"},
+      {"ShowTutorialWindow", "DoModal('scripts/tutorial.lua')"},
+      {"ShowCredits", "DoModal('scripts/credits.lua')"},
+  };
+  if (!message.IsKindOf(TMessage::ClassId())) return false;
+  for (const auto& screen : kScreens) {
+    if (message.GetName() != screen[0]) continue;
+    TWindowManager* manager = GetWindowManager();
+    manager->DoScriptString(manager->GetTopModal(), screen[1]);
+    return true;
+  }
+  return false;
+}
+
+bool HandleMainLoopEvent(const TPlatformEvent& event) {
+  if (event.type == kEventQuit) return false;
+  TWindowManager* manager = GetWindowManager();
+  switch (event.type) {
+    case kEventClose:
+      if (TScript* script = manager->GetWindowScript()) {
+        const TString verify = GetConfig("scriptOkVerify", "");
+        if (!script->RunScript(verify)) LogPrintf("Failed to run script %s\n", verify.CStr());
+      }
+      break;
+    case kEventFullScreenToggled:
+      if (TSettings* settings = TSettings::GetInstance()) settings->StoreFullscreen();
+      break;
+    case kEventActivate:
+      if (CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance())
+        globals->SetGlobalBool("WindowHasNotFocus", event.data != 1);
+      break;
+    default:
+      break;
+  }
+  manager->HandleEvent(event);
+  return true;
+}
+
+int GameMain(TPlatform* platform, const char*) {
+  gAppShuttingDown = 0;
+  // The game flow's screens live on the window manager's modal stack; particles draw on the display.
+  InstallWindowScreenStack();
+  ConnectParticleDrawing();
+  CGame::CreateInstance();
+  SetRenderFlags();
+  if (TStringTable* table = platform->GetStringTable()) platform->SetWindowTitle(table->GetString("windowtitle"));
+  TSettings* settings = TSettings::CreateInstance();
+  settings->ApplyDisplaySettings();
+  platform->SetCursor(CursorTexture("assetCursorSW"), 0, 0, false);
+  platform->SetCursor(CursorTexture("assetCursorHW"), 0, 0, true);
+  RegisterWindowTypes();
+  TWindowManager* manager = platform->GetWindowManager();
+  if (TScript* script = manager->GetWindowScript()) {
+    const TString mainLoop = GetConfig("scriptMainLoop", "");
+    if (!script->RunScript(mainLoop)) LogPrintf("Failed to run script %s\n", mainLoop.CStr());
+  }
+  // The manager deletes its listeners; this one is taken back before the manager goes.
+  auto* handler = new CMessageHandler();
+  manager->AddListener(handler);
+  if (CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance())
+    globals->SetGlobalBool("WindowHasNotFocus", false);
+
+  for (;;) {
+    TPlatformEvent event;
+    platform->GetEvent(&event);
+    if (!HandleMainLoopEvent(event)) break;
+  }
+
+  gAppShuttingDown = 1;
+  manager->RemoveListener(handler);
+  delete handler;
+  CGame::DestroyInstance();
+  TSettings::DestroyInstance();
+  CGlobalInformationSystem::DestroyInstance();
+  TDiary::DestroyInstance();
+  CHighscoreSystem::DestroyInstance();
+  return 0;
+}

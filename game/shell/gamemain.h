@@ -1,0 +1,34 @@
+// The game's process entry pieces: the configuration set before the platform exists, the drawing
+// options, the game's main function with its main loop, and the message handler that turns the
+// game's named messages into modal screens.
+#pragma once
+#include <cstdint>
+
+#include "core/platformevent.h"
+#include "ui/message.h"
+
+class TPlatform;
+
+// 0 while the game runs; 1 from the end of the main loop on, before any singleton goes. Screen
+// destructors read it to tell a shutdown from a screen change.
+extern uint8_t gAppShuttingDown;
+
+// The framework keys the game fixes before the platform starts (the data key among them, which
+// the preference database and the score client need).
+void GamePreInitialize();
+// The four drawing options the game's art is made for.
+void SetRenderFlags();
+// Called back by the platform once the window manager and its script exist; returns after the
+// quit event, with the game's singletons gone.
+int GameMain(TPlatform* platform, const char* commandLine);
+
+// One turn of the main loop: false for the quit event (which is not passed on); otherwise the
+// close request runs the "scriptOkVerify" script, a full-screen toggle is stored, an activation
+// change sets "WindowHasNotFocus", and the event goes to the window manager.
+bool HandleMainLoopEvent(const TPlatformEvent& event);
+
+// Opens the game's dialog screens for six named messages on the top modal window.
+class CMessageHandler : public TMessageListener {
+ public:
+  bool OnMessage(TMessage& message) override;
+};

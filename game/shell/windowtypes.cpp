@@ -1,0 +1,47 @@
+// The list of the game's window types, in registration order. A type whose window class is not
+// part of the program yet has no creator and is left out, so its name stays unknown to scripts.
+#include "shell/windowtypes.h"
+
+#include "shell/menuwindows.h"
+#include "shell/customtextedit.h"
+#include "ui/windowmanager.h"
+
+namespace {
+
+struct TWindowType {
+  const char* name;
+  TWindowCreator creator;
+};
+
+const TWindowType kWindowTypes[] = {
+    {"SceneWindow", nullptr},
+    {"CutsceneWindow", nullptr},
+    {"HiddenObjectGame", nullptr},
+    {"ChapterScreenWindow", nullptr},
+    {"AdventureScreenWindow", nullptr},
+    {"JigsawPuzzleWindow", nullptr},
+    {"UnlockingDoors", nullptr},
+    {"MirroredImageWindow", nullptr},
+    {"NineMensMorrisWindow", nullptr},
+    {"PlacingPicturesWindow", nullptr},
+    {"MixPotion", nullptr},
+    {"TickerWindow", nullptr},
+    {"MainMenuWindow", &TMainMenuWindow::CreateInstance},
+    {"OptionsWindow", &TOptionsWindow::CreateInstance},
+    {"HiscoreWindow", &THiscoreWindow::CreateInstance},
+    {"DiaryWindow", nullptr},
+    {"ProfilesWindow", &TProfilesWindow::CreateInstance},
+    {"CreditsWindow", &TCreditsWindow::CreateInstance},
+    {"RolloverWindow", nullptr},
+    {"TextEdit", &TCustomTextEdit::CreateInstance},
+    {"PlotpointWindow", nullptr},
+    {"ScoreWindow", nullptr},
+};
+
+}  // namespace
+
+void RegisterWindowTypes() {
+  TWindowManager* manager = GetWindowManager();
+  for (const TWindowType& type : kWindowTypes)
+    if (type.creator) manager->RegisterWindowType(type.name, type.creator);
+}
