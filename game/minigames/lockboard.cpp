@@ -70,7 +70,7 @@ bool TLockBoard::OnMouseDown(TPoint mouse) {
     return TMiniGameBoard::OnMouseDown(mouse);
   }
   const int32_t index = static_cast<unsigned char>(hit.name.CStr()[4]) - '1';
-  mHost.PlaySceneSound(mLock.ToggleBolt(index, 1) ? "MoveSound" : "LockedSound");
+  mHost.PlaySound(mLock.ToggleBolt(index, 1) ? "MoveSound" : "LockedSound");
   UpdateBolts();
   if (mLock.AreAllBoltsUp()) Win(mouse, "WonSound");
   return true;

@@ -136,9 +136,9 @@ void TMiniGameBoard::RemoveKind(int32_t kind) {
 void TMiniGameBoard::Win(TPoint where, const char* sound, bool score) {
   if (score) {
     if (CHighscoreSystem* keeper = CHighscoreSystem::GetInstance()) {
-      mHost.ShowBonusText(where, keeper->MiniGameTaskComplete());
+      mHost.ShowBonus(where, keeper->MiniGameTaskComplete());
     }
   }
-  if (sound) mHost.PlaySceneSound(sound);
+  if (sound) mHost.PlaySound(sound);
   mHost.Skip();
 }

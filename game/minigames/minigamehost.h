@@ -21,10 +21,10 @@ class IMiniGameHost {
   virtual bool AcceptsInput() const = 0;
   // The scene is live and not leaving, whatever the input block says.
   virtual bool IsLive() const = 0;
-  virtual void PlaySceneSound(const char* name) = 0;
+  virtual void PlaySound(const char* name) = 0;
   virtual int32_t GetCursor() const = 0;
   virtual void SetCursor(int32_t kind) = 0;
-  virtual void ShowBonusText(TPoint where, uint32_t bonus) = 0;
+  virtual void ShowBonus(TPoint where, uint32_t bonus) = 0;
   // Leaves the mini-game for the scene after it.
   virtual void Skip() = 0;
   // Runs a script text for the window (the pause dialog).

@@ -26,7 +26,7 @@ bool TMirroredImageBoard::OnMouseDown(TPoint mouse) {
   } else {
     // A wrong pick ends the game too, unscored.
     mHost.GetSprites().SetSpriteVisible("lose", true);
-    mHost.PlaySceneSound("lose");
+    mHost.PlaySound("lose");
     mHost.Skip();
   }
   return true;

@@ -192,7 +192,7 @@ bool TMixPotionBoard::OnMouseDown(TPoint mouse) {
     Rebuild();
   } else if (hit.kind == kKindMixButton) {
     if (!mGame.AllSourcesFilled()) return true;
-    mHost.PlaySceneSound("MixSound");
+    mHost.PlaySound("MixSound");
     mGame.Mix();
     Rebuild();
     if (mGame.IsWon()) {
@@ -204,7 +204,7 @@ bool TMixPotionBoard::OnMouseDown(TPoint mouse) {
       BuildFunnels(false);
       RemoveKind(kKindMoveableFlask);
       BuildMoveableFlasks();
-      mHost.PlaySceneSound("TryAgain");
+      mHost.PlaySound("TryAgain");
     }
   } else if (hit.kind == kKindMoveableFlask) {
     mHeld = hit.name;

@@ -44,7 +44,7 @@ bool TNineMensMorrisBoard::OnMouseDown(TPoint mouse) {
       break;
     case CNineMensMorrisGame::TClick::kRefused:
       ShowField(click.from, false);
-      mHost.PlaySceneSound("lose");
+      mHost.PlaySound("lose");
       break;
     case CNineMensMorrisGame::TClick::kNothing:
       break;

@@ -107,10 +107,10 @@ class BoardTest : public WidgetFixture, public IMiniGameHost {
   TWindow& GetWindow() override { return *screen_; }
   bool AcceptsInput() const override { return live_ && !blocked_ && skips_ == 0; }
   bool IsLive() const override { return live_ && skips_ == 0; }
-  void PlaySceneSound(const char* name) override { sounds_.push_back(name); }
+  void PlaySound(const char* name) override { sounds_.push_back(name); }
   int32_t GetCursor() const override { return cursor_; }
   void SetCursor(int32_t kind) override { cursor_ = kind; }
-  void ShowBonusText(TPoint, uint32_t bonus) override { bonus_ += bonus; }
+  void ShowBonus(TPoint, uint32_t bonus) override { bonus_ += bonus; }
   void Skip() override { ++skips_; }
   void RunScript(const char* text) override { scripts_.push_back(text); }
   uint32_t GetPlayClockTime() const override { return clock_; }
