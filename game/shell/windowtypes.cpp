@@ -2,6 +2,7 @@
 // part of the program yet has no creator and is left out, so its name stays unknown to scripts.
 #include "shell/windowtypes.h"
 
+#include "minigames/minigamewindow.h"
 #include "shell/menuwindows.h"
 #include "shell/customtextedit.h"
 #include "ui/windowmanager.h"
@@ -44,4 +45,5 @@ void RegisterWindowTypes() {
   TWindowManager* manager = GetWindowManager();
   for (const TWindowType& type : kWindowTypes)
     if (type.creator) manager->RegisterWindowType(type.name, type.creator);
+  RegisterMiniGameWindowTypes();
 }
