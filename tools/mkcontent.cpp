@@ -476,6 +476,19 @@ void Menus() {
     c.Shape([](float x, float y) { return std::abs(Box(x, y, 10, 10, 630, 550, 12)) - 1.5f; }, Hex(0xd8b870));
     c.SavePngFile("menu/panel.png");
   }
+  {
+    Canvas c(520, 300);
+    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 518, 298, 16); },
+            [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 303), 0.9f); });
+    c.Shape([](float x, float y) { return std::abs(Box(x, y, 10, 10, 510, 290, 10)) - 1.5f; }, Hex(0xd8b870));
+    c.SavePngFile("menu/dialog.png");
+  }
+  {
+    Canvas c(320, 44);
+    c.Shape([](float x, float y) { return Box(x, y, 1, 1, 319, 43, 6); }, Hex(0x1a120a, 0.9f));
+    c.Shape([](float x, float y) { return std::abs(Box(x, y, 1, 1, 319, 43, 6)) - 0.8f; }, Hex(0xb09060));
+    c.SavePngFile("menu/field.png");
+  }
   const struct {
     const char* name;
     uint32_t fill;

@@ -92,9 +92,14 @@ bool HandleMainLoopEvent(const TPlatformEvent& event) {
   TWindowManager* manager = GetWindowManager();
   switch (event.type) {
     case kEventClose:
-      if (TScript* script = manager->GetWindowScript()) {
+      {
         const TString verify = GetConfig("scriptOkVerify", "");
-        if (!script->RunScript(verify)) LogPrintf("Failed to run script %s\n", verify.CStr());
+        TScript* script = manager->GetWindowScript();
+        if (!script || !script->RunScript(verify)) {
+          // Nothing answered the close request: the window must still close.
+          LogPrintf("Failed to run script %s; the game ends\n", verify.CStr());
+          if (TPlatform* platform = TPlatform::GetInstance()) platform->PostQuitMessage(0);
+        }
       }
       break;
     case kEventFullScreenToggled:

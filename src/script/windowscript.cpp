@@ -320,6 +320,15 @@ int TWindowScript::LuaHandleGetMessage(lua_State* L) {
   return lua_yield(L, 1);
 }
 
+namespace {
+// A command made while a dialog script ran in the coroutine lives on the coroutine's stack side;
+// its value is moved to the state the message goes out on.
+void PushCommand(lua_State* L, TLuaFunction* command) {
+  command->PushValue();
+  if (command->GetState() != L) lua_xmove(command->GetState(), L, 1);
+}
+}  // namespace
+
 bool TWindowScript::QueueMessage(TMessage* message, TLuaFunction* command) {
   lua_State* L = GetState();
   if (!IsSuspended()) {
@@ -330,7 +339,7 @@ bool TWindowScript::QueueMessage(TMessage* message, TLuaFunction* command) {
       RunChunk(L, "table.insert(gMessageQueue,gMessageToQueue); gMessageToQueue=nil;");
     }
     if (command) {
-      command->PushValue();
+      PushCommand(L, command);
       lua_setglobal(L, "gMessageCommand");
       RunChunk(L, "table.insert(gCommandQueue,gMessageCommand); gMessageCommand=nil;");
     }
@@ -340,7 +349,7 @@ bool TWindowScript::QueueMessage(TMessage* message, TLuaFunction* command) {
     PushMessageForScript(L, message ? message : new TMessage(kCommandOnly, TString()));
     int count = 1;
     if (command) {
-      command->PushValue();
+      PushCommand(L, command);
       ++count;
     }
     if (Resume(count) != 0) mWaitState = 0;

@@ -170,6 +170,11 @@ void TSoundManager::SetVolume(float volume) {
   ApplyVolumes();
 }
 
+float TSoundManager::GetVolume() {
+  std::lock_guard<std::recursive_mutex> lock(mDevice->mMutex);
+  return mDevice->mMasterVolume;
+}
+
 void TSoundManager::SetGroupVolume(int32_t group, float factor) {
   {
     std::lock_guard<std::recursive_mutex> lock(mDevice->mMutex);

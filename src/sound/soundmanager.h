@@ -56,6 +56,7 @@ class TSoundManager {
   void ApplyVolume(TSoundStream* stream);
   void ApplyVolumes();
   void SetVolume(float volume);
+  float GetVolume();
   void SetGroupVolume(int32_t group, float factor);
   void SetAppActive(bool active);
 

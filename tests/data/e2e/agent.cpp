@@ -1,0 +1,158 @@
+// The end-to-end tests' agent: a test-harness plug-in that the real game program loads at start-up.
+// On the main thread, every few milliseconds, it takes the next command file from the folder named
+// by TM_E2E_DIR ("cmd.<n>", one command a file), carries it out and writes the answer to
+// "done.<n>". Input goes through the stand-in's simulated input; answers read the program's state.
+//   move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
+//   text? NAME | top | volume GROUP | master | shot PATH | modals
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "os/ddraw.h"
+#include "os/winuser.h"
+#include "sound/soundmanager.h"
+#include "ui/modalwindow.h"
+#include "ui/text.h"
+#include "ui/windowmanager.h"
+
+namespace {
+
+std::string gDir;
+int gNext = 1;
+
+// The named window under the top modal window, else under any modal window (top first).
+TWindow* FindNamed(const std::string& name) {
+  TWindowManager* manager = GetWindowManager();
+  for (TModalWindow* modal : manager->GetModalStack())
+    if (TWindow* w = modal->FindChild(name.c_str(), -1)) return w;
+  return nullptr;
+}
+
+bool IsShown(TWindow* w) {
+  for (; w; w = w->GetParent())
+    if (!w->IsVisible()) return false;
+  return true;
+}
+
+std::string RectText(TWindow* w) {
+  TRect r = w->GetScreenRect();
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+         std::to_string(r.bottom);
+}
+
+bool WriteShot(const std::string& path) {
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+  if (!os::TestReadPresentedFrame(&pixels, &width, &height)) return false;
+  // Binary PPM, rows top-down.
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << width << " " << height << "\n255\n";
+  for (uint32_t p : pixels) {
+    char rgb[3] = {char((p >> 16) & 255), char((p >> 8) & 255), char(p & 255)};
+    out.write(rgb, 3);
+  }
+  return bool(out);
+}
+
+std::string Run(const std::string& line) {
+  std::istringstream in(line);
+  std::string verb;
+  in >> verb;
+  std::string rest;
+  std::getline(in, rest);
+  if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
+  std::istringstream args(rest);
+  if (verb == "move") {
+    int x = 0, y = 0;
+    args >> x >> y;
+    os::TestMouseMove(x, y);
+    return "ok";
+  }
+  if (verb == "down" || verb == "up") {
+    os::TestMouseButton(1, verb == "down");
+    return "ok";
+  }
+  if (verb == "click") {
+    int x = 0, y = 0;
+    args >> x >> y;
+    os::TestMouseMove(x, y);
+    os::TestMouseButton(1, true);
+    os::TestMouseButton(1, false);
+    return "ok";
+  }
+  if (verb == "key") {
+    int vk = 0;
+    args >> vk;
+    os::TestKeyPress(vk);
+    return "ok";
+  }
+  if (verb == "text") {
+    os::TestText(rest);
+    return "ok";
+  }
+  if (verb == "top") {
+    TModalWindow* top = GetWindowManager()->GetTopModal();
+    return top ? std::string(top->GetName().CStr()) : std::string("-");
+  }
+  if (verb == "modals") return std::to_string(GetWindowManager()->GetModalStack().size());
+  if (verb == "volume" || verb == "master") {
+    TSoundManager* sound = GetPlatformSoundManager();
+    if (!sound) return "none";
+    int group = 0;
+    args >> group;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", verb == "master" ? sound->GetVolume() : sound->GetGroupVolume(group));
+    return text;
+  }
+  if (verb == "shot") return WriteShot(rest) ? "ok" : "failed";
+  TWindow* w = FindNamed(rest);
+  if (verb == "visible") return w && IsShown(w) ? "yes" : "no";
+  if (!w) return "missing";
+  if (verb == "rect") return RectText(w);
+  if (verb == "text?") {
+    TText* t = KindCast<TText>(w);
+    return t ? std::string(t->GetText().CStr()) : std::string("-");
+  }
+  if (verb == "clickwin") {
+    if (!IsShown(w)) return "hidden";
+    TRect r = w->GetScreenRect();
+    os::TestMouseMove((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    os::TestMouseButton(1, true);
+    os::TestMouseButton(1, false);
+    return "ok";
+  }
+  return "unknown";
+}
+
+void Poll(HWND, UINT, UINT_PTR, DWORD) {
+  const std::string cmd = gDir + "/cmd." + std::to_string(gNext);
+  std::ifstream in(cmd);
+  if (!in) return;
+  std::string line;
+  std::getline(in, line);
+  in.close();
+  const std::string answer = Run(line);
+  const std::string done = gDir + "/done." + std::to_string(gNext);
+  {
+    std::ofstream out(done + ".tmp");
+    out << answer << "\n";
+  }
+  std::rename((done + ".tmp").c_str(), done.c_str());
+  ++gNext;
+}
+
+}  // namespace
+
+extern "C" HWND TestHook(const char**) {
+  const char* dir = std::getenv("TM_E2E_DIR");
+  if (dir && *dir) {
+    gDir = dir;
+    SetTimer(nullptr, 0x7e2e, 20, &Poll);
+  }
+  return nullptr;
+}

@@ -1,0 +1,73 @@
+// Drives the real game program for the end-to-end tests: a copy of the program with its assets in
+// a folder of its own, the test agent beside it as its harness plug-in, its own data folder, and
+// one command at a time through the agent's command folder.
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A frame read back from the program: 0xRRGGBB words, rows top-down.
+struct Frame {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  // Pixels inside the rectangle that differ from the colour by more than `tolerance` per channel.
+  int CountDiffering(int left, int top, int right, int bottom, uint32_t colour, int tolerance) const;
+  // The number of different colours inside the rectangle (at most `limit` are counted).
+  int CountColours(int left, int top, int right, int bottom, int limit) const;
+};
+
+class GameDriver {
+ public:
+  // Makes the folders: `root` holds the program folder ("game") and the data folder ("data").
+  explicit GameDriver(const std::filesystem::path& root);
+  ~GameDriver();
+
+  // Starts the program; false when it does not answer its agent in time.
+  bool Start(const std::vector<std::string>& args = {});
+  // Sends one command and answers the agent's reply ("" when none came in time).
+  std::string Send(const std::string& command, int timeoutMs = 30000);
+  // Repeats a query until it answers `expected`; false when it never does.
+  bool WaitFor(const std::string& query, const std::string& expected, int timeoutMs = 30000);
+  // Lets the program run several frames (the agent answers between frames).
+  void Settle(int turns = 10);
+  bool ClickWindow(const std::string& name);
+  // The presented frame as it is now.
+  Frame Shot();
+  // The screen rectangle of a named window (left, top, right, bottom); false when it is missing.
+  bool Rect(const std::string& name, int rect[4]);
+  // Exit code, or -1 when the process did not end in time.
+  int WaitForExit(int timeoutMs);
+  void Kill();
+
+  std::filesystem::path DataFolder() const;  // the player's data folder of the game
+  std::filesystem::path LogFile() const { return DataFolder() / "logfile.txt"; }
+  std::string ReadLog() const;
+  const std::filesystem::path& AppFolder() const { return app_; }
+
+ private:
+  std::filesystem::path root_, app_, control_;
+  pid_t pid_ = -1;
+  int next_ = 1;
+};
+
+// Reads one key of the game's preference file (as the game enciphers it) from a data folder; the
+// file is opened read-only in this process.
+struct Prefs {
+  explicit Prefs(const std::filesystem::path& dataFolder);
+  ~Prefs();
+  int GetInt(const std::string& key, int defaultValue, int user);
+  std::string GetString(const std::string& key, int user);
+  int UserCount();
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace e2e
