@@ -2,6 +2,7 @@
 // alpha, or JPEG with a ".mask.png" alpha mask), the cursors and the mini-games' picture sets, and
 // the Ogg Vorbis effects and music loop. Deterministic: the same build writes the same files.
 //   mkcontent ASSETS_DIR
+#include "mkminigames.h"
 #include "oggtone.h"
 
 #include <algorithm>
@@ -699,5 +700,6 @@ int main(int argc, char** argv) {
   Sounds();
   Menus();
   MenuSounds();
+  if (!MakeMiniGameContent(gRoot)) gFailed = true;
   return gFailed ? 1 : 0;
 }

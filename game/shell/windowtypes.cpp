@@ -2,6 +2,7 @@
 // part of the program yet has no creator and is left out, so its name stays unknown to scripts.
 #include "shell/windowtypes.h"
 
+#include "minigames/minigamewindow.h"
 #include "shell/adventurescreen.h"
 #include "shell/chapterscreen.h"
 #include "shell/cutscene.h"
@@ -52,4 +53,5 @@ void RegisterWindowTypes() {
   InstallDiaryMeasure();
   for (const TWindowType& type : kWindowTypes)
     if (type.creator) manager->RegisterWindowType(type.name, type.creator);
+  RegisterMiniGameWindowTypes();
 }

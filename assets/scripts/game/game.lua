@@ -154,30 +154,42 @@ MakeGame
 
     MakeUnlockingDoorsMiniGame
     {
-      seqId = 302, bg = "images/puzzle_bg.jpg", nextScene = 103, stdLocked = "true", stdUp = "false",
+      -- Four bolts that each drag their neighbours, the second held by a padlock that the lever
+      -- on the right opens: pull the lever, then the two outer bolts.
+      seqId = 302, bg = "images/puzzle_bg.jpg", nextScene = 103, stdLocked = "false", stdUp = "false",
       stdMovesOthers = "true", stdGraphic = "images/bolt.png", moveBoltSoundFile = "sounds/click.ogg",
       missSoundFile = "sounds/click.ogg", wonSoundFile = "sounds/pickup.ogg",
-      overlayImage = "images/door.jpg", overlayImagePosX = 200, overlayImagePosY = 100,
+      overlayImage = "images/lock/frame.png", overlayImagePosX = 200, overlayImagePosY = 120,
       BackToHall("302_back"),
-      MakeUnlockingDoorsBolt { downX = 250, downY = 300, upX = 250, upY = 200, {2} },
-      MakeUnlockingDoorsBolt { downX = 350, downY = 300, upX = 350, upY = 200, {1, 3} },
-      MakeUnlockingDoorsBolt { downX = 450, downY = 300, upX = 450, upY = 200, {2, 4} },
-      MakeUnlockingDoorsBolt { downX = 550, downY = 300, upX = 550, upY = 200, locked = "false", {3} },
+      MakeUnlockingDoorsBolt { downX = 250, downY = 280, upX = 250, upY = 160, {1} },
+      MakeUnlockingDoorsBolt { downX = 350, downY = 280, upX = 350, upY = 160, locked = "true",
+                               boltUpperLockGraphic = "images/lock/padlock.png", upperBoltLockPositionX = 350,
+                               upperBoltLockPositionY = 150, upperBoltLockOpenRotAngle = 90,
+                               upperBoltLockCloseRotAngle = 0, {0, 2} },
+      MakeUnlockingDoorsBolt { downX = 450, downY = 280, upX = 450, upY = 160, {1, 3} },
+      MakeUnlockingDoorsBolt { downX = 550, downY = 280, upX = 550, upY = 160, {2} },
+      MakeUnlockingDoorsBolt { downX = 680, downY = 280, upX = 680, upY = 160, movesOthers = "false", {1} },
     },
 
     MakeMixPotionMiniGame
     {
+      -- Green and purple poured into the two funnels meet at the joint and run down orange.
       seqId = 303, bg = "images/puzzle_bg.jpg", nextScene = 103, mixSoundFile = "sounds/click.ogg",
       wonSoundFile = "sounds/pickup.ogg", tryAgainSoundFile = "sounds/click.ogg",
-      flask = "images/flask.png", targetColor = "orange", cboard = "images/board.png",
-      x = 300, y = 120, colorSystem = 1, buttonX = 360, buttonY = 480, cboardX = 40, cboardY = 100,
-      resetbuttonX = 480, resetbuttonY = 480,
+      kPipe2_ud = "images/potion/pipe_ud", kPipe2_ur = "images/potion/pipe_ur",
+      kPipe3_udl_d = "images/potion/pipe_udl_d", funnel = "images/potion/funnel", flask = "images/potion/flask",
+      targetColor = "images/potion/target", moveableflask = "images/potion/carry",
+      button = "images/potion/mix", resetbutton = "images/potion/reset", cboard = "images/potion/cupboard",
+      x = 560, y = 200, colorSystem = 1, buttonX = 700, buttonY = 420, cboardX = 340, cboardY = 364,
+      resetbuttonX = 700, resetbuttonY = 480,
       BackToHall("303_back"),
-      MakeMixPotionGivenColors { "red", "yellow", "blue" },
+      MakeMixPotionGivenColors { "green", "black", "purple" },
       MakeMixPotionNeedColors { "orange" },
-      MakeMixPotionPipe { id = 1, x = 0, y = 0, h = 1, {2} },
-      MakeMixPotionPipe { id = 2, x = 1, y = 0, h = 2, {3} },
-      MakeMixPotionPipe { id = 3, x = 2, y = 0, h = 1 },
+      MakeMixPotionPipe { id = 1, x = 1, y = 0, h = 1, {3} },
+      MakeMixPotionPipe { id = 2, x = 0, y = 0, h = 1, {4} },
+      MakeMixPotionPipe { id = 4, x = 0, y = 1, h = 2, {3} },
+      MakeMixPotionPipe { id = 3, x = 1, y = 1, h = 3, {5} },
+      MakeMixPotionPipe { id = 5, x = 1, y = 2, h = 4 },
     },
 
     MakeMirroredImageGame
@@ -203,15 +215,18 @@ MakeGame
 
     MakePlacingPicturesGame
     {
+      -- Two pictures hang on each other's places; the empty third place lets them change over.
       seqId = 306, bg = "images/puzzle_bg.jpg", nextScene = 103, filepath = "images/pictures/",
       textFont = "fonts/default.mvec",
       BackToHall("306_back"),
       hotspots =
       {
-        { id = "0", imageStart = "2", imageEnd = "1", xPos1 = 100, xPos2 = 260, xPos3 = 260, xPos4 = 100,
-          yPos1 = 100, yPos2 = 100, yPos3 = 260, yPos4 = 260 },
-        { id = "1", imageStart = "1", imageEnd = "2", xPos1 = 400, xPos2 = 560, xPos3 = 560, xPos4 = 400,
-          yPos1 = 100, yPos2 = 100, yPos3 = 260, yPos4 = 260 },
+        { id = "0", imageStart = "2", imageEnd = "1", xPos1 = 100, xPos2 = 280, xPos3 = 280, xPos4 = 100,
+          yPos1 = 100, yPos2 = 100, yPos3 = 280, yPos4 = 280 },
+        { id = "1", imageStart = "1", imageEnd = "2", xPos1 = 400, xPos2 = 580, xPos3 = 580, xPos4 = 400,
+          yPos1 = 100, yPos2 = 100, yPos3 = 280, yPos4 = 280 },
+        { id = "2", imageStart = "", imageEnd = "", xPos1 = 250, xPos2 = 430, xPos3 = 430, xPos4 = 250,
+          yPos1 = 320, yPos2 = 320, yPos3 = 500, yPos4 = 500 },
       },
     },
 
@@ -220,9 +235,9 @@ MakeGame
       seqId = 307, bg = "images/puzzle_bg.jpg", nextScene = 103, movingTextureDirectory = "images/strip/",
       movingTextureName = "strip", numberOfTextures = 4, direction = "left", beginX = 800, beginY = 200,
       endX = -400, endY = 200, borderTexture = "images/border.png", offsetStart = 0, offsetEnd = 0,
-      textUpperLeftX = 100, textLowerRightX = 700, textColorRed = 240, textHeight = 24,
+      textUpperLeftX = 100, textUpperLeftY = 440, textLowerRightX = 700, textLowerRightY = 520, textColorRed = 240, textHeight = 24,
       BackToHall("307_back"),
-      MakePlotpointTexts { {"PLOT_1", 0}, {"PLOT_2", 1}, {"PLOT_3", 3} },
+      MakePlotpointTexts { {"PLOT_1", 3}, {"PLOT_2", 3}, {"PLOT_3", 3} },
     },
 
     MakePlacingObjectGame
