@@ -3,6 +3,7 @@
 // the Ogg Vorbis effects and music loop. Deterministic: the same build writes the same files.
 //   mkcontent ASSETS_DIR
 #include "mkminigames.h"
+#include "mkscenes.h"
 #include "oggtone.h"
 
 #include <algorithm>
@@ -701,5 +702,6 @@ int main(int argc, char** argv) {
   Menus();
   MenuSounds();
   if (!MakeMiniGameContent(gRoot)) gFailed = true;
+  if (!MakeSceneContent(gRoot)) gFailed = true;
   return gFailed ? 1 : 0;
 }
