@@ -124,6 +124,7 @@ MakeGame
       seqId = 201, bg = "scenes/study/bg", theme = "sounds/music_loop.ogg", nextScene = 103,
       itemListCount = 4, hitClickSound = "audio/sfx/ho_hit.ogg", missClickSound = "audio/sfx/ho_miss.ogg",
       pickedUpInventoryItemOnWon = "relic_item", STDLeftSideOfActiveSide = 0,
+      initScript = "scripts/game/scenes/s201_init.lua",
       MakeHiddenObject { id = "201_cup", name = "HO_CUP", positionX = 100, positionY = 380, image = "scenes/study/ho_cup" },
       MakeHiddenObject { id = "201_book", name = "HO_BOOK", positionX = 260, positionY = 120, image = "scenes/study/ho_book" },
       MakeHiddenObject { id = "201_bell", name = "HO_BELL", positionX = 520, positionY = 200, image = "scenes/study/ho_bell" },
