@@ -2,7 +2,6 @@
 #include "shell/spriteanimation.h"
 
 #include <cmath>
-#include <vector>
 
 #include "core/log.h"
 #include "render/assetmanager.h"
@@ -49,19 +48,11 @@ TFxSpriteAnimTask* TSpriteAnimation::CreateTask() { return TFxSpriteAnimTask::Ge
 // ---- effect host ----
 
 TFxHostSprite::TFxHostSprite(int32_t layer, std::shared_ptr<TFxSprite> effect)
-    : TSprite(layer), mEffect(std::move(effect)) {}
+    : TSprite(layer), mEffect(std::move(effect)) {
+  if (mEffect) AddChild(mEffect);
+}
 
 TFxHostSprite::~TFxHostSprite() = default;
-
-void TFxHostSprite::Draw(const TDrawSpec& parentSpec, int32_t depth) {
-  if (!IsVisible()) return;
-  TDrawSpec drawSpec;
-  GetSpec().Compose(drawSpec, parentSpec);
-  if (mEffect) mEffect->Draw(&drawSpec);
-  if (depth != 0)
-    for (const auto& child : std::vector<std::shared_ptr<TSprite>>(GetChildren().begin(), GetChildren().end()))
-      child->Draw(drawSpec, depth - 1);
-}
 
 // ---- glow ----
 
@@ -118,11 +109,10 @@ bool TSpriteAnimationGlow::Setup(TFxSpriteAnimTask* task) {
     if (TScript* script = effect->GetParticleSystem().GetScript())
       script->DoLuaString("SetTexture(" + Quoted(mMaskName) + ");", -1, 0);
   }
-  auto host = std::make_shared<TFxHostSprite>(0, effect);
-  host->GetSpec().transform.SetTranslation(TVec2(static_cast<float>(w) * 0.5f, static_cast<float>(h) * 0.5f));
-  host->GetSpec().color = mSprite->GetSpec().color;
-  host->GetSpec().alpha = mSprite->GetSpec().alpha;
-  mSprite->AddChild(host);
+  effect->SetPosition(TVec2(static_cast<float>(w) * 0.5f, static_cast<float>(h) * 0.5f));
+  effect->GetSpec().color = mSprite->GetSpec().color;
+  effect->GetSpec().alpha = mSprite->GetSpec().alpha;
+  mSprite->AddChild(effect);
   // Nothing else need hold the mask (the effect may not have loaded): the glow keeps it.
   mMask = mask;
   return true;

@@ -34,14 +34,14 @@ class TSpriteAnimation : public TWindow {
   std::shared_ptr<TSprite> mReference;
 };
 
-// A sprite that draws an effect sprite as part of a sprite tree, at its own place.
+// A plain sprite holding one effect sprite as its child: a handle by which screens place, show and
+// hide an effect like any other sprite of theirs.
 class TFxHostSprite : public TSprite {
   TM_CLASS(TFxHostSprite, TSprite)
 
  public:
   TFxHostSprite(int32_t layer, std::shared_ptr<TFxSprite> effect);
   ~TFxHostSprite() override;
-  void Draw(const TDrawSpec& parentSpec, int32_t depth) override;
   const std::shared_ptr<TFxSprite>& GetEffect() const { return mEffect; }
 
  private:
@@ -56,7 +56,7 @@ class TSpriteAnimationGlow : public TSpriteAnimation {
 
   using TSpriteAnimation::TSpriteAnimation;
   // Builds the mask texture from the sprite's shape, starts the effect on the task (null: the
-  // shared effect task) and hangs it under the sprite, centred on it. False when the sprite has
+  // shared effect task) and hangs the effect sprite under the sprite, centred on it. False when the sprite has
   // no texture or the mask cannot be made; the sprite is then left as it was.
   virtual bool Setup(TFxSpriteAnimTask* task);
   // The name the mask texture is kept under.

@@ -2,6 +2,7 @@
 // find which clickable sprite lies under the pointer.
 #include "shell/spritewindow.h"
 
+#include "render/drawcontext.h"
 #include "render/sprite.h"
 #include "render/texture.h"
 #include "script/windowscript.h"
@@ -26,9 +27,11 @@ TSpriteWindow::~TSpriteWindow() {
 }
 
 void TSpriteWindow::Draw() {
-  Draw2dScope scope;
-  TDrawSpec identity;
-  mRoot->Draw(identity, -1);
+  // A frame is normally already in its 2D block; a 2D block is opened only where none is.
+  TDrawContext* context = TDrawContext::Find();
+  bool opened = context && context->IsDrawing() && !context->IsIn2d() && context->Begin2d();
+  mRoot->Draw(TDrawSpec(), -1);
+  if (opened) context->End2d();
 }
 
 void TSpriteWindow::AddSpriteEntry(const TSpriteEntry& entry) {
@@ -124,13 +127,12 @@ bool TSpriteWindow::HitTest(TPoint point, int32_t* index) const {
     const TSpriteEntry& entry = mEntries[i];
     // A detached sprite is not on screen and cannot be hit.
     if (!entry.sprite || !entry.sprite->GetParent()) continue;
-    TVec2 position = entry.sprite->GetSpec().transform.GetTranslation();
+    // Strictly inside the sprite's rectangle on screen. For a sprite placed by its corner that is
+    // its position plus its size; taking the rectangle itself keeps centred sprites and a moved
+    // root right too.
     TRect bounds = entry.sprite->GetBounds(rootSpec, 0);
-    float x = position.x, y = position.y;
-    float w = static_cast<float>(bounds.right - bounds.left);
-    float h = static_cast<float>(bounds.bottom - bounds.top);
-    float px = static_cast<float>(point.x), py = static_cast<float>(point.y);
-    if (!(x < px && px < x + w && y < py && py < y + h)) continue;
+    if (!(bounds.left < point.x && point.x < bounds.right && bounds.top < point.y && point.y < bounds.bottom))
+      continue;
     if (!entry.sprite->HitTest(point.x, point.y, rootSpec, kHitInk, 0)) continue;
     if (entry.clickable) {
       found = static_cast<int32_t>(i);

@@ -27,7 +27,8 @@ TString GetLogPath();
 
 // The memory cap set through the marker text (nothing enforces it).
 int32_t GetMemoryCap();
-// Counters the debug overlay shows; nothing in the system changes them from 0.
+// The process's memory in use and its peak, in bytes (at most INT32_MAX; 0 when unknown), as the
+// debug overlay shows them.
 int32_t GetMemoryInUse();
 int32_t GetMemoryPeak();
 

@@ -72,3 +72,27 @@ std::string CommandLineFromArgs(int argc, const char* const* argv) {
 }
 
 }  // namespace os
+
+HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)); }
+
+BOOL GetProcessMemoryInfo(HANDLE process, PROCESS_MEMORY_COUNTERS* counters, DWORD size) {
+  if (process != GetCurrentProcess() || !counters || size < sizeof(PROCESS_MEMORY_COUNTERS)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  FILE* status = std::fopen("/proc/self/status", "r");
+  if (!status) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  *counters = PROCESS_MEMORY_COUNTERS{};
+  counters->cb = sizeof(PROCESS_MEMORY_COUNTERS);
+  char line[256];
+  while (std::fgets(line, sizeof(line), status)) {
+    unsigned long long kb = 0;
+    if (std::sscanf(line, "VmRSS: %llu kB", &kb) == 1) counters->WorkingSetSize = static_cast<SIZE_T>(kb * 1024);
+    else if (std::sscanf(line, "VmHWM: %llu kB", &kb) == 1) counters->PeakWorkingSetSize = static_cast<SIZE_T>(kb * 1024);
+  }
+  std::fclose(status);
+  return TRUE;
+}

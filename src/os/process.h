@@ -19,6 +19,19 @@ DWORD GetVersion();
 // included) when the buffer is short.
 UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
 
+// Memory of the process: the working set is the resident size, its peak the highest resident size
+// so far (from /proc/self/status).
+struct PROCESS_MEMORY_COUNTERS {
+  DWORD cb;  // size of the record
+  DWORD PageFaultCount;
+  SIZE_T PeakWorkingSetSize;
+  SIZE_T WorkingSetSize;
+};
+// The pseudo handle of the own process.
+HANDLE GetCurrentProcess();
+// Only the own process is served; FALSE for another handle or a short record.
+BOOL GetProcessMemoryInfo(HANDLE process, PROCESS_MEMORY_COUNTERS* counters, DWORD size);
+
 namespace os {
 // Test control: the version GetVersion reports from now on.
 void TestSetWindowsVersion(int major, int minor);

@@ -1,8 +1,6 @@
 // TFxSprite and the task that steps every effect sprite in fixed 12 ms steps.
 #include "particles/effectsprite.h"
 
-#include <algorithm>
-
 #include "core/log.h"
 #include "platform/platform.h"
 #include "script/lua/lua.h"

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "os/d3d.h"
-#include "render/animatedtexture.h"
 #include "particles/luaparticlesystem.h"
+#include "render/animatedtexture.h"
 #include "render/drawcontext.h"
 #include "render/texture.h"
 #include "render/textureservices.h"

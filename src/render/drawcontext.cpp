@@ -273,12 +273,21 @@ void TDrawContext::MeasureFrameRate() {
   }
 }
 
+namespace {
+TDrawContext::TOverlayTextDrawer& OverlayTextDrawer() {
+  static TDrawContext::TOverlayTextDrawer drawer;
+  return drawer;
+}
+}  // namespace
+
+void TDrawContext::SetOverlayTextDrawer(TOverlayTextDrawer drawer) { OverlayTextDrawer() = std::move(drawer); }
+
 void TDrawContext::DrawOverlay() {
   auto number = [](const char* key) { return std::atoi(GetConfig(key, "").CStr()); };
   int sprites = number("current_sprite_count");
   int textureMemory = number("texture_ram_allocated");
   int maxTextureMemory = number("max_texture_ram_allocated");
-  int memory = 0, memoryPeak = 0;  // the platform keeps no memory counters yet
+  int memory = GetMemoryInUse(), memoryPeak = GetMemoryPeak();
   mOverlayText = TString::Format(
       "Tallowmark Version %d.%d.%d.%d<br>%f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB<tab pos='150'>TexMem: "
       "%dkB<br>MaxMem: %dkB<tab pos='150'>MaxTexMem: %dkB<br>",
@@ -286,5 +295,6 @@ void TDrawContext::DrawOverlay() {
       maxTextureMemory / 1024);
   bool began = Begin2d();
   DrawTextureRect(TRect(0, 0, 300, 64), TVec4(0, 0, 0, 0), nullptr);
+  if (OverlayTextDrawer()) OverlayTextDrawer()(mOverlayText, TRect(0, 0, 512, 512));
   if (began) End2d();
 }

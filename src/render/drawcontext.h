@@ -4,6 +4,7 @@
 // overlay. Misuse of the brackets logs a fixed line and does nothing; nothing here throws.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -93,6 +94,10 @@ class TDrawContext {
   float GetFramesPerSecond() const { return mFramesPerSecond; }
   // The overlay's text as last composed.
   const TString& GetOverlayText() const { return mOverlayText; }
+  // Draws the overlay's marked-up text into a box (the text system installs it; without one the
+  // overlay shows only its backing).
+  using TOverlayTextDrawer = std::function<void(const TString& text, const TRect& box)>;
+  static void SetOverlayTextDrawer(TOverlayTextDrawer drawer);
 
   // Size of the game's view in pixels: the display's once it is set up, else what was set here.
   void GetViewport(int32_t* width, int32_t* height) const;

@@ -14,6 +14,7 @@
 #include "render/dxdisplayhandler.h"
 #include "render/imagecodecs.h"
 #include "render/texture.h"
+#include "render/texturememory.h"
 
 namespace {
 
@@ -140,6 +141,8 @@ TTextureData::~TTextureData() = default;
 TDxTextureData::~TDxTextureData() { ReleaseSurface(); }
 
 void TDxTextureData::ReleaseSurface() {
+  if (mCountedBytes) AddTextureMemory(-mCountedBytes);
+  mCountedBytes = 0;
   if (mSurface && mDepth) mSurface->DeleteAttachedSurface(0, mDepth.get());
   mDepth.reset();
   mSurface.reset();
@@ -205,6 +208,14 @@ bool TDxTextureData::CreateSurface(int width, int height, bool clear) {
     TEX_CHECK(hr);
     ReleaseSurface();
     return false;
+  }
+  if (mSurface) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    if (SUCCEEDED(mSurface->GetSurfaceDesc(&desc))) {
+      mCountedBytes = static_cast<int64_t>(desc.dwHeight) * desc.lPitch;
+      AddTextureMemory(mCountedBytes);
+    }
   }
   return true;
 }
@@ -484,9 +495,19 @@ void TDxTextureData::Blit(int x, int y, const TRect* source, TTexture* destinati
     if (handler) handler->MarkBrokenThrottled();
     return;
   }
+  if (SUCCEEDED(hr)) return;
   static bool loggedOnce = false;
-  if (FAILED(hr) && !loggedOnce) {
+  if (!loggedOnce) {
     loggedOnce = true;
+    TEX_CHECK(hr);
+  }
+  // The fast copy refused: the copy is redone by the general blitter (surfaces have no device
+  // contexts to copy through).
+  RECT toRect{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
+  hr = to->Blt(&toRect, mSurface.get(), &from, DDBLT_WAIT, nullptr);
+  static bool fallbackLogged = false;
+  if (FAILED(hr) && !fallbackLogged) {
+    fallbackLogged = true;
     TEX_CHECK(hr);
   }
 }

@@ -83,6 +83,7 @@ class TDxTextureData : public TTextureData {
   bool mLockedCopy = false;
   bool mLocked = false;
   bool mUnsupportedFormat = false;   // the last direct creation met DDERR_UNSUPPORTEDFORMAT
+  int64_t mCountedBytes = 0;         // what the surface adds to the texture-memory counter
 };
 
 // A channel of a surface pixel read through its mask, widened to 8 bits (0 without a mask).

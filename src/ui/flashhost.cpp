@@ -11,11 +11,13 @@
 #include "core/file.h"
 #include "core/log.h"
 #include "core/path.h"
-#include "platform/platform.h"
-#include "platform/platformimpl.h"
 #include "core/stringtable.h"
 #include "os/dll.h"
+#include "os/files.h"
+#include "os/paths.h"
 #include "os/winuser.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 #include "render/dxdisplayhandler.h"
 #include "ui/modalwindow.h"
 #include "ui/movieplayer.h"
@@ -80,10 +82,12 @@ bool IsInput(UINT msg) {
   return (msg >= WM_MOUSEMOVE && msg <= WM_MOUSEWHEEL) || (msg >= WM_KEYDOWN && msg <= WM_DEADCHAR);
 }
 
-// The full path of a file that exists, else empty.
+// The full path of a file that exists (found through the asset index or on disk), else empty.
 TString ExistingFullPath(const TString& name) {
-  if (name.Length() > kMaxPath || !FileExists(name)) return TString();
-  return GetFullPath(name);
+  if (name.Length() > kMaxPath) return TString();
+  TString located = ResolvePath(name, true);
+  if (located.IsEmpty() && _access(name.CStr(), 4) == 0) located = name;
+  return located.IsEmpty() ? TString() : GetFullPath(located);
 }
 
 }  // namespace
@@ -197,7 +201,7 @@ bool TFlashHost::LoadMovie(bool loop, bool translate) {
   TString path = ExistingFullPath("assets/" + mMovie);
   if (path.IsEmpty()) path = ExistingFullPath(mMovie);
   if (path.IsEmpty()) return false;
-  if (!player->SetMovie(path.CStr()) || !player->SetLoop(loop)) return false;
+  if (!player->SetMovie(os::ToLinuxPath(path.CStr()).c_str()) || !player->SetLoop(loop)) return false;
   if (!translate) return true;
 
   player->Stop();

@@ -12,7 +12,7 @@ class TMoviePlayer {
   virtual ~TMoviePlayer() = default;
   // The installed version; the major version is in bits 16-23.
   virtual bool GetVersion(int32_t* version) = 0;
-  // The movie file's full path.
+  // The movie file's full path, as a Linux path.
   virtual bool SetMovie(const char* path) = 0;
   virtual bool SetLoop(bool loop) = 0;
   virtual bool GetPlaying(bool* playing) = 0;

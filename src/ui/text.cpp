@@ -44,6 +44,8 @@ TText::~TText() {
 
 void TText::SetDefaultLineSink(TVxMiniVecDraw::LineSink sink) { DefaultSink() = std::move(sink); }
 
+const TVxMiniVecDraw::LineSink& TText::GetDefaultLineSink() { return DefaultSink(); }
+
 void TText::SetDefaultSpanOffsets(float start, float end, float y) { DefaultOffsets() = {true, start, end, y}; }
 
 bool& TText::LabelTranslation() {

@@ -49,6 +49,7 @@ class TText : public TWindow {
 
   // Where every text window's lines go when drawn (the display installs its line-list drawing).
   static void SetDefaultLineSink(TVxMiniVecDraw::LineSink sink);
+  static const TVxMiniVecDraw::LineSink& GetDefaultLineSink();
   // The span offsets the display's line calibration chose; new text windows draw with them.
   static void SetDefaultSpanOffsets(float start, float end, float y);
   // Label translation through the string table for "label" keys (on by default).

@@ -15,7 +15,9 @@
 #include "script/luawrapper.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
+#include "ui/overlaytext.h"
 #include "ui/windowdraw.h"
+#include "ui/xsellwindow.h"
 
 TWindowManager* GetWindowManager() {
   if (TPlatform* platform = TPlatform::GetInstance())
@@ -28,9 +30,11 @@ TWindowScriptLink::~TWindowScriptLink() {
   if (mManager) mManager->mScriptLink = nullptr;
 }
 
-TWindowManager::TWindowManager() = default;
+// The manager draws the frames, so the overlay at their end shows its text through the text system.
+TWindowManager::TWindowManager() { InstallOverlayText(true); }
 
 TWindowManager::~TWindowManager() {
+  InstallOverlayText(false);
   for (TMessageListener* listener : mListeners) delete listener;
   mListeners.clear();
   mTracking.clear();
@@ -57,6 +61,7 @@ void TWindowManager::SetWindowScript(TWindowScript* script) {
   if (!script) return;
   if (TModalWindow* top = GetTopModal()) script->PushWindow(top);
   mBindings.Bind(script->GetState(), "SetTopModalOnly", this, &TWindowManager::SetTopModalOnly);
+  script->RegisterCreator("XSellWindow", &TXSellWindow::CreateInstance);
   if (TPlatform* platform = TPlatform::GetInstance()) {
     if (platform->GetWindowManager() == this) {
       auto link = std::make_unique<TWindowScriptLink>(this, script);

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "os/faultinject.h"
 #include "os/clipboard.h"
@@ -435,3 +436,23 @@ TEST(Shell, LinksOpenWithTheDesktopsOpenerAndProgramsRunDirectly) {
   EXPECT_EQ(calls[2].argv, (std::vector<std::string>{"/bin/sh", "-c", "true"}));
   os::TestResetShellCalls();
 }
+
+namespace {
+TEST(ProcessMemory, WorkingSetGrowsWithTouchedMemoryAndPeakStaysAbove) {
+  PROCESS_MEMORY_COUNTERS before{};
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before)));
+  EXPECT_GT(before.WorkingSetSize, 0u);
+  const size_t size = 64u << 20;
+  std::vector<char> block(size, 1);  // touched, so it is resident
+  PROCESS_MEMORY_COUNTERS after{};
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
+  EXPECT_GE(after.WorkingSetSize + (8u << 20), before.WorkingSetSize + size);
+  EXPECT_GE(after.PeakWorkingSetSize, after.WorkingSetSize);
+  EXPECT_EQ(block[size - 1], 1);
+
+  PROCESS_MEMORY_COUNTERS other{};
+  EXPECT_FALSE(GetProcessMemoryInfo(reinterpret_cast<HANDLE>(1234), &other, sizeof(other)));
+  EXPECT_FALSE(GetProcessMemoryInfo(GetCurrentProcess(), &other, sizeof(other) - 1));
+  EXPECT_FALSE(GetProcessMemoryInfo(GetCurrentProcess(), nullptr, sizeof(other)));
+}
+}  // namespace

@@ -249,12 +249,24 @@ TEST_F(DrawContextTest, DebugOverlayComposesItsTextAndDrawsABacking) {
   EXPECT_TRUE(draw->ToggleDebugOverlay());
   SetConfig("current_sprite_count", "7");
   SetConfig("texture_ram_allocated", "4096");
+  std::vector<std::string> drawn;
+  TDrawContext::SetOverlayTextDrawer([&drawn](const TString& text, const TRect& box) {
+    drawn.push_back(std::string(text.CStr()) + " in " + std::to_string(box.right) + "x" + std::to_string(box.bottom));
+  });
   ASSERT_TRUE(draw->BeginDraw(0));
   draw->EndDraw(1);
+  TDrawContext::SetOverlayTextDrawer(nullptr);
   std::string text = draw->GetOverlayText().CStr();
   EXPECT_EQ(text.rfind("Tallowmark Version 4.0.23.1<br>", 0), 0u);
   EXPECT_NE(text.find("Sprites: 7<br>"), std::string::npos);
   EXPECT_NE(text.find("TexMem: 4kB"), std::string::npos);
+  // The process's real memory figures: some memory is in use, and the peak is at least that.
+  int used = -1, peak = -1;
+  ASSERT_EQ(std::sscanf(text.c_str() + text.find("Mem: "), "Mem: %dkB", &used), 1);
+  ASSERT_EQ(std::sscanf(text.c_str() + text.find("MaxMem: "), "MaxMem: %dkB", &peak), 1);
+  EXPECT_GT(used, 0);
+  EXPECT_GE(peak, used);
+  EXPECT_EQ(drawn, (std::vector<std::string>{text + " in 512x512"}));
   EXPECT_EQ(Presented(10, 10), 0u);
   EXPECT_FALSE(draw->ToggleDebugOverlay());
 }

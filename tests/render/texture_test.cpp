@@ -10,6 +10,8 @@
 #include "displayfixture.h"
 #include "render/assetmanager.h"
 #include "render/imagecodecs.h"
+#include "render/texturememory.h"
+#include "core/config.h"
 #include "../os/gfx_fixture.h"
 
 namespace {
@@ -116,6 +118,46 @@ TEST_F(TextureTest, SurfaceSizesBordersAndTheSizeLimit) {
   Image("long.png", 2000, 100, 0xFF000000u);
   EXPECT_FALSE(TTexture::Get("user:long", 0));
   EXPECT_TRUE(TTexture::Get("user:long?slow", 0));
+}
+
+// Every surface adds its height x pitch bytes to the texture-memory figures while it exists; the
+// highest figure stays.
+TEST_F(TextureTest, SurfacesAreCountedAsTextureMemory) {
+  ResetTextureMemory();
+  auto figure = [](const char* key) { return std::atoll(GetConfig(key, "").CStr()); };
+  auto first = TTexture::CreateBlank(100, 50, false);
+  ASSERT_TRUE(first && first->GetSurface());
+  DDSURFACEDESC2 desc{};
+  desc.dwSize = sizeof desc;
+  ASSERT_EQ(first->GetSurface()->GetSurfaceDesc(&desc), DD_OK);
+  const int64_t bytes = int64_t(desc.dwHeight) * desc.lPitch;
+  ASSERT_GT(bytes, 0);
+  EXPECT_EQ(GetTextureMemory(), bytes);
+  auto second = TTexture::CreateBlank(100, 50, false);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(GetTextureMemory(), 2 * bytes);
+  EXPECT_EQ(figure("texture_ram_allocated"), 2 * bytes);
+  first.reset();
+  second->GetData()->ReleaseSurface();  // device loss gives the surface back
+  EXPECT_EQ(GetTextureMemory(), 0);
+  EXPECT_EQ(figure("texture_ram_allocated"), 0);
+  EXPECT_EQ(figure("max_texture_ram_allocated"), 2 * bytes);
+  second.reset();  // a released surface is not taken away twice
+  EXPECT_EQ(GetTextureMemory(), 0);
+}
+
+// A refused fast copy is redone by the fallback path, so the pixels still arrive.
+TEST_F(TextureTest, RefusedFastCopyTakesTheFallback) {
+  Image("red.png", 16, 16, 0xFFFF0000u);
+  auto source = TTexture::Get("user:red", 0);
+  auto target = TTexture::CreateBlank(16, 16, false);
+  ASSERT_TRUE(source && target);
+  ASSERT_EQ(PixelAt(*target, 4, 4) & 0xFFFFFFu, 0u);
+  os::TestFailNextDx("Blt", DDERR_GENERIC);
+  TRect part(0, 0, 8, 8);
+  source->CopyRect(2, 2, &part, target.get());
+  EXPECT_EQ(PixelAt(*target, 4, 4) & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_EQ(PixelAt(*target, 12, 12) & 0xFFFFFFu, 0u);  // only the part was copied
 }
 
 TEST_F(TextureTest, LockingASixteenBitSurfaceGivesAnOpaqueCopyThatIsWrittenBack) {

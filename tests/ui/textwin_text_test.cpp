@@ -6,6 +6,7 @@
 #include <string>
 
 #include "script/windowscript.h"
+#include "ui/overlaytext.h"
 #include "ui/text.h"
 #include "ui/textedit.h"
 #include "uifixture.h"
@@ -87,6 +88,15 @@ TEST_F(TextWindowTest, DrawSendsTheLayoutOutlinesToTheLineSink) {
   t->SetText("");
   t->Draw();
   EXPECT_EQ(vertices, 0);
+}
+
+// The debug overlay's text goes where every text window's lines go.
+TEST_F(TextWindowTest, OverlayTextDrawsThroughTheTextWindowsLineSink) {
+  int vertices = 0;
+  TText::SetDefaultLineSink([&](const TVxLineVertex*, int count) { vertices += count; });
+  DrawOverlayText("Tallowmark<br>Mem: 512kB<tab pos='150'>TexMem: 4kB", TRect(0, 0, 512, 512));
+  TText::SetDefaultLineSink(nullptr);
+  EXPECT_GT(vertices, 0);
 }
 
 TEST_F(TextWindowTest, TextChangesLayOutAtOnce) {

@@ -10,6 +10,7 @@
 #include "render/assetmanager.h"
 #include "render/displayfixture.h"
 #include "render/sprite.h"
+#include "particles/effectsprite.h"
 #include "render/texture.h"
 #include "shell/spriteanimator.h"
 #include "shell/spritewindow.h"
@@ -94,6 +95,7 @@ TEST_F(SpriteWindowDisplayTest, EntriesAppearAtTheirPlacesInTheWindowLaterOnesOn
   ExpectPixel(135, 70, 0x00FF00);  // the green one lies on top of it
   ExpectPixel(108, 62, 0x000000);  // left of the red one
   ExpectPixel(165, 115, 0x000000); // the hidden blue one
+  EXPECT_EQ(Count("Begin2d"), 0u) << Log();  // drawn inside the frame's own 2D block
 }
 
 TEST_F(SpriteWindowDisplayTest, MaskPaintsOnlyPixelsMoreThanHalfOpaque) {
@@ -126,7 +128,7 @@ TEST_F(SpriteWindowDisplayTest, GlowHangsOneCentredEffectUnderTheSpriteUntilStop
   ASSERT_TRUE(animator->IsGlowing(sprite.get()));
   ASSERT_EQ(sprite->GetChildren().size(), 1u);
   const auto& effect = sprite->GetChildren().front();
-  EXPECT_NE(KindCast<TFxHostSprite>(effect), nullptr);
+  EXPECT_NE(KindCast<TFxSprite>(effect), nullptr);
   EXPECT_EQ(effect->GetSpec().transform.GetTranslation().x, 3.0f);
   EXPECT_EQ(effect->GetSpec().transform.GetTranslation().y, 2.0f);
   EXPECT_FLOAT_EQ(effect->GetSpec().alpha, 0.5f);

@@ -171,6 +171,18 @@ TEST_F(SpriteWindowTest, HitTestFindsTheLastClickableSpriteNotCoveredByAnOpaqueO
     EXPECT_EQ(hit ? index : -1, c.want) << c.p.x << "," << c.p.y;
   }
 
+  // A centred sprite is hit over its whole picture, and a moved root moves what can be hit.
+  TSpriteWindow other;
+  auto centred = TSprite::Create(0, std::make_shared<RecordingTexture>("centred", 20, 20, draws_));
+  centred->GetSpec().transform.SetTranslation(TVec2(100, 100));
+  probe_.alphas[centred.get()] = 255;
+  other.AddSpriteEntry(Entry("centred", centred, true));
+  int32_t found = -1;
+  EXPECT_TRUE(other.HitTest({95, 95}, &found));
+  EXPECT_FALSE(other.HitTest({115, 100}, &found));
+  other.GetRootDrawSpec().transform.SetTranslation(TVec2(20, 0));
+  EXPECT_TRUE(other.HitTest({115, 100}, &found));
+
   probe_.alphas[high.get()] = 4;  // too faint to count as a hit
   int32_t index = -1;
   ASSERT_TRUE(window.HitTest({50, 50}, &index));

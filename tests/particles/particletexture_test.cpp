@@ -6,11 +6,11 @@
 
 #include <vector>
 
-#include "animfixture.h"
 #include "core/config.h"
+#include "particles/particledraw.h"
 #include "particles/particlerenderer.h"
 #include "render/animatedtexture.h"
-#include "particles/particledraw.h"
+#include "render/animfixture.h"
 
 using render_test::AnimTest;
 
