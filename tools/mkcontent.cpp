@@ -2,6 +2,8 @@
 // alpha, or JPEG with a ".mask.png" alpha mask), the cursors and the mini-games' picture sets, and
 // the Ogg Vorbis effects and music loop. Deterministic: the same build writes the same files.
 //   mkcontent ASSETS_DIR
+#include "mkminigames.h"
+#include "mkscenes.h"
 #include "oggtone.h"
 
 #include <algorithm>
@@ -699,5 +701,7 @@ int main(int argc, char** argv) {
   Sounds();
   Menus();
   MenuSounds();
+  if (!MakeMiniGameContent(gRoot)) gFailed = true;
+  if (!MakeSceneContent(gRoot)) gFailed = true;
   return gFailed ? 1 : 0;
 }

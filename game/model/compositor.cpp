@@ -732,6 +732,20 @@ std::unique_ptr<CScene> CModelCompositor::BuildLock(const TLuaObjectWrapper& t) 
     if (bolt->boltLowerLockGraphic.empty()) bolt->boltLowerLockGraphic = stdLower;
     lock->AddBolt(std::move(bolt));
   }
+  // A bolt acts on at most 30 others, and only on a list that names other bolts of this lock
+  // once each; a bolt with any other list acts on nothing and keeps the lock's std flags.
+  for (const auto& bolt : lock->GetBolts()) {
+    if (bolt->movedIndices.size() > CLock::kMaxMovedBolts) {
+      LogPrintf("Unlocking doors: bolt %d names %zu bolts, only the first %zu are used\n", bolt->index,
+                bolt->movedIndices.size(), CLock::kMaxMovedBolts);
+      bolt->movedIndices.resize(CLock::kMaxMovedBolts);
+    }
+    if (!lock->IsValidMovedList(bolt->movedIndices)) {
+      LogPrintf("Unlocking doors: bolt %d has an unusable list of moved bolts; it acts on none\n", bolt->index);
+      bolt->movedIndices.clear();
+      bolt->movesOthers = stdMovesOthers, bolt->locked = stdLocked, bolt->up = stdUp;
+    }
+  }
   return lock;
 }
 
@@ -781,6 +795,7 @@ std::unique_ptr<CScene> CModelCompositor::BuildMixPotionMiniGame(const TLuaObjec
   });
   BuildSceneCommon(t, *game);
   for (auto& pipe : pipes) game->AddPipe(std::move(pipe));
+  game->ConnectPipes();
   return game;
 }
 
@@ -836,6 +851,7 @@ std::unique_ptr<CScene> CModelCompositor::BuildNineMensMorrisGame(const TLuaObje
       });
     }
   });
+  game->BuildFields();
   return game;
 }
 
@@ -863,6 +879,7 @@ std::unique_ptr<CScene> CModelCompositor::BuildPlacingPicturesGame(const TLuaObj
       });
     }
   });
+  game->BuildBoard();
   return game;
 }
 

@@ -12,9 +12,19 @@
 // A profile's item count beyond this is damage, not a diary.
 static constexpr int32_t kMaxStoredItems = 65536;
 
+namespace {
+TDiary::Measure& DefaultMeasure() {
+  static TDiary::Measure measure;
+  return measure;
+}
+}  // namespace
+
+void TDiary::SetDefaultMeasure(Measure measure) { DefaultMeasure() = std::move(measure); }
+
 TDiary* TDiary::CreateInstance() {
   ModelSingleton<TDiary>().reset();
   ModelSingleton<TDiary>().reset(new TDiary());
+  ModelSingleton<TDiary>()->mMeasure = DefaultMeasure();
   return ModelSingleton<TDiary>().get();
 }
 

@@ -60,6 +60,8 @@ class TDiary {
   virtual ~TDiary();
 
   void SetMeasure(Measure measure) { mMeasure = std::move(measure); }
+  // The measure every diary made from now on starts with (the window system installs the real one).
+  static void SetDefaultMeasure(Measure measure);
   // The text a text entry shows: each '+'-separated label replaced by its text, joined.
   static std::string ComposeText(const TStringTable& table, const std::string& labels);
 
@@ -76,6 +78,8 @@ class TDiary {
   uint32_t GetCurrentWatchedSite() const { return mWatchedSite; }
   int32_t GetLastUsedY() const { return mLastUsedY; }
   int32_t GetAreaCount() const { return static_cast<int32_t>(mAreas.size()); }
+  // The left edge of the area that shows the site (site modulo the area count); 0 without areas.
+  int32_t GetSitePosX(uint32_t site) const { return mAreas.empty() ? 0 : mAreas[site % mAreas.size()].left; }
   int32_t GetItemCount() const { return static_cast<int32_t>(mItems.size()); }
   const TDiaryItem* GetItem(int32_t index) const;
   int32_t GetConstantCount() const { return static_cast<int32_t>(mConstant.size()); }

@@ -92,8 +92,11 @@ CGame::CGame() {
       {"402", {{"401", "402_adv_exit_theowulfsburg"}, {"403", "402_adv_exit_alchemielabor"}}},
       {"403", {{"402", "403_adv_exit_theowulfsgemach"}}},
   };
-  // Every routed location exists; the scenes under each are added by the game's data.
+  // Every routed location exists. The demo's adventure scenes stand at the first two locations:
+  // the village (101) and the manor hall (103), joined by the exits the routes name.
   for (const auto& [location, routes] : mHintRoutes) mLocationScenes[location];
+  mLocationScenes["001"] = {101};
+  mLocationScenes["002"] = {103};
 
   if (lua_State* L = GetModelScriptState()) {
     mBindings.Bind(L, "GetCurrentLevel", this, &CGame::GetCurrentLevel);

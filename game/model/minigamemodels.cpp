@@ -49,8 +49,9 @@ void CJigsawPuzzle::Serialize(std::string& out) const {
     BeginRecord(out, "MakeJigsawPiece");
     out += "\tid = " + name.substr(std::min(kPrefix, name.size())) + ",\n";
     TextField(out, "image", piece->image);
-    IntField(out, "startPosX", piece->initialX);
-    IntField(out, "startPosY", piece->initialY);
+    // A puzzle in play is saved where its pieces lie now, so a reload continues from there.
+    IntField(out, "startPosX", piece->currentX);
+    IntField(out, "startPosY", piece->currentY);
     IntField(out, "endPosX", piece->endX);
     IntField(out, "endPosY", piece->endY);
     if (!piece->neighbours.empty()) {
@@ -223,16 +224,22 @@ void CNineMensMorrisGame::Serialize(std::string& out) const {
   SerializeCommon(out);
   TextField(out, "filepath", filepath);
   out += "\t{\n";
-  for (size_t i = 0; i < GetFieldCount(); ++i) {
-    out += "\n\t{xPos = " + std::to_string(positions[i].first) +
-           ", yPos = " + std::to_string(positions[i].second) +
-           ", statusStart = " + std::to_string(statusStarts[i]) +
-           ", statusEnd = " + std::to_string(statusEnds[i]) + ", {";
-    for (size_t j = 0; j < neighbourLists[i].size(); ++j) {
+  auto field = [&](int32_t x, int32_t y, int32_t start, int32_t end, const std::vector<int32_t>& links) {
+    out += "\n\t{xPos = " + std::to_string(x) + ", yPos = " + std::to_string(y) +
+           ", statusStart = " + std::to_string(start) + ", statusEnd = " + std::to_string(end) + ", {";
+    for (size_t j = 0; j < links.size(); ++j) {
       if (j) out += ", ";
-      AppendInt(out, neighbourLists[i][j]);
+      AppendInt(out, links[j]);
     }
     out += "}},\n";
+  };
+  if (mBuilt) {
+    // A board in play is saved as it stands, so a reload starts from there.
+    for (const CNineMensMorrisField& f : mFields) field(f.xPos, f.yPos, f.status, f.statusEnd, f.neighbours);
+  } else {
+    for (size_t i = 0; i < GetFieldCount(); ++i) {
+      field(positions[i].first, positions[i].second, statusStarts[i], statusEnds[i], neighbourLists[i]);
+    }
   }
   out += "\t}\n";
   EndRecordPlain(out);
@@ -246,11 +253,13 @@ void CPlacingPicturesGame::Serialize(std::string& out) const {
   TextField(out, "filepath", filepath);
   SerializeTextboxes(out);
   out += "\thotspots = {\n";
-  for (const TPictureArea& a : areas) {
+  for (size_t i = 0; i < areas.size(); ++i) {
+    const TPictureArea& a = areas[i];
     out += "\n\t{id = ";
     AppendQuoted(out, a.id);
+    // The pictures as they lie now, so a reload continues from there.
     out += ", imageStart = ";
-    AppendQuoted(out, a.imageStart);
+    AppendQuoted(out, PlacedOn(i));
     out += ", imageEnd = ";
     AppendQuoted(out, a.imageEnd);
     for (int i = 0; i < 4; ++i) out += ", xPos" + std::to_string(i + 1) + " = " + std::to_string(a.x[i]);

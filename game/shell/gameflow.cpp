@@ -169,7 +169,14 @@ void TSettings::OpenCurrentScene() {
     LogPrintf("OpenCurrentScene: no window system\n");
     return;
   }
-  const TString oldName = stack->GetTopModalName();
+  // The scene's window replaces the one on top, never the main menu at the bottom. A scene's
+  // modal window has no name of its own (its screen script names only the "scene" in it), so it
+  // is closed by its id.
+  TString oldName;
+  if (stack->TopModalHasParent()) {
+    oldName = stack->GetTopModalName();
+    if (oldName.IsEmpty()) oldName = stack->GetTopModalIdString();
+  }
   TWindow* window = OpenSceneWindow(scene);
   if (!oldName.IsEmpty()) stack->CloseModal(oldName);
   if (window) stack->PushModal(window);

@@ -111,6 +111,15 @@ void TSpriteWindow::SetSpriteVisible(const TString& name, bool visible) {
     if (entry.name == name && entry.sprite) entry.sprite->SetVisible(visible);
 }
 
+void TSpriteWindow::SetSpriteClickable(const TString& name, bool clickable) {
+  for (TSpriteEntry& entry : mEntries)
+    if (entry.name == name) entry.clickable = entry.active = clickable;
+}
+
+void TSpriteWindow::SetSpriteKind(int32_t index, int32_t kind) {
+  if (index >= 0 && static_cast<size_t>(index) < mEntries.size()) mEntries[static_cast<size_t>(index)].kind = kind;
+}
+
 bool TSpriteWindow::HitTest(TPoint point, int32_t* index) const {
   const TDrawSpec& rootSpec = mRoot->GetSpec();
   int32_t found = -1;

@@ -54,6 +54,10 @@ class TSpriteWindow : public TWindow {
   void SetSpriteRotation(const TString& name, float radians);
   void SetSpriteTexture(const TString& name, const TString& textureName);
   void SetSpriteVisible(const TString& name, bool visible);
+  // Entries of the name take part in hit tests only while clickable (and active).
+  void SetSpriteClickable(const TString& name, bool clickable);
+  // The entry's last word (`kind`), which a screen may use as a mark of its own.
+  void SetSpriteKind(int32_t index, int32_t kind);
 
   // The clickable entry under the point (window coordinates) that no later opaque entry covers.
   bool HitTest(TPoint point, int32_t* index) const;

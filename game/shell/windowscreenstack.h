@@ -24,7 +24,7 @@ class TWindowScreenStack : public IScreenStack {
   // The first window becomes the manager's screen; later ones go on top of it. A window not made
   // by NewModalWindow, or not a modal window, is refused with a log line.
   void PushModal(TWindow* window) override;
-  // No window type of the framework fades yet, so there is never a fading "scene" window.
+  // The fading window named "scene" in the top modal window starts fading; false without one.
   bool SetSceneFadeStep(float step) override;
   void ShowMessage(const TString& text) override;
 

@@ -2,7 +2,14 @@
 // part of the program yet has no creator and is left out, so its name stays unknown to scripts.
 #include "shell/windowtypes.h"
 
+#include "minigames/minigamewindow.h"
+#include "shell/adventurescreen.h"
+#include "shell/chapterscreen.h"
+#include "shell/cutscene.h"
+#include "shell/diarywindow.h"
+#include "shell/hiddenobjectgame.h"
 #include "shell/menuwindows.h"
+#include "shell/scene.h"
 #include "shell/customtextedit.h"
 #include "ui/windowmanager.h"
 
@@ -14,11 +21,11 @@ struct TWindowType {
 };
 
 const TWindowType kWindowTypes[] = {
-    {"SceneWindow", nullptr},
-    {"CutsceneWindow", nullptr},
-    {"HiddenObjectGame", nullptr},
-    {"ChapterScreenWindow", nullptr},
-    {"AdventureScreenWindow", nullptr},
+    {"SceneWindow", &TScene::CreateInstance},
+    {"CutsceneWindow", &TCutsceneWindow::CreateInstance},
+    {"HiddenObjectGame", &THiddenObjectGameWindow::CreateInstance},
+    {"ChapterScreenWindow", &TChapterScreenWindow::CreateInstance},
+    {"AdventureScreenWindow", &TAdventureScreenWindow::CreateInstance},
     {"JigsawPuzzleWindow", nullptr},
     {"UnlockingDoors", nullptr},
     {"MirroredImageWindow", nullptr},
@@ -29,7 +36,7 @@ const TWindowType kWindowTypes[] = {
     {"MainMenuWindow", &TMainMenuWindow::CreateInstance},
     {"OptionsWindow", &TOptionsWindow::CreateInstance},
     {"HiscoreWindow", &THiscoreWindow::CreateInstance},
-    {"DiaryWindow", nullptr},
+    {"DiaryWindow", &TDiaryWindow::CreateInstance},
     {"ProfilesWindow", &TProfilesWindow::CreateInstance},
     {"CreditsWindow", &TCreditsWindow::CreateInstance},
     {"RolloverWindow", nullptr},
@@ -42,6 +49,9 @@ const TWindowType kWindowTypes[] = {
 
 void RegisterWindowTypes() {
   TWindowManager* manager = GetWindowManager();
+  // Diary entries are placed by the real size of their pictures and texts.
+  InstallDiaryMeasure();
   for (const TWindowType& type : kWindowTypes)
     if (type.creator) manager->RegisterWindowType(type.name, type.creator);
+  RegisterMiniGameWindowTypes();
 }

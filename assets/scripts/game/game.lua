@@ -36,7 +36,7 @@ MakeGame
   currentScene = 100,
   sundialShadowSprite = "images/sundial_shadow.png", sundialShadowCount = 12,
   sundialPoleSprite = "images/sundial_pole.png",
-  hintSprite = "images/hint.png", hintCount = 3,
+  hintSprite = "sprites/hint/hinttimer_", hintCount = 10,
   miniGameSkipButtonPosX = 20, miniGameSkipButtonPosY = 550, miniGameSkipButtonGraphic = "images/button_skip.png",
   miniGameMenuButtonPosX = 680, miniGameMenuButtonPosY = 550, miniGameMenuButtonGraphic = "images/button_menu.png",
   cutsceneSkipButtonPosX = 680, cutsceneSkipButtonPosY = 550, cutsceneSkipButtonGraphic = "images/button_skip.png",
@@ -47,21 +47,21 @@ MakeGame
 
     MakeChapterScreen
     {
-      seqId = 100, bg = "images/chapter_bg.jpg", theme = "sounds/music_loop.ogg", nextScene = 102,
-      title = "CH1_TITLE", subtitle = "CH1_SUBTITLE", locationImage = "images/map.png",
-      locationX = 420, locationY = 260, locationText = "LOC_VILLAGE",
+      seqId = 100, bg = "scenes/chapter/bg", theme = "sounds/music_loop.ogg", nextScene = 102,
+      title = "CH1_TITLE", subtitle = "CH1_SUBTITLE", locationImage = "scenes/chapter/loc1",
+      locationX = 140, locationY = 240, locationText = "LOC_VILLAGE",
     },
 
     MakeCutscene
     {
-      seqId = 102, bg = "images/village_bg.jpg", nextScene = 101, showHintButton = "false",
+      seqId = 102, bg = "scenes/cutscene/stage1", theme = "sounds/music_loop.ogg", nextScene = 101, showHintButton = "false",
       showDiaryButton = "false",
-      stageBg = "images/stage.png", letterFont = "fonts/default.mvec", letterFontSize = 20,
+      stageBg = "scenes/cutscene/stage1", letterFont = "fonts/kingthings.mvec", letterFontSize = 26,
       MakeCutsceneCharacter { id = "vicar", name = "CHAR_VICAR", position = 1, offsetX = 0,
-                              images = { normal = "images/vicar.jpg", happy = "images/vicar.jpg",
-                                         sad = "images/vicar.jpg" } },
+                              images = { normal = "scenes/cutscene/warden", happy = "scenes/cutscene/warden_happy",
+                                         sad = "scenes/cutscene/warden_sad" } },
       MakeCutsceneCharacter { id = "player", name = "CHAR_PLAYER", position = 2, offsetX = 0,
-                              images = { normal = "images/player.jpg" } },
+                              images = { normal = "scenes/cutscene/heroine" } },
       MakeCutsceneScript
       {
         {"vicar", "normal", "CUT_1_LINE_1", ""},
@@ -72,33 +72,33 @@ MakeGame
 
     MakeAdventureScreen
     {
-      seqId = 101, bg = "images/village_bg.jpg", theme = "sounds/music_loop.ogg", atmo = "sounds/wind.ogg",
+      seqId = 101, bg = "scenes/courtyard/bg", theme = "sounds/music_loop.ogg", atmo = "sounds/wind.ogg",
       minLoop = 2, maxLoop = 5, fadeInDuration = 300, fadeOutDuration = 300, nextScene = 103,
-      showHintButton = "true", showDiaryButton = "true", initScript = "OnEnterVillage()",
-      Exit("101_to_hall", "EXIT_MANOR", 103, 360, 180, 460, 360, "false",
-           { image = "images/door.jpg", imagePositionX = 360, imagePositionY = 180 }),
+      showHintButton = "true", showDiaryButton = "true", initScript = "scripts/game/scenes/s101_init.lua",
+      Exit("001_adv_exit_wassermuehle", "EXIT_MANOR", 103, 700, 200, 860, 520, "false",
+           { image = "scenes/courtyard/door_glow", imagePositionX = 700, imagePositionY = 200 }),
       MakeSceneHotspot
       {
         id = "101_gate", name = "HS_GATE", text = "HS_GATE_TEXT", isActive = "true",
-        positionX1 = 360, positionY1 = 180, positionX2 = 460, positionY2 = 180,
-        positionX3 = 460, positionY3 = 360, positionX4 = 360, positionY4 = 360,
+        positionX1 = 700, positionY1 = 200, positionX2 = 860, positionY2 = 200,
+        positionX3 = 860, positionY3 = 520, positionX4 = 700, positionY4 = 520,
         MakeActionMap { {"key_item", "OpenManorGate()"} },
       },
       MakeSceneObject
       {
-        id = "101_key", name = "OBJ_KEY", positionX = 120, positionY = 430, image = "images/key.png",
+        id = "101_key", name = "OBJ_KEY", positionX = 300, positionY = 560, image = "scenes/courtyard/key",
         timesPickable = 1, isActive = "true", isVisible = "true", invitem = "key_item", text = "OBJ_KEY_TEXT",
         MakeActionMap { {"OnPickedUp", "Objective('find_key', true)"} },
       },
-      textFont = "fonts/default.mvec", textboxHeight = 60, textboxWidth = 260, lineHeight = 20,
+      textFont = "fonts/kingthings.mvec", textboxHeight = 60, textboxWidth = 260, lineHeight = 24,
       textColor = { red = 60, green = 40, blue = 20, alpha = 255 },
-      textboxes = { { text = "NOTE_VILLAGE", x = 560, y = 80, rotation = 0 } },
+      textboxes = { { text = "NOTE_VILLAGE", x = 660, y = 140, rotation = -4 } },
     },
 
     MakeAdventureScreen
     {
-      seqId = 103, bg = "images/hall_bg.jpg", theme = "sounds/music_loop.ogg", nextScene = 401,
-      showHintButton = "true", showDiaryButton = "true", initScript = "OnEnterHall()",
+      seqId = 103, bg = "scenes/hall/bg", theme = "sounds/music_loop.ogg", nextScene = 401,
+      showHintButton = "true", showDiaryButton = "true", initScript = "scripts/game/scenes/s103_init.lua",
       Exit("103_to_village", "EXIT_VILLAGE", 101, 0, 540, 800, 600),
       Exit("103_to_attic", "EXIT_ATTIC", 201, 340, 0, 460, 120),
       Exit("103_to_jigsaw", "EXIT_PORTRAIT", 301, 40, 120, 140, 260),
@@ -113,7 +113,7 @@ MakeGame
                               MakeActionMap { {"candle_item", "LightClock()"} } }, 300, 140, 340, 260)),
       MakeSceneObject
       {
-        id = "103_candle", name = "OBJ_CANDLE", positionX = 600, positionY = 470, image = "images/candle.png",
+        id = "103_candle", name = "OBJ_CANDLE", positionX = 600, positionY = 470, image = "scenes/hall/candle",
         timesPickable = 1, isActive = "true", isVisible = "true", invitem = "candle_item",
         text = "OBJ_CANDLE_TEXT", MakeActionMap { {"OnPickedUp", "Objective('find_candle', true)"} },
       },
@@ -121,22 +121,23 @@ MakeGame
 
     MakeHiddenObjectGame
     {
-      seqId = 201, bg = "images/attic_bg.jpg", theme = "sounds/music_loop.ogg", nextScene = 103,
-      itemListCount = 4, hitClickSound = "sounds/pickup.ogg", missClickSound = "sounds/click.ogg",
+      seqId = 201, bg = "scenes/study/bg", theme = "sounds/music_loop.ogg", nextScene = 103,
+      itemListCount = 4, hitClickSound = "audio/sfx/ho_hit.ogg", missClickSound = "audio/sfx/ho_miss.ogg",
       pickedUpInventoryItemOnWon = "relic_item", STDLeftSideOfActiveSide = 0,
-      MakeHiddenObject { id = "201_cup", name = "HO_CUP", positionX = 100, positionY = 380, image = "images/ho_cup.png" },
-      MakeHiddenObject { id = "201_book", name = "HO_BOOK", positionX = 260, positionY = 120, image = "images/ho_book.png" },
-      MakeHiddenObject { id = "201_bell", name = "HO_BELL", positionX = 520, positionY = 200, image = "images/ho_bell.png" },
+      initScript = "scripts/game/scenes/s201_init.lua",
+      MakeHiddenObject { id = "201_cup", name = "HO_CUP", positionX = 100, positionY = 380, image = "scenes/study/ho_cup" },
+      MakeHiddenObject { id = "201_book", name = "HO_BOOK", positionX = 260, positionY = 120, image = "scenes/study/ho_book" },
+      MakeHiddenObject { id = "201_bell", name = "HO_BELL", positionX = 520, positionY = 200, image = "scenes/study/ho_bell" },
       MakeHiddenObject { id = "201_feather", name = "HO_FEATHER", positionX = 400, positionY = 460,
-                         image = "images/ho_feather.png" },
-      MakeHiddenObject { id = "201_skull", name = "HO_SKULL", positionX = 640, positionY = 420, image = "images/ho_skull.png",
+                         image = "scenes/study/ho_quill" },
+      MakeHiddenObject { id = "201_skull", name = "HO_SKULL", positionX = 640, positionY = 420, image = "scenes/study/ho_candle",
                          MakeActionMap { {"OnPickedUp", "Objective('skull_found', true)"} } },
       MakeHOGGroup
       {
         groupName = "HO_COINS",
-        MakeHiddenObject { id = "201_coin1", name = "HO_COIN", positionX = 180, positionY = 250, image = "images/ho_coin.png" },
-        MakeHiddenObject { id = "201_coin2", name = "HO_COIN", positionX = 590, positionY = 90, image = "images/ho_coin.png" },
-        MakeHiddenObject { id = "201_coin3", name = "HO_COIN", positionX = 330, positionY = 330, image = "images/ho_coin.png" },
+        MakeHiddenObject { id = "201_coin1", name = "HO_COIN", positionX = 180, positionY = 250, image = "scenes/study/coin" },
+        MakeHiddenObject { id = "201_coin2", name = "HO_COIN", positionX = 590, positionY = 90, image = "scenes/study/coin" },
+        MakeHiddenObject { id = "201_coin3", name = "HO_COIN", positionX = 330, positionY = 330, image = "scenes/study/coin" },
       },
       MakeFixItems { "201_skull" },
     },
@@ -154,30 +155,42 @@ MakeGame
 
     MakeUnlockingDoorsMiniGame
     {
-      seqId = 302, bg = "images/puzzle_bg.jpg", nextScene = 103, stdLocked = "true", stdUp = "false",
+      -- Four bolts that each drag their neighbours, the second held by a padlock that the lever
+      -- on the right opens: pull the lever, then the two outer bolts.
+      seqId = 302, bg = "images/puzzle_bg.jpg", nextScene = 103, stdLocked = "false", stdUp = "false",
       stdMovesOthers = "true", stdGraphic = "images/bolt.png", moveBoltSoundFile = "sounds/click.ogg",
       missSoundFile = "sounds/click.ogg", wonSoundFile = "sounds/pickup.ogg",
-      overlayImage = "images/door.jpg", overlayImagePosX = 200, overlayImagePosY = 100,
+      overlayImage = "images/lock/frame.png", overlayImagePosX = 200, overlayImagePosY = 120,
       BackToHall("302_back"),
-      MakeUnlockingDoorsBolt { downX = 250, downY = 300, upX = 250, upY = 200, {2} },
-      MakeUnlockingDoorsBolt { downX = 350, downY = 300, upX = 350, upY = 200, {1, 3} },
-      MakeUnlockingDoorsBolt { downX = 450, downY = 300, upX = 450, upY = 200, {2, 4} },
-      MakeUnlockingDoorsBolt { downX = 550, downY = 300, upX = 550, upY = 200, locked = "false", {3} },
+      MakeUnlockingDoorsBolt { downX = 250, downY = 280, upX = 250, upY = 160, {1} },
+      MakeUnlockingDoorsBolt { downX = 350, downY = 280, upX = 350, upY = 160, locked = "true",
+                               boltUpperLockGraphic = "images/lock/padlock.png", upperBoltLockPositionX = 350,
+                               upperBoltLockPositionY = 150, upperBoltLockOpenRotAngle = 90,
+                               upperBoltLockCloseRotAngle = 0, {0, 2} },
+      MakeUnlockingDoorsBolt { downX = 450, downY = 280, upX = 450, upY = 160, {1, 3} },
+      MakeUnlockingDoorsBolt { downX = 550, downY = 280, upX = 550, upY = 160, {2} },
+      MakeUnlockingDoorsBolt { downX = 680, downY = 280, upX = 680, upY = 160, movesOthers = "false", {1} },
     },
 
     MakeMixPotionMiniGame
     {
+      -- Green and purple poured into the two funnels meet at the joint and run down orange.
       seqId = 303, bg = "images/puzzle_bg.jpg", nextScene = 103, mixSoundFile = "sounds/click.ogg",
       wonSoundFile = "sounds/pickup.ogg", tryAgainSoundFile = "sounds/click.ogg",
-      flask = "images/flask.png", targetColor = "orange", cboard = "images/board.png",
-      x = 300, y = 120, colorSystem = 1, buttonX = 360, buttonY = 480, cboardX = 40, cboardY = 100,
-      resetbuttonX = 480, resetbuttonY = 480,
+      kPipe2_ud = "images/potion/pipe_ud", kPipe2_ur = "images/potion/pipe_ur",
+      kPipe3_udl_d = "images/potion/pipe_udl_d", funnel = "images/potion/funnel", flask = "images/potion/flask",
+      targetColor = "images/potion/target", moveableflask = "images/potion/carry",
+      button = "images/potion/mix", resetbutton = "images/potion/reset", cboard = "images/potion/cupboard",
+      x = 560, y = 200, colorSystem = 1, buttonX = 700, buttonY = 420, cboardX = 340, cboardY = 364,
+      resetbuttonX = 700, resetbuttonY = 480,
       BackToHall("303_back"),
-      MakeMixPotionGivenColors { "red", "yellow", "blue" },
+      MakeMixPotionGivenColors { "green", "black", "purple" },
       MakeMixPotionNeedColors { "orange" },
-      MakeMixPotionPipe { id = 1, x = 0, y = 0, h = 1, {2} },
-      MakeMixPotionPipe { id = 2, x = 1, y = 0, h = 2, {3} },
-      MakeMixPotionPipe { id = 3, x = 2, y = 0, h = 1 },
+      MakeMixPotionPipe { id = 1, x = 1, y = 0, h = 1, {3} },
+      MakeMixPotionPipe { id = 2, x = 0, y = 0, h = 1, {4} },
+      MakeMixPotionPipe { id = 4, x = 0, y = 1, h = 2, {3} },
+      MakeMixPotionPipe { id = 3, x = 1, y = 1, h = 3, {5} },
+      MakeMixPotionPipe { id = 5, x = 1, y = 2, h = 4 },
     },
 
     MakeMirroredImageGame
@@ -203,15 +216,18 @@ MakeGame
 
     MakePlacingPicturesGame
     {
+      -- Two pictures hang on each other's places; the empty third place lets them change over.
       seqId = 306, bg = "images/puzzle_bg.jpg", nextScene = 103, filepath = "images/pictures/",
       textFont = "fonts/default.mvec",
       BackToHall("306_back"),
       hotspots =
       {
-        { id = "0", imageStart = "2", imageEnd = "1", xPos1 = 100, xPos2 = 260, xPos3 = 260, xPos4 = 100,
-          yPos1 = 100, yPos2 = 100, yPos3 = 260, yPos4 = 260 },
-        { id = "1", imageStart = "1", imageEnd = "2", xPos1 = 400, xPos2 = 560, xPos3 = 560, xPos4 = 400,
-          yPos1 = 100, yPos2 = 100, yPos3 = 260, yPos4 = 260 },
+        { id = "0", imageStart = "2", imageEnd = "1", xPos1 = 100, xPos2 = 280, xPos3 = 280, xPos4 = 100,
+          yPos1 = 100, yPos2 = 100, yPos3 = 280, yPos4 = 280 },
+        { id = "1", imageStart = "1", imageEnd = "2", xPos1 = 400, xPos2 = 580, xPos3 = 580, xPos4 = 400,
+          yPos1 = 100, yPos2 = 100, yPos3 = 280, yPos4 = 280 },
+        { id = "2", imageStart = "", imageEnd = "", xPos1 = 250, xPos2 = 430, xPos3 = 430, xPos4 = 250,
+          yPos1 = 320, yPos2 = 320, yPos3 = 500, yPos4 = 500 },
       },
     },
 
@@ -220,9 +236,9 @@ MakeGame
       seqId = 307, bg = "images/puzzle_bg.jpg", nextScene = 103, movingTextureDirectory = "images/strip/",
       movingTextureName = "strip", numberOfTextures = 4, direction = "left", beginX = 800, beginY = 200,
       endX = -400, endY = 200, borderTexture = "images/border.png", offsetStart = 0, offsetEnd = 0,
-      textUpperLeftX = 100, textLowerRightX = 700, textColorRed = 240, textHeight = 24,
+      textUpperLeftX = 100, textUpperLeftY = 440, textLowerRightX = 700, textLowerRightY = 520, textColorRed = 240, textHeight = 24,
       BackToHall("307_back"),
-      MakePlotpointTexts { {"PLOT_1", 0}, {"PLOT_2", 1}, {"PLOT_3", 3} },
+      MakePlotpointTexts { {"PLOT_1", 3}, {"PLOT_2", 3}, {"PLOT_3", 3} },
     },
 
     MakePlacingObjectGame
@@ -242,18 +258,18 @@ MakeGame
 
   MakeInventoryItem
   {
-    id = "key_item", name = "INV_KEY", description = "INV_KEY_DESC", image = "images/key.png",
-    pickUpImage = "images/key.png", MakeActionMap { {"101_gate", "OpenManorGate()"} },
+    id = "key_item", name = "INV_KEY", description = "INV_KEY_DESC", image = "sprites/inventory/key",
+    pickUpImage = "sprites/inventory/key_big", MakeActionMap { {"101_gate", "OpenManorGate()"} },
   },
   MakeInventoryItem
   {
-    id = "candle_item", name = "INV_CANDLE", description = "INV_CANDLE_DESC", image = "images/candle.png",
-    pickUpImage = "images/candle.png", MakeActionMap { {"103_clock", "LightClock()"} },
+    id = "candle_item", name = "INV_CANDLE", description = "INV_CANDLE_DESC", image = "sprites/inventory/candle",
+    pickUpImage = "sprites/inventory/candle_big", MakeActionMap { {"103_clock", "LightClock()"} },
   },
   MakeInventoryItem
   {
-    id = "relic_item", name = "INV_RELIC", description = "INV_RELIC_DESC", image = "images/relic.jpg",
-    pickUpImage = "images/relic.jpg", MakeActionMap { {"401_relic", "PlaceRelic()"} },
+    id = "relic_item", name = "INV_RELIC", description = "INV_RELIC_DESC", image = "sprites/inventory/head",
+    pickUpImage = "sprites/inventory/head_big", MakeActionMap { {"401_relic", "PlaceRelic()"} },
   },
   MakeInventory { },
 

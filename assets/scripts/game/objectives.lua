@@ -24,7 +24,7 @@ end
 -- The key opens the manor gate.
 function OpenManorGate()
   CallScene("RemoveInventoryItem", "key_item")
-  CallScene("SetActiveExit", "101_to_hall", true)
+  CallScene("SetActiveExit", "001_adv_exit_wassermuehle", true)
   CallScene("SetActiveHotspot", "101_gate", false)
   CallScene("ShowInfoText", "GATE_OPENED")
   Objective("gate_open", true)

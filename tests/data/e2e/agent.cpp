@@ -4,6 +4,7 @@
 // "done.<n>". Input goes through the stand-in's simulated input; answers read the program's state.
 //   activate | move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
 //   text? NAME | label NAME | selected NAME | value NAME | alpha NAME | top | volume GROUP | master | shot PATH | modals | lua TEXT
+//   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -13,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "model/game.h"
 #include "os/ddraw.h"
+#include "shell/scene.h"
+#include "shell/textbox.h"
 #include "os/winuser.h"
 #include "sound/soundmanager.h"
 #include "ui/button.h"
@@ -123,10 +127,29 @@ std::string Run(const std::string& line) {
     TWindowScript* script = GetWindowManager()->GetWindowScript();
     return script && script->DoLuaString(rest.c_str(), int(rest.size()), 0) == 0 ? "ok" : "failed";
   }
+  if (verb == "scene") {
+    CGame* game = CGame::GetInstance();
+    return game ? std::to_string(game->GetCurrentSceneId()) : std::string("-");
+  }
+  if (verb == "held") {
+    CGame* game = CGame::GetInstance();
+    std::string held;
+    if (game)
+      for (const std::string& id : game->GetInventory().GetHeld()) held += (held.empty() ? "" : ",") + id;
+    return held.empty() ? std::string("-") : held;
+  }
+  if (verb == "cursor") {
+    TScene* scene = KindCast<TScene>(FindNamed("scene"));
+    return scene ? std::to_string(scene->GetCursorKind()) : std::string("-");
+  }
   TWindow* w = FindNamed(rest);
   if (verb == "visible") return w && IsShown(w) ? "yes" : "no";
   if (!w) return "missing";
   if (verb == "rect") return RectText(w);
+  if (verb == "box?") {
+    TTextbox* box = KindCast<TTextbox>(w);
+    return box ? std::string(box->GetText().CStr()) : std::string("-");
+  }
   if (verb == "text?") {
     TText* t = KindCast<TText>(w);
     return t ? std::string(t->GetText().CStr()) : std::string("-");

@@ -40,7 +40,7 @@ TEST_F(MiniGameRecordTest, BoardsAreBuiltFromGameData) {
   EXPECT_FALSE(second.movesOthers);  // any word but "true" is false here
   EXPECT_EQ(first.graphic, "bolt.png");
   EXPECT_EQ(second.graphic, "own.png");
-  EXPECT_EQ(first.movedIndices, (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(first.movedIndices, (std::vector<int32_t>{1}));
   EXPECT_EQ(second.index, 1);
   EXPECT_TRUE(lock->hasMoveBoltSoundFile);
   EXPECT_FALSE(lock->hasWonSoundFile);

@@ -1,0 +1,4 @@
+-- The screen of a cutscene: the scene window over the whole screen, and an autosave.
+SetGlobalBool("isMainMenu", false)
+MakeDialog { CutsceneWindow { name = "scene", x = 0, y = 0, w = 1024, h = 768 } }
+SaveGame()

@@ -1,0 +1,3 @@
+-- Entering the manor hall.
+SetGlobalString("HintLocation", "")
+OnEnterHall()

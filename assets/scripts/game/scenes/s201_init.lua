@@ -1,0 +1,2 @@
+-- Entering the attic study: the prize shown after the search leads back to the hall.
+SetGlobalBool("skipAfterPickup", true)
