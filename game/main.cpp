@@ -2,7 +2,7 @@
 // framework with the game's main function.
 #include <string>
 
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "os/winuser.h"
 #include "shell/gamemain.h"
 

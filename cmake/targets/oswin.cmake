@@ -45,9 +45,9 @@ if(TARGET test_services)
   add_dependencies(test_services test_vxmod noexports_vxmod)
 endif()
 
-if(TARGET test_core)
+if(TARGET test_platform)
   # The test-harness plug-in the platform's entry looks for ("vxHarness.dll" finds libvxHarness.so).
   add_library(vxHarness MODULE ${CMAKE_SOURCE_DIR}/tests/data/core/harness.cpp)
   set_target_properties(vxHarness PROPERTIES PREFIX "lib" SUFFIX ".so")
-  add_dependencies(test_core vxHarness)
+  add_dependencies(test_platform vxHarness)
 endif()

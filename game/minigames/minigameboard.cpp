@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "core/stringtable.h"
 #include "model/game.h"
 #include "model/globals.h"

@@ -8,8 +8,8 @@
 #include "core/prefsdb.h"
 #include "model/game.h"
 #include "model/modelscript.h"
+#include "model/profilestore.h"
 #include "model/savetext.h"
-#include "shell/settings.h"
 
 using namespace savetext;
 
@@ -388,23 +388,25 @@ void CHighscoreSystem::Load(TPrefsDB& db, int user) {
 }
 
 void CHighscoreSystem::SaveHighscoreCurrentUser() {
-  TSettings* settings = TSettings::GetInstance();
+  IProfileStore* store = GetProfileStore();
+  TPrefsDB* db = store ? store->GetProfileDB() : nullptr;
   // Without a current profile the keys would land among the install-wide values.
-  if (!settings || !settings->GetPrefsDB() || settings->GetCurrentUser() < 0) {
+  if (!db || store->GetCurrentProfile() < 0) {
     LogPrintf("SaveHighscoreCurrentUser: no profile store\n");
     return;
   }
-  Save(*settings->GetPrefsDB(), settings->GetCurrentUser(), true);
+  Save(*db, store->GetCurrentProfile(), true);
 }
 
 void CHighscoreSystem::LoadHighscoreCurrentUser() {
-  TSettings* settings = TSettings::GetInstance();
+  IProfileStore* store = GetProfileStore();
+  TPrefsDB* db = store ? store->GetProfileDB() : nullptr;
   // Without a current profile the keys would land among the install-wide values.
-  if (!settings || !settings->GetPrefsDB() || settings->GetCurrentUser() < 0) {
+  if (!db || store->GetCurrentProfile() < 0) {
     LogPrintf("LoadHighscoreCurrentUser: no profile store\n");
     return;
   }
-  Load(*settings->GetPrefsDB(), settings->GetCurrentUser());
+  Load(*db, store->GetCurrentProfile());
 }
 
 // ---- save text ----

@@ -4,9 +4,15 @@
 #include <ctime>
 
 #include "script/script.h"
-#include "ui/windowmanager.h"
 
-TScript* GetModelScript() { return GetWindowManager()->GetWindowScript(); }
+static std::function<TScript*()>& ScriptSource() {
+  static std::function<TScript*()> source;
+  return source;
+}
+
+TScript* GetModelScript() { return ScriptSource() ? ScriptSource()() : nullptr; }
+
+void SetModelScriptSource(std::function<TScript*()> source) { ScriptSource() = std::move(source); }
 
 lua_State* GetModelScriptState() {
   TScript* script = GetModelScript();

@@ -6,7 +6,7 @@
 
 #include "core/file.h"
 #include "core/log.h"
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "render/drawcontext.h"
 #include "render/vxlinesink.h"
 #include "render/vxminivecdraw.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "core/platformevent.h"
+#include "platform/platformevent.h"
 #include "ui/message.h"
 
 class TPlatform;

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "core/config.h"
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "core/stringtable.h"
 #include "services/hiscores.h"
 #include "shell/menuwindows.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "core/config.h"
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "core/stringtable.h"
 #include "model/globals.h"
 #include "render/texture.h"

@@ -9,7 +9,7 @@
 #include "core/config.h"
 #include "model/globals.h"
 #include "model/scene.h"
-#include "render/effectsprite.h"
+#include "particles/effectsprite.h"
 #include "render/sprite.h"
 #include "shell/scene.h"
 #include "shell/scenetext.h"

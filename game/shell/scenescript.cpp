@@ -9,7 +9,7 @@
 #include "model/diary.h"
 #include "model/game.h"
 #include "model/scene.h"
-#include "render/effectsprite.h"
+#include "particles/effectsprite.h"
 #include "render/sprite.h"
 #include "render/texture.h"
 #include "shell/scene.h"

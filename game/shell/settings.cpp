@@ -8,7 +8,6 @@
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/platform.h"
 #include "core/prefsdb.h"
 #include "core/stringtable.h"
 #include "model/compositor.h"
@@ -16,8 +15,11 @@
 #include "model/game.h"
 #include "model/globals.h"
 #include "model/highscore.h"
+#include "model/modelscript.h"
+#include "model/profilestore.h"
 #include "model/savetext.h"
 #include "os/msgbox.h"
+#include "platform/platform.h"
 #include "services/hiscores.h"
 #include "shell/screenstack.h"
 #include "sound/sound.h"
@@ -45,6 +47,21 @@ TScript* WindowScript() {
   return manager ? manager->GetWindowScript() : nullptr;
 }
 
+// The model's view of the profiles: those of the installed keeper, once it is installed (a keeper
+// still starting up answers none).
+class TKeeperProfiles : public IProfileStore {
+ public:
+  TPrefsDB* GetProfileDB() override {
+    TSettings* settings = TSettings::GetInstance();
+    return settings ? settings->GetPrefsDB() : nullptr;
+  }
+  int GetCurrentProfile() override {
+    TSettings* settings = TSettings::GetInstance();
+    return settings ? settings->GetCurrentUser() : -1;
+  }
+};
+TKeeperProfiles gKeeperProfiles;
+
 // A flag argument: scripts pass booleans or the numbers 0 and 1 (a Lua 0 would read as true).
 bool FlagArgument(lua_State* L, int index) {
   return lua_type(L, index) == LUA_TBOOLEAN ? lua_toboolean(L, index) != 0 : lua_tonumber(L, index) != 0;
@@ -57,10 +74,15 @@ int32_t DefaultSoundVolume() { return GetConfig("defaultsoundvolume", "").ToInt(
 IScreenStack* GetScreenStack() { return gScreenStack; }
 void SetScreenStack(IScreenStack* stack) { gScreenStack = stack; }
 
+void ConnectModelScript() { SetModelScriptSource(WindowScript); }
+
 // ---- singleton ----
 
 TSettings* TSettings::CreateInstance() {
   Slot().reset();
+  // The game is built in the window script, and its score keeper saves into our profiles.
+  ConnectModelScript();
+  SetProfileStore(&gKeeperProfiles);
   // The pointer is set only once the stored profile is loaded, as the score keeper expects.
   std::unique_ptr<TSettings> settings(new TSettings());
   settings->Start();
@@ -70,6 +92,7 @@ TSettings* TSettings::CreateInstance() {
 
 TSettings* TSettings::CreateDetachedInstance() {
   Slot().reset();
+  SetProfileStore(&gKeeperProfiles);
   Slot().reset(new TSettings());
   return Slot().get();
 }

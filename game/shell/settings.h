@@ -133,3 +133,6 @@ class TSettings {
   bool mGameLoaded = true;
   TScriptBindings mBindings;
 };
+
+// Hands the model the window manager's window script as the script it binds into and runs texts in.
+void ConnectModelScript();

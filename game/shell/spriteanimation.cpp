@@ -6,7 +6,7 @@
 
 #include "core/log.h"
 #include "render/assetmanager.h"
-#include "render/effectsprite.h"
+#include "particles/effectsprite.h"
 #include "render/texture.h"
 #include "script/script.h"
 

@@ -7,10 +7,10 @@
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/platform.h"
-#include "core/platformimpl.h"
 #include "core/timer.h"
 #include "os/d3d.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 #include "render/dxdisplayhandler.h"
 #include "render/texture.h"
 

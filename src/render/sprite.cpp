@@ -100,6 +100,9 @@ void TSprite::SortChildren() { mChildren.sort(LayerLess); }  // std::list::sort 
 
 void TSprite::AddChild(const std::shared_ptr<TSprite>& child) {
   if (!child || child.get() == this || child->mParent == this) return;
+  // A sprite may not hold one of its own ancestors: the tree would draw itself without end.
+  for (TSprite* p = mParent; p; p = p->mParent)
+    if (p == child.get()) return;
   // Held across the move, so that leaving the old parent cannot destroy it.
   std::shared_ptr<TSprite> keep = child;
   if (keep->mParent) keep->mParent->RemoveChild(keep);
@@ -134,8 +137,12 @@ void TSprite::Draw(const TDrawSpec& parentSpec, int32_t depth) {
   if (depth != 0) children.assign(mChildren.begin(), mChildren.end());
   auto it = children.begin();
   for (; it != children.end() && (*it)->mLayer < 0; ++it) (*it)->Draw(drawSpec, depth - 1);
-  if (mTexture) mTexture->Draw(drawSpec);
+  DrawContent(drawSpec);
   for (; it != children.end(); ++it) (*it)->Draw(drawSpec, depth - 1);
+}
+
+void TSprite::DrawContent(const TDrawSpec& drawSpec) {
+  if (mTexture) mTexture->Draw(drawSpec);
 }
 
 TRect TSprite::GetBounds(const TDrawSpec& parentSpec, int32_t depth) {

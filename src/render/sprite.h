@@ -91,6 +91,11 @@ class TSprite : public std::enable_shared_from_this<TSprite> {
   // Installs a pixel probe (not owned); null goes back to the built-in one.
   static void SetHitProbe(ISpriteHitProbe* probe);
 
+ protected:
+  // What the sprite itself shows, between the children below layer 0 and the rest: the texture.
+  // Kinds of sprite that show something else (the particle effects) draw it here.
+  virtual void DrawContent(const TDrawSpec& drawSpec);
+
  private:
   TSprite* mParent = nullptr;
   bool mVisible = true;

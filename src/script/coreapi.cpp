@@ -3,8 +3,8 @@
 #include "script/coreapi.h"
 
 #include "core/config.h"
-#include "core/platform.h"
 #include "core/stringtable.h"
+#include "platform/platform.h"
 #include "script/lua/lauxlib.h"
 #include "script/luastack.h"
 #include "script/scriptbinding.h"

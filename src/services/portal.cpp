@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "core/commandline.h"
-#include "core/platform.h"
-#include "core/platformimpl.h"
 #include "os/time.h"
 #include "os/winuser.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 
 namespace {
 // Read by the platform timer and the event pump, so atomic.

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "core/log.h"
-#include "core/platform.h"
 #include "core/xml.h"
+#include "platform/platform.h"
 
 namespace {
 bool FillFrom(TXmlNode& document, TXSellData* data) {

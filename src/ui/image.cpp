@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/platform.h"
+#include "platform/platform.h"
 #include "render/drawcontext.h"
 #include "render/drawspec.h"
 #include "render/texture.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "core/log.h"
-#include "core/platform.h"
 #include "core/stringtable.h"
+#include "platform/platform.h"
 #include "ui/modalwindow.h"
 #include "ui/vectorfont.h"
 #include "ui/windowmanager.h"

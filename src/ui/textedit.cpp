@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "core/platform.h"
-#include "core/platformevent.h"
+#include "platform/platform.h"
+#include "platform/platformevent.h"
 #include "services/validutf8.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"

@@ -7,10 +7,10 @@
 #include <list>
 
 #include "core/classid.h"
-#include "core/platformevent.h"
 #include "core/rect.h"
 #include "core/string.h"
 #include "core/task.h"
+#include "platform/platformevent.h"
 #include "script/scriptbinding.h"
 
 class TMessage;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/platformevent.h"
+#include "platform/platformevent.h"
 #include "script/windowscript.h"
 #include "ui/window.h"
 

@@ -5,13 +5,12 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/assetindex.h"
 #include "core/config.h"
 #include "core/log.h"
+#include "filetext.h"
 #include "os/tempfolder.h"
 
 namespace prefstest {
@@ -33,12 +32,7 @@ protected:
   }
 
   TString DbPath() const { return (mDir / "prefsdb.dat").c_str(); }
-  std::string Log() const {
-    std::ifstream in(mDir / "logfile.txt", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Log() const { return testutil::ReadLogText(mDir.Path()); }
   // Makes "install.txt" an asset with this content (a memory block that lives as long as the test).
   void SetInstallText(const std::string& text) {
     mInstallText = text;

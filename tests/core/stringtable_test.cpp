@@ -2,8 +2,6 @@
 // labels and arguments, the test mode, later files overriding earlier ones, and the movie entries.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/assetindex.h"
@@ -11,6 +9,7 @@
 #include "core/log.h"
 #include "core/stringtable.h"
 #include "core/zxml.h"
+#include "filetext.h"
 #include "os/tempfolder.h"
 
 namespace {
@@ -41,12 +40,7 @@ protected:
     mDir.Write(name, bytes);
     return ("::" + (mDir / name)).c_str();
   }
-  std::string Log() const {
-    std::ifstream in(mDir / "logfile.txt", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Log() const { return testutil::ReadLogText(mDir.Path()); }
   testutil::TempFolder mDir;
 };
 

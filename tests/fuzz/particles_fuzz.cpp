@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../script/lua/budget_alloc.h"
-#include "core/luaparticlesystem.h"
+#include "particles/luaparticlesystem.h"
 #include "script/lua/lauxlib.h"
 #include "script/lua/lua.h"
 

@@ -10,8 +10,8 @@
 #include "model/game.h"
 #include "model/globals.h"
 #include "model/highscore.h"
+#include "model/modelscript.h"
 #include "script/windowscript.h"
-#include "ui/windowmanager.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ std::string RunOnce(TScript& script, const std::string& text, bool saved) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 65536) return 0;
   TWindowScript script;
-  GetWindowManager()->SetWindowScript(&script);
+  SetModelScriptSource([&script]() -> TScript* { return &script; });
   // No files: the texts load nothing beyond themselves.
   script.DoLuaString("require = function() end dofile = nil loadfile = nil", -1, 0);
   lua_sethook(script.GetState(), &StopLongRuns, LUA_MASKCOUNT, 200000);
@@ -56,6 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CGame::DestroyInstance();
   CHighscoreSystem::DestroyInstance();
   CGlobalInformationSystem::DestroyInstance();
-  GetWindowManager()->SetWindowScript(nullptr);
+  SetModelScriptSource(nullptr);
   return 0;
 }

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "../render/displayfixture.h"
-#include "core/particlerenderer.h"
-#include "render/particledraw.h"
+#include "particles/particledraw.h"
+#include "particles/particlerenderer.h"
 #include "render/texture.h"
 #include "render/vxlinesink.h"
 #include "render/vxminivecdraw.h"

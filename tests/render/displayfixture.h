@@ -14,8 +14,7 @@
 #include "core/assetindex.h"
 #include "core/commandline.h"
 #include "core/config.h"
-#include "core/platform.h"
-#include "core/platformimpl.h"
+#include "logcapture.h"
 #include "os/ddraw.h"
 #include "os/gdi.h"
 #include "os/msgbox.h"
@@ -23,9 +22,10 @@
 #include "os/process.h"
 #include "os/time.h"
 #include "os/winuser.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
-#include "logcapture.h"
 
 namespace render_test {
 

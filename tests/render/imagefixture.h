@@ -3,11 +3,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "filetext.h"
 #include "core/assetindex.h"
 #include "core/log.h"
 #include "assetwriters.h"
@@ -27,20 +26,10 @@ class ImageTest : public testing::Test {
     filetest::ResetFileSystem();
   }
 
-  std::string Log() const {
-    std::ifstream in(mTemp / "log/logfile.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Log() const { return testutil::ReadLogText(mTemp / "log"); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
-  std::string ReadFile(const std::string& rel) const {
-    std::ifstream in(mTemp / rel, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string ReadFile(const std::string& rel) const { return testutil::ReadFileText(mTemp / rel); }
   void WriteFile(const std::string& rel, const std::string& bytes) { mTemp.Write(rel, bytes); }
 
   testutil::TempFolder mTemp;

@@ -1,9 +1,8 @@
 // Sends the log into a temporary folder for one test and reads it back.
 #pragma once
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "filetext.h"
 #include "core/log.h"
 #include "../os/tempfolder.h"
 
@@ -15,12 +14,7 @@ class LogCapture {
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
-  std::string Text() const {
-    std::ifstream in(mFolder / "logfile.txt");
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Text() const { return testutil::ReadLogText(mFolder.Path()); }
 
  private:
   testutil::TempFolder mFolder;

@@ -8,9 +8,9 @@
 
 #include "animfixture.h"
 #include "core/config.h"
-#include "core/particlerenderer.h"
+#include "particles/particlerenderer.h"
 #include "render/animatedtexture.h"
-#include "render/particledraw.h"
+#include "particles/particledraw.h"
 
 using render_test::AnimTest;
 

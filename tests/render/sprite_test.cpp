@@ -139,6 +139,22 @@ TEST_F(SpriteTest, AddingAChildElsewhereMovesItAndAddingItAgainChangesNothing) {
   EXPECT_EQ(child->GetParent(), nullptr);
 }
 
+TEST_F(SpriteTest, AnAncestorCannotBecomeAChild) {
+  // root -> mid -> leaf; handing root or mid to leaf would close a loop that draws without end
+  auto root = TSprite::Create(0);
+  auto mid = TSprite::Create(0);
+  auto leaf = TSprite::Create(0, Texture("leaf"));
+  root->AddChild(mid);
+  mid->AddChild(leaf);
+  leaf->AddChild(root);
+  leaf->AddChild(mid);
+  EXPECT_TRUE(leaf->GetChildren().empty());
+  EXPECT_EQ(root->GetParent(), nullptr);
+  EXPECT_EQ(mid->GetParent(), root.get());
+  root->Draw(TDrawSpec(), -1);
+  EXPECT_EQ(DrawnTags(), (std::vector<std::string>{"leaf"}));
+}
+
 TEST_F(SpriteTest, AChildHeldOnlyByItsParentSurvivesBeingMoved) {
   auto a = TSprite::Create(0);
   auto b = TSprite::Create(0);

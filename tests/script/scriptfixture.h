@@ -3,12 +3,11 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/assetindex.h"
 #include "core/log.h"
+#include "filetext.h"
 #include "os/tempfolder.h"
 #include "render/assetmanager.h"
 #include "script/luastack.h"
@@ -35,12 +34,7 @@ class ScriptTest : public testing::Test {
   }
 
   // Everything logged so far.
-  std::string Log() const {
-    std::ifstream in(mTemp / "log/logfile.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Log() const { return testutil::ReadLogText(mTemp / "log"); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
   // Runs a text in the script's state and expects it to succeed.

@@ -5,13 +5,12 @@
 #include <vorbis/vorbisfile.h>
 
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/log.h"
+#include "filetext.h"
 #include "oggtone.h"
 #include "os/dsound.h"
 #include "os/tempfolder.h"
@@ -83,12 +82,7 @@ class ScopedLog {
  public:
   ScopedLog() { LogInit(mFolder.Path().c_str()); }
   ~ScopedLog() { LogInit(""); }
-  std::string Text() const {
-    std::ifstream in(mFolder / "logfile.txt", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Text() const { return testutil::ReadLogText(mFolder.Path()); }
   bool Contains(const std::string& text) const { return Text().find(text) != std::string::npos; }
 
  private:

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "core/platformevent.h"
 #include "os/clipboard.h"
+#include "platform/platformevent.h"
 #include "ui/textedit.h"
 #include "uifixture.h"
 

@@ -10,9 +10,9 @@
 
 #include "core/commandline.h"
 #include "core/config.h"
-#include "core/platform.h"
-#include "core/platformimpl.h"
 #include "os/time.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
 #include "services/gamestate.h"

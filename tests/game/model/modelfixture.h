@@ -4,11 +4,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "filetext.h"
 #include "game/modeltexts.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/assetindex.h"
@@ -21,14 +20,13 @@
 #include "os/tempfolder.h"
 #include "script/luastack.h"
 #include "script/windowscript.h"
-#include "ui/windowmanager.h"
 
 class ModelTest : public testing::Test {
  protected:
   ModelTest() {
     filetest::ResetFileSystem();
     LogInit((mTemp / "log").c_str());
-    GetWindowManager()->SetWindowScript(&mScript);
+    SetModelScriptSource([this] { return &mScript; });
     SetModelClock([this] { return mNow; });
     // The saved texts require the game's script libraries; these tests have none.
     Run("function require(name) end");
@@ -39,7 +37,7 @@ class ModelTest : public testing::Test {
     CHighscoreSystem::DestroyInstance();
     CGlobalInformationSystem::DestroyInstance();
     SetModelClock(nullptr);
-    GetWindowManager()->SetWindowScript(nullptr);
+    SetModelScriptSource(nullptr);
     LogInit("");
     filetest::ResetFileSystem();
   }
@@ -76,22 +74,15 @@ class ModelTest : public testing::Test {
     EXPECT_EQ(StateText(), state);
   }
 
-  std::string Log() const {
-    std::ifstream in(mTemp / "log/logfile.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Log() const { return testutil::ReadLogText(mTemp / "log"); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
   // A whole file of the test data folder.
   static std::string TestData(const std::string& rel) {
     const char* root = std::getenv("TM_TEST_DATA");
-    std::ifstream in(std::string(root ? root : TM_MODEL_TEST_DATA) + "/" + rel, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    if (ss.str().empty()) ADD_FAILURE() << "no test data " << rel;
-    return ss.str();
+    std::string text = testutil::ReadFileText(std::string(root ? root : TM_MODEL_TEST_DATA) + "/" + rel);
+    if (text.empty()) ADD_FAILURE() << "no test data " << rel;
+    return text;
   }
 
   std::string GlobalString(const char* name) {

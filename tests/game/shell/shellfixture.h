@@ -4,11 +4,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "filetext.h"
 #include "game/modeltexts.h"
 
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "model/game.h"
 #include "model/globals.h"
 #include "model/highscore.h"
+#include "model/modelscript.h"
 #include "os/msgbox.h"
 #include "os/paths.h"
 #include "os/tempfolder.h"
@@ -146,6 +146,7 @@ class ShellTest : public testing::Test {
     os::TestResetMessageBoxes();
     Events().clear();
     GetWindowManager()->SetWindowScript(&mScript);
+    ConnectModelScript();
     SetScreenStack(&mScreens);
     // The saved texts require the game's script libraries; these tests have none.
     Run("function require(name) end");
@@ -162,6 +163,7 @@ class ShellTest : public testing::Test {
     CGlobalInformationSystem::DestroyInstance();
     TDiary::DestroyInstance();
     SetScreenStack(nullptr);
+    SetModelScriptSource(nullptr);
     GetWindowManager()->SetWindowScript(nullptr);
     os::TestResetMessageBoxes();
     Events().clear();
@@ -202,12 +204,7 @@ class ShellTest : public testing::Test {
   }
 
 
-  std::string Log() const {
-    std::ifstream in(mTemp / "log/logfile.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Log() const { return testutil::ReadLogText(mTemp / "log"); }
   bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
   std::string PrefsPath() const { return mTemp / "prefsdb.dat"; }
 
