@@ -156,6 +156,14 @@ bool GameDriver::ClickWindow(const std::string& name) {
   return ok;
 }
 
+bool GameDriver::ClickUntil(const std::string& name, const std::string& query, const std::string& expected) {
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (!ClickWindow(name)) return WaitFor(query, expected, 5000);
+    if (WaitFor(query, expected, 8000)) return true;
+  }
+  return false;
+}
+
 Frame GameDriver::Shot() {
   Frame frame;
   const fs::path path = root_ / "shot.ppm";

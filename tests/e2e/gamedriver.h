@@ -38,6 +38,9 @@ class GameDriver {
   // Lets the program run several frames (the agent answers between frames).
   void Settle(int turns = 10);
   bool ClickWindow(const std::string& name);
+  // Clicks the window until the query answers `expected` (a click that only activated the window,
+  // or came while a mouse block was on, is repeated); false when it never does.
+  bool ClickUntil(const std::string& name, const std::string& query, const std::string& expected);
   // The presented frame as it is now.
   Frame Shot();
   // The screen rectangle of a named window (left, top, right, bottom); false when it is missing.

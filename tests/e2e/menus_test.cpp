@@ -44,13 +44,12 @@ class MenusTest : public ::testing::Test {
     game_->Send("text " + name);
     game_->Settle();
     ASSERT_EQ(game_->Send("visible ok"), "yes");
-    ASSERT_TRUE(game_->ClickWindow("ok"));
+    ASSERT_TRUE(game_->ClickUntil("ok", "visible nameedit", "no"));
   }
   // Quit from the main menu and its question; the process ends with 0.
   void QuitFromMenu() {
-    ASSERT_TRUE(game_->ClickWindow("quit"));
-    ASSERT_TRUE(game_->WaitFor("visible yes", "yes"));
-    ASSERT_TRUE(game_->ClickWindow("yes"));
+    ASSERT_TRUE(game_->ClickUntil("quit", "visible yes", "yes"));
+    ASSERT_TRUE(game_->ClickUntil("yes", "visible yes", ""));  // no answer: the program has ended
     EXPECT_EQ(game_->WaitForExit(60000), 0);
   }
   // Presses on a slider's thumb (at the slider's value) and drags it to `value`.
@@ -103,18 +102,15 @@ TEST_F(MenusTest, OptionsMoveTheSoundLevelsAndMuteAndKeepThemAcrossARestart) {
   // A new player starts at the configured default level.
   EXPECT_EQ(game_->Send("volume 1000"), "0.800");
   EXPECT_EQ(game_->Send("volume 1001"), "0.800");
-  ASSERT_TRUE(game_->ClickWindow("options"));
-  ASSERT_TRUE(game_->WaitFor("visible sfxlevelslider", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("options", "visible sfxlevelslider", "yes"));
   DragSlider("sfxlevelslider", 0.8f, 0.0f);
   EXPECT_EQ(game_->Send("volume 1000"), "0.000");
   EXPECT_EQ(game_->Send("volume 0"), "0.000");
   DragSlider("musiclevelslider", 0.8f, 1.0f);
   EXPECT_EQ(game_->Send("volume 1001"), "1.000");
   EXPECT_EQ(game_->Send("master"), "1.000");
-  ASSERT_TRUE(game_->ClickWindow("mutebox"));
-  EXPECT_EQ(game_->Send("master"), "0.000");
-  ASSERT_TRUE(game_->ClickWindow("ok"));
-  ASSERT_TRUE(game_->WaitFor("visible play", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("mutebox", "master", "0.000"));
+  ASSERT_TRUE(game_->ClickUntil("ok", "visible sfxlevelslider", "no"));
   QuitFromMenu();
   {
     Prefs prefs(game_->DataFolder());
@@ -128,46 +124,38 @@ TEST_F(MenusTest, OptionsMoveTheSoundLevelsAndMuteAndKeepThemAcrossARestart) {
   EXPECT_EQ(game_->Send("volume 1000"), "0.000");
   EXPECT_EQ(game_->Send("volume 1001"), "1.000");
   EXPECT_EQ(game_->Send("master"), "0.000");
-  ASSERT_TRUE(game_->ClickWindow("options"));
-  ASSERT_TRUE(game_->WaitFor("visible mutebox", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("options", "visible mutebox", "yes"));
   EXPECT_EQ(game_->Send("selected mutebox"), "yes");
   EXPECT_EQ(game_->Send("value musiclevelslider"), "1.000");
   // Unmuting brings the sound back at once.
-  ASSERT_TRUE(game_->ClickWindow("mutebox"));
-  EXPECT_EQ(game_->Send("master"), "1.000");
+  EXPECT_TRUE(game_->ClickUntil("mutebox", "master", "1.000"));
 }
 
 TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvivesARestart) {
   CreateFirstPlayer("Ada");
-  ASSERT_TRUE(game_->ClickWindow("changeplayer"));
-  ASSERT_TRUE(game_->WaitFor("visible button0", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("changeplayer", "visible button0", "yes"));
   EXPECT_EQ(game_->Send("label button0"), "Ada");
   EXPECT_EQ(game_->Send("visible button1"), "no");
 
-  ASSERT_TRUE(game_->ClickWindow("new"));
-  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
   TypeName("Bea");
   ASSERT_TRUE(game_->WaitFor("label button1", "Bea"));
   EXPECT_EQ(game_->Send("selected button1"), "yes");  // the new player is the current one
 
-  ASSERT_TRUE(game_->ClickWindow("button0"));
-  ASSERT_TRUE(game_->ClickWindow("rename"));
-  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("button0", "selected button0", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("rename", "visible nameedit", "yes"));
   TypeName("Cy");
   ASSERT_TRUE(game_->WaitFor("label button0", "Cy"));
 
-  ASSERT_TRUE(game_->ClickWindow("button1"));
-  ASSERT_TRUE(game_->ClickWindow("delete"));
-  ASSERT_TRUE(game_->WaitFor("visible button1", "no"));
+  ASSERT_TRUE(game_->ClickUntil("button1", "selected button1", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("delete", "visible button1", "no"));
   EXPECT_EQ(game_->Send("label button0"), "Cy");
 
-  ASSERT_TRUE(game_->ClickWindow("new"));
-  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
   TypeName("Dee");
   ASSERT_TRUE(game_->WaitFor("label button1", "Dee"));
-  ASSERT_TRUE(game_->ClickWindow("button1"));
-  ASSERT_TRUE(game_->ClickWindow("ok"));
-  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Dee!"));
+  ASSERT_TRUE(game_->ClickUntil("button1", "selected button1", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("ok", "text? welcome", "Welcome, Dee!"));
   QuitFromMenu();
   {
     Prefs prefs(game_->DataFolder());
@@ -199,8 +187,7 @@ TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   CreateFirstPlayer("Ada");
   ASSERT_EQ(game_->Send("lua SetCurrentGameMode(0); LogHighScore(5000)"), "ok");
   ASSERT_EQ(game_->Send("lua CreateNewUser('Bea'); SetCurrentGameMode(0); LogHighScore(7000)"), "ok");
-  ASSERT_TRUE(game_->ClickWindow("hiscores"));
-  ASSERT_TRUE(game_->WaitFor("visible name1", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
   EXPECT_EQ(game_->Send("text? name1"), "Bea");
   EXPECT_EQ(game_->Send("text? score1"), "7000");
   EXPECT_EQ(game_->Send("text? 1"), "1.");
@@ -216,22 +203,19 @@ TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
     ASSERT_TRUE(game_->Rect(name, r)) << name;
     EXPECT_GT(LightPixels(frame, r), 30) << name;
   }
-  ASSERT_TRUE(game_->ClickWindow("back"));
-  ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
+  ASSERT_TRUE(game_->ClickUntil("back", "top", "scripts/mainmenu.lua"));
   EXPECT_EQ(game_->Send("visible name1"), "no");
 }
 
 TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
   CreateFirstPlayer("Ada");
-  ASSERT_TRUE(game_->ClickWindow("credits"));
-  ASSERT_TRUE(game_->WaitFor("top", "creditswindow"));
+  ASSERT_TRUE(game_->ClickUntil("credits", "top", "creditswindow"));
   game_->Settle(10);
   const Frame frame = game_->Shot();
   int r[4];
   ASSERT_TRUE(game_->Rect("roll", r));
   EXPECT_GT(LightPixels(frame, r), 300);
-  ASSERT_TRUE(game_->ClickWindow("back"));
-  ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
+  ASSERT_TRUE(game_->ClickUntil("back", "top", "scripts/mainmenu.lua"));
   EXPECT_EQ(game_->Send("visible roll"), "no");
 }
 
