@@ -9,7 +9,10 @@
 #include "shell/diarywindow.h"
 #include "shell/hiddenobjectgame.h"
 #include "shell/menuwindows.h"
+#include "shell/rolloverwindow.h"
 #include "shell/scene.h"
+#include "shell/scorewindow.h"
+#include "shell/tickerwindow.h"
 #include "shell/customtextedit.h"
 #include "ui/windowmanager.h"
 
@@ -32,17 +35,17 @@ const TWindowType kWindowTypes[] = {
     {"NineMensMorrisWindow", nullptr},
     {"PlacingPicturesWindow", nullptr},
     {"MixPotion", nullptr},
-    {"TickerWindow", nullptr},
+    {"TickerWindow", &TTickerWindow::CreateInstance},
     {"MainMenuWindow", &TMainMenuWindow::CreateInstance},
     {"OptionsWindow", &TOptionsWindow::CreateInstance},
     {"HiscoreWindow", &THiscoreWindow::CreateInstance},
     {"DiaryWindow", &TDiaryWindow::CreateInstance},
     {"ProfilesWindow", &TProfilesWindow::CreateInstance},
     {"CreditsWindow", &TCreditsWindow::CreateInstance},
-    {"RolloverWindow", nullptr},
+    {"RolloverWindow", &TRolloverWindow::CreateInstance},
     {"TextEdit", &TCustomTextEdit::CreateInstance},
     {"PlotpointWindow", nullptr},
-    {"ScoreWindow", nullptr},
+    {"ScoreWindow", &TScoreWindow::CreateInstance},
 };
 
 }  // namespace
