@@ -281,6 +281,8 @@ bool TScript::RunScript(const TString& path) {
     ReportThroughAlert(mL, error);
     return false;
   }
+  // A script's require() searches the module path, whatever an earlier script left in LUA_PATH.
+  RunModulePathAssignment();
   if (code->Load(mL, "@" + path) != 0) {
     ReportThroughAlert(mL, ScriptErrorText(mL, -1));
     return false;

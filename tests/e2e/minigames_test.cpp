@@ -109,8 +109,7 @@ class MiniGamesTest : public ::testing::Test {
 
 }  // namespace
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_JigsawPlayedToTheWin) {
+TEST_F(MiniGamesTest, JigsawPlayedToTheWin) {
   Play(kJigsaw);
   // Each piece is taken at its middle and laid on its place (the picture starts at 272, 172).
   const int moves[4][4] = {{104, 124, 336, 236}, {684, 144, 464, 236}, {124, 464, 336, 364}, {664, 444, 464, 364}};
@@ -122,15 +121,13 @@ TEST_F(MiniGamesTest, DISABLED_JigsawPlayedToTheWin) {
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_TheSkipButtonLeaves) {
+TEST_F(MiniGamesTest, TheSkipButtonLeaves) {
   Play(kJigsaw);
   Click(60, 720);
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_UnlockingDoorsPlayedToTheWin) {
+TEST_F(MiniGamesTest, UnlockingDoorsPlayedToTheWin) {
   Play(R"(
 MakeUnlockingDoorsMiniGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, stdLocked = "false",
   stdMovesOthers = "true", stdGraphic = "images/bolt.png", moveBoltSoundFile = "sounds/click.ogg",
@@ -147,8 +144,7 @@ MakeUnlockingDoorsMiniGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene =
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_MixPotionPlayedToTheWin) {
+TEST_F(MiniGamesTest, MixPotionPlayedToTheWin) {
   Play(R"(
 MakeMixPotionMiniGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2,
   kPipe2_ud = "images/potion/pipe_ud", kPipe2_ur = "images/potion/pipe_ur",
@@ -173,8 +169,7 @@ MakeMixPotionMiniGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2,
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_MirroredImagePlayedToTheWin) {
+TEST_F(MiniGamesTest, MirroredImagePlayedToTheWin) {
   // With no false images the right one stands on the first place.
   Play(R"(
 MakeMirroredImageGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, amountSelectedFalseImages = 0,
@@ -184,8 +179,7 @@ MakeMirroredImageGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, a
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_NineMensMorrisPlayedToTheWin) {
+TEST_F(MiniGamesTest, NineMensMorrisPlayedToTheWin) {
   Play(R"(
 MakeNineMensMorrisGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, filepath = "images/morris/",
   { { xPos = 250, yPos = 150, statusStart = 1, statusEnd = 0, {1, 3} },
@@ -197,8 +191,7 @@ MakeNineMensMorrisGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, 
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_PlacingPicturesPlayedToTheWin) {
+TEST_F(MiniGamesTest, PlacingPicturesPlayedToTheWin) {
   Play(R"(
 MakePlacingPicturesGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, filepath = "images/pictures/",
   textFont = "fonts/default.mvec",
@@ -213,8 +206,7 @@ MakePlacingPicturesGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2,
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_PlotPointRunsItsCourseAndMovesOn) {
+TEST_F(MiniGamesTest, PlotPointRunsItsCourseAndMovesOn) {
   Play(R"(
 MakePlotpoint { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, movingTextureDirectory = "images/strip/",
   movingTextureName = "strip", numberOfTextures = 2, direction = "left", beginX = 800, beginY = 200,
@@ -225,8 +217,7 @@ MakePlotpoint { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, movingTex
   ExpectMovedOn();
 }
 
-// Off for now: in the merged program the first scene does not open after "Play" here.
-TEST_F(MiniGamesTest, DISABLED_AHalfDoneBoardIsShownAgainAfterALoad) {
+TEST_F(MiniGamesTest, AHalfDoneBoardIsShownAgainAfterALoad) {
   // Two stones to move; one is moved, the player walks out and the game is closed.
   Play(R"(
 MakeNineMensMorrisGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, filepath = "images/morris/",

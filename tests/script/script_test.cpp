@@ -421,3 +421,15 @@ TEST_F(ScriptTest, CoroutinesWrappersAndMessagesSurviveCollectorStress) {
     EXPECT_EQ(table.GetNumber("width", 0), 5);
   }
 }
+
+// The core library and earlier scripts may leave LUA_PATH pointing elsewhere; a script file still
+// finds its modules below the assets folder.
+TEST_F(ScriptTest, RunScriptRequiresFromTheModulePathWhateverLuaPathWasLeftAt) {
+  WriteFile("lib/part.lua", "partLoaded = (partLoaded or 0) + 1\n");
+  WriteFile("main.lua", "require(\"lib/part.lua\")\nmainRan = 1\n");
+  TScript script;
+  Run(script, "LUA_PATH = 'nowhere/?'");
+  ASSERT_TRUE(script.RunScript("main.lua")) << Log();
+  EXPECT_EQ(GlobalNumber(script, "mainRan"), 1);
+  EXPECT_EQ(GlobalNumber(script, "partLoaded"), 1);
+}
