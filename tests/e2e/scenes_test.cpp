@@ -53,7 +53,15 @@ class ScenesTest : public ::testing::Test {
   void WaitForScene(const std::string& id) {
     ASSERT_TRUE(game_->WaitFor("scene", id, 60000)) << game_->ReadLog();
     ASSERT_TRUE(game_->WaitFor("visible scene", "yes")) << game_->ReadLog();
-    game_->Settle(60);
+    // The cover over the scene has (almost) faded away.
+    bool clear = false;
+    for (int i = 0; i < 600 && !clear; ++i) {
+      const std::string alpha = game_->Send("alpha transition");
+      clear = !alpha.empty() && alpha != "missing" && std::atof(alpha.c_str()) < 0.05;
+      if (!clear) game_->Settle(1);
+    }
+    ASSERT_TRUE(clear) << game_->Send("alpha transition");
+    game_->Settle(20);
   }
   // Chapter card, then the cutscene clicked through, to the village.
   void PlayToVillage() {
@@ -64,7 +72,41 @@ class ScenesTest : public ::testing::Test {
     for (int i = 0; i < 3 && game_->Send("scene") == "102"; ++i) Click(512, 400);
     WaitForScene("101");
   }
+  // Into the hall with the key from the village, then up into the attic's search.
+  void PlayToAttic() {
+    PlayToVillage();
+    Click(320, 580);
+    ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes"));
+    game_->ClickWindow("takeitem");
+    Click(230, 705);
+    Click(780, 360);
+    Click(780, 360);
+    WaitForScene("103");
+    Click(400, 60);
+    WaitForScene("201");
+  }
+  // Leaves through the pause screen's way out (which saves) and starts the program again, back
+  // into the saved scene.
+  void QuitAndResume(const std::string& sceneId) {
+    game_->Send("key 27");
+    ASSERT_TRUE(game_->WaitFor("visible quitgame", "yes")) << game_->ReadLog();
+    game_->ClickWindow("quitgame");
+    ASSERT_EQ(game_->WaitForExit(30000), 0) << game_->ReadLog();
+    ASSERT_TRUE(game_->Start());
+    ASSERT_TRUE(game_->WaitFor("visible play", "yes")) << game_->ReadLog();
+    game_->Settle(40);
+    ASSERT_TRUE(game_->ClickWindow("play"));
+    WaitForScene(sceneId);
+  }
   static int Channel(uint32_t c, int shift) { return int((c >> shift) & 255); }
+  // Pixels inside the rectangle darker than `level` in every channel (ink on light paper).
+  static int Dark(const Frame& f, int left, int top, int right, int bottom, int level) {
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x)
+        if (Channel(f.At(x, y), 16) < level && Channel(f.At(x, y), 8) < level && Channel(f.At(x, y), 0) < level) ++count;
+    return count;
+  }
   // A pixel near the colour (each channel within the tolerance).
   static bool Near(uint32_t pixel, uint32_t colour, int tolerance) {
     for (int shift : {0, 8, 16})
@@ -88,8 +130,7 @@ TEST_F(ScenesTest, ANewGameShowsTheChapterCardWhichMovesOnByItself) {
   ASSERT_TRUE(game_->WaitFor("scene", "102", 90000)) << game_->ReadLog();
 }
 
-// Off for now: in the merged program the saved scene does not come back after a restart.
-TEST_F(ScenesTest, DISABLED_TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
+TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
   StartNewGame();
   game_->Settle(50);
   Click(512, 400);  // a click skips the card
@@ -101,9 +142,18 @@ TEST_F(ScenesTest, DISABLED_TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate
   // The letterbox bars are black, the speech panel light.
   EXPECT_LT(stage.CountDiffering(0, 0, 1024, 80, 0x080808, 24), 1024 * 80 / 10);
   EXPECT_GT(Channel(stage.At(300, 300), 16), 180);
+  // The speaker's name in ink on its plate, above the panel; the vicar (left, blue) is lit and the
+  // heroine (right, red) dimmed.
+  EXPECT_GT(Dark(stage, 380, 115, 650, 170, 90), 50);
+  EXPECT_GT(Channel(stage.At(150, 550), 0), 80);
+  EXPECT_LT(Channel(stage.At(870, 550), 16), 50);
   Click(512, 400);
   EXPECT_TRUE(game_->WaitFor("box? textTextRight", "Then the manor is where I must look.", 5000));
   EXPECT_EQ(game_->Send("box? textTextLeft"), "");
+  game_->Settle(5);
+  const Frame answer = game_->Shot();
+  EXPECT_LT(Channel(answer.At(150, 550), 0), 50);
+  EXPECT_GT(Channel(answer.At(870, 550), 16), 90);
   Click(512, 400);
   Click(512, 400);
   WaitForScene("101");
@@ -124,6 +174,9 @@ TEST_F(ScenesTest, DISABLED_TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate
   ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes")) << game_->ReadLog();
   ASSERT_TRUE(game_->ClickWindow("takeitem"));
   ASSERT_TRUE(game_->WaitFor("visible takeitem", "no"));
+  game_->Settle(5);
+  // The key's picture (gold) in its slot of the strip.
+  EXPECT_LT(game_->Shot().CountDiffering(222, 697, 238, 713, 0xce9f30, 30), 20);
   // Carried from its slot onto the gate, it opens it.
   Click(230, 705);
   Click(780, 360);
@@ -136,40 +189,71 @@ TEST_F(ScenesTest, DISABLED_TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate
   const std::string saved = prefs.GetString("gamedata", 0);
   EXPECT_NE(saved.find("currentScene = 103"), std::string::npos) << saved.substr(0, 300) << game_->ReadLog();
   EXPECT_NE(saved.find("timesPickable = 0"), std::string::npos);
+  // Every window drew inside the frame's own 2D block.
+  EXPECT_EQ(game_->ReadLog().find("Begin2d"), std::string::npos);
 }
 
-TEST_F(ScenesTest, TheAtticSearchStrikesFoundObjectsWinsThePrizeAndReturnsToTheHall) {
-  PlayToVillage();
-  // Into the hall without the key: the game is told to go there.
-  Click(320, 580);
-  ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes"));
-  game_->ClickWindow("takeitem");
-  Click(230, 705);
-  Click(780, 360);
-  Click(780, 360);
-  WaitForScene("103");
-  Click(400, 60);  // the attic
-  WaitForScene("201");
+// Every object the attic's list holds, by its place on the picture; the coins are found three times.
+const struct {
+  const char* id;
+  int x, y;
+} kAtticObjects[] = {{"201_cup", 128, 408},     {"201_book", 295, 146},  {"201_bell", 548, 232},
+                     {"201_feather", 415, 505}, {"201_skull", 655, 460}, {"group1", 202, 272},
+                     {"group1", 612, 112},      {"group1", 352, 352}};
+
+TEST_F(ScenesTest, TheAtticSearchHintsPunishesMissesSurvivesARestartAndWinsThePrize) {
+  PlayToAttic();
   const Frame attic = game_->Shot();
-  // The list area of the hidden-object strip is light parchment.
+  // The list area of the hidden-object strip is light parchment with the objects' names in ink;
+  // the cup (pale grey) lies on the picture.
   EXPECT_GT(Channel(attic.At(500, 740), 16), 180);
-  // Every object the list holds, by its place on the picture.
-  const struct {
-    const char* id;
-    int x, y;
-  } objects[] = {{"201_cup", 128, 408},  {"201_book", 295, 146},  {"201_bell", 548, 232},
-                 {"201_feather", 415, 505}, {"201_skull", 655, 460}, {"group1", 202, 272}};
-  for (const auto& o : objects) {
-    if (game_->Send(std::string("visible ") + o.id) != "yes") continue;
-    if (std::string(o.id) == "group1") {
-      Click(202, 272);
-      Click(612, 112);
-      Click(352, 352);
-    } else {
+  EXPECT_GT(Dark(attic, 180, 660, 560, 760, 80), 200);
+  EXPECT_LT(attic.CountDiffering(120, 400, 136, 416, 0xc0c0d0, 40), 40);
+  EXPECT_EQ(game_->Send("score"), "0");
+
+  // A hit strikes the cup from the list.
+  Click(128, 408);
+  EXPECT_EQ(game_->Send("visible 201_cup"), "no");
+  game_->Settle(20);
+  const std::string scored = game_->Send("score");
+
+  // The hint circles an object still missing; used, it stays empty until its refill time passed.
+  game_->Send("config hintrefilltime 1000");
+  Click(969, 651);
+  std::istringstream centre(game_->Send("hint"));
+  int hx = 0, hy = 0;
+  ASSERT_TRUE(centre >> hx >> hy) << "no hint";
+  bool onMissing = false;
+  for (const auto& o : kAtticObjects)
+    onMissing |= std::string(o.id) != "201_cup" && std::abs(o.x - hx) < 8 && std::abs(o.y - hy) < 8;
+  EXPECT_TRUE(onMissing) << hx << " " << hy;
+  ASSERT_TRUE(game_->WaitFor("hint", "-", 20000));
+  Click(969, 651);
+  EXPECT_EQ(game_->Send("hint"), "-");
+  game_->Send("config hintrefilltime 1");
+  Click(969, 651);
+  EXPECT_NE(game_->Send("hint"), "-");
+  ASSERT_TRUE(game_->WaitFor("hint", "-", 20000));
+
+  // Misclicks in quick succession start the penalty, which ends by itself; misses cost no points.
+  for (int i = 0; i < 6; ++i) game_->Send("click " + std::to_string(700 + i * 10) + " 600");
+  EXPECT_TRUE(game_->WaitFor("penalty", "yes", 5000));
+  EXPECT_EQ(game_->Send("scene"), "201");
+  ASSERT_TRUE(game_->WaitFor("penalty", "no", 60000));
+  EXPECT_EQ(game_->Send("score"), scored);
+
+  // Saved and started again: the same search, the cup still struck, the score kept.
+  QuitAndResume("201");
+  EXPECT_EQ(game_->Send("visible 201_cup"), "no");
+  EXPECT_EQ(game_->Send("score"), scored);
+
+  // The list holds four names at a time; a struck name makes room for the next.
+  for (int pass = 0; pass < 3 && game_->Send("visible takeitem") != "yes"; ++pass)
+    for (const auto& o : kAtticObjects) {
+      if (game_->Send(std::string("visible ") + o.id) != "yes") continue;
       Click(o.x, o.y);
+      if (std::string(o.id) != "group1") EXPECT_EQ(game_->Send(std::string("visible ") + o.id), "no") << o.id;
     }
-    EXPECT_EQ(game_->Send(std::string("visible ") + o.id), "no") << o.id << " is struck";
-  }
   // All found: the prize is held and shown, and closing its window leads back to the hall.
   ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes")) << game_->ReadLog();
   EXPECT_NE(game_->Send("held").find("relic_item"), std::string::npos);
@@ -177,29 +261,40 @@ TEST_F(ScenesTest, TheAtticSearchStrikesFoundObjectsWinsThePrizeAndReturnsToTheH
   WaitForScene("103");
 }
 
-// Off for now: in the merged program the saved scene does not come back after a restart.
-TEST_F(ScenesTest, DISABLED_TheDiaryOpensFromTheSidebarAndASavedSceneComesBackAfterARestart) {
+TEST_F(ScenesTest, TheDiaryPagesBackAndForthAndASavedSceneComesBackAfterARestart) {
   PlayToVillage();
   Click(320, 580);
   ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes"));
   game_->ClickWindow("takeitem");
   ASSERT_TRUE(game_->WaitFor("visible takeitem", "no"));
-  // The diary button in the sidebar opens the book on its first page.
+  // A second spread: two site ends move the diary's writing on by one spread.
+  ASSERT_EQ(game_->Send("lua AddDiarySiteEnd() AddDiarySiteEnd() "
+                        "AddDiaryText('DIARY_2', 16, 'fonts/default.mvec', GetDiaryCurrentSitePosX() + 100, 100)"),
+            "ok");
+  // The diary button in the sidebar opens the book where it is written last: a way back, none on.
+  const std::string parked = "-2000 -2000 -1760 -1952";
   Click(60, 680);
   ASSERT_TRUE(game_->WaitFor("visible goBack", "yes")) << game_->ReadLog();
-  EXPECT_EQ(game_->Send("rect goBack").substr(0, 11), "-2000 -2000");
+  game_->Settle(10);
+  EXPECT_EQ(game_->Send("rect goForward"), parked);
+  EXPECT_NE(game_->Send("rect goBack"), parked);
+  const Frame newest = game_->Shot();
+  ASSERT_TRUE(game_->ClickUntil("goBack", "rect goBack", parked)) << game_->Send("rect goBack");
+  EXPECT_NE(game_->Send("rect goForward"), parked);
+  game_->Settle(5);
+  const Frame first = game_->Shot();
+  ASSERT_TRUE(game_->ClickUntil("goForward", "rect goForward", parked)) << game_->Send("rect goForward");
+  game_->Settle(5);
+  // Each spread shows its own line in ink on the paper.
+  EXPECT_GT(Dark(first, 60, 55, 480, 80, 90), 100);
+  EXPECT_EQ(Dark(first, 110, 95, 480, 125, 90), 0);
+  EXPECT_GT(Dark(newest, 110, 95, 480, 125, 90), 100);
+  EXPECT_EQ(game_->Shot().pixels, newest.pixels);
   ASSERT_TRUE(game_->ClickWindow("back"));
   ASSERT_TRUE(game_->WaitFor("visible goBack", "no"));
+
   // Saved through the pause screen's way out, then started again: the village with the key held.
-  game_->Send("key 27");
-  ASSERT_TRUE(game_->WaitFor("visible quitgame", "yes")) << game_->ReadLog();
-  game_->ClickWindow("quitgame");
-  ASSERT_EQ(game_->WaitForExit(30000), 0);
-  ASSERT_TRUE(game_->Start());
-  ASSERT_TRUE(game_->WaitFor("visible play", "yes")) << game_->ReadLog();
-  game_->Settle(40);
-  ASSERT_TRUE(game_->ClickWindow("play"));
-  WaitForScene("101");
+  QuitAndResume("101");
   EXPECT_EQ(game_->Send("held"), "key_item");
 }
 

@@ -5,6 +5,8 @@
 //   activate | move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
 //   text? NAME | label NAME | selected NAME | value NAME | alpha NAME | top | volume GROUP | master | shot PATH | modals | lua TEXT
 //   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
+//   score (the player's score) | penalty (miss penalty running) | hint (centre of the object hint)
+//   config KEY VALUE (sets a configuration value)
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -14,8 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "core/config.h"
 #include "model/game.h"
+#include "model/highscore.h"
 #include "os/ddraw.h"
+#include "shell/hiddenobjectgame.h"
 #include "shell/scene.h"
 #include "shell/textbox.h"
 #include "os/winuser.h"
@@ -64,6 +69,26 @@ bool WriteShot(const std::string& path) {
     out.write(rgb, 3);
   }
   return bool(out);
+}
+
+// The scene screens' play state; "" for a verb that is not one of these.
+std::string RunPlayQuery(const std::string& verb, std::istringstream& args) {
+  CHighscoreSystem* score = CHighscoreSystem::GetInstance();
+  if (verb == "score") return score ? std::to_string(score->GetHighscoreAsInt()) : std::string("-");
+  if (verb == "penalty") return score && score->IsPenaltyActive() ? "yes" : "no";
+  if (verb == "hint") {
+    auto* search = KindCast<THiddenObjectGameWindow>(FindNamed("scene"));
+    if (!search || !search->IsObjectHintActive()) return "-";
+    const TPoint centre = search->GetObjectHintCentre();
+    return std::to_string(centre.x) + " " + std::to_string(centre.y);
+  }
+  if (verb == "config") {
+    std::string key, value;
+    args >> key >> value;
+    SetConfig(key.c_str(), value.c_str());
+    return "ok";
+  }
+  return "";
 }
 
 std::string Run(const std::string& line) {
@@ -142,6 +167,7 @@ std::string Run(const std::string& line) {
     TScene* scene = KindCast<TScene>(FindNamed("scene"));
     return scene ? std::to_string(scene->GetCursorKind()) : std::string("-");
   }
+  if (std::string play = RunPlayQuery(verb, args); !play.empty()) return play;
   TWindow* w = FindNamed(rest);
   if (verb == "visible") return w && IsShown(w) ? "yes" : "no";
   if (!w) return "missing";
