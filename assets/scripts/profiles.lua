@@ -3,6 +3,8 @@ local t = { name = "profiles", x = 192, y = 84, w = 640, h = 600,
   Bitmap { name = "panel", image = "menu/panel", x = 0, y = 0, w = 640, h = 600 },
   Text { name = "title", x = 20, y = 20, w = 600, h = 60, label = "MENU_PROFILES", font = MenuTitleFont, flags = 5 },
 }
+-- The player buttons form one radio group: choosing one clears the others.
+table.insert( t, BeginGroup() )
 for i = 0, 9 do
   table.insert( t, Button { name = "button" .. i, x = 60, y = 90 + i * 40, type = kRadio, scale = 0.9,
     graphics = { "menu/field", "menu/btn_down", "menu/btn_over", "menu/btn_down" },

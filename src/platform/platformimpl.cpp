@@ -69,6 +69,15 @@ POINT TPlatformImpl::CursorImagePosition(LPARAM fallback) const {
   return POINT{GET_X_LPARAM(fallback), GET_Y_LPARAM(fallback)};
 }
 
+POINT TPlatformImpl::PlaceCursorImage(LPARAM at) {
+  // The event is made before the message reaches the window procedure, which would otherwise be
+  // the first to move the cursor image: without this the event would carry the previous place.
+  if (!mDisplay) return POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  TDxDisplayHandler* display = GetDisplayHandler();
+  display->RefreshCursorRect();
+  return display->SetMouseImagePosition(GET_X_LPARAM(at), GET_Y_LPARAM(at));
+}
+
 bool TPlatformImpl::MouseBlocked(bool buttonUp) {
   bool blocked = false;
   if (mMouseBlock) {
@@ -245,7 +254,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
       return;
     }
     case WM_MOUSEMOVE: {
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       if (mInputMode == 1) {
         if (p.x != mCentre.x || p.y != mCentre.y) {
           MakeEvent(event, kEventMouseMove, p.x - mCentre.x, p.y - mCentre.y, 0, 0);
@@ -272,7 +281,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
       if (MouseBlocked(false)) return;
       if (mHosted) SetFocus(mMainWindow);
       SetCapture(mMainWindow);
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       if (msg.message == WM_LBUTTONDOWN) {
         MakeEvent(event, kEventMouseDown, p.x, p.y, 0, MouseKeyModifiers(msg.wParam));
       } else if (msg.message == WM_RBUTTONDOWN) {
@@ -291,7 +300,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
     case WM_MBUTTONUP: {
       if (MouseBlocked(true)) return;
       ReleaseCapture();
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       if (msg.message == WM_LBUTTONUP) MakeEvent(event, kEventMouseUp, p.x, p.y, 0, 0);
       else MakeEvent(event, kEventMouseButton, p.x, p.y, msg.message == WM_RBUTTONUP ? kMouseRightUp : kMouseMiddleUp, 0);
       return;
@@ -309,7 +318,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
     case WM_MOUSEHOVER: {
       TRACKMOUSEEVENT tme{sizeof(tme), TME_HOVER, mMainWindow, HOVER_DEFAULT};
       mPointerInside = TrackMouseEvent(&tme);
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       MakeEvent(event, kEventMouseHover, p.x, p.y, 0, 0);
       return;
     }

@@ -158,6 +158,8 @@ class TPlatformImpl {
   bool DisplayReady() const;
   bool MouseBlocked(bool buttonUp);
   POINT CursorImagePosition(LPARAM fallback) const;
+  // Moves the cursor image to a mouse message's place (client coordinates) and answers it.
+  POINT PlaceCursorImage(LPARAM at);
   void EventFromMessage(const MSG& msg, TPlatformEvent* event);
 
   static DWORD CursorThreadProc(LPVOID param);

@@ -64,8 +64,11 @@ class GameDriver {
 };
 
 // Reads one key of the game's preference file (as the game enciphers it) from a data folder; the
-// file is opened read-only in this process.
+// file is opened read-only in this process. The game keeps its values under the key of the
+// installation that wrote them, named after the program's folder.
 struct Prefs {
+  Prefs(const std::filesystem::path& dataFolder, const std::filesystem::path& appFolder);
+  // The data folder of a GameDriver; its program folder is found beside it.
   explicit Prefs(const std::filesystem::path& dataFolder);
   ~Prefs();
   int GetInt(const std::string& key, int defaultValue, int user);

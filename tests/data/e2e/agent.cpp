@@ -4,6 +4,7 @@
 // "done.<n>". Input goes through the stand-in's simulated input; answers read the program's state.
 //   activate | move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
 //   text? NAME | label NAME | selected NAME | value NAME | alpha NAME | top | volume GROUP | master | shot PATH | modals | lua TEXT
+//   at X Y (the window under a point)
 //   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
 #include <sys/stat.h>
 
@@ -111,6 +112,17 @@ std::string Run(const std::string& line) {
   if (verb == "top") {
     TModalWindow* top = GetWindowManager()->GetTopModal();
     return top ? std::string(top->GetName().CStr()) : std::string("-");
+  }
+  if (verb == "at") {
+    // The deepest visible window under a screen point in the top modal window.
+    int x = 0, y = 0;
+    args >> x >> y;
+    TModalWindow* top = GetWindowManager()->GetTopModal();
+    if (!top) return "-";
+    TWindow* w = top->FindWindowAt(top->ScreenToClient({x, y}), -1);
+    if (!w) w = top;
+    const std::string name = w->GetName().CStr();
+    return name.empty() ? std::string("(") + w->GetClassName() + ")" : name;
   }
   if (verb == "modals") return std::to_string(GetWindowManager()->GetModalStack().size());
   if (verb == "volume" || verb == "master") {
