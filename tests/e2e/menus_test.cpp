@@ -79,7 +79,27 @@ class MenusTest : public ::testing::Test {
 };
 
 TEST_F(MenusTest, FirstStartAsksForAPlayerAndShowsTheMainMenuWithTextsButtonsAndWelcome) {
-  CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  EXPECT_EQ(game_->Send("visible ok"), "no");
+  EXPECT_EQ(game_->Send("visible cancel"), "no");  // the first player cannot skip the question
+  game_->Send("text Ada");
+  game_->Settle();
+  {
+    // The screen around the dialog is dark: the start-up's line calibration left nothing behind.
+    const Frame frame = game_->Shot();
+    ASSERT_EQ(frame.width, 1024);
+    const int topEdge[4] = {0, 0, 1024, 8};
+    EXPECT_EQ(LightPixels(frame, topEdge), 0);
+    // OK shows on the dialog's panel once a name is typed.
+    int ok[4], panel[4];
+    ASSERT_TRUE(game_->Rect("ok", ok));
+    ASSERT_TRUE(game_->Rect("panel", panel));
+    EXPECT_TRUE(ok[0] >= panel[0] && ok[1] >= panel[1] && ok[2] <= panel[2] && ok[3] <= panel[3]);
+    EXPECT_GT(LightPixels(frame, ok), 100);
+  }
+  ASSERT_TRUE(game_->ClickUntil("ok", "visible nameedit", "no"));
+  ASSERT_TRUE(game_->WaitFor("visible play", "yes"));
   EXPECT_TRUE(fs::exists(game_->DataFolder() / "prefsdb.dat"));
   EXPECT_EQ(game_->Send("text? welcome"), "Welcome, Ada!");
   EXPECT_EQ(game_->Send("visible changeplayer"), "yes");
@@ -142,12 +162,16 @@ TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvive
   EXPECT_EQ(game_->Send("visible button1"), "no");
 
   ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
+  EXPECT_EQ(game_->Send("visible newplayer"), "yes");
+  EXPECT_EQ(game_->Send("visible cancel"), "yes");  // a further player may be skipped
   TypeName("Bea");
   ASSERT_TRUE(game_->WaitFor("label button1", "Bea"));
   EXPECT_EQ(game_->Send("selected button1"), "yes");  // the new player is the current one
 
   ASSERT_TRUE(game_->ClickUntil("button0", "selected button0", "yes"));
   ASSERT_TRUE(game_->ClickUntil("rename", "visible nameedit", "yes"));
+  EXPECT_EQ(game_->Send("visible renameplayer"), "yes");
+  EXPECT_EQ(game_->Send("visible cancel"), "yes");
   TypeName("Cy");
   ASSERT_TRUE(game_->WaitFor("label button0", "Cy"));
 
