@@ -53,7 +53,8 @@ int Frame::CountColours(int left, int top, int right, int bottom, int limit) con
   return int(seen.size());
 }
 
-GameDriver::GameDriver(const fs::path& root) : root_(root), app_(root / "game"), control_(root / "control") {
+GameDriver::GameDriver(const fs::path& root)
+    : root_(root), app_(root / "game"), control_(root / "control"), runtime_(root / "run") {
   fs::create_directories(app_);
   fs::create_directories(control_);
   fs::create_directories(root_ / "data");

@@ -260,4 +260,16 @@ TEST_F(MenusTest, QuittingFromTheMenuEndsWithZeroAndLeavesNoLockBehind) {
   EXPECT_EQ(lockFiles(), std::vector<std::string>());
 }
 
+TEST_F(MenusTest, TwoCopiesFromDifferentFoldersRunSideBySide) {
+  // Each copy holds the single-instance lock of its own folder; both share the runtime folder.
+  GameDriver other(root_.string() + "-other");
+  other.SetRuntimeFolder(game_->RuntimeFolder());
+  CreateFirstPlayer("Ada", true);
+  ASSERT_TRUE(other.Start({}, true));
+  ASSERT_TRUE(other.WaitFor("visible nameedit", "yes"));
+  EXPECT_EQ(game_->Send("visible play"), "yes");  // the first copy runs on, untouched
+  other.Kill();
+  QuitFromMenu();
+}
+
 }  // namespace
