@@ -69,6 +69,16 @@ POINT TPlatformImpl::CursorImagePosition(LPARAM fallback) const {
   return POINT{GET_X_LPARAM(fallback), GET_Y_LPARAM(fallback)};
 }
 
+bool TPlatformImpl::CursorImageMoved() {
+  if (!mDisplay || (!mDrawnCursor && !mHardwareCursor)) return false;
+  TDxDisplayHandler* display = GetDisplayHandler();
+  if (!display->IsMouseImageVisible()) return false;
+  const POINT at = display->GetMouseImagePosition();
+  if (at.x == mCursorShownAt.x && at.y == mCursorShownAt.y) return false;
+  mCursorShownAt = at;
+  return true;
+}
+
 POINT TPlatformImpl::PlaceCursorImage(LPARAM at) {
   // The event is made before the message reaches the window procedure, which would otherwise be
   // the first to move the cursor image: without this the event would carry the previous place.
@@ -168,6 +178,11 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   // 12. Nothing waiting: the idle turn.
   MSG msg;
   if (!TakeMessage(&msg, mWideApi)) {
+    if (CursorImageMoved()) {
+      // The drawn cursor moves with the next presented frame: a still screen must present one.
+      MakeEvent(event, kEventRedraw, 0, 0, 0, 0);
+      return;
+    }
     if (mDisplay && GetDisplayHandler()->IsFullScreen() && mWindowActive && !mActivationChangedPending) KeepOnTop();
     if (mSoundUpdate) mSoundUpdate();
     mTaskList.RunAll(kTaskPhaseIdle);

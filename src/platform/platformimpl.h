@@ -160,6 +160,9 @@ class TPlatformImpl {
   POINT CursorImagePosition(LPARAM fallback) const;
   // Moves the cursor image to a mouse message's place (client coordinates) and answers it.
   POINT PlaceCursorImage(LPARAM at);
+  // True once each time the cursor image has moved since the last call (a frame must show it).
+  bool CursorImageMoved();
+  POINT mCursorShownAt{-1, -1};
   void EventFromMessage(const MSG& msg, TPlatformEvent* event);
 
   static DWORD CursorThreadProc(LPVOID param);

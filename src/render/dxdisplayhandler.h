@@ -59,7 +59,7 @@ class TDxDisplayHandler {
   }
   // Moves the cursor image to a point (-1, -1: where the pointer is) and answers the point it took.
   POINT SetMouseImagePosition(int x, int y);
-  void HideMouseImage() { mMouseImageVisible = false; }
+  void HideMouseImage();
   bool IsMouseImageVisible() const { return mMouseImageVisible; }
   // The screen rectangle the cursor image maps to (the window's client area).
   RECT GetCursorRect() const {

@@ -84,6 +84,7 @@ TEST_F(MenusTest, FirstStartAsksForAPlayerAndShowsTheMainMenuWithTextsButtonsAnd
   EXPECT_EQ(game_->Send("visible ok"), "no");
   EXPECT_EQ(game_->Send("visible cancel"), "no");  // the first player cannot skip the question
   game_->Send("text Ada");
+  game_->Send("move 512 700");  // the drawn cursor stays clear of the places looked at
   game_->Settle();
   {
     // The screen around the dialog is dark: the start-up's line calibration left nothing behind.
@@ -270,6 +271,22 @@ TEST_F(MenusTest, TwoCopiesFromDifferentFoldersRunSideBySide) {
   EXPECT_EQ(game_->Send("visible play"), "yes");  // the first copy runs on, untouched
   other.Kill();
   QuitFromMenu();
+}
+
+TEST_F(MenusTest, TheGameCursorIsDrawnWhereThePointerIsAndFollowsIt) {
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));  // a still screen, dark around the dialog
+  const int first[4] = {100, 600, 132, 632}, second[4] = {900, 120, 932, 152};
+  game_->Send("move 100 600");
+  game_->Settle();
+  Frame frame = game_->Shot();
+  EXPECT_GT(LightPixels(frame, first), 50);
+  EXPECT_EQ(LightPixels(frame, second), 0);
+  game_->Send("move 900 120");
+  game_->Settle();
+  frame = game_->Shot();
+  EXPECT_EQ(LightPixels(frame, first), 0);  // nothing is left behind at the old place
+  EXPECT_GT(LightPixels(frame, second), 50);
 }
 
 }  // namespace
