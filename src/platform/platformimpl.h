@@ -15,6 +15,7 @@
 #include "platform/platformevent.h"
 
 class TAssetManager;
+class TPlatform;
 class TDxDisplayHandler;
 class TSoundManager;
 class TStringTable;
@@ -194,3 +195,5 @@ TString MakeSingleInstanceText(const TString& exePath);
 // the address of the command-line pointer (it may replace the command line). Answers the window
 // that gets the final quit message, or 0. The library is never freed.
 HWND LoadTestHarness(const char** commandLine);
+// Lets a portal host's mute and pause act on the platform's sound manager and cursor.
+void InstallPortalHooks(TPlatform* platform);

@@ -2,7 +2,6 @@
 // clipboard and web links; the display set-up, the cursors, the system cursor file and the sound
 // manager's wiring into the pump.
 #include "platform/platform.h"
-#include "render/texture.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include "core/file.h"
 #include "os/present.h"
 #include "render/drawcontext.h"
+#include "render/texture.h"
 #include "sound/soundmanager.h"
 
 #include "core/commandline.h"
@@ -374,6 +374,25 @@ TEST_F(PlatformTest, CursorsReachTheDisplayAndComeBackAfterANewMode) {
   EXPECT_EQ(display_.mMouseTexture[0].get(), drawn.get());
   EXPECT_EQ(display_.mMouseTexture[1].get(), hard.get());
   gSystemCursor.reset();
+}
+
+TEST_F(PlatformTest, APortalHostsMuteAndPauseReachTheSoundAndTheCursor) {
+  Open(false);
+  platform_->InitSoundManager();
+  TSoundManager* sound = platform_->GetSoundManager();
+  ASSERT_NE(sound, nullptr);
+  InstallPortalHooks(platform_.get());
+  SetPortalZylom(true);
+  PortalOnHostMessage(2);  // the host mutes
+  EXPECT_FLOAT_EQ(sound->GetVolume(), 0.0f);
+  PortalOnHostMessage(3);
+  EXPECT_FLOAT_EQ(sound->GetVolume(), 1.0f);
+  // The host's pause shows the system arrow; its end gives the game its own cursor back.
+  PortalPauseGame();
+  EXPECT_NE(GetCursor(), nullptr);
+  PortalResumeGame();
+  EXPECT_EQ(GetCursor(), nullptr);
+  ResetPortal();
 }
 
 TEST_F(PlatformTest, TheSoundManagerIsMadeOnceAndFollowsThePumpAndTheActivation) {
