@@ -251,7 +251,9 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
           return;
         }
         if (vk == VK_F1) {
-          TDrawContext::GetInstance()->ToggleDebugOverlay();
+          // Switched off, the overlay's text would stay where no window draws.
+          if (!TDrawContext::GetInstance()->ToggleDebugOverlay() && mWindowManager)
+            GetWindowManager()->ClearOnNextFrame(TRect(0, 0, 512, 512));
           return;
         }
         int32_t mods = kModifierAlt | (KeyDown(VK_CONTROL) ? kModifierCtrl : 0) |

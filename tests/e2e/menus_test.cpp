@@ -289,4 +289,24 @@ TEST_F(MenusTest, TheGameCursorIsDrawnWhereThePointerIsAndFollowsIt) {
   EXPECT_GT(LightPixels(frame, second), 50);
 }
 
+TEST_F(MenusTest, AltF1ShowsTheOverlayTextAndHidesItAgain) {
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
+  game_->Send("move 512 700");
+  game_->Send("activate");
+  game_->Settle(3);
+  const int corner[4] = {0, 0, 300, 64};
+  auto altF1 = [&] {
+    game_->Send("keydown 18");
+    game_->Send("key 112");
+    game_->Send("keyup 18");
+    game_->Settle();
+  };
+  EXPECT_EQ(LightPixels(game_->Shot(), corner), 0);
+  altF1();
+  EXPECT_GT(LightPixels(game_->Shot(), corner), 300);
+  altF1();
+  EXPECT_EQ(LightPixels(game_->Shot(), corner), 0);
+}
+
 }  // namespace

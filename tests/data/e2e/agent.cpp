@@ -2,7 +2,7 @@
 // On the main thread, every few milliseconds, it takes the next command file from the folder named
 // by TM_E2E_DIR ("cmd.<n>", one command a file), carries it out and writes the answer to
 // "done.<n>". Input goes through the stand-in's simulated input; answers read the program's state.
-//   activate | move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
+//   activate | move X Y | down | up | click X Y | key VK | keydown VK | keyup VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
 //   text? NAME | label NAME | selected NAME | value NAME | alpha NAME | top | volume GROUP | master | shot PATH | modals | lua TEXT
 //   at X Y (the window under a point)
 //   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
@@ -103,6 +103,13 @@ std::string Run(const std::string& line) {
     int vk = 0;
     args >> vk;
     os::TestKeyPress(vk);
+    return "ok";
+  }
+  if (verb == "keydown" || verb == "keyup") {
+    // Held keys, such as Alt for a chord.
+    int vk = 0;
+    args >> vk;
+    os::TestKey(vk, verb == "keydown");
     return "ok";
   }
   if (verb == "text") {
