@@ -351,8 +351,10 @@ void TPlatformImpl::SetCursor(const std::shared_ptr<TTexture>& texture, int32_t 
     }
     shown = mSystemCursor;
   }
-  if (TDxDisplayHandler* display = GetDisplayHandler()) display->SetMouseTexture(shown, hotX, hotY, hardware);
+  TDxDisplayHandler* display = GetDisplayHandler();
+  if (display) display->SetMouseTexture(shown, hotX, hotY, hardware);
   SetClassLongA(mMainWindow, GCL_HCURSOR, 0);
+  if (display) display->UpdateSystemCursor();  // a colour cursor stays the pointer's image
 }
 
 void TPlatformImpl::RefreshCursor() {
