@@ -161,6 +161,12 @@ TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvive
   ASSERT_TRUE(game_->ClickUntil("changeplayer", "visible button0", "yes"));
   EXPECT_EQ(game_->Send("label button0"), "Ada");
   EXPECT_EQ(game_->Send("visible button1"), "no");
+  int panel[4], r[4];
+  ASSERT_TRUE(game_->Rect("panel", panel));
+  for (const char* name : {"button0", "new", "rename", "delete", "ok"}) {
+    ASSERT_TRUE(game_->Rect(name, r)) << name;
+    EXPECT_TRUE(r[0] >= panel[0] && r[1] >= panel[1] && r[2] <= panel[2] && r[3] <= panel[3]) << name;
+  }
 
   ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
   EXPECT_EQ(game_->Send("visible newplayer"), "yes");
