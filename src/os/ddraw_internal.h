@@ -115,6 +115,10 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void MarkDrawn() { mGpuNewer = true; }   // GL drew into the framebuffer object
   void MarkWritten();                      // the pixels changed; upload now or before the next use
   GLuint Framebuffer();                    // made on demand, with the attached depth buffer
+  // A fill of the whole surface waits until its GL side is next used: a cleared frame that is only
+  // presented costs no pass over its pixels.
+  bool ClearPending() const { return mClearPending; }
+  uint32_t SolidArgb() const { return mSolidArgb; }
   GLuint DepthRenderbuffer();              // depth buffers only
 
  private:
@@ -123,6 +127,9 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
+  HRESULT FillArgb(const RECT& rect, uint32_t argb);
+  GLuint BindFramebufferOf(GLuint texture);   // this surface's framebuffer object around `texture`
+  void ClearNow();                            // carries out a pending fill
   void Upload();
   // Called before this surface's GL pixels change: the frame remembered for the tests and a
   // surface showing this one's texture (see Overlay) are taken care of first.
@@ -147,6 +154,7 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void Touch();                  // the pixels changed: a new generation
   uint64_t mGeneration = 0;
   bool mSolid = false;           // filled whole with mSolidArgb since the last other change
+  bool mClearPending = false;    // that fill is not yet done on the GL side
   uint32_t mSolidArgb = 0;
   Surface* mShownIn = nullptr;   // the surface holding an overlay of this one's texture
   GLuint mAttachedDepth = ~0u;   // the depth renderbuffer attached to the framebuffer object
