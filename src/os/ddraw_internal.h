@@ -127,7 +127,7 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
-  HRESULT FillArgb(const RECT& rect, uint32_t argb);
+  bool FillArgb(const RECT& rect, uint32_t argb);
   GLuint BindFramebufferOf(GLuint texture);   // this surface's framebuffer object around `texture`
   void ClearNow();                            // carries out a pending fill
   void Upload();
