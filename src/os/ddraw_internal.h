@@ -143,14 +143,18 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   // overlay: the back buffer's texture itself, copied in only when the primary is next used or
   // the back buffer is about to change. When the back buffer is about to be overwritten whole, it
   // hands its texture over and takes a spare one instead, so an idle frame copies nothing.
+  // An overlay may also be a colour: the frame of a source with a fill still pending.
   struct Overlay {
     Surface* from = nullptr;   // the surface whose texture it is, while that one still has it
-    GLuint texture = 0;        // 0: no overlay
+    GLuint texture = 0;        // 0: no overlay, or a colour
     bool owned = false;        // handed over: goes back to the spares with the overlay
     int width = 0, height = 0;
     RECT src{}, dst{};
+    bool solid = false;        // the colour `argb` over dst
+    uint32_t argb = 0;
   };
   Overlay mOverlay;
+  bool HasOverlay() const { return mOverlay.texture || mOverlay.solid; }
   void Touch();                  // the pixels changed: a new generation
   uint64_t mGeneration = 0;
   bool mSolid = false;           // filled whole with mSolidArgb since the last other change

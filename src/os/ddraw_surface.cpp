@@ -147,7 +147,7 @@ void Surface::Upload() {
 
 GLuint Surface::Texture() {
   if (IsDepth() || !os::gl::OnGlThread()) return 0;
-  if (mOverlay.texture) CopyInOverlay();
+  if (HasOverlay()) CopyInOverlay();
   if (!mTexture) {
     glGenTextures(1, &mTexture);
     glBindTexture(GL_TEXTURE_2D, mTexture);
@@ -267,8 +267,19 @@ void Surface::BeforeGlChange(Change change) {
 void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
   // A frame of one colour over all of this surface is a fill, which waits like the source's did.
   if (from->mClearPending && SameRect(dst, Whole(Width(), Height())) && FillArgb(dst, from->mSolidArgb)) return;
-  if (mOverlay.texture && !SameRect(mOverlay.dst, dst)) CopyInOverlay();
+  if (HasOverlay() && !SameRect(mOverlay.dst, dst)) CopyInOverlay();
   DropOverlay();
+  if (from->mClearPending) {
+    Texture();
+    PresentedSurfaceChanging(this);
+    Touch();
+    mOverlay.solid = true;
+    mOverlay.argb = from->mSolidArgb;
+    mOverlay.src = src;
+    mOverlay.dst = dst;
+    mGpuNewer = true;
+    return;
+  }
   if (from->mShownIn && from->mShownIn != this) from->mShownIn->CopyInOverlay();
   GLuint texture = from->Texture();
   Texture();   // made, with pending pixels uploaded, before the overlay hides them
@@ -280,17 +291,25 @@ void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
 }
 
 void Surface::CopyInOverlay() {
-  if (!mOverlay.texture) return;
+  if (!HasOverlay()) return;
   Overlay o = mOverlay;
   mOverlay = Overlay{};
   GLuint to = Framebuffer();
-  if (to && os::gl::OnGlThread()) {
-    GLuint from = ReadFramebufferOf(o.texture);
+  if (to && os::gl::OnGlThread() && o.solid) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(o.dst.left, o.dst.top, o.dst.right - o.dst.left, o.dst.bottom - o.dst.top);
+    glClearColor((o.argb >> 16 & 0xFF) / 255.f, (o.argb >> 8 & 0xFF) / 255.f, (o.argb & 0xFF) / 255.f,
+                 (o.argb >> 24) / 255.f);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+  } else if (to && os::gl::OnGlThread()) {
+    ReadFramebufferOf(o.texture);
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
     glDisable(GL_SCISSOR_TEST);
     gl::BlitFramebuffer(o.src.left, o.src.top, o.src.right, o.src.bottom, o.dst.left, o.dst.top, o.dst.right,
                         o.dst.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    (void)from;
     gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
   }
   mOverlay = o;
@@ -298,7 +317,7 @@ void Surface::CopyInOverlay() {
 }
 
 void Surface::DropOverlay() {
-  if (!mOverlay.texture) return;
+  if (!HasOverlay()) return;
   if (mOverlay.owned) GiveSpare(mOverlay.texture, mOverlay.width, mOverlay.height);
   else if (mOverlay.from) mOverlay.from->mShownIn = nullptr;
   mOverlay = Overlay{};
@@ -430,7 +449,7 @@ bool Surface::FillArgb(const RECT& r, uint32_t argb) {
   bool whole = r.left == 0 && r.top == 0 && r.right == Width() && r.bottom == Height();
   if (whole) {
     // Filling a surface whole with the colour it already holds whole changes nothing.
-    if (mSolid && mSolidArgb == argb && !mCpuNewer && !mOverlay.texture) return true;
+    if (mSolid && mSolidArgb == argb && !mCpuNewer && !HasOverlay()) return true;
     // Nothing of the old pixels survives: the fill waits until the pixels are next used.
     BeforeGlChange(Change::Whole);
     DropOverlay();
@@ -461,8 +480,13 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   // Copies between surfaces run on the GPU. A stretched copy of pixels that are newest in memory
   // stays there: GL samples stretched copies at pixel centres, the memory copy at their corners.
   bool stretched = dw != sw || dh != sh;
-  // Any part of a surface of one colour, however stretched, is a fill.
+  // Any part of a surface of one colour, however stretched, is a fill; so is a part of an overlay
+  // of one colour.
   if (src != this && src->mClearPending && os::gl::OnGlThread() && FillArgb(d, src->mSolidArgb)) return DD_OK;
+  const RECT& o = src->mOverlay.dst;
+  if (src != this && src->mOverlay.solid && s.left >= o.left && s.top >= o.top && s.right <= o.right &&
+      s.bottom <= o.bottom && os::gl::OnGlThread() && FillArgb(d, src->mOverlay.argb))
+    return DD_OK;
   if (src != this && (!stretched || src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
     GLuint from = src->Framebuffer();
     bool whole = d.left == 0 && d.top == 0 && d.right == Width() && d.bottom == Height();
