@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "os/d3d_cover.h"
 #include "os/ddraw_internal.h"
 
 const GUID IID_IDirect3D7 = {0x7a11d003, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
@@ -726,6 +727,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (mTarget->Lost()) return DDERR_SURFACELOST;
     if (count == 0 || (indices && indexCount == 0)) return D3D_OK;
     if (!os::gl::OnGlThread()) return DDERR_GENERIC;
+    if (type == D3DPT_TRIANGLEFAN && count == 4 && !indices && ClearedAsSolid(l, vertices)) return TakeDeferredError();
     GLenum list = ListOf(type);
     if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) Flush();
     if (mBatchCount == 0) {
@@ -746,6 +748,30 @@ class Device final : public ComObject<IDirect3DDevice7> {
     mBatchCount += DWORD((mBatch.size() - before) / l.stride);
     if (mBatchCount > 0) gPendingDevice = this;
     return TakeDeferredError();
+  }
+
+  // A quad painting the whole viewport one colour is done as a fill of the viewport.
+  bool ClearedAsSolid(const Layout& l, const void* vertices) {
+    CoverDraw c;
+    c.vertices = static_cast<const uint8_t*>(vertices);
+    c.stride = l.stride;
+    c.diffuse = l.diffuse;
+    c.specular = l.specular;
+    c.transformed = l.transformed;
+    c.renderStates = mRs;
+    c.stage = mTss[0];
+    c.textured = mTextures[0] != nullptr;
+    c.world = mWorld;
+    c.view = mView;
+    c.projection = mProjection;
+    c.viewport = mViewport;
+    uint32_t argb = 0;
+    if (!PaintsViewportSolid(c, &argb)) return false;
+    Flush();
+    if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
+    RECT r{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
+           LONG(mViewport.dwY + mViewport.dwHeight)};
+    return mTarget->FillArgb(r, argb);
   }
 
   HRESULT TakeDeferredError() {

@@ -118,6 +118,8 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   // A fill of the whole surface waits until its GL side is next used: a cleared frame that is only
   // presented costs no pass over its pixels.
   bool ClearPending() const { return mClearPending; }
+  // Fills a rectangle with a colour on the GL side (false when there is no framebuffer to fill).
+  bool FillArgb(const RECT& rect, uint32_t argb);
   uint32_t SolidArgb() const { return mSolidArgb; }
   GLuint DepthRenderbuffer();              // depth buffers only
 
@@ -127,7 +129,6 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
-  bool FillArgb(const RECT& rect, uint32_t argb);
   GLuint BindFramebufferOf(GLuint texture);   // this surface's framebuffer object around `texture`
   void ClearNow();                            // carries out a pending fill
   void Upload();

@@ -450,8 +450,10 @@ bool Surface::FillArgb(const RECT& r, uint32_t argb) {
   if (whole) {
     // Filling a surface whole with the colour it already holds whole changes nothing.
     if (mSolid && mSolidArgb == argb && !mCpuNewer && !HasOverlay()) return true;
-    // Nothing of the old pixels survives: the fill waits until the pixels are next used.
-    BeforeGlChange(Change::Whole);
+    // Nothing of the old pixels survives: the fill waits until the pixels are next used. A surface
+    // showing this one's texture copies it in rather than taking the texture over: swapping the
+    // texture under the framebuffer every frame stalls the software renderer on later drawing.
+    BeforeGlChange(Change::Part);
     DropOverlay();
     mClearPending = true;
     mCpuNewer = false;
