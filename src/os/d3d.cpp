@@ -373,15 +373,22 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (mTarget->Lost()) return DDERR_SURFACELOST;
     Flush();
     // A depth-only clear leaves the colour alone; one rectangle over the whole target replaces it.
+    bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
+                                       rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
+                 mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
+                 LONG(mViewport.dwHeight) == mTarget->Height();
     Surface::Change change = Surface::Change::None;
-    if (flags & D3DCLEAR_TARGET) {
-      bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
-                                         rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
-                   mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
-                   LONG(mViewport.dwHeight) == mTarget->Height();
-      change = whole ? Surface::Change::Whole : Surface::Change::Part;
+    if (flags & D3DCLEAR_TARGET) change = whole ? Surface::Change::Whole : Surface::Change::Part;
+    // The whole depth buffer cleared waits for the next draw that tests depth.
+    Surface* depth = mTarget->DepthBuffer();
+    if ((flags & D3DCLEAR_ZBUFFER) && depth && whole && depth->Width() == mTarget->Width() &&
+        depth->Height() == mTarget->Height()) {
+      depth->NoteDepthClear(z);
+      flags &= ~DWORD(D3DCLEAR_ZBUFFER);
+      if (!(flags & D3DCLEAR_TARGET)) return D3D_OK;
     }
     if (!os::gl::OnGlThread() || !mTarget->BindAsTarget(change)) return DDERR_GENERIC;
+    if ((flags & D3DCLEAR_ZBUFFER) && depth) depth->ApplyDepthClear();
     std::vector<D3DRECT> list;
     D3DRECT vp{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
                LONG(mViewport.dwY + mViewport.dwHeight)};
@@ -527,6 +534,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
       return;
     }
     const Layout& l = mBatchLayout;
+    if (mRs[D3DRENDERSTATE_ZENABLE])
+      if (Surface* depth = mTarget->DepthBuffer()) depth->ApplyDepthClear();
     ApplyTransforms(l);
     ApplyStates(l);
     SetArrays(l, mBatch.data());

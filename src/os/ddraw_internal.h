@@ -99,6 +99,14 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void SetLost(bool lost) { mLost = lost; }
   void SetBackBuffer(Surface* back);   // takes a reference
   bool HasDepth() const { return mZ != nullptr; }
+  Surface* DepthBuffer() const { return mZ; }
+  // Depth buffers: a clear of the whole buffer waits until a draw tests depth (most frames draw in
+  // 2D only); ApplyDepthClear does it into the bound framebuffer.
+  void NoteDepthClear(float z) {
+    mDepthClearPending = true;
+    mDepthClearValue = z;
+  }
+  void ApplyDepthClear();
   // Changes with every change of the pixels (a number no other surface state shares).
   uint64_t Generation() const { return mGeneration; }
   void SetWantMipmaps(bool on) { mMipmaps = on; }
@@ -160,6 +168,8 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   uint64_t mGeneration = 0;
   bool mSolid = false;           // filled whole with mSolidArgb since the last other change
   bool mClearPending = false;    // that fill is not yet done on the GL side
+  bool mDepthClearPending = false;
+  float mDepthClearValue = 1;
   uint32_t mSolidArgb = 0;
   Surface* mShownIn = nullptr;   // the surface holding an overlay of this one's texture
   GLuint mAttachedDepth = ~0u;   // the depth renderbuffer attached to the framebuffer object

@@ -173,6 +173,15 @@ GLuint Surface::DepthRenderbuffer() {
   return mDepth;
 }
 
+void Surface::ApplyDepthClear() {
+  if (!mDepthClearPending || !os::gl::OnGlThread()) return;
+  mDepthClearPending = false;
+  glDisable(GL_SCISSOR_TEST);
+  glDepthMask(GL_TRUE);
+  glClearDepth(mDepthClearValue);
+  glClear(GL_DEPTH_BUFFER_BIT);
+}
+
 GLuint Surface::Framebuffer() {
   GLuint tex = Texture();
   return tex ? BindFramebufferOf(tex) : 0;

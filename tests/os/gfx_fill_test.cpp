@@ -173,6 +173,36 @@ TEST_F(GfxFill, AWholeFillIsSeenByEveryLaterUseOfThePixels) {
   ExpectRows(target, {{0, kBlue}, {3, kBlue}, {4, kGreen}, {15, kGreen}});
 }
 
+// A whole depth clear waits through drawing that does not test depth and is in force, with its
+// value, at the next drawing that does.
+TEST_F(GfxFill, ADepthClearHoldsAtTheNextDrawingThatTestsDepth) {
+  IDirectDrawSurface7* deep = Target(8, 8, true);
+  IDirect3DDevice7* d = Device(deep);
+  Plain(d);
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  std::vector<TLVertex> near = TLQuad(-0.5f, -0.5f, 7.5f, 7.5f, kRed, 0.2f);
+  std::vector<TLVertex> far = TLQuad(-0.5f, -0.5f, 7.5f, 7.5f, kBlue, 0.8f);
+  std::vector<TLVertex> flat = TLQuad(-0.5f, -0.5f, 1.5f, 1.5f, kGreen, 0.5f);
+  for (float depth : {1.0f, 0.0f}) {
+    SCOPED_TRACE(depth);
+    d->SetRenderState(D3DRENDERSTATE_ZENABLE, TRUE);
+    ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1, 0), D3D_OK);
+    ASSERT_EQ(d->BeginScene(), D3D_OK);
+    d->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, near.data(), 4, 0);
+    ASSERT_EQ(d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, depth, 0), D3D_OK);
+    d->SetRenderState(D3DRENDERSTATE_ZENABLE, FALSE);
+    d->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, flat.data(), 4, 0);
+    d->SetRenderState(D3DRENDERSTATE_ZENABLE, TRUE);
+    d->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, far.data(), 4, 0);
+    ASSERT_EQ(d->EndScene(), D3D_OK);
+    std::vector<uint32_t> px = Raw(deep);
+    // Cleared to the back, the far quad covers all; cleared to the front, it hides behind all.
+    EXPECT_TRUE(Near(px[0], depth == 1.0f ? kBlue : kGreen));
+    EXPECT_TRUE(Near(px[4 * 8 + 4], depth == 1.0f ? kBlue : kRed));
+  }
+}
+
 class GfxFillPresent : public GfxTest {
  protected:
   void SetUp() override {
