@@ -151,7 +151,9 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   // The windowed primary after a present holds the presented region of the back buffer as an
   // overlay: the back buffer's texture itself, copied in only when the primary is next used or
   // the back buffer is about to change. When the back buffer is about to be overwritten whole, it
-  // hands its texture over and takes a spare one instead, so an idle frame copies nothing.
+  // hands its texture over, with the framebuffer object around it, and takes a spare pair instead,
+  // so a frame that starts afresh copies nothing. Pairs keep their attachments: changing those
+  // under a framebuffer every frame stalls the software renderer.
   // An overlay may also be a colour: the frame of a source with a fill still pending.
   struct Overlay {
     Surface* from = nullptr;   // the surface whose texture it is, while that one still has it
@@ -161,6 +163,9 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
     RECT src{}, dst{};
     bool solid = false;        // the colour `argb` over dst
     uint32_t argb = 0;
+    GLuint framebuffer = 0;    // owned: the framebuffer object around the texture
+    GLuint attachedDepth = ~0u;
+    uint64_t depthEpoch = 0;   // of that attachment (see the spares)
   };
   Overlay mOverlay;
   bool HasOverlay() const { return mOverlay.texture || mOverlay.solid; }

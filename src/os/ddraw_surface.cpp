@@ -31,12 +31,16 @@ void RowFromArgb(const DDPIXELFORMAT& f, const uint32_t* src, uint8_t* dst, int 
 }
 
 
-// Textures handed over by surfaces overwritten whole, for the next one of their size.
+// Textures handed over by surfaces overwritten whole, with their framebuffer objects, for the next
+// one of their size. A depth renderbuffer going away may leave its name to a new one, so the depth
+// attached to a spare is trusted only while no depth buffer was deleted since.
 struct Spare {
-  GLuint texture;
-  int width, height;
+  GLuint texture = 0, framebuffer = 0, attachedDepth = ~0u;
+  int width = 0, height = 0;
+  uint64_t depthEpoch = 0;
 };
 std::vector<Spare> gSpares;
+uint64_t gDepthEpoch = 0;
 
 GLuint NewTexture(int w, int h) {
   GLuint t = 0;
@@ -48,22 +52,27 @@ GLuint NewTexture(int w, int h) {
   return t;
 }
 
-GLuint TakeSpare(int w, int h) {
+Spare TakeSpare(int w, int h) {
   for (size_t i = 0; i < gSpares.size(); ++i)
     if (gSpares[i].width == w && gSpares[i].height == h) {
-      GLuint t = gSpares[i].texture;
+      Spare s = gSpares[i];
       gSpares.erase(gSpares.begin() + static_cast<long>(i));
-      return t;
+      if (s.depthEpoch != gDepthEpoch) s.attachedDepth = ~0u;
+      return s;
     }
-  return NewTexture(w, h);
+  Spare s;
+  s.texture = NewTexture(w, h);
+  s.width = w;
+  s.height = h;
+  return s;
 }
 
-void GiveSpare(GLuint texture, int w, int h) {
+void GiveSpare(const Spare& spare) {
   if (gSpares.size() >= 4) {
-    os::gl::DeleteObjects(gSpares.front().texture, 0, 0);
+    os::gl::DeleteObjects(gSpares.front().texture, gSpares.front().framebuffer, 0);
     gSpares.erase(gSpares.begin());
   }
-  gSpares.push_back(Spare{texture, w, h});
+  gSpares.push_back(spare);
 }
 
 // A framebuffer object for reading a texture that no surface owns.
@@ -104,6 +113,7 @@ Surface::~Surface() {
   if (mZ) mZ->Release();
   if (mClipper) mClipper->Release();
   if (mBudgetBytes) GiveVideoMemory(mBudgetBytes);
+  if (mDepth) ++gDepthEpoch;
   os::gl::DeleteObjects(mTexture, mFramebuffer, mDepth);
 }
 
@@ -264,10 +274,14 @@ void Surface::BeforeGlChange(Change change) {
     // a spare one.
     shown->mOverlay.owned = true;
     shown->mOverlay.from = nullptr;
+    shown->mOverlay.framebuffer = mFramebuffer;
+    shown->mOverlay.attachedDepth = mAttachedDepth;
+    shown->mOverlay.depthEpoch = gDepthEpoch;
     mShownIn = nullptr;
-    mTexture = TakeSpare(Width(), Height());
-    gl::BindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
-    gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mTexture, 0);
+    Spare spare = TakeSpare(Width(), Height());
+    mTexture = spare.texture;
+    mFramebuffer = spare.framebuffer;   // 0: made around the texture when next bound
+    mAttachedDepth = spare.framebuffer ? spare.attachedDepth : ~0u;
     return;
   }
   shown->CopyInOverlay();
@@ -314,7 +328,8 @@ void Surface::CopyInOverlay() {
     glDisable(GL_SCISSOR_TEST);
     gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
   } else if (to && os::gl::OnGlThread()) {
-    ReadFramebufferOf(o.texture);
+    if (o.framebuffer) gl::BindFramebuffer(GL_READ_FRAMEBUFFER, o.framebuffer);
+    else ReadFramebufferOf(o.texture);
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
     glDisable(GL_SCISSOR_TEST);
     gl::BlitFramebuffer(o.src.left, o.src.top, o.src.right, o.src.bottom, o.dst.left, o.dst.top, o.dst.right,
@@ -327,7 +342,16 @@ void Surface::CopyInOverlay() {
 
 void Surface::DropOverlay() {
   if (!HasOverlay()) return;
-  if (mOverlay.owned) GiveSpare(mOverlay.texture, mOverlay.width, mOverlay.height);
+  if (mOverlay.owned) {
+    Spare spare;
+    spare.texture = mOverlay.texture;
+    spare.framebuffer = mOverlay.framebuffer;
+    spare.attachedDepth = mOverlay.attachedDepth;
+    spare.depthEpoch = mOverlay.depthEpoch;
+    spare.width = mOverlay.width;
+    spare.height = mOverlay.height;
+    GiveSpare(spare);
+  }
   else if (mOverlay.from) mOverlay.from->mShownIn = nullptr;
   mOverlay = Overlay{};
 }
@@ -459,10 +483,8 @@ bool Surface::FillArgb(const RECT& r, uint32_t argb) {
   if (whole) {
     // Filling a surface whole with the colour it already holds whole changes nothing.
     if (mSolid && mSolidArgb == argb && !mCpuNewer && !HasOverlay()) return true;
-    // Nothing of the old pixels survives: the fill waits until the pixels are next used. A surface
-    // showing this one's texture copies it in rather than taking the texture over: swapping the
-    // texture under the framebuffer every frame stalls the software renderer on later drawing.
-    BeforeGlChange(Change::Part);
+    // Nothing of the old pixels survives: the fill waits until the pixels are next used.
+    BeforeGlChange(Change::Whole);
     DropOverlay();
     mClearPending = true;
     mCpuNewer = false;

@@ -267,6 +267,46 @@ TEST_F(GfxFillPresent, AFilledFramePresentedOntoPartOfThePrimaryIsThatColourTher
   EXPECT_TRUE(Near(FrameAt(10, 5, 16), kRed));
 }
 
+// Frame after frame of a windowed loop that starts each frame with a whole fill: the presented
+// frames stay apart, and depth testing keeps working in every frame.
+TEST_F(GfxFillPresent, FramesStartingWithAFillKeepTheirDepthBufferAndTheirOwnPixels) {
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  d.dwFlags = DDSD_CAPS;
+  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  IDirectDrawSurface7* front = nullptr;
+  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
+  Hold(front);
+  IDirectDrawSurface7* back = Target(16, 8, true);
+  IDirect3DDevice7* device = Device(back);
+  Plain(device);
+  device->SetRenderState(D3DRENDERSTATE_ZENABLE, TRUE);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+  RECT onScreen{0, 0, 16, 8};
+  const DWORD fills[] = {0x404040, 0x808080, 0x202020, 0x606060};
+  for (int frame = 0; frame < 4; ++frame) {
+    SCOPED_TRACE(frame);
+    FillRect(back, nullptr, fills[frame]);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1, 0), D3D_OK);
+    // The near quad over the left half, then a far one over all: it shows only on the right.
+    std::vector<TLVertex> near = TLQuad(-0.5f, -0.5f, 7.5f, 7.5f, kRed, 0.2f);
+    std::vector<TLVertex> far = TLQuad(-0.5f, -0.5f, 15.5f, 3.5f, frame % 2 ? kGreen : kBlue, 0.8f);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, near.data(), 4, 0);
+    device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, far.data(), 4, 0);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    ASSERT_EQ(front->Blt(&onScreen, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    // Reading the frame copies it into the primary, so every other frame goes unread: the next
+    // fill then finds the back buffer still shown there and hands its pixels over.
+    if (frame % 2 == 0) continue;
+    EXPECT_TRUE(Near(FrameAt(2, 2, 16), kRed));
+    EXPECT_TRUE(Near(FrameAt(12, 2, 16), frame % 2 ? kGreen : kBlue));
+    EXPECT_TRUE(Near(FrameAt(12, 6, 16), 0xFF000000u | fills[frame]));
+  }
+}
+
 // Flipping shows the back buffer; the front keeps the flipped frame while the back buffer is drawn
 // over, and the next flip shows the new drawing.
 TEST_F(GfxFillPresent, TheFrontKeepsTheFlippedFrameWhileTheBackBufferIsDrawnOver) {
