@@ -270,8 +270,8 @@ void Surface::BeforeGlChange(Change change) {
   if (!shown) return;
   if (change == Change::Whole && !mMipmaps && mFramebuffer && shown->mOverlay.from == this &&
       shown->mOverlay.texture == mTexture) {
-    // Nothing of the old pixels survives here: the overlay keeps the texture, this surface takes
-    // a spare one.
+    // Nothing of the old pixels survives here: the overlay keeps the texture with its framebuffer
+    // object, this surface takes a spare pair.
     shown->mOverlay.owned = true;
     shown->mOverlay.from = nullptr;
     shown->mOverlay.framebuffer = mFramebuffer;
