@@ -110,7 +110,9 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   if (!gFirstEventSent) {
     gFirstEventSent = true;
     GetGameState()->SendStateNumber("loadbroadcast", 0);
-    Sleep(500);
+    // The pause lets a host or module that heard the first notice act before the second; with
+    // nobody listening it would only hold back the first frame.
+    if (GetGameState()->HandlerCount() > 0) Sleep(500);
     GetGameState()->SendStateNumber("sessionready", 0);
   }
   // 3. A busy handler: keep the window alive only.

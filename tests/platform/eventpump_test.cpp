@@ -359,6 +359,13 @@ TEST_F(EventPumpTest, FirstCallSendsTheStartUpNoticesOnce) {
   EXPECT_EQ(timeGetTime() - before, 501u);  // 500 ms between the two, then the 1 ms idle wait
   Next();
   EXPECT_EQ(heard_.size(), 2u);
+  // With no handler to hear them, the notices are only stored and nothing waits between them.
+  DeleteGameState();
+  ResetFirstEventNotices();
+  before = timeGetTime();
+  Next();
+  EXPECT_EQ(timeGetTime() - before, 1u);
+  EXPECT_EQ(GetGameState()->GetState("sessionready"), TString("0"));
 }
 
 TEST_F(EventPumpTest, ABusyGameStateOnlyKeepsTheWindowAlive) {
