@@ -12,12 +12,14 @@ function IsObjectiveDone(name)
   return GetGlobalBool("objective_" .. name) == true
 end
 
--- A line of the diary, once: the flag keeps a scene entered again from writing it twice.
+-- A line of the diary, once: the flag keeps a scene entered again from writing it twice. The
+-- diary's one text area spans both pages, so the texts break their own lines to stay on the left
+-- page; each follows the one before it.
 function DiaryLine(label)
   local key = "diary_" .. label
   if GetGlobalBool(key) then return end
   SetGlobalBool(key, true)
-  CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 130, -1)
+  CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 100, 100)
 end
 
 -- An item picked up from the scene: points, and the objective it fulfils.
