@@ -146,8 +146,19 @@ class PlaythroughTest : public ::testing::Test {
     ASSERT_TRUE(game_->ClickUntil(button, "visible " + button, "no")) << button;
   }
   // Compares the named regions with the frame as it is now (or records them).
+  // The regions are read once the picture holds still (a fade or a fading line has ended).
   void LookAt(const std::string& point, std::vector<RegionCheck> regions) {
-    const Frame frame = game_->Shot();
+    Frame frame = game_->Shot();
+    for (int tries = 0; tries < 60; ++tries) {
+      game_->Settle(2);
+      Frame next = game_->Shot();
+      bool still = next.width == frame.width;
+      for (const RegionCheck& r : regions)
+        still = still && ChannelDistance(Average(frame, r.left, r.top, r.right, r.bottom),
+                                         Average(next, r.left, r.top, r.right, r.bottom)) <= 1;
+      frame = std::move(next);
+      if (still) break;
+    }
     if (const char* keep = std::getenv("TM_PLAYTHROUGH_SHOTS"))  // frames kept to look at
       fs::copy_file(root_ / "shot.ppm", fs::path(keep) / (point + ".ppm"), fs::copy_options::overwrite_existing);
     ASSERT_EQ(frame.width, 1024) << point;
