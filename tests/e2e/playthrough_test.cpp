@@ -87,8 +87,8 @@ class PlaythroughTest : public ::testing::Test {
   void SetUp() override {
     root_ = fs::temp_directory_path() / ("playthrough-e2e-" + std::to_string(getpid()));
     game_ = std::make_unique<GameDriver>(root_);
-    checks_ = LoadChecks();
     recording_ = std::getenv("TM_PLAYTHROUGH_RECORD") != nullptr;
+    if (!recording_) checks_ = LoadChecks();
   }
   void TearDown() override {
     if (recording_) {
@@ -401,12 +401,14 @@ void PlaythroughTest::ShrineFarewellAndScore() {
   WaitForScene("402");
   ASSERT_TRUE(game_->WaitFor("box? nameText", "The Vicar")) << game_->ReadLog();
   ClickThroughCutscene("402", "403");
-  // The last screen: the score sheet over it, its lines faded in one by one.
+  // The last screen; a click brings the score sheet over it, its lines faded in one by one.
+  LookAt("ending", {{"picture", 0, 300, 1024, 600}});
+  Click(512, 400);
   ASSERT_TRUE(game_->WaitFor("visible scoreclose", "yes")) << game_->ReadLog();
   game_->Settle(10);
   const std::string total = game_->Send("text? scoreedit");
   EXPECT_GT(std::atoi(total.c_str()), 0) << total;
-  LookAt("score", {{"title", 232, 124, 792, 184}, {"scene", 0, 0, 180, 768}});
+  LookAt("score", {{"title", 232, 124, 792, 184}});
   Answer("scoreclose");
 }
 

@@ -87,8 +87,8 @@ MakeGame
       initScript = "scripts/game/scenes/s101_init.lua",
       Exit("001_adv_exit_wassermuehle", "EXIT_MANOR", 103, 700, 200, 860, 520, "false",
            { image = "scenes/courtyard/door_glow", imagePositionX = 700, imagePositionY = 200 }),
-      MakeSceneHotspot(Area({ id = "101_gate", name = "HS_GATE", text = "HS_GATE_TEXT", isActive = "true",
-                              MakeActionMap { {"OnClick", "ShowInfoText('HS_GATE_TEXT')"} } }, 700, 200, 860, 520)),
+      MakeSceneHotspot(Area({ id = "101_gate", name = "HS_GATE", text = "HS_GATE_TEXT", isActive = "true" },
+                            700, 200, 860, 520)),
       MakeSceneObject
       {
         id = "101_key", name = "OBJ_KEY", positionX = 300, positionY = 560, image = "scenes/courtyard/key",
@@ -108,8 +108,8 @@ MakeGame
       Exit("002_adv_exit_bruecke", "EXIT_VILLAGE", 101, 0, 540, 800, 600),
       Exit("002_adv_exit_waldkreuzung", "EXIT_ATTIC", 201, 340, 0, 460, 120),
       Exit("103_clock_door", "EXIT_CLOCK", 301, 300, 140, 340, 260, "false"),
-      MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true",
-                              MakeActionMap { {"OnClick", "ShowInfoText('HS_CLOCK_TEXT')"} } }, 300, 140, 340, 260)),
+      MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true" },
+                            300, 140, 340, 260)),
       MakeSceneObject
       {
         id = "103_candle", name = "OBJ_CANDLE", positionX = 600, positionY = 470, image = "scenes/hall/candle",
@@ -290,15 +290,17 @@ MakeGame
       },
     },
 
-    -- The last screen: the village asleep, and the score sheet over it.
+    -- The last screen: the village asleep; a click anywhere brings the score sheet.
     MakeAdventureScreen
     {
       seqId = 403, bg = "scenes/chapter/bg", theme = kMusicStory, nextScene = 100,
       showHintButton = "false", showDiaryButton = "false",
       initScript = "scripts/game/scenes/s403_init.lua",
-      textFont = "fonts/schwarzwald.mvec", textboxHeight = 80, textboxWidth = 600, lineHeight = 36,
+      MakeSceneHotspot(Area({ id = "403_end", name = "HS_END", text = "", isActive = "true",
+                              MakeActionMap { {"OnClick", "ShowScoreSheet()"} } }, 0, 0, 1024, 640)),
+      textFont = "fonts/schwarzwald.mvec", textboxHeight = 120, textboxWidth = 820, lineHeight = 36,
       textColor = { red = 70, green = 40, blue = 15, alpha = 255 },
-      textboxes = { { text = "DEMO_END", x = 212, y = 80, rotation = 0 } },
+      textboxes = { { text = "DEMO_END", x = 132, y = 80, rotation = 0 } },
     },
   },
 

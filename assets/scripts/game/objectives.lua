@@ -72,3 +72,8 @@ function PlaceRelic()
   DiaryLine("DIARY_6")
   CallScene("Skip")
 end
+
+-- The last screen's click: the score sheet, whose close button ends the game.
+function ShowScoreSheet()
+  PostMessage(CreateNamedMessage(kGeneric, "ShowScoreWindow"))
+end
