@@ -12,14 +12,17 @@ function IsObjectiveDone(name)
   return GetGlobalBool("objective_" .. name) == true
 end
 
--- A line of the diary, once: the flag keeps a scene entered again from writing it twice. The
--- diary's one text area spans both pages, so the texts break their own lines to stay on the left
--- page; each follows the one before it.
+-- Where each diary line starts on the page. The diary's one text area spans both pages, so the
+-- texts break their own lines to stay on the left page, and each has its own place below the one
+-- before (a line's height is not known before the diary has been opened once).
+kDiaryLineY = { DIARY_1 = 100, DIARY_2 = 190, DIARY_3 = 250, DIARY_4 = 340, DIARY_5 = 410, DIARY_6 = 480 }
+
+-- A line of the diary, once: the flag keeps a scene entered again from writing it twice.
 function DiaryLine(label)
   local key = "diary_" .. label
   if GetGlobalBool(key) then return end
   SetGlobalBool(key, true)
-  CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 100, 100)
+  CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 100, kDiaryLineY[label] or -1)
 end
 
 -- An item picked up from the scene: points, and the objective it fulfils.
