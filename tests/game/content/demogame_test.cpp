@@ -230,3 +230,20 @@ TEST_F(DemoGameTest, LeavingTheAtticShowsTheCandleInTheHall) {
   EXPECT_TRUE(candle()->IsVisible());
   EXPECT_TRUE(candle()->IsActive());
 }
+
+// Model flags are read from texts: a Lua boolean arrives as the empty text, which reads as "true"
+// for most flags and "false" for the rest, whatever was meant. The game text quotes every flag.
+TEST(DemoContent, ModelFlagsAreQuotedTexts) {
+  const std::regex bare("\\b(isActive|isVisible|showHintButton|showDiaryButton|hookPieces|stickOnBackground|locked|up|"
+                        "movesOthers|stdMovesOthers|stdLocked|stdUp)\\s*=\\s*(true|false)\\b");
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(SourceDir() + "/assets/scripts/game")) {
+    if (entry.path().extension() != ".lua") continue;
+    const std::string text = ReadSource(std::filesystem::relative(entry.path(), SourceDir()).generic_string());
+    for (std::sregex_iterator it(text.begin(), text.end(), bare), end; it != end; ++it)
+      ADD_FAILURE() << entry.path().filename() << ": " << it->str();
+  }
+  // The check itself finds a bare flag.
+  const std::string sample = "MakeSceneObject { isActive = false }";
+  EXPECT_TRUE(std::regex_search(sample, bare));
+  EXPECT_FALSE(std::regex_search(std::string("isActive = \"false\""), bare));
+}
