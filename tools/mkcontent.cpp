@@ -2,6 +2,7 @@
 // alpha, or JPEG with a ".mask.png" alpha mask), the cursors and the mini-games' picture sets, and
 // the Ogg Vorbis effects and music loop. Deterministic: the same build writes the same files.
 //   mkcontent ASSETS_DIR
+#include "canvas.h"
 #include "mkminigames.h"
 #include "mkscenes.h"
 #include "oggtone.h"
@@ -15,147 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "core/assetindex.h"
-#include "core/string.h"
-#include "render/imagecodecs.h"
 
 namespace {
 
-std::string gRoot;
-bool gFailed = false;
-
-// ---- pictures ----
-
-struct Rgba {
-  float r = 0, g = 0, b = 0, a = 1;
-};
-
-Rgba Mix(const Rgba& x, const Rgba& y, float t) {
-  return {x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t, x.a + (y.a - x.a) * t};
-}
-Rgba Shade(Rgba c, float f) {
-  c.r = std::clamp(c.r * f, 0.f, 1.f), c.g = std::clamp(c.g * f, 0.f, 1.f), c.b = std::clamp(c.b * f, 0.f, 1.f);
-  return c;
-}
-Rgba Hex(uint32_t rgb, float a = 1) {
-  return {((rgb >> 16) & 255) / 255.f, ((rgb >> 8) & 255) / 255.f, (rgb & 255) / 255.f, a};
-}
-
-// Smooth value noise in 0..1, repeatable from its seed.
-float Hash(int x, int y, uint32_t seed) {
-  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return float((h ^ (h >> 16)) & 0xffff) / 65535.f;
-}
-float Noise(float x, float y, uint32_t seed) {
-  const int ix = int(std::floor(x)), iy = int(std::floor(y));
-  float fx = x - ix, fy = y - iy;
-  fx = fx * fx * (3 - 2 * fx), fy = fy * fy * (3 - 2 * fy);
-  const float a = Hash(ix, iy, seed), b = Hash(ix + 1, iy, seed);
-  const float c = Hash(ix, iy + 1, seed), d = Hash(ix + 1, iy + 1, seed);
-  return a + (b - a) * fx + (c - a) * fy + (a - b - c + d) * fx * fy;
-}
-float Fractal(float x, float y, uint32_t seed) {
-  float sum = 0, amp = 0.5f;
-  for (int o = 0; o < 4; ++o, x *= 2, y *= 2, amp *= 0.5f) sum += amp * Noise(x, y, seed + o);
-  return sum / 0.9375f;
-}
-
-class Canvas {
- public:
-  Canvas(int w, int h) : mW(w), mH(h), mPix(size_t(w) * h) {}
-  int W() const { return mW; }
-  int H() const { return mH; }
-  Rgba& At(int x, int y) { return mPix[size_t(y) * mW + x]; }
-
-  // Per pixel: the painter gives a colour to blend over what is there (its alpha is coverage).
-  void Paint(const std::function<Rgba(float x, float y)>& painter) {
-    for (int y = 0; y < mH; ++y)
-      for (int x = 0; x < mW; ++x) Over(x, y, painter(x + 0.5f, y + 0.5f));
-  }
-  // A shape given by its signed distance (negative inside), antialiased over one pixel.
-  void Shape(const std::function<float(float x, float y)>& distance, const std::function<Rgba(float, float)>& fill) {
-    Paint([&](float x, float y) {
-      Rgba c = fill(x, y);
-      c.a *= std::clamp(0.5f - distance(x, y), 0.f, 1.f);
-      return c;
-    });
-  }
-  void Shape(const std::function<float(float, float)>& distance, Rgba colour) {
-    Shape(distance, [colour](float, float) { return colour; });
-  }
-
-  bool SavePngFile(const std::string& rel) const { return Write(rel, false, true); }
-  bool SaveJpegFile(const std::string& rel) const { return Write(rel, true, false); }
-  // A JPEG picture and its alpha in the red channel of "<name>.mask.png".
-  bool SaveMasked(const std::string& stem) const {
-    return Write(stem + ".jpg", true, false) && Write(stem + ".mask.png", false, false, true);
-  }
-
- private:
-  void Over(int x, int y, const Rgba& c) {
-    if (c.a <= 0) return;
-    Rgba& d = At(x, y);
-    const float a = c.a + d.a * (1 - c.a);
-    if (a <= 0) return;
-    d.r = (c.r * c.a + d.r * d.a * (1 - c.a)) / a;
-    d.g = (c.g * c.a + d.g * d.a * (1 - c.a)) / a;
-    d.b = (c.b * c.a + d.b * d.a * (1 - c.a)) / a;
-    d.a = a;
-  }
-  static uint8_t Byte(float v) { return uint8_t(std::lround(std::clamp(v, 0.f, 1.f) * 255)); }
-  std::vector<uint8_t> Bytes(bool opaque, bool maskOnly) const {
-    std::vector<uint8_t> out(mPix.size() * 4);
-    for (size_t i = 0; i < mPix.size(); ++i) {
-      const Rgba& c = mPix[i];
-      if (maskOnly) {
-        out[i * 4] = out[i * 4 + 1] = out[i * 4 + 2] = Byte(c.a);
-        out[i * 4 + 3] = 255;
-      } else {
-        out[i * 4] = Byte(c.b), out[i * 4 + 1] = Byte(c.g), out[i * 4 + 2] = Byte(c.r);
-        out[i * 4 + 3] = opaque ? 255 : Byte(c.a);
-      }
-    }
-    return out;
-  }
-  bool Write(const std::string& rel, bool jpeg, bool alpha, bool maskOnly = false) const {
-    const std::vector<uint8_t> bytes = Bytes(!alpha, maskOnly);
-    // The file layer writes below the "user:" root, which main points at the assets folder.
-    const TString path(("user:" + rel).c_str());
-    const bool ok = jpeg ? SaveJpeg(path, 0.82f, mW, mH, mW * 4, bytes.data())
-                         : SavePng(path, bytes.data(), mW, mH, mW * 4);
-    if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", rel.c_str()), gFailed = true;
-    return ok;
-  }
-
-  int mW, mH;
-  std::vector<Rgba> mPix;  // starts fully transparent
-};
-
-// Signed distances of the shapes the pictures are made of.
-float Circle(float x, float y, float cx, float cy, float r) { return std::hypot(x - cx, y - cy) - r; }
-float Box(float x, float y, float x0, float y0, float x1, float y1, float round = 0) {
-  const float qx = std::abs(x - (x0 + x1) / 2) - ((x1 - x0) / 2 - round);
-  const float qy = std::abs(y - (y0 + y1) / 2) - ((y1 - y0) / 2 - round);
-  return std::hypot(std::max(qx, 0.f), std::max(qy, 0.f)) + std::min(std::max(qx, qy), 0.f) - round;
-}
-float Ellipse(float x, float y, float cx, float cy, float rx, float ry) {
-  const float k = std::hypot((x - cx) / rx, (y - cy) / ry);
-  return (k - 1) * std::min(rx, ry);
-}
-// A trapezoid with horizontal top (width wTop at y0) and bottom (wBottom at y1), centred on cx.
-float Trapezoid(float x, float y, float cx, float y0, float y1, float wTop, float wBottom) {
-  const float t = std::clamp((y - y0) / (y1 - y0), 0.f, 1.f);
-  const float half = (wTop + (wBottom - wTop) * t) / 2;
-  return std::max(std::abs(x - cx) - half, std::max(y0 - y, y - y1));
-}
-float Union(float a, float b) { return std::min(a, b); }
-float Cut(float a, float b) { return std::max(a, -b); }
+// This tool's pictures start opaque black, as they always have.
+const Rgba kOpaque = Hex(0x000000);
 
 // A painted backdrop: a vertical gradient with cloudy texture, a floor and darker corners.
 void Background(const std::string& name, Rgba top, Rgba bottom, Rgba floor, uint32_t seed,
                 const std::function<void(Canvas&)>& details = nullptr) {
-  Canvas c(800, 600);
+  Canvas c(800, 600, kOpaque);
   c.Paint([&](float x, float y) {
     Rgba col = Mix(top, bottom, y / 600);
     if (y > 420) col = Mix(col, floor, std::min(1.f, (y - 420) / 30));
@@ -164,7 +34,7 @@ void Background(const std::string& name, Rgba top, Rgba bottom, Rgba floor, uint
     return Shade(col, (0.8f + 0.4f * n) * vignette);
   });
   if (details) details(c);
-  c.SaveJpegFile("images/" + name + ".jpg");
+  c.SaveJpeg("images/" + name + ".jpg");
 }
 
 // Wooden texture for boards, doors and frames.
@@ -237,152 +107,152 @@ void Figure(Canvas& c, Rgba robe, Rgba skin, uint32_t seed) {
 }
 
 void Objects() {
-  { Canvas c(96, 64); Key(c, 1); c.SavePngFile("images/key.png"); }
+  { Canvas c(96, 64, kOpaque); Key(c, 1); c.SavePng("images/key.png"); }
   {
-    Canvas c(48, 112);
+    Canvas c(48, 112, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 14, 40, 34, 108, 3); }, Hex(0xeee4cc));
     c.Shape([](float x, float y) { return Ellipse(x, y, 24, 22, 8, 16); }, Hex(0xffb030));
     c.Shape([](float x, float y) { return Ellipse(x, y, 24, 26, 4, 9); }, Hex(0xfff4a0));
-    c.SavePngFile("images/candle.png");
+    c.SavePng("images/candle.png");
   }
   {
-    Canvas c(80, 96);
+    Canvas c(80, 96, kOpaque);
     c.Shape([](float x, float y) { return Union(Circle(x, y, 40, 36, 22), Trapezoid(x, y, 40, 36, 80, 44, 70)); },
             [](float x, float y) { return Shade(Hex(0xc8ccd8), 0.75f + 0.5f * (1 - x / 80)); });
     c.Shape([](float x, float y) { return Circle(x, y, 40, 86, 8); }, Hex(0x908c80));
     c.SaveMasked("images/relic");
   }
   {
-    Canvas c(100, 180);
+    Canvas c(100, 180, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 2, 2, 98, 178, 30); },
             [](float x, float y) { return Wood(x, y, Hex(0x704828), 71); });
     c.Shape([](float x, float y) { return Circle(x, y, 80, 100, 6); }, Hex(0xc0a040));
     c.SaveMasked("images/door");
   }
-  { Canvas c(200, 400); Figure(c, Hex(0x202024), Hex(0xe0b898), 81); c.SaveMasked("images/vicar"); }
-  { Canvas c(200, 400); Figure(c, Hex(0x3a5a7a), Hex(0xd8a888), 82); c.SaveMasked("images/player"); }
+  { Canvas c(200, 400, kOpaque); Figure(c, Hex(0x202024), Hex(0xe0b898), 81); c.SaveMasked("images/vicar"); }
+  { Canvas c(200, 400, kOpaque); Figure(c, Hex(0x3a5a7a), Hex(0xd8a888), 82); c.SaveMasked("images/player"); }
   {
-    Canvas c(800, 160);
+    Canvas c(800, 160, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 0, 20, 800, 160); },
             [](float x, float y) { return Wood(x, y, Hex(0x5a3c24, 0.95f), 91); });
-    c.SavePngFile("images/stage.png");
+    c.SavePng("images/stage.png");
   }
   {
-    Canvas c(300, 200);
+    Canvas c(300, 200, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 4, 4, 296, 196, 10); },
             [](float x, float y) { return Shade(Hex(0xe0cc9c), 0.8f + 0.3f * Fractal(x / 30, y / 30, 101)); });
     c.Shape([](float x, float y) { return std::abs(std::hypot(x - 150, y - 110) - 60) - 2; }, Hex(0x6a4a2a, 0.8f));
     c.Shape([](float x, float y) { return Circle(x, y, 150, 110, 7); }, Hex(0xa02020));
-    c.SavePngFile("images/map.png");
+    c.SavePng("images/map.png");
   }
   // hidden objects
   {
-    Canvas c(56, 48);
+    Canvas c(56, 48, kOpaque);
     c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 24, 8, 44, 40, 30), Cut(Circle(x, y, 46, 24, 10), Circle(x, y, 46, 24, 5))); },
             Hex(0xd8d0c0));
-    c.SavePngFile("images/ho_cup.png");
+    c.SavePng("images/ho_cup.png");
   }
   {
-    Canvas c(72, 52);
+    Canvas c(72, 52, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 4, 6, 68, 46, 3); }, Hex(0x7a2020));
     c.Shape([](float x, float y) { return Box(x, y, 8, 10, 64, 14); }, Hex(0xf0e8d0));
-    c.SavePngFile("images/ho_book.png");
+    c.SavePng("images/ho_book.png");
   }
   {
-    Canvas c(52, 60);
+    Canvas c(52, 60, kOpaque);
     c.Shape([](float x, float y) { return Union(Circle(x, y, 26, 22, 16), Trapezoid(x, y, 26, 22, 50, 32, 48)); }, Hex(0xc8a030));
-    c.SavePngFile("images/ho_bell.png");
+    c.SavePng("images/ho_bell.png");
   }
   {
-    Canvas c(40, 96);
+    Canvas c(40, 96, kOpaque);
     c.Shape([](float x, float y) { return Ellipse(x, y, 20 + (y - 48) * 0.15f, 48, 12, 44); }, Hex(0xf0f0f8));
     c.Shape([](float x, float y) { return std::abs(x - 20 - (y - 48) * 0.15f) - 1; }, Hex(0x807870));
-    c.SavePngFile("images/ho_feather.png");
+    c.SavePng("images/ho_feather.png");
   }
   {
-    Canvas c(56, 60);
+    Canvas c(56, 60, kOpaque);
     c.Shape([](float x, float y) { return Union(Circle(x, y, 28, 26, 22), Box(x, y, 16, 36, 40, 56, 4)); }, Hex(0xe8e0cc));
     c.Shape([](float x, float y) { return Union(Circle(x, y, 20, 26, 6), Circle(x, y, 36, 26, 6)); }, Hex(0x282018));
-    c.SavePngFile("images/ho_skull.png");
+    c.SavePng("images/ho_skull.png");
   }
   {
-    Canvas c(36, 36);
+    Canvas c(36, 36, kOpaque);
     c.Shape([](float x, float y) { return Circle(x, y, 18, 18, 16); }, Hex(0xd8b040));
     c.Shape([](float x, float y) { return std::abs(Circle(x, y, 18, 18, 11)) - 1; }, Hex(0xa88020));
-    c.SavePngFile("images/ho_coin.png");
+    c.SavePng("images/ho_coin.png");
   }
 }
 
 // Buttons, cursors, the hint sparkle, the sundial and the puzzles' parts.
 void Interface() {
   for (const char* name : {"button_skip", "button_menu"}) {
-    Canvas c(110, 40);
+    Canvas c(110, 40, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 2, 2, 108, 38, 10); },
             [](float x, float y) { return Shade(Hex(0x6a4a2a), 1.2f - 0.5f * y / 40); });
     c.Shape([](float x, float y) { return std::abs(Box(x, y, 4, 4, 106, 36, 8)) - 1; }, Hex(0xd8b870));
-    c.SavePngFile(std::string("images/") + name + ".png");
+    c.SavePng(std::string("images/") + name + ".png");
   }
   const auto arrow = [](float x, float y) {
     return Union(std::max({-x, x - y * 0.7f, y - 24.f}), Box(x, y, 7, 16, 13, 29));
   };
   {
-    Canvas c(32, 32);
+    Canvas c(32, 32, kOpaque);
     c.Shape([&](float x, float y) { return arrow(x - 2, y - 1) - 1.5f; }, Hex(0x101010));
     c.Shape([&](float x, float y) { return arrow(x - 2, y - 1); }, Hex(0xf0e0c0));
-    c.SavePngFile("images/cursor.png");
+    c.SavePng("images/cursor.png");
   }
   {
-    Canvas c(32, 32);
+    Canvas c(32, 32, kOpaque);
     c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 16, 2, 16, 0, 26), Box(x, y, 11, 16, 21, 30)) - 1.5f; },
             Hex(0x101010));
     c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 16, 2, 16, 0, 26), Box(x, y, 11, 16, 21, 30)); },
             Hex(0x90e070));
-    c.SavePngFile("images/cursor_exit.png");
+    c.SavePng("images/cursor_exit.png");
   }
   {
-    Canvas c(64, 64);
+    Canvas c(64, 64, kOpaque);
     c.Paint([](float x, float y) {
       const float dx = std::abs(x - 32), dy = std::abs(y - 32);
       const float star = std::max(0.f, 1 - std::min(dx, dy) / 3 - std::max(dx, dy) / 32);
       const float glow = std::max(0.f, 1 - std::hypot(dx, dy) / 30);
       return Hex(0xfff8d0, std::min(1.f, star + glow * glow));
     });
-    c.SavePngFile("images/hint.png");
+    c.SavePng("images/hint.png");
   }
   {
-    Canvas c(12, 64);
+    Canvas c(12, 64, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 3, 0, 9, 64, 2); }, Hex(0x7a7060));
-    c.SavePngFile("images/sundial_pole.png");
+    c.SavePng("images/sundial_pole.png");
   }
   {
-    Canvas c(64, 64);
+    Canvas c(64, 64, kOpaque);
     c.Shape([](float x, float y) { return Trapezoid(x, y, 32, 4, 60, 2, 14); }, Hex(0x000000, 0.45f));
-    c.SavePngFile("images/sundial_shadow.png");
+    c.SavePng("images/sundial_shadow.png");
   }
   {
-    Canvas c(120, 200);
+    Canvas c(120, 200, kOpaque);
     c.Shape([](float x, float y) { return Union(Circle(x, y, 60, 140, 52), Box(x, y, 46, 10, 74, 100, 4)); },
             Hex(0xb0d0e0, 0.55f));
     c.Shape([](float x, float y) { return Box(x, y, 42, 2, 78, 14, 3); }, Hex(0x8a6a40));
-    c.SavePngFile("images/flask.png");
+    c.SavePng("images/flask.png");
   }
   {
-    Canvas c(220, 360);
+    Canvas c(220, 360, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 2, 2, 218, 358, 12); },
             [](float x, float y) { return Wood(x, y, Hex(0x5a3a20), 111); });
-    c.SavePngFile("images/board.png");
+    c.SavePng("images/board.png");
   }
   {
-    Canvas c(40, 100);
+    Canvas c(40, 100, kOpaque);
     c.Shape([](float x, float y) { return Union(Box(x, y, 12, 2, 28, 98, 4), Box(x, y, 2, 70, 38, 80, 3)); },
             [](float x, float) { return Shade(Hex(0x9a9890), 0.7f + 0.6f * x / 40); });
-    c.SavePngFile("images/bolt.png");
+    c.SavePng("images/bolt.png");
   }
   {
-    Canvas c(800, 120);
+    Canvas c(800, 120, kOpaque);
     c.Shape([](float x, float y) { return -Box(x, y, 16, 16, 784, 104, 10); },
             [](float x, float y) { return Wood(x, y, Hex(0x4a3018), 121); });
-    c.SavePngFile("images/border.png");
+    c.SavePng("images/border.png");
   }
 }
 
@@ -398,10 +268,10 @@ void Puzzles() {
   };
   for (int i = 0; i < 4; ++i) {
     const float ox = (i % 2) * 128.f, oy = (i / 2) * 128.f;
-    Canvas c(128, 128);
+    Canvas c(128, 128, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 0, 0, 128, 128); }, [&](float x, float y) { return painting(x + ox, y + oy); });
     c.Shape([](float x, float y) { return -Box(x, y, 1, 1, 127, 127); }, Hex(0x302010, 0.6f));
-    c.SavePngFile("images/jigsaw_" + std::to_string(i + 1) + ".png");
+    c.SavePng("images/jigsaw_" + std::to_string(i + 1) + ".png");
   }
   const auto face = [](Canvas& c, bool mirrored, int variant) {
     const float flip = mirrored ? -1.f : 1.f;
@@ -413,33 +283,33 @@ void Puzzles() {
     c.Shape([=](float x, float y) { return Trapezoid(x, y, 64 + flip * 20, 10, 34, 10, 50); }, Hex(0x503020));
   };
   for (int i = 0; i <= 5; ++i) {
-    Canvas c(128, 128);
+    Canvas c(128, 128, kOpaque);
     face(c, false, i);
-    c.SavePngFile("images/mirror/false" + std::to_string(i) + ".png");
+    c.SavePng("images/mirror/false" + std::to_string(i) + ".png");
   }
-  { Canvas c(128, 128); face(c, true, 2); c.SavePngFile("images/mirror/right.png"); }
+  { Canvas c(128, 128, kOpaque); face(c, true, 2); c.SavePng("images/mirror/right.png"); }
   for (int status = 0; status <= 2; ++status)
     for (bool selected : {false, true}) {
-      Canvas c(64, 64);
+      Canvas c(64, 64, kOpaque);
       c.Shape([](float x, float y) { return Circle(x, y, 32, 32, 28); }, Hex(selected ? 0xf0d060 : 0x4a3a28));
       if (status)
         c.Shape([](float x, float y) { return Circle(x, y, 32, 32, 20); }, Hex(status == 1 ? 0xf0ece0 : 0x202020));
-      c.SavePngFile("images/morris/" + std::to_string(status) + (selected ? "a" : "") + ".png");
+      c.SavePng("images/morris/" + std::to_string(status) + (selected ? "a" : "") + ".png");
     }
   for (int i = 1; i <= 2; ++i) {
-    Canvas c(160, 160);
+    Canvas c(160, 160, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 0, 0, 160, 160, 4); },
             [](float x, float y) { return Wood(x, y, Hex(0x8a6a30), 141); });
     c.Shape([](float x, float y) { return Box(x, y, 12, 12, 148, 148, 2); },
             [&](float x, float y) { return painting(x * (i == 1 ? 1.4f : 0.9f) + i * 40, y * 1.5f); });
-    c.SavePngFile("images/pictures/" + std::to_string(i) + ".png");
+    c.SavePng("images/pictures/" + std::to_string(i) + ".png");
   }
   for (int i = 0; i <= 4; ++i) {
-    Canvas c(256, 200);
+    Canvas c(256, 200, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 0, 0, 256, 200); },
             [&](float x, float y) { return Shade(Hex(0xd8c49a), 0.8f + 0.3f * Fractal((x + i * 256) / 50, y / 50, 151)); });
     c.Shape([&](float x, float y) { return std::abs(y - 100 - 30 * std::sin((x + i * 256) / 40)) - 3; }, Hex(0x6a3a20, 0.8f));
-    c.SavePngFile("images/strip/strip" + std::to_string(i) + ".png");
+    c.SavePng("images/strip/strip" + std::to_string(i) + ".png");
   }
 }
 
@@ -449,7 +319,7 @@ void Puzzles() {
 // slider parts, the high-score marker and the game's cursors.
 void Menus() {
   {
-    Canvas c(1024, 768);
+    Canvas c(1024, 768, kOpaque);
     c.Paint([](float x, float y) {
       const float n = Fractal(x / 180, y / 180, 501);
       Rgba sky = Mix(Hex(0x1a1030), Hex(0x5a3a4a), y / 768);
@@ -464,32 +334,32 @@ void Menus() {
       const float wx = 200 + i * 100.f;
       c.Shape([wx](float x, float y) { return Box(x, y, wx, 560, wx + 30, 610, 3); }, Hex(0xe0b050, 0.85f));
     }
-    c.SaveJpegFile("backgrounds/mainmenu.jpg");
+    c.SaveJpeg("backgrounds/mainmenu.jpg");
   }
   {
-    Canvas c(1024, 768);
+    Canvas c(1024, 768, kOpaque);
     c.Paint([](float, float) { return Hex(0x000000); });
-    c.SavePngFile("backgrounds/transition.png");
+    c.SavePng("backgrounds/transition.png");
   }
   {
-    Canvas c(640, 560);
+    Canvas c(640, 560, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 2, 2, 638, 558, 18); },
             [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 301), 0.9f); });
     c.Shape([](float x, float y) { return std::abs(Box(x, y, 10, 10, 630, 550, 12)) - 1.5f; }, Hex(0xd8b870));
-    c.SavePngFile("menu/panel.png");
+    c.SavePng("menu/panel.png");
   }
   {
-    Canvas c(520, 300);
+    Canvas c(520, 300, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 2, 2, 518, 298, 16); },
             [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 303), 0.9f); });
     c.Shape([](float x, float y) { return std::abs(Box(x, y, 10, 10, 510, 290, 10)) - 1.5f; }, Hex(0xd8b870));
-    c.SavePngFile("menu/dialog.png");
+    c.SavePng("menu/dialog.png");
   }
   {
-    Canvas c(320, 44);
+    Canvas c(320, 44, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 1, 1, 319, 43, 6); }, Hex(0x1a120a, 0.9f));
     c.Shape([](float x, float y) { return std::abs(Box(x, y, 1, 1, 319, 43, 6)) - 0.8f; }, Hex(0xb09060));
-    c.SavePngFile("menu/field.png");
+    c.SavePng("menu/field.png");
   }
   const struct {
     const char* name;
@@ -497,16 +367,16 @@ void Menus() {
     float light;
   } buttons[] = {{"menu/btn", 0x6a4a2a, 1.0f}, {"menu/btn_down", 0x4a301a, 0.8f}, {"menu/btn_over", 0x8a6236, 1.2f}};
   for (const auto& b : buttons) {
-    Canvas c(240, 48);
+    Canvas c(240, 48, kOpaque);
     c.Shape([](float x, float y) { return Box(x, y, 2, 2, 238, 46, 12); },
             [&b](float, float y) { return Shade(Hex(b.fill), b.light * (1.2f - 0.45f * y / 48)); });
     c.Shape([](float x, float y) { return std::abs(Box(x, y, 5, 5, 235, 43, 9)) - 1; }, Hex(0xd8b870));
-    c.SavePngFile(std::string(b.name) + ".png");
+    c.SavePng(std::string(b.name) + ".png");
   }
   // Toggles: normal, checked, and both under the pointer.
   const char* const toggles[] = {"menu/check", "menu/check_on", "menu/check_over", "menu/check_on_over"};
   for (int i = 0; i < 4; ++i) {
-    Canvas c(36, 36);
+    Canvas c(36, 36, kOpaque);
     const float light = i >= 2 ? 1.3f : 1.0f;
     c.Shape([](float x, float y) { return Box(x, y, 2, 2, 34, 34, 5); }, Shade(Hex(0x3a2616), light));
     c.Shape([](float x, float y) { return std::abs(Box(x, y, 3, 3, 33, 33, 4)) - 1; }, Hex(0xd8b870));
@@ -514,27 +384,27 @@ void Menus() {
       c.Shape([](float x, float y) {
         return Union(Box(x, y, 9, 17, 16, 24, 1) , std::abs((x - 16) + (y - 25)) / 1.4f - 3 + std::max(0.f, std::abs(x - 21) - 7)) ;
       }, Hex(0xf0e0a0));
-    c.SavePngFile(std::string(toggles[i]) + ".png");
+    c.SavePng(std::string(toggles[i]) + ".png");
   }
   {
-    Canvas top(14, 8), mid(14, 8), bottom(14, 8);
+    Canvas top(14, 8, kOpaque), mid(14, 8, kOpaque), bottom(14, 8, kOpaque);
     top.Shape([](float x, float y) { return Box(x, y, 2, 2, 12, 14, 4); }, Hex(0xb09060));
     mid.Shape([](float x, float y) { return Box(x, y, 2, -2, 12, 10); }, Hex(0xb09060));
     bottom.Shape([](float x, float y) { return Box(x, y, 2, -6, 12, 6, 4); }, Hex(0xb09060));
-    top.SavePngFile("menu/rail_top.png");
-    mid.SavePngFile("menu/rail_mid.png");
-    bottom.SavePngFile("menu/rail_bot.png");
+    top.SavePng("menu/rail_top.png");
+    mid.SavePng("menu/rail_mid.png");
+    bottom.SavePng("menu/rail_bot.png");
     for (int over = 0; over < 2; ++over) {
-      Canvas thumb(22, 30);
+      Canvas thumb(22, 30, kOpaque);
       thumb.Shape([](float x, float y) { return Box(x, y, 2, 2, 20, 28, 5); }, Shade(Hex(0xd8b870), over ? 1.2f : 0.95f));
       thumb.Shape([](float x, float y) { return std::abs(Box(x, y, 2, 2, 20, 28, 5)) - 0.8f; }, Hex(0x3a2616));
-      thumb.SavePngFile(over ? "menu/thumb_over.png" : "menu/thumb.png");
+      thumb.SavePng(over ? "menu/thumb_over.png" : "menu/thumb.png");
     }
   }
   {
-    Canvas c(24, 24);
+    Canvas c(24, 24, kOpaque);
     c.Shape([](float x, float y) { return Circle(x, y, 12, 12, 8); }, Hex(0xe0b050));
-    c.SavePngFile("menu/marker.png");
+    c.SavePng("menu/marker.png");
   }
   // The game's pointer kinds share one arrow in different tints.
   const auto arrow = [](float x, float y) {
@@ -546,10 +416,10 @@ void Menus() {
   } cursors[] = {{"cursor/cursor_active", 0xf0e0c0}, {"cursor/cursor_look", 0xa0d0f0}, {"cursor/cursor_use", 0xf0c070},
                  {"cursor/cursor_exit", 0x90e070}, {"cursor/cursor_active_red", 0xf06050}, {"cursor/cursor_inactive", 0x909090}};
   for (const auto& k : cursors) {
-    Canvas c(32, 32);
+    Canvas c(32, 32, kOpaque);
     c.Shape([&](float x, float y) { return arrow(x - 2, y - 1) - 1.5f; }, Hex(0x101010));
     c.Shape([&](float x, float y) { return arrow(x - 2, y - 1); }, Hex(k.tint));
-    c.SavePngFile(std::string(k.name) + ".png");
+    c.SavePng(std::string(k.name) + ".png");
   }
 }
 
@@ -561,16 +431,16 @@ bool WriteOgg(const std::string& rel, const std::vector<float>& samples, long ra
       EncodeOgg(1, rate, quality, static_cast<long>(samples.size()),
                 [&samples](long frame, int) { return samples[static_cast<size_t>(frame)]; }, rel.c_str(), 0x686d7264);
   if (out.empty()) {
-    std::fprintf(stderr, "mkcontent: the encoder refused %s\n", rel.c_str());
-    return gFailed = true, false;
+    ReportContentFailure("the encoder refused " + rel);
+    return false;
   }
 
-  const std::string path = gRoot + "/" + rel;
+  const std::string path = ContentRoot() + "/" + rel;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   FILE* f = std::fopen(path.c_str(), "wb");
   bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
   if (f) ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", path.c_str()), gFailed = true;
+  if (!ok) ReportContentFailure("cannot write " + path);
   return ok;
 }
 
@@ -692,8 +562,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s ASSETS_DIR\n", argv[0]);
     return 2;
   }
-  gRoot = std::filesystem::absolute(argv[1]).string();
-  SetFileRoots(TString(gRoot.c_str()), TString(), TString());
+  SetContentRoot(argv[1]);
   Backgrounds();
   Objects();
   Interface();
@@ -701,7 +570,7 @@ int main(int argc, char** argv) {
   Sounds();
   Menus();
   MenuSounds();
-  if (!MakeMiniGameContent(gRoot)) gFailed = true;
-  if (!MakeSceneContent(gRoot)) gFailed = true;
-  return gFailed ? 1 : 0;
+  MakeMiniGameContent();
+  MakeSceneContent();
+  return ContentFailed() ? 1 : 0;
 }
