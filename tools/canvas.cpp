@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "core/assetindex.h"
@@ -78,19 +79,71 @@ void ReportContentFailure(const std::string& what) {
 
 Canvas::Canvas(int w, int h, Rgba background) : mW(w), mH(h), mPix(size_t(w) * h, background) {}
 
-void Canvas::Paint(const Painter& painter) {
-  for (int y = 0; y < mH; ++y)
-    for (int x = 0; x < mW; ++x) Over(At(x, y), painter(x + 0.5f, y + 0.5f));
+void Canvas::Paint(const Painter& painter, Area area) {
+  const int x0 = std::max(area.x0, 0), y0 = std::max(area.y0, 0);
+  const int x1 = std::min(area.x1, mW), y1 = std::min(area.y1, mH);
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) Over(At(x, y), painter(x + 0.5f, y + 0.5f));
 }
-void Canvas::Shape(const Distance& distance, const Painter& fill) {
+void Canvas::Shape(const Distance& distance, const Painter& fill, Area area) {
   Paint([&](float x, float y) {
+    const float d = distance(x, y);
+    if (d >= 0.5f) return Rgba{};
     Rgba c = fill(x, y);
-    c.a *= std::clamp(0.5f - distance(x, y), 0.f, 1.f);
+    c.a *= std::clamp(0.5f - d, 0.f, 1.f);
     return c;
-  });
+  }, area);
 }
-void Canvas::Shape(const Distance& distance, Rgba colour) {
-  Shape(distance, [colour](float, float) { return colour; });
+void Canvas::Shape(const Distance& distance, Rgba colour, Area area) {
+  Shape(distance, [colour](float, float) { return colour; }, area);
+}
+
+void Canvas::Solid(const Distance& distance, const Painter& fill, const Look& look, Area area) {
+  if (look.shadow > 0) {
+    const float s = look.shadow;
+    Paint([&](float x, float y) {
+      const float d = distance(x - s, y - s);
+      return Rgba{0, 0, 0, look.shadowAlpha * std::clamp(0.5f - d / s, 0.f, 1.f)};
+    }, Area{area.x0, area.y0, area.x1 + int(s) + 1, area.y1 + int(s) + 1});
+  }
+  // The light comes from the upper left.
+  const float lx = -0.6f, ly = -0.8f;
+  Paint([&](float x, float y) {
+    const float d = distance(x, y);
+    if (d >= 0.5f) return Rgba{};
+    Rgba c = fill(x, y);
+    const float gx = distance(x + 0.5f, y) - distance(x - 0.5f, y);
+    const float gy = distance(x, y + 0.5f) - distance(x, y - 0.5f);
+    const float len = std::hypot(gx, gy);
+    if (len > 1e-4f && look.bevel > 0) {
+      const float rim = std::clamp(1 + d / look.bevel, 0.f, 1.f);
+      const float facing = (gx * lx + gy * ly) / len;
+      c = Shade(c, 1 + look.light * rim * rim * facing);
+      if (look.gloss > 0 && facing > 0) c = Mix(c, Rgba{1, 1, 1, c.a}, look.gloss * rim * facing * facing);
+    }
+    if (look.outline > 0) {
+      const float ring = std::clamp(0.5f - (std::abs(d + look.outline / 2) - look.outline / 2), 0.f, 1.f);
+      const float a = c.a;
+      c = Mix(c, look.outlineColour, ring * look.outlineColour.a);
+      c.a = a;
+    }
+    c.a *= std::clamp(0.5f - d, 0.f, 1.f);
+    return c;
+  }, area);
+}
+void Canvas::Solid(const Distance& distance, Rgba colour, const Look& look, Area area) {
+  Solid(distance, [colour](float, float) { return colour; }, look, area);
+}
+
+void Canvas::Glow(const Distance& distance, Rgba colour, float radius, Area area) {
+  Paint([&](float x, float y) {
+    const float t = std::clamp(1 - distance(x, y) / radius, 0.f, 1.f);
+    return Rgba{colour.r, colour.g, colour.b, colour.a * t * t};
+  }, area);
+}
+
+void Canvas::Outline(const Distance& distance, float width, Rgba colour, Area area) {
+  Shape([&](float x, float y) { return std::abs(distance(x, y)) - width / 2; }, colour, area);
 }
 
 void Canvas::Over(Rgba& d, const Rgba& c) const {
@@ -109,6 +162,13 @@ bool Canvas::SavePng(std::string rel) const {
 }
 bool Canvas::SaveJpeg(std::string rel, float quality) const {
   if (rel.size() < 4 || rel.compare(rel.size() - 4, 4, ".jpg") != 0) rel += ".jpg";
+  // For looking at the pictures while drawing them: MKCONTENT_PREVIEW names a folder (below the
+  // assets folder) that gets a PNG copy of each JPEG.
+  if (const char* preview = std::getenv("MKCONTENT_PREVIEW")) {
+    std::string flat = rel.substr(0, rel.size() - 4);
+    std::replace(flat.begin(), flat.end(), '/', '_');
+    Write(std::string(preview) + "/" + flat + ".png", false, false, false, 0);
+  }
   return Write(rel, true, false, false, quality);
 }
 bool Canvas::SaveMasked(const std::string& stem) const {

@@ -40,6 +40,26 @@ const std::string& ContentRoot();
 bool ContentFailed();
 void ReportContentFailure(const std::string& what);
 
+// A rectangle of pixels, x1/y1 exclusive; the default covers any canvas.
+struct Area {
+  int x0 = 0, y0 = 0, x1 = 1 << 20, y1 = 1 << 20;
+};
+// A box around a shape drawn at (x0,y0)-(x1,y1), grown by a margin for its rim and shadow.
+inline Area Around(float x0, float y0, float x1, float y1, float margin = 8) {
+  return {int(x0 - margin), int(y0 - margin), int(x1 + margin) + 1, int(y1 + margin) + 1};
+}
+
+// How a solid shape is drawn: lit from the upper left, shaded towards the lower right.
+struct Look {
+  float outline = 1.5f;                       // width of the dark rim; 0 for none
+  Rgba outlineColour = {0.09f, 0.06f, 0.03f, 0.85f};
+  float bevel = 6;                            // depth over which the rim catches light or shade
+  float light = 0.45f;                        // strength of that light and shade
+  float shadow = 0;                           // offset of a soft drop shadow; 0 for none
+  float shadowAlpha = 0.4f;
+  float gloss = 0;                            // strength of a soft highlight near the lit rim
+};
+
 class Canvas {
  public:
   using Painter = std::function<Rgba(float x, float y)>;
@@ -53,10 +73,17 @@ class Canvas {
   const Rgba& At(int x, int y) const { return mPix[size_t(y) * mW + x]; }
 
   // Per pixel (sampled at its centre): the painter gives a colour to blend over what is there.
-  void Paint(const Painter& painter);
+  void Paint(const Painter& painter, Area area = {});
   // A shape given by its signed distance, antialiased over one pixel.
-  void Shape(const Distance& distance, const Painter& fill);
-  void Shape(const Distance& distance, Rgba colour);
+  void Shape(const Distance& distance, const Painter& fill, Area area = {});
+  void Shape(const Distance& distance, Rgba colour, Area area = {});
+  // A rounded, outlined, lit object with an optional drop shadow.
+  void Solid(const Distance& distance, const Painter& fill, const Look& look = {}, Area area = {});
+  void Solid(const Distance& distance, Rgba colour, const Look& look = {}, Area area = {});
+  // A soft halo: full colour inside the shape, fading out over `radius` pixels outside it.
+  void Glow(const Distance& distance, Rgba colour, float radius, Area area = {});
+  // A line of the given width along the shape's edge.
+  void Outline(const Distance& distance, float width, Rgba colour, Area area = {});
 
   // The game names its pictures without the extension; one is added when missing.
   bool SavePng(std::string rel) const;
