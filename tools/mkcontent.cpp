@@ -5,8 +5,8 @@
 #include "canvas.h"
 #include "mkminigames.h"
 #include "mkscenes.h"
+#include "mksounds.h"
 #include "motifs.h"
-#include "oggtone.h"
 
 #include <algorithm>
 #include <cmath>
@@ -469,138 +469,6 @@ void Menus() {
   }
 }
 
-// ---- sounds ----
-
-// Encodes mono samples (-1..1) as Ogg Vorbis.
-bool WriteOgg(const std::string& rel, const std::vector<float>& samples, long rate, float quality) {
-  std::vector<unsigned char> out =
-      EncodeOgg(1, rate, quality, static_cast<long>(samples.size()),
-                [&samples](long frame, int) { return samples[static_cast<size_t>(frame)]; }, rel.c_str(), 0x686d7264);
-  if (out.empty()) {
-    ReportContentFailure("the encoder refused " + rel);
-    return false;
-  }
-
-  const std::string path = ContentRoot() + "/" + rel;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (f) ok = std::fclose(f) == 0 && ok;
-  if (!ok) ReportContentFailure("cannot write " + path);
-  return ok;
-}
-
-constexpr long kRate = 22050;
-constexpr double kPi = 3.14159265358979323846;
-
-// A plucked note: a few harmonics under an exponential decay, added into the buffer.
-void Note(std::vector<float>& buf, double start, double length, double freq, float gain, double decay = 3) {
-  const size_t first = size_t(start * kRate), count = size_t(length * kRate);
-  for (size_t i = 0; i < count && first + i < buf.size(); ++i) {
-    const double t = double(i) / kRate;
-    const double env = std::exp(-decay * t) * std::min(1.0, t * 200) * std::min(1.0, (length - t) * 40);
-    const double w = 2 * kPi * freq * t;
-    buf[first + i] += float(gain * env * (std::sin(w) + 0.35 * std::sin(2 * w) + 0.12 * std::sin(3 * w)));
-  }
-}
-
-double Midi(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
-
-void Sounds() {
-  uint32_t seed = 7;
-  const auto noise = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return float(seed >> 8) / float(1 << 23) - 1.f;
-  };
-  {
-    std::vector<float> s(size_t(0.06 * kRate));
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[i] = float(std::exp(-90 * t) * (0.5 * noise() + 0.5 * std::sin(2 * kPi * 1800 * t)));
-    }
-    WriteOgg("sounds/click.ogg", s, kRate, 0.4f);
-  }
-  {
-    std::vector<float> s(size_t(0.5 * kRate));
-    const int notes[] = {72, 76, 79, 84};
-    for (int i = 0; i < 4; ++i) Note(s, i * 0.07, 0.5 - i * 0.07, Midi(notes[i]), 0.22f, 8);
-    WriteOgg("sounds/pickup.ogg", s, kRate, 0.4f);
-  }
-  {
-    // Wind: low-passed noise swelling and ebbing; the ends match so it loops.
-    std::vector<float> s(size_t(4.0 * kRate));
-    float low = 0, lower = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / s.size();
-      const float cut = float(0.02 + 0.03 * (0.5 - 0.5 * std::cos(2 * kPi * 2 * t)));
-      low += cut * (noise() - low);
-      lower += cut * (low - lower);
-      s[i] = float(3.0 * lower * (0.4 + 0.6 * std::sin(kPi * t)));
-    }
-    WriteOgg("sounds/wind.ogg", s, kRate, 0.1f);
-  }
-  {
-    // The theme: eight bars in A minor at 96 beats a minute, bass and melody, loopable.
-    const double beat = 60.0 / 96;
-    std::vector<float> s(size_t(32 * beat * kRate));
-    const int bass[] = {45, 41, 48, 43, 45, 41, 40, 45};
-    const int melody[] = {69, 72, 76, 74, 72, 71, 69, 71, 72, 69, 67, 69, 72, 76, 74, 72,
-                          69, 72, 76, 79, 77, 76, 74, 72, 71, 72, 74, 71, 69, 68, 69, 0};
-    for (int bar = 0; bar < 8; ++bar) {
-      Note(s, bar * 4 * beat, 4 * beat, Midi(bass[bar]), 0.22f, 1.2);
-      Note(s, (bar * 4 + 2) * beat, 2 * beat, Midi(bass[bar] + 7), 0.12f, 1.5);
-    }
-    for (int i = 0; i < 32; ++i)
-      if (melody[i]) Note(s, i * beat, beat * 1.2, Midi(melody[i]), 0.16f, 2.5);
-    WriteOgg("sounds/music_loop.ogg", s, kRate, 0.2f);
-  }
-}
-
-// The menus' sounds: four typewriter clicks, the lever sample of the options, the menu music.
-void MenuSounds() {
-  uint32_t seed = 91;
-  const auto noise = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return float(seed >> 8) / float(1 << 23) - 1.f;
-  };
-  for (int k = 1; k <= 4; ++k) {
-    std::vector<float> s(size_t(0.05 * kRate));
-    const double pitch = 900 + 250 * k;
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[i] = float(std::exp(-120 * t) * (0.6 * noise() + 0.4 * std::sin(2 * kPi * pitch * t)));
-    }
-    char name[64];
-    std::snprintf(name, sizeof name, "audio/sfx/sfx_typing_%02d.ogg", k);
-    WriteOgg(name, s, kRate, 0.4f);
-  }
-  {
-    std::vector<float> s(size_t(0.25 * kRate));
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[i] = float(0.5 * std::exp(-25 * t) * std::sin(2 * kPi * (300 - 400 * t) * t) + 0.2 * std::exp(-60 * t) * noise());
-    }
-    WriteOgg("audio/sfx/lever.ogg", s, kRate, 0.4f);
-  }
-  {
-    // A slow waltz in D minor: bass on one, chords on two and three, and a melody; loopable.
-    const double beat = 60.0 / 84;
-    std::vector<float> s(size_t(48 * beat * kRate));
-    const int bass[] = {50, 46, 48, 45, 50, 43, 45, 50, 46, 48, 45, 50, 43, 45, 45, 50};
-    const int melody[] = {62, 65, 69, 70, 69, 65, 67, 64, 60, 69, 67, 65, 62, 65, 69, 74,
-                          72, 70, 69, 67, 65, 67, 69, 64, 62, 65, 69, 70, 72, 70, 69, 67,
-                          65, 64, 62, 61, 62, 65, 64, 62, 61, 57, 61, 64, 62, 0, 0, 0};
-    for (int bar = 0; bar < 16; ++bar) {
-      Note(s, bar * 3 * beat, 3 * beat, Midi(bass[bar]), 0.2f, 1.4);
-      Note(s, (bar * 3 + 1) * beat, beat, Midi(bass[bar] + 12), 0.08f, 3);
-      Note(s, (bar * 3 + 2) * beat, beat, Midi(bass[bar] + 19), 0.08f, 3);
-    }
-    for (int i = 0; i < 48; ++i)
-      if (melody[i]) Note(s, i * beat, beat * 1.3, Midi(melody[i]), 0.15f, 2.2);
-    WriteOgg("audio/music/mainmenumusic.ogg", s, kRate, 0.2f);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -615,8 +483,7 @@ int main(int argc, char** argv) {
   Interface();
   Puzzles();
   Menus();
-  Sounds();
-  MenuSounds();
+  MakeSounds();
   MakeMiniGameContent();
   MakeSceneContent();
   return ContentFailed() ? 1 : 0;

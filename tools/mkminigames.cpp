@@ -1,6 +1,6 @@
-// The mini-games' own pictures and sounds for the demo: the potion board's pipes in every colour
+// The mini-games' own pictures for the demo: the potion board's pipes in every colour
 // combination with its funnels, flasks and buttons, the lock's padlock and frame, the mirror game's
-// right and wrong marks, and the win and lose jingles. Deterministic, like the rest of mkcontent.
+// right and wrong marks. Deterministic, like the rest of mkcontent.
 #include "mkminigames.h"
 
 #include <algorithm>
@@ -14,7 +14,6 @@
 
 #include "canvas.h"
 #include "motifs.h"
-#include "oggtone.h"
 
 namespace {
 
@@ -158,32 +157,9 @@ void LockAndMirror() {
   wrong.SavePng("sprites/mi_wrong.png");
 }
 
-void Jingle(const std::string& rel, const std::vector<double>& notes) {
-  constexpr long kRate = 22050;
-  const double step = 0.14, tail = 0.5;
-  std::vector<float> s(size_t((notes.size() * step + tail) * kRate));
-  for (size_t n = 0; n < notes.size(); ++n) {
-    const size_t first = size_t(n * step * kRate);
-    for (size_t i = 0; first + i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[first + i] += float(0.25 * std::exp(-5 * t) * std::min(1.0, t * 300) * std::sin(2 * M_PI * notes[n] * t));
-    }
-  }
-  const std::vector<unsigned char> out =
-      EncodeOgg(1, kRate, 0.4f, long(s.size()), [&s](long f, int) { return s[size_t(f)]; }, rel.c_str(), 0x6d696e69);
-  const std::string path = ContentRoot() + "/" + rel;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  FILE* f = out.empty() ? nullptr : std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (f) ok = std::fclose(f) == 0 && ok;
-  if (!ok) ReportContentFailure("cannot write " + path);
-}
-
 }  // namespace
 
 void MakeMiniGameContent() {
   PotionBoard();
   LockAndMirror();
-  Jingle("audio/sfx/positive_sound.ogg", {523.25, 659.25, 783.99, 1046.5});
-  Jingle("audio/sfx/negative_sound.ogg", {392.0, 311.13, 246.94});
 }

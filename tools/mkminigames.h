@@ -1,4 +1,4 @@
-// The mini-games' pictures and sounds, written below the assets folder by mkcontent.
+// The mini-games' pictures, written below the assets folder by mkcontent.
 #pragma once
 
 // Failures are reported through ContentFailed().

@@ -1,8 +1,8 @@
-// The scene screens' pictures and sounds for the demo: the 1024 x 768 backdrops of the chapter card,
-// the cutscene stage, the courtyard, the hall and the study, and the diary book; the sidebar strips
-// and buttons, the hint button and its refill gauge, the short-text box, the letterbox bars, the
-// cutscene's panels, speakers and letter, the scene objects, hidden objects and inventory icons, the
-// sparkle of the hint effect and the interface sounds. Deterministic, like the rest of mkcontent.
+// The scene screens' pictures for the demo: the 1024 x 768 backdrops of the chapter card, the
+// cutscene stage, the courtyard (also at dawn, for the ending), the hall, the study and the diary
+// book; the sidebar strips and buttons, the hint button and its refill gauge, the short-text box,
+// the letterbox bars, the cutscene's panels, speakers and letter, the scene objects, hidden objects
+// and inventory icons, and the sparkle of the hint effect. Deterministic, like the rest of mkcontent.
 #include "mkscenes.h"
 
 #include <algorithm>
@@ -16,7 +16,6 @@
 
 #include "canvas.h"
 #include "motifs.h"
-#include "oggtone.h"
 
 namespace {
 
@@ -194,10 +193,16 @@ void CutsceneStage() {
   c.SaveJpeg("scenes/cutscene/stage1", 0.88f);
 }
 
-void Courtyard() {
+// The village courtyard by day; at dawn (the ending) under a rose sky with the sun rising.
+void Courtyard(bool dawn) {
   Canvas c(1024, 768);
-  c.Paint([](float x, float y) {
-    Rgba col = Sky(x, y, Hex(0x5a8ad0), Hex(0xf4e0b8), 380, 13, 1);
+  c.Paint([dawn](float x, float y) {
+    Rgba col = dawn ? Sky(x, y, Hex(0x4a5a9a), Hex(0xf8b890), 380, 113, 0.8f) : Sky(x, y, Hex(0x5a8ad0), Hex(0xf4e0b8), 380, 13, 1);
+    if (dawn) {
+      const float sun = std::hypot(x - 330, y - 330);
+      if (sun < 220) col = Mix(col, Hex(0xfff0c0), 0.6f * std::pow(1 - sun / 220, 2.f));
+      if (sun < 34) col = Hex(0xfff6d8);
+    }
     const float far = Ridge(x, 330, 70, 14), near = Ridge(x + 400, 400, 50, 15);
     if (y > far) col = Mix(Hex(0x7a98a8), Hex(0x5a7a70), (y - far) / 80);
     if (y > near) col = Shade(Hex(0x4a7a3a), 0.85f + 0.2f * Fractal(x / 30, y / 30, 16));
@@ -231,6 +236,11 @@ void Courtyard() {
       const float u = (x - 960) * std::cos(a) + (y - 500) * std::sin(a), v = -(x - 960) * std::sin(a) + (y - 500) * std::cos(a);
       return std::max(std::abs(v) - 3, std::abs(u) - 38);
     }, Hex(0x5a3a20), Look{}, Around(910, 450, 1010, 550));
+  }
+  if (dawn) {
+    c.Paint([](float x, float y) { return Hex(0xff9060, 0.12f * std::clamp(1 - y / 768, 0.f, 1.f)); });  // warm morning light
+    c.SaveJpeg("scenes/ending/bg", 0.88f);
+    return;
   }
   c.SaveJpeg("scenes/courtyard/bg", 0.88f);
   c.SaveJpeg("images/village_bg");
@@ -545,49 +555,16 @@ void Pieces() {
   }
 }
 
-// ---- sounds ----
-
-void WriteOgg(const std::string& rel, const std::function<float(double t)>& wave, double seconds) {
-  constexpr long kRate = 22050;
-  const long frames = long(seconds * kRate);
-  std::vector<unsigned char> out = EncodeOgg(
-      1, kRate, 0.3f, frames, [&](long frame, int) { return wave(double(frame) / kRate); }, rel.c_str(), 0x73636e73);
-  const std::string path = ContentRoot() + "/" + rel;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  FILE* f = out.empty() ? nullptr : std::fopen(path.c_str(), "wb");
-  const bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (f) std::fclose(f);
-  if (!ok) ReportContentFailure("cannot write " + rel);
-}
-
-float Envelope(double t, double length) { return float(std::exp(-5 * t / length)); }
-
-void Sounds() {
-  WriteOgg("audio/sfx/hint.ogg", [](double t) {
-    return 0.4f * Envelope(t, 0.8) * float(std::sin(6.2831853 * 1320 * t) + 0.5 * std::sin(6.2831853 * 1980 * t));
-  }, 0.8);
-  WriteOgg("audio/sfx/umblaettern.ogg", [](double t) {
-    const float n = 2 * Hash(int(t * 22050), 0, 5) - 1;
-    return 0.3f * n * float(std::sin(3.14159 * t / 0.35));
-  }, 0.35);
-  WriteOgg("audio/sfx/ho_hit.ogg", [](double t) { return 0.4f * Envelope(t, 0.3) * float(std::sin(6.2831853 * 880 * t)); }, 0.3);
-  WriteOgg("audio/sfx/ho_miss.ogg", [](double t) { return 0.3f * Envelope(t, 0.2) * float(std::sin(6.2831853 * 180 * t)); }, 0.2);
-  WriteOgg("audio/sfx/use_ok.ogg", [](double t) {
-    return 0.35f * Envelope(t, 0.5) * float(std::sin(6.2831853 * (t < 0.15 ? 660 : 990) * t));
-  }, 0.5);
-  WriteOgg("audio/sfx/use_fail.ogg", [](double t) { return 0.35f * Envelope(t, 0.4) * float(std::sin(6.2831853 * 220 * t)); }, 0.4);
-}
-
 }  // namespace
 
 void MakeSceneContent() {
   ChapterCard();
   CutsceneStage();
-  Courtyard();
+  Courtyard(false);
+  Courtyard(true);
   Hall();
   Study();
   DiaryBook();
   Interface();
   Pieces();
-  Sounds();
 }

@@ -1,4 +1,4 @@
-// The scene screens' pictures and sounds, written below the assets folder by mkcontent.
+// The scene screens' pictures, written below the assets folder by mkcontent.
 #pragma once
 
 // Failures are reported through ContentFailed().
