@@ -395,14 +395,14 @@ void PlaythroughTest::RemainingPuzzles() {
 }
 
 void PlaythroughTest::ShrineFarewellAndScore() {
-  LookAt("shrine", {{"hall", 0, 0, 1024, 250}, {"pedestal", 380, 260, 636, 516}});
+  LookAt("shrine", {{"hall", 0, 0, 1024, 250}, {"pedestal", 340, 250, 500, 550}});
   EXPECT_EQ(game_->Send("held"), "relic_item");
   // By now the diary tells the story up to the clock's door.
   Click(60, 680);
   ASSERT_TRUE(game_->WaitFor("visible back", "yes")) << game_->ReadLog();
   LookAt("diary_later", {{"lines", 100, 100, 500, 360}});
   Answer("back");
-  UseItemOn("relic_item", 508, 388);
+  UseItemOn("relic_item", 420, 420);
   WaitForScene("402");
   ASSERT_TRUE(game_->WaitFor("box? nameText", "The Vicar")) << game_->ReadLog();
   ClickThroughCutscene("402", "403");

@@ -32,9 +32,9 @@ local function Hidden(id, name, x, y, image)
                             isActive = "true", isVisible = "true" }
 end
 
-local kMusicStory = "sounds/music_loop.ogg"
-local kMusicExplore = "sounds/music_loop.ogg"
-local kMusicPuzzle = "sounds/music_loop.ogg"
+local kMusicStory = "audio/music/story.ogg"
+local kMusicExplore = "audio/music/explore.ogg"
+local kMusicPuzzle = "audio/music/puzzle.ogg"
 
 MakeGame
 {
@@ -261,7 +261,7 @@ MakeGame
       initScript = "scripts/game/scenes/s401_init.lua",
       hintImage = "HINT_SHRINE",
       MakeSceneHotspot(Area({ id = "401_pedestal", name = "HS_PEDESTAL", text = "HS_PEDESTAL_TEXT", isActive = "true" },
-                            380, 260, 636, 516)),
+                            340, 250, 500, 550)),
       MakeSceneObject { id = "401_relic", name = "OBJ_RELIC", positionX = 380, positionY = 260,
                         image = "images/relic.jpg", timesPickable = 0, isActive = "false", isVisible = "false",
                         invitem = "", text = "" },
@@ -293,7 +293,7 @@ MakeGame
     -- The last screen: the village asleep; a click anywhere brings the score sheet.
     MakeAdventureScreen
     {
-      seqId = 403, bg = "scenes/chapter/bg", theme = kMusicStory, nextScene = 100,
+      seqId = 403, bg = "scenes/ending/bg", theme = kMusicStory, nextScene = 100,
       showHintButton = "false", showDiaryButton = "false",
       initScript = "scripts/game/scenes/s403_init.lua",
       MakeSceneHotspot(Area({ id = "403_end", name = "HS_END", text = "", isActive = "true",
