@@ -517,8 +517,8 @@ void Pieces() {
   { Canvas p(70, 52); DrawBook(p, Place{0, 0, 1}, Hex(0x2a6a3a)); p.SavePng("scenes/study/ho_book"); }
   { Canvas p(30, 80); DrawCandle(p, Place{1.5f, 4, 0.68f}, false); p.SavePng("scenes/study/ho_candle"); }
   { Canvas p(44, 44); DrawCoin(p, Place{0, 0, 1}); p.SavePng("scenes/study/coin"); }
-  // The speakers: the warden in three moods and the heroine.
-  const Person warden{Hex(0xe8c0a0), Hex(0xb8b4ac), Hex(0x2a3a5a), Hex(0xe8e0d0), Hex(0x4a6a8a), true, false, 0};
+  // The speakers: the vicar (the "warden" pictures) in three moods and the heroine.
+  const Person warden{Hex(0xe8c0a0), Hex(0xb8b4ac), Hex(0x2a2830), Hex(0xf4f4f4), Hex(0x4a6a8a), true, false, 0};
   const Person heroine{Hex(0xf0c8a8), Hex(0x8a3a1a), Hex(0x7a2a3a), Hex(0xf0e0c8), Hex(0x3a7a4a), false, true, 0};
   const struct {
     const char* name;
