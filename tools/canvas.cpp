@@ -146,7 +146,7 @@ void Canvas::Outline(const Distance& distance, float width, Rgba colour, Area ar
   Shape([&](float x, float y) { return std::abs(distance(x, y)) - width / 2; }, colour, area);
 }
 
-void Canvas::Over(Rgba& d, const Rgba& c) const {
+void Canvas::Over(Rgba& d, const Rgba& c) {
   if (c.a <= 0) return;
   const float a = c.a + d.a * (1 - c.a);
   if (a <= 0) return;

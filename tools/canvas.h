@@ -92,7 +92,7 @@ class Canvas {
   bool SaveMasked(const std::string& stem) const;
 
  private:
-  void Over(Rgba& d, const Rgba& c) const;
+  static void Over(Rgba& d, const Rgba& c);
   bool Write(const std::string& rel, bool jpeg, bool alpha, bool maskOnly, float quality) const;
 
   int mW, mH;

@@ -84,14 +84,25 @@ void Backgrounds() {
     });
     // two tall lancet windows with coloured glass and their light on the floor
     for (float wx : {110.f, 650.f}) {
-      c.Solid([=](float x, float y) { return Box(x, y, wx - 14, 110, wx + 114, 480, 64); }, [](float x, float y) { return Stone(x, y, Hex(0x8a8aa0), 30, 18, 63); },
+      c.Solid([=](float x, float y) { return Union(Box(x, y, wx - 14, 174, wx + 114, 480, 3), std::max(Circle(x, y, wx + 50, 174, 64), y - 175)); }, [](float x, float y) { return Stone(x, y, Hex(0x8a8aa0), 30, 18, 63); },
               Rimmed(2, 8));
-      c.Shape([=](float x, float y) { return Box(x, y, wx, 124, wx + 100, 470, 50); }, [=](float x, float y) {
-        const int cell = int(std::floor((x - wx) / 25)) + 7 * int(std::floor((y - 124) / 30));
-        const Rgba glass[] = {Hex(0x3a5ad0), Hex(0xd04040), Hex(0xe0b040), Hex(0x40a060), Hex(0x8a40c0)};
-        Rgba g = glass[(cell * 7 + 3) % 5];
-        if (std::fmod(x - wx, 25.f) < 2 || std::fmod(y - 124, 30.f) < 2) g = Hex(0x181820);
-        return Shade(g, 0.8f + 0.4f * Noise(x / 8, y / 8, 64));
+      c.Shape([=](float x, float y) { return Union(Box(x, y, wx, 174, wx + 100, 470), std::max(Circle(x, y, wx + 50, 174, 50), y - 175)); }, [=](float x, float y) {
+        // diamond quarries of pale glass around a rose of coloured panes, all held in lead
+        const float u = (x - wx - 50) / 17, v = (y - 124) / 17;
+        const float a = u + v, b = v - u;
+        const float lead = std::min(std::abs(a - std::round(a)), std::abs(b - std::round(b)));
+        const float rose = std::hypot(x - wx - 50, y - 200);
+        Rgba g = Mix(Hex(0x8ab0d8), Hex(0xd8e4c8), Hash(int(std::floor(a)), int(std::floor(b)), 64));
+        if (rose < 36) {
+          const int petal = int(std::floor((std::atan2(y - 200, x - wx - 50) + 3.1416f) / 0.785f));
+          g = rose < 12 ? Hex(0xf0c040) : (petal % 2 ? Hex(0xc83030) : Hex(0x3050c0));
+          if (std::abs(rose - 12) < 1.5f || std::abs(rose - 36) < 2 || std::fmod(std::atan2(y - 200, x - wx - 50) + 3.1416f, 0.785f) < 0.06f)
+            g = Hex(0x181820);
+        } else if (lead < 0.07f) {
+          g = Hex(0x181820);
+        }
+        if (std::abs(y - 330) < 2.5f) g = Hex(0x181820);  // the iron saddle bar
+        return Shade(g, 0.75f + 0.35f * Noise(x / 8, y / 8, 64) + 0.2f * (1 - (y - 124) / 346));
       });
       c.Paint([=](float x, float y) {
         const float t = std::max(0.f, 1 - std::hypot((x - wx - 50 - (y - 470) * 0.5f) / 90, (y - 640) / 70));

@@ -246,6 +246,8 @@ void Courtyard(bool dawn) {
   c.SaveJpeg("images/village_bg");
 }
 
+// The manor's hall: the stairs up to the attic, the tall clock with its lantern (the way on opens
+// behind it), a fireplace, a portrait and a tapestry, a side table for the candle and a moonlit window.
 void Hall() {
   Canvas c(1024, 768);
   c.Paint([](float x, float y) {
@@ -261,36 +263,62 @@ void Hall() {
     return Shade(col, (0.5f + 0.7f * light) * Vignette(x, y, kW, kH, 0.2f));
   });
   c.Solid([](float x, float y) { return Box(x, y, -10, 276, 1034, 286); }, Hex(0x3a2414));
-  // upper row: portrait, shrine arch, clock, gallery frames; a staircase to the attic at the top
-  c.Solid([](float x, float y) { return Box(x, y, 40, 120, 140, 260, 3); }, Hex(0xc09a48), Look{2, Hex(0x201008, 0.9f), 6, 0.5f, 5});
-  c.Shape([](float x, float y) { return Box(x, y, 52, 132, 128, 248, 2); },
-          [](float x, float y) { return Mix(Hex(0x2a3a4a), Hex(0x6a5a3a), (y - 132) / 116); });
-  DrawPerson(c, Place{40, 140, 0.3f}, Person{Hex(0xe0b090), Hex(0x3a2a1a), Hex(0x2a4a3a), Hex(0xf0e8d8), Hex(0x4a6a8a)});
-  c.Solid([](float x, float y) { return Arch(x, y, 160, 120, 260, 262); },
-          [](float x, float y) { return Stone(x, y, Hex(0xa09890), 25, 16, 33); }, Look{2, Hex(0x201008, 0.9f), 6, 0.4f, 5});
-  c.Shape([](float x, float y) { return Arch(x, y, 176, 136, 244, 262); },
-          [](float x, float y) { return Mix(Hex(0x1a2a5a), Hex(0x0a0a1a), (y - 136) / 126); });
-  c.Glow([](float x, float y) { return Circle(x, y, 210, 200, 6); }, Hex(0x80a0ff, 0.5f), 40, Around(160, 140, 260, 262, 0));
-  // the tall clock
-  c.Solid([](float x, float y) { return Union(Box(x, y, 298, 138, 342, 262, 4), Box(x, y, 292, 130, 348, 142, 3)); },
+  // a red runner on the floor, leading back out
+  c.Shape([](float x, float y) { return std::max(std::abs(x - 400) - 70 - (y - 470) * 0.35f, std::max(470 - y, y - 780)); },
+          [](float x, float y) { return Shade(Hex(0x7a1a1a), 0.8f + 0.2f * (std::fmod(y, 24.f) < 3) + 0.1f * Noise(x / 4, y / 4, 36)); });
+  // the portrait of the vanished lord and a tapestry
+  c.Solid([](float x, float y) { return Box(x, y, 40, 110, 150, 262, 3); }, Hex(0xc09a48), Look{2, Hex(0x201008, 0.9f), 6, 0.5f, 5});
+  c.Shape([](float x, float y) { return Box(x, y, 52, 122, 138, 250, 2); },
+          [](float x, float y) { return Mix(Hex(0x2a3a4a), Hex(0x6a5a3a), (y - 122) / 128); });
+  DrawPerson(c, Place{47, 132, 0.32f}, Person{Hex(0xe0b090), Hex(0x3a2a1a), Hex(0x2a4a3a), Hex(0xf0e8d8), Hex(0x4a6a8a)});
+  c.Solid([](float x, float y) { return Box(x, y, 180, 100, 270, 262, 2) + 2 * std::max(0.f, y - 250) * std::sin(x / 6) * 0.3f; },
+          [](float x, float y) {
+            const float u = (x - 180) / 90, v = (y - 100) / 162;
+            Rgba col = Shade(Hex(0x2a3a6a), 0.85f + 0.1f * std::sin(y * 1.2f));
+            if (std::abs(u - 0.5f) < 0.32f && std::abs(v - 0.45f) < 0.3f) col = Shade(Hex(0x8a6a2a), 0.9f + 0.1f * std::sin(x));
+            if (std::hypot(u - 0.5f, (v - 0.45f) * 1.8f) < 0.16f) col = Hex(0xb02a2a);
+            return col;
+          }, Look{1.5f, Hex(0x100804, 0.9f), 4, 0.3f, 4});
+  c.Solid([](float x, float y) { return Box(x, y, 172, 94, 278, 102, 3); }, Hex(0x9a7a40));
+  // the tall clock, its face and pendulum, and the empty lantern on its top that wants a candle
+  c.Solid([](float x, float y) { return Union(Box(x, y, 298, 160, 342, 262, 4), Box(x, y, 292, 152, 348, 164, 3)); },
           [](float x, float y) { return Wood(x, y, Hex(0x6a3a1a), 34); }, Look{1.5f, Hex(0x201008, 0.9f), 5, 0.4f, 4});
-  c.Solid([](float x, float y) { return Circle(x, y, 320, 165, 15); }, Hex(0xf0e6cc), Look{1.2f, Hex(0x806020), 3, 0.3f});
-  c.Shape([](float x, float y) { return Union(Box(x, y, 319, 154, 321, 166), Box(x, y, 319, 164, 329, 166)); }, Hex(0x201810));
-  c.Shape([](float x, float y) { return Union(Box(x, y, 318, 188, 322, 236), Circle(x, y, 320, 238, 8)); }, Hex(0xd8b040));
-  for (int i = 0; i < 2; ++i) {
-    const float fx = 664 + i * 50.f;
-    c.Solid([=](float x, float y) { return Box(x, y, fx, 130 + i * 30.f, fx + 44, 200 + i * 50.f, 2); }, Hex(0xb89040),
-            Look{1.5f, Hex(0x201008, 0.9f), 4, 0.5f, 4});
-    c.Shape([=](float x, float y) { return Box(x, y, fx + 6, 136 + i * 30.f, fx + 38, 194 + i * 50.f); },
-            [=](float x, float y) { return Mix(Hex(0x6a8ab0), Hex(0x4a6a30), (y - 130) / 80 + 0.2f * Noise(x / 8, y / 8, i)); });
+  c.Solid([](float x, float y) { return Circle(x, y, 320, 184, 15); }, Hex(0xf0e6cc), Look{1.2f, Hex(0x806020), 3, 0.3f});
+  for (int i = 0; i < 12; ++i) {
+    const float a = i * 0.5236f;
+    c.Shape([=](float x, float y) { return Circle(x, y, 320 + 12 * std::cos(a), 184 + 12 * std::sin(a), 0.9f); }, Hex(0x201810));
   }
+  c.Shape([](float x, float y) { return Union(Box(x, y, 319, 173, 321, 185), Box(x, y, 319, 183, 329, 185)); }, Hex(0x201810));
+  c.Shape([](float x, float y) { return Box(x, y, 306, 204, 334, 254, 3); }, Hex(0x1a0e06, 0.8f));
+  c.Solid([](float x, float y) { return Union(Box(x, y, 318.5f, 204, 321.5f, 238), Circle(x, y, 320, 240, 8)); }, Hex(0xd8b040),
+          Look{1, Hex(0x3a2008), 3, 0.5f});
+  c.Solid([](float x, float y) { return Union(Cut(Box(x, y, 308, 114, 332, 150, 4), Box(x, y, 312, 120, 328, 146, 2)), Trapezoid(x, y, 320, 104, 116, 4, 28)); },
+          Hex(0x2a2a30), Look{1.2f, Hex(0, 0.9f), 3, 0.5f});
+  c.Shape([](float x, float y) { return Box(x, y, 312, 120, 328, 146, 2); }, Hex(0xc8d8e0, 0.25f));
+  // the stairs up to the attic
   c.Solid([](float x, float y) { return Box(x, y, 340, -20, 460, 120, 6); }, Hex(0x1a120c));
   for (int i = 0; i < 6; ++i)
     c.Solid([=](float x, float y) { return Box(x, y, 346, 6 + i * 19.f, 454, 14 + i * 19.f, 2); },
             [=](float x, float y) { return Wood(x, y, Hex(0x8a5a30), 35 + i); }, Look{1, Hex(0x100804, 0.9f), 3, 0.5f, 2});
-  // lower row: six doors
-  uint32_t seed = 40;
-  for (float dx : {160.f, 280.f, 420.f, 540.f, 660.f}) Door(c, dx + 8, 304, dx + 92, 460, Hex(0x6a4428), seed++);
+  for (float side : {336.f, 456.f})
+    c.Solid([=](float x, float y) { return Box(x, y, side, -10, side + 8, 124, 2); }, [](float x, float y) { return Wood(x, y, Hex(0x6a4020), 37); },
+            Look{1, Hex(0x100804, 0.9f), 3, 0.5f});
+  // the fireplace with its fire, and two gilt frames
+  c.Solid([](float x, float y) { return Union(Box(x, y, 470, 290, 720, 470, 4), Box(x, y, 456, 280, 734, 296, 3)); },
+          [](float x, float y) { return Stone(x, y, Hex(0x9a9284), 40, 20, 38); }, Look{2, Hex(0x100804, 0.9f), 8, 0.4f, 6});
+  c.Shape([](float x, float y) { return Union(Box(x, y, 520, 350, 670, 470), std::max(Circle(x, y, 595, 350, 75), y - 351)); },
+          [](float x, float y) { return Mix(Hex(0x2a120a), Hex(0x0a0604), (470 - y) / 140); });
+  c.Glow([](float x, float y) { return Ellipse(x, y, 595, 452, 50, 12); }, Hex(0xff9030, 0.6f), 60, Area{470, 330, 720, 480});
+  for (int i = 0; i < 5; ++i) DrawFlame(c, 555 + i * 20.f, 440 - 10 * Hash(i, 0, 39), 26 + 14 * Hash(i, 1, 39));
+  c.Solid([](float x, float y) { return Union(Box(x, y, 545, 455, 645, 464, 3), Box(x, y, 560, 448, 630, 458, 3)); }, Hex(0x3a2010),
+          Look{1, Hex(0, 0.9f), 3, 0.4f});
+  for (int i = 0; i < 2; ++i) {
+    const float fx = 540 + i * 90.f;
+    c.Solid([=](float x, float y) { return Box(x, y, fx, 160 - i * 14.f, fx + 60, 240 - i * 14.f, 2); }, Hex(0xb89040),
+            Look{1.5f, Hex(0x201008, 0.9f), 4, 0.5f, 4});
+    c.Shape([=](float x, float y) { return Box(x, y, fx + 7, 167 - i * 14.f, fx + 53, 233 - i * 14.f); },
+            [=](float x, float y) { return Mix(Hex(0x6a8ab0), Hex(0x4a6a30), (y - 150) / 80 + 0.2f * Noise(x / 8, y / 8, i)); });
+  }
   // the side table under the candle, and a tall window on the right
   c.Solid([](float x, float y) { return Union(Box(x, y, 570, 552, 670, 564, 3), Union(Box(x, y, 580, 560, 590, 620), Box(x, y, 650, 560, 660, 620))); },
           [](float x, float y) { return Wood(x, y, Hex(0x6a3a1a), 50); }, Look{1.5f, Hex(0x100804, 0.9f), 4, 0.4f, 4});
@@ -517,8 +545,8 @@ void Pieces() {
   { Canvas p(70, 52); DrawBook(p, Place{0, 0, 1}, Hex(0x2a6a3a)); p.SavePng("scenes/study/ho_book"); }
   { Canvas p(30, 80); DrawCandle(p, Place{1.5f, 4, 0.68f}, false); p.SavePng("scenes/study/ho_candle"); }
   { Canvas p(44, 44); DrawCoin(p, Place{0, 0, 1}); p.SavePng("scenes/study/coin"); }
-  // The speakers: the warden in three moods and the heroine.
-  const Person warden{Hex(0xe8c0a0), Hex(0xb8b4ac), Hex(0x2a3a5a), Hex(0xe8e0d0), Hex(0x4a6a8a), true, false, 0};
+  // The speakers: the vicar (the "warden" pictures) in three moods and the heroine.
+  const Person warden{Hex(0xe8c0a0), Hex(0xb8b4ac), Hex(0x2a2830), Hex(0xf4f4f4), Hex(0x4a6a8a), true, false, 0};
   const Person heroine{Hex(0xf0c8a8), Hex(0x8a3a1a), Hex(0x7a2a3a), Hex(0xf0e0c8), Hex(0x3a7a4a), false, true, 0};
   const struct {
     const char* name;
