@@ -10,6 +10,7 @@
 #include "render/sprite.h"
 #include "render/texture.h"
 #include "shell/scenetext.h"
+#include "shell/spritewindow.h"
 #include "shell/textbox.h"
 #include "sound/sound.h"
 #include "ui/image.h"
@@ -24,6 +25,7 @@ const float kContinueInk[4] = {229 / 255.0f, 198 / 255.0f, 116 / 255.0f, 1.0f};
 const float kNarrationInk[4] = {253 / 255.0f, 242 / 255.0f, 221 / 255.0f, 1.0f};
 constexpr float kLit = 1.0f, kDimmed = 0.25f, kPlaced = 0.2f;
 const char kFont[] = "fonts/kingthings.mvec";
+constexpr int32_t kNamePlateTop = 112;  // the speech panels start at 132
 
 bool BriefingShown() {
   CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();
@@ -66,9 +68,7 @@ std::shared_ptr<TSprite> TCutsceneCharacterWindow::GetSprite(int32_t key) const 
 }
 
 void TCutsceneCharacterWindow::Draw() {
-  Draw2dScope scope;
-  if (!scope.IsOpen()) return;
-  mRoot->Draw(TDrawSpec(), -1);
+  DrawSpriteTree(*mRoot);
 }
 
 bool TCutsceneCharacterWindow::OnMouseDown(TPoint) {
@@ -113,12 +113,15 @@ void TCutsceneWindow::PostCreate(TWindowStyle& style) {
   TImage* stage = Panel("stageBg", mModel ? mModel->GetStageBg() : "", 1.0f);
   stage->SetSize(W, H);
   add(stage);
-  TImage* nameBg = Panel("nameBg", "scenes/letters/bg_name", 0.0f);
-  nameBg->MoveTo((W - nameBg->GetWidth()) / 2, 225);
-  add(nameBg);
-  TWindow* nameText = scenetext::Make("nameText", "", nameBg->GetWidth(), nameBg->GetHeight(), 5, kFont, 30, kNameInk, 1);
-  nameText->MoveTo(nameBg->GetRect().left, nameBg->GetRect().top - 10);
-  add(nameText);
+  // The speakers stand behind the speech panels, so a line is never hidden by a head.
+  mCharacters = new TCutsceneCharacterWindow;
+  mCharacters->SetSize(W, H);
+  const float letterInk[4] = {kNameInk[0], kNameInk[1], kNameInk[2], 1.0f};
+  TWindow* letter = scenetext::Make("letterText", " ", 1024, 768, 0, mModel ? mModel->GetLetterFont() : kFont,
+                                    mModel ? mModel->GetLetterFontSize() : 30, letterInk, 1000);
+  mCharacters->AddChild(letter, false);
+  mParts["letterText"] = letter;
+  add(mCharacters);
   TImage* left = Panel("textBgLeft", "scenes/letters/bg_text_left", 0.0f);
   left->MoveTo(0, 132);
   add(left);
@@ -133,16 +136,14 @@ void TCutsceneWindow::PostCreate(TWindowStyle& style) {
                                        30, kBlack, 100);
   rightText->MoveTo(right->GetRect().left + 53, right->GetRect().top + 16);
   add(rightText);
-
-  mCharacters = new TCutsceneCharacterWindow;
-  mCharacters->SetSize(W, H);
-  const float letterInk[4] = {kNameInk[0], kNameInk[1], kNameInk[2], 1.0f};
-  TWindow* letter = scenetext::Make("letterText", " ", 1024, 768, 0, mModel ? mModel->GetLetterFont() : kFont,
-                                    mModel ? mModel->GetLetterFontSize() : 30, letterInk, 1000);
-  mCharacters->AddChild(letter, false);
-  mParts["letterText"] = letter;
-  add(mCharacters);
-
+  // The name plate lies on the top edge of the speech panels, above them and above the lines,
+  // which the panels centre lower down.
+  TImage* nameBg = Panel("nameBg", "scenes/letters/bg_name", 0.0f);
+  nameBg->MoveTo((W - nameBg->GetWidth()) / 2, kNamePlateTop);
+  add(nameBg);
+  TWindow* nameText = scenetext::Make("nameText", "", nameBg->GetWidth(), nameBg->GetHeight(), 5, kFont, 30, kNameInk, 1);
+  nameText->MoveTo(nameBg->GetRect().left, nameBg->GetRect().top);
+  add(nameText);
   TImage* top = Panel("borderTop", "scenes/letters/cutsceneborder_top", 1.0f);
   top->MoveTo(0, 0);
   top->SetSize(W, 90);

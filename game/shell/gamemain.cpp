@@ -123,7 +123,7 @@ int GameMain(TPlatform* platform, const char*) {
   gAppShuttingDown = 0;
   // The game flow's screens live on the window manager's modal stack and the model in its window
   // script; particles draw on the display.
-  InstallWindowScreenStack();
+  TWindowScreenStack* screens = InstallWindowScreenStack();
   ConnectModelScript();
   ConnectParticleDrawing();
   CGame::CreateInstance();
@@ -154,6 +154,8 @@ int GameMain(TPlatform* platform, const char*) {
   gAppShuttingDown = 1;
   manager->RemoveListener(handler);
   delete handler;
+  // The screens hold pointers into the model and the systems below; they go first.
+  screens->CloseAll();
   CGame::DestroyInstance();
   TSettings::DestroyInstance();
   CGlobalInformationSystem::DestroyInstance();

@@ -23,6 +23,7 @@
 #include "shell/settings.h"
 #include "sound/sound.h"
 #include "ui/image.h"
+#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
@@ -174,6 +175,13 @@ void TScene::PostCreate(TWindowStyle& style) {
   }
   mSceneClock.Start();
   mExitsUsable = true;
+  // Keys go to the scene while its screen is on top (Escape pauses, space shows the exits); the
+  // modal window hands the focus back to it whenever a window above closes.
+  for (TWindow* w = GetParent(); w; w = w->GetParent())
+    if (auto* modal = KindCast<TModalWindow>(w)) {
+      modal->SetFocusChild(this);
+      break;
+    }
 }
 
 // The background is the child "bg" and the sprites draw in "spriteWindow"; nothing of its own.

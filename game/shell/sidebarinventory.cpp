@@ -89,9 +89,7 @@ void TSidebarInventoryWindow::Update(CObservedSubject* subject) {
 }
 
 void TSidebarInventoryWindow::Draw() {
-  Draw2dScope scope;
-  if (!scope.IsOpen()) return;
-  mRoot->Draw(TDrawSpec(), -1);
+  DrawSpriteTree(*mRoot);
 }
 
 int32_t TSidebarInventoryWindow::ItemAt(TPoint point) const {

@@ -26,13 +26,14 @@ TSpriteWindow::~TSpriteWindow() {
   mRoot->RemoveAllChildren();
 }
 
-void TSpriteWindow::Draw() {
-  // A frame is normally already in its 2D block; a 2D block is opened only where none is.
+void DrawSpriteTree(TSprite& root) {
   TDrawContext* context = TDrawContext::Find();
-  bool opened = context && context->IsDrawing() && !context->IsIn2d() && context->Begin2d();
-  mRoot->Draw(TDrawSpec(), -1);
+  const bool opened = context && context->IsDrawing() && !context->IsIn2d() && context->Begin2d();
+  root.Draw(TDrawSpec(), -1);
   if (opened) context->End2d();
 }
+
+void TSpriteWindow::Draw() { DrawSpriteTree(*mRoot); }
 
 void TSpriteWindow::AddSpriteEntry(const TSpriteEntry& entry) {
   mEntries.push_back(entry);

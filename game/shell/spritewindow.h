@@ -12,6 +12,11 @@
 
 class TSprite;
 
+// Draws a sprite tree in the frame's 2D block. A window draws inside the frame's block, which is
+// already open; a block is opened (and closed again) only where a frame runs without one, never
+// nested.
+void DrawSpriteTree(TSprite& root);
+
 struct TSpriteEntry {
   std::shared_ptr<TSprite> sprite;
   TString name;

@@ -59,6 +59,13 @@ void TWindowScreenStack::PushModal(TWindow* window) {
   LogPrintf("PushModal: window %s was not made by the screen stack\n", window ? window->GetIdString().CStr() : "(null)");
 }
 
+void TWindowScreenStack::CloseAll() {
+  TWindowManager* manager = Manager();
+  while (manager->GetTopModal()) manager->PopModal();
+  manager->DeleteClosedWindows();
+  mPending.clear();
+}
+
 bool TWindowScreenStack::SetSceneFadeStep(float step) {
   TModalWindow* top = Manager()->GetTopModal();
   auto* fading = top ? KindCast<TFadeInOutInterface>(top->FindChild("scene", -1)) : nullptr;

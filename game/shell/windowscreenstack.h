@@ -28,6 +28,10 @@ class TWindowScreenStack : public IScreenStack {
   bool SetSceneFadeStep(float step) override;
   void ShowMessage(const TString& text) override;
 
+  // Closes every screen, the bottom one too, and drops the windows made but not pushed: at
+  // shutdown the screens go before the game model they show.
+  void CloseAll();
+
   // Windows made but not pushed yet.
   size_t GetPendingCount() const { return mPending.size(); }
 

@@ -1,21 +1,11 @@
 // Mix-potion play: the mixing rule, how pipes join and what shape and colour suffix each gets,
 // pouring, mixing to a wrong and to the right colour, reset, and a board saved and loaded again.
 #include "minigamefixture.h"
+#include "mixpotionboard.h"
 
 namespace {
 
-// Funnels A (1,0) and B (0,0); B runs down into C (0,1), which turns right into the merge D
-// (1,1), fed from above by A; D runs down into the flask pipe F (1,2).
-const char kBoard[] = R"(
-MakeMixPotionMiniGame { seqId = 1, colorSystem = 1, kPipe2_ud = "ud", x = 300, y = 120,
-  MakeMixPotionGivenColors { "green", "black", "purple" },
-  MakeMixPotionNeedColors { "orange" },
-  MakeMixPotionPipe { id = 1, x = 1, y = 0, h = 1, {3} },
-  MakeMixPotionPipe { id = 2, x = 0, y = 0, h = 1, {4} },
-  MakeMixPotionPipe { id = 4, x = 0, y = 1, h = 2, {3} },
-  MakeMixPotionPipe { id = 3, x = 1, y = 1, h = 3, {5} },
-  MakeMixPotionPipe { id = 5, x = 1, y = 2, h = 4 } }
-)";
+using mixpotiontest::kBoard;
 
 const CMixPotionPipe& Pipe(const CMixPotionMiniGame& g, int32_t id) {
   for (const auto& p : g.GetPipes()) {

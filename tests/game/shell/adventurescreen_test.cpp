@@ -18,27 +18,12 @@ using namespace scenetest;
 
 namespace {
 
-// Every pixel of every sprite counts as opaque, so hits follow the sprites' rectangles.
-class OpaqueProbe : public ISpriteHitProbe {
- public:
-  bool ReadAlpha(TSprite&, const TDrawSpec&, int32_t, uint8_t* alpha) override {
-    *alpha = 255;
-    return true;
-  }
-  bool IsSixteenBitMode() override { return false; }
-  void ReleaseTarget() override {}
-};
-
 const char kAdventureScript[] =
     "MakeDialog { AdventureScreenWindow { name = 'scene', x = 0, y = 0, w = 1024, h = 768 } }";
-const char kPickup[] = "Note('pickup window')";
 
-class AdventureTest : public SceneTest {
+class AdventureTest : public PlayScreenTest {
  protected:
-  AdventureTest() {
-    TSprite::SetHitProbe(&mProbe);
-    RegisterMemoryFile("scripts/adventurescreen.lua", kAdventureScript, sizeof kAdventureScript - 1);
-    RegisterMemoryFile("scripts/pickupwindow.lua", kPickup, sizeof kPickup - 1);
+  AdventureTest() : PlayScreenTest("scripts/adventurescreen.lua", kAdventureScript) {
     Texture("scenes/test/rope", 50, 50);
     Texture("scenes/test/statue", 80, 120);
     Texture("sprites/inventory/rope", 60, 60);
@@ -46,17 +31,11 @@ class AdventureTest : public SceneTest {
     SetConfig("inventoryStartPosY", "680");
     SetConfig("inventoryPosOffsetX", "70");
   }
-  ~AdventureTest() override { TSprite::SetHitProbe(nullptr); }
-  TAdventureScreenWindow* Open() {
-    auto* scene = KindCast<TAdventureScreenWindow>(StartScene());
-    FadeIn();
-    return scene;
-  }
+  TAdventureScreenWindow* Open() { return PlayScreenTest::Open<TAdventureScreenWindow>(); }
   CSceneObject* Object(const char* id) {
     return static_cast<CAdventureScreen*>(CGame::GetInstance()->FindScene(201))->FindSceneObject(id);
   }
   std::vector<std::string> Held() { return CGame::GetInstance()->GetInventory().GetHeld(); }
-  OpaqueProbe mProbe;
 };
 
 TEST_F(AdventureTest, TheCursorFollowsWhatIsUnderThePointer) {

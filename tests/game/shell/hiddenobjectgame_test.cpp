@@ -18,25 +18,11 @@ using namespace scenetest;
 
 namespace {
 
-class OpaqueProbe : public ISpriteHitProbe {
- public:
-  bool ReadAlpha(TSprite&, const TDrawSpec&, int32_t, uint8_t* alpha) override {
-    *alpha = 255;
-    return true;
-  }
-  bool IsSixteenBitMode() override { return false; }
-  void ReleaseTarget() override {}
-};
-
 const char kHogScript[] = "MakeDialog { HiddenObjectGame { name = 'scene', x = 0, y = 0, w = 1024, h = 768 } }";
-const char kPickup[] = "Note('pickup window')";
 
-class HiddenObjectTest : public SceneTest {
+class HiddenObjectTest : public PlayScreenTest {
  protected:
-  HiddenObjectTest() {
-    TSprite::SetHitProbe(&mProbe);
-    RegisterMemoryFile("scripts/hiddenobjectgame.lua", kHogScript, sizeof kHogScript - 1);
-    RegisterMemoryFile("scripts/pickupwindow.lua", kPickup, sizeof kPickup - 1);
+  HiddenObjectTest() : PlayScreenTest("scripts/hiddenobjectgame.lua", kHogScript) {
     Texture("scenes/test/cup", 40, 40);
     Texture("sprites/hint/hintbutton", 60, 60);
     SetConfig("itemlistPosX", "175");
@@ -46,18 +32,12 @@ class HiddenObjectTest : public SceneTest {
     SetConfig("itemlistPosOffset", "4");
     SetConfig("hintrefilltime", "45");
   }
-  ~HiddenObjectTest() override { TSprite::SetHitProbe(nullptr); }
-  THiddenObjectGameWindow* Open() {
-    auto* scene = KindCast<THiddenObjectGameWindow>(StartScene(204));
-    FadeIn();
-    return scene;
-  }
+  THiddenObjectGameWindow* Open() { return PlayScreenTest::Open<THiddenObjectGameWindow>(204); }
   std::vector<std::string> Texts(THiddenObjectGameWindow* scene) {
     std::vector<std::string> texts;
     for (TWindow* w : scene->GetSidebar()->GetItemWindows()) texts.push_back(scenetext::GetText(w).CStr());
     return texts;
   }
-  OpaqueProbe mProbe;
 };
 
 TEST_F(HiddenObjectTest, TheListShowsEveryItemWithTheGroupCountInColumnsOfThree) {

@@ -10,6 +10,7 @@
 #include "model/modelscript.h"
 #include "os/time.h"
 #include "render/assetmanager.h"
+#include "render/sprite.h"
 #include "render/texture.h"
 #include "render/texturedata.h"
 #include "shell/scene.h"
@@ -171,6 +172,40 @@ class SceneTest : public ShellTest {
   std::unique_ptr<TAssetManager> mAssets;
   std::vector<std::shared_ptr<TTexture>> mTextures;
   TWindowScreenStack mStack;
+};
+
+// Every pixel of every sprite counts as opaque, so hits follow the sprites' rectangles.
+class OpaqueProbe : public ISpriteHitProbe {
+ public:
+  bool ReadAlpha(TSprite&, const TDrawSpec&, int32_t, uint8_t* alpha) override {
+    *alpha = 255;
+    return true;
+  }
+  bool IsSixteenBitMode() override { return false; }
+  void ReleaseTarget() override {}
+};
+
+// The playable screens (adventure, hidden-object game): their own screen script, sprites hit by
+// their rectangles and a pickup window that only notes that it opened.
+class PlayScreenTest : public SceneTest {
+ protected:
+  PlayScreenTest(const char* screenScript, const char* screen) {
+    TSprite::SetHitProbe(&mProbe);
+    RegisterMemoryFile(screenScript, screen, ptrdiff_t(std::char_traits<char>::length(screen)));
+    RegisterMemoryFile("scripts/pickupwindow.lua", kPickup, sizeof kPickup - 1);
+  }
+  ~PlayScreenTest() override { TSprite::SetHitProbe(nullptr); }
+  // Opens the scene (the start scene for 0) and lets it fade in.
+  template <class Screen>
+  Screen* Open(int32_t sceneId = 0) {
+    auto* scene = KindCast<Screen>(StartScene(sceneId));
+    FadeIn();
+    return scene;
+  }
+
+ private:
+  static constexpr char kPickup[] = "Note('pickup window')";
+  OpaqueProbe mProbe;
 };
 
 }  // namespace scenetest
