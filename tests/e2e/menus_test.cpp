@@ -308,11 +308,21 @@ TEST_F(MenusTest, AltF1ShowsTheOverlayTextAndHidesItAgain) {
     game_->Send("keyup 18");
     game_->Settle();
   };
+  // A loaded machine may present the change a few frames late.
+  auto lightAfterFrames = [&](bool wantText) {
+    int light = 0;
+    for (int tries = 0; tries < 50; ++tries) {
+      light = LightPixels(game_->Shot(), corner);
+      if ((light > 300) == wantText && (wantText || light == 0)) break;
+      game_->Settle(2);
+    }
+    return light;
+  };
   EXPECT_EQ(LightPixels(game_->Shot(), corner), 0);
   altF1();
-  EXPECT_GT(LightPixels(game_->Shot(), corner), 300);
+  EXPECT_GT(lightAfterFrames(true), 300);
   altF1();
-  EXPECT_EQ(LightPixels(game_->Shot(), corner), 0);
+  EXPECT_EQ(lightAfterFrames(false), 0);
 }
 
 }  // namespace
