@@ -17,6 +17,17 @@ local function Area(t, x1, y1, x2, y2)
   return t
 end
 
+-- The two speakers of the cutscenes: the vicar on the left, the heroine on the right.
+local function Vicar()
+  return MakeCutsceneCharacter { id = "vicar", name = "CHAR_VICAR", position = 1, offsetX = 0,
+                                 images = { normal = "scenes/cutscene/warden", happy = "scenes/cutscene/warden_happy",
+                                            sad = "scenes/cutscene/warden_sad" } }
+end
+local function Heroine()
+  return MakeCutsceneCharacter { id = "player", name = "CHAR_PLAYER", position = 2, offsetX = 0,
+                                 images = { normal = "scenes/cutscene/heroine" } }
+end
+
 -- An exit to another scene over a rectangle, named and labelled by one string-table label; the
 -- label is also what a click on the closed exit says. `extra` adds keys (the exit's glow picture).
 local function Exit(id, label, scene, x1, y1, x2, y2, active, extra)
@@ -65,11 +76,7 @@ MakeGame
       seqId = 102, bg = "scenes/cutscene/stage1", theme = kMusicStory, nextScene = 101,
       showHintButton = "false", showDiaryButton = "false",
       stageBg = "scenes/cutscene/stage1", letterFont = "fonts/kingthings.mvec", letterFontSize = 26,
-      MakeCutsceneCharacter { id = "vicar", name = "CHAR_VICAR", position = 1, offsetX = 0,
-                              images = { normal = "scenes/cutscene/warden", happy = "scenes/cutscene/warden_happy",
-                                         sad = "scenes/cutscene/warden_sad" } },
-      MakeCutsceneCharacter { id = "player", name = "CHAR_PLAYER", position = 2, offsetX = 0,
-                              images = { normal = "scenes/cutscene/heroine" } },
+      Vicar(), Heroine(),
       MakeCutsceneScript
       {
         {"vicar", "normal", "CUT_1_LINE_1", ""},
@@ -277,11 +284,7 @@ MakeGame
       seqId = 402, bg = "scenes/cutscene/stage1", theme = kMusicStory, nextScene = 403,
       showHintButton = "false", showDiaryButton = "false",
       stageBg = "scenes/cutscene/stage1", letterFont = "fonts/kingthings.mvec", letterFontSize = 26,
-      MakeCutsceneCharacter { id = "vicar", name = "CHAR_VICAR", position = 1, offsetX = 0,
-                              images = { normal = "scenes/cutscene/warden", happy = "scenes/cutscene/warden_happy",
-                                         sad = "scenes/cutscene/warden_sad" } },
-      MakeCutsceneCharacter { id = "player", name = "CHAR_PLAYER", position = 2, offsetX = 0,
-                              images = { normal = "scenes/cutscene/heroine" } },
+      Vicar(), Heroine(),
       MakeCutsceneScript
       {
         {"vicar", "happy", "CUT_2_LINE_1", ""},
