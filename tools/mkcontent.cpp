@@ -1,10 +1,12 @@
-// Makes the demo's art and sound procedurally: backgrounds (JPEG), objects and buttons (PNG with
-// alpha, or JPEG with a ".mask.png" alpha mask), the cursors and the mini-games' picture sets, and
-// the Ogg Vorbis effects and music loop. Deterministic: the same build writes the same files.
+// Makes the demo's art and sound procedurally: backdrops (JPEG), objects and buttons (PNG with
+// alpha, or JPEG with a ".mask.png" alpha mask), the menus and cursors, the mini-games' picture
+// sets, and the Ogg Vorbis effects and music. Deterministic: the same build writes the same files.
 //   mkcontent ASSETS_DIR
+#include "canvas.h"
 #include "mkminigames.h"
 #include "mkscenes.h"
-#include "oggtone.h"
+#include "mksounds.h"
+#include "motifs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,481 +17,411 @@
 #include <string>
 #include <vector>
 
-#include "core/assetindex.h"
-#include "core/string.h"
-#include "render/imagecodecs.h"
-
 namespace {
 
-std::string gRoot;
-bool gFailed = false;
+constexpr float kW = 1024, kH = 768;
 
-// ---- pictures ----
-
-struct Rgba {
-  float r = 0, g = 0, b = 0, a = 1;
-};
-
-Rgba Mix(const Rgba& x, const Rgba& y, float t) {
-  return {x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t, x.a + (y.a - x.a) * t};
-}
-Rgba Shade(Rgba c, float f) {
-  c.r = std::clamp(c.r * f, 0.f, 1.f), c.g = std::clamp(c.g * f, 0.f, 1.f), c.b = std::clamp(c.b * f, 0.f, 1.f);
-  return c;
-}
-Rgba Hex(uint32_t rgb, float a = 1) {
-  return {((rgb >> 16) & 255) / 255.f, ((rgb >> 8) & 255) / 255.f, (rgb & 255) / 255.f, a};
+Look Rimmed(float outline, float bevel, float shadow = 0) {
+  Look l;
+  l.outline = outline;
+  l.bevel = bevel;
+  l.shadow = shadow;
+  return l;
 }
 
-// Smooth value noise in 0..1, repeatable from its seed.
-float Hash(int x, int y, uint32_t seed) {
-  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return float((h ^ (h >> 16)) & 0xffff) / 65535.f;
-}
-float Noise(float x, float y, uint32_t seed) {
-  const int ix = int(std::floor(x)), iy = int(std::floor(y));
-  float fx = x - ix, fy = y - iy;
-  fx = fx * fx * (3 - 2 * fx), fy = fy * fy * (3 - 2 * fy);
-  const float a = Hash(ix, iy, seed), b = Hash(ix + 1, iy, seed);
-  const float c = Hash(ix, iy + 1, seed), d = Hash(ix + 1, iy + 1, seed);
-  return a + (b - a) * fx + (c - a) * fy + (a - b - c + d) * fx * fy;
-}
-float Fractal(float x, float y, uint32_t seed) {
-  float sum = 0, amp = 0.5f;
-  for (int o = 0; o < 4; ++o, x *= 2, y *= 2, amp *= 0.5f) sum += amp * Noise(x, y, seed + o);
-  return sum / 0.9375f;
-}
-
-class Canvas {
- public:
-  Canvas(int w, int h) : mW(w), mH(h), mPix(size_t(w) * h) {}
-  int W() const { return mW; }
-  int H() const { return mH; }
-  Rgba& At(int x, int y) { return mPix[size_t(y) * mW + x]; }
-
-  // Per pixel: the painter gives a colour to blend over what is there (its alpha is coverage).
-  void Paint(const std::function<Rgba(float x, float y)>& painter) {
-    for (int y = 0; y < mH; ++y)
-      for (int x = 0; x < mW; ++x) Over(x, y, painter(x + 0.5f, y + 0.5f));
-  }
-  // A shape given by its signed distance (negative inside), antialiased over one pixel.
-  void Shape(const std::function<float(float x, float y)>& distance, const std::function<Rgba(float, float)>& fill) {
-    Paint([&](float x, float y) {
-      Rgba c = fill(x, y);
-      c.a *= std::clamp(0.5f - distance(x, y), 0.f, 1.f);
-      return c;
-    });
-  }
-  void Shape(const std::function<float(float, float)>& distance, Rgba colour) {
-    Shape(distance, [colour](float, float) { return colour; });
-  }
-
-  bool SavePngFile(const std::string& rel) const { return Write(rel, false, true); }
-  bool SaveJpegFile(const std::string& rel) const { return Write(rel, true, false); }
-  // A JPEG picture and its alpha in the red channel of "<name>.mask.png".
-  bool SaveMasked(const std::string& stem) const {
-    return Write(stem + ".jpg", true, false) && Write(stem + ".mask.png", false, false, true);
-  }
-
- private:
-  void Over(int x, int y, const Rgba& c) {
-    if (c.a <= 0) return;
-    Rgba& d = At(x, y);
-    const float a = c.a + d.a * (1 - c.a);
-    if (a <= 0) return;
-    d.r = (c.r * c.a + d.r * d.a * (1 - c.a)) / a;
-    d.g = (c.g * c.a + d.g * d.a * (1 - c.a)) / a;
-    d.b = (c.b * c.a + d.b * d.a * (1 - c.a)) / a;
-    d.a = a;
-  }
-  static uint8_t Byte(float v) { return uint8_t(std::lround(std::clamp(v, 0.f, 1.f) * 255)); }
-  std::vector<uint8_t> Bytes(bool opaque, bool maskOnly) const {
-    std::vector<uint8_t> out(mPix.size() * 4);
-    for (size_t i = 0; i < mPix.size(); ++i) {
-      const Rgba& c = mPix[i];
-      if (maskOnly) {
-        out[i * 4] = out[i * 4 + 1] = out[i * 4 + 2] = Byte(c.a);
-        out[i * 4 + 3] = 255;
-      } else {
-        out[i * 4] = Byte(c.b), out[i * 4 + 1] = Byte(c.g), out[i * 4 + 2] = Byte(c.r);
-        out[i * 4 + 3] = opaque ? 255 : Byte(c.a);
-      }
-    }
-    return out;
-  }
-  bool Write(const std::string& rel, bool jpeg, bool alpha, bool maskOnly = false) const {
-    const std::vector<uint8_t> bytes = Bytes(!alpha, maskOnly);
-    // The file layer writes below the "user:" root, which main points at the assets folder.
-    const TString path(("user:" + rel).c_str());
-    const bool ok = jpeg ? SaveJpeg(path, 0.82f, mW, mH, mW * 4, bytes.data())
-                         : SavePng(path, bytes.data(), mW, mH, mW * 4);
-    if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", rel.c_str()), gFailed = true;
-    return ok;
-  }
-
-  int mW, mH;
-  std::vector<Rgba> mPix;  // starts fully transparent
-};
-
-// Signed distances of the shapes the pictures are made of.
-float Circle(float x, float y, float cx, float cy, float r) { return std::hypot(x - cx, y - cy) - r; }
-float Box(float x, float y, float x0, float y0, float x1, float y1, float round = 0) {
-  const float qx = std::abs(x - (x0 + x1) / 2) - ((x1 - x0) / 2 - round);
-  const float qy = std::abs(y - (y0 + y1) / 2) - ((y1 - y0) / 2 - round);
-  return std::hypot(std::max(qx, 0.f), std::max(qy, 0.f)) + std::min(std::max(qx, qy), 0.f) - round;
-}
-float Ellipse(float x, float y, float cx, float cy, float rx, float ry) {
-  const float k = std::hypot((x - cx) / rx, (y - cy) / ry);
-  return (k - 1) * std::min(rx, ry);
-}
-// A trapezoid with horizontal top (width wTop at y0) and bottom (wBottom at y1), centred on cx.
-float Trapezoid(float x, float y, float cx, float y0, float y1, float wTop, float wBottom) {
-  const float t = std::clamp((y - y0) / (y1 - y0), 0.f, 1.f);
-  const float half = (wTop + (wBottom - wTop) * t) / 2;
-  return std::max(std::abs(x - cx) - half, std::max(y0 - y, y - y1));
-}
-float Union(float a, float b) { return std::min(a, b); }
-float Cut(float a, float b) { return std::max(a, -b); }
-
-// A painted backdrop: a vertical gradient with cloudy texture, a floor and darker corners.
-void Background(const std::string& name, Rgba top, Rgba bottom, Rgba floor, uint32_t seed,
-                const std::function<void(Canvas&)>& details = nullptr) {
-  Canvas c(800, 600);
-  c.Paint([&](float x, float y) {
-    Rgba col = Mix(top, bottom, y / 600);
-    if (y > 420) col = Mix(col, floor, std::min(1.f, (y - 420) / 30));
-    const float n = Fractal(x / 90, y / 90, seed);
-    const float vignette = 1 - 0.45f * std::pow(std::hypot((x - 400) / 400, (y - 300) / 300) / 1.414f, 2.f);
-    return Shade(col, (0.8f + 0.4f * n) * vignette);
-  });
-  if (details) details(c);
-  c.SaveJpegFile("images/" + name + ".jpg");
+// A landscape painting, used by the jigsaw, the gallery and the chronicle: sky, sun, hills, a lake
+// and the manor on its hill. Coordinates in a 256 x 256 picture.
+Rgba Landscape(float x, float y) {
+  Rgba c = Mix(Hex(0x6a9ad8), Hex(0xf8d8a0), std::clamp(y / 150, 0.f, 1.f));
+  const float sun = std::hypot(x - 196, y - 62);
+  if (sun < 60) c = Mix(c, Hex(0xfff4c0), std::pow(1 - sun / 60, 2.f));
+  if (sun < 18) c = Hex(0xfff8dc);
+  const float cloud = Fractal(x / 50, y / 18, 131);
+  if (y < 110 && cloud > 0.6f) c = Mix(c, Hex(0xffffff), std::min(1.f, (cloud - 0.6f) * 4));
+  const float far = 138 - 30 * Fractal(x / 70, 0.2f, 132), near = 170 - 22 * std::sin(x / 45) - 10 * Fractal(x / 30, 0.7f, 133);
+  if (y > far) c = Mix(Hex(0x6a88a0), Hex(0x4a6a70), (y - far) / 40);
+  // the manor on the far hill
+  if (std::abs(x - 80) < 26 && y > far - 26 && y < far + 4) c = Hex(0x5a4a4a);
+  if (std::abs(x - 80) < 30 && y > far - 40 + std::abs(x - 80) * 0.5f && y <= far - 26) c = Hex(0x3a2a30);
+  if (y > near) c = Shade(Hex(0x5a8a3a), 0.8f + 0.3f * Fractal(x / 16, y / 16, 134));
+  if (y > 210 && std::abs(x - 150 - 20 * std::sin(y / 20)) < 40 + (y - 210)) c = Mix(Hex(0x5a8ac0), Hex(0xa0c8e8), Noise(x / 6, y / 3, 135));
+  return Shade(c, 0.94f + 0.1f * Noise(x / 3, y / 3, 136));
 }
 
-// Wooden texture for boards, doors and frames.
-Rgba Wood(float x, float y, Rgba base, uint32_t seed) {
-  const float grain = std::sin(y * 0.35f + 6 * Fractal(x / 60, y / 12, seed)) * 0.5f + 0.5f;
-  return Shade(base, 0.8f + 0.3f * grain);
+// A picture frame of gilded wood around (x0,y0)-(x1,y1), `w` wide.
+void GiltFrame(Canvas& c, float x0, float y0, float x1, float y1, float w) {
+  c.Solid([=](float x, float y) { return Cut(Box(x, y, x0, y0, x1, y1, 3), Box(x, y, x0 + w, y0 + w, x1 - w, y1 - w)); },
+          [=](float x, float y) { return Shade(Mix(Hex(0xe8c060), Hex(0x9a6a20), Noise(x / 5, y / 5, 137)), 1.0f); },
+          Rimmed(1.5f, w * 0.6f, 3));
+  c.Outline([=](float x, float y) { return Box(x, y, x0 + w * 0.45f, y0 + w * 0.45f, x1 - w * 0.45f, y1 - w * 0.45f, 2); }, 1.2f, Hex(0x6a4210, 0.8f));
 }
+
+// ---- backdrops of the puzzle rooms and the shrine ----
 
 void Backgrounds() {
-  Background("chapter_bg", Hex(0x1c1830), Hex(0x3a2a40), Hex(0x2a2230), 11, [](Canvas& c) {
-    c.Shape([](float x, float y) { return Box(x, y, 120, 90, 680, 510, 18); },
-            [](float x, float y) { return Shade(Hex(0xd8c49a, 0.92f), 0.85f + 0.25f * Fractal(x / 40, y / 40, 5)); });
-  });
-  Background("village_bg", Hex(0x6a86b0), Hex(0xc8b090), Hex(0x6b5a40), 21, [](Canvas& c) {
-    // houses and the manor on the hill
-    for (int i = 0; i < 4; ++i) {
-      const float x0 = 30 + i * 190.f, w = 120;
-      c.Shape([=](float x, float y) { return Box(x, y, x0, 300, x0 + w, 440); },
-              [=](float x, float y) { return Shade(Hex(0x9a8060), 0.8f + 0.3f * Fractal(x / 20, y / 20, 30 + i)); });
-      c.Shape([=](float x, float y) { return Trapezoid(x, y, x0 + w / 2, 230, 300, 4, w + 30); }, Hex(0x5a3028));
-    }
-    c.Shape([](float x, float y) { return Box(x, y, 350, 170, 470, 370); }, Hex(0x3c3a3c));
-    c.Shape([](float x, float y) { return Box(x, y, 365, 185, 455, 360, 40); }, Hex(0x241c18));
-  });
-  Background("hall_bg", Hex(0x3a2418), Hex(0x5a3a24), Hex(0x40281a), 31, [](Canvas& c) {
-    const float doors[][2] = {{40, 120}, {160, 300}, {280, 300}, {420, 300}, {540, 300}, {660, 120}, {660, 300}, {160, 120}};
-    for (auto& d : doors) {
-      const float x0 = d[0], y0 = d[1];
-      c.Shape([=](float x, float y) { return Box(x, y, x0, y0, x0 + 100, y0 + (y0 < 200 ? 140 : 160), 6); },
-              [](float x, float y) { return Wood(x, y, Hex(0x6a4428), 41); });
-    }
-    c.Shape([](float x, float y) { return Box(x, y, 300, 140, 340, 260, 4); }, Hex(0x8a7040));
-    c.Shape([](float x, float y) { return Circle(x, y, 320, 170, 14); }, Hex(0xe8dcc0));
-  });
-  Background("attic_bg", Hex(0x4a3a2a), Hex(0x6a5238), Hex(0x4a3826), 41, [](Canvas& c) {
-    for (int i = 0; i < 6; ++i)  // crates and clutter
-      c.Shape([=](float x, float y) { return Box(x, y, 40 + i * 125.f, 360 + (i % 2) * 40.f, 150 + i * 125.f, 560, 3); },
-              [=](float x, float y) { return Wood(x, y, Hex(0x7a5a38), 50 + i); });
-    c.Shape([](float x, float y) { return Trapezoid(x, y, 400, 0, 120, 800, 300); }, Hex(0x2a2018, 0.6f));
-  });
-  Background("puzzle_bg", Hex(0x2c3428), Hex(0x1c2218), Hex(0x1c2218), 51, [](Canvas& c) {
-    c.Shape([](float x, float y) { return Box(x, y, 40, 40, 760, 530, 24); },
-            [](float x, float y) { return Shade(Hex(0x405038, 0.85f), 0.8f + 0.3f * Fractal(x / 30, y / 30, 52)); });
-  });
-  Background("shrine_bg", Hex(0x202848), Hex(0x403060), Hex(0x302640), 61, [](Canvas& c) {
-    c.Shape([](float x, float y) { return Box(x, y, 330, 300, 470, 480, 8); }, Hex(0x8c8ca0));
+  {
+    Canvas c(1024, 768);
     c.Paint([](float x, float y) {
-      const float glow = std::max(0.f, 1 - std::hypot(x - 400, y - 260) / 160);
-      return Hex(0xfff0c0, glow * glow * 0.7f);
+      // green baize on a table, lit from above
+      const Rgba felt = Shade(Hex(0x2e5a38), 0.9f + 0.12f * Fractal(x / 6, y / 6, 51) + 0.05f * Noise(x / 1.5f, y / 1.5f, 52));
+      return Shade(felt, 0.55f + 0.6f * std::max(0.f, 1 - std::hypot((x - 512) / 620, (y - 360) / 480)));
     });
-  });
+    c.Solid([](float x, float y) { return Cut(Box(x, y, -10, -10, 1034, 778), Box(x, y, 22, 22, 1002, 746, 14)); },
+            [](float x, float y) { return Wood(x + y, x - y, Hex(0x5a3418), 53); }, Rimmed(2, 14));
+    c.Outline([](float x, float y) { return Box(x, y, 30, 30, 994, 738, 10); }, 2, Hex(0xc8a050, 0.6f));
+    for (float cx : {22.f, 1002.f})
+      for (float cy : {22.f, 746.f})
+        c.Solid([=](float x, float y) { return Circle(x, y, cx, cy, 10); }, Hex(0xd0a848), Rimmed(1, 5));
+    c.SaveJpeg("images/puzzle_bg");
+  }
+  {
+    Canvas c(1024, 768);
+    c.Paint([](float x, float y) {
+      Rgba wall = Stone(x, y, Hex(0x5a5a78), 72, 36, 61);
+      if (y > 560) wall = Shade(Stone(x * 0.8f, (y - 560) * 2.2f, Hex(0x4a4660), 90, 40, 62), 0.7f + 0.4f * (y - 560) / 208);
+      const float glow = std::max(0.f, 1 - std::hypot((x - 420) / 360, (y - 300) / 300));
+      return Shade(wall, (0.35f + 0.8f * glow) * Vignette(x, y, kW, kH, 0.3f));
+    });
+    // two tall lancet windows with coloured glass and their light on the floor
+    for (float wx : {110.f, 650.f}) {
+      c.Solid([=](float x, float y) { return Union(Box(x, y, wx - 14, 174, wx + 114, 480, 3), std::max(Circle(x, y, wx + 50, 174, 64), y - 175)); }, [](float x, float y) { return Stone(x, y, Hex(0x8a8aa0), 30, 18, 63); },
+              Rimmed(2, 8));
+      c.Shape([=](float x, float y) { return Union(Box(x, y, wx, 174, wx + 100, 470), std::max(Circle(x, y, wx + 50, 174, 50), y - 175)); }, [=](float x, float y) {
+        // diamond quarries of pale glass around a rose of coloured panes, all held in lead
+        const float u = (x - wx - 50) / 17, v = (y - 124) / 17;
+        const float a = u + v, b = v - u;
+        const float lead = std::min(std::abs(a - std::round(a)), std::abs(b - std::round(b)));
+        const float rose = std::hypot(x - wx - 50, y - 200);
+        Rgba g = Mix(Hex(0x8ab0d8), Hex(0xd8e4c8), Hash(int(std::floor(a)), int(std::floor(b)), 64));
+        if (rose < 36) {
+          const int petal = int(std::floor((std::atan2(y - 200, x - wx - 50) + 3.1416f) / 0.785f));
+          g = rose < 12 ? Hex(0xf0c040) : (petal % 2 ? Hex(0xc83030) : Hex(0x3050c0));
+          if (std::abs(rose - 12) < 1.5f || std::abs(rose - 36) < 2 || std::fmod(std::atan2(y - 200, x - wx - 50) + 3.1416f, 0.785f) < 0.06f)
+            g = Hex(0x181820);
+        } else if (lead < 0.07f) {
+          g = Hex(0x181820);
+        }
+        if (std::abs(y - 330) < 2.5f) g = Hex(0x181820);  // the iron saddle bar
+        return Shade(g, 0.75f + 0.35f * Noise(x / 8, y / 8, 64) + 0.2f * (1 - (y - 124) / 346));
+      });
+      c.Paint([=](float x, float y) {
+        const float t = std::max(0.f, 1 - std::hypot((x - wx - 50 - (y - 470) * 0.5f) / 90, (y - 640) / 70));
+        return Hex(0xa0b0ff, 0.3f * t);
+      }, Area{int(wx) - 100, 480, int(wx) + 400, 768});
+    }
+    // the altar: a pedestal whose top takes the relic, in a halo of light
+    c.Glow([](float x, float y) { return Circle(x, y, 420, 300, 30); }, Hex(0xfff0c0, 0.45f), 180);
+    c.Solid([](float x, float y) { return Union(Box(x, y, 360, 352, 480, 370, 3), Union(Box(x, y, 378, 368, 462, 520, 2), Box(x, y, 346, 516, 494, 546, 3))); },
+            [](float x, float y) { return Shade(Mix(Hex(0xd8d4e0), Hex(0x9a96aa), Fractal(x / 20, y / 20, 65)), 1.0f); }, Rimmed(2, 10, 6));
+    for (int i = 0; i < 3; ++i)
+      c.Shape([=](float x, float y) { return Box(x, y, 390 + i * 22.f, 390, 398 + i * 22.f, 500, 3); }, Hex(0x6a6680, 0.5f));
+    c.SaveJpeg("images/shrine_bg");
+  }
 }
 
-// ---- objects ----
-
-void Key(Canvas& c, float s) {
-  const Rgba iron = Hex(0x8a8478);
-  c.Shape([s](float x, float y) { return Cut(Circle(x, y, 18 * s, 32 * s, 14 * s), Circle(x, y, 18 * s, 32 * s, 7 * s)); }, iron);
-  c.Shape([s](float x, float y) {
-    return Union(Box(x, y, 30 * s, 28 * s, 92 * s, 36 * s), Union(Box(x, y, 74 * s, 36 * s, 80 * s, 48 * s),
-                                                             Box(x, y, 84 * s, 36 * s, 90 * s, 44 * s)));
-  }, iron);
-}
-
-void Figure(Canvas& c, Rgba robe, Rgba skin, uint32_t seed) {
-  c.Shape([](float x, float y) { return Trapezoid(x, y, 100, 110, 400, 70, 170); },
-          [=](float x, float y) { return Shade(robe, 0.8f + 0.3f * Fractal(x / 25, y / 25, seed)); });
-  c.Shape([](float x, float y) { return Circle(x, y, 100, 70, 42); }, skin);
-  c.Shape([](float x, float y) { return Union(Circle(x, y, 86, 64, 4), Circle(x, y, 114, 64, 4)); }, Hex(0x201810));
-}
+// ---- objects kept as single pictures ----
 
 void Objects() {
-  { Canvas c(96, 64); Key(c, 1); c.SavePngFile("images/key.png"); }
-  {
-    Canvas c(48, 112);
-    c.Shape([](float x, float y) { return Box(x, y, 14, 40, 34, 108, 3); }, Hex(0xeee4cc));
-    c.Shape([](float x, float y) { return Ellipse(x, y, 24, 22, 8, 16); }, Hex(0xffb030));
-    c.Shape([](float x, float y) { return Ellipse(x, y, 24, 26, 4, 9); }, Hex(0xfff4a0));
-    c.SavePngFile("images/candle.png");
-  }
-  {
-    Canvas c(80, 96);
-    c.Shape([](float x, float y) { return Union(Circle(x, y, 40, 36, 22), Trapezoid(x, y, 40, 36, 80, 44, 70)); },
-            [](float x, float y) { return Shade(Hex(0xc8ccd8), 0.75f + 0.5f * (1 - x / 80)); });
-    c.Shape([](float x, float y) { return Circle(x, y, 40, 86, 8); }, Hex(0x908c80));
-    c.SaveMasked("images/relic");
-  }
+  { Canvas c(96, 64); DrawKey(c, Place{8, 6, 1.25f}, Hex(0xa8a090)); c.SavePng("images/key"); }
+  { Canvas c(48, 112); DrawCandle(c, Place{0, 10, 1.2f}, true); c.SavePng("images/candle"); }
+  { Canvas c(80, 96); DrawRelicHead(c, Place{0, 0, 1}); c.SaveMasked("images/relic"); }
   {
     Canvas c(100, 180);
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 98, 178, 30); },
-            [](float x, float y) { return Wood(x, y, Hex(0x704828), 71); });
-    c.Shape([](float x, float y) { return Circle(x, y, 80, 100, 6); }, Hex(0xc0a040));
+    c.Solid([](float x, float y) { return Union(Box(x, y, 4, 52, 96, 178), std::max(Circle(x, y, 50, 52, 46), y - 53)); },
+            [](float x, float y) { return Planks(x, y, Hex(0x704828), 23, 71); }, Rimmed(2, 8));
+    c.Solid([](float x, float y) { return Circle(x, y, 78, 110, 6); }, Hex(0xc0a040), Rimmed(1, 3));
     c.SaveMasked("images/door");
   }
-  { Canvas c(200, 400); Figure(c, Hex(0x202024), Hex(0xe0b898), 81); c.SaveMasked("images/vicar"); }
-  { Canvas c(200, 400); Figure(c, Hex(0x3a5a7a), Hex(0xd8a888), 82); c.SaveMasked("images/player"); }
+  const Person vicar{Hex(0xe8c0a0), Hex(0x9a948c), Hex(0x202024), Hex(0xf4f4f4), Hex(0x5a4a3a), false, false, 0};
+  const Person player{Hex(0xf0c8a8), Hex(0x8a3a1a), Hex(0x3a5a7a), Hex(0xf0e0c8), Hex(0x3a7a4a), false, true, 0};
+  { Canvas c(200, 400); DrawPerson(c, Place{0, 60, 0.667f}, vicar); c.SaveMasked("images/vicar"); }
+  { Canvas c(200, 400); DrawPerson(c, Place{0, 60, 0.667f}, player); c.SaveMasked("images/player"); }
   {
     Canvas c(800, 160);
-    c.Shape([](float x, float y) { return Box(x, y, 0, 20, 800, 160); },
-            [](float x, float y) { return Wood(x, y, Hex(0x5a3c24, 0.95f), 91); });
-    c.SavePngFile("images/stage.png");
+    c.Solid([](float x, float y) { return Box(x, y, -10, 20, 810, 170); }, [](float x, float y) { return Shade(Planks(y * 4, x / 4, Hex(0x5a3c24), 30, 91), 1.1f - 0.4f * (y - 20) / 140); },
+            Rimmed(2, 10));
+    c.SavePng("images/stage");
   }
   {
     Canvas c(300, 200);
-    c.Shape([](float x, float y) { return Box(x, y, 4, 4, 296, 196, 10); },
-            [](float x, float y) { return Shade(Hex(0xe0cc9c), 0.8f + 0.3f * Fractal(x / 30, y / 30, 101)); });
-    c.Shape([](float x, float y) { return std::abs(std::hypot(x - 150, y - 110) - 60) - 2; }, Hex(0x6a4a2a, 0.8f));
-    c.Shape([](float x, float y) { return Circle(x, y, 150, 110, 7); }, Hex(0xa02020));
-    c.SavePngFile("images/map.png");
+    c.Solid([](float x, float y) { return Box(x, y, 4, 4, 296, 196, 6) + 2 * Noise(x / 5, y / 5, 101); }, [](float x, float y) { return Parchment(x, y, Hex(0xe0cc9c), 101); },
+            Rimmed(1.2f, 6, 3));
+    c.Shape([](float x, float y) { return std::max(std::abs(std::hypot(x - 150, y - 110) - 60) - 1.5f, -(std::fmod(std::atan2(y - 110, x - 150) * 20 + 40, 2.f) - 1)); },
+            Hex(0x6a4a2a, 0.8f));
+    c.Shape([](float x, float y) { return std::min(std::abs(x - y - 40) , std::abs(x + y - 260)) - 4 + std::max(0.f, Circle(x, y, 150, 110, 12)) * 10; }, Hex(0xa02020));
+    c.SavePng("images/map");
   }
-  // hidden objects
-  {
-    Canvas c(56, 48);
-    c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 24, 8, 44, 40, 30), Cut(Circle(x, y, 46, 24, 10), Circle(x, y, 46, 24, 5))); },
-            Hex(0xd8d0c0));
-    c.SavePngFile("images/ho_cup.png");
-  }
-  {
-    Canvas c(72, 52);
-    c.Shape([](float x, float y) { return Box(x, y, 4, 6, 68, 46, 3); }, Hex(0x7a2020));
-    c.Shape([](float x, float y) { return Box(x, y, 8, 10, 64, 14); }, Hex(0xf0e8d0));
-    c.SavePngFile("images/ho_book.png");
-  }
-  {
-    Canvas c(52, 60);
-    c.Shape([](float x, float y) { return Union(Circle(x, y, 26, 22, 16), Trapezoid(x, y, 26, 22, 50, 32, 48)); }, Hex(0xc8a030));
-    c.SavePngFile("images/ho_bell.png");
-  }
-  {
-    Canvas c(40, 96);
-    c.Shape([](float x, float y) { return Ellipse(x, y, 20 + (y - 48) * 0.15f, 48, 12, 44); }, Hex(0xf0f0f8));
-    c.Shape([](float x, float y) { return std::abs(x - 20 - (y - 48) * 0.15f) - 1; }, Hex(0x807870));
-    c.SavePngFile("images/ho_feather.png");
-  }
-  {
-    Canvas c(56, 60);
-    c.Shape([](float x, float y) { return Union(Circle(x, y, 28, 26, 22), Box(x, y, 16, 36, 40, 56, 4)); }, Hex(0xe8e0cc));
-    c.Shape([](float x, float y) { return Union(Circle(x, y, 20, 26, 6), Circle(x, y, 36, 26, 6)); }, Hex(0x282018));
-    c.SavePngFile("images/ho_skull.png");
-  }
-  {
-    Canvas c(36, 36);
-    c.Shape([](float x, float y) { return Circle(x, y, 18, 18, 16); }, Hex(0xd8b040));
-    c.Shape([](float x, float y) { return std::abs(Circle(x, y, 18, 18, 11)) - 1; }, Hex(0xa88020));
-    c.SavePngFile("images/ho_coin.png");
+  // hidden objects of the earlier attic set
+  { Canvas c(56, 48); DrawCup(c, Place{2, -2, 0.9f}, Hex(0xe8e0d0)); c.SavePng("images/ho_cup"); }
+  { Canvas c(72, 52); DrawBook(c, Place{1, 0, 1}, Hex(0x7a2020)); c.SavePng("images/ho_book"); }
+  { Canvas c(52, 60); DrawBell(c, Place{0, 1, 0.92f}); c.SavePng("images/ho_bell"); }
+  { Canvas c(40, 96); DrawQuill(c, Place{5, 3, 1}); c.SavePng("images/ho_feather"); }
+  { Canvas c(56, 60); DrawSkull(c, Place{0, 0, 1}); c.SavePng("images/ho_skull"); }
+  { Canvas c(36, 36); DrawCoin(c, Place{0, 0, 36.f / 44}); c.SavePng("images/ho_coin"); }
+}
+
+// A pointer: an arrow with its tip at the top-left corner, and a badge telling what a click does.
+void Pointer(Canvas& c, Rgba tint) {
+  const auto arrow = [](float x, float y) {
+    const float head = std::max({-(x - 1.5f) * 0.9f, (x - 1.5f) - (y - 1.5f) * 0.62f, (y - 1.5f) - 19});
+    const float tail = std::max(std::abs((x - 6) - (y - 16) * 0.45f) - 2.5f, std::max(15 - y, y - 25.f));
+    return Union(head, tail);
+  };
+  c.Shape([&](float x, float y) { return arrow(x - 1, y - 1) - 1.5f; }, Hex(0x000000, 0.35f));
+  c.Solid(arrow, [tint](float x, float y) { return Shade(tint, 1.15f - 0.35f * (x + y) / 40); }, Rimmed(1.4f, 3));
+}
+
+void Cursors() {
+  const struct {
+    const char* name;
+    uint32_t tint;
+    int badge;  // 0 none, 1 look, 2 use, 3 exit
+  } cursors[] = {{"cursor/cursor_active", 0xf4e4c0, 0}, {"cursor/cursor_look", 0xa8d8f8, 1}, {"cursor/cursor_use", 0xf4c870, 2},
+                 {"cursor/cursor_exit", 0x98e878, 3},   {"cursor/cursor_active_red", 0xf06050, 0}, {"cursor/cursor_inactive", 0x9a9a9a, 0},
+                 {"images/cursor", 0xf4e4c0, 0},        {"images/cursor_exit", 0x98e878, 3}};
+  for (const auto& k : cursors) {
+    Canvas c(32, 32);
+    Pointer(c, Hex(k.tint));
+    if (k.badge == 1) {  // a magnifying glass
+      c.Solid([](float x, float y) { return std::max(std::abs((x - 27) - (y - 27)) / 1.41f - 2, std::max(x - 30, 22 - x)); }, Hex(0x6a3a1a), Rimmed(1, 2));
+      c.Solid([](float x, float y) { return Cut(Circle(x, y, 20, 20, 7), Circle(x, y, 20, 20, 4.5f)); }, Hex(0xd0a848), Rimmed(1, 2));
+      c.Shape([](float x, float y) { return Circle(x, y, 20, 20, 4.5f); }, Hex(0xc8e8ff, 0.6f));
+    } else if (k.badge == 2) {  // a cog: something to use here
+      c.Solid([](float x, float y) {
+        const float a = std::atan2(y - 22, x - 22);
+        return Cut(Circle(x, y, 22, 22, 6.5f + 1.8f * (std::cos(a * 6) > 0)), Circle(x, y, 22, 22, 2.5f));
+      }, Hex(0xe0b050), Rimmed(1, 2));
+    } else if (k.badge == 3) {  // an arrow forward: a way out
+      c.Solid([](float x, float y) { return Union(Box(x, y, 14, 19, 24, 25, 1), std::max(std::abs(y - 22) - (31 - x) * 0.8f, 22 - x)); }, Hex(0x70d050),
+              Rimmed(1, 2));
+    }
+    c.SavePng(k.name);
   }
 }
 
-// Buttons, cursors, the hint sparkle, the sundial and the puzzles' parts.
+// Buttons of the mini-games, the hint sparkle, the sundial and the puzzles' parts.
 void Interface() {
-  for (const char* name : {"button_skip", "button_menu"}) {
+  for (bool skip : {true, false}) {
     Canvas c(110, 40);
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 108, 38, 10); },
-            [](float x, float y) { return Shade(Hex(0x6a4a2a), 1.2f - 0.5f * y / 40); });
-    c.Shape([](float x, float y) { return std::abs(Box(x, y, 4, 4, 106, 36, 8)) - 1; }, Hex(0xd8b870));
-    c.SavePngFile(std::string("images/") + name + ".png");
-  }
-  const auto arrow = [](float x, float y) {
-    return Union(std::max({-x, x - y * 0.7f, y - 24.f}), Box(x, y, 7, 16, 13, 29));
-  };
-  {
-    Canvas c(32, 32);
-    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1) - 1.5f; }, Hex(0x101010));
-    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1); }, Hex(0xf0e0c0));
-    c.SavePngFile("images/cursor.png");
+    c.Solid([](float x, float y) { return Box(x, y, 2, 2, 108, 38, 10); }, [](float, float y) { return Mix(Hex(0x8a6036), Hex(0x4a2e16), y / 40); }, Rimmed(1.5f, 6));
+    c.Outline([](float x, float y) { return Box(x, y, 6, 6, 104, 34, 7); }, 1.2f, Hex(0xe0c070, 0.8f));
+    if (skip)
+      c.Solid([](float x, float y) {
+        const auto chevron = [&](float ox) { return std::max(std::abs(y - 20) - (ox - x) * 0.9f, std::max(x - ox, ox - 14 - x)); };
+        return Union(chevron(58), chevron(74));
+      }, Hex(0xf6e0a0), Rimmed(0.8f, 2));
+    else
+      for (int i = 0; i < 3; ++i) c.Solid([=](float x, float y) { return Box(x, y, 36, 12 + i * 7.f, 74, 15 + i * 7.f, 1.5f); }, Hex(0xf6e0a0), Rimmed(0.8f, 2));
+    c.SavePng(skip ? "images/button_skip" : "images/button_menu");
   }
   {
-    Canvas c(32, 32);
-    c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 16, 2, 16, 0, 26), Box(x, y, 11, 16, 21, 30)) - 1.5f; },
-            Hex(0x101010));
-    c.Shape([](float x, float y) { return Union(Trapezoid(x, y, 16, 2, 16, 0, 26), Box(x, y, 11, 16, 21, 30)); },
-            Hex(0x90e070));
-    c.SavePngFile("images/cursor_exit.png");
+    Canvas c(64, 64);
+    c.Glow([](float x, float y) { return Circle(x, y, 32, 32, 3); }, Hex(0xfff0b0, 0.7f), 28);
+    c.Shape([](float x, float y) { return std::min(std::abs(x - 32) * 4 + std::abs(y - 32) * 0.35f, std::abs(y - 32) * 4 + std::abs(x - 32) * 0.35f) - 9; }, Hex(0xffffff));
+    c.Shape([](float x, float y) { return std::min(std::abs((x - 32) - (y - 32)) * 3 + std::abs(x + y - 64) * 0.4f, std::abs(x + y - 64) * 3 + std::abs((x - 32) - (y - 32)) * 0.4f) - 6; },
+            Hex(0xfff8d8, 0.8f));
+    c.SavePng("images/hint");
   }
+  { Canvas c(12, 64); c.Solid([](float x, float y) { return Box(x, y, 3, 1, 9, 63, 2); }, Hex(0x9a9080), Rimmed(1, 2)); c.SavePng("images/sundial_pole"); }
   {
     Canvas c(64, 64);
     c.Paint([](float x, float y) {
-      const float dx = std::abs(x - 32), dy = std::abs(y - 32);
-      const float star = std::max(0.f, 1 - std::min(dx, dy) / 3 - std::max(dx, dy) / 32);
-      const float glow = std::max(0.f, 1 - std::hypot(dx, dy) / 30);
-      return Hex(0xfff8d0, std::min(1.f, star + glow * glow));
+      const float d = Trapezoid(x, y, 32, 4, 60, 2, 14);
+      return Hex(0x000000, 0.45f * std::clamp(0.5f - d / 3, 0.f, 1.f));
     });
-    c.SavePngFile("images/hint.png");
-  }
-  {
-    Canvas c(12, 64);
-    c.Shape([](float x, float y) { return Box(x, y, 3, 0, 9, 64, 2); }, Hex(0x7a7060));
-    c.SavePngFile("images/sundial_pole.png");
-  }
-  {
-    Canvas c(64, 64);
-    c.Shape([](float x, float y) { return Trapezoid(x, y, 32, 4, 60, 2, 14); }, Hex(0x000000, 0.45f));
-    c.SavePngFile("images/sundial_shadow.png");
+    c.SavePng("images/sundial_shadow");
   }
   {
     Canvas c(120, 200);
-    c.Shape([](float x, float y) { return Union(Circle(x, y, 60, 140, 52), Box(x, y, 46, 10, 74, 100, 4)); },
-            Hex(0xb0d0e0, 0.55f));
-    c.Shape([](float x, float y) { return Box(x, y, 42, 2, 78, 14, 3); }, Hex(0x8a6a40));
-    c.SavePngFile("images/flask.png");
+    const auto glass = [](float x, float y) { return Union(Circle(x, y, 60, 140, 52), Box(x, y, 46, 12, 74, 100, 4)); };
+    c.Shape([](float x, float y) { return std::max(Circle(x, y, 60, 140, 46), 120 - y - 6 * std::sin(x / 8)); }, [](float, float y) { return Mix(Hex(0x60e0a0, 0.85f), Hex(0x208a50, 0.9f), (y - 110) / 80); });
+    c.Solid(glass, [](float x, float) { return Hex(0xd8f0ff, 0.25f + 0.25f * std::abs(x - 60) / 60); }, Rimmed(1.5f, 10));
+    c.Shape([](float x, float y) { return Ellipse(x, y, 38, 124, 6, 18); }, Hex(0xffffff, 0.55f));
+    c.Solid([](float x, float y) { return Box(x, y, 42, 2, 78, 16, 3); }, [](float x, float y) { return Wood(x, y, Hex(0x9a6a40), 102); }, Rimmed(1.2f, 4));
+    c.SavePng("images/flask");
   }
   {
     Canvas c(220, 360);
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 218, 358, 12); },
-            [](float x, float y) { return Wood(x, y, Hex(0x5a3a20), 111); });
-    c.SavePngFile("images/board.png");
+    c.Solid([](float x, float y) { return Box(x, y, 3, 3, 217, 357, 12); }, [](float x, float y) { return Wood(x, y, Hex(0x6a4422), 111); }, Rimmed(2, 12, 0));
+    c.Outline([](float x, float y) { return Box(x, y, 16, 16, 204, 344, 6); }, 2, Hex(0xd0a850, 0.7f));
+    c.SavePng("images/board");
   }
   {
     Canvas c(40, 100);
-    c.Shape([](float x, float y) { return Union(Box(x, y, 12, 2, 28, 98, 4), Box(x, y, 2, 70, 38, 80, 3)); },
-            [](float x, float) { return Shade(Hex(0x9a9890), 0.7f + 0.6f * x / 40); });
-    c.SavePngFile("images/bolt.png");
+    c.Solid([](float x, float y) { return Box(x, y, 13, 2, 27, 98, 5); }, [](float x, float) { return Mix(Hex(0xd8d8e0), Hex(0x6a6a78), x / 40); }, Rimmed(1.5f, 5));
+    c.Solid([](float x, float y) { return Union(Box(x, y, 2, 68, 38, 80, 5), Circle(x, y, 20, 74, 9)); }, [](float x, float) { return Mix(Hex(0xe8c060), Hex(0x8a6020), x / 40); },
+            Rimmed(1.5f, 4));
+    c.SavePng("images/bolt");
   }
   {
     Canvas c(800, 120);
-    c.Shape([](float x, float y) { return -Box(x, y, 16, 16, 784, 104, 10); },
-            [](float x, float y) { return Wood(x, y, Hex(0x4a3018), 121); });
-    c.SavePngFile("images/border.png");
+    c.Solid([](float x, float y) { return -Box(x, y, 16, 16, 784, 104, 10); }, [](float x, float y) { return Wood(x, y, Hex(0x5a3418), 121); }, Rimmed(2, 10));
+    c.Outline([](float x, float y) { return Box(x, y, 8, 8, 792, 112, 12); }, 1.5f, Hex(0xd0a850, 0.8f));
+    c.SavePng("images/border");
   }
 }
 
 // The mini-games' picture sets: four jigsaw pieces cut from one painting, the mirror images, the
 // board's field states, the gallery pictures and the chronicle's moving strip.
 void Puzzles() {
-  const auto painting = [](float x, float y) {
-    const float sky = y / 256;
-    Rgba c = Mix(Hex(0x80a0d0), Hex(0xe0c080), sky);
-    if (y > 170 + 20 * std::sin(x / 30)) c = Hex(0x4a6a30);
-    if (std::hypot(x - 190, y - 60) < 24) c = Hex(0xfff0a0);
-    return Shade(c, 0.85f + 0.3f * Fractal(x / 20, y / 20, 131));
-  };
   for (int i = 0; i < 4; ++i) {
     const float ox = (i % 2) * 128.f, oy = (i / 2) * 128.f;
     Canvas c(128, 128);
-    c.Shape([](float x, float y) { return Box(x, y, 0, 0, 128, 128); }, [&](float x, float y) { return painting(x + ox, y + oy); });
-    c.Shape([](float x, float y) { return -Box(x, y, 1, 1, 127, 127); }, Hex(0x302010, 0.6f));
-    c.SavePngFile("images/jigsaw_" + std::to_string(i + 1) + ".png");
+    c.Paint([=](float x, float y) { return Landscape(x + ox, y + oy); });
+    // a bevelled edge so each piece reads as a tile
+    c.Solid([](float x, float y) { return Box(x, y, 0, 0, 128, 128, 2); }, [](float, float) { return Rgba{1, 1, 1, 0}; }, Rimmed(1, 6));
+    c.Paint([](float x, float y) {
+      const float e = std::min({x, y, 128 - x, 128 - y});
+      return e < 4 ? Rgba{x < y ? 0.f : 1.f, x < y ? 0.f : 1.f, x < y ? 0.f : 1.f, 0.25f * (1 - e / 4)} : Rgba{};
+    });
+    c.SavePng("images/jigsaw_" + std::to_string(i + 1));
   }
-  const auto face = [](Canvas& c, bool mirrored, int variant) {
-    const float flip = mirrored ? -1.f : 1.f;
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 126, 126, 10); }, Hex(0xe8dcc0));
-    c.Shape([](float x, float y) { return Circle(x, y, 64, 60, 38); }, Hex(0xe0b090));
-    c.Shape([=](float x, float y) { return Circle(x, y, 64 + flip * (14 + variant * 3.f), 52, 5); }, Hex(0x202020));
-    c.Shape([=](float x, float y) { return Circle(x, y, 64 - flip * 14, 52 + variant * 2.f, 5); }, Hex(0x202020));
-    c.Shape([=](float x, float y) { return Ellipse(x, y, 64 + flip * (variant - 2) * 6.f, 78, 14, 4); }, Hex(0x902020));
-    c.Shape([=](float x, float y) { return Trapezoid(x, y, 64 + flip * 20, 10, 34, 10, 50); }, Hex(0x503020));
-  };
-  for (int i = 0; i <= 5; ++i) {
+  // Portrait cards; the true mirror image is the flipped card of one variant.
+  const Rgba hair[] = {Hex(0x3a2a1a), Hex(0x8a3a1a), Hex(0xd8b060), Hex(0x2a2a2a), Hex(0x6a4a2a), Hex(0xa8a098)};
+  const auto card = [&](int variant, bool mirrored) {
     Canvas c(128, 128);
-    face(c, false, i);
-    c.SavePngFile("images/mirror/false" + std::to_string(i) + ".png");
-  }
-  { Canvas c(128, 128); face(c, true, 2); c.SavePngFile("images/mirror/right.png"); }
+    c.Solid([](float x, float y) { return Box(x, y, 2, 2, 126, 126, 8); }, [](float x, float y) { return Parchment(x, y, Hex(0xeadcb8), 141); }, Rimmed(1.5f, 5));
+    Person who{Hex(0xf0c8a8), hair[variant % 6], Hex(0x3a5a7a), Hex(0xf0e0c8), Hex(0x4a6a8a), false, variant % 2 == 1, variant % 3 - 1};
+    DrawPerson(c, Place{19, 14, 0.3f}, who);
+    // a flower worn on one side and a brooch: the marks a mirror swaps
+    const float fx = 46 + variant * 2.f, fy = 30 + (variant % 3) * 3.f;
+    for (int k = 0; k < 5; ++k) {
+      const float a = k * 1.2566f;
+      c.Solid([=](float x, float y) { return Circle(x, y, fx + 4 * std::cos(a), fy + 4 * std::sin(a), 3); }, Hex(0xe04a5a), Rimmed(0.6f, 1));
+    }
+    c.Shape([=](float x, float y) { return Circle(x, y, fx, fy, 2); }, Hex(0xf8e060));
+    c.Solid([=](float x, float y) { return Circle(x, y, 82 + variant * 1.5f, 104, 3.5f); }, Hex(0x40a0d0), Rimmed(0.6f, 2));
+    c.Outline([](float x, float y) { return Box(x, y, 7, 7, 121, 121, 5); }, 1.2f, Hex(0x8a6030, 0.8f));
+    if (mirrored) {
+      Canvas flipped(128, 128);
+      for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x) flipped.At(x, y) = c.At(127 - x, y);
+      return flipped;
+    }
+    return c;
+  };
+  for (int i = 0; i <= 5; ++i) card(i, false).SavePng("images/mirror/false" + std::to_string(i));
+  card(2, true).SavePng("images/mirror/right");
   for (int status = 0; status <= 2; ++status)
     for (bool selected : {false, true}) {
       Canvas c(64, 64);
-      c.Shape([](float x, float y) { return Circle(x, y, 32, 32, 28); }, Hex(selected ? 0xf0d060 : 0x4a3a28));
+      if (selected) c.Glow([](float x, float y) { return Circle(x, y, 32, 32, 22); }, Hex(0xffe070, 0.8f), 10);
+      c.Solid([](float x, float y) { return Circle(x, y, 32, 32, 12); }, Hex(0x2a1a0e), Rimmed(1, 5));  // the hole in the board
       if (status)
-        c.Shape([](float x, float y) { return Circle(x, y, 32, 32, 20); }, Hex(status == 1 ? 0xf0ece0 : 0x202020));
-      c.SavePngFile("images/morris/" + std::to_string(status) + (selected ? "a" : "") + ".png");
+        c.Solid([](float x, float y) { return Circle(x, y, 32, 32, 20); },
+                [status](float x, float y) { return Mix(status == 1 ? Hex(0xfffaf0) : Hex(0x4a4a54), status == 1 ? Hex(0xc8bca8) : Hex(0x101014), (x + y) / 96); },
+                [] { Look l = Rimmed(1.5f, 8, 3); l.gloss = 0.4f; return l; }());
+      if (selected) c.Outline([](float x, float y) { return Circle(x, y, 32, 32, 25); }, 3, Hex(0xffd040));
+      c.SavePng("images/morris/" + std::to_string(status) + (selected ? "a" : ""));
     }
   for (int i = 1; i <= 2; ++i) {
     Canvas c(160, 160);
-    c.Shape([](float x, float y) { return Box(x, y, 0, 0, 160, 160, 4); },
-            [](float x, float y) { return Wood(x, y, Hex(0x8a6a30), 141); });
-    c.Shape([](float x, float y) { return Box(x, y, 12, 12, 148, 148, 2); },
-            [&](float x, float y) { return painting(x * (i == 1 ? 1.4f : 0.9f) + i * 40, y * 1.5f); });
-    c.SavePngFile("images/pictures/" + std::to_string(i) + ".png");
+    if (i == 1)
+      c.Paint([](float x, float y) { return Landscape(x * 1.6f, y * 1.6f); });
+    else {
+      // a still life: a jug and apples on a cloth
+      c.Paint([](float x, float y) { return Shade(Mix(Hex(0x3a2a3a), Hex(0x1a1418), y / 160), 0.9f + 0.2f * Fractal(x / 20, y / 20, 142)); });
+      c.Shape([](float x, float y) { return Box(x, y, 0, 110, 160, 160); }, [](float x, float y) { return Shade(Hex(0xe8e0cc), 0.85f + 0.15f * std::sin(x / 6 + y / 9)); });
+      c.Solid([](float x, float y) { return Union(Ellipse(x, y, 70, 90, 28, 30), Box(x, y, 58, 40, 82, 70, 4)); }, Hex(0x3a6aa8), Rimmed(1, 12));
+      c.Solid([](float x, float y) { return Circle(x, y, 112, 112, 13); }, Hex(0xc83a2a), Rimmed(1, 6));
+      c.Solid([](float x, float y) { return Circle(x, y, 130, 120, 11); }, Hex(0x8ab83a), Rimmed(1, 6));
+    }
+    GiltFrame(c, 0, 0, 160, 160, 12);
+    c.SavePng("images/pictures/" + std::to_string(i));
   }
+  // The chronicle: one long parchment drawn across five strips, the story told in little pictures.
   for (int i = 0; i <= 4; ++i) {
     Canvas c(256, 200);
-    c.Shape([](float x, float y) { return Box(x, y, 0, 0, 256, 200); },
-            [&](float x, float y) { return Shade(Hex(0xd8c49a), 0.8f + 0.3f * Fractal((x + i * 256) / 50, y / 50, 151)); });
-    c.Shape([&](float x, float y) { return std::abs(y - 100 - 30 * std::sin((x + i * 256) / 40)) - 3; }, Hex(0x6a3a20, 0.8f));
-    c.SavePngFile("images/strip/strip" + std::to_string(i) + ".png");
+    const float ox = i * 256.f;
+    c.Paint([=](float x, float y) { return Parchment(x + ox, y, Hex(0xe4d0a4), 151); });
+    const Rgba ink = Hex(0x5a3418, 0.85f);
+    c.Shape([=](float x, float y) { return std::abs(y - 150 - 12 * std::sin((x + ox) / 60)) - 2; }, ink);
+    c.Shape([=](float x, float y) { return std::max(std::abs(y - 16) - 1, -(std::fmod(x + ox, 24.f) - 16)); }, ink);
+    c.Shape([=](float x, float y) { return std::max(std::abs(y - 184) - 1, -(std::fmod(x + ox, 24.f) - 16)); }, ink);
+    for (int k = 0; k < 7; ++k) {
+      const float gx = 90 + k * 180.f - ox, gy = 150 + 12 * std::sin((gx + ox) / 60);
+      if (gx < -80 || gx > 336) continue;
+      switch (k % 4) {
+        case 0: c.Solid([=](float x, float y) { return Union(Box(x, y, gx - 24, gy - 40, gx + 24, gy), Trapezoid(x, y, gx, gy - 66, gy - 40, 4, 60)); }, Hex(0xb08060), Rimmed(1.5f, 6)); break;
+        case 1: DrawKey(c, Place{gx - 32, gy - 50, 1}, Hex(0xc8a040)); break;
+        case 2: DrawCandle(c, Place{gx - 20, gy - 96, 1}, true); break;
+        default: DrawRelicHead(c, Place{gx - 40, gy - 100, 1}); break;
+      }
+    }
+    c.SavePng("images/strip/strip" + std::to_string(i));
   }
 }
 
 // ---- the menus ----
 
 // The main menu's background, the fade cover, the menu buttons, the dialog panel, toggles, the
-// slider parts, the high-score marker and the game's cursors.
+// slider parts and the high-score marker.
 void Menus() {
   {
     Canvas c(1024, 768);
     c.Paint([](float x, float y) {
-      const float n = Fractal(x / 180, y / 180, 501);
-      Rgba sky = Mix(Hex(0x1a1030), Hex(0x5a3a4a), y / 768);
-      return Shade(sky, 0.8f + 0.4f * n);
+      Rgba col = Mix(Hex(0x0c0a22), Hex(0x5a3050), std::pow(std::clamp(y / 560, 0.f, 1.f), 1.6f));
+      const float mist = Fractal(x / 240, y / 60, 501);
+      col = Mix(col, Hex(0x6a4a6a), 0.25f * std::clamp((mist - 0.5f) * 3, 0.f, 1.f) * (y / 560));
+      if (Hash(int(x / 2), int(y / 2), 502) > 0.996f && y < 420) col = Mix(col, Hex(0x7a7a94), 0.4f + 0.6f * Hash(int(x), int(y), 503));  // dim stars
+      const float moon = std::hypot(x - 880, y - 170);
+      if (moon < 180) col = Mix(col, Hex(0x8a7aa8), 0.35f * std::pow(1 - moon / 180, 2.f));
+      if (moon < 40) col = Mix(Hex(0xf4ecd0), Hex(0xd8ccb0), Noise(x / 8, y / 8, 504));
+      // hills in layers, the far ones hazier
+      const float far = 520 - 80 * Fractal(x / 300, 0.3f, 505), near = 600 - 60 * Fractal(x / 200, 0.8f, 506);
+      if (y > far) col = Mix(Hex(0x2a1c38), Hex(0x1a1226), (y - far) / 120);
+      if (y > near) col = Shade(Hex(0x120c18), 0.9f + 0.2f * Noise(x / 10, y / 10, 507));
+      return col;
     });
-    // A manor's outline against the dusk.
-    c.Shape([](float x, float y) {
-      return Union(Union(Box(x, y, 120, 470, 904, 768), Trapezoid(x, y, 512, 330, 470, 120, 520)),
-                   Union(Box(x, y, 180, 380, 240, 500), Box(x, y, 784, 380, 844, 500)));
-    }, [](float x, float y) { return Shade(Hex(0x140c10), 0.9f + 0.2f * Noise(x / 8, y / 8, 77)); });
-    for (int i = 0; i < 7; ++i) {
-      const float wx = 200 + i * 100.f;
-      c.Shape([wx](float x, float y) { return Box(x, y, wx, 560, wx + 30, 610, 3); }, Hex(0xe0b050, 0.85f));
+    // the manor on its hill, with lit windows
+    const auto manor = [](float x, float y) {
+      const float body = Box(x, y, 640, 420, 960, 600), roof = Trapezoid(x, y, 800, 340, 420, 120, 340);
+      const float towers = Union(Union(Box(x, y, 620, 370, 672, 600), Trapezoid(x, y, 646, 320, 370, 2, 60)),
+                                 Union(Box(x, y, 928, 370, 980, 600), Trapezoid(x, y, 954, 320, 370, 2, 60)));
+      return Union(Union(body, roof), Union(towers, Box(x, y, 760, 320, 776, 350)));
+    };
+    c.Shape(manor, [](float x, float y) { return Shade(Hex(0x140c14), 0.9f + 0.25f * Noise(x / 6, y / 6, 508)); });
+    for (int row = 0; row < 2; ++row)
+      for (int i = 0; i < 6; ++i) {
+        const float wx = 690 + i * 44.f, wy = 450 + row * 60.f;
+        if ((i + row) % 3 == 2) continue;
+        c.Glow([=](float x, float y) { return Box(x, y, wx, wy, wx + 14, wy + 24, 6); }, Hex(0xf0a040, 0.35f), 14, Around(wx - 20, wy - 20, wx + 34, wy + 44, 0));
+        c.Shape([=](float x, float y) { return Box(x, y, wx, wy, wx + 14, wy + 24, 6); }, Hex(0xf8c860));
+      }
+    // a bare tree on the left
+    for (int b = 0; b < 9; ++b) {
+      const float a = -1.57f + (b - 4) * 0.28f, len = 110 + 40 * Hash(b, 0, 509);
+      const float bx = 170, by = 520 - b * 14.f;
+      c.Shape([=](float x, float y) {
+        const float dx = std::cos(a), dy = std::sin(a);
+        const float u = std::clamp((x - bx) * dx + (y - by) * dy, 0.f, len);
+        return std::hypot(x - bx - u * dx, y - by - u * dy) - 5 * (1 - u / len) - 0.6f;
+      }, Hex(0x0a0810));
     }
-    c.SaveJpegFile("backgrounds/mainmenu.jpg");
+    c.Shape([](float x, float y) { return Trapezoid(x, y, 170, 380, 640, 10, 34); }, Hex(0x0a0810));
+    c.Paint([](float x, float y) { return Rgba{0, 0, 0, 0.35f * (1 - Vignette(x, y, kW, kH, 1))}; });
+    c.SaveJpeg("backgrounds/mainmenu");
   }
   {
-    Canvas c(1024, 768);
-    c.Paint([](float, float) { return Hex(0x000000); });
-    c.SavePngFile("backgrounds/transition.png");
+    Canvas c(1024, 768, Hex(0x000000));
+    c.SavePng("backgrounds/transition");
   }
-  {
-    Canvas c(640, 560);
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 638, 558, 18); },
-            [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 301), 0.9f); });
-    c.Shape([](float x, float y) { return std::abs(Box(x, y, 10, 10, 630, 550, 12)) - 1.5f; }, Hex(0xd8b870));
-    c.SavePngFile("menu/panel.png");
-  }
-  {
-    Canvas c(520, 300);
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 518, 298, 16); },
-            [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 303), 0.9f); });
-    c.Shape([](float x, float y) { return std::abs(Box(x, y, 10, 10, 510, 290, 10)) - 1.5f; }, Hex(0xd8b870));
-    c.SavePngFile("menu/dialog.png");
+  for (bool big : {true, false}) {
+    const float w = big ? 640 : 520, h = big ? 560 : 300;
+    Canvas c{int(w), int(h)};
+    c.Solid([=](float x, float y) { return Box(x, y, 3, 3, w - 3, h - 3, 18); }, [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 301), 0.9f); }, Rimmed(2, 10));
+    c.Outline([=](float x, float y) { return Box(x, y, 12, 12, w - 12, h - 12, 12); }, 2, Hex(0xd8b870));
+    c.Shape([=](float x, float y) { return Box(x, y, 18, 18, w - 18, h - 18, 8); }, Hex(0x100804, 0.25f));
+    for (float cx : {22.f, w - 22})
+      for (float cy : {22.f, h - 22}) c.Solid([=](float x, float y) { return (std::abs(x - cx) + std::abs(y - cy)) * 0.7f - 6; }, Hex(0xe0c070), Rimmed(1, 3));
+    c.SavePng(big ? "menu/panel" : "menu/dialog");
   }
   {
     Canvas c(320, 44);
-    c.Shape([](float x, float y) { return Box(x, y, 1, 1, 319, 43, 6); }, Hex(0x1a120a, 0.9f));
-    c.Shape([](float x, float y) { return std::abs(Box(x, y, 1, 1, 319, 43, 6)) - 0.8f; }, Hex(0xb09060));
-    c.SavePngFile("menu/field.png");
+    c.Solid([](float x, float y) { return Box(x, y, 1, 1, 319, 43, 6); }, Hex(0x1a120a, 0.92f), Rimmed(1.2f, 6));
+    c.Outline([](float x, float y) { return Box(x, y, 1.5f, 1.5f, 318.5f, 42.5f, 6); }, 1.2f, Hex(0xb09060));
+    c.Shape([](float x, float y) { return Box(x, y, 4, 4, 316, 10, 3); }, Hex(0x000000, 0.3f));
+    c.SavePng("menu/field");
   }
   const struct {
     const char* name;
@@ -498,190 +430,53 @@ void Menus() {
   } buttons[] = {{"menu/btn", 0x6a4a2a, 1.0f}, {"menu/btn_down", 0x4a301a, 0.8f}, {"menu/btn_over", 0x8a6236, 1.2f}};
   for (const auto& b : buttons) {
     Canvas c(240, 48);
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 238, 46, 12); },
-            [&b](float, float y) { return Shade(Hex(b.fill), b.light * (1.2f - 0.45f * y / 48)); });
-    c.Shape([](float x, float y) { return std::abs(Box(x, y, 5, 5, 235, 43, 9)) - 1; }, Hex(0xd8b870));
-    c.SavePngFile(std::string(b.name) + ".png");
+    const bool down = b.light < 1;
+    c.Solid([](float x, float y) { return Box(x, y, 2, 2, 238, 46, 12); },
+            [&b](float x, float y) { return Shade(Wood(x, y * 0.5f, Hex(b.fill), 311), b.light * (1.15f - 0.4f * y / 48)); },
+            [down] { Look l = Rimmed(1.5f, 7); l.light = down ? -0.4f : 0.5f; return l; }());
+    c.Outline([](float x, float y) { return Box(x, y, 6, 6, 234, 42, 9); }, 1.4f, Hex(b.light > 1 ? 0xf8d890 : 0xd8b870));
+    c.SavePng(b.name);
   }
   // Toggles: normal, checked, and both under the pointer.
   const char* const toggles[] = {"menu/check", "menu/check_on", "menu/check_over", "menu/check_on_over"};
   for (int i = 0; i < 4; ++i) {
     Canvas c(36, 36);
-    const float light = i >= 2 ? 1.3f : 1.0f;
-    c.Shape([](float x, float y) { return Box(x, y, 2, 2, 34, 34, 5); }, Shade(Hex(0x3a2616), light));
-    c.Shape([](float x, float y) { return std::abs(Box(x, y, 3, 3, 33, 33, 4)) - 1; }, Hex(0xd8b870));
+    const float light = i >= 2 ? 1.35f : 1.0f;
+    c.Solid([](float x, float y) { return Box(x, y, 2, 2, 34, 34, 5); }, Shade(Hex(0x3a2616), light), [] { Look l = Rimmed(1.2f, 5); l.light = -0.4f; return l; }());
+    c.Outline([](float x, float y) { return Box(x, y, 3, 3, 33, 33, 4); }, 1.5f, Hex(0xd8b870));
     if (i == 1 || i == 3)
-      c.Shape([](float x, float y) {
-        return Union(Box(x, y, 9, 17, 16, 24, 1) , std::abs((x - 16) + (y - 25)) / 1.4f - 3 + std::max(0.f, std::abs(x - 21) - 7)) ;
-      }, Hex(0xf0e0a0));
-    c.SavePngFile(std::string(toggles[i]) + ".png");
+      c.Solid([](float x, float y) {
+        const float a = std::max(std::abs((x - 9) - (y - 17)) / 1.41f - 2.8f, std::max(x - 16, 8 - x));
+        const float b = std::max(std::abs((x - 16) + (y - 25)) / 1.41f - 2.8f, std::max(x - 29, 14 - x));
+        return Union(a, b);
+      }, Hex(0xf8e4a0), Rimmed(0.8f, 2));
+    c.SavePng(toggles[i]);
   }
   {
     Canvas top(14, 8), mid(14, 8), bottom(14, 8);
-    top.Shape([](float x, float y) { return Box(x, y, 2, 2, 12, 14, 4); }, Hex(0xb09060));
-    mid.Shape([](float x, float y) { return Box(x, y, 2, -2, 12, 10); }, Hex(0xb09060));
-    bottom.Shape([](float x, float y) { return Box(x, y, 2, -6, 12, 6, 4); }, Hex(0xb09060));
-    top.SavePngFile("menu/rail_top.png");
-    mid.SavePngFile("menu/rail_mid.png");
-    bottom.SavePngFile("menu/rail_bot.png");
+    const Rgba rail = Hex(0x7a5a30);
+    top.Shape([](float x, float y) { return Box(x, y, 3, 2, 11, 14, 4); }, rail);
+    mid.Shape([](float x, float y) { return Box(x, y, 3, -2, 11, 10); }, rail);
+    bottom.Shape([](float x, float y) { return Box(x, y, 3, -6, 11, 6, 4); }, rail);
+    for (Canvas* c : {&top, &mid, &bottom}) c->Shape([](float x, float y) { return Box(x, y, 5, -4, 7, 12); }, Hex(0x1a1008, 0.6f));
+    top.SavePng("menu/rail_top");
+    mid.SavePng("menu/rail_mid");
+    bottom.SavePng("menu/rail_bot");
     for (int over = 0; over < 2; ++over) {
       Canvas thumb(22, 30);
-      thumb.Shape([](float x, float y) { return Box(x, y, 2, 2, 20, 28, 5); }, Shade(Hex(0xd8b870), over ? 1.2f : 0.95f));
-      thumb.Shape([](float x, float y) { return std::abs(Box(x, y, 2, 2, 20, 28, 5)) - 0.8f; }, Hex(0x3a2616));
-      thumb.SavePngFile(over ? "menu/thumb_over.png" : "menu/thumb.png");
+      Look l = Rimmed(1.2f, 5);
+      l.gloss = 0.3f;
+      thumb.Solid([](float x, float y) { return Box(x, y, 2, 2, 20, 28, 5); }, [over](float, float y) { return Shade(Mix(Hex(0xf0d080), Hex(0xa07a30), y / 30), over ? 1.2f : 1); }, l);
+      for (int k = 0; k < 3; ++k) thumb.Shape([=](float x, float y) { return Box(x, y, 6, 10 + k * 4.f, 16, 11 + k * 4.f); }, Hex(0x5a3a10, 0.6f));
+      thumb.SavePng(over ? "menu/thumb_over" : "menu/thumb");
     }
   }
   {
     Canvas c(24, 24);
-    c.Shape([](float x, float y) { return Circle(x, y, 12, 12, 8); }, Hex(0xe0b050));
-    c.SavePngFile("menu/marker.png");
-  }
-  // The game's pointer kinds share one arrow in different tints.
-  const auto arrow = [](float x, float y) {
-    return Union(std::max({-x, x - y * 0.7f, y - 24.f}), Box(x, y, 7, 16, 13, 29));
-  };
-  const struct {
-    const char* name;
-    uint32_t tint;
-  } cursors[] = {{"cursor/cursor_active", 0xf0e0c0}, {"cursor/cursor_look", 0xa0d0f0}, {"cursor/cursor_use", 0xf0c070},
-                 {"cursor/cursor_exit", 0x90e070}, {"cursor/cursor_active_red", 0xf06050}, {"cursor/cursor_inactive", 0x909090}};
-  for (const auto& k : cursors) {
-    Canvas c(32, 32);
-    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1) - 1.5f; }, Hex(0x101010));
-    c.Shape([&](float x, float y) { return arrow(x - 2, y - 1); }, Hex(k.tint));
-    c.SavePngFile(std::string(k.name) + ".png");
-  }
-}
-
-// ---- sounds ----
-
-// Encodes mono samples (-1..1) as Ogg Vorbis.
-bool WriteOgg(const std::string& rel, const std::vector<float>& samples, long rate, float quality) {
-  std::vector<unsigned char> out =
-      EncodeOgg(1, rate, quality, static_cast<long>(samples.size()),
-                [&samples](long frame, int) { return samples[static_cast<size_t>(frame)]; }, rel.c_str(), 0x686d7264);
-  if (out.empty()) {
-    std::fprintf(stderr, "mkcontent: the encoder refused %s\n", rel.c_str());
-    return gFailed = true, false;
-  }
-
-  const std::string path = gRoot + "/" + rel;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (f) ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", path.c_str()), gFailed = true;
-  return ok;
-}
-
-constexpr long kRate = 22050;
-constexpr double kPi = 3.14159265358979323846;
-
-// A plucked note: a few harmonics under an exponential decay, added into the buffer.
-void Note(std::vector<float>& buf, double start, double length, double freq, float gain, double decay = 3) {
-  const size_t first = size_t(start * kRate), count = size_t(length * kRate);
-  for (size_t i = 0; i < count && first + i < buf.size(); ++i) {
-    const double t = double(i) / kRate;
-    const double env = std::exp(-decay * t) * std::min(1.0, t * 200) * std::min(1.0, (length - t) * 40);
-    const double w = 2 * kPi * freq * t;
-    buf[first + i] += float(gain * env * (std::sin(w) + 0.35 * std::sin(2 * w) + 0.12 * std::sin(3 * w)));
-  }
-}
-
-double Midi(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
-
-void Sounds() {
-  uint32_t seed = 7;
-  const auto noise = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return float(seed >> 8) / float(1 << 23) - 1.f;
-  };
-  {
-    std::vector<float> s(size_t(0.06 * kRate));
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[i] = float(std::exp(-90 * t) * (0.5 * noise() + 0.5 * std::sin(2 * kPi * 1800 * t)));
-    }
-    WriteOgg("sounds/click.ogg", s, kRate, 0.4f);
-  }
-  {
-    std::vector<float> s(size_t(0.5 * kRate));
-    const int notes[] = {72, 76, 79, 84};
-    for (int i = 0; i < 4; ++i) Note(s, i * 0.07, 0.5 - i * 0.07, Midi(notes[i]), 0.22f, 8);
-    WriteOgg("sounds/pickup.ogg", s, kRate, 0.4f);
-  }
-  {
-    // Wind: low-passed noise swelling and ebbing; the ends match so it loops.
-    std::vector<float> s(size_t(4.0 * kRate));
-    float low = 0, lower = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / s.size();
-      const float cut = float(0.02 + 0.03 * (0.5 - 0.5 * std::cos(2 * kPi * 2 * t)));
-      low += cut * (noise() - low);
-      lower += cut * (low - lower);
-      s[i] = float(3.0 * lower * (0.4 + 0.6 * std::sin(kPi * t)));
-    }
-    WriteOgg("sounds/wind.ogg", s, kRate, 0.1f);
-  }
-  {
-    // The theme: eight bars in A minor at 96 beats a minute, bass and melody, loopable.
-    const double beat = 60.0 / 96;
-    std::vector<float> s(size_t(32 * beat * kRate));
-    const int bass[] = {45, 41, 48, 43, 45, 41, 40, 45};
-    const int melody[] = {69, 72, 76, 74, 72, 71, 69, 71, 72, 69, 67, 69, 72, 76, 74, 72,
-                          69, 72, 76, 79, 77, 76, 74, 72, 71, 72, 74, 71, 69, 68, 69, 0};
-    for (int bar = 0; bar < 8; ++bar) {
-      Note(s, bar * 4 * beat, 4 * beat, Midi(bass[bar]), 0.22f, 1.2);
-      Note(s, (bar * 4 + 2) * beat, 2 * beat, Midi(bass[bar] + 7), 0.12f, 1.5);
-    }
-    for (int i = 0; i < 32; ++i)
-      if (melody[i]) Note(s, i * beat, beat * 1.2, Midi(melody[i]), 0.16f, 2.5);
-    WriteOgg("sounds/music_loop.ogg", s, kRate, 0.2f);
-  }
-}
-
-// The menus' sounds: four typewriter clicks, the lever sample of the options, the menu music.
-void MenuSounds() {
-  uint32_t seed = 91;
-  const auto noise = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return float(seed >> 8) / float(1 << 23) - 1.f;
-  };
-  for (int k = 1; k <= 4; ++k) {
-    std::vector<float> s(size_t(0.05 * kRate));
-    const double pitch = 900 + 250 * k;
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[i] = float(std::exp(-120 * t) * (0.6 * noise() + 0.4 * std::sin(2 * kPi * pitch * t)));
-    }
-    char name[64];
-    std::snprintf(name, sizeof name, "audio/sfx/sfx_typing_%02d.ogg", k);
-    WriteOgg(name, s, kRate, 0.4f);
-  }
-  {
-    std::vector<float> s(size_t(0.25 * kRate));
-    for (size_t i = 0; i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[i] = float(0.5 * std::exp(-25 * t) * std::sin(2 * kPi * (300 - 400 * t) * t) + 0.2 * std::exp(-60 * t) * noise());
-    }
-    WriteOgg("audio/sfx/lever.ogg", s, kRate, 0.4f);
-  }
-  {
-    // A slow waltz in D minor: bass on one, chords on two and three, and a melody; loopable.
-    const double beat = 60.0 / 84;
-    std::vector<float> s(size_t(48 * beat * kRate));
-    const int bass[] = {50, 46, 48, 45, 50, 43, 45, 50, 46, 48, 45, 50, 43, 45, 45, 50};
-    const int melody[] = {62, 65, 69, 70, 69, 65, 67, 64, 60, 69, 67, 65, 62, 65, 69, 74,
-                          72, 70, 69, 67, 65, 67, 69, 64, 62, 65, 69, 70, 72, 70, 69, 67,
-                          65, 64, 62, 61, 62, 65, 64, 62, 61, 57, 61, 64, 62, 0, 0, 0};
-    for (int bar = 0; bar < 16; ++bar) {
-      Note(s, bar * 3 * beat, 3 * beat, Midi(bass[bar]), 0.2f, 1.4);
-      Note(s, (bar * 3 + 1) * beat, beat, Midi(bass[bar] + 12), 0.08f, 3);
-      Note(s, (bar * 3 + 2) * beat, beat, Midi(bass[bar] + 19), 0.08f, 3);
-    }
-    for (int i = 0; i < 48; ++i)
-      if (melody[i]) Note(s, i * beat, beat * 1.3, Midi(melody[i]), 0.15f, 2.2);
-    WriteOgg("audio/music/mainmenumusic.ogg", s, kRate, 0.2f);
+    Look l = Rimmed(1, 4);
+    l.gloss = 0.5f;
+    c.Solid([](float x, float y) { return Circle(x, y, 12, 12, 8); }, Hex(0xe0b050), l);
+    c.SavePng("menu/marker");
   }
 }
 
@@ -692,16 +487,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s ASSETS_DIR\n", argv[0]);
     return 2;
   }
-  gRoot = std::filesystem::absolute(argv[1]).string();
-  SetFileRoots(TString(gRoot.c_str()), TString(), TString());
+  SetContentRoot(argv[1]);
   Backgrounds();
   Objects();
+  Cursors();
   Interface();
   Puzzles();
-  Sounds();
   Menus();
-  MenuSounds();
-  if (!MakeMiniGameContent(gRoot)) gFailed = true;
-  if (!MakeSceneContent(gRoot)) gFailed = true;
-  return gFailed ? 1 : 0;
+  MakeSounds();
+  MakeMiniGameContent();
+  MakeSceneContent();
+  return ContentFailed() ? 1 : 0;
 }

@@ -1,6 +1,6 @@
-// The mini-games' own pictures and sounds for the demo: the potion board's pipes in every colour
+// The mini-games' own pictures for the demo: the potion board's pipes in every colour
 // combination with its funnels, flasks and buttons, the lock's padlock and frame, the mirror game's
-// right and wrong marks, and the win and lose jingles. Deterministic, like the rest of mkcontent.
+// right and wrong marks. Deterministic, like the rest of mkcontent.
 #include "mkminigames.h"
 
 #include <algorithm>
@@ -12,98 +12,62 @@
 #include <string>
 #include <vector>
 
-#include "core/string.h"
-#include "oggtone.h"
-#include "render/imagecodecs.h"
+#include "canvas.h"
+#include "motifs.h"
 
 namespace {
 
-bool gOk = true;
-
-struct Colour {
-  float r = 0, g = 0, b = 0, a = 0;
-};
-
-Colour Rgb(uint32_t v, float a = 1) { return {((v >> 16) & 255) / 255.f, ((v >> 8) & 255) / 255.f, (v & 255) / 255.f, a}; }
-
-// A small RGBA picture painted from signed distances (negative inside), antialiased.
-class Picture {
- public:
-  Picture(int w, int h) : mW(w), mH(h), mPix(size_t(w) * h) {}
-  void Fill(const std::function<float(float, float)>& distance, Colour c) {
-    for (int y = 0; y < mH; ++y)
-      for (int x = 0; x < mW; ++x) {
-        Colour s = c;
-        s.a *= std::clamp(0.5f - distance(x + 0.5f, y + 0.5f), 0.f, 1.f);
-        Over(mPix[size_t(y) * mW + x], s);
-      }
-  }
-  // Written as PNG; the game names these pictures without the extension.
-  void Save(std::string rel) const {
-    if (rel.size() < 4 || rel.compare(rel.size() - 4, 4, ".png") != 0) rel += ".png";
-    std::vector<uint8_t> bytes(mPix.size() * 4);
-    for (size_t i = 0; i < mPix.size(); ++i) {
-      bytes[i * 4] = Byte(mPix[i].b), bytes[i * 4 + 1] = Byte(mPix[i].g), bytes[i * 4 + 2] = Byte(mPix[i].r);
-      bytes[i * 4 + 3] = Byte(mPix[i].a);
-    }
-    if (!SavePng(TString(("user:" + rel).c_str()), bytes.data(), mW, mH, mW * 4)) {
-      std::fprintf(stderr, "mkcontent: cannot write %s\n", rel.c_str());
-      gOk = false;
-    }
-  }
-
- private:
-  static void Over(Colour& d, const Colour& c) {
-    if (c.a <= 0) return;
-    const float a = c.a + d.a * (1 - c.a);
-    d.r = (c.r * c.a + d.r * d.a * (1 - c.a)) / a;
-    d.g = (c.g * c.a + d.g * d.a * (1 - c.a)) / a;
-    d.b = (c.b * c.a + d.b * d.a * (1 - c.a)) / a;
-    d.a = a;
-  }
-  static uint8_t Byte(float v) { return uint8_t(std::lround(std::clamp(v, 0.f, 1.f) * 255)); }
-  int mW, mH;
-  std::vector<Colour> mPix;
-};
-
-float Box(float x, float y, float x0, float y0, float x1, float y1, float round = 0) {
-  const float dx = std::max(x0 + round - x, x - (x1 - round)), dy = std::max(y0 + round - y, y - (y1 - round));
-  return std::hypot(std::max(dx, 0.f), std::max(dy, 0.f)) + std::min(std::max(dx, dy), 0.f) - round;
-}
-float Circle(float x, float y, float cx, float cy, float r) { return std::hypot(x - cx, y - cy) - r; }
-
 // The potion colours by letter: green, orange, black, purple and none (an empty glass).
 const char kLetters[] = "gobpu";
-Colour Potion(char letter) {
+Rgba Potion(char letter) {
   switch (letter) {
-    case 'g': return Rgb(0x3cae3c);
-    case 'o': return Rgb(0xf08a1c);
-    case 'b': return Rgb(0x262626);
-    case 'p': return Rgb(0x8a3cb4);
-    default: return Rgb(0xd8e4ec, 0.5f);
+    case 'g': return Hex(0x3cae3c);
+    case 'o': return Hex(0xf08a1c);
+    case 'b': return Hex(0x262626);
+    case 'p': return Hex(0x8a3cb4);
+    default: return Hex(0xd8e4ec, 0.5f);
   }
 }
 
 constexpr int kCell = 64;
-const Colour kCopper = Rgb(0x9a6a3a);
+const Rgba kCopper = Hex(0xb8804a);
+
+Look Metal(float bevel) {
+  Look l;
+  l.outline = 1.2f;
+  l.bevel = bevel;
+  l.light = 0.6f;
+  l.gloss = 0.35f;
+  return l;
+}
 
 enum Side { kUp, kRight, kDown, kLeft };
 
-// One pipe cell: a copper pipe along each open side to the centre, filled with that side's colour.
+// One pipe cell: a copper pipe along each open side to the centre with a glass window in the
+// middle showing that side's colour, and a flange where the pipe meets the next cell.
 void Pipe(const std::string& rel, const std::vector<std::pair<Side, char>>& arms) {
-  Picture p(kCell, kCell);
-  const float c = kCell / 2.f, outer = 14, inner = 9;
-  for (bool fill : {false, true}) {
-    const float w = fill ? inner : outer;
-    for (const auto& [side, letter] : arms) {
-      const float x0 = side == kLeft ? 0 : side == kRight ? c - w : c - w;
-      const float x1 = side == kRight ? kCell : side == kLeft ? c + w : c + w;
-      const float y0 = side == kUp ? 0 : side == kDown ? c - w : c - w;
-      const float y1 = side == kDown ? kCell : side == kUp ? c + w : c + w;
-      p.Fill([=](float x, float y) { return Box(x, y, x0, y0, x1, y1); }, fill ? Potion(letter) : kCopper);
-    }
+  Canvas p(kCell, kCell);
+  const float c = kCell / 2.f;
+  const auto arm = [c](Side side, float w) {
+    const float x0 = side == kLeft ? 0 : c - w, x1 = side == kRight ? kCell : c + w;
+    const float y0 = side == kUp ? 0 : c - w, y1 = side == kDown ? kCell : c + w;
+    return [=](float x, float y) { return Box(x, y, x0, y0, x1, y1, side == kUp || side == kDown ? 0 : 0); };
+  };
+  for (const auto& [side, letter] : arms) p.Solid(arm(side, 14), [side = side](float x, float y) {
+      const float across = side == kUp || side == kDown ? x : y;
+      return Shade(kCopper, 0.75f + 0.5f * (1 - std::abs(across - 32) / 14));
+    }, Metal(4));
+  for (const auto& [side, letter] : arms) {
+    const Rgba liquid = Potion(letter);
+    p.Shape(arm(side, 8.5f), [liquid](float x, float y) { return Shade(liquid, 0.85f + 0.3f * Noise(x / 4, y / 4, 7)); });
+    // the flange at the cell's edge
+    const float fx = side == kLeft ? 3 : side == kRight ? kCell - 3 : c, fy = side == kUp ? 3 : side == kDown ? kCell - 3 : c;
+    const bool vertical = side == kUp || side == kDown;
+    p.Solid([=](float x, float y) { return vertical ? Box(x, y, fx - 17, fy - 3, fx + 17, fy + 3, 1.5f) : Box(x, y, fx - 3, fy - 17, fx + 3, fy + 17, 1.5f); },
+            Shade(kCopper, 0.9f), Metal(2));
   }
-  p.Save(rel);
+  p.Shape([c](float x, float y) { return Circle(x, y, c - 3, c - 3, 2.5f); }, Hex(0xffffff, 0.45f));  // a glint on the glass
+  p.SavePng(rel);
 }
 
 void PotionBoard() {
@@ -113,92 +77,89 @@ void PotionBoard() {
     const std::string s = std::string("_") + c;
     Pipe(dir + "pipe_ud" + s, {{kUp, c}, {kDown, c}});
     Pipe(dir + "pipe_ur" + s, {{kUp, c}, {kRight, c}});
-    // Funnel: a wide bowl above a spout, holding what was poured.
-    Picture funnel(kCell, kCell);
-    funnel.Fill([](float x, float y) { return std::max(Box(x, y, 4, 4, 60, 44), std::abs(x - 32) - (44 - y) * 0.7f - 4); },
-                kCopper);
-    funnel.Fill([](float x, float y) { return std::max(Box(x, y, 10, 8, 54, 40), std::abs(x - 32) - (40 - y) * 0.6f - 2); },
-                Potion(c));
-    funnel.Fill([](float x, float y) { return Box(x, y, 24, 40, 40, 64); }, kCopper);
-    funnel.Save(dir + "funnel" + s);
-    // Flask at the outlet, the moveable flask of the cupboard and the wanted colour.
+    // Funnel: a wide copper bowl above a spout, holding what was poured.
+    Canvas funnel(kCell, kCell);
+    const auto bowl = [](float x, float y) { return std::max(Box(x, y, 4, 4, 60, 46, 3), std::abs(x - 32) - (46 - y) * 0.62f - 5); };
+    funnel.Solid([](float x, float y) { return Box(x, y, 23, 38, 41, 64, 1); }, kCopper, Metal(4));
+    funnel.Solid(bowl, [](float x, float y) { return Shade(kCopper, 0.8f + 0.4f * (1 - std::abs(x - 32) / 32) - 0.2f * y / 64); }, Metal(5));
+    funnel.Shape([](float x, float y) { return std::max(Box(x, y, 9, 9, 55, 40, 2), std::abs(x - 32) - (40 - y) * 0.6f - 2); },
+                 [c](float, float y) { return Shade(Potion(c), 1.1f - 0.3f * y / 40); });
+    funnel.Outline([](float x, float y) { return Box(x, y, 4, 4, 60, 9, 2); }, 1.5f, Hex(0xf0c890));
+    funnel.SavePng(dir + "funnel" + s);
+    // Flask at the outlet and the moveable flask of the cupboard: glass round-bottomed flasks.
     for (const char* stem : {"flask", "carry"}) {
-      Picture flask(kCell, kCell);
-      flask.Fill([](float x, float y) { return std::min(Circle(x, y, 32, 42, 20), Box(x, y, 26, 4, 38, 30)); },
-                 Rgb(0xe8f0f4, 0.8f));
-      flask.Fill([](float x, float y) { return Circle(x, y, 32, 42, 16); }, Potion(c));
-      flask.Save(dir + stem + s);
+      Canvas flask(kCell, kCell);
+      const auto glass = [](float x, float y) { return Union(Circle(x, y, 32, 42, 19), Box(x, y, 26, 6, 38, 30, 2)); };
+      flask.Shape([](float x, float y) { return std::max(Circle(x, y, 32, 42, 16), 34 - y); }, [c](float x, float) { return Shade(Potion(c), 1.15f - 0.4f * x / 64); });
+      flask.Solid(glass, [](float x, float) { return Hex(0xe8f4ff, 0.2f + 0.25f * std::abs(x - 32) / 20); }, Metal(6));
+      flask.Solid([](float x, float y) { return Box(x, y, 24, 2, 40, 9, 2); }, Hex(0x9a6a3a), Metal(3));  // cork
+      flask.Shape([](float x, float y) { return Ellipse(x, y, 24, 38, 3, 8); }, Hex(0xffffff, 0.6f));
+      flask.SavePng(dir + stem + s);
     }
-    Picture target(kCell, 24);
-    target.Fill([](float x, float y) { return Box(x, y, 2, 2, 62, 22, 8); }, Rgb(0x3a2a18));
-    target.Fill([](float x, float y) { return Box(x, y, 6, 6, 58, 18, 5); }, Potion(c));
-    target.Save(dir + "target" + s);
+    Canvas target(kCell, 24);
+    target.Solid([](float x, float y) { return Box(x, y, 2, 2, 62, 22, 8); }, [](float x, float y) { return Wood(x, y, Hex(0x5a3a1e), 3); }, Metal(3));
+    target.Solid([](float x, float y) { return Box(x, y, 7, 6, 57, 18, 5); }, Potion(c), Metal(3));
+    target.SavePng(dir + "target" + s);
   }
   // The merge: streams from above and from the left run down; every colour combination.
   for (const char* up = kLetters; *up; ++up)
     for (const char* down = kLetters; *down; ++down)
       for (const char* left = kLetters; *left; ++left)
         Pipe(dir + "pipe_udl_d_" + *up + *down + *left, {{kUp, *up}, {kDown, *down}, {kLeft, *left}});
-  for (const auto& [name, colour] : {std::pair{"mix", 0x4a7a3a}, {"reset", 0x8a3a2a}}) {
-    Picture b(120, 48);
-    b.Fill([](float x, float y) { return Box(x, y, 2, 2, 118, 46, 12); }, Rgb(0x2a1a0a));
-    b.Fill([](float x, float y) { return Box(x, y, 6, 6, 114, 42, 9); }, Rgb(colour));
-    b.Save(dir + name);
+  // The mix button (a green pour mark) and the reset button (a red turning arrow).
+  for (bool mix : {true, false}) {
+    Canvas b(120, 48);
+    b.Solid([](float x, float y) { return Box(x, y, 2, 2, 118, 46, 12); }, [](float, float y) { return Mix(Hex(0x6a4a2a), Hex(0x2a1a0a), y / 48); }, Metal(5));
+    b.Solid([](float x, float y) { return Box(x, y, 7, 7, 113, 41, 9); }, [mix](float, float y) { return Mix(Hex(mix ? 0x6ac05a : 0xd05a40), Hex(mix ? 0x2a6a2a : 0x7a2418), y / 48); },
+            Metal(6));
+    if (mix)
+      b.Solid([](float x, float y) { return Union(std::max(std::abs(x - 60) - (38 - y) * 0.55f, std::max(24 - y, y - 38)), Box(x, y, 55, 10, 65, 25, 2)); },
+              Hex(0xf4f8e8), Metal(2));
+    else
+      b.Solid([](float x, float y) {
+        const float ring = std::max(std::abs(Circle(x, y, 60, 24, 10)) - 2.5f, -std::max(x - 60, 24 - y) - 0.f);
+        const float head = std::max(std::abs(x - 70) - (y - 14) * 0.8f, std::max(14 - y, y - 24));
+        return Union(ring, head);
+      }, Hex(0xf8ece0), Metal(2));
+    b.SavePng(dir + (mix ? "mix" : "reset"));
   }
-  Picture cupboard(240, 120);
-  cupboard.Fill([](float x, float y) { return Box(x, y, 0, 0, 240, 120, 6); }, Rgb(0x5a3a1e));
-  cupboard.Fill([](float x, float y) { return Box(x, y, 10, 10, 230, 110, 3); }, Rgb(0x7a5430));
-  cupboard.Save(dir + "cupboard");
+  Canvas cupboard(240, 120);
+  cupboard.Solid([](float x, float y) { return Box(x, y, 0, 0, 240, 120, 6); }, [](float x, float y) { return Wood(x, y, Hex(0x5a3a1e), 4); }, Metal(8));
+  cupboard.Shape([](float x, float y) { return Box(x, y, 10, 10, 230, 110, 3); }, [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2410), 5), 0.6f + 0.4f * y / 120); });
+  cupboard.Solid([](float x, float y) { return Box(x, y, 6, 100, 234, 110, 2); }, [](float x, float y) { return Wood(x, y, Hex(0x7a5430), 6); }, Metal(3));
+  cupboard.SavePng(dir + "cupboard");
 }
 
 void LockAndMirror() {
-  Picture padlock(40, 40);
-  padlock.Fill([](float x, float y) { return std::abs(Circle(x, y, 20, 16, 10)) - 3; }, Rgb(0x808890));
-  padlock.Fill([](float x, float y) { return Box(x, y, 6, 18, 34, 38, 4); }, Rgb(0xc0a040));
-  padlock.Save("images/lock/padlock.png");
-  Picture frame(560, 300);
-  frame.Fill([](float x, float y) { return -Box(x, y, 24, 24, 536, 276, 6); }, Rgb(0x4a3420));
-  frame.Save("images/lock/frame.png");
-  Picture right(128, 128), wrong(128, 128);
-  right.Fill([](float x, float y) {
-    return std::min(std::abs((x - 30) - (y - 70)) / 1.41f, std::abs((x - 50) + (y - 90)) / 1.41f) - 7 +
-           std::max(0.f, std::max(std::abs(x - 64) - 44, std::abs(y - 64) - 44));
-  }, Rgb(0x30b040));
-  right.Save("sprites/mi_right.png");
-  wrong.Fill([](float x, float y) {
-    return std::min(std::abs(x - y), std::abs(x + y - 128)) / 1.41f - 7 +
-           std::max(0.f, std::max(std::abs(x - 64) - 44, std::abs(y - 64) - 44));
-  }, Rgb(0xc03030));
-  wrong.Save("sprites/mi_wrong.png");
-}
-
-void Jingle(const std::string& root, const std::string& rel, const std::vector<double>& notes) {
-  constexpr long kRate = 22050;
-  const double step = 0.14, tail = 0.5;
-  std::vector<float> s(size_t((notes.size() * step + tail) * kRate));
-  for (size_t n = 0; n < notes.size(); ++n) {
-    const size_t first = size_t(n * step * kRate);
-    for (size_t i = 0; first + i < s.size(); ++i) {
-      const double t = double(i) / kRate;
-      s[first + i] += float(0.25 * std::exp(-5 * t) * std::min(1.0, t * 300) * std::sin(2 * M_PI * notes[n] * t));
-    }
-  }
-  const std::vector<unsigned char> out =
-      EncodeOgg(1, kRate, 0.4f, long(s.size()), [&s](long f, int) { return s[size_t(f)]; }, rel.c_str(), 0x6d696e69);
-  const std::string path = root + "/" + rel;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  FILE* f = out.empty() ? nullptr : std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (f) ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", path.c_str()), gOk = false;
+  Canvas padlock(40, 40);
+  padlock.Solid([](float x, float y) { return std::max(std::abs(Circle(x, y, 20, 16, 10)) - 3, y - 22); }, [](float x, float) { return Mix(Hex(0xe0e0e8), Hex(0x70707a), x / 40); },
+                Metal(3));
+  padlock.Solid([](float x, float y) { return Box(x, y, 6, 18, 34, 38, 4); }, [](float x, float y) { return Mix(Hex(0xf0c860), Hex(0x9a6a18), (x + y) / 80); }, Metal(5));
+  padlock.Shape([](float x, float y) { return Union(Circle(x, y, 20, 26, 3), Trapezoid(x, y, 20, 27, 34, 2, 5)); }, Hex(0x2a1a08));
+  padlock.SavePng("images/lock/padlock.png");
+  Canvas frame(560, 300);
+  frame.Solid([](float x, float y) { return -Box(x, y, 24, 24, 536, 276, 6); }, [](float x, float y) { return Wood(x, y, Hex(0x4a3420), 7); }, Metal(12));
+  for (float cx : {12.f, 548.f})
+    for (float cy : {12.f, 288.f}) frame.Solid([=](float x, float y) { return Circle(x, y, cx, cy, 6); }, Hex(0xb0b0b8), Metal(3));
+  frame.Outline([](float x, float y) { return Box(x, y, 24, 24, 536, 276, 6); }, 2, Hex(0x1a1008, 0.8f));
+  frame.SavePng("images/lock/frame.png");
+  Canvas right(128, 128), wrong(128, 128);
+  right.Glow([](float x, float y) { return Circle(x, y, 64, 64, 30); }, Hex(0x80ff80, 0.35f), 30);
+  right.Solid([](float x, float y) {
+    return std::min(std::max(std::abs((x - 30) - (y - 70)) / 1.41f - 8, std::max(x - 54, 24 - x)),
+                    std::max(std::abs((x - 50) + (y - 90)) / 1.41f - 8, std::max(x - 102, 44 - x)));
+  }, [](float, float y) { return Mix(Hex(0x70e070), Hex(0x208a30), y / 128); }, Metal(6));
+  right.SavePng("sprites/mi_right.png");
+  wrong.Glow([](float x, float y) { return Circle(x, y, 64, 64, 30); }, Hex(0xff6060, 0.35f), 30);
+  wrong.Solid([](float x, float y) {
+    return std::min(std::abs(x - y), std::abs(x + y - 128)) / 1.41f - 8 + std::max(0.f, std::max(std::abs(x - 64) - 40, std::abs(y - 64) - 40));
+  }, [](float, float y) { return Mix(Hex(0xf06050), Hex(0x9a1a18), y / 128); }, Metal(6));
+  wrong.SavePng("sprites/mi_wrong.png");
 }
 
 }  // namespace
 
-bool MakeMiniGameContent(const std::string& root) {
+void MakeMiniGameContent() {
   PotionBoard();
   LockAndMirror();
-  Jingle(root, "audio/sfx/positive_sound.ogg", {523.25, 659.25, 783.99, 1046.5});
-  Jingle(root, "audio/sfx/negative_sound.ogg", {392.0, 311.13, 246.94});
-  return gOk;
 }

@@ -1,6 +1,5 @@
-// The mini-games' pictures and sounds, written below the assets folder by mkcontent.
+// The mini-games' pictures, written below the assets folder by mkcontent.
 #pragma once
-#include <string>
 
-// False when a file could not be written.
-bool MakeMiniGameContent(const std::string& root);
+// Failures are reported through ContentFailed().
+void MakeMiniGameContent();

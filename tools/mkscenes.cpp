@@ -1,8 +1,8 @@
-// The scene screens' pictures and sounds for the demo: the 1024 x 768 backdrops of the chapter card,
-// the cutscene stage, the courtyard, the hall and the study; the sidebar strips and buttons, the
-// hint button and its refill gauge, the short-text box, the letterbox bars, the cutscene's panels,
-// speakers and letter, the scene objects, hidden objects and inventory icons, the diary book, the
-// sparkle of the hint effect and the interface sounds. Deterministic, like the rest of mkcontent.
+// The scene screens' pictures for the demo: the 1024 x 768 backdrops of the chapter card, the
+// cutscene stage, the courtyard (also at dawn, for the ending), the hall, the study and the diary
+// book; the sidebar strips and buttons, the hint button and its refill gauge, the short-text box,
+// the letterbox bars, the cutscene's panels, speakers and letter, the scene objects, hidden objects
+// and inventory icons, and the sparkle of the hint effect. Deterministic, like the rest of mkcontent.
 #include "mkscenes.h"
 
 #include <algorithm>
@@ -14,335 +14,585 @@
 #include <string>
 #include <vector>
 
-#include "core/string.h"
-#include "oggtone.h"
-#include "render/imagecodecs.h"
+#include "canvas.h"
+#include "motifs.h"
 
 namespace {
 
-bool gOk = true;
-std::string gRoot;
-
-struct Colour {
-  float r = 0, g = 0, b = 0, a = 0;
-};
-
-Colour Rgb(uint32_t v, float a = 1) { return {((v >> 16) & 255) / 255.f, ((v >> 8) & 255) / 255.f, (v & 255) / 255.f, a}; }
-Colour Mix(Colour a, Colour b, float t) {
-  t = std::clamp(t, 0.f, 1.f);
-  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
-}
-
-// A deterministic value noise in 0..1.
-float Hash(int x, int y, uint32_t seed) {
-  uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
-  h = (h ^ (h >> 13)) * 1274126177u;
-  return float((h ^ (h >> 16)) & 0xFFFF) / 65535.f;
-}
-float Noise(float x, float y, uint32_t seed) {
-  const int xi = int(std::floor(x)), yi = int(std::floor(y));
-  const float fx = x - xi, fy = y - yi;
-  const float a = Hash(xi, yi, seed), b = Hash(xi + 1, yi, seed), c = Hash(xi, yi + 1, seed), d = Hash(xi + 1, yi + 1, seed);
-  const float u = fx * fx * (3 - 2 * fx), v = fy * fy * (3 - 2 * fy);
-  return a + (b - a) * u + (c - a) * v + (a - b - c + d) * u * v;
-}
-
-// An RGBA picture painted from signed distances (negative inside), antialiased.
-class Picture {
- public:
-  Picture(int w, int h) : mW(w), mH(h), mPix(size_t(w) * h) {}
-  void Paint(const std::function<Colour(float, float)>& painter) {
-    for (int y = 0; y < mH; ++y)
-      for (int x = 0; x < mW; ++x) Over(mPix[size_t(y) * mW + x], painter(x + 0.5f, y + 0.5f));
-  }
-  void Fill(const std::function<float(float, float)>& distance, Colour c) {
-    Paint([&](float x, float y) {
-      Colour s = c;
-      s.a *= std::clamp(0.5f - distance(x, y), 0.f, 1.f);
-      return s;
-    });
-  }
-  // The game names its pictures without the extension.
-  void SavePng(const std::string& rel) const { Write(rel + ".png", false); }
-  void SaveJpeg(const std::string& rel) const { Write(rel + ".jpg", true); }
-
- private:
-  static void Over(Colour& d, const Colour& c) {
-    if (c.a <= 0) return;
-    const float a = c.a + d.a * (1 - c.a);
-    d.r = (c.r * c.a + d.r * d.a * (1 - c.a)) / a;
-    d.g = (c.g * c.a + d.g * d.a * (1 - c.a)) / a;
-    d.b = (c.b * c.a + d.b * d.a * (1 - c.a)) / a;
-    d.a = a;
-  }
-  static uint8_t Byte(float v) { return uint8_t(std::lround(std::clamp(v, 0.f, 1.f) * 255)); }
-  void Write(const std::string& rel, bool jpeg) const {
-    std::vector<uint8_t> bytes(mPix.size() * 4);
-    for (size_t i = 0; i < mPix.size(); ++i) {
-      bytes[i * 4] = Byte(mPix[i].b), bytes[i * 4 + 1] = Byte(mPix[i].g), bytes[i * 4 + 2] = Byte(mPix[i].r);
-      bytes[i * 4 + 3] = jpeg ? 255 : Byte(mPix[i].a);
-    }
-    std::filesystem::create_directories(std::filesystem::path(gRoot + "/" + rel).parent_path());
-    const TString path(("user:" + rel).c_str());
-    const bool ok = jpeg ? ::SaveJpeg(path, 0.85f, mW, mH, mW * 4, bytes.data())
-                         : ::SavePng(path, bytes.data(), mW, mH, mW * 4);
-    if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", rel.c_str()), gOk = false;
-  }
-  int mW, mH;
-  std::vector<Colour> mPix;
-};
-
-float Box(float x, float y, float x0, float y0, float x1, float y1, float round = 0) {
-  const float qx = std::abs(x - (x0 + x1) / 2) - ((x1 - x0) / 2 - round);
-  const float qy = std::abs(y - (y0 + y1) / 2) - ((y1 - y0) / 2 - round);
-  return std::hypot(std::max(qx, 0.f), std::max(qy, 0.f)) + std::min(std::max(qx, qy), 0.f) - round;
-}
-float Circle(float x, float y, float cx, float cy, float r) { return std::hypot(x - cx, y - cy) - r; }
-float Ellipse(float x, float y, float cx, float cy, float rx, float ry) {
-  return (std::hypot((x - cx) / rx, (y - cy) / ry) - 1) * std::min(rx, ry);
-}
+constexpr float kW = 1024, kH = 768;
 
 // ---- backdrops ----
 
-// A full-screen backdrop: a vertical gradient with a soft texture and darker corners.
-void Backdrop(const std::string& rel, Colour top, Colour bottom, uint32_t seed,
-              const std::function<void(Picture&)>& details = nullptr) {
-  Picture p(1024, 768);
-  p.Paint([&](float x, float y) {
-    Colour c = Mix(top, bottom, y / 768);
-    const float n = 0.85f + 0.3f * Noise(x / 70, y / 70, seed);
-    const float v = 1 - 0.4f * std::pow(std::hypot((x - 512) / 512, (y - 384) / 384) / 1.414f, 2.f);
-    return Colour{c.r * n * v, c.g * n * v, c.b * n * v, 1};
-  });
-  if (details) details(p);
-  p.SaveJpeg(rel);
+// A sky from `top` to `horizon` with soft clouds.
+Rgba Sky(float x, float y, Rgba top, Rgba horizon, float horizonY, uint32_t seed, float clouds) {
+  Rgba c = Mix(top, horizon, std::pow(std::clamp(y / horizonY, 0.f, 1.f), 1.4f));
+  const float n = Fractal(x / 220, y / 70, seed);
+  const float cover = std::clamp((n - 0.55f) * 4, 0.f, 1.f) * clouds;
+  return Mix(c, Shade(Mix(horizon, Hex(0xffffff), 0.6f), 1.0f - 0.25f * Noise(x / 40, y / 20, seed + 3)), cover);
 }
 
-void Backdrops() {
-  Backdrop("scenes/chapter/bg", Rgb(0xdcc89c), Rgb(0xa88a58), 11);
-  Picture map(360, 240);
-  map.Fill([](float x, float y) { return Box(x, y, 0, 0, 360, 240, 10); }, Rgb(0xc9d6a0));
-  map.Fill([](float x, float y) { return std::abs(y - 120 - 40 * std::sin(x / 50)) - 8; }, Rgb(0x4f86b8));
-  map.Fill([](float x, float y) { return Circle(x, y, 250, 70, 14); }, Rgb(0x8a3a2a));
-  map.SavePng("scenes/chapter/loc1");
+// A ridge line: the height of hills at x.
+float Ridge(float x, float base, float amp, uint32_t seed) { return base - amp * Fractal(x / 260, 0.5f, seed); }
 
-  Backdrop("scenes/cutscene/stage1", Rgb(0x2a3550), Rgb(0x5a4a3a), 12);
-  Backdrop("scenes/courtyard/bg", Rgb(0x8fb8d8), Rgb(0x4e7a3a), 13, [](Picture& p) {
-    // The manor wall with its door on the right.
-    p.Fill([](float x, float y) { return Box(x, y, 620, 120, 1024, 560); }, Rgb(0x8a7a68));
-    p.Fill([](float x, float y) { return Box(x, y, 700, 200, 860, 520, 6); }, Rgb(0x4a3020));
+// A round-topped arch over (x0,y0)-(x1,y1) with a flat foot.
+float Arch(float x, float y, float x0, float y0, float x1, float y1) {
+  const float r = (x1 - x0) / 2;
+  return Union(Box(x, y, x0, y0 + r, x1, y1), std::max(Circle(x, y, x0 + r, y0 + r, r), y - (y0 + r) - 1));
+}
+
+// A tree: a trunk and a crown of overlapping leafy balls.
+void Tree(Canvas& c, float cx, float groundY, float size, Rgba leaf, uint32_t seed) {
+  Look look;
+  look.bevel = size * 0.3f;
+  look.light = 0.35f;
+  look.outline = 1.5f;
+  c.Solid([=](float x, float y) { return Trapezoid(x, y, cx, groundY - size * 1.2f, groundY, size * 0.12f, size * 0.22f); },
+          [=](float x, float y) { return Wood(y, x * 4, Hex(0x4a3222), seed); }, look,
+          Around(cx - size, groundY - 2 * size, cx + size, groundY));
+  for (int i = 0; i < 7; ++i) {
+    const float a = i * 0.9f + Hash(i, 1, seed) * 0.6f, r = size * (0.32f + 0.12f * Hash(i, 2, seed));
+    const float bx = cx + std::cos(a) * size * 0.38f, by = groundY - size * 1.45f + std::sin(a) * size * 0.3f;
+    c.Solid([=](float x, float y) { return Circle(x, y, bx, by, r) - 3 * (Noise(x / 6, y / 6, seed + i) - 0.5f); },
+            [=](float x, float y) { return Shade(leaf, 0.8f + 0.35f * Noise(x / 5, y / 5, seed + 20)); }, look,
+            Around(bx - r, by - r, bx + r, by + r, 6));
+  }
+}
+
+// A window with its frame and panes, the view through it painted by `view`.
+void Window(Canvas& c, float x0, float y0, float x1, float y1, const Canvas::Painter& view, Rgba frame, bool arched) {
+  const auto shape = [arched](float x, float y, float x0, float y0, float x1, float y1) {
+    return arched ? Arch(x, y, x0, y0, x1, y1) : Box(x, y, x0, y0, x1, y1, 4);
+  };
+  const auto hole = [=](float x, float y) { return shape(x, y, x0, y0, x1, y1); };
+  Look look;
+  look.bevel = 6;
+  c.Solid([=](float x, float y) { return shape(x, y, x0 - 12, y0 - 12, x1 + 12, y1 + 16); }, frame, look,
+          Around(x0 - 12, y0 - 12, x1 + 12, y1 + 16));
+  c.Shape(hole, view, Around(x0, y0, x1, y1));
+  // mullions and glazing bars
+  const float mx = (x0 + x1) / 2;
+  c.Solid([=](float x, float y) {
+    const float bars = Union(Box(x, y, mx - 4, y0, mx + 4, y1), Box(x, y, x0, (y0 + y1) / 2 - 3, x1, (y0 + y1) / 2 + 3));
+    return std::max(bars, hole(x, y));
+  }, Shade(frame, 0.9f), look, Around(x0, y0, x1, y1));
+  c.Solid([=](float x, float y) { return Box(x, y, x0 - 18, y1 + 8, x1 + 18, y1 + 22, 3); }, Shade(frame, 1.1f), look,
+          Around(x0 - 18, y1 + 8, x1 + 18, y1 + 22));
+}
+
+Rgba Dusk(float x, float y, float y0, float y1) {
+  return Sky(x, y, Hex(0x2a3a6a), Hex(0xf0a060), y1 - (y1 - y0) * 0.1f, 41, 0.6f);
+}
+
+// An arched wooden door in a stone frame over (x0,y0)-(x1,y1).
+void Door(Canvas& c, float x0, float y0, float x1, float y1, Rgba wood, uint32_t seed) {
+  Look look;
+  look.bevel = 8;
+  c.Solid([=](float x, float y) { return Arch(x, y, x0 - 14, y0 - 14, x1 + 14, y1 + 2); },
+          [=](float x, float y) { return Stone(x, y, Hex(0x9a9080), 34, 22, seed); }, look, Around(x0 - 14, y0 - 14, x1 + 14, y1 + 2));
+  c.Solid([=](float x, float y) { return Arch(x, y, x0, y0, x1, y1 + 1); },
+          [=](float x, float y) { return Shade(Planks(x, y, wood, (x1 - x0) / 4, seed), 0.75f + 0.3f * (y - y0) / (y1 - y0)); }, look,
+          Around(x0, y0, x1, y1));
+  for (float band : {0.3f, 0.75f})
+    c.Solid([=](float x, float y) { return std::max(Box(x, y, x0, y0 + (y1 - y0) * band - 5, x1, y0 + (y1 - y0) * band + 5),
+                                                    Arch(x, y, x0, y0, x1, y1)); }, Hex(0x2a2a2e), look, Around(x0, y0, x1, y1));
+  const float ry = y0 + (y1 - y0) * 0.55f;
+  c.Solid([=](float x, float y) { return Cut(Circle(x, y, x1 - 22, ry, 9), Circle(x, y, x1 - 22, ry, 5)); }, Hex(0xc8a040), look,
+          Around(x1 - 40, ry - 20, x1, ry + 20));
+}
+
+void ChapterCard() {
+  Canvas c(1024, 768);
+  c.Paint([](float x, float y) {
+    Rgba col = Parchment(x, y, Hex(0xe4d0a0), 11);
+    const float edge = std::min({x, y, kW - x, kH - y});
+    col = Shade(col, 0.62f + 0.38f * std::clamp(edge / 90, 0.f, 1.f));  // scorched rim
+    return Shade(col, Vignette(x, y, kW, kH, 0.25f));
   });
-  Backdrop("scenes/hall/bg", Rgb(0x6a4a30), Rgb(0x3a2818), 14, [](Picture& p) {
-    p.Fill([](float x, float y) { return Box(x, y, 420, 60, 600, 360, 8); }, Rgb(0x2a1a10));
-    p.Fill([](float x, float y) { return Box(x, y, 0, 560, 1024, 768); }, Rgb(0x5a4030, 0.8f));
-  });
-  Backdrop("scenes/study/bg", Rgb(0x5a3a30), Rgb(0x2e1e18), 15, [](Picture& p) {
-    // Shelves with books along the wall.
-    for (int row = 0; row < 3; ++row) {
-      const float y0 = 120 + row * 150.f;
-      p.Fill([=](float x, float y) { return Box(x, y, 180, y0 + 100, 1000, y0 + 112); }, Rgb(0x3a2414));
-      for (int i = 0; i < 26; ++i) {
-        const float x0 = 190 + i * 31.f, h = 60 + 30 * Hash(i, row, 7);
-        const Colour c = Mix(Rgb(0x6a2020), Rgb(0x20406a), Hash(i, row, 9));
-        p.Fill([=](float x, float y) { return Box(x, y, x0, y0 + 100 - h, x0 + 24, y0 + 100); }, c);
-      }
+  const Rgba ink = Hex(0x5a3a1c, 0.85f);
+  c.Outline([](float x, float y) { return Box(x, y, 40, 40, 984, 728, 10); }, 3, ink);
+  c.Outline([](float x, float y) { return Box(x, y, 52, 52, 972, 716, 6); }, 1.2f, ink);
+  for (float cx : {52.f, 972.f})
+    for (float cy : {52.f, 716.f}) {
+      c.Solid([=](float x, float y) { return (std::abs(x - cx) + std::abs(y - cy)) * 0.7f - 14; }, Hex(0x8a5a2a));
+      c.Shape([=](float x, float y) { return Circle(x, y, cx, cy, 4); }, Hex(0xe8c060));
     }
+  // a compass rose in the lower right corner
+  const float ox = 860, oy = 600;
+  for (int i = 0; i < 8; ++i) {
+    const float a = i * 3.14159f / 4, len = i % 2 ? 34.f : 62.f;
+    const float dx = std::cos(a), dy = std::sin(a);
+    c.Solid([=](float x, float y) {
+      const float u = (x - ox) * dx + (y - oy) * dy, v = -(x - ox) * dy + (y - oy) * dx;
+      return std::max(std::abs(v) - 9 * (1 - u / len), std::max(-u, u - len));
+    }, i % 2 ? Hex(0xb08a50) : Hex(0x7a2a1a), Look{}, Around(ox - 70, oy - 70, ox + 70, oy + 70));
+  }
+  c.Outline([=](float x, float y) { return Circle(x, y, ox, oy, 44); }, 1.5f, ink, Around(ox - 50, oy - 50, ox + 50, oy + 50));
+  // a quill-drawn flourish under the title place
+  c.Shape([](float x, float y) { return std::max(std::abs(y - 372 - 6 * std::sin((x - 628) / 30)) - 1.4f * (1 - std::abs(x - 800) / 190),
+                                                 std::abs(x - 800) - 190); }, ink);
+  c.SaveJpeg("scenes/chapter/bg", 0.88f);
+  c.SaveJpeg("images/chapter_bg");
+
+  // The location map: a river, roads, woods, the village and the manor.
+  Canvas map(360, 240);
+  const Rgba land = Hex(0xc9d6a0);
+  map.Shape([](float x, float y) { return Box(x, y, 0, 0, 360, 240, 10); },
+            [land](float x, float y) { return Shade(land, 0.95f + 0.08f * Fractal(x / 40, y / 40, 12)); });
+  const auto river = [](float x, float y) { return std::abs(y - 130 - 36 * std::sin(x / 55) - 10 * std::sin(x / 17)) - 5 - x / 120; };
+  map.Shape(river, Hex(0x5a8ec0));
+  map.Outline(river, 1, Hex(0x2a5a8a, 0.6f));
+  const auto road = [](float x, float y) { return std::abs(x - 60 - (y - 20) * 0.9f - 12 * std::sin(y / 20)) - 2; };
+  map.Shape([&](float x, float y) { return std::max(road(x, y), -(std::fmod(y, 10.f) - 6)); }, Hex(0x8a6a3a));
+  for (int i = 0; i < 26; ++i) {
+    const float tx = 200 + 150 * Hash(i, 0, 13), ty = 20 + 80 * Hash(i, 1, 13);
+    if (std::abs(ty - 130 - 36 * std::sin(tx / 55)) < 25) continue;
+    map.Solid([=](float x, float y) { return Circle(x, y, tx, ty, 5); }, Hex(0x4a7a3a), Look{1, Hex(0x203a18, 0.8f), 3, 0.4f});
+  }
+  for (int i = 0; i < 5; ++i) {
+    const float hx = 60 + i * 16.f, hy = 186 + 8 * Hash(i, 3, 13);
+    map.Solid([=](float x, float y) { return Box(x, y, hx, hy, hx + 10, hy + 8); }, Hex(0xe0d0b0), Look{0.8f, Hex(0x3a2a1a, 0.9f), 2, 0.3f});
+    map.Solid([=](float x, float y) { return Trapezoid(x, y, hx + 5, hy - 7, hy, 1, 14); }, Hex(0xa83a28), Look{0.8f, Hex(0x3a1a10, 0.9f), 2, 0.3f});
+  }
+  map.Solid([](float x, float y) { return Union(Box(x, y, 240, 56, 276, 80), Box(x, y, 250, 40, 262, 56)); }, Hex(0x7a6a5a),
+            Look{1, Hex(0x2a1a10, 0.9f), 3, 0.4f});
+  map.Outline([](float x, float y) { return Circle(x, y, 258, 62, 24); }, 3, Hex(0xa02018, 0.85f));
+  map.Outline([](float x, float y) { return Box(x, y, 3, 3, 357, 237, 8); }, 3, Hex(0x5a3a1c));
+  map.SavePng("scenes/chapter/loc1");
+}
+
+void CutsceneStage() {
+  Canvas c(1024, 768);
+  c.Paint([](float x, float y) {
+    // striped wallpaper, dark wainscot and boards
+    Rgba wall = Shade(Hex(0x6a2e2a), 0.85f + 0.15f * (std::fmod(x, 48.f) < 24) + 0.08f * Noise(x / 9, y / 9, 4));
+    if (y > 470) wall = Planks(y * 3, x / 3, Hex(0x4a2e1a), 60, 5);
+    if (y > 470 && y < 482) wall = Hex(0x2a1a10);
+    if (y > 610) wall = Shade(Planks(x, y, Hex(0x5a3a22), 80, 6), 0.7f + 0.3f * (y - 610) / 158);
+    const float light = std::max(0.f, 1 - std::hypot((x - 512) / 420, (y - 300) / 340));
+    return Shade(wall, (0.55f + 0.6f * light) * Vignette(x, y, kW, kH, 0.3f));
   });
-  Picture book(1024, 768);
-  book.Paint([](float x, float y) {
-    const float n = 0.9f + 0.2f * Noise(x / 40, y / 40, 21);
-    return Colour{0.33f * n, 0.18f * n, 0.1f * n, 1};
+  Window(c, 420, 150, 604, 420, [](float x, float y) {
+    Rgba sky = Dusk(x, y, 150, 420);
+    if (std::hypot(x - 560, y - 200) < 18) sky = Hex(0xfff4d0);
+    if (y > 370 - 20 * Fractal(x / 60, 0, 9)) sky = Hex(0x1a2030);  // far hills
+    return sky;
+  }, Hex(0x3a2414), true);
+  for (float side : {-1.f, 1.f}) {
+    const float cx = 512 + side * 150;
+    c.Solid([=](float x, float y) { return Trapezoid(x, y, cx, 110, 470, 80, 130); },
+            [=](float x, float y) { return Shade(Hex(0x7a1a24), 0.75f + 0.35f * std::pow(std::sin((x - cx) / 9), 2.f)); });
+  }
+  c.Solid([](float x, float y) { return Box(x, y, 300, 100, 724, 118, 6); }, Hex(0xa8803a));
+  // a portrait on each side and a mantel clock glow
+  for (float px : {150.f, 800.f}) {
+    c.Solid([=](float x, float y) { return Box(x, y, px, 200, px + 110, 340, 4); }, Hex(0xb08a40));
+    c.Shape([=](float x, float y) { return Box(x, y, px + 12, 212, px + 98, 328, 2); },
+            [=](float x, float y) { return Mix(Hex(0x2a3a2a), Hex(0x5a4a2a), Fractal(x / 30, y / 30, uint32_t(px))); });
+    c.Shape([=](float x, float y) { return Ellipse(x, y, px + 55, 262, 20, 26); }, Hex(0xc89a78, 0.8f));
+  }
+  c.SaveJpeg("scenes/cutscene/stage1", 0.88f);
+}
+
+// The village courtyard by day; at dawn (the ending) under a rose sky with the sun rising.
+void Courtyard(bool dawn) {
+  Canvas c(1024, 768);
+  c.Paint([dawn](float x, float y) {
+    Rgba col = dawn ? Sky(x, y, Hex(0x4a5a9a), Hex(0xf8b890), 380, 113, 0.8f) : Sky(x, y, Hex(0x5a8ad0), Hex(0xf4e0b8), 380, 13, 1);
+    if (dawn) {
+      const float sun = std::hypot(x - 330, y - 330);
+      if (sun < 220) col = Mix(col, Hex(0xfff0c0), 0.6f * std::pow(1 - sun / 220, 2.f));
+      if (sun < 34) col = Hex(0xfff6d8);
+    }
+    const float far = Ridge(x, 330, 70, 14), near = Ridge(x + 400, 400, 50, 15);
+    if (y > far) col = Mix(Hex(0x7a98a8), Hex(0x5a7a70), (y - far) / 80);
+    if (y > near) col = Shade(Hex(0x4a7a3a), 0.85f + 0.2f * Fractal(x / 30, y / 30, 16));
+    if (y > 470) {
+      // cobbles in perspective
+      const float depth = (y - 470) / 300, sx = (x - 512) / (0.6f + depth) + 512;
+      const Rgba cob = Stone(sx, (y - 470) / (0.35f + depth * 0.9f), Hex(0x9a8a74), 38, 24, 17);
+      col = Mix(col, Shade(cob, 0.75f + 0.35f * depth), std::clamp((y - 470) / 20, 0.f, 1.f));
+    }
+    return Shade(col, Vignette(x, y, kW, kH, 0.25f));
   });
-  book.Fill([](float x, float y) { return Box(x, y, 60, 50, 505, 720, 10); }, Rgb(0xf0e4c4));
-  book.Fill([](float x, float y) { return Box(x, y, 519, 50, 964, 720, 10); }, Rgb(0xf0e4c4));
-  book.SaveJpeg("diary/book");
+  Tree(c, 110, 520, 150, Hex(0x3e6a2a), 18);
+  Tree(c, 470, 470, 90, Hex(0x4a7a30), 19);
+  // the manor's wing on the right: roof, stone wall, windows and its door
+  c.Solid([](float x, float y) { return Trapezoid(x, y, 830, 40, 130, 300, 460); },
+          [](float x, float y) { return Shade(Hex(0x3a3e4a), 0.8f + 0.3f * (std::fmod(y, 14.f) > 3) * Noise(x / 10, y / 14, 2)); });
+  c.Solid([](float x, float y) { return Box(x, y, 610, 120, 1040, 562); },
+          [](float x, float y) { return Stone(x, y, Hex(0xa89a84), 46, 26, 20); }, Look{2, Hex(0x1a1410, 0.8f), 10, 0.3f, 8});
+  for (float wx : {640.f, 900.f, 960.f}) {
+    if (wx == 960) continue;
+    Window(c, wx, 200, wx + 70, 330, [](float, float y) { return Mix(Hex(0xffe8a0), Hex(0xe8a040), (y - 200) / 130); }, Hex(0x5a4a3a), true);
+  }
+  Door(c, 700, 200, 860, 520, Hex(0x6a4226), 21);
+  c.Solid([](float x, float y) { return Box(x, y, 680, 520, 880, 540, 3); }, [](float x, float y) { return Stone(x, y, Hex(0x8a8070), 50, 10, 22); });
+  // a lantern by the door and a cart wheel against the wall
+  DrawFlame(c, 895, 250, 22);
+  c.Solid([](float x, float y) { return Cut(Circle(x, y, 960, 500, 44), Circle(x, y, 960, 500, 36)); }, Hex(0x6a4a2a));
+  for (int i = 0; i < 6; ++i) {
+    const float a = i * 3.14159f / 6;
+    c.Solid([=](float x, float y) {
+      const float u = (x - 960) * std::cos(a) + (y - 500) * std::sin(a), v = -(x - 960) * std::sin(a) + (y - 500) * std::cos(a);
+      return std::max(std::abs(v) - 3, std::abs(u) - 38);
+    }, Hex(0x5a3a20), Look{}, Around(910, 450, 1010, 550));
+  }
+  if (dawn) {
+    c.Paint([](float x, float y) { return Hex(0xff9060, 0.12f * std::clamp(1 - y / 768, 0.f, 1.f)); });  // warm morning light
+    c.SaveJpeg("scenes/ending/bg", 0.88f);
+    return;
+  }
+  c.SaveJpeg("scenes/courtyard/bg", 0.88f);
+  c.SaveJpeg("images/village_bg");
+}
+
+// The manor's hall: the stairs up to the attic, the tall clock with its lantern (the way on opens
+// behind it), a fireplace, a portrait and a tapestry, a side table for the candle and a moonlit window.
+void Hall() {
+  Canvas c(1024, 768);
+  c.Paint([](float x, float y) {
+    Rgba col = Stone(x, y, Hex(0x7a6a5a), 64, 32, 30);
+    if (y > 280 && y < 470) col = Planks(x, y, Hex(0x5a3620), 40, 31);  // wainscot
+    if (y > 470) {
+      const float depth = (y - 470) / 300;
+      const float u = (x - 512) / (0.4f + depth), v = (y - 470) / (0.2f + depth);
+      const bool dark = (int(std::floor(u / 60)) + int(std::floor(v / 40))) % 2;
+      col = Shade(dark ? Hex(0x4a3a30) : Hex(0x9a8a70), 0.85f + 0.15f * Noise(x / 8, y / 8, 32));
+    }
+    const float light = std::max(0.f, 1 - std::hypot((x - 520) / 520, (y - 300) / 420));
+    return Shade(col, (0.5f + 0.7f * light) * Vignette(x, y, kW, kH, 0.2f));
+  });
+  c.Solid([](float x, float y) { return Box(x, y, -10, 276, 1034, 286); }, Hex(0x3a2414));
+  // a red runner on the floor, leading back out
+  c.Shape([](float x, float y) { return std::max(std::abs(x - 400) - 70 - (y - 470) * 0.35f, std::max(470 - y, y - 780)); },
+          [](float x, float y) { return Shade(Hex(0x7a1a1a), 0.8f + 0.2f * (std::fmod(y, 24.f) < 3) + 0.1f * Noise(x / 4, y / 4, 36)); });
+  // the portrait of the vanished lord and a tapestry
+  c.Solid([](float x, float y) { return Box(x, y, 40, 110, 150, 262, 3); }, Hex(0xc09a48), Look{2, Hex(0x201008, 0.9f), 6, 0.5f, 5});
+  c.Shape([](float x, float y) { return Box(x, y, 52, 122, 138, 250, 2); },
+          [](float x, float y) { return Mix(Hex(0x2a3a4a), Hex(0x6a5a3a), (y - 122) / 128); });
+  DrawPerson(c, Place{47, 132, 0.32f}, Person{Hex(0xe0b090), Hex(0x3a2a1a), Hex(0x2a4a3a), Hex(0xf0e8d8), Hex(0x4a6a8a)});
+  c.Solid([](float x, float y) { return Box(x, y, 180, 100, 270, 262, 2) + 2 * std::max(0.f, y - 250) * std::sin(x / 6) * 0.3f; },
+          [](float x, float y) {
+            const float u = (x - 180) / 90, v = (y - 100) / 162;
+            Rgba col = Shade(Hex(0x2a3a6a), 0.85f + 0.1f * std::sin(y * 1.2f));
+            if (std::abs(u - 0.5f) < 0.32f && std::abs(v - 0.45f) < 0.3f) col = Shade(Hex(0x8a6a2a), 0.9f + 0.1f * std::sin(x));
+            if (std::hypot(u - 0.5f, (v - 0.45f) * 1.8f) < 0.16f) col = Hex(0xb02a2a);
+            return col;
+          }, Look{1.5f, Hex(0x100804, 0.9f), 4, 0.3f, 4});
+  c.Solid([](float x, float y) { return Box(x, y, 172, 94, 278, 102, 3); }, Hex(0x9a7a40));
+  // the tall clock, its face and pendulum, and the empty lantern on its top that wants a candle
+  c.Solid([](float x, float y) { return Union(Box(x, y, 298, 160, 342, 262, 4), Box(x, y, 292, 152, 348, 164, 3)); },
+          [](float x, float y) { return Wood(x, y, Hex(0x6a3a1a), 34); }, Look{1.5f, Hex(0x201008, 0.9f), 5, 0.4f, 4});
+  c.Solid([](float x, float y) { return Circle(x, y, 320, 184, 15); }, Hex(0xf0e6cc), Look{1.2f, Hex(0x806020), 3, 0.3f});
+  for (int i = 0; i < 12; ++i) {
+    const float a = i * 0.5236f;
+    c.Shape([=](float x, float y) { return Circle(x, y, 320 + 12 * std::cos(a), 184 + 12 * std::sin(a), 0.9f); }, Hex(0x201810));
+  }
+  c.Shape([](float x, float y) { return Union(Box(x, y, 319, 173, 321, 185), Box(x, y, 319, 183, 329, 185)); }, Hex(0x201810));
+  c.Shape([](float x, float y) { return Box(x, y, 306, 204, 334, 254, 3); }, Hex(0x1a0e06, 0.8f));
+  c.Solid([](float x, float y) { return Union(Box(x, y, 318.5f, 204, 321.5f, 238), Circle(x, y, 320, 240, 8)); }, Hex(0xd8b040),
+          Look{1, Hex(0x3a2008), 3, 0.5f});
+  c.Solid([](float x, float y) { return Union(Cut(Box(x, y, 308, 114, 332, 150, 4), Box(x, y, 312, 120, 328, 146, 2)), Trapezoid(x, y, 320, 104, 116, 4, 28)); },
+          Hex(0x2a2a30), Look{1.2f, Hex(0, 0.9f), 3, 0.5f});
+  c.Shape([](float x, float y) { return Box(x, y, 312, 120, 328, 146, 2); }, Hex(0xc8d8e0, 0.25f));
+  // the stairs up to the attic
+  c.Solid([](float x, float y) { return Box(x, y, 340, -20, 460, 120, 6); }, Hex(0x1a120c));
+  for (int i = 0; i < 6; ++i)
+    c.Solid([=](float x, float y) { return Box(x, y, 346, 6 + i * 19.f, 454, 14 + i * 19.f, 2); },
+            [=](float x, float y) { return Wood(x, y, Hex(0x8a5a30), 35 + i); }, Look{1, Hex(0x100804, 0.9f), 3, 0.5f, 2});
+  for (float side : {336.f, 456.f})
+    c.Solid([=](float x, float y) { return Box(x, y, side, -10, side + 8, 124, 2); }, [](float x, float y) { return Wood(x, y, Hex(0x6a4020), 37); },
+            Look{1, Hex(0x100804, 0.9f), 3, 0.5f});
+  // the fireplace with its fire, and two gilt frames
+  c.Solid([](float x, float y) { return Union(Box(x, y, 470, 290, 720, 470, 4), Box(x, y, 456, 280, 734, 296, 3)); },
+          [](float x, float y) { return Stone(x, y, Hex(0x9a9284), 40, 20, 38); }, Look{2, Hex(0x100804, 0.9f), 8, 0.4f, 6});
+  c.Shape([](float x, float y) { return Union(Box(x, y, 520, 350, 670, 470), std::max(Circle(x, y, 595, 350, 75), y - 351)); },
+          [](float x, float y) { return Mix(Hex(0x2a120a), Hex(0x0a0604), (470 - y) / 140); });
+  c.Glow([](float x, float y) { return Ellipse(x, y, 595, 452, 50, 12); }, Hex(0xff9030, 0.6f), 60, Area{470, 330, 720, 480});
+  for (int i = 0; i < 5; ++i) DrawFlame(c, 555 + i * 20.f, 440 - 10 * Hash(i, 0, 39), 26 + 14 * Hash(i, 1, 39));
+  c.Solid([](float x, float y) { return Union(Box(x, y, 545, 455, 645, 464, 3), Box(x, y, 560, 448, 630, 458, 3)); }, Hex(0x3a2010),
+          Look{1, Hex(0, 0.9f), 3, 0.4f});
+  for (int i = 0; i < 2; ++i) {
+    const float fx = 540 + i * 90.f;
+    c.Solid([=](float x, float y) { return Box(x, y, fx, 160 - i * 14.f, fx + 60, 240 - i * 14.f, 2); }, Hex(0xb89040),
+            Look{1.5f, Hex(0x201008, 0.9f), 4, 0.5f, 4});
+    c.Shape([=](float x, float y) { return Box(x, y, fx + 7, 167 - i * 14.f, fx + 53, 233 - i * 14.f); },
+            [=](float x, float y) { return Mix(Hex(0x6a8ab0), Hex(0x4a6a30), (y - 150) / 80 + 0.2f * Noise(x / 8, y / 8, i)); });
+  }
+  // the side table under the candle, and a tall window on the right
+  c.Solid([](float x, float y) { return Union(Box(x, y, 570, 552, 670, 564, 3), Union(Box(x, y, 580, 560, 590, 620), Box(x, y, 650, 560, 660, 620))); },
+          [](float x, float y) { return Wood(x, y, Hex(0x6a3a1a), 50); }, Look{1.5f, Hex(0x100804, 0.9f), 4, 0.4f, 4});
+  Window(c, 830, 120, 960, 420, [](float x, float y) {
+    Rgba sky = Sky(x, y, Hex(0x101838), Hex(0x3a4a7a), 420, 51, 0.3f);
+    if (Hash(int(x / 3), int(y / 3), 52) > 0.985f) sky = Hex(0xf0f0ff);
+    if (std::hypot(x - 920, y - 170) < 16) sky = Hex(0xf8f4e0);
+    return sky;
+  }, Hex(0x4a3a2a), true);
+  c.Paint([](float x, float y) {  // moonlight on the floor
+    const float t = std::max(0.f, 1 - std::hypot((x - 840 + (y - 470) * 0.6f) / 110, (y - 600) / 60));
+    return Hex(0xb0c0ff, 0.25f * t);
+  }, Area{600, 470, 1024, 768});
+  c.SaveJpeg("scenes/hall/bg", 0.88f);
+  c.SaveJpeg("images/hall_bg");
+}
+
+void Study() {
+  Canvas c(1024, 768);
+  c.Paint([](float x, float y) {
+    Rgba col = Planks(x, y, Hex(0x4a2e1e), 90, 60);
+    const float light = std::max(0.f, 1 - std::hypot((x - 560) / 600, (y - 300) / 460));
+    return Shade(col, (0.55f + 0.6f * light) * Vignette(x, y, kW, kH, 0.2f));
+  });
+  // a bookcase with three shelves, books of many sizes, and gaps where things lie
+  c.Solid([](float x, float y) { return Box(x, y, 30, 20, 760, 520, 4); }, [](float x, float y) { return Wood(x, y, Hex(0x5a3418), 61); },
+          Look{2, Hex(0x100804, 0.9f), 10, 0.35f, 8});
+  for (int row = 0; row < 3; ++row) {
+    const float top = 40 + row * 160.f, floor = top + 140;
+    c.Shape([=](float x, float y) { return Box(x, y, 46, top, 744, floor); },
+            [=](float x, float y) { return Shade(Hex(0x2a180c), 0.6f + 0.5f * (y - top) / 140 + 0.1f * Noise(x / 7, y / 7, 62)); });
+    float x0 = 50;
+    int i = 0;
+    while (x0 < 730) {
+      const float w = 14 + 16 * Hash(i, row, 63), h = 80 + 50 * Hash(i, row, 64);
+      const bool gap = Hash(i, row, 65) > 0.82f;
+      if (!gap && x0 + w < 740) {
+        const Rgba cover = Mix(Mix(Hex(0x7a2020), Hex(0x20406a), Hash(i, row, 66)), Hex(0x3a5a2a), Hash(i, row, 67) * 0.6f);
+        const float lean = Hash(i, row, 68) > 0.9f ? 0.25f : 0;
+        c.Solid([=](float x, float y) { return Box(x + (floor - y) * lean, y, x0, floor - h, x0 + w, floor, 1.5f); },
+                [=](float x, float y) { return Shade(cover, 0.8f + 0.3f * ((int(y) % 37) < 3 ? 1.5f : 0.6f) + 0.1f * Noise(x, y / 5, i)); },
+                Look{1.2f, Hex(0x100804, 0.9f), 4, 0.5f}, Around(x0 - 40, floor - h, x0 + w + 4, floor));
+        if (lean == 0)
+          c.Shape([=](float x, float y) { return Box(x, y, x0 + 2, floor - h + 12, x0 + w - 2, floor - h + 15); }, Hex(0xe0c060, 0.7f),
+                  Around(x0, floor - h, x0 + w, floor));
+      }
+      x0 += gap ? 44 : w + 1;
+      ++i;
+    }
+    c.Solid([=](float x, float y) { return Box(x, y, 36, floor, 754, floor + 14, 2); }, [](float x, float y) { return Wood(x, y, Hex(0x6a3e1c), 69); },
+            Look{1.5f, Hex(0x100804, 0.9f), 4, 0.4f, 4}, Around(30, floor - 4, 760, floor + 24));
+  }
+  // the desk in front, with papers, an inkwell and a globe; a window on the right
+  c.Solid([](float x, float y) { return Box(x, y, -20, 540, 1044, 600, 4); }, [](float x, float y) { return Wood(x, y, Hex(0x6a3a1a), 70); },
+          Look{2, Hex(0x100804, 0.9f), 8, 0.4f, 6});
+  c.Solid([](float x, float y) { return Box(x, y, -20, 596, 1044, 768); }, [](float x, float y) { return Shade(Wood(x, y, Hex(0x4a2812), 71), 0.8f); });
+  for (int i = 0; i < 3; ++i)
+    c.Solid([=](float x, float y) { return Box(x - (y - 560) * 0.3f, y, 700 + i * 30.f, 548 - i * 3.f, 790 + i * 30.f, 576 - i * 3.f, 1); },
+            Hex(0xf0e6cc), Look{1, Hex(0x5a4a3a, 0.7f), 2, 0.2f, 2});
+  c.Solid([](float x, float y) { return Union(Circle(x, y, 250, 530, 16), Box(x, y, 240, 508, 260, 516)); }, Hex(0x20202a), Look{1.2f, Hex(0, 0.9f), 4, 0.6f, 2, 0.4f, 0.4f});
+  Window(c, 810, 80, 970, 380, [](float x, float y) { return Sky(x, y, Hex(0x4a78c0), Hex(0xd8e8f0), 380, 72, 0.8f); }, Hex(0x4a3020), false);
+  c.Solid([](float x, float y) { return Circle(x, y, 890, 470, 44); },
+          [](float x, float y) { return Mix(Hex(0x3a7ab0), Hex(0x5a9a4a), Fractal(x / 20, y / 20, 73) > 0.55f); }, Look{1.5f, Hex(0x100804, 0.9f), 16, 0.6f, 4, 0.4f, 0.3f});
+  c.Outline([](float x, float y) { return Circle(x, y, 890, 470, 52); }, 4, Hex(0xb08a40));
+  c.Solid([](float x, float y) { return Trapezoid(x, y, 890, 520, 545, 16, 60); }, Hex(0x6a3a1a));
+  c.SaveJpeg("scenes/study/bg", 0.88f);
+  c.SaveJpeg("images/attic_bg");
+}
+
+void DiaryBook() {
+  Canvas c(1024, 768);
+  c.Paint([](float x, float y) { return Shade(Wood(x, y, Hex(0x4a2a16), 80), Vignette(x, y, kW, kH, 0.45f)); });
+  // the leather cover under the pages, then the two pages curving into the spine
+  c.Solid([](float x, float y) { return Box(x, y, 40, 34, 984, 740, 18); },
+          [](float x, float y) { return Shade(Hex(0x5a1e14), 0.8f + 0.25f * Fractal(x / 12, y / 12, 81)); }, Look{2, Hex(0x100804, 0.9f), 12, 0.4f, 10});
+  for (bool left : {true, false}) {
+    const float x0 = left ? 60 : 519, x1 = left ? 505 : 964;
+    c.Solid([=](float x, float y) { return Box(x, y, x0, 50, x1, 720, 10); }, [=](float x, float y) {
+      const float toSpine = left ? (x1 - x) : (x - x0);
+      const float curl = 0.72f + 0.28f * std::clamp(toSpine / 60, 0.f, 1.f);
+      return Shade(Parchment(x, y, Hex(0xf2e6c6), 82), curl);
+    }, Look{1.2f, Hex(0x6a5030, 0.8f), 4, 0.25f, 3});
+  }
+  c.Shape([](float x, float y) { return Box(x, y, 500, 40, 524, 730, 4); }, Hex(0x2a0e08, 0.6f));
+  // the ribbon marker hangs out below the spine
+  c.Solid([](float x, float y) { return std::max(Box(x, y, 532, 690, 546, 766), -((766 - y) - std::abs(x - 539))); }, Hex(0xa02030));
+  c.SaveJpeg("diary/book", 0.88f);
 }
 
 // ---- interface ----
 
 void Interface() {
   for (bool hidden : {false, true}) {
-    Picture bar(1024, 121);
-    bar.Paint([](float x, float y) {
-      const float grain = 0.8f + 0.25f * Noise(x / 60, y / 6, 31);
-      return Colour{0.36f * grain, 0.23f * grain, 0.13f * grain, 1};
-    });
-    bar.Fill([](float x, float y) { return Box(x, y, 0, 0, 1024, 4); }, Rgb(0xd8b060));
-    if (hidden) bar.Fill([](float x, float y) { return Box(x, y, 168, 8, 836, 116, 8); }, Rgb(0xeadcb8));
-    else bar.Fill([](float x, float y) { return Box(x, y, 190, 16, 830, 110, 8); }, Rgb(0x1e140c, 0.6f));
+    Canvas bar(1024, 121);
+    bar.Paint([](float x, float y) { return Shade(Wood(x, y, Hex(0x5c3b21), 31), 1.05f - 0.2f * y / 121); });
+    bar.Shape([](float x, float y) { return Box(x, y, 0, 0, 1024, 5); }, [](float x, float) { return Mix(Hex(0xf0d080), Hex(0xa07a30), std::abs(std::sin(x / 40))); });
+    bar.Shape([](float x, float y) { return Box(x, y, 0, 5, 1024, 8); }, Hex(0x1a0e06, 0.7f));
+    if (hidden) {
+      // the list of things to find: a parchment scroll
+      bar.Solid([](float x, float y) { return Box(x, y, 168, 8, 836, 116, 8); }, [](float x, float y) { return Parchment(x, y, Hex(0xeadcb8), 32); },
+                Look{2, Hex(0x3a2410, 0.9f), 6, 0.3f, 3});
+      for (float sx : {160.f, 844.f})
+        bar.Solid([=](float x, float y) { return Box(x, y, sx - 10, 4, sx + 10, 120, 8); }, [](float x, float y) { return Wood(y, x, Hex(0x8a5a2a), 33); });
+    } else {
+      // eight recessed slots for the carried things
+      bar.Shape([](float x, float y) { return Box(x, y, 182, 9, 838, 81, 8); }, Hex(0x1e140c, 0.55f));
+      for (int i = 0; i < 8; ++i) {
+        const float sx = 186 + i * 80.f;
+        bar.Shape([=](float x, float y) { return Box(x, y, sx, 11, sx + 68, 79, 6); }, [=](float, float y) { return Mix(Hex(0x140c06, 0.8f), Hex(0x3a2616, 0.6f), (y - 11) / 68); });
+        bar.Outline([=](float x, float y) { return Box(x, y, sx, 11, sx + 68, 79, 6); }, 1.2f, Hex(0xc8a050, 0.7f));
+      }
+    }
     bar.SavePng(hidden ? "backgrounds/sidebar_bg" : "backgrounds/sidebar_bg_as");
   }
-  Picture shortText(768, 96);
-  shortText.Fill([](float x, float y) { return Box(x, y, 0, 0, 768, 96, 16); }, Rgb(0x101820, 0.82f));
-  shortText.Fill([](float x, float y) { return std::abs(Box(x, y, 3, 3, 765, 93, 14)) - 1.5f; }, Rgb(0xc8a860));
+  Canvas shortText(768, 96);
+  shortText.Shape([](float x, float y) { return Box(x, y, 0, 0, 768, 96, 16); }, [](float, float y) { return Mix(Hex(0x1a2634, 0.88f), Hex(0x0a1018, 0.88f), y / 96); });
+  shortText.Outline([](float x, float y) { return Box(x, y, 4, 4, 764, 92, 13); }, 2, Hex(0xc8a860));
+  shortText.Outline([](float x, float y) { return Box(x, y, 9, 9, 759, 87, 9); }, 0.8f, Hex(0xc8a860, 0.5f));
   shortText.SavePng("sprites/gamescene/bg_shorttext");
 
   for (bool top : {true, false}) {
-    Picture border(1024, 125);
-    border.Fill([](float x, float y) { return Box(x, y, 0, 0, 1024, 125); }, Rgb(0x080808));
+    Canvas border(1024, 125);
+    border.Paint([](float x, float y) { return Shade(Hex(0x0a0908), 0.8f + 0.4f * Noise(x / 30, y / 30, 34)); });
     const float line = top ? 86 : 4;
-    border.Fill([=](float x, float y) { return Box(x, y, 0, line, 1024, line + 3); }, Rgb(0xa08040));
+    border.Shape([=](float x, float y) { return Box(x, y, 0, line, 1024, line + 3); }, [](float x, float) { return Mix(Hex(0xd8b060), Hex(0x8a6a30), std::abs(std::sin(x / 60))); });
     border.SavePng(top ? "scenes/letters/cutsceneborder_top" : "scenes/letters/cutsceneborder_bottom");
   }
-  Picture name(300, 60);
-  name.Fill([](float x, float y) { return Box(x, y, 0, 0, 300, 60, 12); }, Rgb(0xe8d8b0));
-  name.Fill([](float x, float y) { return std::abs(Box(x, y, 3, 3, 297, 57, 10)) - 1.5f; }, Rgb(0x7a5a30));
+  Canvas name(300, 60);
+  name.Solid([](float x, float y) { return Box(x, y, 2, 2, 298, 58, 12); }, [](float x, float y) { return Parchment(x, y, Hex(0xeed8a8), 35); }, Look{2, Hex(0x5a3a1a, 0.9f), 6, 0.3f});
+  name.Outline([](float x, float y) { return Box(x, y, 8, 8, 292, 52, 8); }, 1.2f, Hex(0x8a6030, 0.8f));
   name.SavePng("scenes/letters/bg_name");
   for (bool left : {true, false}) {
-    Picture panel(700, 260);
-    panel.Fill([](float x, float y) { return Box(x, y, 0, 0, 700, 230, 24); }, Rgb(0xf2e6c8, 0.95f));
+    Canvas panel(700, 260);
     const float tail = left ? 120 : 580;
-    panel.Fill([=](float x, float y) { return std::max(std::abs(x - tail) - (260 - y) * 0.6f, 228 - y); },
-               Rgb(0xf2e6c8, 0.95f));
+    const auto bubble = [=](float x, float y) {
+      return Union(Box(x, y, 3, 3, 697, 230, 24), std::max(std::abs(x - tail) - (258 - y) * 0.5f, std::max(200 - y, y - 258)));
+    };
+    panel.Solid(bubble, [](float x, float y) { return Shade(Parchment(x, y, Hex(0xf2e6c8, 0.96f), 36), 1.04f - 0.12f * y / 260); },
+                Look{2.5f, Hex(0x6a4a28, 0.9f), 8, 0.2f});
     panel.SavePng(left ? "scenes/letters/bg_text_left" : "scenes/letters/bg_text_right");
   }
+  Canvas letter(500, 400);
+  letter.Solid([](float x, float y) { return Box(x, y, 4, 4, 496, 396, 4); }, [](float x, float y) { return Shade(Parchment(x, y, Hex(0xf4e6c4), 37), Vignette(x, y, 500, 400, 0.3f)); },
+               Look{1.2f, Hex(0x8a6a40, 0.8f), 4, 0.2f, 3});
+  for (int i = 0; i < 12; ++i) letter.Shape([=](float x, float y) { return Box(x, y, 40, 70 + i * 26.f, 460, 71 + i * 26.f); }, Hex(0x8aa0c0, 0.35f));
+  letter.Solid([](float x, float y) { return Circle(x, y, 430, 350, 22) - 2 * Noise(x / 4, y / 4, 38); }, Hex(0xa01a1a), Look{1, Hex(0x400808), 6, 0.5f, 2});
+  letter.SavePng("scenes/letters/letter_paper");
 
   // Sidebar buttons: the menu plate, the help mark, the diary book and the hint orb.
-  Picture menu(110, 50);
-  menu.Fill([](float x, float y) { return Box(x, y, 0, 0, 110, 50, 12); }, Rgb(0x8a5a2a));
-  menu.Fill([](float x, float y) { return Box(x, y, 20, 14, 90, 18); }, Rgb(0xf0d090));
-  menu.Fill([](float x, float y) { return Box(x, y, 20, 23, 90, 27); }, Rgb(0xf0d090));
-  menu.Fill([](float x, float y) { return Box(x, y, 20, 32, 90, 36); }, Rgb(0xf0d090));
+  Canvas menu(110, 50);
+  menu.Solid([](float x, float y) { return Box(x, y, 3, 3, 107, 47, 12); }, [](float, float y) { return Mix(Hex(0xb07a3a), Hex(0x6a4018), y / 50); },
+             Look{1.5f, Hex(0x201008, 0.9f), 6, 0.5f, 2});
+  for (int i = 0; i < 3; ++i)
+    menu.Solid([=](float x, float y) { return Box(x, y, 28, 14 + i * 9.f, 82, 18 + i * 9.f, 2); }, Hex(0xf6dc98), Look{0.8f, Hex(0x3a2008, 0.8f), 2, 0.4f});
   menu.SavePng("sprites/sidebarmenu");
-  Picture help(60, 50);
-  help.Fill([](float x, float y) { return Circle(x, y, 30, 25, 23); }, Rgb(0x2a5a8a));
-  help.Fill([](float x, float y) { return std::abs(Circle(x, y, 30, 19, 9)) - 3 + std::max(0.f, 19 - y) * 0; },
-            Rgb(0xf0f0f0));
-  help.Fill([](float x, float y) { return Circle(x, y, 30, 38, 3); }, Rgb(0xf0f0f0));
+  Canvas help(60, 50);
+  help.Solid([](float x, float y) { return Circle(x, y, 30, 25, 22); }, [](float x, float y) { return Mix(Hex(0x4a8ad0), Hex(0x1a3a7a), (x + y) / 90); },
+             Look{1.5f, Hex(0x0a1430, 0.9f), 8, 0.5f, 2, 0.4f, 0.4f});
+  help.Solid([](float x, float y) {
+    float ring = std::abs(Circle(x, y, 30, 17, 7)) - 2.6f;
+    if (x < 30 && y > 17) ring = std::max(ring, 2.f);  // the hook is open at the lower left
+    return Union(ring, Box(x, y, 27.4f, 22, 32.6f, 31, 1));
+  }, Hex(0xf8f4e8), Look{0.8f, Hex(0x0a1430, 0.6f), 2, 0.3f});
+  help.Solid([](float x, float y) { return Circle(x, y, 30, 38, 3); }, Hex(0xf8f4e8), Look{0.8f, Hex(0x0a1430, 0.6f), 2, 0.3f});
   help.SavePng("sprites/sidebarhelp");
-  Picture diary(120, 110);
-  diary.Fill([](float x, float y) { return Box(x, y, 10, 10, 110, 100, 6); }, Rgb(0x6a2a1a));
-  diary.Fill([](float x, float y) { return Box(x, y, 18, 16, 104, 94, 4); }, Rgb(0xeadcb8));
-  diary.Fill([](float x, float y) { return Box(x, y, 58, 10, 62, 100); }, Rgb(0x4a1a0a));
+  Canvas diary(120, 110);
+  diary.Solid([](float x, float y) { return Box(x, y, 14, 12, 106, 98, 6); }, [](float x, float y) { return Shade(Hex(0x5a2014), 0.8f + 0.3f * Fractal(x / 10, y / 10, 39)); },
+              Look{1.8f, Hex(0x1a0804, 0.9f), 8, 0.5f, 3});
+  diary.Shape([](float x, float y) { return Box(x, y, 100, 16, 106, 94); }, Hex(0xf0e4c4));
+  diary.Outline([](float x, float y) { return Box(x, y, 24, 22, 96, 88, 4); }, 2, Hex(0xe0b850));
+  diary.Solid([](float x, float y) { return (std::abs(x - 60) + std::abs(y - 55)) * 0.7f - 9; }, Hex(0xe0b850), Look{1, Hex(0x3a2008), 3, 0.5f});
+  diary.Solid([](float x, float y) { return Box(x, y, 96, 46, 116, 64, 3); }, Hex(0xc8a040), Look{1.2f, Hex(0x3a2008), 3, 0.5f});
   diary.SavePng("sprites/sidebardiary");
-  Picture orb(80, 80);
-  orb.Fill([](float x, float y) { return Circle(x, y, 40, 40, 30); }, Rgb(0x2a6ad0));
-  orb.Fill([](float x, float y) { return Circle(x, y, 32, 32, 10); }, Rgb(0xd0e8ff, 0.8f));
+  Canvas orb(80, 80);
+  orb.Solid([](float x, float y) { return Cut(Circle(x, y, 40, 40, 34), Circle(x, y, 40, 40, 29)); }, Hex(0xc89a3a), Look{1.5f, Hex(0x2a1804), 3, 0.6f, 2});
+  orb.Solid([](float x, float y) { return Circle(x, y, 40, 40, 29); }, [](float x, float y) {
+    const float r = std::hypot(x - 40, y - 44) / 29;
+    return Mix(Hex(0xa8e0ff), Hex(0x1a4ab0), r);
+  }, Look{1, Hex(0x0a1a40, 0.8f), 10, 0.4f, 0, 0.4f, 0.3f});
+  orb.Shape([](float x, float y) { return Ellipse(x, y, 31, 28, 10, 6); }, Hex(0xffffff, 0.75f));
+  orb.Shape([](float x, float y) { return std::min(Box(x, y, 39, 36, 41, 56), Box(x, y, 30, 45, 50, 47)) - 0.5f; }, Hex(0xffffff, 0.5f));
   orb.SavePng("sprites/hint/hintbutton");
   // The refill gauge: a ring around the orb, filled in ten steps.
   for (int step = 1; step <= 10; ++step) {
-    Picture gauge(80, 80);
+    Canvas gauge(80, 80);
     const float end = step / 10.f * 6.2831853f;
-    gauge.Fill(
-        [=](float x, float y) {
-          const float angle = std::atan2(x - 40, 34 - y + 6) + (x < 40 ? 6.2831853f : 0);
-          const float ring = std::abs(Circle(x, y, 40, 40, 36)) - 3;
-          return angle <= end ? ring : 10.f;
-        },
-        Rgb(0xf0c040));
-    char name[64];
-    std::snprintf(name, sizeof name, "sprites/hint/hinttimer_%02d", step);
-    gauge.SavePng(name);
+    const auto inGauge = [=](float x, float y) {
+      float angle = std::atan2(x - 40, 40 - y);
+      if (angle < 0) angle += 6.2831853f;
+      const float ring = std::abs(Circle(x, y, 40, 40, 36.5f)) - 3.2f;
+      return angle <= end ? ring : 10.f;
+    };
+    gauge.Solid(inGauge, [](float x, float y) { return Mix(Hex(0xfff0a0), Hex(0xe09020), (y) / 80); }, Look{0.8f, Hex(0x3a2004, 0.8f), 2, 0.4f});
+    char label[64];
+    std::snprintf(label, sizeof label, "sprites/hint/hinttimer_%02d", step);
+    gauge.SavePng(label);
   }
-  Picture none(1, 1);
+  Canvas none(1, 1);
   none.SavePng("sprites/no_sprite");
-  Picture sparkle(16, 16);
-  sparkle.Fill([](float x, float y) { return std::min(Box(x, y, 7, 1, 9, 15), Box(x, y, 1, 7, 15, 9)); },
-               Rgb(0xfff0c0, 0.9f));
-  sparkle.Fill([](float x, float y) { return Circle(x, y, 8, 8, 3); }, Rgb(0xffffff));
+  Canvas sparkle(16, 16);
+  sparkle.Glow([](float x, float y) { return Circle(x, y, 8, 8, 1); }, Hex(0xfff0c0, 0.7f), 7);
+  sparkle.Shape([](float x, float y) { return std::min(std::abs(x - 8) * 3 + std::abs(y - 8) * 0.45f, std::abs(y - 8) * 3 + std::abs(x - 8) * 0.45f) - 3; },
+                Hex(0xffffff));
   sparkle.SavePng("fx/sparkle");
 }
 
 // ---- scene pieces ----
 
 void Pieces() {
-  Picture key(64, 40);
-  key.Fill([](float x, float y) { return std::abs(Circle(x, y, 14, 20, 10)) - 4; }, Rgb(0xd0a030));
-  key.Fill([](float x, float y) { return Box(x, y, 24, 17, 62, 23); }, Rgb(0xd0a030));
-  key.Fill([](float x, float y) { return Box(x, y, 50, 23, 56, 32); }, Rgb(0xd0a030));
-  key.SavePng("scenes/courtyard/key");
-  Picture door(160, 320);
-  door.Fill([](float x, float y) { return std::abs(Box(x, y, 4, 4, 156, 316, 8)) - 4; }, Rgb(0xffd870, 0.7f));
-  door.SavePng("scenes/courtyard/door_glow");
-  Picture candle(40, 90);
-  candle.Fill([](float x, float y) { return Box(x, y, 10, 30, 30, 88, 3); }, Rgb(0xf4ecd8));
-  candle.Fill([](float x, float y) { return Ellipse(x, y, 20, 18, 6, 12); }, Rgb(0xffb030));
-  candle.SavePng("scenes/hall/candle");
-  const struct {
-    const char* name;
-    uint32_t colour;
-    int w, h;
-  } hidden[] = {{"ho_quill", 0xe8e8f0, 30, 90}, {"ho_cup", 0xc0c0d0, 56, 56}, {"ho_bell", 0xd8b040, 56, 64},
-                {"ho_book", 0x4a6a2a, 70, 52},  {"ho_candle", 0xf0e0c0, 30, 80}, {"coin", 0xe8c040, 44, 44}};
-  for (const auto& h : hidden) {
-    Picture p(h.w, h.h);
-    const float w = float(h.w), ht = float(h.h);
-    p.Fill([=](float x, float y) { return Ellipse(x, y, w / 2, ht / 2, w / 2 - 2, ht / 2 - 2); }, Rgb(h.colour));
-    p.Fill([=](float x, float y) { return Ellipse(x, y, w / 2 - w / 6, ht / 2 - ht / 6, w / 8, ht / 8); },
-           Rgb(0xffffff, 0.5f));
-    p.SavePng(std::string("scenes/study/") + h.name);
+  { Canvas key(64, 40); DrawKey(key, Place{0, 0, 1}, Hex(0xd0a030)); key.SavePng("scenes/courtyard/key"); }
+  {
+    Canvas door(160, 320);
+    door.Paint([](float x, float y) {
+      const float d = std::abs(Box(x, y, 8, 8, 152, 318, 72));
+      const float t = std::clamp(1 - d / 8, 0.f, 1.f);
+      return Hex(0xffe080, 0.85f * t * t);
+    });
+    door.SavePng("scenes/courtyard/door_glow");
   }
-  // The speakers: silhouettes in their colours, and the letter paper.
+  { Canvas candle(40, 90); DrawCandle(candle, Place{0, 0, 1}, true); candle.SavePng("scenes/hall/candle"); }
+  { Canvas p(30, 90); DrawQuill(p, Place{0, 0, 1}); p.SavePng("scenes/study/ho_quill"); }
+  { Canvas p(56, 56); DrawCup(p, Place{0, 0, 1}, Hex(0xf0ece4)); p.SavePng("scenes/study/ho_cup"); }
+  { Canvas p(56, 64); DrawBell(p, Place{0, 0, 1}); p.SavePng("scenes/study/ho_bell"); }
+  { Canvas p(70, 52); DrawBook(p, Place{0, 0, 1}, Hex(0x2a6a3a)); p.SavePng("scenes/study/ho_book"); }
+  { Canvas p(30, 80); DrawCandle(p, Place{1.5f, 4, 0.68f}, false); p.SavePng("scenes/study/ho_candle"); }
+  { Canvas p(44, 44); DrawCoin(p, Place{0, 0, 1}); p.SavePng("scenes/study/coin"); }
+  // The speakers: the vicar (the "warden" pictures) in three moods and the heroine.
+  const Person warden{Hex(0xe8c0a0), Hex(0xb8b4ac), Hex(0x2a2830), Hex(0xf4f4f4), Hex(0x4a6a8a), true, false, 0};
+  const Person heroine{Hex(0xf0c8a8), Hex(0x8a3a1a), Hex(0x7a2a3a), Hex(0xf0e0c8), Hex(0x3a7a4a), false, true, 0};
   const struct {
     const char* name;
-    uint32_t coat;
-  } people[] = {{"warden", 0x3a4a6a}, {"warden_happy", 0x3a5a6a}, {"warden_sad", 0x3a3a5a}, {"heroine", 0x7a2a3a}};
+    Person who;
+    int mood;
+  } people[] = {{"warden", warden, 0}, {"warden_happy", warden, 1}, {"warden_sad", warden, -1}, {"heroine", heroine, 0}};
   for (const auto& person : people) {
-    Picture p(300, 420);
-    p.Fill([](float x, float y) { return Ellipse(x, y, 150, 90, 55, 65); }, Rgb(0xe0b898));
-    p.Fill([](float x, float y) { return std::max(Ellipse(x, y, 150, 420, 140, 260), 160 - y); }, Rgb(person.coat));
+    Canvas p(300, 420);
+    Person who = person.who;
+    who.mood = person.mood;
+    DrawPerson(p, Place{0, 0, 1}, who);
     p.SavePng(std::string("scenes/cutscene/") + person.name);
   }
-  Picture letter(500, 400);
-  letter.Fill([](float x, float y) { return Box(x, y, 0, 0, 500, 400, 6); }, Rgb(0xf4ead0));
-  letter.Fill([](float x, float y) { return std::abs(Box(x, y, 12, 12, 488, 388, 4)) - 1; }, Rgb(0xb09060));
-  letter.SavePng("scenes/letters/letter_paper");
   // Inventory icons and their large pick-up pictures.
   const struct {
     const char* name;
-    uint32_t colour;
-  } items[] = {{"key", 0xd0a030}, {"lens", 0x80c0e0}, {"candle", 0xf4ecd8}, {"head", 0xa0a0a0}};
+    float w, h;
+    std::function<void(Canvas&, Place)> draw;
+  } items[] = {
+      {"key", 64, 40, [](Canvas& c, Place p) { DrawKey(c, p, Hex(0xd0a030)); }},
+      {"lens", 60, 60, [](Canvas& c, Place p) { DrawLens(c, p); }},
+      {"candle", 40, 90, [](Canvas& c, Place p) { DrawCandle(c, p, false); }},
+      {"head", 80, 96, [](Canvas& c, Place p) { DrawRelicHead(c, p); }},
+  };
   for (const auto& item : items) {
     for (int size : {60, 200}) {
-      Picture p(size, size);
+      Canvas p(size, size);
       const float s = float(size);
-      p.Fill([=](float x, float y) { return Circle(x, y, s / 2, s / 2, s * 0.42f); }, Rgb(0x2a1e14, 0.6f));
-      p.Fill([=](float x, float y) { return Circle(x, y, s / 2, s / 2, s * 0.3f); }, Rgb(item.colour));
+      if (size == 200) p.Glow([s](float x, float y) { return Circle(x, y, s / 2, s / 2, s * 0.18f); }, Hex(0xfff0c0, 0.6f), s * 0.32f);
+      const float scale = std::min((s - 8) / item.w, (s - 8) / item.h);
+      item.draw(p, Place{(s - item.w * scale) / 2, (s - item.h * scale) / 2, scale});
       p.SavePng(std::string("sprites/inventory/") + item.name + (size == 200 ? "_big" : ""));
     }
   }
 }
 
-// ---- sounds ----
-
-void WriteOgg(const std::string& rel, const std::function<float(double t)>& wave, double seconds) {
-  constexpr long kRate = 22050;
-  const long frames = long(seconds * kRate);
-  std::vector<unsigned char> out = EncodeOgg(
-      1, kRate, 0.3f, frames, [&](long frame, int) { return wave(double(frame) / kRate); }, rel.c_str(), 0x73636e73);
-  const std::string path = gRoot + "/" + rel;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  FILE* f = out.empty() ? nullptr : std::fopen(path.c_str(), "wb");
-  const bool ok = f && std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (f) std::fclose(f);
-  if (!ok) std::fprintf(stderr, "mkcontent: cannot write %s\n", rel.c_str()), gOk = false;
-}
-
-float Envelope(double t, double length) { return float(std::exp(-5 * t / length)); }
-
-void Sounds() {
-  WriteOgg("audio/sfx/hint.ogg", [](double t) {
-    return 0.4f * Envelope(t, 0.8) * float(std::sin(6.2831853 * 1320 * t) + 0.5 * std::sin(6.2831853 * 1980 * t));
-  }, 0.8);
-  WriteOgg("audio/sfx/umblaettern.ogg", [](double t) {
-    const float n = 2 * Hash(int(t * 22050), 0, 5) - 1;
-    return 0.3f * n * float(std::sin(3.14159 * t / 0.35));
-  }, 0.35);
-  WriteOgg("audio/sfx/ho_hit.ogg", [](double t) { return 0.4f * Envelope(t, 0.3) * float(std::sin(6.2831853 * 880 * t)); }, 0.3);
-  WriteOgg("audio/sfx/ho_miss.ogg", [](double t) { return 0.3f * Envelope(t, 0.2) * float(std::sin(6.2831853 * 180 * t)); }, 0.2);
-  WriteOgg("audio/sfx/use_ok.ogg", [](double t) {
-    return 0.35f * Envelope(t, 0.5) * float(std::sin(6.2831853 * (t < 0.15 ? 660 : 990) * t));
-  }, 0.5);
-  WriteOgg("audio/sfx/use_fail.ogg", [](double t) { return 0.35f * Envelope(t, 0.4) * float(std::sin(6.2831853 * 220 * t)); }, 0.4);
-}
-
 }  // namespace
 
-bool MakeSceneContent(const std::string& root) {
-  gRoot = root;
-  Backdrops();
+void MakeSceneContent() {
+  ChapterCard();
+  CutsceneStage();
+  Courtyard(false);
+  Courtyard(true);
+  Hall();
+  Study();
+  DiaryBook();
   Interface();
   Pieces();
-  Sounds();
-  return gOk;
 }

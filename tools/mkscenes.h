@@ -1,6 +1,5 @@
-// The scene screens' pictures and sounds, written below the assets folder by mkcontent.
+// The scene screens' pictures, written below the assets folder by mkcontent.
 #pragma once
-#include <string>
 
-// False when a file could not be written.
-bool MakeSceneContent(const std::string& root);
+// Failures are reported through ContentFailed().
+void MakeSceneContent();

@@ -23,3 +23,29 @@ function MenuSlider( name, x, y )
     railtop = "menu/rail_top", railmid = "menu/rail_mid", railbot = "menu/rail_bot",
     sliderimage = "menu/thumb", sliderrollimage = "menu/thumb_over" }
 end
+
+-- The name dialog of a new or renamed player: `accept` takes the typed name once it is free.
+-- OK shows once a name is typed; Cancel is off when the player cannot skip the question.
+function NameDialog( name, accept, mustAnswer )
+  MakeDialog { Window { name = name, x = 252, y = 234, w = 520, h = 300,
+    Bitmap { name = "panel", image = "menu/dialog", x = 0, y = 0 },
+    Text { name = "prompt", x = 20, y = 30, w = 480, h = 40, label = "PROFILE_ENTERNAME", font = MenuFont, flags = 5 },
+    Bitmap { name = "field", image = "menu/field", x = 100, y = 100 },
+    TextEdit { name = "nameedit", x = 110, y = 102, w = 300, h = 40, label = "", length = 16, utf8 = true,
+      font = MenuSmallFont, flags = 4, enablewindow = "ok" },
+    MenuButton( "ok", 16, 210, "MENU_OK", function()
+      local typed = GetLabel( "nameedit" )
+      if typed == "" then return end
+      if IsNameInUse( typed ) then
+        SetLabel( "prompt", GetString( "PROFILE_NAMEINUSE" ) )
+        return
+      end
+      accept( typed )
+      CloseWindow()
+    end ),
+    MenuButton( "cancel", 264, 210, "MENU_CANCEL", function() CloseWindow() end ),
+  } }
+  EnableWindow( "ok", false )
+  if mustAnswer then EnableWindow( "cancel", false ) end
+  SetFocus( "nameedit" )
+end

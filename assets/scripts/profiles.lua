@@ -1,8 +1,10 @@
 -- The profile chooser: up to ten players, new, rename and delete.
-local t = { name = "profiles", x = 192, y = 84, w = 640, h = 600,
-  Bitmap { name = "panel", image = "menu/panel", x = 0, y = 0, w = 640, h = 600 },
+local t = { name = "profiles", x = 192, y = 104, w = 640, h = 560,
+  Bitmap { name = "panel", image = "menu/panel", x = 0, y = 0 },
   Text { name = "title", x = 20, y = 20, w = 600, h = 60, label = "MENU_PROFILES", font = MenuTitleFont, flags = 5 },
 }
+-- The player buttons form one radio group: choosing one clears the others.
+table.insert( t, BeginGroup() )
 for i = 0, 9 do
   table.insert( t, Button { name = "button" .. i, x = 60, y = 90 + i * 40, type = kRadio, scale = 0.9,
     graphics = { "menu/field", "menu/btn_down", "menu/btn_over", "menu/btn_down" },
@@ -23,7 +25,7 @@ table.insert( t, MenuButton( "delete", 380, 240, "PROFILE_DELETE", function()
   DeleteUser( GetCurrentSelectedUser() )
   SetPlayerChoices()
 end ) )
-table.insert( t, MenuButton( "ok", 200, 520, "MENU_OK", function()
+table.insert( t, MenuButton( "ok", 200, 496, "MENU_OK", function()
   if GetNumUsers() > 0 then SetCurrentUser( GetCurrentSelectedUser() ) end
   CloseWindow()
 end ) )

@@ -1,7 +1,8 @@
-# The demo's content: `mkcontent` makes the art and sound under assets/ (images/, sounds/). The
+# The demo's content: `mkcontent` makes every picture and sound under assets/ (tools/canvas, motifs, synth). The
 # results are committed; rebuild them by hand with `cmake --build <dir> --target content`.
-add_executable(mkcontent EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tools/mkcontent.cpp ${CMAKE_SOURCE_DIR}/tools/mkminigames.cpp
-               ${CMAKE_SOURCE_DIR}/tools/mkscenes.cpp)
+add_executable(mkcontent EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tools/mkcontent.cpp ${CMAKE_SOURCE_DIR}/tools/canvas.cpp ${CMAKE_SOURCE_DIR}/tools/motifs.cpp
+               ${CMAKE_SOURCE_DIR}/tools/mkminigames.cpp ${CMAKE_SOURCE_DIR}/tools/mkscenes.cpp
+               ${CMAKE_SOURCE_DIR}/tools/mksounds.cpp ${CMAKE_SOURCE_DIR}/tools/synth.cpp)
 target_link_libraries(mkcontent PRIVATE tallowmark tm_oggtone tm::deps)
 add_custom_target(content COMMAND mkcontent ${CMAKE_SOURCE_DIR}/assets
                   COMMENT "Making the demo's images and sounds" VERBATIM)

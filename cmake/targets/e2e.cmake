@@ -9,6 +9,8 @@ if(TM_TESTS)
   target_include_directories(e2eagent PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/game)
   set_target_properties(e2eagent PROPERTIES PREFIX "lib" SUFFIX ".so")
   file(GLOB e2e_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+  # The play-through is one long test of its own (ctest name "playthrough").
+  list(REMOVE_ITEM e2e_sources ${CMAKE_SOURCE_DIR}/tests/e2e/playthrough_test.cpp)
   add_executable(test_e2e ${e2e_sources})
   target_include_directories(test_e2e PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(test_e2e PRIVATE harrowmere_game tallowmark GTest::gtest GTest::gtest_main)
@@ -18,4 +20,12 @@ if(TM_TESTS)
   file(WRITE ${env_script}
     "if(test_e2e_TESTS)\n  set_tests_properties(\${test_e2e_TESTS} PROPERTIES ENVIRONMENT \"${TM_TEST_ENV}\")\nendif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
+
+  add_executable(test_playthrough ${CMAKE_SOURCE_DIR}/tests/e2e/playthrough_test.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/e2e/gamedriver.cpp)
+  target_include_directories(test_playthrough PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(test_playthrough PRIVATE harrowmere_game tallowmark GTest::gtest GTest::gtest_main)
+  add_dependencies(test_playthrough harrowmere e2eagent)
+  add_test(NAME playthrough COMMAND test_playthrough)
+  set_tests_properties(playthrough PROPERTIES ENVIRONMENT "${TM_TEST_ENV}" TIMEOUT 300)
 endif()

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "shell/scenetext.h"
 #include "shell/textbox.h"
 
 TPlacingPicturesBoard::~TPlacingPicturesBoard() {
@@ -24,7 +25,8 @@ void TPlacingPicturesBoard::PostCreate() {
     const int32_t w = mGame.GetTextboxWidth(), h = mGame.GetTextboxHeight();
     box->BuildText(LabelText(mGame.GetTextboxText(j)), static_cast<uint32_t>(std::max(w, 0)),
                    static_cast<uint32_t>(std::max(h, 0)), 0, mGame.GetTextFont(),
-                   static_cast<uint32_t>(std::max(mGame.GetLineHeight(), 1)), mGame.GetTextColor(), 0);
+                   static_cast<uint32_t>(std::max(mGame.GetLineHeight(), 1)),
+                   scenetext::FromBytes(mGame.GetTextColor()).data(), 0);
     const auto at = mGame.GetTextboxPosition(j);
     box->MoveTo(at.x, at.y);
     box->SetRotation(mGame.GetTextboxRotation(j), w / 2.0f, h / 2.0f);

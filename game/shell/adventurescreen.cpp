@@ -87,7 +87,8 @@ void TAdventureScreenWindow::PostCreate(TWindowStyle& style) {
     for (int32_t i = 0; i < mModel->GetTextboxCount(); ++i) {
       TWindow* box = scenetext::Make(TString::Format("textbox%d", i), LookUpLabel(mModel->GetTextboxText(i)),
                                      mModel->GetTextboxWidth(), mModel->GetTextboxHeight(), 0, mModel->GetTextFont(),
-                                     std::max(mModel->GetLineHeight(), 1), mModel->GetTextColor(), 100);
+                                     std::max(mModel->GetLineHeight(), 1),
+                                     scenetext::FromBytes(mModel->GetTextColor()).data(), 100);
       const auto at = mModel->GetTextboxPosition(i);
       box->MoveTo(at.x, at.y);
       scenetext::SetRotation(box, mModel->GetTextboxRotation(i), mModel->GetTextboxWidth() / 2.0f,

@@ -56,6 +56,9 @@ void GamePreInitialize() {
   SetConfig("hittestchildren", "1");
   SetConfig("encryptionkey", "vqlzkrtwMNPQ");
   SetConfig("vxgamehandle", kIdentifiers[0]);
+  // The screens' fixed layouts assume this size; the settings file may still name another.
+  SetConfig("screenwidth", "1024");
+  SetConfig("screenheight", "768");
   SetNumberedConfig("vxgamemodename", 1, kIdentifiers[1]);
   SetNumberedConfig("vxgamemodename", 2, kIdentifiers[2]);
   SetNumberedConfig("vxgamemedalname", 1, kIdentifiers[3]);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "os/d3d_cover.h"
 #include "os/ddraw_internal.h"
 
 const GUID IID_IDirect3D7 = {0x7a11d003, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
@@ -372,15 +373,22 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (mTarget->Lost()) return DDERR_SURFACELOST;
     Flush();
     // A depth-only clear leaves the colour alone; one rectangle over the whole target replaces it.
+    bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
+                                       rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
+                 mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
+                 LONG(mViewport.dwHeight) == mTarget->Height();
     Surface::Change change = Surface::Change::None;
-    if (flags & D3DCLEAR_TARGET) {
-      bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
-                                         rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
-                   mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
-                   LONG(mViewport.dwHeight) == mTarget->Height();
-      change = whole ? Surface::Change::Whole : Surface::Change::Part;
+    if (flags & D3DCLEAR_TARGET) change = whole ? Surface::Change::Whole : Surface::Change::Part;
+    // The whole depth buffer cleared waits for the next draw that tests depth.
+    Surface* depth = mTarget->DepthBuffer();
+    if ((flags & D3DCLEAR_ZBUFFER) && depth && whole && depth->Width() == mTarget->Width() &&
+        depth->Height() == mTarget->Height()) {
+      depth->NoteDepthClear(z);
+      flags &= ~DWORD(D3DCLEAR_ZBUFFER);
+      if (!(flags & D3DCLEAR_TARGET)) return D3D_OK;
     }
     if (!os::gl::OnGlThread() || !mTarget->BindAsTarget(change)) return DDERR_GENERIC;
+    if ((flags & D3DCLEAR_ZBUFFER) && depth) depth->ApplyDepthClear();
     std::vector<D3DRECT> list;
     D3DRECT vp{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
                LONG(mViewport.dwY + mViewport.dwHeight)};
@@ -526,6 +534,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
       return;
     }
     const Layout& l = mBatchLayout;
+    if (mRs[D3DRENDERSTATE_ZENABLE])
+      if (Surface* depth = mTarget->DepthBuffer()) depth->ApplyDepthClear();
     ApplyTransforms(l);
     ApplyStates(l);
     SetArrays(l, mBatch.data());
@@ -726,6 +736,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (mTarget->Lost()) return DDERR_SURFACELOST;
     if (count == 0 || (indices && indexCount == 0)) return D3D_OK;
     if (!os::gl::OnGlThread()) return DDERR_GENERIC;
+    if (type == D3DPT_TRIANGLEFAN && count == 4 && !indices && ClearedAsSolid(l, vertices)) return TakeDeferredError();
     GLenum list = ListOf(type);
     if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) Flush();
     if (mBatchCount == 0) {
@@ -746,6 +757,30 @@ class Device final : public ComObject<IDirect3DDevice7> {
     mBatchCount += DWORD((mBatch.size() - before) / l.stride);
     if (mBatchCount > 0) gPendingDevice = this;
     return TakeDeferredError();
+  }
+
+  // A quad painting the whole viewport one colour is done as a fill of the viewport.
+  bool ClearedAsSolid(const Layout& l, const void* vertices) {
+    CoverDraw c;
+    c.vertices = static_cast<const uint8_t*>(vertices);
+    c.stride = l.stride;
+    c.diffuse = l.diffuse;
+    c.specular = l.specular;
+    c.transformed = l.transformed;
+    c.renderStates = mRs;
+    c.stage = mTss[0];
+    c.textured = mTextures[0] != nullptr;
+    c.world = mWorld;
+    c.view = mView;
+    c.projection = mProjection;
+    c.viewport = mViewport;
+    uint32_t argb = 0;
+    if (!PaintsViewportSolid(c, &argb)) return false;
+    Flush();
+    if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
+    RECT r{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
+           LONG(mViewport.dwY + mViewport.dwHeight)};
+    return mTarget->FillArgb(r, argb);
   }
 
   HRESULT TakeDeferredError() {

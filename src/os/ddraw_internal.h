@@ -99,6 +99,14 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void SetLost(bool lost) { mLost = lost; }
   void SetBackBuffer(Surface* back);   // takes a reference
   bool HasDepth() const { return mZ != nullptr; }
+  Surface* DepthBuffer() const { return mZ; }
+  // Depth buffers: a clear of the whole buffer waits until a draw tests depth (most frames draw in
+  // 2D only); ApplyDepthClear does it into the bound framebuffer.
+  void NoteDepthClear(float z) {
+    mDepthClearPending = true;
+    mDepthClearValue = z;
+  }
+  void ApplyDepthClear();
   // Changes with every change of the pixels (a number no other surface state shares).
   uint64_t Generation() const { return mGeneration; }
   void SetWantMipmaps(bool on) { mMipmaps = on; }
@@ -115,6 +123,12 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void MarkDrawn() { mGpuNewer = true; }   // GL drew into the framebuffer object
   void MarkWritten();                      // the pixels changed; upload now or before the next use
   GLuint Framebuffer();                    // made on demand, with the attached depth buffer
+  // A fill of the whole surface waits until its GL side is next used: a cleared frame that is only
+  // presented costs no pass over its pixels.
+  bool ClearPending() const { return mClearPending; }
+  // Fills a rectangle with a colour on the GL side (false when there is no framebuffer to fill).
+  bool FillArgb(const RECT& rect, uint32_t argb);
+  uint32_t SolidArgb() const { return mSolidArgb; }
   GLuint DepthRenderbuffer();              // depth buffers only
 
  private:
@@ -123,6 +137,8 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
+  GLuint BindFramebufferOf(GLuint texture);   // this surface's framebuffer object around `texture`
+  void ClearNow();                            // carries out a pending fill
   void Upload();
   // Called before this surface's GL pixels change: the frame remembered for the tests and a
   // surface showing this one's texture (see Overlay) are taken care of first.
@@ -135,18 +151,30 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   // The windowed primary after a present holds the presented region of the back buffer as an
   // overlay: the back buffer's texture itself, copied in only when the primary is next used or
   // the back buffer is about to change. When the back buffer is about to be overwritten whole, it
-  // hands its texture over and takes a spare one instead, so an idle frame copies nothing.
+  // hands its texture over, with the framebuffer object around it, and takes a spare pair instead,
+  // so a frame that starts afresh copies nothing. Pairs keep their attachments: changing those
+  // under a framebuffer every frame stalls the software renderer.
+  // An overlay may also be a colour: the frame of a source with a fill still pending.
   struct Overlay {
     Surface* from = nullptr;   // the surface whose texture it is, while that one still has it
-    GLuint texture = 0;        // 0: no overlay
+    GLuint texture = 0;        // 0: no overlay, or a colour
     bool owned = false;        // handed over: goes back to the spares with the overlay
     int width = 0, height = 0;
     RECT src{}, dst{};
+    bool solid = false;        // the colour `argb` over dst
+    uint32_t argb = 0;
+    GLuint framebuffer = 0;    // owned: the framebuffer object around the texture
+    GLuint attachedDepth = ~0u;
+    uint64_t depthEpoch = 0;   // of that attachment (see the spares)
   };
   Overlay mOverlay;
+  bool HasOverlay() const { return mOverlay.texture || mOverlay.solid; }
   void Touch();                  // the pixels changed: a new generation
   uint64_t mGeneration = 0;
   bool mSolid = false;           // filled whole with mSolidArgb since the last other change
+  bool mClearPending = false;    // that fill is not yet done on the GL side
+  bool mDepthClearPending = false;
+  float mDepthClearValue = 1;
   uint32_t mSolidArgb = 0;
   Surface* mShownIn = nullptr;   // the surface holding an overlay of this one's texture
   GLuint mAttachedDepth = ~0u;   // the depth renderbuffer attached to the framebuffer object

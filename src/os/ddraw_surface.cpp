@@ -2,7 +2,8 @@
 // texture (RGBA8) mirroring them, and a framebuffer object when GL draws or copies into the surface.
 // A pair of flags says which side changed last; Lock reads GL drawing back, Unlock uploads. Fills
 // and copies run on the GPU, so the system-memory pixels are brought up to date only when a Lock
-// asks for them. Rows run top-down on both sides (GL row 0 is surface row 0), so copies need no
+// asks for them. A fill of a whole surface is only noted until its pixels are next used, so that a
+// cleared frame reaches the window as a clear of the window. Rows run top-down on both sides (GL row 0 is surface row 0), so copies need no
 // flipping.
 #include <algorithm>
 #include <cstring>
@@ -30,12 +31,16 @@ void RowFromArgb(const DDPIXELFORMAT& f, const uint32_t* src, uint8_t* dst, int 
 }
 
 
-// Textures handed over by surfaces overwritten whole, for the next one of their size.
+// Textures handed over by surfaces overwritten whole, with their framebuffer objects, for the next
+// one of their size. A depth renderbuffer going away may leave its name to a new one, so the depth
+// attached to a spare is trusted only while no depth buffer was deleted since.
 struct Spare {
-  GLuint texture;
-  int width, height;
+  GLuint texture = 0, framebuffer = 0, attachedDepth = ~0u;
+  int width = 0, height = 0;
+  uint64_t depthEpoch = 0;
 };
 std::vector<Spare> gSpares;
+uint64_t gDepthEpoch = 0;
 
 GLuint NewTexture(int w, int h) {
   GLuint t = 0;
@@ -47,22 +52,27 @@ GLuint NewTexture(int w, int h) {
   return t;
 }
 
-GLuint TakeSpare(int w, int h) {
+Spare TakeSpare(int w, int h) {
   for (size_t i = 0; i < gSpares.size(); ++i)
     if (gSpares[i].width == w && gSpares[i].height == h) {
-      GLuint t = gSpares[i].texture;
+      Spare s = gSpares[i];
       gSpares.erase(gSpares.begin() + static_cast<long>(i));
-      return t;
+      if (s.depthEpoch != gDepthEpoch) s.attachedDepth = ~0u;
+      return s;
     }
-  return NewTexture(w, h);
+  Spare s;
+  s.texture = NewTexture(w, h);
+  s.width = w;
+  s.height = h;
+  return s;
 }
 
-void GiveSpare(GLuint texture, int w, int h) {
+void GiveSpare(const Spare& spare) {
   if (gSpares.size() >= 4) {
-    os::gl::DeleteObjects(gSpares.front().texture, 0, 0);
+    os::gl::DeleteObjects(gSpares.front().texture, gSpares.front().framebuffer, 0);
     gSpares.erase(gSpares.begin());
   }
-  gSpares.push_back(Spare{texture, w, h});
+  gSpares.push_back(spare);
 }
 
 // A framebuffer object for reading a texture that no surface owns.
@@ -103,6 +113,7 @@ Surface::~Surface() {
   if (mZ) mZ->Release();
   if (mClipper) mClipper->Release();
   if (mBudgetBytes) GiveVideoMemory(mBudgetBytes);
+  if (mDepth) ++gDepthEpoch;
   os::gl::DeleteObjects(mTexture, mFramebuffer, mDepth);
 }
 
@@ -146,7 +157,7 @@ void Surface::Upload() {
 
 GLuint Surface::Texture() {
   if (IsDepth() || !os::gl::OnGlThread()) return 0;
-  if (mOverlay.texture) CopyInOverlay();
+  if (HasOverlay()) CopyInOverlay();
   if (!mTexture) {
     glGenTextures(1, &mTexture);
     glBindTexture(GL_TEXTURE_2D, mTexture);
@@ -154,9 +165,10 @@ GLuint Surface::Texture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, Width(), Height(), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     if (mMipmaps) gl::GenerateMipmap(GL_TEXTURE_2D);
-    mCpuNewer = true;
+    mCpuNewer = !mClearPending;   // a pending fill replaces what memory holds
   }
   if (mCpuNewer) Upload();
+  if (mClearPending) ClearNow();
   return mTexture;
 }
 
@@ -171,9 +183,21 @@ GLuint Surface::DepthRenderbuffer() {
   return mDepth;
 }
 
+void Surface::ApplyDepthClear() {
+  if (!mDepthClearPending || !os::gl::OnGlThread()) return;
+  mDepthClearPending = false;
+  glDisable(GL_SCISSOR_TEST);
+  glDepthMask(GL_TRUE);
+  glClearDepth(mDepthClearValue);
+  glClear(GL_DEPTH_BUFFER_BIT);
+}
+
 GLuint Surface::Framebuffer() {
   GLuint tex = Texture();
-  if (!tex) return 0;
+  return tex ? BindFramebufferOf(tex) : 0;
+}
+
+GLuint Surface::BindFramebufferOf(GLuint tex) {
   bool made = false;
   if (!mFramebuffer) {
     gl::GenFramebuffers(1, &mFramebuffer);
@@ -191,6 +215,22 @@ GLuint Surface::Framebuffer() {
   return mFramebuffer;
 }
 
+void Surface::ClearNow() {
+  mClearPending = false;
+  // Called on the way to other GL work, which expects its own framebuffers still bound.
+  GLint draw = 0, read = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw);
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
+  BindFramebufferOf(mTexture);
+  uint32_t argb = mSolidArgb;
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glClear(GL_COLOR_BUFFER_BIT);
+  gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(draw));
+  gl::BindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(read));
+}
+
 bool Surface::BindAsTarget(Change change) {
   if (change != Change::None && os::gl::OnGlThread()) BeforeGlChange(change);
   GLuint fb = Framebuffer();
@@ -199,7 +239,17 @@ bool Surface::BindAsTarget(Change change) {
 }
 
 void Surface::SyncToMemory() {
-  if (!mGpuNewer || !os::gl::OnGlThread() || IsDepth()) return;
+  if (!mGpuNewer || IsDepth()) return;
+  if (mClearPending) {
+    // The fill not yet done on the GL side is done here instead.
+    uint32_t raw = FromArgb(Format(), mSolidArgb);
+    int bpp = BytesPerPixel(Format());
+    for (int y = 0; y < Height(); ++y)
+      for (int x = 0; x < Width(); ++x) WritePixel(Row(y) + x * bpp, bpp, raw);
+    mGpuNewer = false;
+    return;
+  }
+  if (!os::gl::OnGlThread()) return;
   FlushPendingDraws();
   std::vector<uint32_t> argb(static_cast<size_t>(Width()) * Height());
   gl::BindFramebuffer(GL_FRAMEBUFFER, Framebuffer());
@@ -220,22 +270,39 @@ void Surface::BeforeGlChange(Change change) {
   if (!shown) return;
   if (change == Change::Whole && !mMipmaps && mFramebuffer && shown->mOverlay.from == this &&
       shown->mOverlay.texture == mTexture) {
-    // Nothing of the old pixels survives here: the overlay keeps the texture, this surface takes
-    // a spare one.
+    // Nothing of the old pixels survives here: the overlay keeps the texture with its framebuffer
+    // object, this surface takes a spare pair.
     shown->mOverlay.owned = true;
     shown->mOverlay.from = nullptr;
+    shown->mOverlay.framebuffer = mFramebuffer;
+    shown->mOverlay.attachedDepth = mAttachedDepth;
+    shown->mOverlay.depthEpoch = gDepthEpoch;
     mShownIn = nullptr;
-    mTexture = TakeSpare(Width(), Height());
-    gl::BindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
-    gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mTexture, 0);
+    Spare spare = TakeSpare(Width(), Height());
+    mTexture = spare.texture;
+    mFramebuffer = spare.framebuffer;   // 0: made around the texture when next bound
+    mAttachedDepth = spare.framebuffer ? spare.attachedDepth : ~0u;
     return;
   }
   shown->CopyInOverlay();
 }
 
 void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
-  if (mOverlay.texture && !SameRect(mOverlay.dst, dst)) CopyInOverlay();
+  // A frame of one colour over all of this surface is a fill, which waits like the source's did.
+  if (from->mClearPending && SameRect(dst, Whole(Width(), Height())) && FillArgb(dst, from->mSolidArgb)) return;
+  if (HasOverlay() && !SameRect(mOverlay.dst, dst)) CopyInOverlay();
   DropOverlay();
+  if (from->mClearPending) {
+    Texture();
+    PresentedSurfaceChanging(this);
+    Touch();
+    mOverlay.solid = true;
+    mOverlay.argb = from->mSolidArgb;
+    mOverlay.src = src;
+    mOverlay.dst = dst;
+    mGpuNewer = true;
+    return;
+  }
   if (from->mShownIn && from->mShownIn != this) from->mShownIn->CopyInOverlay();
   GLuint texture = from->Texture();
   Texture();   // made, with pending pixels uploaded, before the overlay hides them
@@ -247,17 +314,26 @@ void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
 }
 
 void Surface::CopyInOverlay() {
-  if (!mOverlay.texture) return;
+  if (!HasOverlay()) return;
   Overlay o = mOverlay;
   mOverlay = Overlay{};
   GLuint to = Framebuffer();
-  if (to && os::gl::OnGlThread()) {
-    GLuint from = ReadFramebufferOf(o.texture);
+  if (to && os::gl::OnGlThread() && o.solid) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(o.dst.left, o.dst.top, o.dst.right - o.dst.left, o.dst.bottom - o.dst.top);
+    glClearColor((o.argb >> 16 & 0xFF) / 255.f, (o.argb >> 8 & 0xFF) / 255.f, (o.argb & 0xFF) / 255.f,
+                 (o.argb >> 24) / 255.f);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+  } else if (to && os::gl::OnGlThread()) {
+    if (o.framebuffer) gl::BindFramebuffer(GL_READ_FRAMEBUFFER, o.framebuffer);
+    else ReadFramebufferOf(o.texture);
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
     glDisable(GL_SCISSOR_TEST);
     gl::BlitFramebuffer(o.src.left, o.src.top, o.src.right, o.src.bottom, o.dst.left, o.dst.top, o.dst.right,
                         o.dst.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    (void)from;
     gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
   }
   mOverlay = o;
@@ -265,8 +341,17 @@ void Surface::CopyInOverlay() {
 }
 
 void Surface::DropOverlay() {
-  if (!mOverlay.texture) return;
-  if (mOverlay.owned) GiveSpare(mOverlay.texture, mOverlay.width, mOverlay.height);
+  if (!HasOverlay()) return;
+  if (mOverlay.owned) {
+    Spare spare;
+    spare.texture = mOverlay.texture;
+    spare.framebuffer = mOverlay.framebuffer;
+    spare.attachedDepth = mOverlay.attachedDepth;
+    spare.depthEpoch = mOverlay.depthEpoch;
+    spare.width = mOverlay.width;
+    spare.height = mOverlay.height;
+    GiveSpare(spare);
+  }
   else if (mOverlay.from) mOverlay.from->mShownIn = nullptr;
   mOverlay = Overlay{};
 }
@@ -277,6 +362,7 @@ void Surface::MarkWritten() {
   Touch();
   mCpuNewer = true;
   mGpuNewer = false;
+  mClearPending = false;
   if (os::gl::OnGlThread()) Texture();
 }
 
@@ -383,31 +469,39 @@ HRESULT Surface::Unlock(RECT*) {
 }
 
 HRESULT Surface::Fill(const RECT& r, DWORD raw) {
-  bool whole = r.left == 0 && r.top == 0 && r.right == Width() && r.bottom == Height();
-  uint32_t solid = ToArgb(Format(), raw);
-  // Filling a surface whole with the colour it already holds whole changes nothing.
-  if (whole && mSolid && mSolidArgb == solid && !mCpuNewer && !mOverlay.texture && os::gl::OnGlThread()) return DD_OK;
-  if (os::gl::OnGlThread() && BindAsTarget(whole ? Change::Whole : Change::Part)) {
-    // Cleared on the GPU (pending pixels were uploaded by the bind); memory catches up on Lock.
-    uint32_t argb = solid;
-    // A fill of the whole surface needs no scissor, which lets the driver clear without drawing.
-    if (whole) glDisable(GL_SCISSOR_TEST);
-    else glEnable(GL_SCISSOR_TEST);
-    glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
-    mGpuNewer = true;
-    mSolid = whole;
-    mSolidArgb = solid;
-    return DD_OK;
-  }
+  if (os::gl::OnGlThread() && FillArgb(r, ToArgb(Format(), raw))) return DD_OK;
   int bpp = BytesPerPixel(Format());
   for (int y = r.top; y < r.bottom; ++y)
     for (int x = r.left; x < r.right; ++x) WritePixel(Row(y) + x * bpp, bpp, raw);
   MarkWritten();
   return DD_OK;
+}
+
+// The GL side of a fill (false when there is no framebuffer to fill); memory catches up on Lock.
+bool Surface::FillArgb(const RECT& r, uint32_t argb) {
+  bool whole = r.left == 0 && r.top == 0 && r.right == Width() && r.bottom == Height();
+  if (whole) {
+    // Filling a surface whole with the colour it already holds whole changes nothing.
+    if (mSolid && mSolidArgb == argb && !mCpuNewer && !HasOverlay()) return true;
+    // Nothing of the old pixels survives: the fill waits until the pixels are next used.
+    BeforeGlChange(Change::Whole);
+    DropOverlay();
+    mClearPending = true;
+    mCpuNewer = false;
+    mGpuNewer = true;
+    mSolid = true;
+    mSolidArgb = argb;
+    return true;
+  }
+  if (!BindAsTarget(Change::Part)) return false;
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  mGpuNewer = true;
+  return true;
 }
 
 HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
@@ -419,6 +513,13 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   // Copies between surfaces run on the GPU. A stretched copy of pixels that are newest in memory
   // stays there: GL samples stretched copies at pixel centres, the memory copy at their corners.
   bool stretched = dw != sw || dh != sh;
+  // Any part of a surface of one colour, however stretched, is a fill; so is a part of an overlay
+  // of one colour.
+  if (src != this && src->mClearPending && os::gl::OnGlThread() && FillArgb(d, src->mSolidArgb)) return DD_OK;
+  const RECT& o = src->mOverlay.dst;
+  if (src != this && src->mOverlay.solid && s.left >= o.left && s.top >= o.top && s.right <= o.right &&
+      s.bottom <= o.bottom && os::gl::OnGlThread() && FillArgb(d, src->mOverlay.argb))
+    return DD_OK;
   if (src != this && (!stretched || src->mGpuNewer || mGpuNewer) && os::gl::OnGlThread()) {
     GLuint from = src->Framebuffer();
     bool whole = d.left == 0 && d.top == 0 && d.right == Width() && d.bottom == Height();
@@ -462,11 +563,18 @@ HRESULT Surface::Present(Surface* from, const RECT& r, Surface* kept, const RECT
   if (mClipper) mClipper->GetHWnd(&window);
   if (!os::gl::OnGlThread()) return DD_OK;
   os::gl::CollectGarbage();
-  GLuint fb = from->Framebuffer();
-  if (!fb) return DD_OK;
+  bool solid = from->mClearPending;
+  GLuint fb = solid ? 0 : from->Framebuffer();
+  if (!fb && !solid) return DD_OK;
   if (!kept) RememberPresentedFrame(from, r.left, r.top, r.right - r.left, r.bottom - r.top);
   else RememberPresentedFrame(kept, keptRegion.left, keptRegion.top, keptRegion.right - keptRegion.left,
                               keptRegion.bottom - keptRegion.top);
+  // A frame of one colour is cleared into the window rather than copied there.
+  if (solid) {
+    os::gl::PresentSolidToWindow(window, from->mSolidArgb, r.right - r.left, r.bottom - r.top, mDisplay->vsync, from,
+                                 from->Generation());
+    return DD_OK;
+  }
   os::gl::PresentToWindow(window, fb, r.left, r.top, r.right - r.left, r.bottom - r.top, mDisplay->vsync, from,
                           from->Generation());
   return DD_OK;
@@ -538,6 +646,12 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7, DWORD) {
   FlushPendingDraws();
   if (PresentedFrameIn(this)) ForgetPresentedFrame();
   RECT all = Whole(Width(), Height());
+  // The window shows the back buffer itself; this surface holds the frame as an overlay of the back
+  // buffer's texture, copied in only when this surface is used or the back buffer is drawn over.
+  if (os::gl::OnGlThread() && mBack->Width() == Width() && mBack->Height() == Height()) {
+    ShowOverlay(mBack, all, all);
+    return Present(mBack, all, this, all);
+  }
   HRESULT hr = CopyFrom(mBack, all, Whole(mBack->Width(), mBack->Height()));
   if (FAILED(hr)) return hr;
   return Present(this, all);

@@ -137,25 +137,43 @@ void CollectGarbage() {
 
 void WindowDamaged() { gShown.valid = false; }
 
-void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync,
-                     const void* source, uint64_t generation) {
-  if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return;
+namespace {
+// Makes the context current on the main window of `hwnd` and answers it, or null when there is none
+// or when `now` is what the window already shows (the swap is skipped).
+SDL_Window* BeginPresent(HWND hwnd, bool vsync, Shown* now) {
+  if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return nullptr;
   SDL_Window* window = static_cast<SDL_Window*>(os::sdl::MainSdlWindow());
-  if (!window) return;
+  if (!window) return nullptr;
   // Switching the current window costs a flush or more in most drivers: switch only when needed.
   if ((SDL_GL_GetCurrentWindow() != window || SDL_GL_GetCurrentContext() != gContext) &&
       SDL_GL_MakeCurrent(window, gContext) != 0)
-    return;
+    return nullptr;
   int interval = vsync ? 1 : 0;
   if (interval != gSwapInterval && SDL_GL_SetSwapInterval(interval) == 0) gSwapInterval = interval;
-  int dw = 0, dh = 0;
-  SDL_GL_GetDrawableSize(window, &dw, &dh);
-  Shown now{source, generation, x, y, width, height, dw, dh, window, source != nullptr};
+  SDL_GL_GetDrawableSize(window, &now->drawableWidth, &now->drawableHeight);
+  now->window = window;
   const Shown& was = gShown;
-  if (now.valid && was.valid && was.source == source && was.generation == generation && was.x == x && was.y == y &&
-      was.width == width && was.height == height && was.drawableWidth == dw && was.drawableHeight == dh &&
-      was.window == window)
-    return;
+  if (now->valid && was.valid && was.source == now->source && was.generation == now->generation && was.x == now->x &&
+      was.y == now->y && was.width == now->width && was.height == now->height &&
+      was.drawableWidth == now->drawableWidth && was.drawableHeight == now->drawableHeight && was.window == window)
+    return nullptr;
+  return window;
+}
+
+void EndPresent(SDL_Window* window, const Shown& now) {
+  SDL_GL_SwapWindow(window);
+  BindFramebuffer(GL_FRAMEBUFFER, 0);
+  gShown = now;
+  ++gSwaps;
+}
+}  // namespace
+
+void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync,
+                     const void* source, uint64_t generation) {
+  Shown now{source, generation, x, y, width, height, 0, 0, nullptr, source != nullptr};
+  SDL_Window* window = BeginPresent(hwnd, vsync, &now);
+  if (!window) return;
+  int dw = now.drawableWidth, dh = now.drawableHeight;
   BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glDisable(GL_SCISSOR_TEST);
@@ -163,10 +181,20 @@ void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int
   // the whole drawable, so the window needs no clearing first.
   BlitFramebuffer(x, y, x + width, y + height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
                   dw == width && dh == height ? GL_NEAREST : GL_LINEAR);
-  SDL_GL_SwapWindow(window);
+  EndPresent(window, now);
+}
+
+void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool vsync, const void* source,
+                          uint64_t generation) {
+  Shown now{source, generation, 0, 0, width, height, 0, 0, nullptr, source != nullptr};
+  SDL_Window* window = BeginPresent(hwnd, vsync, &now);
+  if (!window) return;
   BindFramebuffer(GL_FRAMEBUFFER, 0);
-  gShown = now;
-  ++gSwaps;
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  EndPresent(window, now);
 }
 
 void LeaveWindow(void* sdlWindow) {

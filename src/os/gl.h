@@ -19,6 +19,9 @@ bool OnGlThread();
 // undamaged window of the same size is skipped, so a still screen costs nothing per frame.
 void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync,
                      const void* source = nullptr, uint64_t generation = 0);
+// The same for a frame of one colour (0xAARRGGBB): the window is cleared to it, nothing is copied.
+void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool vsync, const void* source = nullptr,
+                          uint64_t generation = 0);
 // The window's pixels may no longer be those last presented (exposed, resized, drawn by others).
 void WindowDamaged();
 // Called before an SDL window is destroyed: the context moves back to its hidden window if it was

@@ -10,6 +10,7 @@ constexpr DWORD ERROR_ACCESS_DENIED = 5;          // permission refused
 constexpr DWORD ERROR_INVALID_HANDLE = 6;         // the handle is not in the stand-in's table
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;      // mapping or allocation failed
 constexpr DWORD ERROR_NO_MORE_FILES = 18;         // a folder listing has ended
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;          // the back end cannot do it
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;     // a null or malformed argument
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;  // the caller's buffer is too small
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;       // the folder (or named object) exists already

@@ -683,6 +683,36 @@ HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
   return slot;
 }
 
+HCURSOR CreateColorCursor(const uint32_t* argb, int width, int height, int pitch, int hotX, int hotY) {
+  void* made = os::sdl::MakeColorCursor(argb, width, height, pitch, hotX, hotY);
+  if (!made) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return nullptr;
+  }
+  auto c = std::make_shared<CursorObject>();
+  c->sdlCursor = made;
+  return static_cast<HCURSOR>(os::NewHandle(c));
+}
+
+BOOL DestroyCursor(HCURSOR cursor) {
+  auto c = os::LookupHandleAs<CursorObject>(cursor);
+  if (!c || c->systemId) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  {
+    State& s = S();
+    Lock lk(s.lock);
+    if (s.cursor == cursor) {
+      SetLastError(ERROR_INVALID_HANDLE);  // still shown
+      return FALSE;
+    }
+  }
+  os::sdl::FreeColorCursor(c->sdlCursor);
+  c->sdlCursor = nullptr;
+  return CloseHandle(cursor);
+}
+
 HICON LoadIconA(HINSTANCE, LPCSTR) {
   static HICON icon = static_cast<HICON>(os::NewHandle(std::make_shared<CursorObject>()));
   return icon;

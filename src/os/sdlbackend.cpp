@@ -488,6 +488,20 @@ void CapturePointer(bool on) {
   if (gWindow && OnSdlThread()) SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE);
 }
 
+void* MakeColorCursor(const uint32_t* argb, int width, int height, int pitch, int hotX, int hotY) {
+  if (!argb || width <= 0 || height <= 0 || pitch < width || !OnSdlThread()) return nullptr;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(argb), width, height, 32,
+                                                            pitch * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return nullptr;
+  SDL_Cursor* cursor = SDL_CreateColorCursor(surface, hotX, hotY);
+  SDL_FreeSurface(surface);
+  return cursor;
+}
+
+void FreeColorCursor(void* cursor) {
+  if (cursor && OnSdlThread()) SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor));
+}
+
 void ShowPointer(bool visible, void* sdlCursor, int systemId) {
   {
     std::lock_guard<std::mutex> g(gPointerLock);

@@ -227,6 +227,9 @@ void SyncMainWindow();
 void WarpPointer(int clientX, int clientY);
 void CapturePointer(bool on);
 void ShowPointer(bool visible, void* sdlCursor, int systemId);
+// A colour cursor of ARGB pixels, or null (no video, not the SDL thread, no cursor support).
+void* MakeColorCursor(const uint32_t* argb, int width, int height, int pitch, int hotX, int hotY);
+void FreeColorCursor(void* cursor);
 void RaiseMainWindow();
 // Desktop size from SDL (false without video).
 bool DesktopSize(int* width, int* height);

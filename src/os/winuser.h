@@ -335,6 +335,10 @@ HCURSOR SetCursor(HCURSOR cursor); // 0 hides the pointer over our window; retur
 HCURSOR GetCursor();
 int ShowCursor(BOOL show);         // display counter; hidden below 0
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);   // IDC_ARROW and friends
+// A colour cursor from 32-bit ARGB pixels (rows `pitch` pixels apart) with its hot spot; null when
+// the video back end has no cursors (SetLastError ERROR_NOT_SUPPORTED). Freed by DestroyCursor.
+HCURSOR CreateColorCursor(const uint32_t* argb, int width, int height, int pitch, int hotX, int hotY);
+BOOL DestroyCursor(HCURSOR cursor);   // not while it is the pointer's cursor
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);       // a dummy icon handle
 HGDIOBJ GetStockObject(int object);                     // a dummy brush handle
 HWND SetFocus(HWND hwnd);          // WM_KILLFOCUS / WM_SETFOCUS; returns the previous focus

@@ -203,10 +203,13 @@ std::unique_ptr<TVxMiniVecDraw>& StartupRasteriser() {
 
 // After the first display set-up: calibrate the text lines on this display and send every text
 // window's lines to the drawing context.
-void StartTextDrawing() {
+void StartTextDrawing(int32_t width, int32_t height) {
   StartupRasteriser() = std::make_unique<TVxMiniVecDraw>();
   TVxMiniVecDraw& vec = *StartupRasteriser();
   if (!RunLineSelfTest(vec)) LogPrintf("Text line calibration found no exact offsets; using the fallback\n");
+  // Render targets are drawn through the back buffer: the calibration lines are still there, and
+  // frames that redraw only part of the screen would show them.
+  TDrawContext::GetInstance()->DrawTextureRect(TRect(0, 0, width, height), TVec4(0, 0, 0, 0), nullptr);
   float start = 0, end = 0, y = 0;
   vec.GetSpanOffsets(&start, &end, &y);
   TText::SetDefaultSpanOffsets(start, end, y);
@@ -224,7 +227,7 @@ void TPlatform::InitDisplay(int32_t width, int32_t height, bool fullScreen) {
   }
   const bool first = !mImpl->mDisplayInitialised;
   mImpl->SetDisplay(width, height, fullScreen);
-  if (first && mImpl->mDisplayInitialised) StartTextDrawing();
+  if (first && mImpl->mDisplayInitialised) StartTextDrawing(width, height);
   TDrawContext* context = TDrawContext::GetInstance();
   context->PopClipRect();
   context->PushClipRect(TRect(0, 0, width, height));

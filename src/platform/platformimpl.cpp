@@ -69,6 +69,25 @@ POINT TPlatformImpl::CursorImagePosition(LPARAM fallback) const {
   return POINT{GET_X_LPARAM(fallback), GET_Y_LPARAM(fallback)};
 }
 
+bool TPlatformImpl::CursorImageMoved() {
+  if (!mDisplay || (!mDrawnCursor && !mHardwareCursor)) return false;
+  TDxDisplayHandler* display = GetDisplayHandler();
+  if (!display->IsMouseImageVisible()) return false;
+  const POINT at = display->GetMouseImagePosition();
+  if (at.x == mCursorShownAt.x && at.y == mCursorShownAt.y) return false;
+  mCursorShownAt = at;
+  return true;
+}
+
+POINT TPlatformImpl::PlaceCursorImage(LPARAM at) {
+  // The event is made before the message reaches the window procedure, which would otherwise be
+  // the first to move the cursor image: without this the event would carry the previous place.
+  if (!mDisplay) return POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  TDxDisplayHandler* display = GetDisplayHandler();
+  display->RefreshCursorRect();
+  return display->SetMouseImagePosition(GET_X_LPARAM(at), GET_Y_LPARAM(at));
+}
+
 bool TPlatformImpl::MouseBlocked(bool buttonUp) {
   bool blocked = false;
   if (mMouseBlock) {
@@ -91,7 +110,9 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   if (!gFirstEventSent) {
     gFirstEventSent = true;
     GetGameState()->SendStateNumber("loadbroadcast", 0);
-    Sleep(500);
+    // The pause lets a host or module that heard the first notice act before the second; with
+    // nobody listening it would only hold back the first frame.
+    if (GetGameState()->HandlerCount() > 0) Sleep(500);
     GetGameState()->SendStateNumber("sessionready", 0);
   }
   // 3. A busy handler: keep the window alive only.
@@ -159,6 +180,11 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   // 12. Nothing waiting: the idle turn.
   MSG msg;
   if (!TakeMessage(&msg, mWideApi)) {
+    if (CursorImageMoved()) {
+      // The drawn cursor moves with the next presented frame: a still screen must present one.
+      MakeEvent(event, kEventRedraw, 0, 0, 0, 0);
+      return;
+    }
     if (mDisplay && GetDisplayHandler()->IsFullScreen() && mWindowActive && !mActivationChangedPending) KeepOnTop();
     if (mSoundUpdate) mSoundUpdate();
     mTaskList.RunAll(kTaskPhaseIdle);
@@ -227,7 +253,9 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
           return;
         }
         if (vk == VK_F1) {
-          TDrawContext::GetInstance()->ToggleDebugOverlay();
+          // Switched off, the overlay's text would stay where no window draws.
+          if (!TDrawContext::GetInstance()->ToggleDebugOverlay() && mWindowManager)
+            GetWindowManager()->ClearOnNextFrame(TRect(0, 0, 512, 512));
           return;
         }
         int32_t mods = kModifierAlt | (KeyDown(VK_CONTROL) ? kModifierCtrl : 0) |
@@ -245,7 +273,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
       return;
     }
     case WM_MOUSEMOVE: {
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       if (mInputMode == 1) {
         if (p.x != mCentre.x || p.y != mCentre.y) {
           MakeEvent(event, kEventMouseMove, p.x - mCentre.x, p.y - mCentre.y, 0, 0);
@@ -272,7 +300,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
       if (MouseBlocked(false)) return;
       if (mHosted) SetFocus(mMainWindow);
       SetCapture(mMainWindow);
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       if (msg.message == WM_LBUTTONDOWN) {
         MakeEvent(event, kEventMouseDown, p.x, p.y, 0, MouseKeyModifiers(msg.wParam));
       } else if (msg.message == WM_RBUTTONDOWN) {
@@ -291,7 +319,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
     case WM_MBUTTONUP: {
       if (MouseBlocked(true)) return;
       ReleaseCapture();
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       if (msg.message == WM_LBUTTONUP) MakeEvent(event, kEventMouseUp, p.x, p.y, 0, 0);
       else MakeEvent(event, kEventMouseButton, p.x, p.y, msg.message == WM_RBUTTONUP ? kMouseRightUp : kMouseMiddleUp, 0);
       return;
@@ -309,7 +337,7 @@ void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {
     case WM_MOUSEHOVER: {
       TRACKMOUSEEVENT tme{sizeof(tme), TME_HOVER, mMainWindow, HOVER_DEFAULT};
       mPointerInside = TrackMouseEvent(&tme);
-      POINT p = CursorImagePosition(msg.lParam);
+      POINT p = PlaceCursorImage(msg.lParam);
       MakeEvent(event, kEventMouseHover, p.x, p.y, 0, 0);
       return;
     }

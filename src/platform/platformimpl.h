@@ -15,6 +15,7 @@
 #include "platform/platformevent.h"
 
 class TAssetManager;
+class TPlatform;
 class TDxDisplayHandler;
 class TSoundManager;
 class TStringTable;
@@ -158,6 +159,11 @@ class TPlatformImpl {
   bool DisplayReady() const;
   bool MouseBlocked(bool buttonUp);
   POINT CursorImagePosition(LPARAM fallback) const;
+  // Moves the cursor image to a mouse message's place (client coordinates) and answers it.
+  POINT PlaceCursorImage(LPARAM at);
+  // True once each time the cursor image has moved since the last call (a frame must show it).
+  bool CursorImageMoved();
+  POINT mCursorShownAt{-1, -1};
   void EventFromMessage(const MSG& msg, TPlatformEvent* event);
 
   static DWORD CursorThreadProc(LPVOID param);
@@ -189,3 +195,5 @@ TString MakeSingleInstanceText(const TString& exePath);
 // the address of the command-line pointer (it may replace the command line). Answers the window
 // that gets the final quit message, or 0. The library is never freed.
 HWND LoadTestHarness(const char** commandLine);
+// Lets a portal host's mute and pause act on the platform's sound manager and cursor.
+void InstallPortalHooks(TPlatform* platform);

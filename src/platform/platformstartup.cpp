@@ -85,6 +85,26 @@ TString MakeSingleInstanceText(const TString& exePath) {
   return TString(text.c_str());
 }
 
+// A portal host's mute and pause reach the program's own sound and cursor.
+void InstallPortalHooks(TPlatform* platform) {
+  TPortalHooks hooks;
+  hooks.getMasterVolume = [platform] {
+    TSoundManager* sound = platform->GetSoundManager();
+    return sound ? sound->GetVolume() : 1.0f;
+  };
+  hooks.setMasterVolume = [platform](float volume) {
+    if (TSoundManager* sound = platform->GetSoundManager()) sound->SetVolume(volume);
+  };
+  hooks.restoreGameCursor = [platform] {
+    // The host's pause showed the system arrow; the game draws its own cursor again.
+    TPlatformImpl* impl = platform->GetImpl();
+    ::SetCursor(nullptr);
+    impl->RefreshCursor();
+    if (TWindowManager* manager = impl->GetWindowManager()) manager->Invalidate();
+  };
+  SetPortalHooks(std::move(hooks));
+}
+
 HWND LoadTestHarness(const char** commandLine) {
   HMODULE harness = LoadLibraryA("vxHarness.dll");
   if (!harness) return nullptr;
@@ -331,8 +351,10 @@ void TPlatformImpl::SetCursor(const std::shared_ptr<TTexture>& texture, int32_t 
     }
     shown = mSystemCursor;
   }
-  if (TDxDisplayHandler* display = GetDisplayHandler()) display->SetMouseTexture(shown, hotX, hotY, hardware);
+  TDxDisplayHandler* display = GetDisplayHandler();
+  if (display) display->SetMouseTexture(shown, hotX, hotY, hardware);
   SetClassLongA(mMainWindow, GCL_HCURSOR, 0);
+  if (display) display->UpdateSystemCursor();  // a colour cursor stays the pointer's image
 }
 
 void TPlatformImpl::RefreshCursor() {
@@ -398,6 +420,7 @@ int RunPlatform(HINSTANCE instance, const char* commandLine, int showCommand, TG
     SetConfig("activex", "1");
   }
   platform->InitSoundManager();
+  InstallPortalHooks(platform.get());
   p->SetDisplayHandler(TDrawContext::GetInstance()->GetDisplayHandler());
   SetConfig("installkey", ShortForm(p->mExeFolder));
   SetConfig("startupdir", p->mStartupFolder);
@@ -412,6 +435,7 @@ int RunPlatform(HINSTANCE instance, const char* commandLine, int showCommand, TG
   if (gameMain) gameMain(platform.get(), GetProcessCommandLine());
 
   PostMessageA(quitTarget, WM_QUIT, 0, 0);
+  SetPortalHooks(TPortalHooks());  // they reach into the platform, which goes now
   platform.reset();
   return 0;
 }

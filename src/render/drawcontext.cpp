@@ -169,6 +169,7 @@ void TDrawContext::SetTexture(const std::shared_ptr<TTexture>& texture) {
 }
 
 void TDrawContext::SetBlendMode(int kind) { mHandler->SetBlendMode(kind); }
+int TDrawContext::GetBlendMode() const { return mHandler->GetData()->mBlendMode; }
 void TDrawContext::SetCullMode(int kind) { mHandler->SetCullMode(kind); }
 void TDrawContext::SetTextureFilter(int filter) { mHandler->SetTextureFilter(filter); }
 

@@ -73,6 +73,7 @@ class TDrawContext {
   void SetTexture(const std::shared_ptr<TTexture>& texture);
   std::shared_ptr<TTexture> GetTexture() const { return mTexture; }
   void SetBlendMode(int kind);
+  int GetBlendMode() const;   // -1 until one is set
   void SetCullMode(int kind);
   void SetTextureFilter(int filter);
   void GetViewport(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom) const;

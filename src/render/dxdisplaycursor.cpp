@@ -5,14 +5,43 @@
 #include "os/winuser.h"
 #include "render/directx.h"
 #include "render/dxdisplayhandler_internal.h"
+#include "render/texture.h"
 
 using namespace dxdisplay;
 
 void TDxDisplayHandler::SetMouseTexture(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY,
                                         bool hardware) {
-  std::lock_guard<std::mutex> guard(mMouseLock);
-  mMouseTexture[hardware ? 1 : 0] = texture;
-  mMouseHotSpot[hardware ? 1 : 0] = POINT{hotX, hotY};
+  {
+    std::lock_guard<std::mutex> guard(mMouseLock);
+    mMouseTexture[hardware ? 1 : 0] = texture;
+    mMouseHotSpot[hardware ? 1 : 0] = POINT{hotX, hotY};
+  }
+  // The device context draws the image into every presented frame, where the pointer is. A
+  // hardware cursor becomes the pointer's own image instead when the back end can make one; then
+  // nothing is drawn, so the pointer never shows twice.
+  TDXContext* context = mData->mContext.get();
+  if (!texture || !context) return;
+  uint32_t* pixels = nullptr;
+  int row = 0;
+  if (!texture->Lock(&pixels, &row)) return;
+  HCURSOR made = hardware ? CreateColorCursor(pixels, texture->GetWidth(), texture->GetHeight(), row, hotX, hotY)
+                          : nullptr;
+  if (made) {
+    const HCURSOR previous = mColorCursor;
+    mColorCursor = made;
+    ::SetCursor(made);
+    context->ShowHardwareCursor(false);
+    if (previous) DestroyCursor(previous);
+  } else {
+    context->SetMouseImage(pixels, texture->GetWidth(), texture->GetHeight(), row, hotX, hotY, hardware);
+  }
+  texture->Unlock();
+}
+
+bool TDxDisplayHandler::UpdateSystemCursor() {
+  if (!mColorCursor) return mHardwareCursor;
+  ::SetCursor(mColorCursor);
+  return true;
 }
 
 void TDxDisplayHandler::SetCursorOption(bool vsync) {
@@ -31,7 +60,13 @@ POINT TDxDisplayHandler::SetMouseImagePosition(int x, int y) {
   }
   mMouseImage = POINT{x, y};
   mMouseImageVisible = true;
+  if (TDXContext* context = mData->mContext.get()) context->SetMouseImagePosition(x, y);
   return mMouseImage;
+}
+
+void TDxDisplayHandler::HideMouseImage() {
+  mMouseImageVisible = false;
+  if (TDXContext* context = mData->mContext.get()) context->HideMouseImage();
 }
 
 void TDxDisplayHandler::RefreshCursorRect() {

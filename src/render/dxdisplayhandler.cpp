@@ -14,6 +14,7 @@
 #include "core/xml.h"
 #include "os/d3dx.h"
 #include "os/present.h"
+#include "os/winuser.h"
 #include "render/directx.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler_internal.h"
@@ -44,6 +45,10 @@ TDxDisplayHandler::TDxDisplayHandler() {
 }
 
 TDxDisplayHandler::~TDxDisplayHandler() {
+  if (mColorCursor) {
+    if (GetCursor() == mColorCursor) ::SetCursor(nullptr);
+    DestroyCursor(mColorCursor);
+  }
   mTexture.reset();
   if (mData) {
     mData->mRenderTargetTexture.reset();

@@ -59,7 +59,7 @@ class TDxDisplayHandler {
   }
   // Moves the cursor image to a point (-1, -1: where the pointer is) and answers the point it took.
   POINT SetMouseImagePosition(int x, int y);
-  void HideMouseImage() { mMouseImageVisible = false; }
+  void HideMouseImage();
   bool IsMouseImageVisible() const { return mMouseImageVisible; }
   // The screen rectangle the cursor image maps to (the window's client area).
   RECT GetCursorRect() const {
@@ -68,7 +68,8 @@ class TDxDisplayHandler {
   }
   void RefreshCursorRect();
   // Sets the system pointer for the client area; true when it did so (a hardware cursor is shown).
-  bool UpdateSystemCursor() { return mHardwareCursor; }
+  // With a colour cursor made from the hardware cursor's texture, the pointer shows that.
+  bool UpdateSystemCursor();
   // Reads the desktop's size and depth again.
   void RefreshDesktopMetrics();
   // Shows a frame cleared to the colour (0xAARRGGBB): through the device when there is one, else
@@ -159,6 +160,7 @@ class TDxDisplayHandler {
   // The cursor textures handed over: [0] drawn, [1] hardware.
   std::shared_ptr<TTexture> mMouseTexture[2];
   POINT mMouseHotSpot[2]{};
+  HCURSOR mColorCursor = nullptr;  // the hardware cursor as the pointer's own image, when the back end has one
 
  private:
   bool ApplyViewport();

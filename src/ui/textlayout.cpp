@@ -9,6 +9,8 @@
 
 #include "core/config.h"
 #include "core/log.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 #include "render/vxminivecdraw.h"
 #include "ui/vectorfont.h"
 
@@ -384,8 +386,27 @@ void TTextLayout::Draw(TVxMiniVecDraw& draw, const TRect& box, float scale, int 
   Render(draw, float(box.left), float(box.top), mBoxHeight, scale, lineSpacing, alpha, target);
 }
 
+namespace {
+// The platform's viewport scale (a hosted window shows the game larger or smaller), 1 without one.
+float ScreenViewportScale() {
+  TPlatform* platform = TPlatform::GetInstance();
+  float scale = 1.0f;
+  if (platform && platform->GetImpl()) platform->GetImpl()->GetViewportScale(&scale);
+  return scale > 0.0f ? scale : 1.0f;
+}
+}  // namespace
+
 void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight, float scale, int lineSpacing,
                          float alpha, TVxPixelTarget* target) {
+  // On screen the text follows the viewport scale as the rest of the frame does, on whole pixels.
+  const float screenScale = target ? 1.0f : ScreenViewportScale();
+  const bool snap = screenScale != 1.0f;
+  if (snap) {
+    scale *= screenScale;
+    x *= screenScale;
+    y *= screenScale;
+    clipHeight = int(float(clipHeight) * screenScale);
+  }
   draw.SetReplace(mReplace);
   draw.SetBlendAlpha(mBlendAlpha);
   draw.SetTarget(x, y, target);
@@ -421,9 +442,13 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
       float along = (line.startX + line.startShift + run.startX) * scale * 4;
       const float baseY = lineY * 4 + line.baseline * scale;
       auto penAt = [&](float dx, float& px, float& py) {
-        float ox = mOriginX * 4, oy = mOriginY * 4, rx = dx - ox, ry = baseY - oy;
+        float ox = mOriginX * 4 * screenScale, oy = mOriginY * 4 * screenScale, rx = dx - ox, ry = baseY - oy;
         px = mCos * rx - mSin * ry + ox;
         py = mSin * rx + mCos * ry + oy;
+        if (snap) {
+          px = std::round(px / 4) * 4;
+          py = std::round(py / 4) * 4;
+        }
       };
       const float runStart = along;
       for (int i = run.firstByte; i <= run.lastByte && text[i];) {

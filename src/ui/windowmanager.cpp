@@ -272,6 +272,10 @@ void TWindowManager::Render() {
   } else {
     if (!windowdraw::BeginDraw()) return;
     mRedrawNeeded = false;
+    if (mPendingClear.right > mPendingClear.left && mPendingClear.bottom > mPendingClear.top) {
+      windowdraw::FillRect(mPendingClear, TVec4(0, 0, 0, 1));
+      mPendingClear = TRect();
+    }
     DrawModals(0);
   }
   for (TWindow* overlay : mOverlays) overlay->DrawTree(0);

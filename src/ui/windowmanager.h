@@ -61,6 +61,12 @@ class TWindowManager {
     mRedrawNeeded = true;
   }
   bool IsRedrawNeeded() const { return mRedrawNeeded; }
+  // Clears the rectangle to black at the start of the next frame (before the windows draw), for
+  // what was drawn over the windows and is gone now, such as the debug overlay.
+  void ClearOnNextFrame(const TRect& rect) {
+    mPendingClear = rect;
+    Invalidate();
+  }
   // A movie window is open (the polling thread leaves the cursor alone, the mouse block is off).
   bool IsMovieOpen() const { return mMovieOpen; }
   // A movie takes the mouse: every button and wheel message is ignored.
@@ -152,6 +158,7 @@ class TWindowManager {
   std::list<TWindow*> mOverlays;          // owned
   bool mTopOnly = false;
   bool mRedrawNeeded = true;
+  TRect mPendingClear;
   bool mDebugRect = false;
   bool mTrackingChanged = false;
   TWindow* mDebugWindow = nullptr;

@@ -53,7 +53,8 @@ int Frame::CountColours(int left, int top, int right, int bottom, int limit) con
   return int(seen.size());
 }
 
-GameDriver::GameDriver(const fs::path& root) : root_(root), app_(root / "game"), control_(root / "control") {
+GameDriver::GameDriver(const fs::path& root)
+    : root_(root), app_(root / "game"), control_(root / "control"), runtime_(root / "run") {
   fs::create_directories(app_);
   fs::create_directories(control_);
   fs::create_directories(root_ / "data");
@@ -104,6 +105,7 @@ bool GameDriver::Start(const std::vector<std::string>& args, bool single) {
 }
 
 std::string GameDriver::Send(const std::string& command, int timeoutMs) {
+  if (pid_ <= 0) return "";  // nothing runs that could answer
   const int n = next_++;
   const fs::path cmd = control_ / ("cmd." + std::to_string(n));
   {
@@ -219,11 +221,20 @@ struct Prefs::Impl {
   std::unique_ptr<TPrefsDB> db;
 };
 
-Prefs::Prefs(const fs::path& dataFolder) : impl_(new Impl) {
-  // The game's data key, which the program fixes before it starts.
+Prefs::Prefs(const fs::path& dataFolder, const fs::path& appFolder) : impl_(new Impl) {
+  // The game's data key, which the program fixes before it starts, and its installation key: the
+  // program's folder as the program sees it (the real path, with a closing separator).
   SetConfig("encryptionkey", "vqlzkrtwMNPQ");
+  std::error_code error;
+  fs::path real = fs::canonical(appFolder, error);
+  if (error) real = appFolder;
+  SetConfig("installkey", (os::ToWindowsPath(real.string()) + "\\").c_str());
   impl_->db = std::make_unique<TPrefsDB>(false, os::ToWindowsPath((dataFolder / "prefsdb.dat").string()).c_str());
 }
+
+// The driver keeps the data folder at root/data/<game>/<game> and the program at root/game.
+Prefs::Prefs(const fs::path& dataFolder)
+    : Prefs(dataFolder, dataFolder.parent_path().parent_path().parent_path() / "game") {}
 
 Prefs::~Prefs() { delete impl_; }
 

@@ -53,19 +53,24 @@ class GameDriver {
   std::filesystem::path LogFile() const { return DataFolder() / "logfile.txt"; }
   std::string ReadLog() const;
   const std::filesystem::path& AppFolder() const { return app_; }
-  // Where the program keeps its single-instance lock ($XDG_RUNTIME_DIR).
-  std::filesystem::path RuntimeFolder() const { return root_ / "run"; }
+  // Where the program keeps its single-instance lock ($XDG_RUNTIME_DIR); its own unless another
+  // driver's is given, as for two copies of the program on one desktop.
+  const std::filesystem::path& RuntimeFolder() const { return runtime_; }
+  void SetRuntimeFolder(const std::filesystem::path& folder) { runtime_ = folder; }
 
  private:
-  std::filesystem::path root_, app_, control_;
+  std::filesystem::path root_, app_, control_, runtime_;
   pid_t pid_ = -1;
   int next_ = 1;
   int exitCode_ = -1;  // of a process that ended while a command waited
 };
 
 // Reads one key of the game's preference file (as the game enciphers it) from a data folder; the
-// file is opened read-only in this process.
+// file is opened read-only in this process. The game keeps its values under the key of the
+// installation that wrote them, named after the program's folder.
 struct Prefs {
+  Prefs(const std::filesystem::path& dataFolder, const std::filesystem::path& appFolder);
+  // The data folder of a GameDriver; its program folder is found beside it.
   explicit Prefs(const std::filesystem::path& dataFolder);
   ~Prefs();
   int GetInt(const std::string& key, int defaultValue, int user);

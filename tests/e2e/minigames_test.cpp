@@ -229,6 +229,8 @@ MakeNineMensMorrisGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, 
     { xPos = 700, yPos = 300, statusStart = 0, statusEnd = 2, {3} } } })");
   Click(282, 182);
   Click(432, 182);
+  // The drawn cursor stands where the next shot will have it too, clear of the board.
+  game_->Send("move 500 740");
   game_->Settle(10);
   const Frame before = game_->Shot();
   Click(500, 740);  // the exit to scene 3, which saves the game as it opens

@@ -62,6 +62,10 @@ class ScenesTest : public ::testing::Test {
     }
     ASSERT_TRUE(clear) << game_->Send("alpha transition");
     game_->Settle(20);
+    // The village's and the hall's first visits open a dialog that the player closes.
+    for (const char* button : {"briefingok", "diarypageok"})
+      if (game_->WaitFor(std::string("visible ") + button, "yes", id == "101" || id == "103" ? 8000 : 0))
+        ASSERT_TRUE(game_->ClickUntil(button, std::string("visible ") + button, "no"));
   }
   // Chapter card, then the cutscene clicked through, to the village.
   void PlayToVillage() {
@@ -69,7 +73,7 @@ class ScenesTest : public ::testing::Test {
     game_->Settle(50);
     Click(512, 400);
     WaitForScene("102");
-    for (int i = 0; i < 3 && game_->Send("scene") == "102"; ++i) Click(512, 400);
+    for (int i = 0; i < 8 && game_->Send("scene") == "102"; ++i) Click(512, 400);
     WaitForScene("101");
   }
   // Into the hall with the key from the village, then up into the attic's search.

@@ -86,6 +86,17 @@ class EntryTest : public ::testing::Test {
     return false;
   }
   static std::string Key(const std::string& line) { return line.substr(0, line.find('=')); }
+  // Without content the game has nothing to show and ends after its first turns; this main loop
+  // keeps one empty screen open until the window is closed.
+  void GiveAnIdleMainLoop() {
+    fs::create_directories(app_ / "assets" / "scripts");
+    std::ofstream(app_ / "assets" / "settings.xml")
+        << "<settings><scriptMainLoop>scripts/idle.lua</scriptMainLoop></settings>\n";
+    std::ofstream(app_ / "assets" / "scripts" / "idle.lua")
+        << "return function() while true do DoModal( \"scripts/blank.lua\" ) end end\n";
+    std::ofstream(app_ / "assets" / "scripts" / "blank.lua")
+        << "MakeDialog { Window { name = \"blank\", x = 0, y = 0, w = 64, h = 64 } }\n";
+  }
 
   fs::path root_, app_, moduleLog_;
   std::vector<pid_t> started_;
@@ -117,6 +128,7 @@ TEST_F(EntryTest, TheModuleHearsWhereTheGameRunsThenTheSessionAndTheGameEndsWhen
 }
 
 TEST_F(EntryTest, ASecondCopyFromTheSameFolderEndsAtOnceAndTheFirstRunsOn) {
+  GiveAnIdleMainLoop();
   pid_t first = Start({});
   ASSERT_TRUE(WaitForLine("sessionready=", 60000));
   size_t heard = ModuleLines().size();

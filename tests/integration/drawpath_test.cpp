@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "../render/displayfixture.h"
 #include "particles/particledraw.h"
@@ -142,6 +143,35 @@ TEST_F(DrawPathTest, OutlineLinesAreDrawnAsALineList) {
   TVxLineVertex stray[2] = {{0, 0, 0xFFFFFFFF}, {100, 0, 0xFFFFFFFF}};
   MakeDrawContextLineSink()(stray, 2);
   EXPECT_FALSE(Logged("DrawVertices called when not in Begin2d or Begin3d state"));
+}
+
+// Lines from the sink are plain and alpha-blended whatever texture and blend mode the caller left
+// bound; the texture is given back, and runs of different lengths all arrive.
+TEST_F(DrawPathTest, SinkLinesArePlainBlendedLinesWhateverTheCallerHadBound) {
+  std::shared_ptr<TTexture> blue = TTexture::CreateBlank(32, 32, false);
+  ASSERT_TRUE(blue);
+  ASSERT_TRUE(draw->DrawTextureRect(TRect(0, 0, 32, 32), TVec4(0, 0, 1, 1), blue));
+  TVxMiniVecDraw::LineSink sink = MakeDrawContextLineSink();
+  auto rows = [&](int from, int to, uint32_t argb) {
+    std::vector<TVxLineVertex> v;
+    for (int y = from; y < to; ++y) {
+      v.push_back({10.0f, y + 0.5f, argb});
+      v.push_back({40.0f, y + 0.5f, argb});
+    }
+    sink(v.data(), int(v.size()));
+  };
+  BeginBlackFrame();
+  draw->SetTexture(blue);
+  draw->SetBlendMode(1);   // no blending
+  rows(20, 30, 0x80FF0000);
+  rows(30, 33, 0xFF00FF00);
+  rows(33, 34, 0xFF0000FF);
+  EXPECT_EQ(draw->GetTexture(), blue);
+  windowdraw::EndDraw();
+  ExpectPixel(25, 25, 0x800000, 40);
+  ExpectPixel(25, 31, kGreen, 40);
+  ExpectPixel(25, 33, kBlue, 40);
+  ExpectPixel(25, 36, kBlack);
 }
 
 // One quad of pre-transformed particle vertices over the rectangle, with the colour.

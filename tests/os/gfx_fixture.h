@@ -93,6 +93,23 @@ class GfxTest : public ::testing::Test {
     return Hold(s);
   }
 
+  // The primary surface of a flipping chain with one back buffer, and that back buffer; null on
+  // failure.
+  IDirectDrawSurface7* FlipChain(IDirectDrawSurface7** back) {
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    d.dwBackBufferCount = 1;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
+    IDirectDrawSurface7* front = nullptr;
+    *back = nullptr;
+    if (dd->CreateSurface(&d, &front, nullptr) != DD_OK) return nullptr;
+    Hold(front);
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+    if (front->GetAttachedSurface(&caps, back) == DD_OK) Hold(*back);
+    return front;
+  }
+
   // A 32-bit ARGB render target with an attached depth buffer when asked.
   IDirectDrawSurface7* Target(DWORD w, DWORD h, bool depth = false) {
     DDPIXELFORMAT f = Argb8888();

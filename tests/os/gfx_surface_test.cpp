@@ -219,18 +219,10 @@ TEST_F(GfxPresent, FlipShowsTheBackBufferInTheDisplayFormat) {
   GetWindowRect(window, &covered);
   EXPECT_EQ(covered.right - covered.left, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(covered.bottom - covered.top, GetSystemMetrics(SM_CYSCREEN));
-  DDSURFACEDESC2 d{};
-  d.dwSize = sizeof d;
-  d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-  d.dwBackBufferCount = 1;
-  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
-  IDirectDrawSurface7* front = nullptr;
-  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
-  Hold(front);
-  DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
   IDirectDrawSurface7* back = nullptr;
-  ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
-  Hold(back);
+  IDirectDrawSurface7* front = FlipChain(&back);
+  ASSERT_NE(front, nullptr);
+  ASSERT_NE(back, nullptr);
 
   IDirect3DDevice7* device = Device(back);
   Plain(device);

@@ -353,3 +353,17 @@ TEST_F(WindowTest, ClassCursorZeroHidesThePointerOverTheClientArea) {
   ShowCursor(TRUE);
   EXPECT_TRUE(os::TestPointerVisible());
 }
+
+TEST_F(WindowTest, ColourCursorsNeedABackEndThatMakesThemAndOnlyTheyAreDestroyed) {
+  OpenMain();
+  const uint32_t pixels[4] = {0xFF000000u, 0xFFFFFFFFu, 0u, 0xFF808080u};
+  // The headless video driver has no cursors: nothing is made, and the caller is told why.
+  SetLastError(0);
+  EXPECT_EQ(CreateColorCursor(pixels, 2, 2, 2, 0, 0), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+  EXPECT_EQ(CreateColorCursor(pixels, 2, 2, 1, 0, 0), nullptr);  // rows narrower than the picture
+  // System cursors and unknown handles are not destroyed.
+  EXPECT_FALSE(DestroyCursor(LoadCursorA(nullptr, IDC_ARROW)));
+  EXPECT_FALSE(DestroyCursor(nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}

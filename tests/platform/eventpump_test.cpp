@@ -135,6 +135,13 @@ TEST_P(MessageRowTest, MessageGivesItsEvent) {
   EXPECT_EQ(e.x, r.x);
   EXPECT_EQ(e.y, r.y);
   EXPECT_EQ(e.modifiers, r.modifiers);
+  // A pointer message moves the drawn cursor to its place before the event is made (the wheel's
+  // has no place of its own and stays at the image); a pointer event is where the cursor is drawn.
+  if (r.x || r.y) {
+    const POINT at = display_.GetMouseImagePosition();
+    EXPECT_EQ(at.x, r.x);
+    EXPECT_EQ(at.y, r.y);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,18 +167,18 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"WheelToward", WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0, 0, kEventMouseButton, kMouseWheelToward, 33, 44, 0},
         Row{"WheelZero", WM_MOUSEWHEEL, MAKEWPARAM(0, 0), 0, 0, kEventMouseButton, kMouseWheelToward, 33, 44, 0},
         Row{"LeftDown", WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT | MK_CONTROL, MAKELPARAM(1, 2), 0, kEventMouseDown, 0,
-            33, 44, 3},
-        Row{"LeftUp", WM_LBUTTONUP, 0, MAKELPARAM(1, 2), 0, kEventMouseUp, 0, 33, 44, 0},
-        Row{"RightDown", WM_RBUTTONDOWN, MK_RBUTTON, 0, 0, kEventMouseButton, kMouseRightDown, 33, 44, 0},
-        Row{"RightUp", WM_RBUTTONUP, 0, 0, 0, kEventMouseButton, kMouseRightUp, 33, 44, 0},
-        Row{"MiddleDown", WM_MBUTTONDOWN, MK_MBUTTON, 0, 0, kEventMouseButton, kMouseMiddleDown, 33, 44, 0},
-        Row{"MiddleUp", WM_MBUTTONUP, 0, 0, 0, kEventMouseButton, kMouseMiddleUp, 33, 44, 0},
-        Row{"Extra1", WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1), 0, 0, kEventMouseButton, kMouseExtra1Down, 33, 44, 0},
-        Row{"Extra2", WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON2), 0, 0, kEventMouseButton, kMouseExtra2Down, 33, 44, 0},
+            1, 2, 3},
+        Row{"LeftUp", WM_LBUTTONUP, 0, MAKELPARAM(1, 2), 0, kEventMouseUp, 0, 1, 2, 0},
+        Row{"RightDown", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 8), 0, kEventMouseButton, kMouseRightDown, 7, 8, 0},
+        Row{"RightUp", WM_RBUTTONUP, 0, MAKELPARAM(7, 8), 0, kEventMouseButton, kMouseRightUp, 7, 8, 0},
+        Row{"MiddleDown", WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(7, 8), 0, kEventMouseButton, kMouseMiddleDown, 7, 8, 0},
+        Row{"MiddleUp", WM_MBUTTONUP, 0, MAKELPARAM(7, 8), 0, kEventMouseButton, kMouseMiddleUp, 7, 8, 0},
+        Row{"Extra1", WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1), MAKELPARAM(7, 8), 0, kEventMouseButton, kMouseExtra1Down, 7, 8, 0},
+        Row{"Extra2", WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON2), MAKELPARAM(7, 8), 0, kEventMouseButton, kMouseExtra2Down, 7, 8, 0},
         Row{"ExtraOtherBits", WM_XBUTTONDOWN, MAKEWPARAM(0, 4), 0, 0, kEventIgnored, 0, 0, 0, 0},
         Row{"CaptureToNobody", WM_CAPTURECHANGED, 0, 0, 0, kEventMousePosition, 0, 0, 0, 0},
-        Row{"Hover", WM_MOUSEHOVER, 0, MAKELPARAM(5, 6), 0, kEventMouseHover, 0, 33, 44, 0},
-        Row{"MoveAtTheImage", WM_MOUSEMOVE, 0, MAKELPARAM(5, 6), 0, kEventMouseMove, 0, 33, 44, 0},
+        Row{"Hover", WM_MOUSEHOVER, 0, MAKELPARAM(5, 6), 0, kEventMouseHover, 0, 5, 6, 0},
+        Row{"MoveCarriesItsPlace", WM_MOUSEMOVE, 0, MAKELPARAM(5, 6), 0, kEventMouseMove, 0, 5, 6, 0},
         Row{"Paint", WM_PAINT, 0, 0, 0, kEventRedraw, 0, 0, 0, 0},
         Row{"Other", WM_USER + 5, 0, 0, 0, kEventIgnored, 0, 0, 0, 0}),
     [](const ::testing::TestParamInfo<Row>& i) { return std::string(i.param.name); });
@@ -352,6 +359,13 @@ TEST_F(EventPumpTest, FirstCallSendsTheStartUpNoticesOnce) {
   EXPECT_EQ(timeGetTime() - before, 501u);  // 500 ms between the two, then the 1 ms idle wait
   Next();
   EXPECT_EQ(heard_.size(), 2u);
+  // With no handler to hear them, the notices are only stored and nothing waits between them.
+  DeleteGameState();
+  ResetFirstEventNotices();
+  before = timeGetTime();
+  Next();
+  EXPECT_EQ(timeGetTime() - before, 1u);
+  EXPECT_EQ(GetGameState()->GetState("sessionready"), TString("0"));
 }
 
 TEST_F(EventPumpTest, ABusyGameStateOnlyKeepsTheWindowAlive) {

@@ -14,6 +14,7 @@
 #include "core/file.h"
 #include "os/present.h"
 #include "render/drawcontext.h"
+#include "render/texture.h"
 #include "sound/soundmanager.h"
 
 #include "core/commandline.h"
@@ -262,14 +263,12 @@ TEST_F(PlatformTest, MousePositionAndTasks) {
 namespace {
 
 // Textures are only compared by identity here.
-std::shared_ptr<TTexture> FakeTexture(int* tag) {
-  return std::shared_ptr<TTexture>(reinterpret_cast<TTexture*>(tag), [](TTexture*) {});
-}
-int gSystemTag = 0;
+// Cursor textures told apart by identity; they hold no pixels.
+std::shared_ptr<TTexture> gSystemCursor;
 int gLoads = 0;
 std::shared_ptr<TTexture> LoadSystemCursor(const TString& path) {
   ++gLoads;
-  return path == "__systemcursor__.png" ? FakeTexture(&gSystemTag) : nullptr;
+  return path == "__systemcursor__.png" ? gSystemCursor : nullptr;
 }
 
 }  // namespace
@@ -347,23 +346,24 @@ TEST_F(PlatformTest, CursorsReachTheDisplayAndComeBackAfterANewMode) {
   Open(false);
   gLoads = 0;
   SetCursorTextureLoader(LoadSystemCursor);
-  int drawnTag = 0, hardTag = 0;
+  gSystemCursor = std::make_shared<TTexture>();
+  auto drawn = std::make_shared<TTexture>(), hard = std::make_shared<TTexture>();
   // Hardware cursors off: a drawn cursor is only kept.
   platform_->SetHardwareCursor(false);
   EXPECT_FALSE(display_.mHardwareCursor);
-  platform_->SetCursor(FakeTexture(&drawnTag), 3, 4, false);
+  platform_->SetCursor(drawn, 3, 4, false);
   EXPECT_EQ(display_.mMouseTexture[0], nullptr);
-  EXPECT_EQ(Impl().mDrawnCursor.get(), reinterpret_cast<TTexture*>(&drawnTag));
+  EXPECT_EQ(Impl().mDrawnCursor.get(), drawn.get());
   // Hardware cursors on, none set: the system cursor stands in, loaded once.
   platform_->SetHardwareCursor(true);
   EXPECT_TRUE(display_.mHardwareCursor);
-  platform_->SetCursor(FakeTexture(&drawnTag), 3, 4, false);
-  platform_->SetCursor(FakeTexture(&drawnTag), 3, 4, false);
-  EXPECT_EQ(display_.mMouseTexture[0].get(), reinterpret_cast<TTexture*>(&gSystemTag));
+  platform_->SetCursor(drawn, 3, 4, false);
+  platform_->SetCursor(drawn, 3, 4, false);
+  EXPECT_EQ(display_.mMouseTexture[0].get(), gSystemCursor.get());
   EXPECT_EQ(gLoads, 1);
   // A hardware cursor goes to the hardware slot with its hot spot, and the class cursor goes away.
-  platform_->SetCursor(FakeTexture(&hardTag), 7, 8, true);
-  EXPECT_EQ(display_.mMouseTexture[1].get(), reinterpret_cast<TTexture*>(&hardTag));
+  platform_->SetCursor(hard, 7, 8, true);
+  EXPECT_EQ(display_.mMouseTexture[1].get(), hard.get());
   EXPECT_EQ(display_.mMouseHotSpot[1].x, 7);
   EXPECT_EQ(display_.mMouseHotSpot[1].y, 8);
   EXPECT_EQ(GetClassLongA(Impl().mMainWindow, GCL_HCURSOR), 0u);
@@ -371,8 +371,28 @@ TEST_F(PlatformTest, CursorsReachTheDisplayAndComeBackAfterANewMode) {
   display_.mMouseTexture[0].reset();
   display_.mMouseTexture[1].reset();
   platform_->InitDisplay(320, 240, false);
-  EXPECT_EQ(display_.mMouseTexture[0].get(), reinterpret_cast<TTexture*>(&drawnTag));
-  EXPECT_EQ(display_.mMouseTexture[1].get(), reinterpret_cast<TTexture*>(&hardTag));
+  EXPECT_EQ(display_.mMouseTexture[0].get(), drawn.get());
+  EXPECT_EQ(display_.mMouseTexture[1].get(), hard.get());
+  gSystemCursor.reset();
+}
+
+TEST_F(PlatformTest, APortalHostsMuteAndPauseReachTheSoundAndTheCursor) {
+  Open(false);
+  platform_->InitSoundManager();
+  TSoundManager* sound = platform_->GetSoundManager();
+  ASSERT_NE(sound, nullptr);
+  InstallPortalHooks(platform_.get());
+  SetPortalZylom(true);
+  PortalOnHostMessage(2);  // the host mutes
+  EXPECT_FLOAT_EQ(sound->GetVolume(), 0.0f);
+  PortalOnHostMessage(3);
+  EXPECT_FLOAT_EQ(sound->GetVolume(), 1.0f);
+  // The host's pause shows the system arrow; its end gives the game its own cursor back.
+  PortalPauseGame();
+  EXPECT_NE(GetCursor(), nullptr);
+  PortalResumeGame();
+  EXPECT_EQ(GetCursor(), nullptr);
+  ResetPortal();
 }
 
 TEST_F(PlatformTest, TheSoundManagerIsMadeOnceAndFollowsThePumpAndTheActivation) {

@@ -13,6 +13,7 @@
 #include "core/assetindex.h"
 #include "core/config.h"
 #include "mvecbuilder.h"
+#include "uifixture.h"
 #include "render/vxminivecdraw.h"
 #include "ui/textlayout.h"
 #include "ui/vectorfont.h"
@@ -549,6 +550,41 @@ TEST(TextLayout, RotationTurnsTheDrawnText) {
   EXPECT_GT(s[2] - s[0], 2 * (s[3] - s[1]));  // wide and low
   EXPECT_GT(t[3] - t[1], 2 * (t[2] - t[0]));  // tall and narrow
   EXPECT_GT(t[3], 40);                        // running downwards from the origin
+}
+
+class TextOnScreenTest : public UiFixture {};
+
+TEST_F(TextOnScreenTest, TheViewportScaleEnlargesTextOnScreenButNotInPixelTargets) {
+  // The size of what the line sink receives for one line of text drawn on screen.
+  auto onScreen = [] {
+    float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+    TVxMiniVecDraw draw;
+    draw.SetLineSink([&](const TVxLineVertex* v, int n) {
+      for (int i = 0; i < n; ++i)
+        x0 = std::min(x0, v[i].x), y0 = std::min(y0, v[i].y), x1 = std::max(x1, v[i].x), y1 = std::max(y1, v[i].y);
+    });
+    auto layout = Make("Hello", 400, 200);
+    layout->Draw(draw, TRect(0, 0, 400, 200), 1.0f, 0, 1.0f, nullptr);
+    draw.Flush();
+    return std::array<float, 2>{x1 - x0, y1 - y0};
+  };
+  auto intoPixels = [] {
+    std::vector<uint32_t> px(size_t(200 * 60), 0);
+    TVxPixelTarget target{px.data(), 200, 60, 200 * 4};
+    TVxMiniVecDraw draw;
+    auto layout = Make("Hi", 200, 60);
+    layout->SetSwitches(true, false);
+    layout->Draw(draw, TRect(10, 10, 210, 70), 1.0f, 0, 1.0f, &target);
+    return px;
+  };
+  const auto plain = onScreen();
+  const auto plainPixels = intoPixels();
+  ASSERT_GT(plain[0], 20);
+  platform_->GetImpl()->mViewportScale[0] = 2.0f;
+  const auto scaled = onScreen();
+  EXPECT_NEAR(scaled[0], 2 * plain[0], 4);
+  EXPECT_NEAR(scaled[1], 2 * plain[1], 4);
+  EXPECT_EQ(intoPixels(), plainPixels);
 }
 
 }  // namespace

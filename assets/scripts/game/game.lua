@@ -1,12 +1,14 @@
--- The new game of The Harrowmere Demo: one level, the chapter card, the village and the manor,
--- the vicar's cutscene, the attic's hidden-object search, the seven puzzles and the shrine where
--- the found relic is set in place. Texts are string-table labels; pictures and sounds live under
--- the assets folder (images/, sounds/).
+-- The new game of The Harrowmere Demo, one chapter told in this order: the chapter card, the
+-- vicar's welcome (cutscene), the village square with the manor gate, the manor hall, the attic's
+-- hidden-object search, the seven puzzles behind the hall's clock, the shrine where the relic is
+-- set back, the vicar's farewell, and the last screen with the score. Texts are string-table
+-- labels; model flags are quoted strings ("true"/"false"), never Lua booleans.
 
+LUA_PATH = "assets/?;?;../?;../../?"
 require("scripts/game/init.lua")
 require("scripts/game/objectives.lua")
 
--- A rectangle as the four corners the model's areas take.
+-- A rectangle as the four corners the model's areas take, clockwise from the top left.
 local function Area(t, x1, y1, x2, y2)
   t.positionX1, t.positionY1 = x1, y1
   t.positionX2, t.positionY2 = x2, y1
@@ -15,31 +17,46 @@ local function Area(t, x1, y1, x2, y2)
   return t
 end
 
--- An exit to another scene over a rectangle, named and labelled by one string-table label;
--- active unless told otherwise; `extra` adds keys (a picture of the exit).
+-- The two speakers of the cutscenes: the vicar on the left, the heroine on the right.
+local function Vicar()
+  return MakeCutsceneCharacter { id = "vicar", name = "CHAR_VICAR", position = 1, offsetX = 0,
+                                 images = { normal = "scenes/cutscene/warden", happy = "scenes/cutscene/warden_happy",
+                                            sad = "scenes/cutscene/warden_sad" } }
+end
+local function Heroine()
+  return MakeCutsceneCharacter { id = "player", name = "CHAR_PLAYER", position = 2, offsetX = 0,
+                                 images = { normal = "scenes/cutscene/heroine" } }
+end
+
+-- An exit to another scene over a rectangle, named and labelled by one string-table label; the
+-- label is also what a click on the closed exit says. `extra` adds keys (the exit's glow picture).
 local function Exit(id, label, scene, x1, y1, x2, y2, active, extra)
-  local t = Area({ id = id, name = label, text = label, isActive = active or "true", cursorstyleid = 2,
-                   cursorstylepath = "images/cursor_exit.png", nextScene = scene }, x1, y1, x2, y2)
+  local t = Area({ id = id, name = label, text = label, isActive = active or "true", cursorstyleid = 5,
+                   cursorstylepath = "cursor/cursor_exit", nextScene = scene }, x1, y1, x2, y2)
   for k, v in pairs(extra or {}) do t[k] = v end
   return MakeSceneExit(t)
 end
 
--- The exit back to the manor hall, used by every puzzle room.
-local function BackToHall(id)
-  return Exit(id, "EXIT_BACK", 103, 0, 540, 800, 600)
+-- A hidden object of the attic; its name is the label that the item list shows.
+local function Hidden(id, name, x, y, image)
+  return MakeHiddenObject { id = id, name = name, positionX = x, positionY = y, image = image,
+                            isActive = "true", isVisible = "true" }
 end
+
+local kMusicStory = "audio/music/story.ogg"
+local kMusicExplore = "audio/music/explore.ogg"
+local kMusicPuzzle = "audio/music/puzzle.ogg"
 
 MakeGame
 {
-  name = "harrowmere",
+  name = "The Harrowmere Demo",
   startScene = 100,
   currentScene = 100,
-  sundialShadowSprite = "images/sundial_shadow.png", sundialShadowCount = 12,
-  sundialPoleSprite = "images/sundial_pole.png",
+  sundialPoleSprite = "images/sundial_pole",
   hintSprite = "sprites/hint/hinttimer_", hintCount = 10,
-  miniGameSkipButtonPosX = 20, miniGameSkipButtonPosY = 550, miniGameSkipButtonGraphic = "images/button_skip.png",
-  miniGameMenuButtonPosX = 680, miniGameMenuButtonPosY = 550, miniGameMenuButtonGraphic = "images/button_menu.png",
-  cutsceneSkipButtonPosX = 680, cutsceneSkipButtonPosY = 550, cutsceneSkipButtonGraphic = "images/button_skip.png",
+  miniGameSkipButtonPosX = 20, miniGameSkipButtonPosY = 700, miniGameSkipButtonGraphic = "images/button_skip.png",
+  miniGameMenuButtonPosX = 880, miniGameMenuButtonPosY = 700, miniGameMenuButtonGraphic = "images/button_menu.png",
+  cutsceneSkipButtonPosX = 880, cutsceneSkipButtonPosY = 700, cutsceneSkipButtonGraphic = "images/button_skip.png",
 
   MakeLevel
   {
@@ -47,106 +64,96 @@ MakeGame
 
     MakeChapterScreen
     {
-      seqId = 100, bg = "scenes/chapter/bg", theme = "sounds/music_loop.ogg", nextScene = 102,
+      seqId = 100, bg = "scenes/chapter/bg", theme = kMusicStory, nextScene = 102,
+      showHintButton = "false", showDiaryButton = "false",
       title = "CH1_TITLE", subtitle = "CH1_SUBTITLE", locationImage = "scenes/chapter/loc1",
       locationX = 140, locationY = 240, locationText = "LOC_VILLAGE",
     },
 
+    -- The vicar meets the player at the edge of the village.
     MakeCutscene
     {
-      seqId = 102, bg = "scenes/cutscene/stage1", theme = "sounds/music_loop.ogg", nextScene = 101, showHintButton = "false",
-      showDiaryButton = "false",
+      seqId = 102, bg = "scenes/cutscene/stage1", theme = kMusicStory, nextScene = 101,
+      showHintButton = "false", showDiaryButton = "false",
       stageBg = "scenes/cutscene/stage1", letterFont = "fonts/kingthings.mvec", letterFontSize = 26,
-      MakeCutsceneCharacter { id = "vicar", name = "CHAR_VICAR", position = 1, offsetX = 0,
-                              images = { normal = "scenes/cutscene/warden", happy = "scenes/cutscene/warden_happy",
-                                         sad = "scenes/cutscene/warden_sad" } },
-      MakeCutsceneCharacter { id = "player", name = "CHAR_PLAYER", position = 2, offsetX = 0,
-                              images = { normal = "scenes/cutscene/heroine" } },
+      Vicar(), Heroine(),
       MakeCutsceneScript
       {
         {"vicar", "normal", "CUT_1_LINE_1", ""},
         {"player", "normal", "CUT_1_LINE_2", ""},
-        {"vicar", "sad", "CUT_1_LINE_3", "CUT_1_LINE_3B"},
+        {"vicar", "sad", "CUT_1_LINE_3", ""},
+        {"vicar", "normal", "CUT_1_LINE_3B", ""},
       },
     },
 
+    -- The village square: the key lies on the cobbles, the gate to the manor is locked.
     MakeAdventureScreen
     {
-      seqId = 101, bg = "scenes/courtyard/bg", theme = "sounds/music_loop.ogg", atmo = "sounds/wind.ogg",
-      minLoop = 2, maxLoop = 5, fadeInDuration = 300, fadeOutDuration = 300, nextScene = 103,
-      showHintButton = "true", showDiaryButton = "true", initScript = "scripts/game/scenes/s101_init.lua",
+      seqId = 101, bg = "scenes/courtyard/bg", theme = kMusicExplore, atmo = "sounds/wind.ogg",
+      minLoop = 4, maxLoop = 9, nextScene = 103,
+      initScript = "scripts/game/scenes/s101_init.lua",
       Exit("001_adv_exit_wassermuehle", "EXIT_MANOR", 103, 700, 200, 860, 520, "false",
            { image = "scenes/courtyard/door_glow", imagePositionX = 700, imagePositionY = 200 }),
-      MakeSceneHotspot
-      {
-        id = "101_gate", name = "HS_GATE", text = "HS_GATE_TEXT", isActive = "true",
-        positionX1 = 700, positionY1 = 200, positionX2 = 860, positionY2 = 200,
-        positionX3 = 860, positionY3 = 520, positionX4 = 700, positionY4 = 520,
-        MakeActionMap { {"key_item", "OpenManorGate()"} },
-      },
+      MakeSceneHotspot(Area({ id = "101_gate", name = "HS_GATE", text = "HS_GATE_TEXT", isActive = "true" },
+                            700, 200, 860, 520)),
       MakeSceneObject
       {
         id = "101_key", name = "OBJ_KEY", positionX = 300, positionY = 560, image = "scenes/courtyard/key",
         timesPickable = 1, isActive = "true", isVisible = "true", invitem = "key_item", text = "OBJ_KEY_TEXT",
-        MakeActionMap { {"OnPickedUp", "Objective('find_key', true)"} },
+        MakeActionMap { {"OnPickedUp", "ItemFound('find_key')"} },
       },
       textFont = "fonts/kingthings.mvec", textboxHeight = 60, textboxWidth = 260, lineHeight = 24,
       textColor = { red = 60, green = 40, blue = 20, alpha = 255 },
       textboxes = { { text = "NOTE_VILLAGE", x = 660, y = 140, rotation = -4 } },
     },
 
+    -- The manor hall: the way back, the attic stairs, a candle and the stopped clock.
     MakeAdventureScreen
     {
-      seqId = 103, bg = "scenes/hall/bg", theme = "sounds/music_loop.ogg", nextScene = 401,
-      showHintButton = "true", showDiaryButton = "true", initScript = "scripts/game/scenes/s103_init.lua",
-      Exit("103_to_village", "EXIT_VILLAGE", 101, 0, 540, 800, 600),
-      Exit("103_to_attic", "EXIT_ATTIC", 201, 340, 0, 460, 120),
-      Exit("103_to_jigsaw", "EXIT_PORTRAIT", 301, 40, 120, 140, 260),
-      Exit("103_to_lock", "EXIT_CELLAR", 302, 160, 300, 260, 460),
-      Exit("103_to_potion", "EXIT_ALCHEMY", 303, 280, 300, 380, 460),
-      Exit("103_to_mirror", "EXIT_MIRROR", 304, 420, 300, 520, 460),
-      Exit("103_to_morris", "EXIT_BOARD", 305, 540, 300, 640, 460),
-      Exit("103_to_pictures", "EXIT_GALLERY", 306, 660, 120, 760, 260),
-      Exit("103_to_plot", "EXIT_CHRONICLE", 307, 660, 300, 760, 460),
-      Exit("103_to_shrine", "EXIT_SHRINE", 401, 160, 120, 260, 260, "false"),
-      MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true",
-                              MakeActionMap { {"candle_item", "LightClock()"} } }, 300, 140, 340, 260)),
+      seqId = 103, bg = "scenes/hall/bg", theme = kMusicExplore, nextScene = 201,
+      initScript = "scripts/game/scenes/s103_init.lua",
+      Exit("002_adv_exit_bruecke", "EXIT_VILLAGE", 101, 0, 540, 800, 600),
+      Exit("002_adv_exit_waldkreuzung", "EXIT_ATTIC", 201, 340, 0, 460, 120),
+      Exit("103_clock_door", "EXIT_CLOCK", 301, 300, 140, 340, 260, "false"),
+      MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true" },
+                            300, 140, 340, 260)),
       MakeSceneObject
       {
         id = "103_candle", name = "OBJ_CANDLE", positionX = 600, positionY = 470, image = "scenes/hall/candle",
-        timesPickable = 1, isActive = "true", isVisible = "true", invitem = "candle_item",
-        text = "OBJ_CANDLE_TEXT", MakeActionMap { {"OnPickedUp", "Objective('find_candle', true)"} },
+        timesPickable = 1, isActive = "false", isVisible = "false", invitem = "candle_item",
+        text = "OBJ_CANDLE_TEXT", MakeActionMap { {"OnPickedUp", "ItemFound('find_candle')"} },
       },
     },
 
+    -- The attic: the list of things to find; the relic is the prize, and the way leads back down.
     MakeHiddenObjectGame
     {
-      seqId = 201, bg = "scenes/study/bg", theme = "sounds/music_loop.ogg", nextScene = 103,
-      itemListCount = 4, hitClickSound = "audio/sfx/ho_hit.ogg", missClickSound = "audio/sfx/ho_miss.ogg",
+      seqId = 201, bg = "scenes/study/bg", theme = kMusicExplore, nextScene = 103,
+      itemListCount = 6, hitClickSound = "audio/sfx/ho_hit.ogg", missClickSound = "audio/sfx/ho_miss.ogg",
       pickedUpInventoryItemOnWon = "relic_item", STDLeftSideOfActiveSide = 0,
-      initScript = "scripts/game/scenes/s201_init.lua",
-      MakeHiddenObject { id = "201_cup", name = "HO_CUP", positionX = 100, positionY = 380, image = "scenes/study/ho_cup" },
-      MakeHiddenObject { id = "201_book", name = "HO_BOOK", positionX = 260, positionY = 120, image = "scenes/study/ho_book" },
-      MakeHiddenObject { id = "201_bell", name = "HO_BELL", positionX = 520, positionY = 200, image = "scenes/study/ho_bell" },
-      MakeHiddenObject { id = "201_feather", name = "HO_FEATHER", positionX = 400, positionY = 460,
-                         image = "scenes/study/ho_quill" },
-      MakeHiddenObject { id = "201_skull", name = "HO_SKULL", positionX = 640, positionY = 420, image = "scenes/study/ho_candle",
-                         MakeActionMap { {"OnPickedUp", "Objective('skull_found', true)"} } },
+      initScript = "scripts/game/scenes/s201_init.lua", exitScript = "scripts/game/scenes/s201_exit.lua",
+      Hidden("201_cup", "HO_CUP", 100, 380, "scenes/study/ho_cup"),
+      Hidden("201_book", "HO_BOOK", 260, 120, "scenes/study/ho_book"),
+      Hidden("201_bell", "HO_BELL", 520, 200, "scenes/study/ho_bell"),
+      Hidden("201_feather", "HO_FEATHER", 400, 460, "scenes/study/ho_quill"),
+      Hidden("201_skull", "HO_CANDLESTICK", 640, 420, "scenes/study/ho_candle"),
       MakeHOGGroup
       {
         groupName = "HO_COINS",
-        MakeHiddenObject { id = "201_coin1", name = "HO_COIN", positionX = 180, positionY = 250, image = "scenes/study/coin" },
-        MakeHiddenObject { id = "201_coin2", name = "HO_COIN", positionX = 590, positionY = 90, image = "scenes/study/coin" },
-        MakeHiddenObject { id = "201_coin3", name = "HO_COIN", positionX = 330, positionY = 330, image = "scenes/study/coin" },
+        Hidden("201_coin1", "HO_COIN", 180, 250, "scenes/study/coin"),
+        Hidden("201_coin2", "HO_COIN", 590, 90, "scenes/study/coin"),
+        Hidden("201_coin3", "HO_COIN", 330, 330, "scenes/study/coin"),
       },
       MakeFixItems { "201_skull" },
     },
 
+    -- Behind the clock, seven rooms with a puzzle each, one after the other.
     MakeJigsawPuzzle
     {
-      seqId = 301, bg = "images/puzzle_bg.jpg", nextScene = 103, offsetX = 272, offsetY = 172,
-      hookPieces = "true", delta = 12, numberOfGroupsToWin = 1,
-      BackToHall("301_back"),
+      -- The torn portrait: four pieces laid together.
+      seqId = 301, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 302,
+      initScript = "scripts/game/scenes/s3xx_init.lua",
+      offsetX = 272, offsetY = 172, hookPieces = "true", delta = 12, numberOfGroupsToWin = 1,
       MakeJigsawPiece { id = 1, image = "images/jigsaw_1.png", startPosX = 40, startPosY = 60, endPosX = 0, endPosY = 0, {2, 3} },
       MakeJigsawPiece { id = 2, image = "images/jigsaw_2.png", startPosX = 620, startPosY = 80, endPosX = 128, endPosY = 0, {1, 4} },
       MakeJigsawPiece { id = 3, image = "images/jigsaw_3.png", startPosX = 60, startPosY = 400, endPosX = 0, endPosY = 128, {1, 4} },
@@ -155,13 +162,14 @@ MakeGame
 
     MakeUnlockingDoorsMiniGame
     {
-      -- Four bolts that each drag their neighbours, the second held by a padlock that the lever
-      -- on the right opens: pull the lever, then the two outer bolts.
-      seqId = 302, bg = "images/puzzle_bg.jpg", nextScene = 103, stdLocked = "false", stdUp = "false",
-      stdMovesOthers = "true", stdGraphic = "images/bolt.png", moveBoltSoundFile = "sounds/click.ogg",
-      missSoundFile = "sounds/click.ogg", wonSoundFile = "sounds/pickup.ogg",
+      -- The cellar door: four bolts that each drag their neighbours, the second held by a padlock
+      -- that the lever on the right opens: pull the lever, then the two outer bolts.
+      seqId = 302, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 303,
+      initScript = "scripts/game/scenes/s3xx_init.lua",
+      stdLocked = "false", stdUp = "false", stdMovesOthers = "true", stdGraphic = "images/bolt.png",
+      moveBoltSoundFile = "sounds/click.ogg", missSoundFile = "audio/sfx/negative_sound.ogg",
+      wonSoundFile = "audio/sfx/positive_sound.ogg",
       overlayImage = "images/lock/frame.png", overlayImagePosX = 200, overlayImagePosY = 120,
-      BackToHall("302_back"),
       MakeUnlockingDoorsBolt { downX = 250, downY = 280, upX = 250, upY = 160, {1} },
       MakeUnlockingDoorsBolt { downX = 350, downY = 280, upX = 350, upY = 160, locked = "true",
                                boltUpperLockGraphic = "images/lock/padlock.png", upperBoltLockPositionX = 350,
@@ -174,16 +182,18 @@ MakeGame
 
     MakeMixPotionMiniGame
     {
-      -- Green and purple poured into the two funnels meet at the joint and run down orange.
-      seqId = 303, bg = "images/puzzle_bg.jpg", nextScene = 103, mixSoundFile = "sounds/click.ogg",
-      wonSoundFile = "sounds/pickup.ogg", tryAgainSoundFile = "sounds/click.ogg",
+      -- The alchemist's table: green and purple poured into the two funnels meet at the joint
+      -- and run down orange.
+      seqId = 303, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 304,
+      initScript = "scripts/game/scenes/s3xx_init.lua",
+      mixSoundFile = "sounds/click.ogg", wonSoundFile = "audio/sfx/positive_sound.ogg",
+      tryAgainSoundFile = "audio/sfx/negative_sound.ogg",
       kPipe2_ud = "images/potion/pipe_ud", kPipe2_ur = "images/potion/pipe_ur",
       kPipe3_udl_d = "images/potion/pipe_udl_d", funnel = "images/potion/funnel", flask = "images/potion/flask",
       targetColor = "images/potion/target", moveableflask = "images/potion/carry",
       button = "images/potion/mix", resetbutton = "images/potion/reset", cboard = "images/potion/cupboard",
       x = 560, y = 200, colorSystem = 1, buttonX = 700, buttonY = 420, cboardX = 340, cboardY = 364,
       resetbuttonX = 700, resetbuttonY = 480,
-      BackToHall("303_back"),
       MakeMixPotionGivenColors { "green", "black", "purple" },
       MakeMixPotionNeedColors { "orange" },
       MakeMixPotionPipe { id = 1, x = 1, y = 0, h = 1, {3} },
@@ -195,17 +205,20 @@ MakeGame
 
     MakeMirroredImageGame
     {
-      seqId = 304, bg = "images/puzzle_bg.jpg", nextScene = 103, amountSelectedFalseImages = 3,
-      amountAllFalseImages = 5, filepath = "images/mirror/", nameFalseImage = "false",
-      nameCorrectImage = "right.png",
-      BackToHall("304_back"),
+      -- The old mirror: which of the four is the true reflection of the crest?
+      seqId = 304, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 305,
+      initScript = "scripts/game/scenes/s3xx_init.lua",
+      amountSelectedFalseImages = 3, amountAllFalseImages = 5, filepath = "images/mirror/",
+      nameFalseImage = "false", nameCorrectImage = "right",
       { {xPos = 150, yPos = 150}, {xPos = 400, yPos = 150}, {xPos = 650, yPos = 150}, {xPos = 275, yPos = 380} },
     },
 
     MakeNineMensMorrisGame
     {
-      seqId = 305, bg = "images/puzzle_bg.jpg", nextScene = 103, filepath = "images/morris/",
-      BackToHall("305_back"),
+      -- The game board: move the stones until the pattern on the lid is matched.
+      seqId = 305, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 306,
+      initScript = "scripts/game/scenes/s3xx_init.lua",
+      filepath = "images/morris/",
       {
         { xPos = 250, yPos = 150, statusStart = 1, statusEnd = 0, {1, 3} },
         { xPos = 400, yPos = 150, statusStart = 0, statusEnd = 1, {0, 2} },
@@ -216,10 +229,14 @@ MakeGame
 
     MakePlacingPicturesGame
     {
-      -- Two pictures hang on each other's places; the empty third place lets them change over.
-      seqId = 306, bg = "images/puzzle_bg.jpg", nextScene = 103, filepath = "images/pictures/",
-      textFont = "fonts/default.mvec",
-      BackToHall("306_back"),
+      -- The gallery: two pictures hang on each other's places; the empty third place lets them
+      -- change over.
+      seqId = 306, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 307,
+      initScript = "scripts/game/scenes/s3xx_init.lua",
+      filepath = "images/pictures/", textFont = "fonts/kingthings.mvec",
+      textboxHeight = 40, textboxWidth = 420, lineHeight = 24,
+      textColor = { red = 240, green = 225, blue = 190, alpha = 255 },
+      textboxes = { { text = "NOTE_GALLERY", x = 560, y = 560, rotation = 0 } },
       hotspots =
       {
         { id = "0", imageStart = "2", imageEnd = "1", xPos1 = 100, xPos2 = 280, xPos3 = 280, xPos4 = 100,
@@ -233,26 +250,60 @@ MakeGame
 
     MakePlotpoint
     {
-      seqId = 307, bg = "images/puzzle_bg.jpg", nextScene = 103, movingTextureDirectory = "images/strip/",
-      movingTextureName = "strip", numberOfTextures = 4, direction = "left", beginX = 800, beginY = 200,
-      endX = -400, endY = 200, borderTexture = "images/border.png", offsetStart = 0, offsetEnd = 0,
-      textUpperLeftX = 100, textUpperLeftY = 440, textLowerRightX = 700, textLowerRightY = 520, textColorRed = 240, textHeight = 24,
-      BackToHall("307_back"),
+      -- The chronicle: the story of the bells runs by on a painted strip.
+      seqId = 307, bg = "images/puzzle_bg.jpg", theme = kMusicStory, nextScene = 401,
+      initScript = "scripts/game/scenes/s3xx_init.lua",
+      movingTextureDirectory = "images/strip/", movingTextureName = "strip", numberOfTextures = 4,
+      direction = "left", beginX = 800, beginY = 200, endX = -400, endY = 200, borderTexture = "images/border.png",
+      offsetStart = 0, offsetEnd = 0,
+      textUpperLeftX = 100, textUpperLeftY = 440, textLowerRightX = 924, textLowerRightY = 520,
+      textColorRed = 240, textColorGreen = 225, textColorBlue = 190, textHeight = 24,
       MakePlotpointTexts { {"PLOT_1", 3}, {"PLOT_2", 3}, {"PLOT_3", 3} },
     },
 
+    -- The shrine: the relic goes back on its pedestal.
     MakePlacingObjectGame
     {
-      seqId = 401, bg = "images/shrine_bg.jpg", theme = "sounds/music_loop.ogg", nextScene = 100,
-      hintImage = "images/hint.png",
-      BackToHall("401_back"),
+      seqId = 401, bg = "images/shrine_bg.jpg", theme = kMusicExplore, nextScene = 402,
+      initScript = "scripts/game/scenes/s401_init.lua",
+      hintImage = "HINT_SHRINE",
+      MakeSceneHotspot(Area({ id = "401_pedestal", name = "HS_PEDESTAL", text = "HS_PEDESTAL_TEXT", isActive = "true" },
+                            340, 250, 500, 550)),
       MakeSceneObject { id = "401_relic", name = "OBJ_RELIC", positionX = 380, positionY = 260,
-                        image = "images/relic.jpg", timesPickable = 0, isVisible = "false",
-                        MakeActionMap { {"relic_item", "PlaceRelic()"} } },
+                        image = "images/relic.jpg", timesPickable = 0, isActive = "false", isVisible = "false",
+                        invitem = "", text = "" },
       MakeInventory { "relic_item" },
-      textFont = "fonts/default.mvec", textboxHeight = 40, textboxWidth = 300, lineHeight = 20,
+      textFont = "fonts/kingthings.mvec", textboxHeight = 40, textboxWidth = 400, lineHeight = 24,
       textColor = { red = 230, green = 220, blue = 180, alpha = 255 },
-      textboxes = { { text = "NOTE_SHRINE", x = 250, y = 60, rotation = 0 } },
+      textboxes = { { text = "NOTE_SHRINE", x = 312, y = 60, rotation = 0 } },
+    },
+
+    -- The vicar's farewell.
+    MakeCutscene
+    {
+      seqId = 402, bg = "scenes/cutscene/stage1", theme = kMusicStory, nextScene = 403,
+      showHintButton = "false", showDiaryButton = "false",
+      stageBg = "scenes/cutscene/stage1", letterFont = "fonts/kingthings.mvec", letterFontSize = 26,
+      Vicar(), Heroine(),
+      MakeCutsceneScript
+      {
+        {"vicar", "happy", "CUT_2_LINE_1", ""},
+        {"player", "normal", "CUT_2_LINE_2", ""},
+        {"vicar", "happy", "CUT_2_LINE_3", ""},
+      },
+    },
+
+    -- The last screen: the village asleep; a click anywhere brings the score sheet.
+    MakeAdventureScreen
+    {
+      seqId = 403, bg = "scenes/ending/bg", theme = kMusicStory, nextScene = 100,
+      showHintButton = "false", showDiaryButton = "false",
+      initScript = "scripts/game/scenes/s403_init.lua",
+      MakeSceneHotspot(Area({ id = "403_end", name = "HS_END", text = "", isActive = "true",
+                              MakeActionMap { {"OnClick", "ShowScoreSheet()"} } }, 0, 0, 1024, 640)),
+      textFont = "fonts/schwarzwald.mvec", textboxHeight = 120, textboxWidth = 820, lineHeight = 36,
+      textColor = { red = 70, green = 40, blue = 15, alpha = 255 },
+      textboxes = { { text = "DEMO_END", x = 132, y = 80, rotation = 0 } },
     },
   },
 
@@ -269,7 +320,7 @@ MakeGame
   MakeInventoryItem
   {
     id = "relic_item", name = "INV_RELIC", description = "INV_RELIC_DESC", image = "sprites/inventory/head",
-    pickUpImage = "sprites/inventory/head_big", MakeActionMap { {"401_relic", "PlaceRelic()"} },
+    pickUpImage = "sprites/inventory/head_big", MakeActionMap { {"401_pedestal", "PlaceRelic()"} },
   },
   MakeInventory { },
 

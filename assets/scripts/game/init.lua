@@ -12,11 +12,11 @@ end
 
 MakeGame
 {
-  miniGameSkipButtonFontType = "fonts/default.mvec", miniGameSkipButtonFontSize = 18,
+  miniGameSkipButtonFontType = "fonts/kingthings.mvec", miniGameSkipButtonFontSize = 18,
   miniGameSkipButtonFontColorR = 240, miniGameSkipButtonFontColorG = 220, miniGameSkipButtonFontColorB = 170,
-  miniGameMenuButtonFontType = "fonts/default.mvec", miniGameMenuButtonFontSize = 18,
+  miniGameMenuButtonFontType = "fonts/kingthings.mvec", miniGameMenuButtonFontSize = 18,
   miniGameMenuButtonFontColorR = 240, miniGameMenuButtonFontColorG = 220, miniGameMenuButtonFontColorB = 170,
-  canUseItemSound = "sounds/pickup.ogg",
+  canUseItemSound = "audio/sfx/use_ok.ogg",
   canNotUseItemText = "CANNOT_USE_ITEM",
-  canNotUseItemSound = "sounds/click.ogg",
+  canNotUseItemSound = "audio/sfx/use_fail.ogg",
 }

@@ -1,5 +1,6 @@
--- The demo's objectives and the story steps the scenes' action maps call. Progress lives in
--- global script variables, so a saved game restores it with the rest of the game state.
+-- The demo's story steps, called from the scenes' action maps and init scripts. Progress lives in
+-- global script variables, so a saved game restores it with the rest of the game state. Action
+-- texts run while the main coroutine waits: nothing here may wait.
 
 -- Marks an objective reached (or not) and tells the player when it was reached.
 function Objective(name, done)
@@ -11,14 +12,23 @@ function IsObjectiveDone(name)
   return GetGlobalBool("objective_" .. name) == true
 end
 
--- The village: the first visit opens the diary and explains the key.
-function OnEnterVillage()
-  if not IsObjectiveDone("visited_village") then
-    Objective("visited_village", true)
-    CallScene("AddDiaryNewChapter")
-    CallScene("AddDiaryText", "DIARY_1", 16, "fonts/default.mvec", 40, 60)
-    CallScene("ShowBriefingWindow", "BRIEFING_VILLAGE", 500, 4000, true)
-  end
+-- Where each diary line starts on the page. The diary's one text area spans both pages, so the
+-- texts break their own lines to stay on the left page, and each has its own place below the one
+-- before (a line's height is not known before the diary has been opened once).
+kDiaryLineY = { DIARY_1 = 100, DIARY_2 = 190, DIARY_3 = 250, DIARY_4 = 340, DIARY_5 = 410, DIARY_6 = 480 }
+
+-- A line of the diary, once: the flag keeps a scene entered again from writing it twice.
+function DiaryLine(label)
+  local key = "diary_" .. label
+  if GetGlobalBool(key) then return end
+  SetGlobalBool(key, true)
+  CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 100, kDiaryLineY[label] or -1)
+end
+
+-- An item picked up from the scene: points, and the objective it fulfils.
+function ItemFound(objective)
+  CallScene("ShowBonusAsTextInSidebar", FoundInventoryItem())
+  Objective(objective, true)
 end
 
 -- The key opens the manor gate.
@@ -26,26 +36,47 @@ function OpenManorGate()
   CallScene("RemoveInventoryItem", "key_item")
   CallScene("SetActiveExit", "001_adv_exit_wassermuehle", true)
   CallScene("SetActiveHotspot", "101_gate", false)
-  CallScene("ShowInfoText", "GATE_OPENED")
+  CallScene("StartGlowExit", "001_adv_exit_wassermuehle")
+  CallScene("ShowBonusAsTextOnMousePos", UsedInventoryItemSuccessfully())
+  AdventureTaskComplete()
   Objective("gate_open", true)
+  DiaryLine("DIARY_2")
 end
 
-function OnEnterHall()
-  if IsObjectiveDone("clock_lit") then CallScene("SetActiveExit", "103_to_shrine", true) end
+-- Leaving the attic, which only its won search allows: the relic is held, and the candle that
+-- the search turned up now stands in the hall.
+function AtticDone()
+  if IsObjectiveDone("attic_searched") then return end
+  SetGlobalBool("objective_attic_searched", true)
+  SetActive("103_candle", true)
+  SetVisible("103_candle", true)
+  DiaryLine("DIARY_4")
 end
 
--- The candle on the clock reveals the way to the shrine.
+-- The candle set in the clock's lantern opens the door behind the clock.
 function LightClock()
   CallScene("RemoveInventoryItem", "candle_item")
-  CallScene("SetActiveExit", "103_to_shrine", true)
-  CallScene("AddDiaryText", "DIARY_2", 16, "fonts/default.mvec", 40, 200)
+  CallScene("SetActiveHotspot", "103_clock", false)
+  CallScene("SetActiveExit", "103_clock_door", true)
+  CallScene("StartGlowExit", "103_clock_door")
+  CallScene("ShowBonusAsTextOnMousePos", UsedInventoryItemSuccessfully())
+  AdventureTaskComplete()
   Objective("clock_lit", true)
+  DiaryLine("DIARY_5")
 end
 
--- The relic set in the shrine ends the demo.
+-- The relic set on its pedestal ends the story's last task.
 function PlaceRelic()
   CallScene("RemoveInventoryItem", "relic_item")
-  CallScene("ShowInfoText", "DEMO_END")
+  SetVisible("401_relic", true)
+  CallScene("SetActiveHotspot", "401_pedestal", false)
+  CallScene("ShowBonusAsTextOnMousePos", MiniGameTaskComplete())
   Objective("relic_placed", true)
-  CallScene("SendGameMessage", "quit")
+  DiaryLine("DIARY_6")
+  CallScene("Skip")
+end
+
+-- The last screen's click: the score sheet, whose close button ends the game.
+function ShowScoreSheet()
+  PostMessage(CreateNamedMessage(kGeneric, "ShowScoreWindow"))
 end

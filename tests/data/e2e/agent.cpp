@@ -2,8 +2,9 @@
 // On the main thread, every few milliseconds, it takes the next command file from the folder named
 // by TM_E2E_DIR ("cmd.<n>", one command a file), carries it out and writes the answer to
 // "done.<n>". Input goes through the stand-in's simulated input; answers read the program's state.
-//   activate | move X Y | down | up | click X Y | key VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
+//   activate | move X Y | down | up | click X Y | key VK | keydown VK | keyup VK | text UTF8 | clickwin NAME | rect NAME | visible NAME
 //   text? NAME | label NAME | selected NAME | value NAME | alpha NAME | top | volume GROUP | master | shot PATH | modals | lua TEXT
+//   at X Y (the window under a point)
 //   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
 //   score (the player's score) | penalty (miss penalty running) | hint (centre of the object hint)
 //   config KEY VALUE (sets a configuration value)
@@ -129,6 +130,13 @@ std::string Run(const std::string& line) {
     os::TestKeyPress(vk);
     return "ok";
   }
+  if (verb == "keydown" || verb == "keyup") {
+    // Held keys, such as Alt for a chord.
+    int vk = 0;
+    args >> vk;
+    os::TestKey(vk, verb == "keydown");
+    return "ok";
+  }
   if (verb == "text") {
     os::TestText(rest);
     return "ok";
@@ -136,6 +144,17 @@ std::string Run(const std::string& line) {
   if (verb == "top") {
     TModalWindow* top = GetWindowManager()->GetTopModal();
     return top ? std::string(top->GetName().CStr()) : std::string("-");
+  }
+  if (verb == "at") {
+    // The deepest visible window under a screen point in the top modal window.
+    int x = 0, y = 0;
+    args >> x >> y;
+    TModalWindow* top = GetWindowManager()->GetTopModal();
+    if (!top) return "-";
+    TWindow* w = top->FindWindowAt(top->ScreenToClient({x, y}), -1);
+    if (!w) w = top;
+    const std::string name = w->GetName().CStr();
+    return name.empty() ? std::string("(") + w->GetClassName() + ")" : name;
   }
   if (verb == "modals") return std::to_string(GetWindowManager()->GetModalStack().size());
   if (verb == "volume" || verb == "master") {

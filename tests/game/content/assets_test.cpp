@@ -1,6 +1,7 @@
 // The demo's settings file and generated pictures as the framework reads them: the settings carry
 // every key the game reads, with numbers where numbers are read, and each committed picture decodes,
-// with its alpha mask of the same size beside each masked JPEG.
+// with its alpha mask of the same size beside each masked JPEG; backdrops fill the screen and
+// pictures laid over them have real transparency.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -110,4 +111,36 @@ TEST_F(AssetFiles, PicturesDecodeAndMasksMatchTheirPictures) {
     ++pictures;
   }
   EXPECT_GT(pictures, 0);
+}
+
+// Backdrops fill the 1024 x 768 screen; pictures laid over a scene (pointers, objects, icons,
+// buttons) let the scene show around them and are solid where their thing is.
+TEST_F(AssetFiles, BackdropsFillTheScreenAndOverlaysAreSeeThroughAroundTheirObject) {
+  for (const char* rel : {"assets/backgrounds/mainmenu.jpg", "assets/diary/book.jpg", "assets/images/puzzle_bg.jpg",
+                          "assets/images/shrine_bg.jpg", "assets/scenes/chapter/bg.jpg", "assets/scenes/courtyard/bg.jpg",
+                          "assets/scenes/hall/bg.jpg", "assets/scenes/study/bg.jpg", "assets/scenes/cutscene/stage1.jpg",
+                          "assets/scenes/ending/bg.jpg"}) {
+    SCOPED_TRACE(rel);
+    TImageBuffer image;
+    ASSERT_TRUE(LoadJpeg(TString((std::string("user:") + rel).c_str()), &image));
+    EXPECT_EQ(image.width, 1024);
+    EXPECT_EQ(image.height, 768);
+  }
+  for (const char* rel : {"assets/cursor/cursor_active.png", "assets/cursor/cursor_look.png", "assets/images/key.png",
+                          "assets/images/ho_cup.png", "assets/scenes/study/ho_bell.png", "assets/scenes/study/coin.png",
+                          "assets/scenes/courtyard/key.png", "assets/sprites/inventory/lens.png",
+                          "assets/sprites/hint/hintbutton.png", "assets/menu/btn.png", "assets/menu/check.png",
+                          "assets/images/potion/flask_g.png", "assets/images/morris/1.png", "assets/sprites/mi_right.png"}) {
+    SCOPED_TRACE(rel);
+    TImageBuffer image;
+    ASSERT_TRUE(LoadPng(TString((std::string("user:") + rel).c_str()), &image));
+    ASSERT_TRUE(image.hasAlpha);
+    const int w = image.width, h = image.height;
+    // (a pointer's tip is its top-left corner, so that corner is not asked about)
+    for (auto [x, y] : {std::pair{w - 1, 0}, {0, h - 1}, {w - 1, h - 1}}) EXPECT_EQ(image.Pixel(x, y)[3], 0) << x << "," << y;
+    int solid = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) solid += image.Pixel(x, y)[3] == 255;
+    EXPECT_GT(solid, w * h / 20);
+  }
 }

@@ -33,10 +33,10 @@ std::string ReadSource(const std::string& rel) {
   return ss.str();
 }
 
-// Every quoted text of a script that matches the pattern.
+// Every quoted text of a script (in double or single quotes) that matches the pattern.
 std::set<std::string> Quoted(const std::string& text, const std::string& pattern) {
   std::set<std::string> out;
-  const std::regex re("\"(" + pattern + ")\"");
+  const std::regex re("[\"'](" + pattern + ")[\"']");
   for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it) out.insert((*it)[1]);
   return out;
 }
@@ -81,11 +81,11 @@ TEST_F(DemoGameTest, NewGameHasEverySceneKindInOneLevel) {
   CGame* game = CGame::GetInstance();
   ASSERT_EQ(game->GetLevels().size(), 1u);
   const CLevel& level = *game->GetLevels().begin()->second;
-  EXPECT_EQ(level.GetSceneCount(), 13u);
+  EXPECT_EQ(level.GetSceneCount(), 15u);
   EXPECT_EQ(Count<CChapterScreen>(level), 1);
-  EXPECT_EQ(Count<CCutscene>(level), 1);
+  EXPECT_EQ(Count<CCutscene>(level), 2);
   // A placing-object game is an adventure screen too.
-  EXPECT_EQ(Count<CAdventureScreen>(level) - Count<CPlacingObjectGame>(level), 2);
+  EXPECT_EQ(Count<CAdventureScreen>(level) - Count<CPlacingObjectGame>(level), 3);
   EXPECT_EQ(Count<CPlacingObjectGame>(level), 1);
   EXPECT_EQ(Count<CHiddenObjectGame>(level), 1);
   EXPECT_EQ(Count<CJigsawPuzzle>(level), 1);
@@ -99,7 +99,7 @@ TEST_F(DemoGameTest, NewGameHasEverySceneKindInOneLevel) {
   ASSERT_NE(game->FindScene(game->GetStartScene()), nullptr);
   EXPECT_EQ(game->GetCurrentSceneId(), game->GetStartScene());
   // The libraries' partial game record reached the game root.
-  EXPECT_EQ(game->GetMiniGameSkipButton().fontType, "fonts/default.mvec");
+  EXPECT_EQ(game->GetMiniGameSkipButton().fontType, "fonts/kingthings.mvec");
   EXPECT_STREQ(game->GetCanNotUseItemText(), "CANNOT_USE_ITEM");
 }
 
@@ -139,7 +139,7 @@ TEST_F(DemoGameTest, ExitsNextScenesAndItemsResolve) {
     CInventoryItem* definition = game->GetInventoryItem(item);
     ASSERT_NE(definition, nullptr) << item;
     for (const auto& [target, command] : definition->GetActionMap())
-      EXPECT_TRUE(game->FindSceneHotspot(target) || target == "401_relic") << item << " -> " << target;
+      EXPECT_TRUE(game->FindSceneHotspot(target)) << item << " -> " << target;
   }
 }
 
@@ -158,7 +158,7 @@ TEST_F(DemoGameTest, NewGameWritesAndLoadsBack) {
   EXPECT_EQ(GameText(), data);
   EXPECT_EQ(StateText(), state);
   // What the save leaves out comes back from the libraries it requires.
-  EXPECT_EQ(CGame::GetInstance()->GetMiniGameMenuButton().fontType, "fonts/default.mvec");
+  EXPECT_EQ(CGame::GetInstance()->GetMiniGameMenuButton().fontType, "fonts/kingthings.mvec");
   EXPECT_TRUE(CGlobalInformationSystem::GetInstance()->GetGlobalBool("objective_find_key"));
 }
 
@@ -172,19 +172,22 @@ TEST(DemoContent, LabelsHaveTextsAndFilesExist) {
   EXPECT_NE(table.Find("windowtitle"), nullptr);
   std::set<std::string> labels;
   std::set<std::string> files;
-  for (const char* script : {"scripts/game/game.lua", "scripts/game/init.lua", "scripts/game/objectives.lua"}) {
-    const std::string text = ReadSource(std::string("assets/") + script);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(SourceDir() + "/assets/scripts/game")) {
+    if (entry.path().extension() != ".lua") continue;
+    const std::string text = ReadSource(std::filesystem::relative(entry.path(), SourceDir()).generic_string());
     labels.merge(Quoted(text, "[A-Z][A-Z0-9]*_[A-Z0-9_]+"));
-    files.merge(Quoted(text, "(images|sounds|fonts)/[A-Za-z0-9_/]+\\.(png|jpg|ogg|mvec)"));
+    files.merge(Quoted(text, "(images|sounds|audio|fonts)/[A-Za-z0-9_/]+\\.(png|jpg|ogg|mvec)"));
   }
   EXPECT_GT(labels.size(), 30u);
   for (const std::string& label : labels) EXPECT_NE(table.Find(TString(label.c_str())), nullptr) << label;
   for (const std::string& file : files)
     EXPECT_TRUE(std::filesystem::is_regular_file(SourceDir() + "/assets/" + file)) << file;
   // Objectives announce themselves with a label per objective.
-  for (const char* objective : {"FIND_KEY", "FIND_CANDLE", "SKULL_FOUND", "VISITED_VILLAGE", "GATE_OPEN",
-                                "CLOCK_LIT", "RELIC_PLACED"})
+  for (const char* objective : {"FIND_KEY", "FIND_CANDLE", "GATE_OPEN", "CLOCK_LIT", "RELIC_PLACED"})
     EXPECT_NE(table.Find(TString((std::string("OBJECTIVE_") + objective).c_str())), nullptr) << objective;
+  // Labels the scripts build at run time: the diary lines.
+  for (int line = 1; line <= 6; ++line)
+    EXPECT_NE(table.Find(TString(("DIARY_" + std::to_string(line)).c_str())), nullptr) << line;
 }
 
 // The story steps reach the scene window's functions with their arguments when a scene window is
@@ -197,9 +200,50 @@ TEST_F(DemoGameTest, StoryStepsCallTheSceneWindowWhenThereIsOne) {
   Run("calls = '' "
       "function SetActiveExit(name, flag) calls = calls .. 'exit:' .. name .. ':' .. tostring(flag) .. ';' end "
       "function RemoveInventoryItem(id) calls = calls .. 'remove:' .. id .. ';' end "
-      "function ShowInfoText(label) calls = calls .. 'info:' .. label .. ';' end");
+      "function ShowInfoText(label) calls = calls .. 'info:' .. label .. ';' end "
+      "function AddDiaryText(label) calls = calls .. 'diary:' .. label .. ';' end");
   Run("LightClock()");
-  EXPECT_EQ(GlobalString("calls"), "remove:candle_item;exit:103_to_shrine:true;info:OBJECTIVE_CLOCK_LIT;");
-  Run("calls = '' OnEnterHall()");
-  EXPECT_EQ(GlobalString("calls"), "exit:103_to_shrine:true;");
+  EXPECT_EQ(GlobalString("calls"),
+            "remove:candle_item;exit:103_clock_door:true;info:OBJECTIVE_CLOCK_LIT;diary:DIARY_5;");
+  // A diary line is written once, however often its step comes.
+  Run("calls = '' DiaryLine('DIARY_5') DiaryLine('DIARY_6') DiaryLine('DIARY_6')");
+  EXPECT_EQ(GlobalString("calls"), "diary:DIARY_6;");
+}
+
+// The won attic puts the candle into the hall, once.
+TEST_F(DemoGameTest, LeavingTheAtticShowsTheCandleInTheHall) {
+  BuildNewGame();
+  CGame* game = CGame::GetInstance();
+  auto* hall = dynamic_cast<CAdventureScreen*>(game->FindScene(103));
+  ASSERT_NE(hall, nullptr);
+  auto candle = [&]() -> CSceneObject* {
+    hall->ResetSceneObjectIterator();
+    while (hall->HasNextSceneObject())
+      if (CSceneObject* object = hall->NextSceneObject(); object->GetId() == std::string("103_candle")) return object;
+    return nullptr;
+  };
+  ASSERT_NE(candle(), nullptr);
+  EXPECT_FALSE(candle()->IsVisible());
+  EXPECT_FALSE(candle()->IsActive());
+  ASSERT_EQ(game->FindScene(201)->GetExitScript(), std::string("scripts/game/scenes/s201_exit.lua"));
+  Run("AtticDone()");
+  EXPECT_TRUE(candle()->IsVisible());
+  EXPECT_TRUE(candle()->IsActive());
+}
+
+// Model flags are read from texts: a Lua boolean arrives as the empty text, which reads as "true"
+// for most flags and "false" for the rest, whatever was meant. The game text quotes every flag.
+TEST(DemoContent, ModelFlagsAreQuotedTexts) {
+  const std::regex bare("\\b(isActive|isVisible|showHintButton|showDiaryButton|hookPieces|stickOnBackground|locked|up|"
+                        "movesOthers|stdMovesOthers|stdLocked|stdUp)\\s*=\\s*(true|false)\\b");
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(SourceDir() + "/assets/scripts/game")) {
+    if (entry.path().extension() != ".lua") continue;
+    const std::string text = ReadSource(std::filesystem::relative(entry.path(), SourceDir()).generic_string());
+    for (std::sregex_iterator it(text.begin(), text.end(), bare), end; it != end; ++it)
+      ADD_FAILURE() << entry.path().filename() << ": " << it->str();
+  }
+  // The check itself finds a bare flag.
+  const std::string sample = "MakeSceneObject { isActive = false }";
+  EXPECT_TRUE(std::regex_search(sample, bare));
+  EXPECT_FALSE(std::regex_search(std::string("isActive = \"false\""), bare));
 }

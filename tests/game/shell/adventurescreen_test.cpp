@@ -160,6 +160,8 @@ TEST_F(AdventureTest, ObjectFunctionsAndTheModelsFlagsReachTheSprites) {
   ASSERT_NE(sign, nullptr);
   EXPECT_EQ(scenetext::GetText(sign), "sign_text");
   EXPECT_EQ(sign->GetRect().left, 420);
+  // The game text gives its colour in 0-255 components; the box takes them as 0-1.
+  EXPECT_FLOAT_EQ(scenetext::GetTextAlpha(sign), 1.0f);
 }
 
 }  // namespace

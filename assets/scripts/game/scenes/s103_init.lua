@@ -1,3 +1,15 @@
--- Entering the manor hall.
-SetGlobalString("HintLocation", "")
-OnEnterHall()
+-- The manor hall. On the first visit a loose page of the lord's diary lies on the floor; the hint
+-- leads up to the attic until it is searched, then to the clock.
+if not GetGlobalBool("hallVisited") then
+  SetGlobalBool("hallVisited", true)
+  SetGlobalString("diaryPageText", "DIARY_3")
+  DiaryLine("DIARY_3")
+  PostMessage(CreateNamedMessage(kGeneric, "ShowPickupWindowDiary"))
+end
+if IsObjectiveDone("attic_searched") then
+  SetGlobalString("HintLocation", "")
+  SetGlobalNumber("HintPosX", 320)
+  SetGlobalNumber("HintPosY", 200)
+else
+  SetGlobalString("HintLocation", "003")
+end

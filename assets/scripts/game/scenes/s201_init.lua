@@ -1,2 +1,2 @@
--- Entering the attic study: the prize shown after the search leads back to the hall.
+-- The attic's search: the prize window shown after the win leads back to the hall.
 SetGlobalBool("skipAfterPickup", true)

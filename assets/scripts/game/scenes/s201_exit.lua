@@ -1,0 +1,2 @@
+-- Leaving the won attic.
+AtticDone()
