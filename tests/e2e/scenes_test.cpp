@@ -53,6 +53,10 @@ class ScenesTest : public ::testing::Test {
   void WaitForScene(const std::string& id) {
     ASSERT_TRUE(game_->WaitFor("scene", id, 60000)) << game_->ReadLog();
     ASSERT_TRUE(game_->WaitFor("visible scene", "yes")) << game_->ReadLog();
+    // The village's and the hall's first visits open a dialog that the player closes.
+    for (const char* button : {"briefingok", "diarypageok"})
+      if (game_->WaitFor(std::string("visible ") + button, "yes", id == "101" || id == "103" ? 8000 : 0))
+        ASSERT_TRUE(game_->ClickUntil(button, std::string("visible ") + button, "no"));
     // The cover over the scene has (almost) faded away.
     bool clear = false;
     for (int i = 0; i < 600 && !clear; ++i) {
@@ -62,10 +66,6 @@ class ScenesTest : public ::testing::Test {
     }
     ASSERT_TRUE(clear) << game_->Send("alpha transition");
     game_->Settle(20);
-    // The village's and the hall's first visits open a dialog that the player closes.
-    for (const char* button : {"briefingok", "diarypageok"})
-      if (game_->WaitFor(std::string("visible ") + button, "yes", id == "101" || id == "103" ? 8000 : 0))
-        ASSERT_TRUE(game_->ClickUntil(button, std::string("visible ") + button, "no"));
   }
   // Chapter card, then the cutscene clicked through, to the village.
   void PlayToVillage() {
@@ -213,7 +213,6 @@ TEST_F(ScenesTest, TheAtticSearchHintsPunishesMissesSurvivesARestartAndWinsThePr
   EXPECT_GT(Channel(attic.At(500, 740), 16), 180);
   EXPECT_GT(Dark(attic, 180, 660, 560, 760, 80), 200);
   EXPECT_LT(attic.CountDiffering(120, 400, 136, 416, 0xc0c0d0, 40), 40);
-  EXPECT_EQ(game_->Send("score"), "0");
 
   // A hit strikes the cup from the list.
   Click(128, 408);
