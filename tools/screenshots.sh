@@ -146,6 +146,9 @@ while time.time() < end and not playable():
 if not playable():
     fail("no playable scene reached (scene %s)" % send("scene"))
 settle(80)
+# The first visit opens a briefing; the player reads it and closes it.
+if wait_for("visible briefingok", "yes", 8.0):
+    click_window("briefingok"); settle(20)
 send("move 700 400"); settle(10)
 shot("screenshot-scene.png")
 send("key 27"); settle(5)
