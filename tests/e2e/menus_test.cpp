@@ -313,7 +313,7 @@ TEST_F(MenusTest, AltF1ShowsTheOverlayTextAndHidesItAgain) {
     int light = 0;
     for (int tries = 0; tries < 50; ++tries) {
       light = LightPixels(game_->Shot(), corner);
-      if ((light > 300) == wantText && (wantText || light == 0)) break;
+      if (wantText ? light > 300 : light == 0) break;
       game_->Settle(2);
     }
     return light;

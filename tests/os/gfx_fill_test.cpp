@@ -203,17 +203,8 @@ TEST_F(GfxFill, ADepthClearHoldsAtTheNextDrawingThatTestsDepth) {
   }
 }
 
-class GfxFillPresent : public GfxTest {
+class GfxFillPresent : public GfxWindowTest {
  protected:
-  void SetUp() override {
-    GfxTest::SetUp();
-    window = TestWindow(64, 48);
-  }
-  void TearDown() override {
-    if (dd) dd->SetCooperativeLevel(window, DDSCL_NORMAL);
-    GfxTest::TearDown();
-    DestroyWindow(window);
-  }
   uint32_t FrameAt(int x, int y, int width) {
     std::vector<uint32_t> frame;
     int w = 0, h = 0;
@@ -221,20 +212,16 @@ class GfxFillPresent : public GfxTest {
     size_t at = static_cast<size_t>(y) * width + x;
     return w == width && at < frame.size() ? frame[at] | 0xFF000000u : 0xDEADu;
   }
-  HWND window = nullptr;
 };
 
 // A back buffer filled whole and presented onto part of the primary: the frame, the primary's part
 // and a copy of that part back all show the colour; the rest of the primary keeps what it held.
 TEST_F(GfxFillPresent, AFilledFramePresentedOntoPartOfThePrimaryIsThatColourThere) {
   ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+  IDirectDrawSurface7* front = Primary();
+  ASSERT_NE(front, nullptr);
   DDSURFACEDESC2 d{};
   d.dwSize = sizeof d;
-  d.dwFlags = DDSD_CAPS;
-  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  IDirectDrawSurface7* front = nullptr;
-  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
-  Hold(front);
   front->GetSurfaceDesc(&d);
   const int pitch = static_cast<int>(d.dwWidth);
   DDPIXELFORMAT f = Xrgb8888();
@@ -271,13 +258,8 @@ TEST_F(GfxFillPresent, AFilledFramePresentedOntoPartOfThePrimaryIsThatColourTher
 // frames stay apart, and depth testing keeps working in every frame.
 TEST_F(GfxFillPresent, FramesStartingWithAFillKeepTheirDepthBufferAndTheirOwnPixels) {
   ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-  DDSURFACEDESC2 d{};
-  d.dwSize = sizeof d;
-  d.dwFlags = DDSD_CAPS;
-  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  IDirectDrawSurface7* front = nullptr;
-  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
-  Hold(front);
+  IDirectDrawSurface7* front = Primary();
+  ASSERT_NE(front, nullptr);
   IDirectDrawSurface7* back = Target(16, 8, true);
   IDirect3DDevice7* device = Device(back);
   Plain(device);

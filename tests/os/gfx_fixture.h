@@ -93,6 +93,16 @@ class GfxTest : public ::testing::Test {
     return Hold(s);
   }
 
+  // The primary surface on its own (no back buffer); null on failure.
+  IDirectDrawSurface7* Primary() {
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    d.dwFlags = DDSD_CAPS;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    IDirectDrawSurface7* front = nullptr;
+    return dd->CreateSurface(&d, &front, nullptr) == DD_OK ? Hold(front) : nullptr;
+  }
+
   // The primary surface of a flipping chain with one back buffer, and that back buffer; null on
   // failure.
   IDirectDrawSurface7* FlipChain(IDirectDrawSurface7** back) {
@@ -192,4 +202,20 @@ class GfxTest : public ::testing::Test {
   std::vector<IUnknown*> held;
 };
 
+// A test with a window of its own that the display can be tied to; the window is let go last.
+class GfxWindowTest : public GfxTest {
+ protected:
+  void SetUp() override {
+    GfxTest::SetUp();
+    window = TestWindow(64, 48);
+  }
+  void TearDown() override {
+    if (dd) dd->SetCooperativeLevel(window, DDSCL_NORMAL);
+    GfxTest::TearDown();
+    DestroyWindow(window);
+  }
+  HWND window = nullptr;
+};
+
 }  // namespace gfx_test
+

@@ -196,19 +196,7 @@ TEST_F(GfxSurface, LostSurfacesRefuseWorkUntilRestored) {
   device->EndScene();
 }
 
-class GfxPresent : public GfxTest {
- protected:
-  void SetUp() override {
-    GfxTest::SetUp();
-    window = TestWindow(64, 48);
-  }
-  void TearDown() override {
-    if (dd) dd->SetCooperativeLevel(window, DDSCL_NORMAL);
-    GfxTest::TearDown();
-    DestroyWindow(window);
-  }
-  HWND window = nullptr;
-};
+class GfxPresent : public GfxWindowTest {};
 
 TEST_F(GfxPresent, FlipShowsTheBackBufferInTheDisplayFormat) {
   os::TestSetDisplayModes({{64, 48, 16, 60}});
