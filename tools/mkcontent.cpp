@@ -254,9 +254,16 @@ void Interface() {
     c.SavePng("images/bolt");
   }
   {
-    Canvas c(800, 120);
-    c.Solid([](float x, float y) { return -Box(x, y, 16, 16, 784, 104, 10); }, [](float x, float y) { return Wood(x, y, Hex(0x5a3418), 121); }, Rimmed(2, 10));
-    c.Outline([](float x, float y) { return Box(x, y, 8, 8, 792, 112, 12); }, 1.5f, Hex(0xd0a850, 0.8f));
+    // The chronicle's frame over the whole screen: the strip (200 high at y 200) runs between two
+    // scroll rollers that hide it as it comes in and goes out, under a rail above and below.
+    Canvas c(1024, 768);
+    for (float y0 : {190.f, 400.f})
+      c.Solid([=](float x, float y) { return Box(x, y, 56, y0, 968, y0 + 10, 3); }, [](float x, float y) { return Wood(x, y, Hex(0x4a2c14), 122); }, Rimmed(1.5f, 3));
+    for (float x0 : {-2.f, 964.f}) {  // each roller reaches past its screen edge
+      c.Solid([=](float x, float y) { return Box(x, y, x0, 184, x0 + 62, 416, 12); }, [](float x, float y) { return Wood(y, x, Hex(0x6a4020), 121); }, Rimmed(2, 14, 3));
+      for (float y0 : {170.f, 410.f})
+        c.Solid([=](float x, float y) { return Box(x, y, x0 - 2, y0, x0 + 64, y0 + 20, 6); }, [](float x, float) { return Mix(Hex(0xf0d080), Hex(0x8a6424), std::abs(std::sin(x / 14))); }, Rimmed(1.5f, 5));
+    }
     c.SavePng("images/border");
   }
 }

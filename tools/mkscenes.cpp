@@ -423,12 +423,12 @@ void Interface() {
       for (float sx : {160.f, 844.f})
         bar.Solid([=](float x, float y) { return Box(x, y, sx - 10, 4, sx + 10, 120, 8); }, [](float x, float y) { return Wood(y, x, Hex(0x8a5a2a), 33); });
     } else {
-      // eight recessed slots for the carried things
-      bar.Shape([](float x, float y) { return Box(x, y, 182, 9, 838, 81, 8); }, Hex(0x1e140c, 0.55f));
+      // eight recessed slots for the carried things, clear of the menu and help buttons
+      bar.Shape([](float x, float y) { return Box(x, y, 242, 9, 834, 81, 8); }, Hex(0x1e140c, 0.55f));
       for (int i = 0; i < 8; ++i) {
-        const float sx = 186 + i * 80.f;
-        bar.Shape([=](float x, float y) { return Box(x, y, sx, 11, sx + 68, 79, 6); }, [=](float, float y) { return Mix(Hex(0x140c06, 0.8f), Hex(0x3a2616, 0.6f), (y - 11) / 68); });
-        bar.Outline([=](float x, float y) { return Box(x, y, sx, 11, sx + 68, 79, 6); }, 1.2f, Hex(0xc8a050, 0.7f));
+        const float sx = 246 + i * 74.f;
+        bar.Shape([=](float x, float y) { return Box(x, y, sx, 11, sx + 66, 79, 6); }, [=](float, float y) { return Mix(Hex(0x140c06, 0.8f), Hex(0x3a2616, 0.6f), (y - 11) / 68); });
+        bar.Outline([=](float x, float y) { return Box(x, y, sx, 11, sx + 66, 79, 6); }, 1.2f, Hex(0xc8a050, 0.7f));
       }
     }
     bar.SavePng(hidden ? "backgrounds/sidebar_bg" : "backgrounds/sidebar_bg_as");

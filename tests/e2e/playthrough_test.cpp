@@ -186,7 +186,7 @@ class PlaythroughTest : public ::testing::Test {
     std::istringstream held(game_->Send("held"));
     int slot = 0;
     for (std::string id; std::getline(held, id, ',') && id != item;) ++slot;
-    Click(230 + 70 * slot, 705);
+    Click(279 + 74 * slot, 692);
     Click(x, y);
   }
   // Clicks through the lines of a cutscene until the next scene comes.

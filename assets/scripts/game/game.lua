@@ -253,8 +253,8 @@ MakeGame
       -- The chronicle: the story of the bells runs by on a painted strip.
       seqId = 307, bg = "images/puzzle_bg.jpg", theme = kMusicStory, nextScene = 401,
       initScript = "scripts/game/scenes/s3xx_init.lua",
-      movingTextureDirectory = "images/strip/", movingTextureName = "strip", numberOfTextures = 4,
-      direction = "left", beginX = 800, beginY = 200, endX = -400, endY = 200, borderTexture = "images/border.png",
+      movingTextureDirectory = "images/strip/", movingTextureName = "strip", numberOfTextures = 5,
+      direction = "left", beginX = 962, beginY = 200, endX = 62, endY = 200, borderTexture = "images/border.png",
       offsetStart = 0, offsetEnd = 0,
       textUpperLeftX = 100, textUpperLeftY = 440, textLowerRightX = 924, textLowerRightY = 520,
       textColorRed = 240, textColorGreen = 225, textColorBlue = 190, textHeight = 24,
@@ -275,7 +275,7 @@ MakeGame
       MakeInventory { "relic_item" },
       textFont = "fonts/kingthings.mvec", textboxHeight = 40, textboxWidth = 400, lineHeight = 24,
       textColor = { red = 230, green = 220, blue = 180, alpha = 255 },
-      textboxes = { { text = "NOTE_SHRINE", x = 312, y = 60, rotation = 0 } },
+      textboxes = { { text = "NOTE_SHRINE", x = 312, y = 584, rotation = 0 } },
     },
 
     -- The vicar's farewell.
@@ -301,9 +301,9 @@ MakeGame
       initScript = "scripts/game/scenes/s403_init.lua",
       MakeSceneHotspot(Area({ id = "403_end", name = "HS_END", text = "", isActive = "true",
                               MakeActionMap { {"OnClick", "ShowScoreSheet()"} } }, 0, 0, 1024, 640)),
-      textFont = "fonts/schwarzwald.mvec", textboxHeight = 120, textboxWidth = 820, lineHeight = 36,
+      textFont = "fonts/schwarzwald.mvec", textboxHeight = 120, textboxWidth = 520, lineHeight = 36,
       textColor = { red = 70, green = 40, blue = 15, alpha = 255 },
-      textboxes = { { text = "DEMO_END", x = 132, y = 80, rotation = 0 } },
+      textboxes = { { text = "DEMO_END", x = 60, y = 70, rotation = 0 } },
     },
   },
 
