@@ -195,6 +195,16 @@ void Cursors() {
       c.Solid([](float x, float y) { return Union(Box(x, y, 14, 19, 24, 25, 1), std::max(std::abs(y - 22) - (31 - x) * 0.8f, 22 - x)); }, Hex(0x70d050),
               Rimmed(1, 2));
     }
+    // The drawn cursor ignores alpha and keys out near-white, so each pixel is made either the
+    // pointer's, opaque and never near-white, or white and clear: the same picture then serves the
+    // drawn cursor and the alpha-blended hardware one.
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        Rgba& p = c.At(x, y);
+        const float top = 247.0f / 255;
+        if (p.a < 0.5f) p = Rgba{1, 1, 1, 0};
+        else p = p.r > top && p.g > top && p.b > top ? Rgba{top, top, top, 1} : Rgba{p.r, p.g, p.b, 1};
+      }
     c.SavePng(k.name);
   }
 }

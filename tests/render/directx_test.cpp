@@ -417,6 +417,23 @@ TEST_F(CursorImage, ImageSurvivesANewDeviceAndThePointerOutsideHidesIt) {
   EXPECT_EQ(context->GetMouseImagePosition().y, -1);
 }
 
+// The drawn image's keyed-out (near-white) pixels show the frame under them, frame after frame.
+TEST_F(CursorImage, KeyedOutPixelsShowTheFrameBeneath) {
+  std::vector<uint32_t> ring(16, 0xFFFF0000);
+  ring[5] = ring[6] = ring[9] = ring[10] = 0xFFFFFFFF;  // a hole in the middle
+  ASSERT_TRUE(context->SetMouseImage(ring.data(), 4, 4, 4, 0, 0, false));
+  context->GetDevice()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1, 0);
+  context->SetMouseImagePosition(10, 10);
+  for (int frame = 0; frame < 3; ++frame) {
+    SCOPED_TRACE(frame);
+    if (frame > 0) ASSERT_TRUE(context->PrepareBackBuffer());
+    ASSERT_EQ(context->Present(), DD_OK);
+    EXPECT_EQ(Presented(10, 10), 0xFF0000u);
+    EXPECT_EQ(Presented(11, 11), 0x00FF00u);
+    EXPECT_EQ(Presented(12, 12), 0x00FF00u);
+  }
+}
+
 TEST_F(CursorImage, PointerThreadNeverWaitsForAFrame) {
   HANDLE mutex = context->GetMouseMutex();
   ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), 0u);   // a frame in progress holds it

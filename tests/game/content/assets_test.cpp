@@ -144,3 +144,24 @@ TEST_F(AssetFiles, BackdropsFillTheScreenAndOverlaysAreSeeThroughAroundTheirObje
     EXPECT_GT(solid, w * h / 20);
   }
 }
+
+// Cursors are drawn into the frame keyed on near-white, alpha ignored: a clear pixel that is not
+// white would draw as a dark box round the pointer, and a near-white pointer pixel would vanish.
+TEST_F(AssetFiles, CursorsAreClearWhereWhiteAndOpaqueElsewhere) {
+  for (const char* name : {"cursor/cursor_active", "cursor/cursor_active_red", "cursor/cursor_exit",
+                           "cursor/cursor_inactive", "cursor/cursor_look", "cursor/cursor_use", "images/cursor",
+                           "images/cursor_exit"}) {
+    SCOPED_TRACE(name);
+    TImageBuffer image;
+    ASSERT_TRUE(LoadPng(TString((std::string("user:assets/") + name + ".png").c_str()), &image));
+    int pointer = 0;
+    for (int y = 0; y < image.height; ++y)
+      for (int x = 0; x < image.width; ++x) {
+        const auto* p = image.Pixel(x, y);
+        const bool keyed = p[0] > 247 && p[1] > 247 && p[2] > 247;
+        ASSERT_EQ(keyed, p[3] == 0) << x << "," << y;
+        pointer += !keyed;
+      }
+    EXPECT_GT(pointer, 40);
+  }
+}
