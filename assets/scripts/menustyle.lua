@@ -3,11 +3,16 @@ MenuFont = { "fonts/schwarzwald.mvec", 24, Color(240, 222, 176) }
 MenuSmallFont = { "fonts/kingthings.mvec", 22, Color(240, 222, 176) }
 MenuTitleFont = { "fonts/schwarzwald.mvec", 44, Color(240, 206, 130) }
 
--- A push button with its caption (a string-table label).
-function MenuButton( name, x, y, label, command )
-  return Button { name = name, x = x, y = y, graphics = { "menu/btn", "menu/btn_down", "menu/btn_over" },
+-- A push button with its caption (a string-table label). `extra` adds style keys, such as
+-- default = true (Enter presses it) or cancel = true (Escape presses it).
+function MenuButton( name, x, y, label, command, extra )
+  local style = { name = name, x = x, y = y, graphics = { "menu/btn", "menu/btn_down", "menu/btn_over" },
     Text { name = "label", x = 0, y = 0, w = 240, h = 48, label = label, font = MenuFont, flags = 5 },
     command = command }
+  if extra then
+    for key, value in pairs( extra ) do style[key] = value end
+  end
+  return Button( style )
 end
 
 -- A check box (a toggle button).
@@ -42,8 +47,8 @@ function NameDialog( name, accept, mustAnswer )
       end
       accept( typed )
       CloseWindow()
-    end ),
-    MenuButton( "cancel", 264, 210, "MENU_CANCEL", function() CloseWindow() end ),
+    end, { default = true } ),
+    MenuButton( "cancel", 264, 210, "MENU_CANCEL", function() CloseWindow() end, { cancel = true } ),
   } }
   EnableWindow( "ok", false )
   if mustAnswer then EnableWindow( "cancel", false ) end

@@ -13,5 +13,5 @@ MakeDialog { OptionsWindow { name = "options", x = 192, y = 104, w = 640, h = 56
   MenuButton( "ok", 200, 450, "MENU_OK", function()
     SaveVolumes()
     CloseWindow()
-  end ),
+  end, { default = true, cancel = true } ),
 } }

@@ -5,6 +5,6 @@ MakeDialog { Window { name = "quitconfirm", x = 252, y = 234, w = 520, h = 300,
   MenuButton( "yes", 30, 210, "MENU_YES", function()
     if GetCurrentUser() >= 0 then SaveGame() end
     PostMessage( CreateNamedMessage( kQuitNow, "quit" ) )
-  end ),
-  MenuButton( "no", 250, 210, "MENU_NO", function() CloseWindow() end ),
+  end, { default = true } ),
+  MenuButton( "no", 250, 210, "MENU_NO", function() CloseWindow() end, { cancel = true } ),
 } }

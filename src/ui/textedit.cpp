@@ -221,7 +221,8 @@ bool TTextEdit::OnText(const TString& text) {
       return true;
     }
   } else if (first == 13) {
-    changed = OnEditWide(kEditEnter, 13);
+    // A field that does not take Enter itself leaves it to its dialog's default button.
+    if (!OnEditWide(kEditEnter, 13)) return false;
   } else if (first < 32 || (first >= 128 && !mPassword && !mUtf8)) {
     return false;
   } else if (mIgnore.Find(text) < 0) {

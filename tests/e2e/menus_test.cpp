@@ -170,7 +170,11 @@ TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvive
 
   ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
   EXPECT_EQ(game_->Send("visible newplayer"), "yes");
-  EXPECT_EQ(game_->Send("visible cancel"), "yes");  // a further player may be skipped
+  EXPECT_EQ(game_->Send("visible cancel"), "yes");  // a further player may be skipped: Escape does it
+  game_->Send("key 27");
+  ASSERT_TRUE(game_->WaitFor("visible nameedit", "no"));
+  EXPECT_EQ(game_->Send("visible button1"), "no");
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
   TypeName("Bea");
   ASSERT_TRUE(game_->WaitFor("label button1", "Bea"));
   EXPECT_EQ(game_->Send("selected button1"), "yes");  // the new player is the current one
@@ -179,7 +183,10 @@ TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvive
   ASSERT_TRUE(game_->ClickUntil("rename", "visible nameedit", "yes"));
   EXPECT_EQ(game_->Send("visible renameplayer"), "yes");
   EXPECT_EQ(game_->Send("visible cancel"), "yes");
-  TypeName("Cy");
+  // Enter takes the typed name as OK does.
+  game_->Send("text Cy");
+  game_->Settle();
+  game_->Send("key 13");
   ASSERT_TRUE(game_->WaitFor("label button0", "Cy"));
 
   ASSERT_TRUE(game_->ClickUntil("button1", "selected button1", "yes"));

@@ -202,6 +202,15 @@ TEST_F(TextEditTest, EnterAndRefusedInsertsSendNoChange) {
   Type(edit, "b\r");
   EXPECT_EQ(Text(edit), "a");
   EXPECT_EQ(TakeMessages(), 0u);
+  // Enter the field does not take goes on to its dialog (whose default button may take it); a field
+  // that takes it keeps it and tells of the change.
+  EXPECT_FALSE(edit->OnChar(13));
+  struct EnterTaker : TTextEdit {
+    bool OnEditWide(int32_t kind, uint32_t code) override { return kind == kEditEnter || TTextEdit::OnEditWide(kind, code); }
+  };
+  EnterTaker* taker = Add<EnterTaker>("taker");
+  EXPECT_TRUE(taker->OnChar(13));
+  EXPECT_EQ(TakeMessages(), 1u);
   edit->SetText("");
   edit->OnChar(8);  // Backspace at 0: refused
   EXPECT_EQ(TakeMessages(), 0u);
