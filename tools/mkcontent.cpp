@@ -423,15 +423,20 @@ void Menus() {
     Canvas c(1024, 768, Hex(0x000000));
     c.SavePng("backgrounds/transition");
   }
-  for (bool big : {true, false}) {
-    const float w = big ? 640 : 520, h = big ? 560 : 300;
+  // the wooden panels: the large one of the menus, the dialog, and the picked-up item's
+  const struct {
+    const char* name;
+    float w, h;
+  } panels[] = {{"menu/panel", 640, 560}, {"menu/dialog", 520, 300}, {"menu/pickup", 500, 400}};
+  for (const auto& panel : panels) {
+    const float w = panel.w, h = panel.h;
     Canvas c{int(w), int(h)};
     c.Solid([=](float x, float y) { return Box(x, y, 3, 3, w - 3, h - 3, 18); }, [](float x, float y) { return Shade(Wood(x, y, Hex(0x3a2616), 301), 0.9f); }, Rimmed(2, 10));
     c.Outline([=](float x, float y) { return Box(x, y, 12, 12, w - 12, h - 12, 12); }, 2, Hex(0xd8b870));
     c.Shape([=](float x, float y) { return Box(x, y, 18, 18, w - 18, h - 18, 8); }, Hex(0x100804, 0.25f));
     for (float cx : {22.f, w - 22})
       for (float cy : {22.f, h - 22}) c.Solid([=](float x, float y) { return (std::abs(x - cx) + std::abs(y - cy)) * 0.7f - 6; }, Hex(0xe0c070), Rimmed(1, 3));
-    c.SavePng(big ? "menu/panel" : "menu/dialog");
+    c.SavePng(panel.name);
   }
   {
     Canvas c(320, 44);

@@ -8,5 +8,5 @@ MakeDialog { Window { name = "briefing", x = 252, y = 234, w = 520, h = 300,
   MenuButton( "briefingok", 140, 210, "MENU_OK", function()
     CloseWindow()
     CallScene( "ResumePlay" )
-  end ),
+  end, { default = true, cancel = true } ),
 } }
