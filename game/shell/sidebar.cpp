@@ -2,6 +2,7 @@
 // strip of the adventure screens and the object list of the hidden-object screens with the win.
 #include "shell/sidebar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -102,7 +103,9 @@ TSidebarWindow::TSidebarWindow(int32_t mode) : mMode(mode) {
       mHiddenObjectGame->Attach(this);
       mHiddenObjectGame->BuildItemList();
       BuildItemList();
+      mBuilding = true;
       RefreshItemList();
+      mBuilding = false;
     }
   } else {
     mAdventureScreen = dynamic_cast<CAdventureScreen*>(scene);
@@ -275,6 +278,10 @@ bool TSidebarWindow::OnMouseMove(TPoint point) {
 // ---- frame ----
 
 bool TSidebarWindow::Animate() {
+  if (mPrizeWindowOwed) {
+    mPrizeWindowOwed = false;
+    ShowPrizeWindow();
+  }
   CHighscoreSystem* score = CHighscoreSystem::GetInstance();
   CGame* game = CGame::GetInstance();
   const int32_t p = score ? score->GetRemainingTimePercent() : 100;
@@ -382,7 +389,12 @@ void TSidebarWindow::RefreshItemList() {
 
 void TSidebarWindow::Win() {
   mWon = true;
-  if (CHighscoreSystem* score = CHighscoreSystem::GetInstance()) score->HOTaskComplete();
+  // A game won before it was saved comes back won: its points and prize were given then, so only
+  // the prize window, whose close leads on, is owed. It opens with the first frame, since a window
+  // still being built cannot wait for another.
+  const bool wonBefore = mBuilding;
+  CHighscoreSystem* score = CHighscoreSystem::GetInstance();
+  if (score && !wonBefore) score->HOTaskComplete();
   const std::string prize = mHiddenObjectGame->GetPickedUpInventoryItemOnWon();
   if (prize.empty()) return;
   CGame* game = CGame::GetInstance();
@@ -392,11 +404,20 @@ void TSidebarWindow::Win() {
     LogPrintf("Sidebar: the prize '%s' of the hidden-object game is not an inventory item\n", prize.c_str());
     return;
   }
-  if (CHighscoreSystem* score = CHighscoreSystem::GetInstance()) score->FoundInventoryItem();
+  if (score && !wonBefore) score->FoundInventoryItem();
   if (CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance()) {
     globals->SetGlobalString("description", item->GetDescription());
     globals->SetGlobalString("pickupImage", item->GetPickUpImage());
   }
-  game->GetInventory().AddItem(prize);
+  const std::vector<std::string>& held = game->GetInventory().GetHeld();
+  if (!wonBefore || std::find(held.begin(), held.end(), prize) == held.end()) game->GetInventory().AddItem(prize);
+  if (wonBefore) {
+    mPrizeWindowOwed = true;
+    return;
+  }
+  ShowPrizeWindow();
+}
+
+void TSidebarWindow::ShowPrizeWindow() {
   if (TWindowManager* manager = GetWindowManager()) manager->DoScriptString(this, "DoModal('scripts/pickupwindow.lua')");
 }

@@ -59,6 +59,7 @@ class TSidebarWindow : public TWindow, public CObserver {
   void BuildItemList();
   void RefreshItemList();
   void Win();
+  void ShowPrizeWindow();
   TString GroupText(int32_t group);
 
   CHiddenObjectGame* mHiddenObjectGame = nullptr;
@@ -75,4 +76,6 @@ class TSidebarWindow : public TWindow, public CObserver {
   TClock mDiaryGlowClock, mHintGlowClock;
   uint32_t mLastRefillTime = uint32_t(-1);
   bool mWon = false;
+  bool mBuilding = false;         // the list is being built with the window
+  bool mPrizeWindowOwed = false;  // the prize window opens with the next frame
 };

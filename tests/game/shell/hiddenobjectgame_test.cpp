@@ -10,6 +10,7 @@
 #include "render/sprite.h"
 #include "shell/hiddenobjectgame.h"
 #include "shell/scenetext.h"
+#include "shell/settings.h"
 #include "shell/sidebar.h"
 #include "shell/spriteanimator.h"
 #include "shell/spritewindow.h"
@@ -127,6 +128,26 @@ TEST_F(HiddenObjectTest, FindingEverythingWinsThePrizeAndOpensThePickUpWindow) {
   EXPECT_EQ(Events().back(), "pickup window");
   EXPECT_EQ(CGlobalInformationSystem::GetInstance()->GetGlobalString("description"), "item_rope");
   for (TWindow* w : scene->GetSidebar()->GetItemWindows()) EXPECT_NE(w->GetName().Find("strikeOut"), -1);
+}
+
+// Saved after the win but before the prize window was closed, the game opens again won: nothing is
+// awarded twice, and the prize window, whose close leads on, comes with the first frame.
+TEST_F(HiddenObjectTest, AGameWonBeforeItsSaveOwesOnlyThePrizeWindow) {
+  THiddenObjectGameWindow* scene = Open();
+  CGame::GetInstance()->GetInventory().SetHeld({});
+  for (TPoint p : {TPoint{320, 320}, TPoint{520, 320}, TPoint{320, 120}, TPoint{520, 120}}) scene->OnMouseDown(p);
+  const int32_t score = CHighscoreSystem::GetInstance()->GetHighscoreAsInt();
+  Events().clear();
+  TSettings::GetInstance()->OpenCurrentScene();
+  auto* again = KindCast<THiddenObjectGameWindow>(CurrentScene());
+  ASSERT_NE(again, nullptr);
+  ASSERT_NE(again, scene);
+  EXPECT_EQ(std::count(Events().begin(), Events().end(), "pickup window"), 0);
+  again->GetSidebar()->Animate();
+  again->GetSidebar()->Animate();
+  EXPECT_EQ(std::count(Events().begin(), Events().end(), "pickup window"), 1);
+  EXPECT_EQ(CGame::GetInstance()->GetInventory().GetHeld(), std::vector<std::string>{"rope"});
+  EXPECT_EQ(CHighscoreSystem::GetInstance()->GetHighscoreAsInt(), score);
 }
 
 TEST_F(HiddenObjectTest, AnUndefinedPrizeIsSkippedWithoutAPickUpWindow) {
