@@ -100,7 +100,7 @@ MakeGame
       {
         id = "101_key", name = "OBJ_KEY", positionX = 300, positionY = 560, image = "scenes/courtyard/key",
         timesPickable = 1, isActive = "true", isVisible = "true", invitem = "key_item", text = "OBJ_KEY_TEXT",
-        MakeActionMap { {"OnPickedUp", "ItemFound('find_key')"} },
+        MakeActionMap { {"OnPickedUp", "ItemFound('find_key', '101_key')"} },
       },
       textFont = "fonts/kingthings.mvec", textboxHeight = 60, textboxWidth = 260, lineHeight = 24,
       textColor = { red = 60, green = 40, blue = 20, alpha = 255 },
@@ -121,7 +121,7 @@ MakeGame
       {
         id = "103_candle", name = "OBJ_CANDLE", positionX = 600, positionY = 470, image = "scenes/hall/candle",
         timesPickable = 1, isActive = "false", isVisible = "false", invitem = "candle_item",
-        text = "OBJ_CANDLE_TEXT", MakeActionMap { {"OnPickedUp", "ItemFound('find_candle')"} },
+        text = "OBJ_CANDLE_TEXT", MakeActionMap { {"OnPickedUp", "ItemFound('find_candle', '103_candle')"} },
       },
     },
 

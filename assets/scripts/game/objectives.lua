@@ -25,8 +25,9 @@ function DiaryLine(label)
   CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 100, kDiaryLineY[label] or -1)
 end
 
--- An item picked up from the scene: points, and the objective it fulfils.
-function ItemFound(objective)
+-- An item picked up from the scene: it fades from the picture; points, and the objective it fulfils.
+function ItemFound(objective, object)
+  CallScene("FadeOut", object)
   CallScene("ShowBonusAsTextInSidebar", FoundInventoryItem())
   Objective(objective, true)
 end
