@@ -152,7 +152,7 @@ MakeGame
     {
       -- The torn portrait: four pieces laid together.
       seqId = 301, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 302,
-      initScript = "scripts/game/scenes/s3xx_init.lua",
+      initScript = "scripts/game/scenes/s301_init.lua",
       offsetX = 272, offsetY = 172, hookPieces = "true", delta = 12, numberOfGroupsToWin = 1,
       MakeJigsawPiece { id = 1, image = "images/jigsaw_1.png", startPosX = 40, startPosY = 60, endPosX = 0, endPosY = 0, {2, 3} },
       MakeJigsawPiece { id = 2, image = "images/jigsaw_2.png", startPosX = 620, startPosY = 80, endPosX = 128, endPosY = 0, {1, 4} },
@@ -165,7 +165,7 @@ MakeGame
       -- The cellar door: four bolts that each drag their neighbours, the second held by a padlock
       -- that the lever on the right opens: pull the lever, then the two outer bolts.
       seqId = 302, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 303,
-      initScript = "scripts/game/scenes/s3xx_init.lua",
+      initScript = "scripts/game/scenes/s302_init.lua",
       stdLocked = "false", stdUp = "false", stdMovesOthers = "true", stdGraphic = "images/bolt.png",
       moveBoltSoundFile = "sounds/click.ogg", missSoundFile = "audio/sfx/negative_sound.ogg",
       wonSoundFile = "audio/sfx/positive_sound.ogg",
@@ -185,7 +185,7 @@ MakeGame
       -- The alchemist's table: green and purple poured into the two funnels meet at the joint
       -- and run down orange.
       seqId = 303, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 304,
-      initScript = "scripts/game/scenes/s3xx_init.lua",
+      initScript = "scripts/game/scenes/s303_init.lua",
       mixSoundFile = "sounds/click.ogg", wonSoundFile = "audio/sfx/positive_sound.ogg",
       tryAgainSoundFile = "audio/sfx/negative_sound.ogg",
       kPipe2_ud = "images/potion/pipe_ud", kPipe2_ur = "images/potion/pipe_ur",
@@ -207,7 +207,7 @@ MakeGame
     {
       -- The old mirror: which of the four is the true reflection of the crest?
       seqId = 304, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 305,
-      initScript = "scripts/game/scenes/s3xx_init.lua",
+      initScript = "scripts/game/scenes/s304_init.lua",
       amountSelectedFalseImages = 3, amountAllFalseImages = 5, filepath = "images/mirror/",
       nameFalseImage = "false", nameCorrectImage = "right",
       { {xPos = 150, yPos = 150}, {xPos = 400, yPos = 150}, {xPos = 650, yPos = 150}, {xPos = 275, yPos = 380} },
@@ -217,7 +217,7 @@ MakeGame
     {
       -- The game board: move the stones until the pattern on the lid is matched.
       seqId = 305, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 306,
-      initScript = "scripts/game/scenes/s3xx_init.lua",
+      initScript = "scripts/game/scenes/s305_init.lua",
       filepath = "images/morris/",
       {
         { xPos = 250, yPos = 150, statusStart = 1, statusEnd = 0, {1, 3} },
@@ -232,7 +232,7 @@ MakeGame
       -- The gallery: two pictures hang on each other's places; the empty third place lets them
       -- change over.
       seqId = 306, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 307,
-      initScript = "scripts/game/scenes/s3xx_init.lua",
+      initScript = "scripts/game/scenes/s306_init.lua",
       filepath = "images/pictures/", textFont = "fonts/kingthings.mvec",
       textboxHeight = 40, textboxWidth = 420, lineHeight = 24,
       textColor = { red = 240, green = 225, blue = 190, alpha = 255 },
@@ -252,7 +252,6 @@ MakeGame
     {
       -- The chronicle: the story of the bells runs by on a painted strip.
       seqId = 307, bg = "images/puzzle_bg.jpg", theme = kMusicStory, nextScene = 401,
-      initScript = "scripts/game/scenes/s3xx_init.lua",
       movingTextureDirectory = "images/strip/", movingTextureName = "strip", numberOfTextures = 5,
       direction = "left", beginX = 962, beginY = 200, endX = 62, endY = 200, borderTexture = "images/border.png",
       offsetStart = 0, offsetEnd = 0,

@@ -81,3 +81,8 @@ end
 function ShowScoreSheet()
   PostMessage(CreateNamedMessage(kGeneric, "ShowScoreWindow"))
 end
+
+-- A puzzle room behind the clock: how its puzzle is played, in the info box as the room opens.
+function PuzzleRoom(howTo)
+  ShowInfoText(howTo)
+end

@@ -1,0 +1,2 @@
+-- A puzzle room behind the clock: the game board, and how it is played.
+PuzzleRoom("HOWTO_MORRIS")
