@@ -423,11 +423,12 @@ void Menus() {
     Canvas c(1024, 768, Hex(0x000000));
     c.SavePng("backgrounds/transition");
   }
-  // the wooden panels: the large one of the menus, the dialog, and the picked-up item's
+  // the wooden panels: the large one of the menus, the dialog, the picked-up item's and the pause
+  // screen's
   const struct {
     const char* name;
     float w, h;
-  } panels[] = {{"menu/panel", 640, 560}, {"menu/dialog", 520, 300}, {"menu/pickup", 500, 400}};
+  } panels[] = {{"menu/panel", 640, 560}, {"menu/dialog", 520, 300}, {"menu/pickup", 500, 400}, {"menu/pause", 320, 380}};
   for (const auto& panel : panels) {
     const float w = panel.w, h = panel.h;
     Canvas c{int(w), int(h)};

@@ -92,6 +92,12 @@ class ScenesTest : public ::testing::Test {
   // Leaves through the pause screen's way out (which saves) and starts the program again, back
   // into the saved scene.
   void QuitAndResume(const std::string& sceneId) {
+    // Escape opens the pause screen and, pressed there, closes it again.
+    game_->Send("key 27");
+    ASSERT_TRUE(game_->WaitFor("visible quitgame", "yes")) << game_->ReadLog();
+    game_->Send("key 27");
+    ASSERT_TRUE(game_->WaitFor("visible quitgame", "no")) << game_->ReadLog();
+    game_->Settle(5);
     game_->Send("key 27");
     ASSERT_TRUE(game_->WaitFor("visible quitgame", "yes")) << game_->ReadLog();
     game_->ClickWindow("quitgame");
