@@ -5,5 +5,6 @@ MakeDialog { DiaryWindow { name = "diary", x = 0, y = 0, w = 1024, h = 768,
     Text { name = "label", x = 0, y = 0, w = 240, h = 48, label = "DIARY_BACK", font = MenuFont, flags = 5 } },
   Button { name = "goForward", x = 823, y = 536, graphics = { "menu/btn", "menu/btn_down", "menu/btn_over" },
     Text { name = "label", x = 0, y = 0, w = 240, h = 48, label = "DIARY_FORWARD", font = MenuFont, flags = 5 } },
-  MenuButton( "back", 392, 690, "DIARY_CLOSE", function() CloseWindow() end ),
+  MenuButton( "back", 392, 690, "DIARY_CLOSE", function() CloseWindow() end,
+  { default = true, cancel = true } ),
 } }

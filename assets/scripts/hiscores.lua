@@ -14,5 +14,6 @@ for i = 1, 10 do
 end
 table.insert( t, Button { name = "scrollup", x = 600, y = 140, graphics = { "menu/check", "menu/check_on", "menu/check_over" } } )
 table.insert( t, Button { name = "scrolldown", x = 600, y = 440, graphics = { "menu/check", "menu/check_on", "menu/check_over" } } )
-table.insert( t, MenuButton( "back", 200, 500, "MENU_BACK", function() CloseWindow() end ) )
+table.insert( t, MenuButton( "back", 200, 500, "MENU_BACK", function() CloseWindow() end,
+  { default = true, cancel = true } ) )
 MakeDialog { HiscoreWindow( t ) }

@@ -8,5 +8,5 @@ MakeDialog { Window { name = "tutorial", x = 192, y = 104, w = 640, h = 560,
   MenuButton( "helpclose", 200, 470, "MENU_BACK", function()
     CloseWindow()
     StartPlay()
-  end ),
+  end, { default = true, cancel = true } ),
 } }
