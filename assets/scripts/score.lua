@@ -12,11 +12,16 @@ local function Line( name, caption, value, y )
   table.insert( sheet, Text { name = name, x = 420, y = y, w = 160, h = 40, label = "#" .. value,
                               font = kValueFont, flags = 6 } )
 end
-Line( "previouslevelbonus", "SCORE_PREVIOUS", GetPreviousLevelBonus(), 100 )
-Line( "bonuspointscore", "SCORE_POINTS", GetBonus(), 145 )
-Line( "bonuscompletelevelscore", "SCORE_COMPLETE", GetLevelCompleteBonus(), 190 )
-Line( "usedhintsbonusscore", "SCORE_HINTS", GetUsedHintsBonus(), 235 )
-Line( "timebonusscore", "SCORE_TIME", GetTimeBonus(), 280 )
+-- A chapter already closed shows the lines kept as they stood before it was closed.
+local function Kept( name, value )
+  if GetGlobalBool( "sheetKept" ) then return GetGlobalNumber( name ) end
+  return value
+end
+Line( "previouslevelbonus", "SCORE_PREVIOUS", Kept( "sheetPrevious", GetPreviousLevelBonus() ), 100 )
+Line( "bonuspointscore", "SCORE_POINTS", Kept( "sheetPoints", GetBonus() ), 145 )
+Line( "bonuscompletelevelscore", "SCORE_COMPLETE", Kept( "sheetComplete", GetLevelCompleteBonus() ), 190 )
+Line( "usedhintsbonusscore", "SCORE_HINTS", Kept( "sheetHints", GetUsedHintsBonus() ), 235 )
+Line( "timebonusscore", "SCORE_TIME", Kept( "sheetTime", GetTimeBonus() ), 280 )
 Line( "scoreedit", "SCORE_TOTAL", GetHighscoreAsInt(), 340 )
 Line( "medals", "SCORE_MEDALS", NumEarnedMedals() .. " / 2", 395 )
 table.insert( sheet, MenuButton( "scoreclose", 200, 470, "SCORE_CLOSE", function()

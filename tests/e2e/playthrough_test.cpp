@@ -413,6 +413,13 @@ void PlaythroughTest::ShrineFarewellAndScore() {
   game_->Settle(10);
   const std::string total = game_->Send("text? scoreedit");
   EXPECT_GT(std::atoi(total.c_str()), 0) << total;
+  // The lines add up to the total, the chapter's points standing in their own lines.
+  int sum = 0;
+  for (const char* line : {"previouslevelbonus", "bonuspointscore", "bonuscompletelevelscore", "usedhintsbonusscore",
+                           "timebonusscore"})
+    sum += std::atoi(game_->Send(std::string("text? ") + line).c_str());
+  EXPECT_EQ(sum, std::atoi(total.c_str()));
+  EXPECT_GT(std::atoi(game_->Send("text? bonuspointscore").c_str()), 0);
   LookAt("score", {{"title", 232, 124, 792, 184}});
   Answer("scoreclose");
 }
