@@ -177,6 +177,9 @@ void CMixPotionMiniGame::Serialize(std::string& out) const {
   UintField(out, "buttonY", static_cast<uint32_t>(buttonY));
   UintField(out, "cboardX", static_cast<uint32_t>(cboardX));
   UintField(out, "cboardY", static_cast<uint32_t>(cboardY));
+  // The reset button's place is kept too, or a loaded game shows the button in the corner.
+  IntField(out, "resetbuttonX", resetbuttonX);
+  IntField(out, "resetbuttonY", resetbuttonY);
   AppendColorList(out, "MakeMixPotionGivenColors", givenColors);
   AppendColorList(out, "MakeMixPotionNeedColors", needColors);
   for (const auto& pipe : mPipes) pipe->Serialize(out);
