@@ -58,22 +58,25 @@ void GiltFrame(Canvas& c, float x0, float y0, float x1, float y1, float w) {
 
 // ---- backdrops of the puzzle rooms and the shrine ----
 
+// The puzzle rooms' board: green baize in a wooden frame.
+Canvas PuzzleBoard() {
+  Canvas c(1024, 768);
+  c.Paint([](float x, float y) {
+    // green baize on a table, lit from above
+    const Rgba felt = Shade(Hex(0x2e5a38), 0.9f + 0.12f * Fractal(x / 6, y / 6, 51) + 0.05f * Noise(x / 1.5f, y / 1.5f, 52));
+    return Shade(felt, 0.55f + 0.6f * std::max(0.f, 1 - std::hypot((x - 512) / 620, (y - 360) / 480)));
+  });
+  c.Solid([](float x, float y) { return Cut(Box(x, y, -10, -10, 1034, 778), Box(x, y, 22, 22, 1002, 746, 14)); },
+          [](float x, float y) { return Wood(x + y, x - y, Hex(0x5a3418), 53); }, Rimmed(2, 14));
+  c.Outline([](float x, float y) { return Box(x, y, 30, 30, 994, 738, 10); }, 2, Hex(0xc8a050, 0.6f));
+  for (float cx : {22.f, 1002.f})
+    for (float cy : {22.f, 746.f})
+      c.Solid([=](float x, float y) { return Circle(x, y, cx, cy, 10); }, Hex(0xd0a848), Rimmed(1, 5));
+  return c;
+}
+
 void Backgrounds() {
-  {
-    Canvas c(1024, 768);
-    c.Paint([](float x, float y) {
-      // green baize on a table, lit from above
-      const Rgba felt = Shade(Hex(0x2e5a38), 0.9f + 0.12f * Fractal(x / 6, y / 6, 51) + 0.05f * Noise(x / 1.5f, y / 1.5f, 52));
-      return Shade(felt, 0.55f + 0.6f * std::max(0.f, 1 - std::hypot((x - 512) / 620, (y - 360) / 480)));
-    });
-    c.Solid([](float x, float y) { return Cut(Box(x, y, -10, -10, 1034, 778), Box(x, y, 22, 22, 1002, 746, 14)); },
-            [](float x, float y) { return Wood(x + y, x - y, Hex(0x5a3418), 53); }, Rimmed(2, 14));
-    c.Outline([](float x, float y) { return Box(x, y, 30, 30, 994, 738, 10); }, 2, Hex(0xc8a050, 0.6f));
-    for (float cx : {22.f, 1002.f})
-      for (float cy : {22.f, 746.f})
-        c.Solid([=](float x, float y) { return Circle(x, y, cx, cy, 10); }, Hex(0xd0a848), Rimmed(1, 5));
-    c.SaveJpeg("images/puzzle_bg");
-  }
+  PuzzleBoard().SaveJpeg("images/puzzle_bg");
   {
     Canvas c(1024, 768);
     c.Paint([](float x, float y) {
@@ -319,6 +322,21 @@ void Puzzles() {
   };
   for (int i = 0; i <= 5; ++i) card(i, false).SavePng("images/mirror/false" + std::to_string(i));
   card(2, true).SavePng("images/mirror/right");
+  {
+    // The mirror room's board: the portrait whose reflection is asked for, twice its size in a
+    // gilded frame at the lower right.
+    Canvas board = PuzzleBoard();
+    const Canvas original = card(2, false);
+    const int left = 640, top = 380;
+    for (int y = 0; y < 256; ++y)
+      for (int x = 0; x < 256; ++x) {
+        const Rgba& s = original.At(x / 2, y / 2);
+        Rgba& d = board.At(left + x, top + y);
+        d = Rgba{d.r + (s.r - d.r) * s.a, d.g + (s.g - d.g) * s.a, d.b + (s.b - d.b) * s.a, 1};
+      }
+    GiltFrame(board, left - 16, top - 16, left + 272, top + 272, 16);
+    board.SaveJpeg("images/mirror_bg");
+  }
   for (int status = 0; status <= 2; ++status)
     for (bool selected : {false, true}) {
       Canvas c(64, 64);

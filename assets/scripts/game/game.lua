@@ -205,8 +205,8 @@ MakeGame
 
     MakeMirroredImageGame
     {
-      -- The old mirror: which of the four is the true reflection of the crest?
-      seqId = 304, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 305,
+      -- The old mirror: which of the four is the true reflection of the framed portrait?
+      seqId = 304, bg = "images/mirror_bg.jpg", theme = kMusicPuzzle, nextScene = 305,
       initScript = "scripts/game/scenes/s304_init.lua",
       amountSelectedFalseImages = 3, amountAllFalseImages = 5, filepath = "images/mirror/",
       nameFalseImage = "false", nameCorrectImage = "right",
