@@ -337,6 +337,20 @@ void Puzzles() {
     GiltFrame(board, left - 16, top - 16, left + 272, top + 272, 16);
     board.SaveJpeg("images/mirror_bg");
   }
+  {
+    // The board-game room: the lines that join the stones' places, inlaid in the baize.
+    Canvas board = PuzzleBoard();
+    const float row = 182, left = 282, right = 582, below = 332;
+    const auto groove = [=](float x, float y) {
+      return std::min(Box(x, y, left, row - 3, right, row + 3, 3), Box(x, y, left - 3, row, left + 3, below, 3));
+    };
+    const auto inlay = [=](float x, float y) {
+      return std::min(Box(x, y, left, row - 1, right, row + 1), Box(x, y, left - 1, row, left + 1, below));
+    };
+    board.Shape(groove, Hex(0x1a120a, 0.55f));
+    board.Shape(inlay, Hex(0xc8a050, 0.6f));
+    board.SaveJpeg("images/morris_bg");
+  }
   for (int status = 0; status <= 2; ++status)
     for (bool selected : {false, true}) {
       Canvas c(64, 64);

@@ -216,7 +216,7 @@ MakeGame
     MakeNineMensMorrisGame
     {
       -- The game board: move the stones until the pattern on the lid is matched.
-      seqId = 305, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 306,
+      seqId = 305, bg = "images/morris_bg.jpg", theme = kMusicPuzzle, nextScene = 306,
       initScript = "scripts/game/scenes/s305_init.lua",
       filepath = "images/morris/",
       {
