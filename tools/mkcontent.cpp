@@ -351,6 +351,31 @@ void Puzzles() {
     board.Shape(inlay, Hex(0xc8a050, 0.6f));
     board.SaveJpeg("images/morris_bg");
   }
+  {
+    // The gallery's wall: a shadowed place with its hook where each picture may hang, and under the
+    // two upper places a brass plate showing what belongs there (a landscape left, a still life right).
+    Canvas board = PuzzleBoard();
+    const float places[3][2] = {{100, 100}, {400, 100}, {250, 320}};
+    for (const auto& p : places) {
+      const float x0 = p[0], y0 = p[1];
+      board.Shape([=](float x, float y) { return Box(x, y, x0 + 8, y0 + 8, x0 + 172, y0 + 172, 4); }, Hex(0x0e1a10, 0.35f));
+      board.Outline([=](float x, float y) { return Box(x, y, x0 + 8, y0 + 8, x0 + 172, y0 + 172, 4); }, 1.2f, Hex(0xc8a050, 0.35f));
+      board.Solid([=](float x, float y) { return Circle(x, y, x0 + 90, y0 - 6, 4); }, Hex(0xd0a848), Rimmed(0.8f, 2));
+    }
+    for (int k = 0; k < 2; ++k) {
+      const float cx = places[k][0] + 90, cy = places[k][1] + 198;
+      board.Solid([=](float x, float y) { return Box(x, y, cx - 34, cy - 12, cx + 34, cy + 12, 3); }, [](float x, float y) { return Mix(Hex(0xe8c870), Hex(0xb08840), Noise(x / 14, y / 14, 171)); },
+                  Rimmed(1, 3));
+      if (k == 0) {
+        board.Shape([=](float x, float y) { return std::max(Ellipse(x, y, cx - 4, cy + 14, 24, 12), Box(x, y, cx - 31, cy - 9, cx + 31, cy + 9)); }, Hex(0x3a6a2a));
+        board.Shape([=](float x, float y) { return Circle(x, y, cx + 14, cy - 4, 4); }, Hex(0xc86a20));
+      } else {
+        board.Shape([=](float x, float y) { return Union(Circle(x, y, cx - 4, cy + 3, 6), Box(x, y, cx - 6, cy - 9, cx - 2, cy - 2)); }, Hex(0x2a5a9a));
+        board.Shape([=](float x, float y) { return Circle(x, y, cx + 8, cy + 5, 3.5f); }, Hex(0xb83a2a));
+      }
+    }
+    board.SaveJpeg("images/gallery_bg");
+  }
   for (int status = 0; status <= 2; ++status)
     for (bool selected : {false, true}) {
       Canvas c(64, 64);

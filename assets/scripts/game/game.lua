@@ -231,7 +231,7 @@ MakeGame
     {
       -- The gallery: two pictures hang on each other's places; the empty third place lets them
       -- change over.
-      seqId = 306, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 307,
+      seqId = 306, bg = "images/gallery_bg.jpg", theme = kMusicPuzzle, nextScene = 307,
       initScript = "scripts/game/scenes/s306_init.lua",
       filepath = "images/pictures/", textFont = "fonts/kingthings.mvec",
       textboxHeight = 40, textboxWidth = 420, lineHeight = 24,
