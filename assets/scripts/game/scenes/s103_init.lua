@@ -2,9 +2,10 @@
 -- leads up to the attic until it is searched, then to the clock.
 if not GetGlobalBool("hallVisited") then
   SetGlobalBool("hallVisited", true)
-  SetGlobalString("diaryPageText", "DIARY_3")
   DiaryLine("DIARY_3")
-  PostMessage(CreateNamedMessage(kGeneric, "ShowPickupWindowDiary"))
+  -- shown by the briefing once the hall has faded in
+  SetGlobalString("briefingDiaryPage", "DIARY_3")
+  SetGlobalBool("showBriefingWindow", true)
 end
 if IsObjectiveDone("attic_searched") then
   SetGlobalString("HintLocation", "")
