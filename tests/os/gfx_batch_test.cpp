@@ -46,10 +46,8 @@ class GfxBatch : public GfxTest {
   void ExpectColumns(IDirectDrawSurface7* s, std::vector<std::pair<int, DWORD>> want) {
     std::vector<uint32_t> px = Raw(s);
     ASSERT_FALSE(px.empty());
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof d;
-    s->GetSurfaceDesc(&d);
-    for (auto [x, colour] : want) EXPECT_TRUE(Near(px[2 * d.dwWidth + x], colour)) << "column " << x;
+    const DWORD width = Desc(s).dwWidth;
+    for (auto [x, colour] : want) EXPECT_TRUE(Near(px[2 * width + x], colour)) << "column " << x;
   }
 
   IDirectDrawSurface7* target = nullptr;

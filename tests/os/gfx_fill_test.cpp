@@ -220,10 +220,7 @@ TEST_F(GfxFillPresent, AFilledFramePresentedOntoPartOfThePrimaryIsThatColourTher
   ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
   IDirectDrawSurface7* front = Primary();
   ASSERT_NE(front, nullptr);
-  DDSURFACEDESC2 d{};
-  d.dwSize = sizeof d;
-  front->GetSurfaceDesc(&d);
-  const int pitch = static_cast<int>(d.dwWidth);
+  const int pitch = static_cast<int>(Desc(front).dwWidth);
   DDPIXELFORMAT f = Xrgb8888();
   IDirectDrawSurface7* back = Make(16, 8, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, &f);
   FillRect(front, nullptr, 0x000000);

@@ -93,6 +93,14 @@ class GfxTest : public ::testing::Test {
     return Hold(s);
   }
 
+  // What a surface says of itself (size, format, caps).
+  static DDSURFACEDESC2 Desc(IDirectDrawSurface7* s) {
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    s->GetSurfaceDesc(&d);
+    return d;
+  }
+
   // The primary surface on its own (no back buffer); null on failure.
   IDirectDrawSurface7* Primary() {
     DDSURFACEDESC2 d{};

@@ -284,9 +284,6 @@ TEST_F(GfxPresent, WindowedBlitOntoThePrimaryPresentsTheDestinationRectangle) {
   EXPECT_TRUE(Near(frame[0], 0xFF00FF00));
   EXPECT_TRUE(Near(frame[8], 0xFF00FF00));
   std::vector<uint32_t> primary = Raw(front);
-  DDSURFACEDESC2 fd{};
-  fd.dwSize = sizeof fd;
-  front->GetSurfaceDesc(&fd);
   EXPECT_EQ(primary[0] & 0xFFFFFF, 0x00FF00u);   // source column 8 landed at screen column 0
   EXPECT_EQ(primary[8] & 0xFFFFFF, 0x0000FFu);
 }
@@ -296,17 +293,9 @@ TEST_F(GfxPresent, WindowedBlitOntoThePrimaryPresentsTheDestinationRectangle) {
 // frame until the next present, however the back buffer changes meanwhile.
 TEST_F(GfxPresent, ThePrimaryKeepsThePresentedFrameWhileTheBackBufferIsRedrawn) {
   ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
-  DDSURFACEDESC2 d{};
-  d.dwSize = sizeof d;
-  d.dwFlags = DDSD_CAPS;
-  d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-  IDirectDrawSurface7* front = nullptr;
-  ASSERT_EQ(dd->CreateSurface(&d, &front, nullptr), DD_OK);
-  Hold(front);
-  DDSURFACEDESC2 fd{};
-  fd.dwSize = sizeof fd;
-  front->GetSurfaceDesc(&fd);
-  const int pitch = static_cast<int>(fd.dwWidth);
+  IDirectDrawSurface7* front = Primary();
+  ASSERT_NE(front, nullptr);
+  const int pitch = static_cast<int>(Desc(front).dwWidth);
   DDPIXELFORMAT f = Xrgb8888();
   IDirectDrawSurface7* back = Make(32, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, &f);
   RECT onScreen{10, 20, 42, 36}, all{0, 0, 32, 16}, corner{0, 0, 4, 4};
