@@ -92,7 +92,11 @@ int RecordingMain(TPlatform* platform, const char* commandLine) {
   GetClientRect(impl->mMainWindow, &gSeen.client);
   gSeen.displayHandlerWired = impl->GetDisplayHandler() == TDxDisplayHandler::GetInstance() && impl->GetDisplayHandler();
   impl->mClockOffset = 777777;  // only the platform's timer knows this offset
-  gSeen.timerIsPlatforms = GetFrameworkTimer() == platform->GetTimer() && GetFrameworkTimer() >= 777777u;
+  // The clock may tick between the reads: the framework's reading must fall between two of the platform's.
+  uint32_t before = platform->GetTimer();
+  uint32_t framework = GetFrameworkTimer();
+  uint32_t after = platform->GetTimer();
+  gSeen.timerIsPlatforms = before <= framework && framework <= after && framework >= 777777u;
   // Writes that act at once while the platform exists.
   SetConfig("viewportscale", "1.5");
   gSeen.viewportScale = impl->mViewportScale[0];
