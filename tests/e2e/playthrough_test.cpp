@@ -420,7 +420,9 @@ void PlaythroughTest::ShrineFarewellAndScore() {
     sum += std::atoi(game_->Send(std::string("text? ") + line).c_str());
   EXPECT_EQ(sum, std::atoi(total.c_str()));
   EXPECT_GT(std::atoi(game_->Send("text? bonuspointscore").c_str()), 0);
-  LookAt("score", {{"title", 232, 124, 792, 184}});
+  // The total comes in last; once it is there every number stands on the sheet.
+  ASSERT_TRUE(game_->WaitFor("alpha scoreedit", "1.00", 60000)) << game_->Send("alpha scoreedit");
+  LookAt("score", {{"title", 232, 124, 792, 184}, {"chapterbonus", 702, 302, 772, 324}});
   Answer("scoreclose");
 }
 

@@ -211,10 +211,12 @@ std::string Run(const std::string& line) {
     return text;
   }
   if (verb == "alpha") {
-    TImage* image = KindCast<TImage>(w);
-    if (!image) return "-";
+    float alpha;
+    if (TImage* image = KindCast<TImage>(w)) alpha = image->GetAlpha();
+    else if (TText* text = KindCast<TText>(w)) alpha = text->GetAlpha();
+    else return "-";
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", image->GetAlpha() < 0 ? 0.0f : image->GetAlpha());
+    std::snprintf(text, sizeof text, "%.2f", alpha < 0 ? 0.0f : alpha);
     return text;
   }
   if (verb == "label") {
