@@ -406,6 +406,23 @@ void DiaryBook() {
   // the ribbon marker hangs out below the spine
   c.Solid([](float x, float y) { return std::max(Box(x, y, 532, 690, 546, 766), -((766 - y) - std::abs(x - 539))); }, Hex(0xa02030));
   c.SaveJpeg("diary/book", 0.88f);
+  // The page-turning arrows, in the ribbon's red: plain, pressed and under the pointer.
+  const struct {
+    const char* suffix;
+    float light;
+  } states[] = {{"", 1.0f}, {"_down", 0.75f}, {"_over", 1.3f}};
+  for (bool forward : {false, true})
+    for (const auto& state : states) {
+      Canvas arrow(80, 56);
+      const float light = state.light;
+      arrow.Solid([forward](float x, float y) {
+        if (!forward) x = 80 - x;
+        const float head = std::max(std::abs(y - 28) - (72 - x) * 0.85f, 40 - x);
+        return Union(head, Box(x, y, 8, 20, 44, 36, 3));
+      }, [light](float, float y) { return Shade(Mix(Hex(0xc83848), Hex(0x6a1420), y / 56), light); },
+      Look{1.5f, Hex(0x2a0e08, 0.9f), 4, 0.45f, 3});
+      arrow.SavePng(std::string("diary/") + (forward ? "next" : "back") + state.suffix);
+    }
 }
 
 // ---- interface ----

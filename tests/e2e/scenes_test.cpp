@@ -287,7 +287,7 @@ TEST_F(ScenesTest, TheDiaryPagesBackAndForthAndASavedSceneComesBackAfterARestart
                         "AddDiaryText('DIARY_2', 16, 'fonts/default.mvec', GetDiaryCurrentSitePosX() + 100, 100)"),
             "ok");
   // The diary button in the sidebar opens the book where it is written last: a way back, none on.
-  const std::string parked = "-2000 -2000 -1760 -1952";
+  const std::string parked = "-2000 -2000 -1920 -1944";
   Click(60, 680);
   ASSERT_TRUE(game_->WaitFor("visible goBack", "yes")) << game_->ReadLog();
   game_->Settle(10);
