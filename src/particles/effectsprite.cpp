@@ -158,9 +158,16 @@ void TFxSpriteAnimTask::Add(const std::shared_ptr<TFxSprite>& sprite) {
 }
 
 bool TFxSpriteAnimTask::Update(uint32_t now) {
+  // The time below a step is kept for the next turn: the idle loop comes round far more often
+  // than every 12 ms, and dropping it would leave effects standing still. A long frame gives at
+  // most four steps, and the rest of it is dropped.
   uint32_t steps = (now - mLastStep) / kStepMs;
-  if (steps > kMaxSteps) steps = kMaxSteps;
-  mLastStep = now;
+  if (steps > kMaxSteps) {
+    steps = kMaxSteps;
+    mLastStep = now;
+  } else {
+    mLastStep += steps * kStepMs;
+  }
   for (size_t i = 0; i < mSprites.size();) {
     std::shared_ptr<TFxSprite> sprite = mSprites[i].lock();
     if (!sprite || sprite->GetParticleSystem().IsDone()) {

@@ -48,8 +48,9 @@ TEST_F(FxSpriteTest, EffectsAdvanceInWholeStepsOfTwelveMilliseconds) {
     uint32_t elapsed;
     double calls;
   };
-  // the remainder of a frame is dropped, and a long frame gives at most four steps
-  const Case frames[] = {{30, 2}, {6, 0}, {100, 4}, {11, 0}, {12, 1}, {48, 4}, {0, 0}};
+  // the time below a step carries over to the next frame; a long frame gives at most four steps
+  // and drops the rest
+  const Case frames[] = {{30, 2}, {6, 1}, {100, 4}, {11, 0}, {12, 1}, {48, 4}, {1, 1}, {0, 0}};
   auto sprite = MakeSprite(kCounting);
   TDrawSpec root;
   sprite->Draw(&root);
@@ -62,6 +63,9 @@ TEST_F(FxSpriteTest, EffectsAdvanceInWholeStepsOfTwelveMilliseconds) {
     EXPECT_EQ(Global(sprite->GetParticleSystem(), "calls"), calls) << "after " << f.elapsed;
   }
   EXPECT_NEAR(Global(sprite->GetParticleSystem(), "total"), calls * 0.012, 1e-9);
+  // An idle loop that comes round every millisecond still moves effects a step per 12 ms.
+  for (int turn = 0; turn < 36; ++turn) mTask.Update(++now);
+  EXPECT_EQ(Global(sprite->GetParticleSystem(), "calls"), calls + 3);
 }
 
 TEST_F(FxSpriteTest, OnlyPlacedSpritesPlay) {
