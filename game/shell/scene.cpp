@@ -167,8 +167,10 @@ void TScene::PostCreate(TWindowStyle& style) {
   if (mScene && *mScene->GetTheme())
     if (TSettings* settings = TSettings::GetInstance()) settings->SetMusic(mScene->GetTheme(), true);
   TFadeInOutInterface::PostCreate(style);
-  // One update per frame while the modal window is on top.
-  StartAnim(0, true, true, false);
+  // One update per frame while the modal window is on top. The steps of the update are per
+  // frame, so it runs on a 16 ms period rather than on every turn of the idle loop, which comes
+  // round about every millisecond and would run fades and the hint several times too fast.
+  StartAnim(16, true, true, false);
   if (mScene && *mScene->GetInitScript()) {
     TWindowManager* manager = GetWindowManager();
     if (TWindowScript* script = manager ? manager->GetWindowScript() : nullptr) script->RunScript(mScene->GetInitScript());

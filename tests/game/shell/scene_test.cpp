@@ -54,6 +54,25 @@ TEST_F(SceneTest, TheFadeInSendsItsMessageOnceOnTheFrameAfterTheCoverClears) {
   EXPECT_EQ(scene.fadeIns, 1);
 }
 
+TEST_F(SceneTest, TheUpdateRunsOnceAFrameHoweverOftenTheIdleLoopComesRound) {
+  // The idle loop turns about every millisecond; the fade's steps are per frame.
+  TScene* scene = StartScene();
+  ASSERT_NE(scene, nullptr) << Log();
+  TPlatformEvent idle{};
+  idle.type = kEventIdle;
+  auto turns = [&](int count) {
+    for (int i = 0; i < count; ++i) GetWindowManager()->HandleEvent(idle);
+  };
+  turns(20);
+  EXPECT_FLOAT_EQ(scene->GetTransitionAlpha(), 1.0f);
+  os::TestAdvanceTime(16);
+  turns(20);
+  EXPECT_FLOAT_EQ(scene->GetTransitionAlpha(), 0.97f);
+  os::TestAdvanceTime(16);
+  turns(20);
+  EXPECT_FLOAT_EQ(scene->GetTransitionAlpha(), 0.94f);
+}
+
 TEST_F(SceneTest, AnActiveExitChangesTheSceneOnceAfterTheFadeOut) {
   TScene* scene = StartScene();
   FadeIn();
