@@ -38,7 +38,8 @@ function NameDialog( name, accept, mustAnswer )
     Bitmap { name = "field", image = "menu/field", x = 100, y = 100 },
     TextEdit { name = "nameedit", x = 110, y = 102, w = 300, h = 40, label = "", length = 16, utf8 = true,
       font = MenuSmallFont, flags = 4, enablewindow = "ok" },
-    MenuButton( "ok", 16, 210, "MENU_OK", function()
+    -- Without a way to cancel, the OK button stands alone in the middle.
+    MenuButton( "ok", mustAnswer and 140 or 16, 210, "MENU_OK", function()
       local typed = GetLabel( "nameedit" )
       if typed == "" then return end
       if IsNameInUse( typed ) then
