@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../os/tempfolder.h"
 #include "core/assetindex.h"
 #include "core/file.h"
 #include "os/present.h"
@@ -82,6 +83,11 @@ class PlatformTest : public ::testing::Test {
     return e;
   }
 
+  // The platform's start-up reads "assets/settings.xml" and indexes "assets" below the current
+  // folder: started beside the game's assets, a test would run with the game's settings
+  // ("utf8mode" among them).
+  testutil::TempFolder folder_;
+  testutil::ScopedCwd cwd_{folder_.Path()};
   TDxDisplayHandler display_;
   std::unique_ptr<TPlatform> platform_;
 };

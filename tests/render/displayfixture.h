@@ -1,6 +1,6 @@
 // Fixture of the display tests: a platform with its main window in the foreground, the drawing
 // context with its display handler, recorded message boxes and process ends, the log in a temporary
-// folder and the "user:" and "common:" roots in a temporary folder.
+// folder and the "user:" and "common:" roots in a temporary folder, which is the current folder too.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include "core/commandline.h"
 #include "core/config.h"
 #include "logcapture.h"
+#include "../os/tempfolder.h"
 #include "os/ddraw.h"
 #include "os/gdi.h"
 #include "os/msgbox.h"
@@ -117,6 +118,9 @@ class DisplayFixture : public ::testing::Test {
 
   LogCapture log;
   testutil::TempFolder mFiles;
+  // The platform's start-up reads "assets/settings.xml" and indexes "assets" below the current
+  // folder: started beside the game's assets, a test would run with the game's settings.
+  testutil::ScopedCwd mCwd{mFiles.Path()};
   std::unique_ptr<TPlatform> mPlatform;
   TDrawContext* draw = nullptr;
   TDxDisplayHandler* handler = nullptr;
