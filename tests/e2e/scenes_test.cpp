@@ -179,6 +179,23 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
   EXPECT_LT(village.CountDiffering(326, 577, 334, 583, 0xd0a030, 60), 20);
   EXPECT_LT(village.CountDiffering(0, 700, 120, 760, 0x5c3b21, 60), 120 * 60 / 2);
 
+  // The hint: sparkles circle the gate for about a second, light on its dark wood.
+  auto sparkles = [](const Frame& f) {
+    int count = 0;
+    for (int y = 250; y < 480; ++y)
+      for (int x = 720; x < 840; ++x)
+        if (Channel(f.At(x, y), 16) > 200 && Channel(f.At(x, y), 8) > 200 && Channel(f.At(x, y), 0) > 150) ++count;
+    return count;
+  };
+  EXPECT_EQ(sparkles(village), 0);
+  game_->Send("config hintrefilltime 1");
+  game_->Settle(5);
+  Click(978, 660);
+  game_->Send("move 600 300");
+  int seen = 0;
+  for (int shot = 0; shot < 20 && seen < 30; ++shot) seen = std::max(seen, sparkles(game_->Shot()));
+  EXPECT_GE(seen, 30);
+
   // The key goes into the strip; the pick-up window shows it.
   Click(320, 580);
   EXPECT_EQ(game_->Send("held"), "key_item");
