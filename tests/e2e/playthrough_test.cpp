@@ -316,7 +316,7 @@ void PlaythroughTest::HallAndAttic() {
 void PlaythroughTest::ClockPuzzlesUntilSaved() {
   // The torn portrait: each piece is taken at its middle and laid on its place.
   LookAt("jigsaw", {{"board", 272, 172, 528, 428}});
-  for (const auto& m : {std::array{104, 124, 336, 236}, {684, 144, 464, 236}, {124, 464, 336, 364},
+  for (const auto& m : {std::array{124, 214, 336, 236}, {784, 224, 464, 236}, {124, 464, 336, 364},
                         {664, 444, 464, 364}}) {
     Click(m[0], m[1]);
     Click(m[2], m[3]);
