@@ -334,6 +334,16 @@ void Hall() {
   }, Area{600, 470, 1024, 768});
   c.SaveJpeg("scenes/hall/bg", 0.88f);
   c.SaveJpeg("images/hall_bg");
+
+  // The clock's lantern once the candle burns in it, laid over the picture at (300, 100): the
+  // glass glows warm around a small flame.
+  Canvas lit(40, 52);
+  lit.Glow([](float x, float y) { return Box(x, y, 12, 20, 28, 46, 2); }, Hex(0xffc060, 0.5f), 14);
+  lit.Shape([](float x, float y) { return Box(x, y, 12, 20, 28, 46, 2); },
+            [](float, float y) { return Mix(Hex(0xfff0c0, 0.95f), Hex(0xe09040, 0.9f), (y - 20) / 26); });
+  lit.Solid([](float x, float y) { return Box(x, y, 17, 38, 23, 46, 1); }, Hex(0xf4ecd8), Look{0.8f, Hex(0x806040, 0.8f), 2, 0.3f});
+  DrawFlame(lit, 20, 32, 10);
+  lit.SavePng("scenes/hall/lantern_lit");
 }
 
 void Study() {

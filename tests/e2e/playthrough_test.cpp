@@ -309,6 +309,9 @@ void PlaythroughTest::HallAndAttic() {
   UseItemOn("candle_item", 320, 200);
   ASSERT_EQ(game_->Send("held").find("candle_item"), std::string::npos) << game_->ReadLog();
   game_->Settle(5);
+  // The candle burns in the lantern now: its glass glows warm.
+  const uint32_t lantern = Average(game_->Shot(), 314, 124, 326, 144);
+  EXPECT_GT(int(lantern >> 16 & 255), 200) << Hex(lantern);
   Click(320, 200);
   WaitForScene("301");
 }

@@ -114,9 +114,15 @@ MakeGame
       initScript = "scripts/game/scenes/s103_init.lua",
       Exit("002_adv_exit_bruecke", "EXIT_VILLAGE", 101, 0, 540, 800, 600),
       Exit("002_adv_exit_waldkreuzung", "EXIT_ATTIC", 201, 340, 0, 460, 120),
-      Exit("103_clock_door", "EXIT_CLOCK", 301, 300, 140, 340, 260, "false"),
+      Exit("103_clock_door", "EXIT_CLOCK", 301, 300, 152, 340, 260, "false"),
       MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true" },
-                            300, 140, 340, 260)),
+                            300, 152, 340, 260)),
+      -- the candle burning in the clock's lantern, shown once it is lit
+      MakeSceneObject
+      {
+        id = "103_lantern_lit", name = "OBJ_LANTERN", positionX = 300, positionY = 100,
+        image = "scenes/hall/lantern_lit", timesPickable = 0, isActive = "false", isVisible = "false",
+      },
       MakeSceneObject
       {
         id = "103_candle", name = "OBJ_CANDLE", positionX = 600, positionY = 470, image = "scenes/hall/candle",

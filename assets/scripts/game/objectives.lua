@@ -58,6 +58,7 @@ end
 -- The candle set in the clock's lantern opens the door behind the clock.
 function LightClock()
   CallScene("RemoveInventoryItem", "candle_item")
+  SetVisible("103_lantern_lit", true)
   CallScene("SetActiveHotspot", "103_clock", false)
   CallScene("SetActiveExit", "103_clock_door", true)
   CallScene("StartGlowExit", "103_clock_door")
