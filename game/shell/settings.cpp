@@ -268,8 +268,7 @@ void TSettings::SetCurrentUser(int32_t index) {
       // The local score rows carry the player name, so it follows the profile too (unless a host
       // locked it).
       mScores->SetUserField(0, name);
-      mScores->SetUserField(0, name);
-  mScores->SetUserField(1, name);
+      mScores->SetUserField(1, name);
     }
     ApplySoundLevels();
   }
