@@ -28,5 +28,5 @@ end ) )
 table.insert( t, MenuButton( "ok", 200, 496, "MENU_OK", function()
   if GetNumUsers() > 0 then SetCurrentUser( GetCurrentSelectedUser() ) end
   CloseWindow()
-end, { default = true } ) )
+end, { default = true, cancel = true } ) )
 MakeDialog { ProfilesWindow( t ) }
