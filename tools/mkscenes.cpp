@@ -128,8 +128,8 @@ void ChapterCard() {
   }
   c.Outline([=](float x, float y) { return Circle(x, y, ox, oy, 44); }, 1.5f, ink, Around(ox - 50, oy - 50, ox + 50, oy + 50));
   // a quill-drawn flourish under the title place
-  c.Shape([](float x, float y) { return std::max(std::abs(y - 372 - 6 * std::sin((x - 628) / 30)) - 1.4f * (1 - std::abs(x - 800) / 190),
-                                                 std::abs(x - 800) - 190); }, ink);
+  c.Shape([](float x, float y) { return std::max(std::abs(y - 381 - 6 * std::sin((x - 628) / 30)) - 1.4f * (1 - std::abs(x - 790) / 170),
+                                                 std::abs(x - 790) - 170); }, ink);
   c.SaveJpeg("scenes/chapter/bg", 0.88f);
   c.SaveJpeg("images/chapter_bg");
 
