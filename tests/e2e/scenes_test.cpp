@@ -109,13 +109,21 @@ class ScenesTest : public ::testing::Test {
     WaitForScene(sceneId);
   }
   static int Channel(uint32_t c, int shift) { return int((c >> shift) & 255); }
-  // Pixels inside the rectangle darker than `level` in every channel (ink on light paper).
-  static int Dark(const Frame& f, int left, int top, int right, int bottom, int level) {
+  // Pixels inside the rectangle whose red, green and blue pass the test.
+  template <class Test>
+  static int CountPixels(const Frame& f, int left, int top, int right, int bottom, Test test) {
     int count = 0;
     for (int y = top; y < bottom; ++y)
-      for (int x = left; x < right; ++x)
-        if (Channel(f.At(x, y), 16) < level && Channel(f.At(x, y), 8) < level && Channel(f.At(x, y), 0) < level) ++count;
+      for (int x = left; x < right; ++x) {
+        const uint32_t c = f.At(x, y);
+        if (test(Channel(c, 16), Channel(c, 8), Channel(c, 0))) ++count;
+      }
     return count;
+  }
+  // Pixels inside the rectangle darker than `level` in every channel (ink on light paper).
+  static int Dark(const Frame& f, int left, int top, int right, int bottom, int level) {
+    return CountPixels(f, left, top, right, bottom,
+                       [level](int r, int g, int b) { return r < level && g < level && b < level; });
   }
   // A pixel near the colour (each channel within the tolerance).
   static bool Near(uint32_t pixel, uint32_t colour, int tolerance) {
@@ -181,11 +189,7 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
 
   // The hint: sparkles circle the gate for about a second, light on its dark wood.
   auto sparkles = [](const Frame& f) {
-    int count = 0;
-    for (int y = 250; y < 480; ++y)
-      for (int x = 720; x < 840; ++x)
-        if (Channel(f.At(x, y), 16) > 200 && Channel(f.At(x, y), 8) > 200 && Channel(f.At(x, y), 0) > 150) ++count;
-    return count;
+    return CountPixels(f, 720, 250, 840, 480, [](int r, int g, int b) { return r > 200 && g > 200 && b > 150; });
   };
   EXPECT_EQ(sparkles(village), 0);
   game_->Send("config hintrefilltime 1");

@@ -206,7 +206,9 @@ TEST_F(TextEditTest, EnterAndRefusedInsertsSendNoChange) {
   // that takes it keeps it and tells of the change.
   EXPECT_FALSE(edit->OnChar(13));
   struct EnterTaker : TTextEdit {
-    bool OnEditWide(int32_t kind, uint32_t code) override { return kind == kEditEnter || TTextEdit::OnEditWide(kind, code); }
+    bool OnEditWide(int32_t kind, uint32_t code) override {
+      return kind == kEditEnter || TTextEdit::OnEditWide(kind, code);
+    }
   };
   EnterTaker* taker = Add<EnterTaker>("taker");
   EXPECT_TRUE(taker->OnChar(13));

@@ -116,7 +116,8 @@ TEST_F(AssetFiles, PicturesDecodeAndMasksMatchTheirPictures) {
 // Backdrops fill the 1024 x 768 screen; pictures laid over a scene (pointers, objects, icons,
 // buttons) let the scene show around them and are solid where their thing is.
 TEST_F(AssetFiles, BackdropsFillTheScreenAndOverlaysAreSeeThroughAroundTheirObject) {
-  for (const char* rel : {"assets/backgrounds/mainmenu.jpg", "assets/diary/book.jpg", "assets/images/puzzle_bg.jpg", "assets/images/mirror_bg.jpg", "assets/images/morris_bg.jpg", "assets/images/gallery_bg.jpg",
+  for (const char* rel : {"assets/backgrounds/mainmenu.jpg", "assets/diary/book.jpg", "assets/images/puzzle_bg.jpg",
+                          "assets/images/mirror_bg.jpg", "assets/images/morris_bg.jpg", "assets/images/gallery_bg.jpg",
                           "assets/images/shrine_bg.jpg", "assets/scenes/chapter/bg.jpg", "assets/scenes/courtyard/bg.jpg",
                           "assets/scenes/hall/bg.jpg", "assets/scenes/study/bg.jpg", "assets/scenes/cutscene/stage1.jpg",
                           "assets/scenes/ending/bg.jpg"}) {
