@@ -25,11 +25,12 @@ function DiaryLine(label)
   CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 100, kDiaryLineY[label] or -1)
 end
 
--- An item picked up from the scene: it fades from the picture; points where it was taken (the
--- sidebar's fixed point lies in the picture's sky in this layout), and the objective it fulfils.
+-- An item picked up from the scene: it fades from the picture; points at the sidebar's fixed
+-- point, clear of the pick-up window that opens over the place where it was taken; and the
+-- objective it fulfils.
 function ItemFound(objective, object)
   CallScene("FadeOut", object)
-  CallScene("ShowBonusAsTextOnMousePos", FoundInventoryItem())
+  CallScene("ShowBonusAsTextInSidebar", FoundInventoryItem())
   Objective(objective, true)
 end
 
