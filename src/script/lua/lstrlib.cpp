@@ -11,8 +11,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <string>
-
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
@@ -589,10 +587,13 @@ static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) 
   }
 }
 
-/* A replacement text read once: how many bytes it adds itself, and its capture references */
+/* A replacement text read once: how many bytes it adds itself, and how often it names each
+   capture (the digits in the order they first appear, so errors come as add_s raises them) */
 struct Replacement {
   size_t literal = 0;
-  std::string refs;  /* the digit of each `%d', in order */
+  int ndigits = 0;
+  char digits[10];
+  size_t count[10] = {0};
 };
 
 static void read_replacement(const char *news, size_t l, Replacement *r) {
@@ -602,10 +603,12 @@ static void read_replacement(const char *news, size_t l, Replacement *r) {
     } else {
       i++;
       if (i >= l) break;  /* a lone `%' at the end adds nothing */
-      if (isdigit(uchar(news[i])))
-        r->refs += news[i];
-      else
+      if (isdigit(uchar(news[i]))) {
+        int d = news[i] - '0';
+        if (r->count[d]++ == 0) r->digits[r->ndigits++] = news[i];
+      } else {
         r->literal++;
+      }
     }
   }
 }
@@ -613,19 +616,28 @@ static void read_replacement(const char *news, size_t l, Replacement *r) {
 /* the length add_s adds for a replacement text; raises the errors add_s would */
 static size_t add_s_length(MatchState *ms, const Replacement *r) {
   size_t total = r->literal;
-  for (char ref : r->refs) {
-    int level = check_capture(ms, ref);
+  for (int k = 0; k < r->ndigits; k++) {
+    int level = check_capture(ms, r->digits[k]);
     sint32 cl = ms->capture[level].len;
-    if (cl == CAP_UNFINISHED) luaL_error(ms->L, "unfinished capture");
+    size_t one;
     if (cl == CAP_POSITION) {
       char num[64];
-      total += (size_t)snprintf(num, sizeof(num), LUA_NUMBER_FMT,
-                                (double)(ms->capture[level].init - ms->src_init + 1));
+      one = (size_t)snprintf(num, sizeof(num), LUA_NUMBER_FMT,
+                             (double)(ms->capture[level].init - ms->src_init + 1));
     } else {
-      total += (size_t)cl;
+      one = (size_t)cl;
     }
+    size_t n = r->count[r->digits[k] - '0'];
+    if (one != 0 && n > LUAL_MAXRESULT / one) return LUAL_MAXRESULT + 1;
+    total += n * one;  /* both terms are below the limit: no overflow */
   }
   return total;
+}
+
+static size_t l_refs(const Replacement *r) {
+  size_t n = 0;
+  for (int d = 0; d < 10; d++) n += r->count[d];
+  return n;
 }
 
 static void grow_length(MatchState *ms, size_t *total, size_t add) {
@@ -677,7 +689,7 @@ static int str_gsub(lua_State *L) {
     Replacement r;
     read_replacement(lua_tostring(L, 3), lua_strlen(L, 3), &r);
     double bound = (double)srcl + ((double)srcl + 1) *
-                   ((double)r.literal + (double)r.refs.size() * ((double)srcl + 64));
+                   ((double)r.literal + (double)l_refs(&r) * ((double)srcl + 64));
     if (bound > (double)LUAL_MAXRESULT) {
       init_match(&ms, L, src, srcl);
       luaL_prepbuffsize(&b, gsub_length(&ms, &r, src, p, anchor, max_s));
