@@ -123,6 +123,42 @@ void TSettings::Start() {
     user = -1;
   }
   SetCurrentUser(user);
+  ReportStorageProblems();
+}
+
+namespace {
+// A text of the string table, or the fallback when the table lacks it; %s is the path.
+TString NoticeText(const char* key, const char* fallback, const std::string& path) {
+  TString text;
+  if (TPlatform* platform = TPlatform::GetInstance())
+    if (TStringTable* table = platform->GetStringTable()) text = table->GetString(key, path.c_str());
+  if (text.IsEmpty() || text == "#####") text = TString::Format(fallback, path.c_str());
+  return text;
+}
+}  // namespace
+
+void TSettings::ReportStorageProblems() {
+  if (!mOwnedPrefs) return;
+  TPrefsStore& store = mOwnedPrefs->Store();
+  std::string path;
+  TString text;
+  if (store.TakeDamagedNotice(path))
+    text = NoticeText("prefsdamaged",
+                      "The saved players could not be read: the file that holds them is damaged. It was kept "
+                      "as %s, and the game starts anew.",
+                      path);
+  if (store.TakeUnsavedNotice(path)) {
+    if (!text.IsEmpty()) text += "\n\n";
+    text += NoticeText("prefsunsaved",
+                       "Your progress cannot be saved: %s cannot be written (the disk may be full, or the "
+                       "folder may not allow writing). The game goes on and saves as soon as it can.",
+                       path);
+  }
+  if (text.IsEmpty()) return;
+  if (IScreenStack* stack = GetScreenStack())
+    stack->ShowMessage(text);
+  else
+    MessageBoxA(nullptr, text.CStr(), GetConfig("publisher", "").CStr(), MB_OK | MB_ICONWARNING);
 }
 
 void TSettings::BindScriptFunctions() {
