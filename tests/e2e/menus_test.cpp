@@ -251,6 +251,70 @@ TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   EXPECT_EQ(game_->Send("visible name1"), "no");
 }
 
+// A finished story: the score sheet holds back its close button until the total is in, the
+// finished player starts over in place, and the table keeps the score just earned.
+TEST_F(MenusTest, AFinishedStoryKeepsItsScoreAndThePlayersSoundLevels) {
+  CreateFirstPlayer("Bea");
+  ASSERT_TRUE(game_->ClickUntil("changeplayer", "visible button0", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
+  TypeName("Ada");
+  ASSERT_TRUE(game_->ClickUntil("ok", "visible button0", "no"));
+  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Ada!"));
+  // Ada's own effects level, unlike Bea's.
+  ASSERT_TRUE(game_->ClickUntil("options", "visible sfxlevelslider", "yes"));
+  DragSlider("sfxlevelslider", 0.8f, 0.0f);
+  ASSERT_TRUE(game_->ClickUntil("ok", "visible sfxlevelslider", "no"));
+  ASSERT_EQ(game_->Send("volume 1000"), "0.000");
+
+  // Play, and go straight on to the last screen.
+  for (int attempt = 0; attempt < 4 && game_->Send("visible locationImage") != "yes"; ++attempt) {
+    if (game_->Send("visible play") == "yes") game_->ClickWindow("play");
+    game_->WaitFor("visible locationImage", "yes", 8000);
+  }
+  ASSERT_EQ(game_->Send("visible locationImage"), "yes") << game_->ReadLog();
+  game_->Settle(40);
+  ASSERT_EQ(game_->Send("lua SetNextScene(403) Skip()"), "ok");
+  ASSERT_TRUE(game_->WaitFor("scene", "403", 60000)) << game_->ReadLog();
+  ASSERT_TRUE(game_->WaitFor("visible scene", "yes"));
+  game_->Settle(40);
+  // The clicks that opened the sheet go on where its close button will be: they close nothing.
+  int sheetClose[4] = {392 + 10, 574 + 10, 0, 0};
+  for (int i = 0; i < 4 && game_->Send("visible scoretitle") != "yes"; ++i) {
+    game_->Send("click 512 400");
+    game_->Settle(4);
+  }
+  ASSERT_EQ(game_->Send("visible scoretitle"), "yes") << game_->ReadLog();
+  EXPECT_EQ(game_->Send("visible scoreclose"), "no");
+  for (int i = 0; i < 10; ++i) {
+    game_->Send("click " + std::to_string(sheetClose[0]) + " " + std::to_string(sheetClose[1]));
+    game_->Settle(2);
+    ASSERT_EQ(game_->Send("visible scoretitle"), "yes") << i;
+  }
+  const std::string total = game_->Send("text? scoreedit");
+  ASSERT_TRUE(game_->WaitFor("visible scoreclose", "yes", 60000));
+  EXPECT_EQ(game_->Send("alpha scoreedit"), "1.00");
+  ASSERT_TRUE(game_->ClickUntil("scoreclose", "visible scoreclose", "no"));
+
+  // Back in the menu the same player starts over, with her own sound levels.
+  ASSERT_TRUE(game_->WaitFor("visible play", "yes", 60000)) << game_->ReadLog();
+  ASSERT_TRUE(game_->WaitFor("scene", "100", 60000)) << game_->Send("scene");
+  EXPECT_EQ(game_->Send("text? welcome"), "Welcome, Ada!");
+  EXPECT_EQ(game_->Send("volume 1000"), "0.000");
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
+  EXPECT_EQ(game_->Send("text? name1"), "Ada");
+  EXPECT_EQ(game_->Send("text? score1"), total);
+  ASSERT_TRUE(game_->ClickUntil("back", "top", "scripts/mainmenu.lua"));
+  QuitFromMenu();
+  Prefs prefs(game_->DataFolder());
+  EXPECT_EQ(prefs.UserCount(), 2);
+  EXPECT_EQ(prefs.GetString("name", 1), "Ada");
+  EXPECT_EQ(prefs.GetInt("curuser", -9, -1), 1);
+  EXPECT_EQ(prefs.GetInt("soundlevel", -1, 1), 0);
+  EXPECT_EQ(prefs.GetInt("soundlevel", -1, 0), 800);
+  EXPECT_EQ(fs::file_size(game_->DataFolder() / "hiscore.dat") > 32, true);
+  EXPECT_EQ(game_->ReadLog().find("no profile store"), std::string::npos);
+}
+
 TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
   CreateFirstPlayer("Ada");
   ASSERT_TRUE(game_->ClickUntil("credits", "top", "creditswindow"));
