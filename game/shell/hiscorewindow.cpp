@@ -1,5 +1,5 @@
 // The high-score table: ten rows of name, score, rank and a marker for the entries of this
-// machine's players, always from the first game mode's table.
+// machine's players, always from the first game mode's table; an empty table shows "noscores".
 #include <cstdio>
 
 #include "core/config.h"
@@ -58,16 +58,22 @@ void THiscoreWindow::Refresh() {
   for (int i = 0; i < 10; ++i)
     for (TWindow* w : {mNameTexts[i], mScoreTexts[i], mRankTexts[i], mMarkerImages[i]})
       if (w) w->Show(false);
-  for (const char* name : {"topplayers", "scrollup", "scrolldown"})
+  for (const char* name : {"topplayers", "scrollup", "scrolldown", "noscores"})
     if (TWindow* w = FindChild(name, -1)) w->Show(false);
   if (TPlatform* platform = TPlatform::GetInstance())
     if (TStringTable* table = platform->GetStringTable()) SetWindowText(mTitleText, table->GetString("gamemode1"));
 
   TSettings* settings = TSettings::GetInstance();
   TVxHiscores* scores = settings ? settings->GetScoreClient() : nullptr;
-  if (!scores) return;
+  if (!scores) {
+    if (TWindow* w = FindChild("noscores", -1)) w->Show(true);
+    return;
+  }
   scores->SetUserField(2, "brask_gamemode1");
   const int32_t count = scores->GetScoreCount(true);
+  // An empty table says so rather than showing nothing at all.
+  if (count == 0)
+    if (TWindow* w = FindChild("noscores", -1)) w->Show(true);
   const bool local = GetSettingFlag("hiscorelocal");
   const bool anonymous = GetSettingFlag("hiscoreanon");
   if (local)

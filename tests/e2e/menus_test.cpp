@@ -229,6 +229,25 @@ TEST_F(MenusTest, ADamagedPreferenceFileIsSetAsideAndTheGameStartsAfresh) {
 
 TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->WaitFor("alpha transition", "0.00", 60000));
+  game_->Settle(5);
+  int title[4], r[4];
+  ASSERT_TRUE(game_->Rect("title", title));
+  const int titleLight = LightPixels(game_->Shot(), title);
+  ASSERT_GT(titleLight, 300);
+  // An empty table says so, and its panel leaves the menu's title in view.
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible noscores", "yes"));
+  EXPECT_EQ(game_->Send("visible name1"), "no");
+  game_->Settle(5);
+  {
+    const Frame frame = game_->Shot();
+    ASSERT_TRUE(game_->Rect("noscores", r));
+    EXPECT_GT(LightPixels(frame, r), 300);
+    EXPECT_GE(LightPixels(frame, title), titleLight * 9 / 10);
+    ASSERT_TRUE(game_->Rect("panel", r));
+    EXPECT_GE(r[1], title[3]);
+  }
+  ASSERT_TRUE(game_->ClickUntil("back", "top", "scripts/mainmenu.lua"));
   ASSERT_EQ(game_->Send("lua SetCurrentGameMode(0); LogHighScore(5000)"), "ok");
   ASSERT_EQ(game_->Send("lua CreateNewUser('Bea'); SetCurrentGameMode(0); LogHighScore(7000)"), "ok");
   ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
@@ -240,9 +259,9 @@ TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   EXPECT_EQ(game_->Send("visible name3"), "no");
   EXPECT_EQ(game_->Send("visible p1_1"), "no");  // only this computer's players are listed
   EXPECT_EQ(game_->Send("visible topplayers"), "yes");
+  EXPECT_EQ(game_->Send("visible noscores"), "no");
   game_->Settle(5);
   const Frame frame = game_->Shot();
-  int r[4];
   for (const char* name : {"name1", "score1", "name2", "score2", "gamemode"}) {
     ASSERT_TRUE(game_->Rect(name, r)) << name;
     EXPECT_GT(LightPixels(frame, r), 30) << name;
