@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "core/stringtable.h"
 #include "services/hiscores.h"
+#include "shell/fittext.h"
 #include "shell/menuwindows.h"
 #include "shell/settings.h"
 #include "ui/message.h"
@@ -16,20 +17,6 @@ namespace {
 
 void SetWindowText(TWindow* window, const TString& text) {
   if (auto* t = KindCast<TText>(window)) t->SetText(text);
-}
-
-// Lowers the font size from 20 until the laid-out name fits its box (never below 1).
-void FitName(TText* text) {
-  TTextLayout* layout = text->GetLayout();
-  if (!layout) return;
-  for (int size = 20; size >= 1; --size) {
-    layout->SetFontSize(size);
-    layout->Layout();
-    const TRect extent = layout->GetExtent(1.0f);
-    if ((extent.right - extent.left <= text->GetWidth() && extent.bottom - extent.top <= text->GetHeight()) ||
-        size == 1)
-      break;
-  }
 }
 
 }  // namespace
@@ -87,7 +74,7 @@ void THiscoreWindow::Refresh() {
       continue;
     if (auto* text = KindCast<TText>(mNameTexts[e])) {
       text->SetText(name);
-      FitName(text);
+      FitTextToBox(text, 20);  // a long name in a smaller font
       text->Show(true);
     }
     if (mScoreTexts[e]) {

@@ -212,6 +212,56 @@ TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvive
   ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Dee!"));
 }
 
+// Ten players fill the chooser: "New player" gives way to a line that says why, every player can
+// be seen and chosen, a long name stays inside its button, and the chosen one is as wide as the rest.
+TEST_F(MenusTest, TheChooserHoldsTenPlayersAndShowsEachOneWhole) {
+  CreateFirstPlayer("Ada");
+  ASSERT_EQ(game_->Send("lua for i = 2, 8 do CreateNewUser('P' .. i) end"), "ok");
+  ASSERT_TRUE(game_->ClickUntil("changeplayer", "visible button0", "yes"));
+  EXPECT_EQ(game_->Send("visible full"), "no");
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
+  TypeName("WWWWWWWWWWWWWWWW");  // as long as the dialog takes, in the widest letter
+  ASSERT_TRUE(game_->WaitFor("label button8", "WWWWWWWWWWWWWWWW"));
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
+  TypeName("Tenth");
+  ASSERT_TRUE(game_->WaitFor("label button9", "Tenth"));
+  EXPECT_EQ(game_->Send("selected button9"), "yes");
+  // No room for an eleventh: the button goes, and a line says why.
+  EXPECT_EQ(game_->Send("visible new"), "no");
+  EXPECT_EQ(game_->Send("visible full"), "yes");
+  ASSERT_TRUE(game_->ClickUntil("button8", "selected button8", "yes"));
+  game_->Send("move 900 700");
+  game_->Settle(5);
+  {
+    const Frame frame = game_->Shot();
+    int r[4], b[4];
+    ASSERT_TRUE(game_->Rect("full", r));
+    EXPECT_GT(LightPixels(frame, r), 300);
+    for (int i = 0; i < 10; ++i) {
+      const std::string name = "button" + std::to_string(i);
+      ASSERT_EQ(game_->Send("visible " + name), "yes") << name;
+      ASSERT_TRUE(game_->Rect(name, b)) << name;
+      // The frame of every entry, the chosen (8) one too, reaches its right edge.
+      const int edge[4] = {b[2] - 6, b[1] + 6, b[2], b[3] - 6};
+      EXPECT_GT(LightPixels(frame, edge), 10) << name;
+      // Nothing of a name spills out on either side.
+      const int left[4] = {b[0] - 24, b[1] + 4, b[0] - 2, b[3] - 4}, right[4] = {b[2] + 2, b[1] + 4, b[2] + 24, b[3] - 4};
+      EXPECT_EQ(LightPixels(frame, left), 0) << name;
+      EXPECT_EQ(LightPixels(frame, right), 0) << name;
+    }
+  }
+  // Deleting one makes room again.
+  ASSERT_TRUE(game_->ClickUntil("delete", "visible button9", "no"));
+  EXPECT_EQ(game_->Send("visible new"), "yes");
+  EXPECT_EQ(game_->Send("visible full"), "no");
+  ASSERT_TRUE(game_->ClickUntil("button2", "selected button2", "yes"));
+  game_->Send("key 27");
+  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, P3!"));
+  QuitFromMenu();
+  Prefs prefs(game_->DataFolder());
+  EXPECT_EQ(prefs.UserCount(), 9);
+}
+
 TEST_F(MenusTest, ADamagedPreferenceFileIsSetAsideAndTheGameStartsAfresh) {
   CreateFirstPlayer("Ada");
   QuitFromMenu();
