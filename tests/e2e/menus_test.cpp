@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -408,6 +409,18 @@ TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
   int r[4];
   ASSERT_TRUE(game_->Rect("roll", r));
   EXPECT_GT(LightPixels(frame, r), 300);
+  // The headings (the pixels wholly in their own warmer colour) stand on the middle of the
+  // screen: every one is centred, so the span of all of them is centred too.
+  int left = frame.width, right = -1;
+  for (int y = r[1]; y < r[3]; ++y)
+    for (int x = r[0]; x < r[2]; ++x) {
+      const uint32_t p = frame.At(x, y);
+      const int red = int((p >> 16) & 255), green = int((p >> 8) & 255), blue = int(p & 255);
+      if (std::abs(red - 240) <= 10 && std::abs(green - 190) <= 10 && std::abs(blue - 90) <= 10)
+        left = std::min(left, x), right = std::max(right, x);
+    }
+  ASSERT_GE(right, 0) << "no heading seen";
+  EXPECT_NEAR((left + right + 1) / 2.0, frame.width / 2.0, 4.0) << left << ".." << right;
   // Escape closes them as Back does.
   game_->Send("key 27");
   ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
@@ -416,6 +429,17 @@ TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
 
 TEST_F(MenusTest, QuittingFromTheMenuEndsWithZeroAndLeavesNoLockBehind) {
   CreateFirstPlayer("Ada", true);
+  // The question's two answers stand apart on its panel, each drawn whole.
+  ASSERT_TRUE(game_->ClickUntil("quit", "visible no", "yes"));
+  {
+    int yes[4], no[4], panel[4];
+    ASSERT_TRUE(game_->Rect("yes", yes));
+    ASSERT_TRUE(game_->Rect("no", no));
+    ASSERT_TRUE(game_->Rect("panel", panel));
+    EXPECT_LT(yes[2], no[0]);
+    for (const int* b : {yes, no}) EXPECT_TRUE(b[0] >= panel[0] && b[2] <= panel[2] && b[3] <= panel[3]);
+  }
+  ASSERT_TRUE(game_->ClickUntil("no", "visible no", "no"));
   auto lockFiles = [&] {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(game_->RuntimeFolder()))
@@ -481,6 +505,18 @@ TEST_F(MenusTest, AltF1ShowsTheOverlayTextAndHidesItAgain) {
   EXPECT_EQ(LightPixels(game_->Shot(), corner), 0);
   altF1();
   EXPECT_GT(lightAfterFrames(true), 300);
+  // It names the version the program starts up with, and the frame rate to one decimal.
+  const std::string log = game_->ReadLog();
+  const size_t at = log.find(", version ");
+  ASSERT_NE(at, std::string::npos) << log;
+  const std::string version = log.substr(at + 10, log.find(".\n", at) - at - 10);
+  const std::string overlay = game_->Send("overlay");
+  EXPECT_EQ(overlay.rfind("Tallowmark Version " + version + "<br>", 0), 0u) << overlay << " / " << version;
+  const size_t rate = overlay.find("<br>") + 4, fps = overlay.find(" FPS");
+  ASSERT_NE(fps, std::string::npos) << overlay;
+  const std::string number = overlay.substr(rate, fps - rate);
+  ASSERT_NE(number.find('.'), std::string::npos) << number;
+  EXPECT_EQ(number.size() - number.find('.'), 2u) << number;
   altF1();
   EXPECT_EQ(lightAfterFrames(false), 0);
 }

@@ -7,7 +7,7 @@
 //   at X Y (the window under a point)
 //   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
 //   score (the player's score) | penalty (miss penalty running) | hint (centre of the object hint)
-//   config KEY VALUE (sets a configuration value)
+//   config KEY VALUE (sets a configuration value) | overlay (the Alt+F1 overlay's last text)
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -21,6 +21,7 @@
 #include "model/game.h"
 #include "model/highscore.h"
 #include "os/ddraw.h"
+#include "render/drawcontext.h"
 #include "shell/hiddenobjectgame.h"
 #include "shell/scene.h"
 #include "shell/textbox.h"
@@ -157,6 +158,10 @@ std::string Run(const std::string& line) {
     return name.empty() ? std::string("(") + w->GetClassName() + ")" : name;
   }
   if (verb == "modals") return std::to_string(GetWindowManager()->GetModalStack().size());
+  if (verb == "overlay") {
+    TDrawContext* draw = TDrawContext::GetInstance();
+    return draw ? std::string(draw->GetOverlayText().CStr()) : std::string("-");
+  }
   if (verb == "volume" || verb == "master") {
     TSoundManager* sound = GetPlatformSoundManager();
     if (!sound) return "none";
