@@ -433,10 +433,16 @@ void TSettings::ResetUserGame(int32_t index) {
 
 void TSettings::RestartFinishedPlayer() {
   const int32_t user = ReadCurrentUser();
-  if (!IsProfile(user)) return;
-  const TString name = GetUserName(user);
-  DeleteUser(user);
-  CreateNewUser(name);
+  if (!mPrefs || !IsProfile(user)) return;
+  // In place: the profile keeps its index, name and sound settings, and the score just earned stays
+  // in the table. Only the game and the score keeper's and diary's progress start over, in one
+  // commit so that no half-reset profile can reach the file.
+  mPrefs->SetString("gamedata", "", user, false);
+  mPrefs->SetString("gamestate", "", user, false);
+  CHighscoreSystem::ResetProfileKeys(*mPrefs, user, false);
+  TDiary::ResetProfileKeys(*mPrefs, user, false);
+  if (!mPrefs->Commit()) LogPrintf("RestartFinishedPlayer: the new game of profile %d could not be saved\n", user);
+  SetCurrentUser(user);
 }
 
 TString TSettings::BuildPlayerChoicesText() const {
