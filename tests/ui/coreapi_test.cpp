@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/config.h"
-#include "script/coreapi.h"
-#include "script/windowscript.h"
+#include "ui/coreapi.h"
+#include "ui/windowscript.h"
 #include "uifixture.h"
 
 namespace {
