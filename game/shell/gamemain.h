@@ -21,6 +21,9 @@ void SetRenderFlags();
 // Called back by the platform once the window manager and its script exist; returns after the
 // quit event, with the game's singletons gone.
 int GameMain(TPlatform* platform, const char* commandLine);
+// The shutdown's end: the model, the settings keeper, the globals, the diary, the score system and
+// the sprite animator go, in this order, whichever of them exist.
+void DestroyGameSingletons();
 
 // One turn of the main loop: false for the quit event (which is not passed on); otherwise the
 // close request runs the "scriptOkVerify" script, a full-screen toggle is stored, an activation
