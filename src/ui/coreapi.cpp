@@ -120,6 +120,9 @@ bool EnableWindow(TString name, bool flag) {
     TWindow* window = modal->FindChild(name, -1);
     if (!window) continue;
     window->Show(flag);
+    // A button hidden under the pointer would otherwise keep its hover look and its mouse tracking.
+    if (!flag)
+      if (TButton* button = KindCast<TButton>(window)) button->OnMouseLeave();
     manager->Invalidate();
     return true;
   }
