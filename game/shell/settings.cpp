@@ -20,6 +20,7 @@
 #include "model/savetext.h"
 #include "os/msgbox.h"
 #include "platform/platform.h"
+#include "services/gamestate.h"
 #include "services/hiscores.h"
 #include "shell/screenstack.h"
 #include "sound/sound.h"
@@ -223,6 +224,13 @@ void TSettings::ApplyDisplaySettings() {
   ApplySoundLevels();
 }
 
+namespace {
+// The game-state handlers (a host window's portal among them) hear whether the player muted the game.
+void ReportMute(int32_t soundOff) {
+  if (TGameState* hub = FindGameState()) hub->SendStateNumber("mute", soundOff != 0 ? 1 : 0);
+}
+}  // namespace
+
 void TSettings::ApplySoundLevels() {
   TSoundManager* sound = GetPlatformSoundManager();
   if (!sound || !mPrefs) return;
@@ -235,6 +243,7 @@ void TSettings::ApplySoundLevels() {
   sound->SetGroupVolume(0, soundLevel / 1000.0f);
   sound->SetGroupVolume(1001, musicLevel / 1000.0f);
   sound->SetVolume(soundOff == 0 ? 1.0f : 0.0f);
+  ReportMute(soundOff);
 }
 
 void TSettings::StoreFullscreen() {
@@ -262,6 +271,7 @@ void TSettings::ToggleSoundMute() {
   const int32_t off = ((mPrefs->GetInt("soundoff", 0, user) + 1) % 2 + 2) % 2;
   mPrefs->SetInt("soundoff", off, user, true);
   if (TSoundManager* sound = GetPlatformSoundManager()) sound->SetVolume(off == 0 ? 1.0f : 0.0f);
+  ReportMute(off);
 }
 
 void TSettings::SetMusic(TString name, bool streaming) {

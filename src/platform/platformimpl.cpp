@@ -16,7 +16,7 @@
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
 #include "render/platformdata.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "services/gamestate.h"
 #include "services/portal.h"
 #include "sound/soundmanager.h"
