@@ -15,7 +15,7 @@ if(TM_TESTS)
   add_executable(test_e2e ${e2e_sources})
   target_include_directories(test_e2e PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(test_e2e PRIVATE harrowmere_game tallowmark GTest::gtest GTest::gtest_main)
-  add_dependencies(test_e2e harrowmere e2eagent)
+  add_dependencies(test_e2e harrowmere e2eagent test_vxmod)
   gtest_discover_tests(test_e2e DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
   set(env_script ${CMAKE_CURRENT_BINARY_DIR}/test_e2e_environment.cmake)
   file(WRITE ${env_script}

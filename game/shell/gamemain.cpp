@@ -21,6 +21,7 @@
 #include "particles/particledraw.h"
 #include "render/texture.h"
 #include "shell/settings.h"
+#include "shell/spriteanimator.h"
 #include "shell/windowscreenstack.h"
 #include "shell/windowtypes.h"
 #include "ui/modalwindow.h"
@@ -201,10 +202,16 @@ int GameMain(TPlatform* platform, const char*) {
   delete handler;
   // The screens hold pointers into the model and the systems below; they go first.
   screens->CloseAll();
+  DestroyGameSingletons();
+  return 0;
+}
+
+void DestroyGameSingletons() {
   CGame::DestroyInstance();
   TSettings::DestroyInstance();
   CGlobalInformationSystem::DestroyInstance();
   TDiary::DestroyInstance();
   CHighscoreSystem::DestroyInstance();
-  return 0;
+  // Its glows and moves hold sprites of the screens just closed.
+  TSpriteAnimator::ReleaseInstance();
 }

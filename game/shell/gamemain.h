@@ -28,6 +28,9 @@ bool CheckGameScripts(TString* failure);
 // quit event, with the game's singletons gone. A game script that does not compile is shown in a
 // message box naming the file and its error, and the process ends with kExitDamagedGameFile.
 int GameMain(TPlatform* platform, const char* commandLine);
+// The shutdown's end: the model, the settings keeper, the globals, the diary, the score system and
+// the sprite animator go, in this order, whichever of them exist.
+void DestroyGameSingletons();
 
 // One turn of the main loop: false for the quit event (which is not passed on); otherwise the
 // close request runs the "scriptOkVerify" script, a full-screen toggle is stored, an activation

@@ -20,6 +20,7 @@
 #include "model/savetext.h"
 #include "os/msgbox.h"
 #include "platform/platform.h"
+#include "services/gamestate.h"
 #include "services/hiscores.h"
 #include "shell/screenstack.h"
 #include "sound/sound.h"
@@ -223,6 +224,13 @@ void TSettings::ApplyDisplaySettings() {
   ApplySoundLevels();
 }
 
+namespace {
+// The game-state handlers (a host window's portal among them) hear whether the player muted the game.
+void ReportMute(int32_t soundOff) {
+  if (TGameState* hub = FindGameState()) hub->SendStateNumber("mute", soundOff != 0 ? 1 : 0);
+}
+}  // namespace
+
 void TSettings::ApplySoundLevels() {
   TSoundManager* sound = GetPlatformSoundManager();
   if (!sound || !mPrefs) return;
@@ -235,6 +243,7 @@ void TSettings::ApplySoundLevels() {
   sound->SetGroupVolume(0, soundLevel / 1000.0f);
   sound->SetGroupVolume(1001, musicLevel / 1000.0f);
   sound->SetVolume(soundOff == 0 ? 1.0f : 0.0f);
+  ReportMute(soundOff);
 }
 
 void TSettings::StoreFullscreen() {
@@ -262,6 +271,7 @@ void TSettings::ToggleSoundMute() {
   const int32_t off = ((mPrefs->GetInt("soundoff", 0, user) + 1) % 2 + 2) % 2;
   mPrefs->SetInt("soundoff", off, user, true);
   if (TSoundManager* sound = GetPlatformSoundManager()) sound->SetVolume(off == 0 ? 1.0f : 0.0f);
+  ReportMute(off);
 }
 
 void TSettings::SetMusic(TString name, bool streaming) {
@@ -433,10 +443,16 @@ void TSettings::ResetUserGame(int32_t index) {
 
 void TSettings::RestartFinishedPlayer() {
   const int32_t user = ReadCurrentUser();
-  if (!IsProfile(user)) return;
-  const TString name = GetUserName(user);
-  DeleteUser(user);
-  CreateNewUser(name);
+  if (!mPrefs || !IsProfile(user)) return;
+  // In place: the profile keeps its index, name and sound settings, and the score just earned stays
+  // in the table. Only the game and the score keeper's and diary's progress start over, in one
+  // commit so that no half-reset profile can reach the file.
+  mPrefs->SetString("gamedata", "", user, false);
+  mPrefs->SetString("gamestate", "", user, false);
+  CHighscoreSystem::ResetProfileKeys(*mPrefs, user, false);
+  TDiary::ResetProfileKeys(*mPrefs, user, false);
+  if (!mPrefs->Commit()) LogPrintf("RestartFinishedPlayer: the new game of profile %d could not be saved\n", user);
+  SetCurrentUser(user);
 }
 
 TString TSettings::BuildPlayerChoicesText() const {

@@ -11,7 +11,7 @@
 #include "core/stringtable.h"
 #include "os/dll.h"
 #include "os/winuser.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "ui/flashhost.h"
 #include "uifixture.h"
 #include "../os/tempfolder.h"

@@ -7,7 +7,7 @@
 //   at X Y (the window under a point)
 //   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
 //   score (the player's score) | penalty (miss penalty running) | hint (centre of the object hint)
-//   config KEY VALUE (sets a configuration value)
+//   config KEY VALUE (sets a configuration value) | overlay (the Alt+F1 overlay's last text)
 //   boxes (the message boxes shown so far; also written to "boxes.txt" when the program ends)
 #include <sys/stat.h>
 
@@ -24,6 +24,7 @@
 #include "os/ddraw.h"
 #include "os/msgbox.h"
 #include "os/process.h"
+#include "render/drawcontext.h"
 #include "shell/hiddenobjectgame.h"
 #include "shell/scene.h"
 #include "shell/textbox.h"
@@ -176,6 +177,10 @@ std::string Run(const std::string& line) {
   }
   if (verb == "boxes") return BoxesText();
   if (verb == "modals") return std::to_string(GetWindowManager()->GetModalStack().size());
+  if (verb == "overlay") {
+    TDrawContext* draw = TDrawContext::GetInstance();
+    return draw ? std::string(draw->GetOverlayText().CStr()) : std::string("-");
+  }
   if (verb == "volume" || verb == "master") {
     TSoundManager* sound = GetPlatformSoundManager();
     if (!sound) return "none";
