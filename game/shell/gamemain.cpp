@@ -163,7 +163,7 @@ int GameMain(TPlatform* platform, const char*) {
   TString failure;
   if (!CheckGameScripts(&failure)) {
     LogPrintf("The game cannot start: %s", failure.CStr());
-    const TString text = "The game cannot start because one of its files is damaged:\n\n" + failure;
+    const TString text = "The game cannot start because one of its files is damaged:\n\n" + failure;  // the file, line and error
     MessageBoxA(nullptr, text.CStr(), GetConfig("publisher", "").CStr(), MB_OK | MB_ICONERROR);
     ExitProcess(kExitDamagedGameFile);
   }

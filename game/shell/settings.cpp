@@ -136,6 +136,30 @@ TString NoticeText(const char* key, const char* fallback, const std::string& pat
   if (text.IsEmpty() || text == "#####") text = TString::Format(fallback, path.c_str());
   return text;
 }
+// The system's message box does not wrap its text: lines are broken between words here, but for
+// lines holding a path (which has to stay whole to be found).
+TString WrapForBox(const TString& text, size_t width = 70) {
+  std::string out, line;
+  const std::string in = std::string(text.CStr()) + "\n";
+  for (char c : in) {
+    if (c != '\n') {
+      line += c;
+      continue;
+    }
+    if (line.find('/') == std::string::npos) {
+      size_t start = 0;
+      for (size_t i = 0; i < line.size(); ++i)
+        if (line[i] == ' ' && i - start > width) {
+          line[i] = '\n';
+          start = i + 1;
+        }
+    }
+    out += line + "\n";
+    line.clear();
+  }
+  out.pop_back();
+  return TString(out.c_str());
+}
 }  // namespace
 
 void TSettings::ReportStorageProblems() {
@@ -145,17 +169,19 @@ void TSettings::ReportStorageProblems() {
   TString text;
   if (store.TakeDamagedNotice(path))
     text = NoticeText("prefsdamaged",
-                      "The saved players could not be read: the file that holds them is damaged. It was kept "
-                      "as %s, and the game starts anew.",
+                      "The saved players could not be read: the file that holds them is damaged. The game "
+                      "starts anew; the damaged file was kept as\n%s",
                       path);
   if (store.TakeUnsavedNotice(path)) {
     if (!text.IsEmpty()) text += "\n\n";
     text += NoticeText("prefsunsaved",
-                       "Your progress cannot be saved: %s cannot be written (the disk may be full, or the "
-                       "folder may not allow writing). The game goes on and saves as soon as it can.",
+                       "Your progress cannot be saved: the disk may be full, or the folder may not allow "
+                       "writing. The game goes on and saves as soon as it can. The file that cannot be "
+                       "written:\n%s",
                        path);
   }
   if (text.IsEmpty()) return;
+  text = WrapForBox(text);
   if (IScreenStack* stack = GetScreenStack())
     stack->ShowMessage(text);
   else

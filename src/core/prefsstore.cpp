@@ -222,12 +222,36 @@ bool TPrefsStore::SetAside(const std::string& linuxPath, std::string& keptAs) {
   return false;
 }
 
+bool TPrefsStore::CreateFile(const std::string& linuxPath, std::string& reason) {
+  // Made beside under another name and renamed into place once its tables are committed: a kill
+  // midway leaves no empty file that the next start would have to take for a damaged one.
+  const std::string fresh = linuxPath + ".new";
+  std::error_code ec;
+  std::filesystem::remove(fresh, ec);
+  std::filesystem::remove(fresh + "-journal", ec);
+  bool made = OpenFile(fresh, reason) == OpenResult::kOk;
+  if (made && !Exec("COMMIT")) {
+    reason = sqlite3_errmsg(mDb);
+    made = false;
+  }
+  CloseDb();
+  if (made) {
+    std::filesystem::rename(fresh, linuxPath, ec);
+    made = !ec;
+    if (ec) reason = ec.message();
+  }
+  if (!made) {
+    std::filesystem::remove(fresh, ec);
+    std::filesystem::remove(fresh + "-journal", ec);
+  }
+  return made;
+}
+
 bool TPrefsStore::Open(const TString& path) {
   Close();
   mTargetPath.clear();
   mDamagedNotice.clear();
   mUnsavedNotice = mUnsavedNoticeTaken = false;
-  mCreatedFile = false;
   std::string linuxPath = path.IsEmpty() ? std::string() : os::ToLinuxPath(path.CStr());
   if (linuxPath.empty()) {
     LogPrintf("Preference database: no file name; values are kept for this run only");
@@ -237,9 +261,12 @@ bool TPrefsStore::Open(const TString& path) {
     std::string reason;
     OpenResult result;
     // An empty file holds no players, yet one was made and written by this store: something cut it.
+    // (A new file is only ever put in place whole, below, so a kill cannot leave an empty one.)
     if (existed && std::filesystem::is_regular_file(linuxPath, ec) && std::filesystem::file_size(linuxPath, ec) == 0) {
       result = OpenResult::kDamaged;
       reason = "the file is empty";
+    } else if (!existed && !CreateFile(linuxPath, reason)) {
+      result = OpenResult::kUnavailable;
     } else {
       result = OpenFile(linuxPath, reason);
     }
@@ -250,7 +277,7 @@ bool TPrefsStore::Open(const TString& path) {
         LogPrintf("Preference database %s is damaged or not ours (%s): kept it as %s and started a new one",
                   linuxPath.c_str(), reason.c_str(), keptAs.c_str());
         mDamagedNotice = keptAs;
-        result = OpenFile(linuxPath, reason);
+        result = CreateFile(linuxPath, reason) ? OpenFile(linuxPath, reason) : OpenResult::kUnavailable;
       } else {
         LogPrintf("Preference database %s is damaged or not ours (%s) and cannot be set aside; it is left "
                   "untouched and values are kept for this run only",
@@ -260,7 +287,6 @@ bool TPrefsStore::Open(const TString& path) {
         result = OpenResult::kUnavailable;
       }
     }
-    mCreatedFile = !existed && std::filesystem::exists(linuxPath, ec);
     if (result == OpenResult::kOk) {
       mFilePath = linuxPath;
       if (!SelectInstall() && !HoldAfterWriteFailure()) {
@@ -276,9 +302,6 @@ bool TPrefsStore::Open(const TString& path) {
       LogPrintf("Preference database %s cannot be opened (%s); values are kept for this run only",
                 linuxPath.c_str(), reason.c_str());
     }
-    // A file this open made but could not write stays no empty file, which the next start would
-    // take for a damaged one.
-    if (mCreatedFile && mHeld && std::filesystem::file_size(linuxPath, ec) == 0) std::filesystem::remove(linuxPath, ec);
   }
   if (!mDb) {
     std::string reason;
@@ -369,8 +392,11 @@ bool TPrefsStore::TryWriteHeld() {
   if (!mHeld || mTargetPath.empty() || !mDb) return false;
   std::error_code ec;
   const bool existed = std::filesystem::exists(mTargetPath, ec);
+  // A file that is not there yet is written beside and renamed into place whole (see CreateFile).
+  const std::string writeTo = existed ? mTargetPath : mTargetPath + ".new";
+  if (!existed) std::filesystem::remove(writeTo, ec);
   sqlite3* file = nullptr;
-  int rc = sqlite3_open_v2(mTargetPath.c_str(), &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int rc = sqlite3_open_v2(writeTo.c_str(), &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_busy_timeout(file, 2000);
     // One transaction on the file: a failure or a kill midway leaves what it held before.
@@ -383,11 +409,17 @@ bool TPrefsStore::TryWriteHeld() {
       rc = sqlite3_errcode(file);
     }
   }
-  const std::string reason = rc == SQLITE_OK ? std::string() : sqlite3_errstr(rc);
+  std::string reason = rc == SQLITE_OK ? std::string() : sqlite3_errstr(rc);
   sqlite3_close(file);
+  if (rc == SQLITE_OK && !existed) {
+    std::filesystem::rename(writeTo, mTargetPath, ec);
+    if (ec) {
+      rc = SQLITE_CANTOPEN;
+      reason = ec.message();
+    }
+  }
   if (rc != SQLITE_OK) {
-    // No empty file left behind: the next start would take it for a damaged one.
-    if (!existed && std::filesystem::file_size(mTargetPath, ec) == 0) std::filesystem::remove(mTargetPath, ec);
+    if (!existed) std::filesystem::remove(writeTo, ec);
     if (!mHeldWriteLogged)
       LogPrintf("Preference database %s still cannot be written (%s); changes stay in memory", mTargetPath.c_str(),
                 reason.c_str());
@@ -530,11 +562,6 @@ void TPrefsStore::Close() {
     LogPrintf("Preference database %s could not be written; the changes of this run since it last was are lost",
               mTargetPath.c_str());
   CloseDb();
-  std::error_code ec;
-  if (mCreatedFile && !mTargetPath.empty() && std::filesystem::file_size(mTargetPath, ec) == 0)
-    std::filesystem::remove(mTargetPath, ec);
-  if (mCreatedFile && !mFilePath.empty() && std::filesystem::file_size(mFilePath, ec) == 0)
-    std::filesystem::remove(mFilePath, ec);
   mUsers.clear();
   mInstallId = 0;
   mHeld = false;

@@ -87,6 +87,8 @@ private:
     std::vector<uint8_t> bytes;
   };
   OpenResult OpenFile(const std::string& linuxPath, std::string& reason);
+  // Makes a new file with the tables, put in place only once it is whole.
+  bool CreateFile(const std::string& linuxPath, std::string& reason);
   bool OpenMemory(const std::string& copyFrom);
   bool Prepare();
   bool Apply(const Change& change);
@@ -120,7 +122,6 @@ private:
   std::string mDamagedNotice;  // where the damaged file was kept; empty when there is none to tell
   std::vector<Change> mChanges;  // since the last commit
   int mWriteError = 0;           // the SQLite code of the last failed write that says the file cannot take writes
-  bool mCreatedFile = false;     // this store's open made the file
   TString mInstallKey;
   int64_t mInstallId = 0;
   std::vector<int64_t> mUsers;  // user row ids in player order

@@ -18,6 +18,12 @@ namespace {
 // More components than any picture needs (colour, opacity and a spare or two). The decoder keeps
 // every component at full size, so a file with thousands of them would ask for gigabytes.
 constexpr uint32_t kJpeg2000MaxComponents = 8;
+// More tiles than any picture of ours is cut into. The library sets up every tile's coding state
+// while it reads the header, so a small file that declares tens of thousands of tiles costs
+// hundreds of megabytes and many seconds before the size could even be checked.
+constexpr uint64_t kJpeg2000MaxTiles = 4096;
+// Boxes before the code stream in a "jp2" file: a handful in practice.
+constexpr int kJpeg2000MaxBoxes = 256;
 
 // ---- format registry ---------------------------------------------------------------------------
 
@@ -94,6 +100,72 @@ void Jp2Error(const char* message, void* user) {
 }
 
 void Jp2Quiet(const char*, void*) {}
+
+// ---- the image and tile size marker, read before the library sees the file -------------------
+
+uint64_t ReadBig(const uint8_t* p, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+bool ReadAt(TFile* file, long offset, uint8_t* bytes, long count) {
+  FileSeek(file, offset, kSeekStart);
+  return FileTell(file) == offset && FileRead(file, bytes, count) == count;
+}
+
+// Where the code stream starts: at 0 for a bare code stream, else inside the "jp2c" box, found by
+// walking the top-level boxes. -1 when there is none.
+long FindCodeStream(TFile* file, long size, OPJ_CODEC_FORMAT codec) {
+  if (codec == OPJ_CODEC_J2K) return 0;
+  long at = 0;
+  for (int box = 0; box < kJpeg2000MaxBoxes && at >= 0 && at + 8 <= size; ++box) {
+    uint8_t head[16];
+    if (!ReadAt(file, at, head, 8)) return -1;
+    uint64_t length = ReadBig(head, 4);
+    long content = at + 8;
+    if (length == 1) {  // a 64-bit length follows
+      if (!ReadAt(file, at + 8, head + 8, 8)) return -1;
+      length = ReadBig(head + 8, 8);
+      content = at + 16;
+    } else if (length == 0) {  // the box runs to the end of the file
+      length = static_cast<uint64_t>(size - at);
+    }
+    if (std::memcmp(head + 4, "jp2c", 4) == 0) return content;
+    if (length < static_cast<uint64_t>(content - at) || length > static_cast<uint64_t>(size - at)) return -1;
+    at += static_cast<long>(length);
+  }
+  return -1;
+}
+
+// Checks the declared picture (its size against the caller's limit, its components and tiles)
+// from the code stream's SIZ marker; logs and answers false for one to refuse.
+bool CheckDeclaredImage(TFile* file, long size, OPJ_CODEC_FORMAT codec, const TString& name, int32_t maxSide) {
+  const long start = FindCodeStream(file, size, codec);
+  uint8_t siz[42];
+  if (start < 0 || !ReadAt(file, start, siz, sizeof siz) || ReadBig(siz, 2) != 0xFF4F || ReadBig(siz + 2, 2) != 0xFF51) {
+    LogPrintf("LoadJpeg2000 %s: no image header in the code stream", name.CStr());
+    return false;
+  }
+  const uint64_t x1 = ReadBig(siz + 8, 4), y1 = ReadBig(siz + 12, 4), x0 = ReadBig(siz + 16, 4),
+                 y0 = ReadBig(siz + 20, 4), tileW = ReadBig(siz + 24, 4), tileH = ReadBig(siz + 28, 4),
+                 tileX0 = ReadBig(siz + 32, 4), tileY0 = ReadBig(siz + 36, 4), components = ReadBig(siz + 40, 2);
+  // Inconsistent numbers are the library's to refuse, with its own message.
+  if (x1 <= x0 || y1 <= y0 || tileW == 0 || tileH == 0 || tileX0 > x0 || tileY0 > y0) return true;
+  if (!CheckImageSize("LoadJpeg2000", name, x1 - x0, y1 - y0, maxSide)) return false;
+  if (components > kJpeg2000MaxComponents) {
+    LogPrintf("LoadJpeg2000 %s: image has %u components, more than %u", name.CStr(), unsigned(components),
+              kJpeg2000MaxComponents);
+    return false;
+  }
+  const uint64_t tiles = ((x1 - tileX0 + tileW - 1) / tileW) * ((y1 - tileY0 + tileH - 1) / tileH);
+  if (tiles > kJpeg2000MaxTiles) {
+    LogPrintf("LoadJpeg2000 %s: image is cut into %llu tiles, more than %llu", name.CStr(),
+              static_cast<unsigned long long>(tiles), static_cast<unsigned long long>(kJpeg2000MaxTiles));
+    return false;
+  }
+  return true;
+}
 
 // ---- spreading the components into the buffer ------------------------------------------------
 
@@ -215,6 +287,7 @@ bool LoadJpeg2000(const TString& name, TImageBuffer* out, int32_t maxSide) {
     LogPrintf("LoadJpeg2000 %s: not a JPEG-2000 file", name.CStr());
     return false;
   }
+  if (!CheckDeclaredImage(io.file, io.size, format->codec, name, maxSide)) return false;
   FileSeek(io.file, 0, kSeekStart);
 
   std::unique_ptr<opj_stream_t, StreamDeleter> stream(opj_stream_create(4096, OPJ_TRUE));

@@ -576,6 +576,29 @@ TEST_F(ImageTest, PngChunksDeclaringHugeLengthsAreRefusedWithoutAllocatingThem) 
   }
 }
 
+// A tiny code stream that declares tens of thousands of tiles would have the library set up every
+// one of them while reading the header; it is refused from its size marker first, bare or in a box.
+TEST_F(ImageTest, Jpeg2000DeclaringThousandsOfTilesIsRefusedBeforeTheLibraryReadsIt) {
+  const std::string dir = std::string(std::getenv("TM_TEST_DATA")) + "/fuzz/jpeg2000/";
+  const std::string small = testutil::ReadFileText(dir + "tiles_62500_small_image.jpc");
+  const std::string big = testutil::ReadFileText(dir + "tiles_62001_declared.jpc");
+  ASSERT_FALSE(small.empty());
+  // The same code stream as a "jp2" file: signature, file type and header boxes, then the stream.
+  auto box = [](const std::string& type, const std::string& body) { return Be32(uint32_t(8 + body.size())) + type + body; };
+  const std::string jp2 = box("jP  ", "\x0D\x0A\x87\x0A") + box("ftyp", std::string("jp2 ") + Be32(0) + "jp2 ") +
+                          box("jp2h", box("ihdr", std::string(14, '\0'))) + box("jp2c", small);
+  struct Case { const char* file; std::string bytes; const char* why; };
+  for (const Case& c : {Case{"small.jpc", small, "image is cut into 62500 tiles, more than 4096"},
+                        Case{"small.jp2", jp2, "image is cut into 62500 tiles, more than 4096"},
+                        Case{"big.jpc", big, "image of 8192 x 8192 is larger than the limit of 1024"}}) {
+    SCOPED_TRACE(c.file);
+    WriteFile(c.file, c.bytes);
+    TImageBuffer img;
+    EXPECT_FALSE(LoadJpeg2000(TString("user:") + c.file, &img, kImagePlainMaxSide));
+    EXPECT_TRUE(Logged(std::string("LoadJpeg2000 user:") + c.file + ": " + c.why)) << Log();
+  }
+}
+
 // An image a little past the caller's limit and one whose text chunk is large but sane.
 TEST_F(ImageTest, PngLimitsFollowTheDeclaredSizeAndLeaveOrdinaryChunksAlone) {
   std::vector<uint8_t> px = PatternPixels(8, 8, 32);
