@@ -4,9 +4,11 @@
 // drawn under the same state are gathered into one vertex list (fans and strips unrolled into lists)
 // and handed to GL in one draw when anything could tell the difference: a state change, a new
 // target, a clear, the scene's end, or any surface operation (see FlushPendingDraws). GL draws the
-// list's primitives in order, so the pixels are those of separate draws. Framebuffer rows run
-// top-down, so the projection flips y; it also moves pixel centres to integer coordinates and maps
-// Direct3D's depth range 0..1 onto GL's -1..1.
+// list's primitives in order, so the pixels are those of separate draws. Batches ended by a state
+// change or the scene's end wait in a frame log (d3d_frame.h) until the present, so that a frame
+// repeating the one on screen is never drawn; anything else that needs the pixels draws them first.
+// Framebuffer rows run top-down, so the projection flips y; it also moves pixel centres to integer
+// coordinates and maps Direct3D's depth range 0..1 onto GL's -1..1.
 #include <algorithm>
 #include <cstring>
 
