@@ -185,7 +185,7 @@ const Program kPrograms[] = {
      "  setfenv(g, shared)\n"
      "  local a, b = g()\n"
      "  if getfenv(g) ~= shared or a ~= env.x then total = -1 end\n"
-     "  total = total + b\n"
+     "  total = total + b + loadstring('return ' .. i .. ' + 1')()\n"
      "end\n"
      "local function reader() return z end\n"
      "local e2 = setmetatable({}, {__index = function(t, k) return 2 end})\n"

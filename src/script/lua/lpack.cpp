@@ -86,15 +86,12 @@ void addbytes(Packer *P, const void *p, size_t n) {
   P->written += n;
 }
 
-/* `n' copies of one byte, a block at a time */
+/* `n' copies of one byte, made room for at once (a fill past the string limit is refused
+   before any of it is written) */
 void addfill(Packer *P, unsigned char byte, size_t n) {
-  unsigned char block[256];
-  memset(block, byte, sizeof(block));
-  while (n > 0) {
-    size_t k = n < sizeof(block) ? n : sizeof(block);
-    addbytes(P, block, k);
-    n -= k;
-  }
+  memset(luaL_prepbuffsize(&P->b, n), byte, n);
+  luaL_addsize(&P->b, n);
+  P->written += n;
 }
 
 /* the low `size' bytes of v in the selected order */

@@ -193,8 +193,8 @@ static int str_lualex(lua_State *L) {
 /* Work limit of one call (find, gsub, one step of gfind): a step is one attempt of the matcher
    or one character a repetition or a balance scans. Backtracking over nested repetitions grows
    with a power of the subject's length, out of reach of any hook; ordinary patterns need a few
-   steps per character of the subject, so this allows tens of megabytes of text per call. */
-#define MAX_MATCH_STEPS 100000000LL
+   steps per character of the subject, so this allows megabytes of text per call. */
+#define MAX_MATCH_STEPS 50000000LL
 
 typedef struct MatchState {
   const char *src_init;  /* init of source string */
