@@ -40,6 +40,10 @@ class TSettings {
   int GetCurrentUser() const { return mCurrentUser; }
   void SetCurrentUserIndex(int user) { mCurrentUser = user; }
   TVxHiscores* GetScoreClient() const { return mScores.get(); }
+  // Tells the player, once each, what the preference file's state means for them: its players
+  // could not be read (it was damaged and set aside), or progress cannot be saved now (the disk
+  // is full or the folder takes no writes). Called at the start and between events.
+  void ReportStorageProblems();
 
   // Display and sound.
   void ApplyDisplaySettings();

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "services/gamestate.h"
 #include "services/hiscores.h"
 #include "shellfixture.h"
 #include "sound/soundmanager.h"
@@ -111,13 +112,23 @@ TEST_F(ProfilesTest, SettingsFunctionsReadAndWriteTheCurrentProfile) {
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(0), 0.75f);
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(1001), 0.5f);
 
-  // Muting twice restores the setting and the master volume (an unused group shows the master).
+  // Muting twice restores the setting and the master volume (an unused group shows the master);
+  // the game-state handlers hear each change.
+  TGameState* hub = GetGameState();
   Run("ToggleSoundMute()");
   EXPECT_EQ(Prefs().GetInt("soundoff", 0, 0), 1);
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(4242), 0.0f);
+  EXPECT_EQ(hub->GetState("mute"), "1");
+  EXPECT_TRUE(hub->QueryMuteGame());
   Run("ToggleSoundMute()");
   EXPECT_EQ(Prefs().GetInt("soundoff", 1, 0), 0);
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(4242), 1.0f);
+  EXPECT_EQ(hub->GetState("mute"), "0");
+  Prefs().SetInt("soundoff", 1, 0);
+  settings->ApplySoundLevels();  // a profile's stored mute is reported as it is applied
+  EXPECT_EQ(hub->GetState("mute"), "1");
+  Prefs().SetInt("soundoff", 0, 0);
+  DeleteGameState();
 
   // Game modes: only -1, 0 and 1, each naming its mode to the score client.
   Run("m0 = GetCurrentGameMode() SetCurrentGameMode(1) m1 = GetCurrentGameMode() SetCurrentGameMode(2)"
