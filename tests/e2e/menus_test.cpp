@@ -339,18 +339,16 @@ TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
 
 // A finished story: the score sheet holds back its close button until the total is in, the
 // finished player starts over in place, and the table keeps the score just earned.
-TEST_F(MenusTest, AFinishedStoryKeepsItsScoreAndThePlayersSoundLevels) {
+TEST_F(MenusTest, AFinishedStoryKeepsItsScoreAndThePlayersSoundSettings) {
   CreateFirstPlayer("Bea");
   ASSERT_TRUE(game_->ClickUntil("changeplayer", "visible button0", "yes"));
   ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
   TypeName("Ada");
   ASSERT_TRUE(game_->ClickUntil("ok", "visible button0", "no"));
   ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Ada!"));
-  // Ada's own effects level, unlike Bea's.
-  ASSERT_TRUE(game_->ClickUntil("options", "visible sfxlevelslider", "yes"));
-  DragSlider("sfxlevelslider", 0.8f, 0.0f);
-  ASSERT_TRUE(game_->ClickUntil("ok", "visible sfxlevelslider", "no"));
-  ASSERT_EQ(game_->Send("volume 1000"), "0.000");
+  // Ada's own sound setting, unlike Bea's: muted (as the options' check box does it).
+  ASSERT_EQ(game_->Send("lua ToggleSoundMute()"), "ok");
+  ASSERT_EQ(game_->Send("master"), "0.000");
 
   // Play, and go straight on to the last screen.
   for (int attempt = 0; attempt < 4 && game_->Send("visible locationImage") != "yes"; ++attempt) {
@@ -381,11 +379,11 @@ TEST_F(MenusTest, AFinishedStoryKeepsItsScoreAndThePlayersSoundLevels) {
   EXPECT_EQ(game_->Send("alpha scoreedit"), "1.00");
   ASSERT_TRUE(game_->ClickUntil("scoreclose", "visible scoreclose", "no"));
 
-  // Back in the menu the same player starts over, with her own sound levels.
+  // Back in the menu the same player starts over, with her own sound setting.
   ASSERT_TRUE(game_->WaitFor("visible play", "yes", 60000)) << game_->ReadLog();
   ASSERT_TRUE(game_->WaitFor("scene", "100", 60000)) << game_->Send("scene");
   EXPECT_EQ(game_->Send("text? welcome"), "Welcome, Ada!");
-  EXPECT_EQ(game_->Send("volume 1000"), "0.000");
+  EXPECT_EQ(game_->Send("master"), "0.000");
   ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
   EXPECT_EQ(game_->Send("text? name1"), "Ada");
   EXPECT_EQ(game_->Send("text? score1"), total);
@@ -395,8 +393,8 @@ TEST_F(MenusTest, AFinishedStoryKeepsItsScoreAndThePlayersSoundLevels) {
   EXPECT_EQ(prefs.UserCount(), 2);
   EXPECT_EQ(prefs.GetString("name", 1), "Ada");
   EXPECT_EQ(prefs.GetInt("curuser", -9, -1), 1);
-  EXPECT_EQ(prefs.GetInt("soundlevel", -1, 1), 0);
-  EXPECT_EQ(prefs.GetInt("soundlevel", -1, 0), 800);
+  EXPECT_EQ(prefs.GetInt("soundoff", -1, 1), 1);
+  EXPECT_EQ(prefs.GetInt("soundoff", -1, 0), 0);
   EXPECT_EQ(fs::file_size(game_->DataFolder() / "hiscore.dat") > 32, true);
   EXPECT_EQ(game_->ReadLog().find("no profile store"), std::string::npos);
 }
