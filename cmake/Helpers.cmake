@@ -19,7 +19,7 @@ set(TM_TEST_ENV
   "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1"
   "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
 
-# Every folder below tests/ holding .cpp files (but data, fuzz and e2e) becomes one test executable,
+# Every folder below tests/ holding .cpp files (but data, fuzz, e2e and xinput) becomes one test executable,
 # named after the folder: tests/script/lua -> test_script_lua.
 function(tm_add_test_folders)
   find_package(GTest REQUIRED)
@@ -33,7 +33,7 @@ function(tm_add_test_folders)
   list(REMOVE_DUPLICATES dirs)
   foreach(d ${dirs})
     file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${d})
-    if(rel MATCHES "^(data|fuzz|e2e)(/|$)")
+    if(rel MATCHES "^(data|fuzz|e2e|xinput)(/|$)")
       continue()
     endif()
     string(REPLACE "/" "_" name "test_${rel}")
