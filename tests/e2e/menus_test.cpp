@@ -229,6 +229,10 @@ TEST_F(MenusTest, ADamagedPreferenceFileIsSetAsideAndTheGameStartsAfresh) {
 
 TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   CreateFirstPlayer("Ada");
+  // The agent answers with the outcome of a script check: a failed one, or one that cannot run, fails.
+  EXPECT_EQ(game_->Send("lua assert(LogHighScore ~= nil)"), "ok");
+  EXPECT_EQ(game_->Send("lua assert(1 == 2, 'probe')").substr(0, 6), "failed");
+  EXPECT_EQ(game_->Send("lua this is no script").substr(0, 6), "failed");
   ASSERT_EQ(game_->Send("lua SetCurrentGameMode(0); LogHighScore(5000)"), "ok");
   ASSERT_EQ(game_->Send("lua CreateNewUser('Bea'); SetCurrentGameMode(0); LogHighScore(7000)"), "ok");
   ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
