@@ -18,10 +18,10 @@ using xinput::Rect;
 using xinput::Rgb;
 using xinput::XPlayer;
 
-// Full screen fits the frame into the screen with black bars, and maps the pointer back through
-// the same placing. Until that is in, the full-screen steps stay off (TM_XINPUT_FULLSCREEN=1 turns
-// them on).
-constexpr bool kFullScreenFrameFits = false;
+// Full screen fits the frame into the screen with black bars and maps the pointer back through the
+// same placing. Set this false to play only in a window (TM_XINPUT_FULLSCREEN=1 still turns full
+// screen on), should that placing ever be in doubt.
+constexpr bool kFullScreenFrameFits = true;
 
 bool FullScreenOn() {
   const char* on = std::getenv("TM_XINPUT_FULLSCREEN");
@@ -138,9 +138,8 @@ class FirstPlay : public ::testing::TestWithParam<Case> {
 TEST_P(FirstPlay, NameMenuOptionsCardAndTheKeyOnTheGate) {
   const bool window = GetParam().window;
   // First start: the name dialog on black; in a window when the case asks (Alt+Enter).
-  ASSERT_TRUE(Shows(
-      kNameDialog, [](const Image& s, const Placement& a) { return Panel(Sample(s, a, 300, 300)); }, 120, !FullScreenOn()))
-      << Saw("name dialog");
+  const auto nameDialog = [](const Image& s, const Placement& a) { return Panel(Sample(s, a, 300, 300)); };
+  ASSERT_TRUE(Shows(kNameDialog, nameDialog, 120, !FullScreenOn())) << Saw("name dialog");
   player_.MoveTo(at_, 512, 300);  // keys go where the pointer is (no window manager)
   if (window) {
     player_.Key("Return", {"Alt_L"});
@@ -167,7 +166,8 @@ TEST_P(FirstPlay, NameMenuOptionsCardAndTheKeyOnTheGate) {
     for (int flip = 0; flip < 2; ++flip) {
       const bool wasChecked = checked;
       const Placement before = at_;
-      ASSERT_TRUE(player_.ClickUntil(before, 480, 393, [&] { return OptionsShown(&checked) && checked != wasChecked; }))
+      const auto flipped = [&] { return OptionsShown(&checked) && checked != wasChecked; };
+      ASSERT_TRUE(player_.ClickUntil(before, 480, 393, flipped, 3, 60))
           << Saw("full-screen box flipped");
       ASSERT_TRUE(player_.WaitUntil([&] {
         return OptionsShown(&checked) && (checked ? FillsScreen(shot_.LitBox()) : Windowed(shot_.LitBox()));
@@ -188,9 +188,11 @@ TEST_P(FirstPlay, NameMenuOptionsCardAndTheKeyOnTheGate) {
   };
   ASSERT_TRUE(player_.ClickUntil(at_, 512, 400, [&] { return Shows(kFrame, village, 2); }, 60, 2)) << Saw("village");
   // The briefing's OK closes it.
-  ASSERT_TRUE(player_.ClickUntil(at_, 512, 467, [&] {
-    return Shows(kFrame, [&](const Image& s, const Placement& a) { return village(s, a) && Sky(Sample(s, a, 300, 150)); }, 2);
-  })) << Saw("briefing closed");
+  const auto briefingClosed = [&](const Image& s, const Placement& a) {
+    return village(s, a) && Sky(Sample(s, a, 300, 150));
+  };
+  ASSERT_TRUE(player_.ClickUntil(at_, 512, 467, [&] { return Shows(kFrame, briefingClosed, 2); }))
+      << Saw("briefing closed");
 
   // The pointer's image: one over the sky, others over the key, the gate and a button, and the
   // sky's again on the way back.
@@ -200,7 +202,8 @@ TEST_P(FirstPlay, NameMenuOptionsCardAndTheKeyOnTheGate) {
   CursorImage key, gate, button, seen;
   EXPECT_TRUE(PointerAt(330, 580, [&](const CursorImage& c) { return c != sky; }, &key)) << "over the key";
   EXPECT_TRUE(PointerAt(300, 150, [&](const CursorImage& c) { return c == sky; }, &seen)) << "back over the sky";
-  EXPECT_TRUE(PointerAt(780, 360, [&](const CursorImage& c) { return c != sky && c != key; }, &gate)) << "over the gate";
+  EXPECT_TRUE(PointerAt(780, 360, [&](const CursorImage& c) { return c != sky && c != key; }, &gate))
+      << "over the gate";
   EXPECT_TRUE(PointerAt(300, 150, [&](const CursorImage& c) { return c == sky; }, &seen)) << "back over the sky";
   EXPECT_TRUE(PointerAt(60, 680, [&](const CursorImage& c) { return c != sky; }, &button)) << "over the diary button";
   EXPECT_TRUE(PointerAt(300, 150, [&](const CursorImage& c) { return c == sky; }, &seen)) << "back over the sky";

@@ -220,7 +220,9 @@ bool XPlayer::GameRunning() { return game_ > 0 && waitpid(game_, nullptr, WNOHAN
 
 std::string XPlayer::GameLog() const {
   std::string text = ReadText(root_ / "output.txt");
-  for (const auto& entry : fs::recursive_directory_iterator(root_ / "data", fs::directory_options::skip_permission_denied))
+  std::error_code error;
+  for (const auto& entry :
+       fs::recursive_directory_iterator(root_ / "data", fs::directory_options::skip_permission_denied, error))
     if (entry.path().filename() == "logfile.txt") text += ReadText(entry.path());
   // The end is what matters.
   return text.size() > 4000 ? text.substr(text.size() - 4000) : text;
