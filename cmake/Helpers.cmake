@@ -31,7 +31,7 @@ function(tm_test_plugin target)
   set_target_properties(${target} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${TM_TEST_PLUGIN_DIR})
 endfunction()
 
-# Every folder below tests/ holding .cpp files (but data, fuzz and e2e) becomes one test executable,
+# Every folder below tests/ holding .cpp files (but data, fuzz, e2e and xinput) becomes one test executable,
 # named after the folder: tests/script/lua -> test_script_lua.
 function(tm_add_test_folders)
   find_package(GTest REQUIRED)
@@ -45,7 +45,7 @@ function(tm_add_test_folders)
   list(REMOVE_DUPLICATES dirs)
   foreach(d ${dirs})
     file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${d})
-    if(rel MATCHES "^(data|fuzz|e2e)(/|$)")
+    if(rel MATCHES "^(data|fuzz|e2e|xinput)(/|$)")
       continue()
     endif()
     string(REPLACE "/" "_" name "test_${rel}")

@@ -1,6 +1,8 @@
 // The end-to-end tests' driver of the real game program.
 #include "e2e/gamedriver.h"
 
+#include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -169,7 +171,11 @@ bool GameDriver::ClickUntil(const std::string& name, const std::string& query, c
 Frame GameDriver::Shot() {
   Frame frame;
   const fs::path path = root_ / "shot.ppm";
-  if (Send("shot " + path.string()) != "ok") return frame;
+  const std::string answer = Send("shot " + path.string(), 120000);
+  if (answer != "ok") {
+    ADD_FAILURE() << "the program gave no frame (" << (answer.empty() ? "no answer" : answer) << ")";
+    return frame;
+  }
   std::ifstream in(path, std::ios::binary);
   std::string magic;
   int maxValue = 0;

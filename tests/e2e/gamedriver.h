@@ -15,7 +15,10 @@ namespace e2e {
 struct Frame {
   int width = 0, height = 0;
   std::vector<uint32_t> pixels;
-  uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  // A point outside the frame (or of a frame that never came) reads as black.
+  uint32_t At(int x, int y) const {
+    return x < 0 || y < 0 || x >= width || y >= height ? 0 : pixels[size_t(y) * size_t(width) + size_t(x)];
+  }
   // Pixels inside the rectangle that differ from the colour by more than `tolerance` per channel.
   int CountDiffering(int left, int top, int right, int bottom, uint32_t colour, int tolerance) const;
   // The number of different colours inside the rectangle (at most `limit` are counted).
@@ -41,7 +44,8 @@ class GameDriver {
   // Clicks the window until the query answers `expected` (a click that only activated the window,
   // or came while a mouse block was on, is repeated); false when it never does.
   bool ClickUntil(const std::string& name, const std::string& query, const std::string& expected);
-  // The presented frame as it is now.
+  // The presented frame as it is now; a frame the program does not give fails the running test
+  // (and comes back empty).
   Frame Shot();
   // The screen rectangle of a named window (left, top, right, bottom); false when it is missing.
   bool Rect(const std::string& name, int rect[4]);

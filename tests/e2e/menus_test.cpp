@@ -296,6 +296,10 @@ TEST_F(MenusTest, ADamagedPreferenceFileIsSetAsideAndTheGameStartsAfresh) {
 
 TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   CreateFirstPlayer("Ada");
+  // The agent answers with the outcome of a script check: a failed one, or one that cannot run, fails.
+  EXPECT_EQ(game_->Send("lua assert(LogHighScore ~= nil)"), "ok");
+  EXPECT_EQ(game_->Send("lua assert(1 == 2, 'probe')").substr(0, 6), "failed");
+  EXPECT_EQ(game_->Send("lua this is no script").substr(0, 6), "failed");
   ASSERT_TRUE(game_->WaitFor("alpha transition", "0.00", 60000));
   game_->Settle(5);
   int title[4], r[4];

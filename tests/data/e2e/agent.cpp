@@ -29,6 +29,7 @@
 #include "shell/scene.h"
 #include "shell/textbox.h"
 #include "os/winuser.h"
+#include "script/lua/lua.h"
 #include "sound/soundmanager.h"
 #include "ui/button.h"
 #include "ui/image.h"
@@ -89,6 +90,44 @@ bool WriteShot(const std::string& path) {
     out.write(rgb, 3);
   }
   return bool(out);
+}
+
+// Runs a chunk in the game's script state and answers "ok" only when it ran to its end and no
+// error was reported on the way. The script runner alone cannot tell: a chunk given while the main
+// loop's coroutine waits runs inside that coroutine, and calls made from C (a state handler run by
+// _SetState) catch their own errors and report them through _ALERT only. So the chunk runs in a
+// pcall, _ALERT is watched meanwhile, and the outcome is read back from the state.
+std::string RunLua(const std::string& chunk) {
+  TWindowScript* script = GetWindowManager()->GetWindowScript();
+  if (!script) return "failed: no script";
+  const std::string wrapped =
+      "__e2e = { done = false, errors = {}, n = 0 }\n"
+      "local function note(m) __e2e.n = __e2e.n + 1 __e2e.errors[__e2e.n] = tostring(m) end\n"
+      "local alert = _ALERT\n"
+      "_ALERT = function(m) note(m) if alert then return alert(m) end return m end\n"
+      "local ok, e = pcall(function()\n" + chunk + "\nend)\n"
+      "_ALERT = alert\n"
+      "if not ok then note(e) end\n"
+      "__e2e.done = true\n";
+  if (script->DoLuaString(wrapped.c_str(), int(wrapped.size()), 0) != 0) return "failed: does not run";
+  lua_State* L = script->GetState();
+  const int top = lua_gettop(L);
+  std::string answer = "failed: did not finish";
+  lua_pushstring(L, "__e2e");
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  if (lua_istable(L, -1)) {
+    lua_pushstring(L, "done");
+    lua_gettable(L, -2);
+    const bool done = lua_toboolean(L, -1) != 0;
+    lua_pop(L, 1);
+    lua_pushstring(L, "errors");
+    lua_gettable(L, -2);
+    lua_rawgeti(L, -1, 1);
+    if (lua_isstring(L, -1)) answer = std::string("failed: ") + lua_tostring(L, -1);
+    else if (done) answer = "ok";
+  }
+  lua_settop(L, top);
+  return answer;
 }
 
 // The scene screens' play state; "" for a verb that is not one of these.
@@ -191,10 +230,7 @@ std::string Run(const std::string& line) {
     return text;
   }
   if (verb == "shot") return WriteShot(rest) ? "ok" : "failed";
-  if (verb == "lua") {
-    TWindowScript* script = GetWindowManager()->GetWindowScript();
-    return script && script->DoLuaString(rest.c_str(), int(rest.size()), 0) == 0 ? "ok" : "failed";
-  }
+  if (verb == "lua") return RunLua(rest);
   if (verb == "scene") {
     CGame* game = CGame::GetInstance();
     return game ? std::to_string(game->GetCurrentSceneId()) : std::string("-");
