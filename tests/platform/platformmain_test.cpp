@@ -32,6 +32,7 @@
 #include "sound/soundmanager.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
+#include "testplugins.h"
 
 namespace fs = std::filesystem;
 
@@ -131,7 +132,7 @@ class PlatformMainTest : public ::testing::Test {
     fs::create_directories(app_ / "assets");
     setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
     setenv("XDG_DESKTOP_DIR", (root_ / "desk").c_str(), 1);
-    fs::copy_file(os::ExecutableFolder() + "test.vxmod", app_ / "test.vxmod");
+    fs::copy_file(testutil::TestPluginFolder() + "test.vxmod", app_ / "test.vxmod");
     // The program seems to live in the temporary folder; its own name keeps its version block.
     os::TestSetModulePath((app_ / fs::read_symlink("/proc/self/exe").filename()).string());
     os::TestRecordMessageBoxes(true);

@@ -15,6 +15,7 @@
 #include "ui/flashhost.h"
 #include "uifixture.h"
 #include "../os/tempfolder.h"
+#include "testplugins.h"
 
 namespace {
 
