@@ -879,6 +879,7 @@ std::unique_ptr<CScene> CModelCompositor::BuildPlacingPicturesGame(const TLuaObj
       });
     }
   });
+  game->AdoptSceneHotspots();
   game->BuildBoard();
   return game;
 }

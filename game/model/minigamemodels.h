@@ -337,6 +337,13 @@ class CPlacingPicturesGame : public CScene, public CTextboxSet {
 
   // Lays the pictures on their start areas; nothing held.
   void BuildBoard();
+  // Forgets every area's id, start picture and corners; the pictures that belong on the areas stay
+  // with their places in the list.
+  void ClearHotspotLists();
+  // Areas may also come as the scene's own hotspots (id, name = the picture on it, corners), the
+  // hotspots list then giving only each area's imageEnd: they become the areas in the order of
+  // their ids read as numbers and leave the scene. False (nothing changed) without such hotspots.
+  bool AdoptSceneHotspots();
   // Lifts the named picture off its area, which becomes free. False when a picture is held
   // already or none of that name lies on the board.
   bool Lift(const std::string& picture);

@@ -3,6 +3,10 @@
 // place in the list, whatever ids the game data gives them.
 #include "model/minigamemodels.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 bool TPictureArea::IsInside(int32_t px, int32_t py) const {
   TCorners c;
   for (int i = 0; i < 4; ++i) c.x[i] = x[i], c.y[i] = y[i];
@@ -14,6 +18,45 @@ void CPlacingPicturesGame::BuildBoard() {
   mHeld.clear();
   mHeldFrom = -1;
   mBuilt = true;
+}
+
+void CPlacingPicturesGame::ClearHotspotLists() {
+  for (TPictureArea& a : areas) {
+    const std::string end = a.imageEnd;
+    a = TPictureArea();
+    a.imageEnd = end;
+  }
+}
+
+bool CPlacingPicturesGame::AdoptSceneHotspots() {
+  if (GetSceneHotspotCount() == 0) return false;
+  // By id read as a number; an id that does not read back as its own number ("01", "x") is taken
+  // by no number and left out, as are the numbers between the ids.
+  std::vector<std::pair<long long, CSceneHotspot*>> byNumber;
+  ResetSceneHotspotIterator();
+  while (CSceneHotspot* h = GetNextSceneHotspot()) {
+    const long long n = std::atoll(h->GetId());
+    if (std::to_string(n) == h->GetId()) byNumber.emplace_back(n, h);
+  }
+  std::sort(byNumber.begin(), byNumber.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  ClearHotspotLists();
+  std::vector<TPictureArea> adopted;
+  for (size_t i = 0; i < byNumber.size(); ++i) {
+    const CSceneHotspot& h = *byNumber[i].second;
+    TPictureArea area;
+    area.id = h.GetId();
+    area.imageStart = h.GetName();
+    for (int c = 0; c < 4; ++c) area.x[c] = h.GetPositionX(c), area.y[c] = h.GetPositionY(c);
+    if (i < areas.size()) area.imageEnd = areas[i].imageEnd;
+    adopted.push_back(std::move(area));
+  }
+  areas = std::move(adopted);
+  std::vector<std::string> ids;
+  ResetSceneHotspotIterator();
+  while (CSceneHotspot* h = GetNextSceneHotspot()) ids.emplace_back(h->GetId());
+  for (const std::string& id : ids) RemoveSceneHotspot(id);
+  return true;
 }
 
 void CPlacingPicturesGame::ReturnHeld() {

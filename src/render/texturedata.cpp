@@ -15,6 +15,8 @@
 #include "render/imagecodecs.h"
 #include "render/texture.h"
 #include "render/texturememory.h"
+#include "platform/platform.h"
+#include "platform/platformimpl.h"
 
 namespace {
 
@@ -481,6 +483,57 @@ void TDxTextureData::Clear() {
   TEX_CHECK(hr);
 }
 
+namespace {
+
+// The platform's scale of the window view (1 without a platform).
+float WindowScale() {
+  float scale = 1.0f;
+  if (TPlatform* platform = TPlatform::GetInstance())
+    if (TPlatformImpl* impl = platform->GetImpl()) impl->GetViewportScale(&scale);
+  return scale > 0.0f ? scale : 1.0f;
+}
+
+LONG RoundedScaled(LONG value, float scale) { return static_cast<LONG>(std::floor(value * scale + 0.5f)); }
+
+// The stretching copy done pixel by pixel (nearest pixel) through locks, for when the surfaces'
+// own stretching copy refuses: these surfaces have no device contexts to stretch through. Both
+// surfaces must have the same pixel size; the destination rectangle is clipped to its surface.
+bool StretchByHand(IDirectDrawSurface7* to, const RECT& toRect, IDirectDrawSurface7* from, const RECT& fromRect) {
+  const LONG fromW = fromRect.right - fromRect.left, fromH = fromRect.bottom - fromRect.top;
+  const LONG toW = toRect.right - toRect.left, toH = toRect.bottom - toRect.top;
+  if (fromW <= 0 || fromH <= 0 || toW <= 0 || toH <= 0 || to == from) return false;
+  DDSURFACEDESC2 src{};
+  src.dwSize = sizeof src;
+  if (FAILED(from->Lock(nullptr, &src, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return false;
+  DDSURFACEDESC2 dst{};
+  dst.dwSize = sizeof dst;
+  if (FAILED(to->Lock(nullptr, &dst, DDLOCK_WAIT, nullptr))) {
+    from->Unlock(nullptr);
+    return false;
+  }
+  const DWORD bytes = src.ddpfPixelFormat.dwRGBBitCount / 8;
+  const bool ok = bytes != 0 && bytes == dst.ddpfPixelFormat.dwRGBBitCount / 8 &&
+                  fromRect.right <= static_cast<LONG>(src.dwWidth) && fromRect.bottom <= static_cast<LONG>(src.dwHeight);
+  if (ok) {
+    const LONG top = std::max<LONG>(toRect.top, 0), bottom = std::min<LONG>(toRect.bottom, dst.dwHeight);
+    const LONG left = std::max<LONG>(toRect.left, 0), right = std::min<LONG>(toRect.right, dst.dwWidth);
+    for (LONG y = top; y < bottom; ++y) {
+      const LONG sy = fromRect.top + (y - toRect.top) * fromH / toH;
+      const auto* srcRow = static_cast<const unsigned char*>(src.lpSurface) + sy * src.lPitch;
+      auto* dstRow = static_cast<unsigned char*>(dst.lpSurface) + y * dst.lPitch;
+      for (LONG x = left; x < right; ++x) {
+        const LONG sx = fromRect.left + (x - toRect.left) * fromW / toW;
+        std::memcpy(dstRow + x * bytes, srcRow + sx * bytes, bytes);
+      }
+    }
+  }
+  to->Unlock(nullptr);
+  from->Unlock(nullptr);
+  return ok;
+}
+
+}  // namespace
+
 void TDxTextureData::Blit(int x, int y, const TRect* source, TTexture* destination) {
   TDxDisplayHandler* handler = TDxDisplayHandler::GetInstance();
   RECT from = source ? RECT{source->left, source->top, source->right, source->bottom}
@@ -488,6 +541,32 @@ void TDxTextureData::Blit(int x, int y, const TRect* source, TTexture* destinati
   IDirectDrawSurface7* to = destination ? destination->GetSurface() : handler ? handler->GetBackBuffer() : nullptr;
   if (!to || !mSurface) {
     if (handler) handler->MarkBrokenThrottled();
+    return;
+  }
+  const float scale = destination ? 1.0f : WindowScale();
+  if (scale != 1.0f) {
+    // The window shows the back buffer scaled: the part lands where the scaled view shows it
+    // (x and y do not apply).
+    RECT toRect{RoundedScaled(from.left, scale), RoundedScaled(from.top, scale), RoundedScaled(from.right, scale),
+                RoundedScaled(from.bottom, scale)};
+    HRESULT hr = to->Blt(&toRect, mSurface.get(), &from, DDBLT_WAIT, nullptr);
+    if (hr == DDERR_SURFACELOST) {
+      if (handler) handler->MarkBrokenThrottled();
+      return;
+    }
+    if (SUCCEEDED(hr)) return;
+    static bool stretchLogged = false;
+    if (!stretchLogged) {
+      stretchLogged = true;
+      TEX_CHECK(hr);
+    }
+    if (!StretchByHand(to, toRect, mSurface.get(), from)) {
+      static bool handLogged = false;
+      if (!handLogged) {
+        handLogged = true;
+        LogPrintf("TDxTextureData::Blit: the scaled copy failed too");
+      }
+    }
     return;
   }
   HRESULT hr = to->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), mSurface.get(), &from, DDBLTFAST_WAIT);

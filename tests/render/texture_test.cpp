@@ -160,6 +160,42 @@ TEST_F(TextureTest, RefusedFastCopyTakesTheFallback) {
   EXPECT_EQ(PixelAt(*target, 12, 12) & 0xFFFFFFu, 0u);  // only the part was copied
 }
 
+// Under a scaled window view a copy to the back buffer lands where the view shows it: the part's
+// own rectangle times the scale, whatever x and y say; a refused stretching copy is redone.
+TEST_F(TextureTest, CopiesToAScaledWindowAreStretched) {
+  Image("red.png", 16, 16, 0xFFFF0000u);
+  auto source = TTexture::Get("user:red", 0);
+  ASSERT_TRUE(source);
+  auto backBufferAt = [&](int x, int y) {
+    IDirectDrawSurface7* back = handler->GetBackBuffer();
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    EXPECT_EQ(back->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+    uint32_t p = static_cast<const uint32_t*>(desc.lpSurface)[y * (desc.lPitch / 4) + x] & 0xFFFFFFu;
+    back->Unlock(nullptr);
+    return p;
+  };
+  for (bool refused : {false, true}) {
+    SCOPED_TRACE(refused ? "stretching copy refused" : "stretching copy");
+    IDirectDrawSurface7* back = handler->GetBackBuffer();
+    ASSERT_NE(back, nullptr);
+    DDBLTFX fill{};
+    fill.dwSize = sizeof fill;
+    fill.dwFillColor = 0;
+    ASSERT_EQ(back->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fill), DD_OK);
+    Impl().mViewportScale[0] = Impl().mViewportScale[1] = 2.0f;
+    if (refused) os::TestFailNextDx("Blt", DDERR_GENERIC);
+    TRect part(4, 4, 8, 8);
+    source->CopyRect(100, 100, &part, nullptr);
+    Impl().mViewportScale[0] = Impl().mViewportScale[1] = 1.0f;
+    EXPECT_EQ(backBufferAt(8, 8), 0xFF0000u);
+    EXPECT_EQ(backBufferAt(15, 15), 0xFF0000u);
+    EXPECT_EQ(backBufferAt(16, 16), 0u);
+    EXPECT_EQ(backBufferAt(7, 7), 0u);
+    EXPECT_EQ(backBufferAt(101, 101), 0u);  // not at x and y
+  }
+}
+
 TEST_F(TextureTest, LockingASixteenBitSurfaceGivesAnOpaqueCopyThatIsWrittenBack) {
   Data().mLowMemoryVideo = true;
   handler->SetDisplay(320, 240, true, true, false, false);

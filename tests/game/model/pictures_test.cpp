@@ -17,6 +17,19 @@ MakePlacingPicturesGame { seqId = 1, filepath = "pics/",
       yPos1 = 0, yPos2 = 0, yPos3 = 100, yPos4 = 100 } } }
 )";
 
+// The same board with its areas given as the scene's own hotspots (listed out of order), the
+// hotspots list naming only the picture that belongs on each.
+const char kBoardAsSceneHotspots[] = R"(
+MakePlacingPicturesGame { seqId = 1, filepath = "pics/",
+  MakeSceneHotspot { id = "4", name = "", positionX1 = 400, positionY1 = 0, positionX2 = 500, positionY2 = 0,
+    positionX3 = 500, positionY3 = 100, positionX4 = 400, positionY4 = 100 },
+  MakeSceneHotspot { id = "1", name = "2", positionX1 = 0, positionY1 = 0, positionX2 = 100, positionY2 = 0,
+    positionX3 = 100, positionY3 = 100, positionX4 = 0, positionY4 = 100 },
+  MakeSceneHotspot { id = "2", name = "1", positionX1 = 200, positionY1 = 0, positionX2 = 300, positionY2 = 0,
+    positionX3 = 300, positionY3 = 100, positionX4 = 200, positionY4 = 100 },
+  hotspots = { { imageEnd = "1" }, { imageEnd = "2" }, { imageEnd = "" } } }
+)";
+
 std::string Board(const CPlacingPicturesGame& g) {
   std::string s;
   for (const auto& a : g.areas) s += a.current.empty() ? std::string("-") : a.current;
@@ -81,4 +94,38 @@ TEST_F(PicturesTest, AHeldPictureGoesBackWhenPlayStops) {
   g->Lift("1");
   g->ReturnHeld();
   EXPECT_EQ(Board(*g), "21-");
+}
+
+TEST_F(PicturesTest, AreasGivenAsSceneHotspotsBecomeTheBoardInIdOrder) {
+  auto* g = Load<CPlacingPicturesGame>(kBoardAsSceneHotspots);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(Board(*g), "21-");
+  ASSERT_EQ(g->areas.size(), 3u);
+  EXPECT_EQ(g->areas[2].id, "4");  // the gap in the ids is skipped
+  EXPECT_EQ(g->areas[1].x[0], 200);
+  EXPECT_EQ(g->areas[0].imageEnd, "1");
+  EXPECT_EQ(g->GetSceneHotspotCount(), 0u);  // they are areas now, not hotspots of the scene
+  ASSERT_TRUE(g->Lift("2"));
+  ASSERT_TRUE(g->DropAt(450, 50));
+  g = Reload<CPlacingPicturesGame>();  // saved in the list form, as it lies
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(Board(*g), "-12");
+  const std::tuple<const char*, int32_t, int32_t> moves[] = {{"1", 50, 50}, {"2", 250, 50}};
+  for (const auto& [picture, x, y] : moves) {
+    ASSERT_TRUE(g->Lift(picture));
+    ASSERT_TRUE(g->DropAt(x, y));
+  }
+  EXPECT_TRUE(g->IsWon());
+}
+
+TEST_F(PicturesTest, ClearingTheHotspotListsKeepsOnlyWhatBelongsOnEachArea) {
+  auto* g = Load<CPlacingPicturesGame>(kBoard);
+  g->ClearHotspotLists();
+  ASSERT_EQ(g->areas.size(), 3u);
+  EXPECT_EQ(g->areas[0].imageEnd, "1");
+  EXPECT_EQ(g->areas[1].imageEnd, "2");
+  EXPECT_EQ(g->areas[2].id, "");
+  EXPECT_EQ(g->areas[0].imageStart, "");
+  EXPECT_EQ(g->areas[1].x[1], 0);
+  EXPECT_FALSE(g->AdoptSceneHotspots());  // no scene hotspots: nothing to take
 }
