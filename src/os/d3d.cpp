@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "os/d3d_cover.h"
+#include "os/d3d_frame.h"
 #include "os/ddraw_internal.h"
 
 const GUID IID_IDirect3D7 = {0x7a11d003, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
@@ -331,7 +332,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   }
 
   HRESULT EndScene() override {
-    Flush();
+    CloseBatch();
     if (HRESULT hr = DxFault("EndScene"); FAILED(hr)) {
       mInScene = false;
       return hr;
@@ -420,7 +421,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE which, LPD3DMATRIX m) override {
     D3DMATRIX* slot = Slot(which);
     if (!slot || !m) return DDERR_INVALIDPARAMS;
-    if (std::memcmp(slot, m, sizeof *m) != 0) Flush();
+    if (std::memcmp(slot, m, sizeof *m) != 0) CloseBatch();
     *slot = *m;
     return D3D_OK;
   }
@@ -439,7 +440,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (vp->dwWidth == 0 || vp->dwHeight == 0 || right > uint64_t(mTarget->Width()) ||
         bottom > uint64_t(mTarget->Height()) || vp->dvMinZ < 0 || vp->dvMaxZ > 1 || vp->dvMinZ > vp->dvMaxZ)
       return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mViewport, vp, sizeof *vp) != 0) Flush();
+    if (std::memcmp(&mViewport, vp, sizeof *vp) != 0) CloseBatch();
     mViewport = *vp;
     return D3D_OK;
   }
@@ -452,7 +453,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT SetMaterial(LPD3DMATERIAL7 m) override {
     if (!m) return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mMaterial, m, sizeof *m) != 0) Flush();
+    if (std::memcmp(&mMaterial, m, sizeof *m) != 0) CloseBatch();
     mMaterial = *m;
     return D3D_OK;
   }
@@ -465,7 +466,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
     if (state >= kStates) return DDERR_INVALIDPARAMS;
-    if (mRs[state] != value) Flush();
+    if (mRs[state] != value) CloseBatch();
     mRs[state] = value;
     return D3D_OK;
   }
@@ -500,7 +501,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (stage >= kStages) return DDERR_INVALIDPARAMS;
     Surface* s = texture ? AsSurface(texture) : nullptr;
     if (s && s->IsDepth()) return DDERR_INVALIDCAPS;
-    if (s != mTextures[stage]) Flush();
+    if (s != mTextures[stage]) CloseBatch();
     if (s) s->AddRef();
     if (mTextures[stage]) mTextures[stage]->Release();
     mTextures[stage] = s;
@@ -517,15 +518,46 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (stage >= kStages || state >= kStageStates) return DDERR_INVALIDPARAMS;
     bool same = mTss[stage][state] == value;
     if (state == D3DTSS_ADDRESS) same = same && mTss[stage][D3DTSS_ADDRESSU] == value && mTss[stage][D3DTSS_ADDRESSV] == value;
-    if (!same) Flush();
+    if (!same) CloseBatch();
     mTss[stage][state] = value;
     if (state == D3DTSS_ADDRESS) mTss[stage][D3DTSS_ADDRESSU] = mTss[stage][D3DTSS_ADDRESSV] = value;
     return D3D_OK;
   }
 
-  // Hands the gathered primitives to GL in one draw.
+  // Hands everything held back to GL: the logged batches in order, then the gathered one.
   void Flush() {
+    CloseBatch();
+    RunLog();
     if (gPendingDevice == this) gPendingDevice = nullptr;
+  }
+
+  // Ends the gathered batch: into the frame log when it was started for it, else drawn now.
+  void CloseBatch() {
+    if (mBatchCount == 0) return;
+    if (mBatchLogged) LogBatch();
+    else DrawBatch();
+  }
+
+  // The digest of the logged frame when the log holds every draw of this device since it was last
+  // emptied (0: nothing logged).
+  uint64_t LoggedDigest() {
+    CloseBatch();
+    return mLog.empty() ? 0 : mLogDigest.Value();
+  }
+  Surface* Target() const { return mTarget; }
+
+  // Forgets the logged draws (their result is already in the target).
+  void DropLog() {
+    CloseBatch();
+    for (LoggedBatch& b : mLog) ReleaseTextures(b);
+    mLog.clear();
+    mLogDigest.Reset();
+    if (gPendingDevice == this) gPendingDevice = nullptr;
+  }
+
+  // Hands the gathered primitives to GL in one draw.
+  void DrawBatch() {
+    if (gPendingDevice == this && mLog.empty()) gPendingDevice = nullptr;
     if (mBatchCount == 0) return;
     DWORD count = mBatchCount;
     mBatchCount = 0;
@@ -738,11 +770,14 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (!os::gl::OnGlThread()) return DDERR_GENERIC;
     if (type == D3DPT_TRIANGLEFAN && count == 4 && !indices && ClearedAsSolid(l, vertices)) return TakeDeferredError();
     GLenum list = ListOf(type);
-    if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) Flush();
+    if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) CloseBatch();
     if (mBatchCount == 0) {
-      // A new batch: another device's primitives go first; the target and texture are made ready now.
+      // A new batch: another device's primitives go first; the texture is made ready now, and the
+      // target too unless the batch goes into the frame log (it is bound when the log is drawn).
       if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
-      if (!mTarget->BindAsTarget()) return DDERR_GENERIC;
+      if (mLog.size() >= kMaxLogged) RunLog();
+      mBatchLogged = mTarget->Framebuffer() != 0;
+      if (!mBatchLogged && !mTarget->BindAsTarget()) return DDERR_GENERIC;
       if (mTextures[0]) mTextures[0]->Texture();
       mBatchFvf = fvf;
       mBatchMode = list;
@@ -804,6 +839,76 @@ class Device final : public ComObject<IDirect3DDevice7> {
   GLenum mBatchMode = GL_TRIANGLES;
   Layout mBatchLayout;
   HRESULT mDeferredError = D3D_OK;   // a GL error of a batch drawn after its calls returned
+  // The frame log (see d3d_frame.h): batches held back until presenting or anything else needs the
+  // target's pixels, and the digest of what they draw.
+  static constexpr size_t kMaxLogged = 4096;
+  static_assert(LoggedBatch::kStates == kStates && LoggedBatch::kStages == kStages &&
+                LoggedBatch::kStageStates == kStageStates);
+  bool mBatchLogged = false;
+  std::vector<LoggedBatch> mLog;
+  FrameDigest mLogDigest;
+
+  void SwapState(LoggedBatch& b) {
+    std::swap(mRs, b.rs);
+    std::swap(mTss, b.tss);
+    std::swap(mWorld, b.world);
+    std::swap(mView, b.view);
+    std::swap(mProjection, b.projection);
+    std::swap(mViewport, b.viewport);
+    std::swap(mMaterial, b.material);
+    std::swap(mTextures, b.textures);
+  }
+
+  void LogBatch() {
+    LoggedBatch& b = mLog.emplace_back();
+    std::memcpy(b.rs, mRs, sizeof mRs);
+    std::memcpy(b.tss, mTss, sizeof mTss);
+    b.world = mWorld;
+    b.view = mView;
+    b.projection = mProjection;
+    b.viewport = mViewport;
+    b.material = mMaterial;
+    for (int i = 0; i < kStages; ++i) {
+      b.textures[i] = mTextures[i];
+      if (b.textures[i]) b.textures[i]->AddRef();
+    }
+    b.fvf = mBatchFvf;
+    b.count = mBatchCount;
+    b.mode = mBatchMode;
+    b.vertices.swap(mBatch);
+    mBatch.clear();
+    mBatchCount = 0;
+    if (mLog.size() == 1) mLogDigest.AddValue(mTarget);
+    AddToDigest(b, &mLogDigest);
+    gPendingDevice = this;
+  }
+
+  // Draws the logged batches in order, each under the state it was logged with.
+  void RunLog() {
+    if (mLog.empty()) return;
+    std::vector<LoggedBatch> log;
+    log.swap(mLog);
+    mLogDigest.Reset();
+    for (LoggedBatch& b : log) {
+      SwapState(b);
+      mBatch.swap(b.vertices);
+      mBatchCount = b.count;
+      mBatchFvf = b.fvf;
+      mBatchMode = b.mode;
+      LayoutOf(b.fvf, &mBatchLayout);
+      if (mTarget->BindAsTarget()) {
+        if (mTextures[0]) mTextures[0]->Texture();
+        DrawBatch();
+      } else {
+        mBatchCount = 0;
+        mBatch.clear();
+        mDeferredError = DDERR_GENERIC;
+      }
+      SwapState(b);
+      ReleaseTextures(b);
+    }
+    if (gPendingDevice == this && mBatchCount == 0) gPendingDevice = nullptr;
+  }
 };
 
 class Direct3D final : public ComObject<IDirect3D7> {
@@ -870,6 +975,15 @@ class Direct3D final : public ComObject<IDirect3D7> {
 
 void FlushPendingDraws() {
   if (gPendingDevice) gPendingDevice->Flush();
+}
+
+uint64_t LoggedFrameDigest(Surface* target) {
+  if (!gPendingDevice || gPendingDevice->Target() != target) return 0;
+  return gPendingDevice->LoggedDigest();
+}
+
+void DropLoggedFrame() {
+  if (gPendingDevice) gPendingDevice->DropLog();
 }
 
 IDirect3D7* NewDirect3D(IDirectDraw7* dd) { return new Direct3D(dd); }

@@ -321,6 +321,12 @@ void TestSetDesktopDepth(DWORD bitsPerPixel);
 bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* height);
 // How many frames were swapped into the real main window so far (unchanged frames are not).
 int TestWindowSwapCount();
+// While on, each swap keeps a copy of the whole drawable as it was swapped (bars included), which
+// TestReadWindowPixels answers as 0xAARRGGBB words, rows top-down. Off by default: it costs a read.
+void TestCaptureWindowPixels(bool on);
+bool TestReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height);
+// How many presented frames repeated the frame on screen, so that their draws were dropped.
+int TestRepeatedFrameCount();
 // The adapter GUID the last successful DirectDrawCreateEx was given (false: none, the primary).
 bool TestLastCreatedAdapter(GUID* guid);
 // Number of live surfaces (tests use it to find leaks).
