@@ -219,6 +219,7 @@ class PlaythroughTest : public ::testing::Test {
   std::map<std::string, RegionCheck> checks_;
   bool recording_ = false;
   std::string savedHeld_;
+  std::string total_;  // the score sheet's total
   std::string menuTop_;  // the main menu's modal window
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
@@ -431,6 +432,7 @@ void PlaythroughTest::ShrineFarewellAndScore() {
   game_->Settle(10);
   const std::string total = game_->Send("text? scoreedit");
   EXPECT_GT(std::atoi(total.c_str()), 0) << total;
+  total_ = total;
   // The lines add up to the total, the chapter's points standing in their own lines.
   int sum = 0;
   for (const char* line : {"previouslevelbonus", "bonuspointscore", "bonuscompletelevelscore", "usedhintsbonusscore",
@@ -448,6 +450,14 @@ void PlaythroughTest::BackInTheMenuAndOut() {
   // The main menu again, the finished player started over: Play opens the chapter card.
   ASSERT_TRUE(game_->WaitFor("visible play", "yes")) << game_->ReadLog();
   ASSERT_TRUE(game_->WaitFor("top", menuTop_)) << game_->Send("top") << " " << game_->Send("modals");
+  game_->Settle(kFadeFrames);
+  // The high-score table holds the finished story's score, first, under the player's name.
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes")) << game_->ReadLog();
+  EXPECT_EQ(game_->Send("text? name1"), "Ada");
+  EXPECT_EQ(game_->Send("text? score1"), total_);
+  EXPECT_EQ(game_->Send("text? 1"), "1.");
+  EXPECT_EQ(game_->Send("visible name2"), "no");
+  ASSERT_TRUE(game_->ClickUntil("back", "top", menuTop_));
   game_->Settle(kFadeFrames);
   ASSERT_TRUE(game_->ClickUntil("quit", "visible yes", "yes"));
   QuitWith("yes");
