@@ -267,6 +267,16 @@ void Interface() {
     c.SavePng("images/bolt");
   }
   {
+    // The lever that opens the cellar door's padlock: a wooden handle with a red knob on an iron
+    // arm, nothing like the bolts beside it.
+    Canvas c(40, 100);
+    c.Solid([](float x, float y) { return Box(x, y, 16, 20, 24, 96, 3); }, [](float x, float) { return Mix(Hex(0x5a5a64), Hex(0x26262c), x / 40); }, Rimmed(1.2f, 3));
+    c.Solid([](float x, float y) { return Circle(x, y, 20, 16, 13); }, [](float x, float y) { return Mix(Hex(0xf05040), Hex(0x801810), (x + y) / 60); },
+            [] { Look l = Rimmed(1.5f, 8, 3); l.gloss = 0.5f; return l; }());
+    c.Solid([](float x, float y) { return Box(x, y, 4, 84, 36, 98, 4); }, [](float x, float y) { return Wood(x, y, Hex(0x6a4422), 113); }, Rimmed(1.2f, 3));
+    c.SavePng("images/lock/lever");
+  }
+  {
     // The chronicle's frame over the whole screen: the strip (200 high at y 200) runs between two
     // scroll rollers that hide it as it comes in and goes out, under a rail above and below.
     Canvas c(1024, 768);
@@ -338,17 +348,27 @@ void Puzzles() {
     board.SaveJpeg("images/mirror_bg");
   }
   {
-    // The board-game room: the lines that join the stones' places, inlaid in the baize.
+    // The board-game room: the lines that join the stones' places, inlaid in the baize: a top row
+    // of three places and a side path of two hanging from its middle, where one stone can wait
+    // while the other passes. Beside it the lid's pattern: the two stones the other way round.
     Canvas board = PuzzleBoard();
-    const float row = 182, left = 282, right = 582, below = 332;
+    const float row = 182, left = 282, right = 582, middle = 432, bottom = 482;
     const auto groove = [=](float x, float y) {
-      return std::min(Box(x, y, left, row - 3, right, row + 3, 3), Box(x, y, left - 3, row, left + 3, below, 3));
+      return std::min(Box(x, y, left, row - 3, right, row + 3, 3), Box(x, y, middle - 3, row, middle + 3, bottom, 3));
     };
     const auto inlay = [=](float x, float y) {
-      return std::min(Box(x, y, left, row - 1, right, row + 1), Box(x, y, left - 1, row, left + 1, below));
+      return std::min(Box(x, y, left, row - 1, right, row + 1), Box(x, y, middle - 1, row, middle + 1, bottom));
     };
     board.Shape(groove, Hex(0x1a120a, 0.55f));
     board.Shape(inlay, Hex(0xc8a050, 0.6f));
+    // the lid: a brass plate with the wanted row, black stone left, white stone right
+    board.Solid([](float x, float y) { return Box(x, y, 660, 120, 900, 244, 6); }, [](float x, float y) { return Mix(Hex(0xe8c870), Hex(0xb08840), Noise(x / 14, y / 14, 172)); },
+                Rimmed(1, 3));
+    board.Shape([](float x, float y) { return Box(x, y, 690, 180, 870, 184); }, Hex(0x5a3a18, 0.8f));
+    for (int k = 0; k < 3; ++k)
+      board.Solid([=](float x, float y) { return Circle(x, y, 700 + 80.f * k, 182, 14); }, Hex(0x3a2410, 0.5f));
+    board.Solid([](float x, float y) { return Circle(x, y, 700, 182, 12); }, Hex(0x1c1c22), Rimmed(1, 4));
+    board.Solid([](float x, float y) { return Circle(x, y, 860, 182, 12); }, Hex(0xf8f2e6), Rimmed(1, 4));
     board.SaveJpeg("images/morris_bg");
   }
   {

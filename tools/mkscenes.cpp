@@ -227,6 +227,15 @@ void Courtyard(bool dawn) {
   }
   Door(c, 700, 200, 860, 520, Hex(0x6a4226), 21);
   c.Solid([](float x, float y) { return Box(x, y, 680, 520, 880, 540, 3); }, [](float x, float y) { return Stone(x, y, Hex(0x8a8070), 50, 10, 22); });
+  // a notice pinned to the wall above the door, the village's words on it in ink (the text is
+  // the scene's own text box, laid on the light paper so that it reads)
+  if (!dawn) {
+    c.Solid([](float x, float y) { return Box(x, y, 648, 128, 936, 204, 4); },
+            [](float x, float y) { return Shade(Parchment(x, y, Hex(0xf0e2bc), 23), 1.02f - 0.08f * (y - 128) / 76); },
+            Look{2, Hex(0x3a2410, 0.85f), 6, 0.3f, 3});
+    for (float px : {660.f, 924.f})
+      c.Solid([=](float x, float y) { return Circle(x, y, px, 138, 4); }, Hex(0x5a4a3a));
+  }
   // a lantern by the door and a cart wheel against the wall
   DrawFlame(c, 895, 250, 22);
   c.Solid([](float x, float y) { return Cut(Circle(x, y, 960, 500, 44), Circle(x, y, 960, 500, 36)); }, Hex(0x6a4a2a));
@@ -473,17 +482,20 @@ void Interface() {
     border.Shape([=](float x, float y) { return Box(x, y, 0, line, 1024, line + 3); }, [](float x, float) { return Mix(Hex(0xd8b060), Hex(0x8a6a30), std::abs(std::sin(x / 60))); });
     border.SavePng(top ? "scenes/letters/cutsceneborder_top" : "scenes/letters/cutsceneborder_bottom");
   }
-  Canvas name(300, 60);
-  name.Solid([](float x, float y) { return Box(x, y, 2, 2, 298, 58, 12); }, [](float x, float y) { return Parchment(x, y, Hex(0xeed8a8), 35); }, Look{2, Hex(0x5a3a1a, 0.9f), 6, 0.3f});
-  name.Outline([](float x, float y) { return Box(x, y, 8, 8, 292, 52, 8); }, 1.2f, Hex(0x8a6030, 0.8f));
+  // A slim plate: it stands between the letterbox bar and the speech text below it.
+  Canvas name(300, 46);
+  name.Solid([](float x, float y) { return Box(x, y, 2, 2, 298, 44, 12); }, [](float x, float y) { return Parchment(x, y, Hex(0xeed8a8), 35); }, Look{2, Hex(0x5a3a1a, 0.9f), 6, 0.3f});
+  name.Outline([](float x, float y) { return Box(x, y, 8, 7, 292, 39, 8); }, 1.2f, Hex(0x8a6030, 0.8f));
   name.SavePng("scenes/letters/bg_name");
   for (bool left : {true, false}) {
-    Canvas panel(700, 260);
+    // Short enough that the bubble and its tail end above the speakers' heads (drawn from y 232,
+    // faces from about y 300): the panel stands at y 132, so it ends at 302.
+    Canvas panel(700, 170);
     const float tail = left ? 120 : 580;
     const auto bubble = [=](float x, float y) {
-      return Union(Box(x, y, 3, 3, 697, 230, 24), std::max(std::abs(x - tail) - (258 - y) * 0.5f, std::max(200 - y, y - 258)));
+      return Union(Box(x, y, 3, 3, 697, 146, 24), std::max(std::abs(x - tail) - (168 - y) * 0.7f, std::max(130 - y, y - 168)));
     };
-    panel.Solid(bubble, [](float x, float y) { return Shade(Parchment(x, y, Hex(0xf2e6c8, 0.96f), 36), 1.04f - 0.12f * y / 260); },
+    panel.Solid(bubble, [](float x, float y) { return Shade(Parchment(x, y, Hex(0xf2e6c8, 0.96f), 36), 1.04f - 0.12f * y / 170); },
                 Look{2.5f, Hex(0x6a4a28, 0.9f), 8, 0.2f});
     panel.SavePng(left ? "scenes/letters/bg_text_left" : "scenes/letters/bg_text_right");
   }
@@ -564,6 +576,32 @@ void Pieces() {
       return Hex(0xffe080, 0.85f * t * t);
     });
     door.SavePng("scenes/courtyard/door_glow");
+  }
+  // The glowing rims of the hall's ways on: the village door below and the attic stairs above.
+  const auto rim = [](int w, int h, float radius, const char* name) {
+    Canvas c(w, h);
+    c.Paint([=](float x, float y) {
+      const float d = std::abs(Box(x, y, 6, 6, w - 6.f, h - 6.f, radius));
+      const float t = std::clamp(1 - d / 6, 0.f, 1.f);
+      return Hex(0xffe080, 0.85f * t * t);
+    });
+    c.SavePng(name);
+  };
+  rim(120, 120, 20, "scenes/hall/stairs_glow");
+  rim(800, 60, 12, "scenes/hall/way_glow");
+  {
+    // The gate opened: the leaf swung inwards against the left jamb, the lit hall beyond.
+    Canvas open(160, 320);
+    open.Solid([](float x, float y) { return Arch(x, y, 0, 0, 160, 321); },
+               [](float x, float y) { return Mix(Hex(0xf0c070), Hex(0x6a4020), std::clamp(y / 320 + std::abs(x - 90) / 200, 0.f, 1.f)); });
+    open.Solid([](float x, float y) { return std::max(Arch(x, y, 0, 0, 160, 321), Box(x, y, 0, 0, 34, 320)); },
+               [](float x, float y) { return Shade(Planks(y, x, Hex(0x6a4226), 12, 21), 0.55f + 0.3f * x / 34); }, Look{2, Hex(0x1a1008, 0.9f), 4, 0.3f});
+    // the hall's floor and a glimpse of its stairs in the light
+    open.Solid([](float x, float y) { return std::max(Arch(x, y, 0, 0, 160, 321), Box(x, y, 34, 270, 160, 320)); }, Hex(0x7a5a3a));
+    for (int i = 0; i < 5; ++i)
+      open.Solid([=](float x, float y) { return std::max(Arch(x, y, 0, 0, 160, 321), Box(x, y, 96 + i * 10.f, 140 + i * 26.f, 160, 146 + i * 26.f)); },
+                 Hex(0x5a3a20, 0.9f));
+    open.SavePng("scenes/courtyard/gate_open");
   }
   { Canvas candle(40, 90); DrawCandle(candle, Place{0, 0, 1}, true); candle.SavePng("scenes/hall/candle"); }
   { Canvas p(30, 90); DrawQuill(p, Place{0, 0, 1}); p.SavePng("scenes/study/ho_quill"); }

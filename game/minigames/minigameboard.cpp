@@ -140,5 +140,5 @@ void TMiniGameBoard::Win(TPoint where, const char* sound, bool score) {
     }
   }
   if (sound) mHost.PlaySound(sound);
-  mHost.Skip();
+  mHost.Solved();
 }

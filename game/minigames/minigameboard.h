@@ -53,7 +53,8 @@ class TMiniGameBoard {
   void RemoveKind(int32_t kind);
   // The clickable entry under the point.
   bool HitTest(TPoint p, TSpriteEntry* entry) const;
-  // Scores the win, shows the bonus at the point, plays the sound and leaves.
+  // Scores the win, shows the bonus at the point, plays the sound and leaves once the solved
+  // board has been seen.
   void Win(TPoint where, const char* sound, bool score = true);
   // Stores the mouse for the settings keeper; true while the briefing swallows the mouse.
   static bool StoreMouseAndCheckBriefing(TPoint mouse);

@@ -27,6 +27,10 @@ class IMiniGameHost {
   virtual void ShowBonus(TPoint where, uint32_t bonus) = 0;
   // Leaves the mini-game for the scene after it.
   virtual void Skip() = 0;
+  // The puzzle is solved: a screen shows so for a moment before it leaves; a plain host leaves.
+  virtual void Solved() { Skip(); }
+  // Shows a string-table text in the scene's short-text box (how a puzzle is played).
+  virtual void ShowInfo(const char* label) {}
   // Runs a script text for the window (the pause dialog).
   virtual void RunScript(const char* text) = 0;
   // Milliseconds of the play clock.

@@ -10,6 +10,7 @@
 #include "minigames/morrisboard.h"
 #include "minigames/picturesboard.h"
 #include "minigames/plotpointboard.h"
+#include "model/globals.h"
 #include "model/highscore.h"
 #include "model/minigamemodels.h"
 #include "ui/windowmanager.h"
@@ -48,16 +49,37 @@ void TMiniGameWindow::PostCreate(TWindowStyle& style) {
 }
 
 bool TMiniGameWindow::Animate() {
+  if (mSolvedFrames > 0 && --mSolvedFrames == 0) TScene::Skip();
   if (mBoard) mBoard->Animate();
   return TScene::Animate();
 }
 
+void TMiniGameWindow::Solved() {
+  if (mSolvedFrames > 0 || !CanUseExits()) return;
+  ShowInfoText("PUZZLE_SOLVED");
+  mSolvedFrames = kSolvedFrames;
+}
+
 bool TMiniGameWindow::OnMouseDown(TPoint point) {
+  // The solved board is only looked at.
+  if (mSolvedFrames > 0) return true;
   if (mBoard && mBoard->OnMouseDown(point)) return true;
+  // A click on the short-text box at the top brings the room's instructions back.
+  const TRect infoBox = {128, 14, 896, 110};
+  if (AcceptsInput() && point.x >= infoBox.left && point.x < infoBox.right && point.y >= infoBox.top &&
+      point.y < infoBox.bottom) {
+    CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();
+    const TString howTo = globals ? globals->GetGlobalString("puzzleHowTo") : TString();
+    if (!howTo.IsEmpty()) {
+      ShowInfoText(howTo);
+      return true;
+    }
+  }
   return TScene::OnMouseDown(point);
 }
 
 bool TMiniGameWindow::OnMouseMove(TPoint point) {
+  if (mSolvedFrames > 0) return true;
   if (mBoard && mBoard->OnMouseMove(point)) return true;
   if (TScene::OnMouseMove(point)) return true;
   if (AcceptsInput() && GetCursorKind() != kCursorNormal) TScene::SetCursor(kCursorNormal);

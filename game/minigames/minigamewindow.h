@@ -35,6 +35,11 @@ class TMiniGameWindow : public TScene, public IMiniGameHost {
   void SetCursor(int32_t kind) override { TScene::SetCursor(kind); }
   void ShowBonus(TPoint where, uint32_t bonus) override { ShowBonusText(where, static_cast<int32_t>(bonus)); }
   void Skip() override { TScene::Skip(); }
+  void Solved() override;
+  void ShowInfo(const char* label) override { ShowInfoText(label); }
+  bool IsShowingSolved() const { return mSolvedFrames > 0; }
+  // Frames a solved board stays in view, its "solved" line shown, before the room is left.
+  static constexpr int32_t kSolvedFrames = 100;
   void RunScript(const char* text) override { RunScriptText(text); }
   uint32_t GetPlayClockTime() const override;
 
@@ -51,6 +56,7 @@ class TMiniGameWindow : public TScene, public IMiniGameHost {
  private:
   std::unique_ptr<TMiniGameBoard> mBoard;
   bool mPausedPlay = false;
+  int32_t mSolvedFrames = 0;  // counts down while the solved board is shown
 };
 
 class TJigsawPuzzleWindow : public TMiniGameWindow {

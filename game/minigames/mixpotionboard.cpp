@@ -191,7 +191,10 @@ bool TMixPotionBoard::OnMouseDown(TPoint mouse) {
     mGame.ResetAll(true, true);
     Rebuild();
   } else if (hit.kind == kKindMixButton) {
-    if (!mGame.AllSourcesFilled()) return true;
+    if (!mGame.AllSourcesFilled()) {
+      mHost.ShowInfo("POTION_FILL");
+      return true;
+    }
     mHost.PlaySound("MixSound");
     mGame.Mix();
     Rebuild();
@@ -205,6 +208,7 @@ bool TMixPotionBoard::OnMouseDown(TPoint mouse) {
       RemoveKind(kKindMoveableFlask);
       BuildMoveableFlasks();
       mHost.PlaySound("TryAgain");
+      mHost.ShowInfo("POTION_WRONG");
     }
   } else if (hit.kind == kKindMoveableFlask) {
     mHeld = hit.name;

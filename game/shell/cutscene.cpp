@@ -23,9 +23,11 @@ const float kNameInk[4] = {46 / 255.0f, 42 / 255.0f, 33 / 255.0f, 1.0f};
 const float kBlack[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 const float kContinueInk[4] = {229 / 255.0f, 198 / 255.0f, 116 / 255.0f, 1.0f};
 const float kNarrationInk[4] = {253 / 255.0f, 242 / 255.0f, 221 / 255.0f, 1.0f};
-constexpr float kLit = 1.0f, kDimmed = 0.25f, kPlaced = 0.2f;
+// The listener is shaded only lightly: a deep shade turned skin and hair into other colours
+// from one line to the next, so that the two people no longer looked like themselves.
+constexpr float kLit = 1.0f, kDimmed = 0.72f, kPlaced = 0.2f;
 const char kFont[] = "fonts/kingthings.mvec";
-constexpr int32_t kNamePlateTop = 112;  // the speech panels start at 132
+constexpr int32_t kNamePlateTop = 96;  // below the letterbox bar, clear of the speech text under it
 
 bool BriefingShown() {
   CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();

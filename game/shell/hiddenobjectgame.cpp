@@ -149,43 +149,40 @@ bool THiddenObjectGameWindow::OnMouseDown(TPoint point) {
 
 // ---- hint and penalty ----
 
-void THiddenObjectGameWindow::StartObjectHint() {
-  if (mHintActive) return;
+bool THiddenObjectGameWindow::StartObjectHint() {
+  if (mHintActive) return false;
   TSpriteWindow* sprites = GetSpriteWindow();
+  const std::string item = mModel ? mModel->GetRandomPendingItem() : std::string();
+  int32_t index = -1;
+  if (item.empty() || !sprites || !sprites->FindSprite(item.c_str(), &index)) return false;
   if (!mEffect) mEffect = std::make_shared<TFxHostSprite>(10, TFxSprite::Create(10, "fx/spinshinebrasks.lua"));
   sprites->AttachSprite(mEffect);
   mHintTimer = 0.0f;
-  const std::string item = mModel ? mModel->GetRandomPendingItem() : std::string();
   int32_t x = 0, y = 0, w = 0, h = 0;
-  int32_t index = -1;
-  if (sprites->FindSprite(item.c_str(), &index)) {
-    const TSpriteEntry entry = sprites->GetSpriteEntry(index);
-    if (entry.sprite && entry.sprite->GetTexture()) {
-      w = entry.sprite->GetTexture()->GetWidth();
-      h = entry.sprite->GetTexture()->GetHeight();
-    }
+  const TSpriteEntry entry = sprites->GetSpriteEntry(index);
+  if (entry.sprite && entry.sprite->GetTexture()) {
+    w = entry.sprite->GetTexture()->GetWidth();
+    h = entry.sprite->GetTexture()->GetHeight();
   }
   sprites->GetSpritePosition(item.c_str(), &x, &y);
   mOrbitRadius = mHintRadius;
   mCentreX = x + w / 2;
   mCentreY = y + h / 2;
   mHintActive = true;
+  return true;
 }
 
 bool THiddenObjectGameWindow::Animate() {
   if (mHintActive) {
-    mHintTimer += 0.03f;
-    mEffectPosition = TVec2(mCentreX + mOrbitRadius * std::cos(mOrbitAngle), mCentreY + mOrbitRadius * std::sin(mOrbitAngle));
-    if (mEffect) mEffect->GetSpec().transform.SetTranslation(mEffectPosition);
+    // The same orbit as the adventure scenes' hint: whole turns round the object, then gone.
+    mHintTimer += kHintOrbitStep;
     mOrbitAngle = mHintTimer * 360.0f;
-  }
-  if (mHintTimer > 2.0f) {
-    mHintTimer += 0.03f;
-    if (mEffect) mEffect->GetSpec().transform.SetTranslation(TVec2(-200.0f, -200.0f));
-  }
-  if (mHintTimer > 6.0f && mHintActive) {
-    mHintActive = false;
-    if (mEffect) GetSpriteWindow()->GetRootSprite()->RemoveChild(mEffect);
+    mEffectPosition = HintOrbitPoint(mCentreX, mCentreY, mOrbitRadius, mHintTimer);
+    if (mEffect) mEffect->GetSpec().transform.SetTranslation(mEffectPosition);
+    if (mHintTimer >= kHintOrbitEnd) {
+      mHintActive = false;
+      if (mEffect) GetSpriteWindow()->GetRootSprite()->RemoveChild(mEffect);
+    }
   }
   CHighscoreSystem* score = CHighscoreSystem::GetInstance();
   if (score && score->IsPenaltyActive()) {

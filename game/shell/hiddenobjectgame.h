@@ -25,7 +25,7 @@ class THiddenObjectGameWindow : public TScene {
   bool OnMouseDown(TPoint point) override;
   bool OnMouseMove(TPoint point) override;
   bool OnChar(int8_t c) override { return TScene::OnChar(c); }
-  void StartObjectHint() override;
+  bool StartObjectHint() override;
 
   // Script functions.
   void ResetHOG();

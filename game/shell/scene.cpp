@@ -4,6 +4,7 @@
 #include "shell/scene.h"
 
 #include <cstdlib>
+#include <functional>
 #include <ctime>
 
 #include "core/config.h"
@@ -74,8 +75,15 @@ TScene::TScene() {
 }
 
 TScene::~TScene() {
-  // Glows and moves of this scene's sprites end with it.
-  if (TSpriteAnimator* animator = TSpriteAnimator::Instance()) animator->StopAll();
+  // Glows and moves of this scene's sprites (its own and its sidebar's) end with it; those of the
+  // screen that already follows it are left alone. The child windows still stand here.
+  TSpriteAnimator* animator = TSpriteAnimator::Instance();
+  if (!animator) return;
+  std::function<void(TWindow*)> stopIn = [&](TWindow* window) {
+    if (auto* sprites = KindCast<TSpriteWindow>(window)) animator->StopUnder(sprites->GetRootSprite().get());
+    for (TWindow* child : window->GetChildren()) stopIn(child);
+  };
+  stopIn(this);
 }
 
 lua_State* TScene::ScriptState() const {

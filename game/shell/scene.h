@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/clock.h"
+#include "core/math.h"
 #include "core/string.h"
 #include "model/modelbase.h"
 #include "shell/fadeinout.h"
@@ -83,7 +84,8 @@ class TScene : public TFadeInOutInterface, public CObserver {
   virtual void OnFadeInCompleted();
   virtual void OnFadeOutCompleted();
   // The sidebar's hint in a hidden-object scene; other scenes have none.
-  virtual void StartObjectHint() {}
+  // Starts the hidden-object hint; false when nothing is shown (one runs already, none is missing).
+  virtual bool StartObjectHint() { return false; }
 
   // ---- shared with the derived screens and the sidebar ----
   CScene* GetSceneModel() const { return mScene; }
@@ -114,6 +116,13 @@ class TScene : public TFadeInOutInterface, public CObserver {
   const std::vector<TSceneTimedText>& GetInGameObjects() const { return mInGameObjects; }
   bool IsHintActive() const { return mHintActive; }
   TPoint GetHintCentre() const { return {mHintX, mHintY}; }
+  // The hint sparkle's orbit: its clock grows by the step each frame, the angle is the clock
+  // times 360 degrees, and the sparkle shows until the clock reaches the end: two whole turns
+  // round the point, slow enough to follow with the eye.
+  static constexpr float kHintOrbitStep = 0.008f;
+  static constexpr float kHintOrbitEnd = 2.0f;
+  // The sparkle's place on its orbit at clock `t`.
+  static TVec2 HintOrbitPoint(int32_t x, int32_t y, float radius, float t);
   // The exit id the hint route search answers from `start` towards `target` (empty: none).
   static std::string FindHintTarget(const std::vector<std::string>& visited, const std::string& start,
                                     const std::string& target);

@@ -108,19 +108,16 @@ void TScene::AnimateAmbient() {
   mAmbientClock.Start();
 }
 
+TVec2 TScene::HintOrbitPoint(int32_t x, int32_t y, float radius, float t) {
+  const float radians = t * 360.0f * 3.14159265f / 180.0f;
+  return TVec2(x + radius * std::cos(radians), y + radius * std::sin(radians));
+}
+
 void TScene::AnimateHint() {
-  if (mHintActive) {
-    mHintTimer += kFadeStep;
-    if (mSparkle)
-      mSparkle->GetSpec().transform.SetTranslation(
-          TVec2(mHintX + mHintRadius * std::cos(mHintAngle), mHintY + mHintRadius * std::sin(mHintAngle)));
-    mHintAngle = mHintTimer * 360.0f;
-  }
-  if (mHintTimer > 2.0f) {
-    mHintTimer += kFadeStep;
-    if (mSparkle) mSparkle->GetSpec().transform.SetTranslation(TVec2(-200.0f, -200.0f));
-  }
-  if (mHintTimer > 6.0f && mHintActive) {
+  if (!mHintActive) return;
+  mHintTimer += kHintOrbitStep;
+  if (mSparkle) mSparkle->GetSpec().transform.SetTranslation(HintOrbitPoint(mHintX, mHintY, mHintRadius, mHintTimer));
+  if (mHintTimer >= kHintOrbitEnd) {
     mHintActive = false;
     if (mSparkle && mSpriteWindow) mSpriteWindow->GetRootSprite()->RemoveChild(mSparkle);
   }

@@ -213,29 +213,32 @@ bool TSidebarWindow::OnMouseDown(TPoint point) {
   TWindowManager* manager = GetWindowManager();
   if (name == "hintbutton") {
     if (!IsHintAvailable()) return true;
-    CHighscoreSystem* score = CHighscoreSystem::GetInstance();
+    // The hint is spent only when the player is shown something: a sparkle that runs already or a
+    // scene with nothing to point at keep it.
+    bool shown = false;
+    TModalWindow* top = manager ? manager->GetTopModal() : nullptr;
+    TScene* target = KindCast<TScene>(top ? top->FindChild("scene", -1) : nullptr);
     if (mMode == kSidebarHiddenObject) {
-      PlayHintSound();
-      if (scene) scene->StartObjectHint();
+      shown = scene && scene->StartObjectHint();
     } else if (mMode == kSidebarAdventure) {
       CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();
       const TString location = globals ? globals->GetGlobalString("HintLocation") : TString();
-      // The marker needs a location; the sound and the count do not.
-      if (!location.IsEmpty()) {
-        TModalWindow* top = manager ? manager->GetTopModal() : nullptr;
-        if (TScene* target = KindCast<TScene>(top ? top->FindChild("scene", -1) : nullptr))
-          target->ShowHint(location, static_cast<int32_t>(globals->GetGlobalNumber("HintPosX")),
-                           static_cast<int32_t>(globals->GetGlobalNumber("HintPosY")));
+      if (!location.IsEmpty() && target && !target->IsHintActive()) {
+        target->ShowHint(location, static_cast<int32_t>(globals->GetGlobalNumber("HintPosX")),
+                         static_cast<int32_t>(globals->GetGlobalNumber("HintPosY")));
+        shown = target->IsHintActive();
       }
-      PlayHintSound();
     } else {
-      PlayHintSound();
       auto* placing = dynamic_cast<CPlacingObjectGame*>(mAdventureScreen);
-      TModalWindow* top = manager ? manager->GetTopModal() : nullptr;
-      if (TScene* target = KindCast<TScene>(top ? top->FindChild("scene", -1) : nullptr); target && placing)
+      if (target && placing) {
         target->ShowShortText(TScene::LookUpLabel(placing->GetHintImage()));
+        shown = true;
+      }
     }
-    if (score) score->UseHint();
+    if (shown) {
+      PlayHintSound();
+      if (CHighscoreSystem* score = CHighscoreSystem::GetInstance()) score->UseHint();
+    }
     return true;
   }
   if (name == "sidebardiary") {
@@ -373,7 +376,9 @@ void TSidebarWindow::RefreshItemList() {
   if (!mHiddenObjectGame || mWon) return;
   const std::vector<std::string> names = mHiddenObjectGame->GetItemListNames();
   const std::vector<std::string> slots = mHiddenObjectGame->GetItemListSlots();
-  for (auto& [group, box] : mGroupTexts) scenetext::SetText(box, GroupText(group));
+  // A group's count is rewritten only while the group is pending: once struck, its text stays struck.
+  for (auto& [group, box] : mGroupTexts)
+    if (mItemTexts.count(TString::Format("group%d", group))) scenetext::SetText(box, GroupText(group));
   for (auto it = mItemTexts.begin(); it != mItemTexts.end();) {
     const int32_t group = mEntryGroups[it->first];
     bool found = true;

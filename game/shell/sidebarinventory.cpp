@@ -116,6 +116,11 @@ std::string TSidebarInventoryWindow::TargetAt(TPoint point) const {
   return std::string();
 }
 
+namespace {
+// The sidebar strip begins here; an item dropped below it is simply put back.
+constexpr int32_t kStripTop = 647;
+}  // namespace
+
 bool TSidebarInventoryWindow::OnMouseDown(TPoint point) {
   if (BriefingShown()) return true;
   TScene* scene = Owner();
@@ -143,6 +148,10 @@ bool TSidebarInventoryWindow::OnMouseDown(TPoint point) {
       if (scene && game) scene->ShowShortText(TScene::LookUpLabel(game->GetCanNotUseItemText()));
       if (CHighscoreSystem* score = CHighscoreSystem::GetInstance()) score->UsedInventoryItemWrong();
     }
+  } else if (mAdventure && scene && point.y < kStripTop) {
+    // Laid on the picture where nothing takes it: the player is told so, not left guessing.
+    PlayOnce(mCanNotUseSound);
+    if (CGame* game = CGame::GetInstance()) scene->ShowShortText(TScene::LookUpLabel(game->GetCanNotUseItemText()));
   }
   if (scene) scene->SetCursor(kCursorActive);
   return true;

@@ -62,6 +62,20 @@ void TSpriteAnimator::Update() {
   }
 }
 
+namespace {
+bool IsUnder(const TSprite* sprite, const TSprite* root) {
+  for (const TSprite* p = sprite; p; p = p->GetParent())
+    if (p == root) return true;
+  return false;
+}
+}  // namespace
+
+void TSpriteAnimator::StopUnder(const TSprite* root) {
+  if (!root) return;
+  for (auto it = mMoves.begin(); it != mMoves.end();) it = IsUnder(it->first, root) ? mMoves.erase(it) : std::next(it);
+  for (auto it = mGlows.begin(); it != mGlows.end();) it = IsUnder(it->first, root) ? mGlows.erase(it) : std::next(it);
+}
+
 void TSpriteAnimator::StopAll() {
   mMoves.clear();
   mGlows.clear();

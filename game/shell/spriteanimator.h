@@ -29,6 +29,9 @@ class TSpriteAnimator {
   // One frame: steps every move; a finished sprite is detached from its parent and loses its glow.
   void Update();
   void StopAll();
+  // Ends the glows and moves of the sprites drawn under `root` only (one screen's sprites), so
+  // that a screen going away leaves the glows the next screen has already started.
+  void StopUnder(const TSprite* root);
 
   bool IsGlowing(const TSprite* sprite) const { return mGlows.count(sprite) != 0; }
   bool IsMoving(const TSprite* sprite) const { return mMoves.count(sprite) != 0; }

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -64,6 +66,20 @@ class MiniGamesTest : public ::testing::Test {
   // Puts the game text in place, starts the program, makes a player and opens the first scene.
   void Play(const std::string& miniGame) {
     std::ofstream(game_->AppFolder() / "assets/scripts/game/game.lua") << GameText(miniGame);
+    StartAndPlay(true);
+  }
+  // The demo's own game text, begun in one of its rooms instead of at the chapter card.
+  void PlayDemoFrom(int scene) {
+    const fs::path text = game_->AppFolder() / "assets/scripts/game/game.lua";
+    std::ifstream in(text);
+    std::string game((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    for (const std::string key : {"startScene = ", "currentScene = "}) {
+      const size_t at = game.find(key + "100,");
+      ASSERT_NE(at, std::string::npos) << key;
+      game.replace(at, key.size() + 3, key + std::to_string(scene));
+    }
+    std::ofstream(text) << game;
     StartAndPlay(true);
   }
   void StartAndPlay(bool newPlayer) {
@@ -256,4 +272,56 @@ MakeNineMensMorrisGame { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, 
   Click(732, 182);
   Click(732, 332);
   ExpectMovedOn();
+}
+
+TEST_F(MiniGamesTest, TheDemoPortraitIsWonByJoiningItsPiecesAsItsWordsSay) {
+  PlayDemoFrom(301);
+  // The words say to join the pieces; they say nothing of a place in a frame.
+  const std::string words = game_->Send("box? shorttextText");
+  EXPECT_NE(words.find("lay it against its"), std::string::npos) << words;
+  // The four pieces lie where the room shows them (top-left corners 60,150; 720,160; 60,400;
+  // 600,380, each 128 wide). The player keeps the first one where it lies and lays the others
+  // against it, each a few pixels off, as a hand does: the second to its right, the third below
+  // it, the fourth below the second. The joined portrait lies well away from any frame.
+  const int moves[3][4] = {{784, 224, 64 + 188 + 4, 64 + 150 - 3},
+                           {124, 464, 64 + 60 - 5, 64 + 278 + 2},
+                           {664, 444, 64 + 188 + 3, 64 + 278 + 4}};
+  for (const auto& m : moves) {
+    EXPECT_EQ(game_->Send("scene"), "301");
+    Click(m[0], m[1]);
+    Click(m[2], m[3]);
+  }
+  // Solved: the room says so, the portrait stays in view a moment, and the next room opens.
+  EXPECT_TRUE(game_->WaitFor("box? shorttextText", "Solved! A door opens to the next room...", 5000));
+  EXPECT_EQ(game_->Send("scene"), "301");
+  EXPECT_TRUE(game_->WaitFor("scene", "302", 30000)) << game_->ReadLog();
+}
+
+TEST_F(MiniGamesTest, APuzzleRoomsWordsComeBackOnAClickAndAWrongMixIsAnswered) {
+  PlayDemoFrom(303);
+  const std::string words = game_->Send("box? shorttextText");
+  EXPECT_NE(words.find("orange"), std::string::npos) << words;
+  // The words fade; a click on their box brings them back.
+  ASSERT_TRUE(game_->WaitFor("alpha shorttextBg", "0.00", 60000)) << game_->Send("alpha shorttextBg");
+  Click(500, 50);
+  EXPECT_EQ(game_->Send("alpha shorttextBg"), "1.00");
+  EXPECT_EQ(game_->Send("box? shorttextText"), words);
+  // The mix button with empty funnels asks for them to be filled.
+  Click(760, 444);
+  EXPECT_EQ(game_->Send("box? shorttextText"), "Fill both funnels first, then press the green button.");
+  // Green into both funnels mixes green, not orange: the room says so and points at the note.
+  Click(528, 424);
+  Click(656, 165);
+  Click(528, 424);
+  Click(592, 165);
+  Click(760, 444);
+  EXPECT_NE(game_->Send("box? shorttextText").find("Not orange"), std::string::npos);
+  EXPECT_EQ(game_->Send("scene"), "303");
+  // Following the note (green and purple, the first and third flasks) wins.
+  Click(528, 424);
+  Click(656, 165);
+  Click(400, 424);
+  Click(592, 165);
+  Click(760, 444);
+  EXPECT_TRUE(game_->WaitFor("scene", "304", 30000)) << game_->ReadLog();
 }

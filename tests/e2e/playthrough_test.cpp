@@ -219,6 +219,7 @@ class PlaythroughTest : public ::testing::Test {
   std::map<std::string, RegionCheck> checks_;
   bool recording_ = false;
   std::string savedHeld_;
+  std::string total_;  // the score sheet's total
   std::string menuTop_;  // the main menu's modal window
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
@@ -305,8 +306,9 @@ void PlaythroughTest::HallAndAttic() {
   ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes")) << game_->ReadLog();
   Answer("takeitem");
   EXPECT_NE(game_->Send("held").find("candle_item"), std::string::npos);
-  // The candle in the clock's lantern opens the door behind it.
-  UseItemOn("candle_item", 320, 200);
+  // The diary's clue says "Light its lantern": the candle used on the clock's lantern opens the
+  // door behind the clock.
+  UseItemOn("candle_item", 320, 120);
   ASSERT_EQ(game_->Send("held").find("candle_item"), std::string::npos) << game_->ReadLog();
   game_->Settle(5);
   // The candle burns in the lantern now: its glass glows warm.
@@ -317,13 +319,16 @@ void PlaythroughTest::HallAndAttic() {
 }
 
 void PlaythroughTest::ClockPuzzlesUntilSaved() {
-  // The torn portrait: each piece is taken at its middle and laid on its place.
+  // The torn portrait, joined as its words say: the first piece stays where it lies (60,150 on
+  // the screen), the others are taken at their middles and laid against it, a little off as a
+  // hand lays them: the second to its right, the third below it, the fourth below the second.
   LookAt("jigsaw", {{"board", 272, 172, 528, 428}});
-  for (const auto& m : {std::array{124, 214, 336, 236}, {784, 224, 464, 236}, {124, 464, 336, 364},
-                        {664, 444, 464, 364}}) {
+  EXPECT_NE(game_->Send("box? shorttextText").find("lay it against its"), std::string::npos);
+  for (const auto& m : {std::array{784, 224, 256, 211}, {124, 464, 119, 344}, {664, 444, 255, 346}}) {
     Click(m[0], m[1]);
     Click(m[2], m[3]);
   }
+  EXPECT_TRUE(game_->WaitFor("box? shorttextText", "Solved! A door opens to the next room...", 5000));
   WaitForScene("302");
   // The cellar door: the lever opens the padlock, the two outer bolts drag the inner ones up.
   for (auto [x, y] : {std::pair{700, 330}, {270, 330}, {570, 330}}) Click(x, y);
@@ -384,9 +389,15 @@ void PlaythroughTest::RemainingPuzzles() {
     Click(places[best].first + right.width / 2, places[best].second + right.height / 2);
   }
   WaitForScene("305");
-  // The game board: one stone moved onto its mark.
-  Click(282, 182);
-  Click(432, 182);
+  // The game board: the two stones change ends as the lid shows, one waiting on the side path
+  // while the other passes.
+  for (auto [from, to] : {std::pair{std::pair{282, 182}, std::pair{432, 182}}, {{432, 182}, {432, 332}},
+                          {{432, 332}, {432, 482}}, {{582, 182}, {432, 182}}, {{432, 182}, {282, 182}},
+                          {{432, 482}, {432, 332}}, {{432, 332}, {432, 182}}, {{432, 182}, {582, 182}}}) {
+    EXPECT_EQ(game_->Send("scene"), "305");
+    Click(from.first, from.second);
+    Click(to.first, to.second);
+  }
   WaitForScene("306");
   // The gallery: the pictures change places over the empty third place.
   for (auto [x, y] : {std::pair{190, 190}, {340, 410}, {490, 190}, {190, 190}, {340, 410}, {490, 190}}) Click(x, y);
@@ -406,6 +417,11 @@ void PlaythroughTest::ShrineFarewellAndScore() {
   LookAt("diary_later", {{"lines", 100, 100, 500, 360}});
   Answer("back");
   UseItemOn("relic_item", 420, 420);
+  // The relic stands on its pedestal (silver, where the empty stone was) until the player goes on.
+  game_->Settle(10);
+  EXPECT_EQ(game_->Send("scene"), "401");
+  LookAt("relic_placed", {{"relic", 390, 280, 450, 340}});
+  Click(512, 300);
   WaitForScene("402");
   ASSERT_TRUE(game_->WaitFor("box? nameText", "The Vicar")) << game_->ReadLog();
   ClickThroughCutscene("402", "403");
@@ -416,6 +432,7 @@ void PlaythroughTest::ShrineFarewellAndScore() {
   game_->Settle(10);
   const std::string total = game_->Send("text? scoreedit");
   EXPECT_GT(std::atoi(total.c_str()), 0) << total;
+  total_ = total;
   // The lines add up to the total, the chapter's points standing in their own lines.
   int sum = 0;
   for (const char* line : {"previouslevelbonus", "bonuspointscore", "bonuscompletelevelscore", "usedhintsbonusscore",
@@ -433,6 +450,14 @@ void PlaythroughTest::BackInTheMenuAndOut() {
   // The main menu again, the finished player started over: Play opens the chapter card.
   ASSERT_TRUE(game_->WaitFor("visible play", "yes")) << game_->ReadLog();
   ASSERT_TRUE(game_->WaitFor("top", menuTop_)) << game_->Send("top") << " " << game_->Send("modals");
+  game_->Settle(kFadeFrames);
+  // The high-score table holds the finished story's score, first, under the player's name.
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes")) << game_->ReadLog();
+  EXPECT_EQ(game_->Send("text? name1"), "Ada");
+  EXPECT_EQ(game_->Send("text? score1"), total_);
+  EXPECT_EQ(game_->Send("text? 1"), "1.");
+  EXPECT_EQ(game_->Send("visible name2"), "no");
+  ASSERT_TRUE(game_->ClickUntil("back", "top", menuTop_));
   game_->Settle(kFadeFrames);
   ASSERT_TRUE(game_->ClickUntil("quit", "visible yes", "yes"));
   QuitWith("yes");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -159,19 +160,26 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
   const Frame stage = game_->Shot();
   // The letterbox bars are black, the speech panel light.
   EXPECT_LT(stage.CountDiffering(0, 0, 1024, 80, 0x080808, 24), 1024 * 80 / 10);
-  EXPECT_GT(Channel(stage.At(300, 300), 16), 180);
+  EXPECT_GT(Channel(stage.At(300, 200), 16), 180);
   // The speaker's name in ink on its plate, above the panel; the vicar (left, blue) is lit and the
-  // heroine (right, red) dimmed.
+  // heroine (right, red) a little shaded, still herself.
   EXPECT_GT(Dark(stage, 380, 115, 650, 170, 90), 50);
   EXPECT_GT(Channel(stage.At(150, 550), 0), 80);
-  EXPECT_LT(Channel(stage.At(870, 550), 16), 70);
+  const int heroineShaded = Channel(stage.At(870, 550), 16), vicarLit = Channel(stage.At(150, 550), 0);
+  EXPECT_GT(heroineShaded, 60);
+  // Neither speech bubble covers a face: the faces (skin) show below the bubble on every line.
+  auto skin = [](const Frame& f, int left) {
+    return CountPixels(f, left, 330, left + 120, 420, [](int r, int g, int b) { return r > 150 && g > 110 && b > 80 && r > b + 40; });
+  };
+  EXPECT_GT(skin(stage, 90), 800);
   Click(512, 400);
   EXPECT_TRUE(game_->WaitFor("box? textTextRight", "Then the manor is where I must look.", 5000));
   EXPECT_EQ(game_->Send("box? textTextLeft"), "");
   game_->Settle(5);
   const Frame answer = game_->Shot();
-  EXPECT_LT(Channel(answer.At(150, 550), 0), 70);
-  EXPECT_GT(Channel(answer.At(870, 550), 16), 90);
+  EXPECT_LT(Channel(answer.At(150, 550), 0), vicarLit);
+  EXPECT_GT(Channel(answer.At(870, 550), 16), heroineShaded);
+  EXPECT_GT(skin(answer, 814), 800);
   for (int i = 0; i < 8 && game_->Send("scene") == "102"; ++i) Click(512, 400);
   WaitForScene("101");
 
@@ -187,18 +195,25 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
   EXPECT_LT(village.CountDiffering(326, 577, 334, 583, 0xd0a030, 60), 20);
   EXPECT_LT(village.CountDiffering(0, 700, 120, 760, 0x5c3b21, 60), 120 * 60 / 2);
 
-  // The hint: sparkles circle the gate for about a second, light on its dark wood.
-  auto sparkles = [](const Frame& f) {
-    return CountPixels(f, 720, 250, 840, 480, [](int r, int g, int b) { return r > 200 && g > 200 && b > 150; });
+  // The hint, pressed while the key still lies on the ground, circles the key, not the locked
+  // gate: the sparkle shows in every frame of its orbit round it.
+  auto sparkles = [](const Frame& f, int cx, int cy) {
+    return CountPixels(f, cx - 110, cy - 110, std::min(cx + 110, 1024), std::min(cy + 110, 640),
+                       [](int r, int g, int b) { return r > 200 && g > 200 && b > 150; });
   };
-  EXPECT_EQ(sparkles(village), 0);
+  const int groundLight = sparkles(village, 332, 580);
   game_->Send("config hintrefilltime 1");
   game_->Settle(5);
   Click(978, 660);
   game_->Send("move 600 300");
-  int seen = 0;
-  for (int shot = 0; shot < 20 && seen < 30; ++shot) seen = std::max(seen, sparkles(game_->Shot()));
-  EXPECT_GE(seen, 30);
+  EXPECT_EQ(game_->Send("hint"), "332 580");
+  int frames = 0, lit = 0;
+  for (; frames < 400 && game_->Send("hint") != "-"; ++frames) {
+    if (sparkles(game_->Shot(), 332, 580) > groundLight + 20) ++lit;
+  }
+  EXPECT_GT(frames, 5);
+  EXPECT_GE(lit, frames - 2) << "the sparkle was seen in " << lit << " of " << frames << " frames";
+  EXPECT_LT(sparkles(game_->Shot(), 332, 580), groundLight + 20);
 
   // The key goes into the strip; the pick-up window shows it.
   Click(320, 580);
@@ -214,10 +229,29 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
   }
   EXPECT_GT(carried.CountDiffering(326, 577, 334, 583, 0xd0a030, 60), 40);
   EXPECT_LT(carried.CountDiffering(271, 684, 287, 700, 0xce9f30, 30), 216);
-  // Carried from its slot onto the gate, it opens it.
+  // With the key held, the hint (refilled after its second) leads to the gate it opens.
+  game_->Settle(120);
+  Click(978, 660);
+  EXPECT_EQ(game_->Send("hint"), "780 360");
+  ASSERT_TRUE(game_->WaitFor("hint", "-", 30000));
+  // Laid on the empty sky, the key is turned away with a word, and goes back into the strip.
+  Click(279, 692);
+  Click(300, 100);
+  EXPECT_EQ(game_->Send("box? shorttextText"), "That does not work here.");
+  EXPECT_EQ(game_->Send("held"), "key_item");
+  // Carried from its slot onto the gate, it opens it: the gate stands open on the lit hall.
+  auto warmLight = [](const Frame& f) {
+    return CountPixels(f, 740, 260, 820, 500, [](int r, int g, int b) { return r > 190 && g > 140 && b < 150; });
+  };
+  game_->Send("move 600 300");
+  game_->Settle(3);
+  const int shutLight = warmLight(game_->Shot());
   Click(279, 692);
   Click(780, 360);
   EXPECT_EQ(game_->Send("held"), "-") << game_->ReadLog();
+  game_->Send("move 600 300");
+  game_->Settle(5);
+  EXPECT_GT(warmLight(game_->Shot()), shutLight + 1000);
   // The opened exit leads into the hall.
   Click(780, 360);
   WaitForScene("103");
@@ -292,6 +326,8 @@ TEST_F(ScenesTest, TheAtticSearchHintsPunishesMissesSurvivesARestartAndWinsThePr
     }
   // All found: the prize is held and shown, and closing its window leads back to the hall.
   ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes")) << game_->ReadLog();
+  // The three coins' line is struck like every other found line, its count at nothing left.
+  EXPECT_EQ(game_->Send("box? group1strikeOut"), "<u>3</u> <u>Coins</u> <u>0/3</u>");
   EXPECT_NE(game_->Send("held").find("relic_item"), std::string::npos);
   game_->ClickWindow("takeitem");
   WaitForScene("103");

@@ -54,6 +54,9 @@ MakeGame
   currentScene = 100,
   sundialPoleSprite = "images/sundial_pole",
   hintSprite = "sprites/hint/hinttimer_", hintCount = 10,
+  -- what an item used where nothing takes it answers (also set for saved games by init.lua)
+  canUseItemSound = "audio/sfx/use_ok.ogg", canNotUseItemText = "CANNOT_USE_ITEM",
+  canNotUseItemSound = "audio/sfx/use_fail.ogg",
   miniGameSkipButtonPosX = 20, miniGameSkipButtonPosY = 700, miniGameSkipButtonGraphic = "images/button_skip.png",
   miniGameMenuButtonPosX = 880, miniGameMenuButtonPosY = 700, miniGameMenuButtonGraphic = "images/button_menu.png",
   cutsceneSkipButtonPosX = 880, cutsceneSkipButtonPosY = 700, cutsceneSkipButtonGraphic = "images/button_skip.png",
@@ -96,15 +99,22 @@ MakeGame
            { image = "scenes/courtyard/door_glow", imagePositionX = 700, imagePositionY = 200 }),
       MakeSceneHotspot(Area({ id = "101_gate", name = "HS_GATE", text = "HS_GATE_TEXT", isActive = "true" },
                             700, 200, 860, 520)),
+      -- the gate standing open, shown once the key has turned in it
+      MakeSceneObject
+      {
+        id = "101_gate_open", name = "EXIT_MANOR", positionX = 700, positionY = 200,
+        image = "scenes/courtyard/gate_open", timesPickable = 0, isActive = "false", isVisible = "false",
+      },
       MakeSceneObject
       {
         id = "101_key", name = "OBJ_KEY", positionX = 300, positionY = 560, image = "scenes/courtyard/key",
         timesPickable = 1, isActive = "true", isVisible = "true", invitem = "key_item", text = "OBJ_KEY_TEXT",
         MakeActionMap { {"OnPickedUp", "ItemFound('find_key', '101_key')"} },
       },
-      textFont = "fonts/kingthings.mvec", textboxHeight = 60, textboxWidth = 260, lineHeight = 24,
-      textColor = { red = 60, green = 40, blue = 20, alpha = 255 },
-      textboxes = { { text = "NOTE_VILLAGE", x = 660, y = 140, rotation = -4 } },
+      -- the notice pinned above the gate: dark ink, level, on its light paper
+      textFont = "fonts/kingthings.mvec", textboxHeight = 60, textboxWidth = 270, lineHeight = 26,
+      textColor = { red = 40, green = 24, blue = 10, alpha = 255 },
+      textboxes = { { text = "NOTE_VILLAGE", x = 656, y = 138, rotation = 0 } },
     },
 
     -- The manor hall: the way back, the attic stairs, a candle and the stopped clock.
@@ -112,11 +122,15 @@ MakeGame
     {
       seqId = 103, bg = "scenes/hall/bg", theme = kMusicExplore, nextScene = 201,
       initScript = "scripts/game/scenes/s103_init.lua",
-      Exit("002_adv_exit_bruecke", "EXIT_VILLAGE", 101, 0, 540, 800, 600),
-      Exit("002_adv_exit_waldkreuzung", "EXIT_ATTIC", 201, 340, 0, 460, 120),
+      -- the open ways on have glowing rims
+      Exit("002_adv_exit_bruecke", "EXIT_VILLAGE", 101, 0, 540, 800, 600, nil,
+           { image = "scenes/hall/way_glow", imagePositionX = 0, imagePositionY = 540 }),
+      Exit("002_adv_exit_waldkreuzung", "EXIT_ATTIC", 201, 340, 0, 460, 120, nil,
+           { image = "scenes/hall/stairs_glow", imagePositionX = 340, imagePositionY = 0 }),
       Exit("103_clock_door", "EXIT_CLOCK", 301, 300, 152, 340, 260, "false"),
+      -- the clock with the empty lantern on its top: the candle may be used on either
       MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true" },
-                            300, 152, 340, 260)),
+                            292, 96, 348, 260)),
       -- the candle burning in the clock's lantern, shown once it is lit
       MakeSceneObject
       {
@@ -156,10 +170,14 @@ MakeGame
     -- Behind the clock, seven rooms with a puzzle each, one after the other.
     MakeJigsawPuzzle
     {
-      -- The torn portrait: four pieces laid together.
+      -- The torn portrait: the four pieces joined into one, anywhere on the table. Pieces join
+      -- when one is laid against its neighbour as in the picture; nothing needs to lie on a
+      -- marked place, so the stick-on-background rule is off and the room ends when one group
+      -- holds all four.
       seqId = 301, bg = "images/puzzle_bg.jpg", theme = kMusicPuzzle, nextScene = 302,
       initScript = "scripts/game/scenes/s301_init.lua",
-      offsetX = 272, offsetY = 172, hookPieces = "true", delta = 12, numberOfGroupsToWin = 1,
+      offsetX = 272, offsetY = 172, hookPieces = "true", stickOnBackground = "false", delta = 20,
+      numberOfGroupsToWin = 1,
       MakeJigsawPiece { id = 1, image = "images/jigsaw_1.png", startPosX = 60, startPosY = 150, endPosX = 0, endPosY = 0, {2, 3} },
       MakeJigsawPiece { id = 2, image = "images/jigsaw_2.png", startPosX = 720, startPosY = 160, endPosX = 128, endPosY = 0, {1, 4} },
       MakeJigsawPiece { id = 3, image = "images/jigsaw_3.png", startPosX = 60, startPosY = 400, endPosX = 0, endPosY = 128, {1, 4} },
@@ -183,7 +201,8 @@ MakeGame
                                upperBoltLockCloseRotAngle = 0, {0, 2} },
       MakeUnlockingDoorsBolt { downX = 450, downY = 280, upX = 450, upY = 160, {1, 3} },
       MakeUnlockingDoorsBolt { downX = 550, downY = 280, upX = 550, upY = 160, {2} },
-      MakeUnlockingDoorsBolt { downX = 680, downY = 280, upX = 680, upY = 160, movesOthers = "false", {1} },
+      MakeUnlockingDoorsBolt { downX = 680, downY = 280, upX = 680, upY = 160, movesOthers = "false",
+                               graphic = "images/lock/lever.png", {1} },
     },
 
     MakeMixPotionMiniGame
@@ -221,15 +240,18 @@ MakeGame
 
     MakeNineMensMorrisGame
     {
-      -- The game board: move the stones until the pattern on the lid is matched.
+      -- The game board: a row of three places with a side path of two below its middle. The
+      -- white and the black stone at the row's ends must change places, as the lid shows; the
+      -- side path lets one wait while the other passes (eight moves at the least).
       seqId = 305, bg = "images/morris_bg.jpg", theme = kMusicPuzzle, nextScene = 306,
       initScript = "scripts/game/scenes/s305_init.lua",
       filepath = "images/morris/",
       {
-        { xPos = 250, yPos = 150, statusStart = 1, statusEnd = 0, {1, 3} },
-        { xPos = 400, yPos = 150, statusStart = 0, statusEnd = 1, {0, 2} },
-        { xPos = 550, yPos = 150, statusStart = 1, statusEnd = 1, {1} },
-        { xPos = 250, yPos = 300, statusStart = 0, statusEnd = 0, {0} },
+        { xPos = 250, yPos = 150, statusStart = 1, statusEnd = 2, {1} },
+        { xPos = 400, yPos = 150, statusStart = 0, statusEnd = 0, {0, 2, 3} },
+        { xPos = 550, yPos = 150, statusStart = 2, statusEnd = 1, {1} },
+        { xPos = 400, yPos = 300, statusStart = 0, statusEnd = 0, {1, 4} },
+        { xPos = 400, yPos = 450, statusStart = 0, statusEnd = 0, {3} },
       },
     },
 
@@ -263,6 +285,7 @@ MakeGame
       offsetStart = 0, offsetEnd = 0,
       textUpperLeftX = 100, textUpperLeftY = 440, textLowerRightX = 924, textLowerRightY = 520,
       textColorRed = 240, textColorGreen = 225, textColorBlue = 190, textHeight = 24,
+      initScript = "scripts/game/scenes/s307_init.lua",
       MakePlotpointTexts { {"PLOT_1", 3}, {"PLOT_2", 3}, {"PLOT_3", 3} },
     },
 
@@ -272,6 +295,8 @@ MakeGame
       seqId = 401, bg = "images/shrine_bg.jpg", theme = kMusicExplore, nextScene = 402,
       initScript = "scripts/game/scenes/s401_init.lua",
       hintImage = "HINT_SHRINE",
+      -- once the relic stands on its pedestal, a click anywhere on the shrine leads on
+      Exit("401_onward", "EXIT_ONWARD", 402, 0, 0, 1024, 640, "false", { text = "HINT_SHRINE" }),
       MakeSceneHotspot(Area({ id = "401_pedestal", name = "HS_PEDESTAL", text = "HS_PEDESTAL_TEXT", isActive = "true" },
                             340, 250, 500, 550)),
       MakeSceneObject { id = "401_relic", name = "OBJ_RELIC", positionX = 380, positionY = 260,

@@ -25,6 +25,33 @@ function DiaryLine(label)
   CallScene("AddDiaryText", label, 22, "fonts/kingthings.mvec", 100, kDiaryLineY[label] or -1)
 end
 
+-- The hint points at the next useful step of the scene the player is in: the thing to take
+-- before the door it opens. A location routes the sparkle to the exit that leads there; "-1"
+-- names no location, so the sparkle circles the point given instead.
+local function HintAt(location, x, y)
+  SetGlobalString("HintLocation", location)
+  SetGlobalNumber("HintPosX", x)
+  SetGlobalNumber("HintPosY", y)
+end
+
+-- `scene` is given by a scene's init script; story steps inside a scene call it bare.
+function PointHint(scene)
+  if scene then SetGlobalNumber("hintScene", scene) end
+  scene = GetGlobalNumber("hintScene")
+  if scene == 101 then
+    if not IsObjectiveDone("find_key") then HintAt("-1", 332, 580)      -- the key on the cobbles
+    else HintAt("002", 780, 360) end                                     -- the gate, then through it
+  elseif scene == 103 then
+    if not IsObjectiveDone("attic_searched") then HintAt("003", 400, 60) -- up to the attic
+    elseif not IsObjectiveDone("find_candle") then HintAt("-1", 620, 515) -- the candle on the floor
+    else HintAt("-1", 320, 170) end                                      -- the clock's lantern and door
+  elseif scene == 401 then
+    HintAt("-1", 420, 400)                                               -- the pedestal
+  else
+    HintAt("", 0, 0)
+  end
+end
+
 -- An item picked up from the scene: it fades from the picture; points at the sidebar's fixed
 -- point, clear of the pick-up window that opens over the place where it was taken; and the
 -- objective it fulfils.
@@ -32,6 +59,7 @@ function ItemFound(objective, object)
   CallScene("FadeOut", object)
   CallScene("ShowBonusAsTextInSidebar", FoundInventoryItem())
   Objective(objective, true)
+  PointHint()
 end
 
 -- The key opens the manor gate.
@@ -39,6 +67,7 @@ function OpenManorGate()
   CallScene("RemoveInventoryItem", "key_item")
   CallScene("SetActiveExit", "001_adv_exit_wassermuehle", true)
   CallScene("SetActiveHotspot", "101_gate", false)
+  SetVisible("101_gate_open", true)
   CallScene("StartGlowExit", "001_adv_exit_wassermuehle")
   CallScene("ShowBonusAsTextOnMousePos", UsedInventoryItemSuccessfully())
   AdventureTaskComplete()
@@ -54,6 +83,7 @@ function AtticDone()
   SetActive("103_candle", true)
   SetVisible("103_candle", true)
   DiaryLine("DIARY_4")
+  PointHint(103)
 end
 
 -- The candle set in the clock's lantern opens the door behind the clock.
@@ -69,15 +99,16 @@ function LightClock()
   DiaryLine("DIARY_5")
 end
 
--- The relic set on its pedestal ends the story's last task.
+-- The relic set on its pedestal ends the story's last task. It stays in view on the pedestal
+-- until the player clicks on, through the shrine's exit that now opens.
 function PlaceRelic()
   CallScene("RemoveInventoryItem", "relic_item")
   SetVisible("401_relic", true)
   CallScene("SetActiveHotspot", "401_pedestal", false)
+  CallScene("SetActiveExit", "401_onward", true)
   CallScene("ShowBonusAsTextOnMousePos", MiniGameTaskComplete())
   Objective("relic_placed", true)
   DiaryLine("DIARY_6")
-  CallScene("Skip")
 end
 
 -- The last screen's click: the score sheet, whose close button ends the game.
@@ -86,6 +117,8 @@ function ShowScoreSheet()
 end
 
 -- A puzzle room behind the clock: how its puzzle is played, in the info box as the room opens.
+-- A click on the info box brings the words back (the puzzle window reads "puzzleHowTo").
 function PuzzleRoom(howTo)
+  SetGlobalString("puzzleHowTo", howTo)
   ShowInfoText(howTo)
 end

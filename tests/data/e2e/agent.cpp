@@ -136,9 +136,18 @@ std::string RunPlayQuery(const std::string& verb, std::istringstream& args) {
   if (verb == "score") return score ? std::to_string(score->GetHighscoreAsInt()) : std::string("-");
   if (verb == "penalty") return score && score->IsPenaltyActive() ? "yes" : "no";
   if (verb == "hint") {
-    auto* search = KindCast<THiddenObjectGameWindow>(FindNamed("scene"));
-    if (!search || !search->IsObjectHintActive()) return "-";
-    const TPoint centre = search->GetObjectHintCentre();
+    // The sparkle's centre: a hidden-object search's, or an adventure scene's.
+    TWindow* named = FindNamed("scene");
+    TPoint centre;
+    if (auto* search = KindCast<THiddenObjectGameWindow>(named)) {
+      if (!search->IsObjectHintActive()) return "-";
+      centre = search->GetObjectHintCentre();
+    } else if (auto* scene = KindCast<TScene>(named)) {
+      if (!scene->IsHintActive()) return "-";
+      centre = scene->GetHintCentre();
+    } else {
+      return "-";
+    }
     return std::to_string(centre.x) + " " + std::to_string(centre.y);
   }
   if (verb == "config") {

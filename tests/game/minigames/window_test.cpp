@@ -69,6 +69,12 @@ TEST_F(MiniGameWindowTest, AWinningClickLeavesForTheNextScene) {
   TSprite::SetHitProbe(&mProbe);
   // Bolt 1 drags bolt 2: clicking bolt 1 raises both.
   EXPECT_TRUE(scene->OnMouseDown(TPoint{110, 320}));
+  // The solved board stays in view, saying so, and takes no more clicks; then the room is left.
+  auto* window = KindCast<TMiniGameWindow>(scene);
+  EXPECT_TRUE(window->IsShowingSolved());
+  EXPECT_FALSE(scene->IsLeaving());
+  EXPECT_TRUE(scene->OnMouseDown(TPoint{110, 320}));
+  Frames(TMiniGameWindow::kSolvedFrames + 1);
   EXPECT_TRUE(scene->IsLeaving());
   Frames(60);
   TSprite::SetHitProbe(nullptr);

@@ -62,14 +62,14 @@ TEST_F(CutsceneTest, LinesPlayOnePerClickWithTheSpeakerLitAndTheOtherDimmed) {
   EXPECT_FLOAT_EQ(Alpha(scene, "textBgLeft"), 1.0f);
   EXPECT_FLOAT_EQ(Alpha(scene, "textBgRight"), 0.0f);
   EXPECT_FLOAT_EQ(Tint(scene, 1), 1.0f);
-  EXPECT_FLOAT_EQ(Tint(scene, 2), 0.25f);
+  EXPECT_FLOAT_EQ(Tint(scene, 2), 0.72f);
   // Line 3 is an empty heroine line: line 4 follows without a click.
   EXPECT_TRUE(scene->OnMouseDown({500, 400}));
   EXPECT_EQ(Line(), 4);
   EXPECT_EQ(Text(scene, "textTextRight"), "cs_l4");
   EXPECT_EQ(Text(scene, "textTextLeft"), "");
   EXPECT_FLOAT_EQ(Tint(scene, 2), 1.0f);
-  EXPECT_FLOAT_EQ(Tint(scene, 1), 0.25f);
+  EXPECT_FLOAT_EQ(Tint(scene, 1), 0.72f);
   auto heroine = scene->GetCharacterWindow()->GetSprite(2);
   EXPECT_FLOAT_EQ(heroine->GetSpec().transform.GetTranslation().x, 1024.0f - 280.0f);
 }

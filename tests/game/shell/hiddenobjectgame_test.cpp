@@ -110,7 +110,7 @@ TEST_F(HiddenObjectTest, TheHintCirclesAMissingObjectAndRefillsAfterItsTime) {
   EXPECT_TRUE(onAnObject) << centre.x << "," << centre.y;
   // Used: refilling, and a click on the button then does nothing.
   EXPECT_FALSE(sidebar->IsHintAvailable());
-  Frames(150);
+  Frames(int(TScene::kHintOrbitEnd / TScene::kHintOrbitStep) + 3);
   EXPECT_FALSE(scene->IsObjectHintActive());
   EXPECT_TRUE(sidebar->OnMouseDown({960, 640}));
   EXPECT_FALSE(scene->IsObjectHintActive());

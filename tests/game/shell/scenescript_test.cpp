@@ -243,10 +243,17 @@ TEST_F(SceneScriptTest, TheHintSparkleCirclesTheExitCentreOrTheGivenPointAndEnds
   EXPECT_TRUE(scene->IsHintActive());
   EXPECT_EQ(scene->GetHintCentre().x, 321);
   EXPECT_EQ(scene->GetHintCentre().y, 123);
-  // t grows 0.03 a frame, 0.06 after 2.0: inactive once past 6.0.
-  Frames(67);
+  // The sparkle runs its whole orbit round the point (two turns), then is gone.
+  const int orbit = int(TScene::kHintOrbitEnd / TScene::kHintOrbitStep);
+  Frames(orbit - 3);
   EXPECT_TRUE(scene->IsHintActive());
-  Frames(70);
+  // A quarter turn on, it stands a quarter of the circle further round, at the same distance.
+  const TVec2 a = TScene::HintOrbitPoint(321, 123, 80, 0.25f), b = TScene::HintOrbitPoint(321, 123, 80, 0.5f);
+  EXPECT_NEAR(a.x, 321, 0.5);
+  EXPECT_NEAR(a.y, 203, 0.5);
+  EXPECT_NEAR(b.x, 241, 0.5);
+  EXPECT_NEAR(b.y, 123, 0.5);
+  Frames(6);
   EXPECT_FALSE(scene->IsHintActive());
 }
 

@@ -1,5 +1,5 @@
 -- The manor hall. On the first visit a loose page of the lord's diary lies on the floor; the hint
--- leads up to the attic until it is searched, then to the clock.
+-- leads up to the attic until it is searched, then to the candle and the clock.
 if not GetGlobalBool("hallVisited") then
   SetGlobalBool("hallVisited", true)
   DiaryLine("DIARY_3")
@@ -7,10 +7,7 @@ if not GetGlobalBool("hallVisited") then
   SetGlobalString("briefingDiaryPage", "DIARY_3")
   SetGlobalBool("showBriefingWindow", true)
 end
-if IsObjectiveDone("attic_searched") then
-  SetGlobalString("HintLocation", "")
-  SetGlobalNumber("HintPosX", 320)
-  SetGlobalNumber("HintPosY", 200)
-else
-  SetGlobalString("HintLocation", "003")
-end
+PointHint(103)
+-- The open ways on glow as the hall opens.
+StartGlowExit("002_adv_exit_bruecke")
+StartGlowExit("002_adv_exit_waldkreuzung")
