@@ -111,15 +111,18 @@ TEST_F(EntryTest, TheModuleHearsWhereTheGameRunsThenTheSessionAndTheGameEndsWhen
   std::vector<std::string> lines = ModuleLines();
   std::vector<std::string> keys;
   for (const std::string& line : lines) keys.push_back(Key(line));
-  EXPECT_EQ(keys, (std::vector<std::string>{"cmdline", "commondatadir", "userdatadir", "loadbroadcast", "sessionready"}));
-  ASSERT_EQ(lines.size(), 5u);
+  // The game reports the player's mute as it applies the sound settings, before its first event.
+  EXPECT_EQ(keys, (std::vector<std::string>{"cmdline", "commondatadir", "userdatadir", "mute", "loadbroadcast",
+                                            "sessionready"}));
+  ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "cmdline=-x options=probe=1");
   std::string userFolder = lines[2].substr(lines[2].find('=') + 1);
   EXPECT_EQ(userFolder.rfind("Z:\\", 0), 0u) << userFolder;                    // a folder in the Windows view
   EXPECT_NE(userFolder.find("\\The Harrowmere Demo"), std::string::npos) << userFolder;
   EXPECT_NE(userFolder.back(), '\\');
-  EXPECT_EQ(lines[3], "loadbroadcast=0");
-  EXPECT_EQ(lines[4], "sessionready=0");
+  EXPECT_EQ(lines[3], "mute=0");
+  EXPECT_EQ(lines[4], "loadbroadcast=0");
+  EXPECT_EQ(lines[5], "sessionready=0");
 
   // Closing the window (the system's close request) ends the game loop and the process with 0,
   // after a tear-down that leaves the log behind.
