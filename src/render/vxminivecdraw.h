@@ -66,7 +66,6 @@ public:
 
   // Where lines go when there is no pixel target (the display's line-list drawing).
   void SetLineSink(LineSink sink) { mSink = std::move(sink); }
-  const LineSink& GetLineSink() const { return mSink; }
   void SetSpanOffsets(float start, float end, float y) { mStartOffset = start, mEndOffset = end, mYOffset = y; }
   void GetSpanOffsets(float* start, float* end, float* y) const { *start = mStartOffset, *end = mEndOffset, *y = mYOffset; }
   // Vertices gathered before the line sink is called (an even number, at least 2).

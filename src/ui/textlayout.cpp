@@ -398,26 +398,14 @@ float ScreenViewportScale() {
 
 void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight, float scale, int lineSpacing,
                          float alpha, TVxPixelTarget* target) {
-  // On screen under a viewport scale the glyphs are rasterised at the window's own pixels (whole
-  // ones), but their lines go out in the game's coordinates: the display's projection scales them
-  // to the window as it does every other shape of the frame.
+  // On screen the text follows the viewport scale as the rest of the frame does, on whole pixels.
   const float screenScale = target ? 1.0f : ScreenViewportScale();
   const bool snap = screenScale != 1.0f;
-  TVxMiniVecDraw::LineSink screenSink;
   if (snap) {
     scale *= screenScale;
     x *= screenScale;
     y *= screenScale;
     clipHeight = int(float(clipHeight) * screenScale);
-    draw.Flush();
-    screenSink = draw.GetLineSink();
-    const float toGame = 1.0f / screenScale;
-    draw.SetLineSink([screenSink, toGame](const TVxLineVertex* vertices, int count) {
-      if (!screenSink) return;
-      std::vector<TVxLineVertex> scaled(vertices, vertices + count);
-      for (TVxLineVertex& v : scaled) v.x *= toGame, v.y *= toGame;
-      screenSink(scaled.data(), count);
-    });
   }
   draw.SetReplace(mReplace);
   draw.SetBlendAlpha(mBlendAlpha);
@@ -436,8 +424,7 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
       if (!run.font) continue;
       const bool lastRunOfLine = ri + 1 == line.runs.size();
       draw.SetShear(run.italic);
-      // Stroke widths are in drawn pixels: they grow with the text.
-      float outlineWidth = run.outlineSize > 0 ? run.outlineSize * scale : 0;
+      float outlineWidth = run.outlineSize > 0 ? run.outlineSize : 0;
       if (outlineWidth > 0) draw.SetColor(255, PackColor(run.outlineColor, 1.0f), alpha);
       float boldWidth = 0;
       const bool hovered = !mHoverLink.IsEmpty() && run.linkId == mHoverLink;
@@ -497,5 +484,4 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
     lineY += (line.height + lineSpacing) * scale;
   }
   draw.Flush();
-  if (snap) draw.SetLineSink(screenSink);
 }

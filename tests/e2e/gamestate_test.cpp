@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "e2e/gamedriver.h"
-#include "os/dll.h"
 #include "testplugins.h"
 
 namespace fs = std::filesystem;
@@ -23,7 +22,7 @@ class GameStateTest : public ::testing::Test {
     root_ = fs::temp_directory_path() / ("gamestate-e2e-" + std::to_string(getpid()));
     game_ = std::make_unique<GameDriver>(root_);
     // The test module writes every report it hears to the file named here.
-    fs::copy_file(fs::path(testutil::TestPluginFolder()) / "test.vxmod", game_->AppFolder() / "test.vxmod");
+    fs::copy_file(testutil::TestPluginFolder() + "test.vxmod", game_->AppFolder() / "test.vxmod");
     moduleLog_ = root_ / "module.log";
     setenv("TM_VXMOD_LOG", moduleLog_.c_str(), 1);
   }
