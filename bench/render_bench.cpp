@@ -23,6 +23,7 @@
 #include "core/commandline.h"
 #include "core/config.h"
 #include "core/log.h"
+#include "os/ddraw.h"
 #include "os/gdi.h"
 #include "os/time.h"
 #include "os/winuser.h"
@@ -369,16 +370,20 @@ int main(int argc, char** argv) {
     s.baseline();
     gl.Leave();
     double projectFrames = 0, projectTime = 0, baseFrames = 0, baseTime = 0;
+    long draws = 0;
     for (int round = 0; round < kRounds; ++round) {
       double slice = seconds / kRounds;
+      long drawsBefore = os::TestDrawCallCount();
       Run(s.project, slice, &projectFrames, &projectTime);
+      draws += os::TestDrawCallCount() - drawsBefore;
       PumpMessages();
       gl.Enter();
       Run(s.baseline, slice, &baseFrames, &baseTime);
       gl.Leave();
     }
     double f = projectFrames / projectTime, b = baseFrames / baseTime, ratio = b > 0 ? f / b : 0;
-    std::printf("render %s project_fps=%.1f baseline_fps=%.1f ratio=%.3f\n", s.name.c_str(), f, b, ratio);
+    std::printf("render %s project_fps=%.1f baseline_fps=%.1f ratio=%.3f gl_draws_per_frame=%.1f\n", s.name.c_str(), f,
+                b, ratio, projectFrames > 0 ? double(draws) / projectFrames : 0.0);
     std::fflush(stdout);
     if (ratio > 0) {
       logSum += std::log(ratio);

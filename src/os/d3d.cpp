@@ -199,6 +199,7 @@ class Direct3D;
 class Device;
 
 Device* gPendingDevice = nullptr;  // the device holding gathered primitives, if any
+long gDrawCalls = 0;               // GL draws issued by all devices
 
 // The list primitive a primitive type unrolls into.
 GLenum ListOf(D3DPRIMITIVETYPE t) {
@@ -215,9 +216,21 @@ GLenum ListOf(D3DPRIMITIVETYPE t) {
 // vertex stay), line strips become pairs.
 template <class At>
 void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8_t>* out) {
+  size_t vertices = 0;
+  switch (type) {
+    case D3DPT_TRIANGLEFAN:
+    case D3DPT_TRIANGLESTRIP: vertices = n >= 3 ? size_t(n - 2) * 3 : 0; break;
+    case D3DPT_LINESTRIP: vertices = n >= 2 ? size_t(n - 1) * 2 : 0; break;
+    case D3DPT_TRIANGLELIST: vertices = n / 3 * 3; break;
+    case D3DPT_LINELIST: vertices = n / 2 * 2; break;
+    default: vertices = n; break;
+  }
+  size_t at0 = out->size();
+  out->resize(at0 + vertices * size_t(stride));
+  uint8_t* to = out->data() + at0;
   auto put = [&](DWORD i) {
-    const uint8_t* v = at(i);
-    out->insert(out->end(), v, v + stride);
+    std::memcpy(to, at(i), size_t(stride));
+    to += stride;
   };
   switch (type) {
     case D3DPT_TRIANGLEFAN:
@@ -232,17 +245,63 @@ void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8
     case D3DPT_LINESTRIP:
       for (DWORD i = 0; i + 1 < n; ++i) put(i), put(i + 1);
       break;
-    case D3DPT_TRIANGLELIST:
-      for (DWORD i = 0; i + 2 < n; i += 3) put(i), put(i + 1), put(i + 2);
-      break;
-    case D3DPT_LINELIST:
-      for (DWORD i = 0; i + 1 < n; i += 2) put(i), put(i + 1);
-      break;
     default:
-      for (DWORD i = 0; i < n; ++i) put(i);
+      for (DWORD i = 0; i < vertices; ++i) put(i);
       break;
   }
 }
+
+// The same for vertices stored one after another: lists are copied whole.
+void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, std::vector<uint8_t>* out) {
+  if (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST || type == D3DPT_POINTLIST) {
+    DWORD whole = type == D3DPT_TRIANGLELIST ? n / 3 * 3 : type == D3DPT_LINELIST ? n / 2 * 2 : n;
+    out->insert(out->end(), v, v + size_t(whole) * size_t(stride));
+    return;
+  }
+  Unroll(type, n, stride, [&](DWORD i) { return v + size_t(i) * size_t(stride); }, out);
+}
+
+constexpr int kStates = 256, kStages = 8, kStageStates = 32;
+
+// The vertex arrays a draw reads besides positions and diffuse colours.
+struct Arrays {
+  bool normal = false, specular = false, tex = false;
+};
+
+// Whether one half (colour or alpha) of stage 0 hands on the diffuse colour unchanged when its
+// texture reads as opaque white.
+bool PassesDiffuse(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
+  auto diffuse = [alpha](DWORD a) {
+    DWORD s = a & D3DTA_SELECTMASK;
+    return (s == D3DTA_DIFFUSE || s == D3DTA_CURRENT) && !(a & D3DTA_COMPLEMENT) &&
+           (alpha || !(a & D3DTA_ALPHAREPLICATE));
+  };
+  auto white = [](DWORD a) { return (a & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !(a & D3DTA_COMPLEMENT); };
+  switch (op) {
+    case D3DTOP_SELECTARG1: return diffuse(arg1);
+    case D3DTOP_SELECTARG2: return diffuse(arg2);
+    case D3DTOP_MODULATE: return (diffuse(arg1) && white(arg2)) || (white(arg1) && diffuse(arg2));
+    case D3DTOP_DISABLE: return alpha;
+    default: return false;
+  }
+}
+
+// Everything a draw's pixels depend on besides the target, the vertices and the textures.
+struct DrawState {
+  DWORD rs[kStates];
+  DWORD tss[kStages][kStageStates];
+  D3DMATRIX world, view, projection;
+  D3DVIEWPORT7 viewport{};
+  D3DMATERIAL7 material;
+
+  bool operator==(const DrawState& o) const {
+    return std::memcmp(rs, o.rs, sizeof rs) == 0 && std::memcmp(tss, o.tss, sizeof tss) == 0 &&
+           std::memcmp(&world, &o.world, sizeof world) == 0 && std::memcmp(&view, &o.view, sizeof view) == 0 &&
+           std::memcmp(&projection, &o.projection, sizeof projection) == 0 &&
+           std::memcmp(&viewport, &o.viewport, sizeof viewport) == 0 &&
+           std::memcmp(&material, &o.material, sizeof material) == 0;
+  }
+};
 
 class Device final : public ComObject<IDirect3DDevice7> {
  public:
@@ -250,35 +309,35 @@ class Device final : public ComObject<IDirect3DDevice7> {
     mD3D->AddRef();
     target->AddRef();
     mTarget = target;
-    mWorld = mView = mProjection = Identity();
-    mMaterial = D3DMATERIAL7{};
-    std::memset(mRs, 0, sizeof mRs);
-    std::memset(mTss, 0, sizeof mTss);
+    mCur.world = mCur.view = mCur.projection = Identity();
+    mCur.material = D3DMATERIAL7{};
+    std::memset(mCur.rs, 0, sizeof mCur.rs);
+    std::memset(mCur.tss, 0, sizeof mCur.tss);
     bool hasDepth = target->HasDepth();
-    mRs[D3DRENDERSTATE_TEXTUREPERSPECTIVE] = TRUE;
-    mRs[D3DRENDERSTATE_ZENABLE] = hasDepth ? TRUE : FALSE;
-    mRs[D3DRENDERSTATE_FILLMODE] = 3;
-    mRs[D3DRENDERSTATE_SHADEMODE] = D3DSHADE_GOURAUD;
-    mRs[D3DRENDERSTATE_ZWRITEENABLE] = TRUE;
-    mRs[D3DRENDERSTATE_SRCBLEND] = D3DBLEND_ONE;
-    mRs[D3DRENDERSTATE_DESTBLEND] = D3DBLEND_ZERO;
-    mRs[D3DRENDERSTATE_CULLMODE] = D3DCULL_CCW;
-    mRs[D3DRENDERSTATE_ZFUNC] = D3DCMP_LESSEQUAL;
-    mRs[D3DRENDERSTATE_ALPHAFUNC] = D3DCMP_ALWAYS;
-    mRs[D3DRENDERSTATE_TEXTUREFACTOR] = 0xFFFFFFFFu;
-    mRs[D3DRENDERSTATE_LIGHTING] = TRUE;
-    mRs[D3DRENDERSTATE_COLORVERTEX] = TRUE;
-    mRs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-    mRs[D3DRENDERSTATE_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
+    mCur.rs[D3DRENDERSTATE_TEXTUREPERSPECTIVE] = TRUE;
+    mCur.rs[D3DRENDERSTATE_ZENABLE] = hasDepth ? TRUE : FALSE;
+    mCur.rs[D3DRENDERSTATE_FILLMODE] = 3;
+    mCur.rs[D3DRENDERSTATE_SHADEMODE] = D3DSHADE_GOURAUD;
+    mCur.rs[D3DRENDERSTATE_ZWRITEENABLE] = TRUE;
+    mCur.rs[D3DRENDERSTATE_SRCBLEND] = D3DBLEND_ONE;
+    mCur.rs[D3DRENDERSTATE_DESTBLEND] = D3DBLEND_ZERO;
+    mCur.rs[D3DRENDERSTATE_CULLMODE] = D3DCULL_CCW;
+    mCur.rs[D3DRENDERSTATE_ZFUNC] = D3DCMP_LESSEQUAL;
+    mCur.rs[D3DRENDERSTATE_ALPHAFUNC] = D3DCMP_ALWAYS;
+    mCur.rs[D3DRENDERSTATE_TEXTUREFACTOR] = 0xFFFFFFFFu;
+    mCur.rs[D3DRENDERSTATE_LIGHTING] = TRUE;
+    mCur.rs[D3DRENDERSTATE_COLORVERTEX] = TRUE;
+    mCur.rs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
+    mCur.rs[D3DRENDERSTATE_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
     for (int s = 0; s < kStages; ++s) {
-      mTss[s][D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-      mTss[s][D3DTSS_ALPHAOP] = s == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-      mTss[s][D3DTSS_COLORARG1] = mTss[s][D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-      mTss[s][D3DTSS_COLORARG2] = mTss[s][D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-      mTss[s][D3DTSS_ADDRESS] = mTss[s][D3DTSS_ADDRESSU] = mTss[s][D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
-      mTss[s][D3DTSS_MAGFILTER] = D3DTFG_POINT;
-      mTss[s][D3DTSS_MINFILTER] = D3DTFN_POINT;
-      mTss[s][D3DTSS_MIPFILTER] = D3DTFP_NONE;
+      mCur.tss[s][D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+      mCur.tss[s][D3DTSS_ALPHAOP] = s == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+      mCur.tss[s][D3DTSS_COLORARG1] = mCur.tss[s][D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+      mCur.tss[s][D3DTSS_COLORARG2] = mCur.tss[s][D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+      mCur.tss[s][D3DTSS_ADDRESS] = mCur.tss[s][D3DTSS_ADDRESSU] = mCur.tss[s][D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
+      mCur.tss[s][D3DTSS_MAGFILTER] = D3DTFG_POINT;
+      mCur.tss[s][D3DTSS_MINFILTER] = D3DTFN_POINT;
+      mCur.tss[s][D3DTSS_MIPFILTER] = D3DTFP_NONE;
     }
     FullViewport();
   }
@@ -375,8 +434,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     // A depth-only clear leaves the colour alone; one rectangle over the whole target replaces it.
     bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
                                        rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
-                 mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
-                 LONG(mViewport.dwHeight) == mTarget->Height();
+                 mCur.viewport.dwX == 0 && mCur.viewport.dwY == 0 && LONG(mCur.viewport.dwWidth) == mTarget->Width() &&
+                 LONG(mCur.viewport.dwHeight) == mTarget->Height();
     Surface::Change change = Surface::Change::None;
     if (flags & D3DCLEAR_TARGET) change = whole ? Surface::Change::Whole : Surface::Change::Part;
     // The whole depth buffer cleared waits for the next draw that tests depth.
@@ -390,8 +449,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (!os::gl::OnGlThread() || !mTarget->BindAsTarget(change)) return DDERR_GENERIC;
     if ((flags & D3DCLEAR_ZBUFFER) && depth) depth->ApplyDepthClear();
     std::vector<D3DRECT> list;
-    D3DRECT vp{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
-               LONG(mViewport.dwY + mViewport.dwHeight)};
+    D3DRECT vp{LONG(mCur.viewport.dwX), LONG(mCur.viewport.dwY), LONG(mCur.viewport.dwX + mCur.viewport.dwWidth),
+               LONG(mCur.viewport.dwY + mCur.viewport.dwHeight)};
     if (count && rects) list.assign(rects, rects + count);
     else list.push_back(vp);
     float c[4];
@@ -420,7 +479,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE which, LPD3DMATRIX m) override {
     D3DMATRIX* slot = Slot(which);
     if (!slot || !m) return DDERR_INVALIDPARAMS;
-    if (std::memcmp(slot, m, sizeof *m) != 0) Flush();
+    if (std::memcmp(slot, m, sizeof *m) != 0) Changing();
     *slot = *m;
     return D3D_OK;
   }
@@ -439,40 +498,40 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (vp->dwWidth == 0 || vp->dwHeight == 0 || right > uint64_t(mTarget->Width()) ||
         bottom > uint64_t(mTarget->Height()) || vp->dvMinZ < 0 || vp->dvMaxZ > 1 || vp->dvMinZ > vp->dvMaxZ)
       return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mViewport, vp, sizeof *vp) != 0) Flush();
-    mViewport = *vp;
+    if (std::memcmp(&mCur.viewport, vp, sizeof *vp) != 0) Changing();
+    mCur.viewport = *vp;
     return D3D_OK;
   }
 
   HRESULT GetViewport(LPD3DVIEWPORT7 vp) override {
     if (!vp) return DDERR_INVALIDPARAMS;
-    *vp = mViewport;
+    *vp = mCur.viewport;
     return D3D_OK;
   }
 
   HRESULT SetMaterial(LPD3DMATERIAL7 m) override {
     if (!m) return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mMaterial, m, sizeof *m) != 0) Flush();
-    mMaterial = *m;
+    if (std::memcmp(&mCur.material, m, sizeof *m) != 0) Changing();
+    mCur.material = *m;
     return D3D_OK;
   }
 
   HRESULT GetMaterial(LPD3DMATERIAL7 m) override {
     if (!m) return DDERR_INVALIDPARAMS;
-    *m = mMaterial;
+    *m = mCur.material;
     return D3D_OK;
   }
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
     if (state >= kStates) return DDERR_INVALIDPARAMS;
-    if (mRs[state] != value) Flush();
-    mRs[state] = value;
+    if (mCur.rs[state] != value) Changing();
+    mCur.rs[state] = value;
     return D3D_OK;
   }
 
   HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override {
     if (state >= kStates || !value) return DDERR_INVALIDPARAMS;
-    *value = mRs[state];
+    *value = mCur.rs[state];
     return D3D_OK;
   }
 
@@ -500,7 +559,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (stage >= kStages) return DDERR_INVALIDPARAMS;
     Surface* s = texture ? AsSurface(texture) : nullptr;
     if (s && s->IsDepth()) return DDERR_INVALIDCAPS;
-    if (s != mTextures[stage]) Flush();
+    if (stage == 0 && s != mTextures[0]) Changing();
     if (s) s->AddRef();
     if (mTextures[stage]) mTextures[stage]->Release();
     mTextures[stage] = s;
@@ -509,37 +568,44 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD* value) override {
     if (stage >= kStages || state >= kStageStates || !value) return DDERR_INVALIDPARAMS;
-    *value = mTss[stage][state];
+    *value = mCur.tss[stage][state];
     return D3D_OK;
   }
 
   HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) override {
     if (stage >= kStages || state >= kStageStates) return DDERR_INVALIDPARAMS;
-    bool same = mTss[stage][state] == value;
-    if (state == D3DTSS_ADDRESS) same = same && mTss[stage][D3DTSS_ADDRESSU] == value && mTss[stage][D3DTSS_ADDRESSV] == value;
-    if (!same) Flush();
-    mTss[stage][state] = value;
-    if (state == D3DTSS_ADDRESS) mTss[stage][D3DTSS_ADDRESSU] = mTss[stage][D3DTSS_ADDRESSV] = value;
+    bool same = mCur.tss[stage][state] == value;
+    if (state == D3DTSS_ADDRESS) same = same && mCur.tss[stage][D3DTSS_ADDRESSU] == value && mCur.tss[stage][D3DTSS_ADDRESSV] == value;
+    if (!same) Changing();
+    mCur.tss[stage][state] = value;
+    if (state == D3DTSS_ADDRESS) mCur.tss[stage][D3DTSS_ADDRESSU] = mCur.tss[stage][D3DTSS_ADDRESSV] = value;
     return D3D_OK;
   }
 
-  // Hands the gathered primitives to GL in one draw.
+  // Hands the gathered primitives to GL in one draw, under the state they were gathered under.
   void Flush() {
     if (gPendingDevice == this) gPendingDevice = nullptr;
-    if (mBatchCount == 0) return;
+    if (mBatchCount == 0) {
+      ForgetBatchState();
+      return;
+    }
     DWORD count = mBatchCount;
     mBatchCount = 0;
     if (!os::gl::OnGlThread() || !mTarget->Framebuffer()) {
       mBatch.clear();
+      ForgetBatchState();
       return;
     }
+    const DrawState& state = mBatchStateKept ? mBatchState : mCur;
+    Surface* texture = mBatchStateKept ? mBatchTexture : mTextures[0];
     const Layout& l = mBatchLayout;
-    if (mRs[D3DRENDERSTATE_ZENABLE])
+    if (state.rs[D3DRENDERSTATE_ZENABLE])
       if (Surface* depth = mTarget->DepthBuffer()) depth->ApplyDepthClear();
-    ApplyTransforms(l);
-    ApplyStates(l);
-    SetArrays(l, mBatch.data());
+    ApplyTransforms(state, l);
+    Arrays arrays = ApplyStates(state, texture, l);
+    SetArrays(l, arrays, mBatch.data());
     glDrawArrays(mBatchMode, 0, GLsizei(count));
+    ++gDrawCalls;
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
@@ -547,12 +613,30 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisable(GL_SCISSOR_TEST);
     mBatch.clear();
+    ForgetBatchState();
     mTarget->MarkDrawn();
     if (glGetError() == GL_OUT_OF_MEMORY) mDeferredError = DDERR_OUTOFVIDEOMEMORY;
   }
 
  private:
-  static constexpr int kStates = 256, kStages = 8, kStageStates = 32;
+
+  // A state is about to change while primitives wait: they keep the state they were gathered
+  // under, so that setting a state and setting it back between two draws costs no GL draw.
+  void Changing() {
+    if (mBatchCount == 0 || mBatchStateKept) return;
+    mBatchStateKept = true;
+    mBatchState = mCur;
+    mBatchTexture = mTextures[0];
+    if (mBatchTexture) mBatchTexture->AddRef();
+  }
+
+  void ForgetBatchState() {
+    if (!mBatchStateKept) return;
+    mBatchStateKept = false;
+    Surface* texture = mBatchTexture;
+    mBatchTexture = nullptr;
+    if (texture) texture->Release();
+  }
 
   ~Device() override {
     Flush();
@@ -564,18 +648,18 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   D3DMATRIX* Slot(D3DTRANSFORMSTATETYPE which) {
     switch (which) {
-      case D3DTRANSFORMSTATE_WORLD: return &mWorld;
-      case D3DTRANSFORMSTATE_VIEW: return &mView;
-      case D3DTRANSFORMSTATE_PROJECTION: return &mProjection;
+      case D3DTRANSFORMSTATE_WORLD: return &mCur.world;
+      case D3DTRANSFORMSTATE_VIEW: return &mCur.view;
+      case D3DTRANSFORMSTATE_PROJECTION: return &mCur.projection;
     }
     return nullptr;
   }
 
   void FullViewport() {
-    mViewport = D3DVIEWPORT7{0, 0, DWORD(mTarget->Width()), DWORD(mTarget->Height()), 0.f, 1.f};
+    mCur.viewport = D3DVIEWPORT7{0, 0, DWORD(mTarget->Width()), DWORD(mTarget->Height()), 0.f, 1.f};
   }
 
-  void ApplyTransforms(const Layout& l) {
+  void ApplyTransforms(const DrawState& state, const Layout& l) {
     D3DMATRIX fix{};
     float tw = float(mTarget->Width()), th = float(mTarget->Height());
     if (l.transformed) {
@@ -595,38 +679,39 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glLoadIdentity();
       return;
     }
-    glViewport(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
-    glDepthRange(mViewport.dvMinZ, mViewport.dvMaxZ);
+    glViewport(GLint(state.viewport.dwX), GLint(state.viewport.dwY), GLsizei(state.viewport.dwWidth), GLsizei(state.viewport.dwHeight));
+    glDepthRange(state.viewport.dvMinZ, state.viewport.dvMaxZ);
     // y flipped (rows run top-down), half a pixel towards the centres, depth 0..1 to -1..1.
     fix._11 = 1;
-    fix._41 = 1.f / float(mViewport.dwWidth);
+    fix._41 = 1.f / float(state.viewport.dwWidth);
     fix._22 = -1;
-    fix._42 = 1.f / float(mViewport.dwHeight);
+    fix._42 = 1.f / float(state.viewport.dwHeight);
     fix._33 = 2;
     fix._43 = -1;
     fix._44 = 1;
-    D3DMATRIX p = Mul(mProjection, fix);
-    D3DMATRIX mv = Mul(mWorld, mView);
+    D3DMATRIX p = Mul(state.projection, fix);
+    D3DMATRIX mv = Mul(state.world, state.view);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(&p._11);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(&mv._11);
   }
 
-  void ApplyStates(const Layout& l) {
+  // Sets GL's state for a draw; answers which vertex arrays the draw reads.
+  Arrays ApplyStates(const DrawState& state, Surface* texture, const Layout& l) {
     glEnable(GL_SCISSOR_TEST);
-    glScissor(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
+    glScissor(GLint(state.viewport.dwX), GLint(state.viewport.dwY), GLsizei(state.viewport.dwWidth), GLsizei(state.viewport.dwHeight));
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glShadeModel(mRs[D3DRENDERSTATE_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
-    if (mRs[D3DRENDERSTATE_ZENABLE]) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
-    glDepthFunc(CompareOf(mRs[D3DRENDERSTATE_ZFUNC]));
-    glDepthMask(mRs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-    if (mRs[D3DRENDERSTATE_ALPHATESTENABLE]) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
-    glAlphaFunc(CompareOf(mRs[D3DRENDERSTATE_ALPHAFUNC]), float(mRs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.f);
-    if (mRs[D3DRENDERSTATE_ALPHABLENDENABLE]) glEnable(GL_BLEND); else glDisable(GL_BLEND);
-    glBlendFunc(BlendOf(mRs[D3DRENDERSTATE_SRCBLEND]), BlendOf(mRs[D3DRENDERSTATE_DESTBLEND]));
+    glShadeModel(state.rs[D3DRENDERSTATE_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+    if (state.rs[D3DRENDERSTATE_ZENABLE]) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+    glDepthFunc(CompareOf(state.rs[D3DRENDERSTATE_ZFUNC]));
+    glDepthMask(state.rs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+    if (state.rs[D3DRENDERSTATE_ALPHATESTENABLE]) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(CompareOf(state.rs[D3DRENDERSTATE_ALPHAFUNC]), float(state.rs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.f);
+    if (state.rs[D3DRENDERSTATE_ALPHABLENDENABLE]) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+    glBlendFunc(BlendOf(state.rs[D3DRENDERSTATE_SRCBLEND]), BlendOf(state.rs[D3DRENDERSTATE_DESTBLEND]));
     // Rows run top-down, so a triangle clockwise on screen is counter-clockwise to GL.
-    DWORD cull = mRs[D3DRENDERSTATE_CULLMODE];
+    DWORD cull = state.rs[D3DRENDERSTATE_CULLMODE];
     if (cull == D3DCULL_CW || cull == D3DCULL_CCW) {
       glEnable(GL_CULL_FACE);
       glCullFace(GL_BACK);
@@ -634,20 +719,20 @@ class Device final : public ComObject<IDirect3DDevice7> {
     } else {
       glDisable(GL_CULL_FACE);
     }
-    bool lit = mRs[D3DRENDERSTATE_LIGHTING] && !l.transformed;
+    bool lit = state.rs[D3DRENDERSTATE_LIGHTING] && !l.transformed;
     if (lit) {
       glEnable(GL_LIGHTING);
       float ambient[4];
-      ColorOf(mRs[D3DRENDERSTATE_AMBIENT], ambient);
+      ColorOf(state.rs[D3DRENDERSTATE_AMBIENT], ambient);
       glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
       glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, &mMaterial.diffuse.r);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, &mMaterial.ambient.r);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, &mMaterial.specular.r);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, &mMaterial.emissive.r);
-      glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(mMaterial.power, 0.f, 128.f));
-      bool colorMaterial = mRs[D3DRENDERSTATE_COLORVERTEX] && l.diffuse >= 0 &&
-                           mRs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] == D3DMCS_COLOR1;
+      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, &state.material.diffuse.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, &state.material.ambient.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, &state.material.specular.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, &state.material.emissive.r);
+      glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(state.material.power, 0.f, 128.f));
+      bool colorMaterial = state.rs[D3DRENDERSTATE_COLORVERTEX] && l.diffuse >= 0 &&
+                           state.rs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] == D3DMCS_COLOR1;
       if (colorMaterial) {
         glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
         glEnable(GL_COLOR_MATERIAL);
@@ -658,20 +743,28 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glDisable(GL_LIGHTING);
       glDisable(GL_COLOR_MATERIAL);
     }
-    if (mRs[D3DRENDERSTATE_NORMALIZENORMALS]) glEnable(GL_NORMALIZE); else glDisable(GL_NORMALIZE);
-    if (mRs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit) glEnable(GL_COLOR_SUM);
+    if (state.rs[D3DRENDERSTATE_NORMALIZENORMALS]) glEnable(GL_NORMALIZE); else glDisable(GL_NORMALIZE);
+    Arrays arrays;
+    arrays.normal = lit && l.normal >= 0;
+    arrays.specular = state.rs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit;
+    if (arrays.specular) glEnable(GL_COLOR_SUM);
     else glDisable(GL_COLOR_SUM);
-    ApplyStage(l);
+    arrays.tex = ApplyStage(state, texture) && l.tex >= 0;
+    return arrays;
   }
 
-  void ApplyStage(const Layout& l) {
-    const DWORD* t = mTss[0];
-    if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE) {
+  // Sets up stage 0; false when it samples no texture.
+  bool ApplyStage(const DrawState& state, Surface* s) {
+    const DWORD* t = state.tss[0];
+    // Without a texture the stage samples white: a stage that only multiplies by it or passes the
+    // diffuse colour on draws untextured, which spares the texture reads.
+    if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE ||
+        (!s && PassesDiffuse(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]) &&
+         PassesDiffuse(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]))) {
       glDisable(GL_TEXTURE_2D);
-      return;
+      return false;
     }
     glEnable(GL_TEXTURE_2D);
-    Surface* s = mTextures[0];
     GLuint tex = s ? s->Texture() : 0;
     glBindTexture(GL_TEXTURE_2D, tex ? tex : WhiteTexture());
     bool linearMag = t[D3DTSS_MAGFILTER] != D3DTFG_POINT, linearMin = t[D3DTSS_MINFILTER] != D3DTFN_POINT;
@@ -687,17 +780,17 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, AddressOf(t[D3DTSS_ADDRESSV]));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
     float factor[4];
-    ColorOf(mRs[D3DRENDERSTATE_TEXTUREFACTOR], factor);
+    ColorOf(state.rs[D3DRENDERSTATE_TEXTUREFACTOR], factor);
     glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
     Combine(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]);
     Combine(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]);
-    (void)l;
+    return true;
   }
 
-  void SetArrays(const Layout& l, const uint8_t* v) {
+  void SetArrays(const Layout& l, const Arrays& arrays, const uint8_t* v) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, l.stride, v);
-    if (l.normal >= 0) {
+    if (arrays.normal) {
       glEnableClientState(GL_NORMAL_ARRAY);
       glNormalPointer(GL_FLOAT, l.stride, v + l.normal);
     } else {
@@ -711,13 +804,13 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glDisableClientState(GL_COLOR_ARRAY);
       glColor4f(1, 1, 1, 1);
     }
-    if (l.specular >= 0) {
+    if (arrays.specular) {
       glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
       gl::SecondaryColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, l.stride, v + l.specular);
     } else {
       glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
     }
-    if (l.tex >= 0) {
+    if (arrays.tex) {
       glEnableClientState(GL_TEXTURE_COORD_ARRAY);
       glTexCoordPointer(2, GL_FLOAT, l.stride, v + l.tex);
     } else {
@@ -738,6 +831,10 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (!os::gl::OnGlThread()) return DDERR_GENERIC;
     if (type == D3DPT_TRIANGLEFAN && count == 4 && !indices && ClearedAsSolid(l, vertices)) return TakeDeferredError();
     GLenum list = ListOf(type);
+    if (mBatchStateKept) {
+      if (mBatchTexture == mTextures[0] && mBatchState == mCur) ForgetBatchState();
+      else Flush();
+    }
     if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) Flush();
     if (mBatchCount == 0) {
       // A new batch: another device's primitives go first; the target and texture are made ready now.
@@ -753,7 +850,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (indices)
       Unroll(type, indexCount, l.stride, [&](DWORD i) { return v + size_t(indices[i]) * l.stride; }, &mBatch);
     else
-      Unroll(type, count, l.stride, [&](DWORD i) { return v + size_t(i) * l.stride; }, &mBatch);
+      Unroll(type, count, l.stride, v, &mBatch);
     mBatchCount += DWORD((mBatch.size() - before) / l.stride);
     if (mBatchCount > 0) gPendingDevice = this;
     return TakeDeferredError();
@@ -767,19 +864,19 @@ class Device final : public ComObject<IDirect3DDevice7> {
     c.diffuse = l.diffuse;
     c.specular = l.specular;
     c.transformed = l.transformed;
-    c.renderStates = mRs;
-    c.stage = mTss[0];
+    c.renderStates = mCur.rs;
+    c.stage = mCur.tss[0];
     c.textured = mTextures[0] != nullptr;
-    c.world = mWorld;
-    c.view = mView;
-    c.projection = mProjection;
-    c.viewport = mViewport;
+    c.world = mCur.world;
+    c.view = mCur.view;
+    c.projection = mCur.projection;
+    c.viewport = mCur.viewport;
     uint32_t argb = 0;
     if (!PaintsViewportSolid(c, &argb)) return false;
     Flush();
     if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
-    RECT r{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
-           LONG(mViewport.dwY + mViewport.dwHeight)};
+    RECT r{LONG(mCur.viewport.dwX), LONG(mCur.viewport.dwY), LONG(mCur.viewport.dwX + mCur.viewport.dwWidth),
+           LONG(mCur.viewport.dwY + mCur.viewport.dwHeight)};
     return mTarget->FillArgb(r, argb);
   }
 
@@ -792,11 +889,12 @@ class Device final : public ComObject<IDirect3DDevice7> {
   IDirect3D7* mD3D;
   Surface* mTarget = nullptr;
   Surface* mTextures[kStages] = {};
-  DWORD mRs[kStates];
-  DWORD mTss[kStages][kStageStates];
-  D3DMATRIX mWorld, mView, mProjection;
-  D3DVIEWPORT7 mViewport{};
-  D3DMATERIAL7 mMaterial;
+  DrawState mCur;             // the state set now
+  // The state the gathered primitives were gathered under, kept once a setter changed it while they
+  // wait: they are drawn with it unless the next primitive comes under the same state again.
+  DrawState mBatchState;
+  Surface* mBatchTexture = nullptr;   // a reference of its own
+  bool mBatchStateKept = false;
   bool mInScene = false;
   // The gathered primitives: vertices in the caller's layout, as a list of one kind.
   std::vector<uint8_t> mBatch;
@@ -885,6 +983,8 @@ IDirectDraw7* DirectDrawOfDevice(IDirect3DDevice7* device) {
 }  // namespace os::dd
 
 namespace os {
+long TestDrawCallCount() { return dd::gDrawCalls; }
+
 void TestSetDeviceDesc(const D3DDEVICEDESC7* desc) {
   std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
   if (desc) dd::Config().deviceDesc = *desc;

@@ -321,6 +321,8 @@ void TestSetDesktopDepth(DWORD bitsPerPixel);
 bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* height);
 // How many frames were swapped into the real main window so far (unchanged frames are not).
 int TestWindowSwapCount();
+// How many GL draw calls the Direct3D devices issued so far (benchmarks report it per frame).
+long TestDrawCallCount();
 // The adapter GUID the last successful DirectDrawCreateEx was given (false: none, the primary).
 bool TestLastCreatedAdapter(GUID* guid);
 // Number of live surfaces (tests use it to find leaks).
