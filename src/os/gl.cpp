@@ -5,6 +5,8 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -160,8 +162,24 @@ SDL_Window* BeginPresent(HWND hwnd, bool vsync, Shown* now) {
   return window;
 }
 
-void EndPresent(SDL_Window* window, const Shown& now) {
+// With TM_PRESENT_LOG naming a file, each swap appends "present <monotonic clock in ns>" to it
+// ("solid" instead of "present" for a frame of one colour), so that a benchmark outside the process
+// can count frames and time the first picture.
+void LogPresent(bool solid) {
+  static FILE* log = [] {
+    const char* path = std::getenv("TM_PRESENT_LOG");
+    return path && *path ? std::fopen(path, "a") : nullptr;
+  }();
+  if (!log) return;
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  std::fprintf(log, "%s %lld\n", solid ? "solid" : "present", static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec);
+  std::fflush(log);
+}
+
+void EndPresent(SDL_Window* window, const Shown& now, bool solid) {
   SDL_GL_SwapWindow(window);
+  LogPresent(solid);
   BindFramebuffer(GL_FRAMEBUFFER, 0);
   gShown = now;
   ++gSwaps;
@@ -181,7 +199,7 @@ void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int
   // the whole drawable, so the window needs no clearing first.
   BlitFramebuffer(x, y, x + width, y + height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
                   dw == width && dh == height ? GL_NEAREST : GL_LINEAR);
-  EndPresent(window, now);
+  EndPresent(window, now, false);
 }
 
 void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool vsync, const void* source,
@@ -194,7 +212,7 @@ void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool 
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
   glClear(GL_COLOR_BUFFER_BIT);
-  EndPresent(window, now);
+  EndPresent(window, now, true);
 }
 
 void LeaveWindow(void* sdlWindow) {
