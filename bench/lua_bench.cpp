@@ -171,6 +171,51 @@ const Program kPrograms[] = {
      "end\n"
      "print(fannkuch(N))\n",
      9, false},
+    {"loadstring-env",
+     "local srcs = {}\n"
+     "for k = 0, 63 do srcs[k] = 'x = x + ' .. k .. ' y = (y or 0) + 1 return x' end\n"
+     "local env = {x = 0}\n"
+     "local shared = setmetatable({}, {__index = env})\n"
+     "local total = 0\n"
+     "for i = 1, N do\n"
+     "  local f = loadstring(srcs[math.mod(i, 64)])\n"
+     "  setfenv(f, env)\n"
+     "  total = total + f()\n"
+     "  local g = loadstring('return x, y')\n"
+     "  setfenv(g, shared)\n"
+     "  local a, b = g()\n"
+     "  if getfenv(g) ~= shared or a ~= env.x then total = -1 end\n"
+     "  total = total + b\n"
+     "end\n"
+     "local function reader() return z end\n"
+     "local e2 = setmetatable({}, {__index = function(t, k) return 2 end})\n"
+     "setfenv(reader, e2)\n"
+     "for i = 1, N * 10 do total = total + reader() end\n"
+     "print(total, env.x, env.y)\n",
+     20000, true},
+    {"control-flow",
+     "local count, odd = 0, 0\n"
+     "for i = 1, N do\n"
+     "  local j = 0\n"
+     "  while true do\n"
+     "    j = j + 1\n"
+     "    if j > 12 then break end\n"
+     "    if j == 3 or j == 6 or j == 9 then count = count + 1\n"
+     "    elseif j == 7 and i > 10 then count = count - 1\n"
+     "    elseif not (j < 5) then count = count + 2\n"
+     "    else odd = odd + 1 end\n"
+     "  end\n"
+     "  repeat j = j - 1 until j < 5 or j == 8\n"
+     "  for k = 1, 6 do\n"
+     "    if k == j then break end\n"
+     "    local v = (k > 3) and k or -k\n"
+     "    count = count + v\n"
+     "  end\n"
+     "  local t = i > N / 2\n"
+     "  if t then odd = odd + 1 end\n"
+     "end\n"
+     "print(count, odd)\n",
+     300000, true},
     {"string-building",
      "local parts = {}\n"
      "for i = 1, N do parts[i] = string.format('%d:%s', i, string.rep('x', math.mod(i, 7))) end\n"

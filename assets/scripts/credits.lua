@@ -5,7 +5,7 @@ MakeDialog { Window { name = "creditsscreen", x = 0, y = 0, w = 1024, h = 768,
   Bitmap { name = "cover", image = "backgrounds/transition", x = 0, y = 0, alpha = 0.6 },
   CreditsWindow { name = "roll", x = 112, y = 40, w = 800, h = 620, file = "credits.txt",
     font = "fonts/kingthings.mvec", fontsize = 26, fontcolor = Color(240, 222, 176),
-    headercolor = Color(240, 190, 90), time = 40000, intropause = 1500, columngap = 40, columnwidth = 360 },
+    headercolor = Color(240, 190, 90), time = 40000, intropause = 1500, columngap = 40, columnwidth = 340 },
   MenuButton( "back", 392, 690, "MENU_BACK", function() PopModal( "creditswindow" ) end,
   { default = true, cancel = true } ),
 } }

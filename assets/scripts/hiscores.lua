@@ -1,9 +1,11 @@
--- The high-score table of the first game mode.
-local t = { name = "hiscores", x = 192, y = 84, w = 640, h = 600,
+-- The high-score table of the first game mode; the main menu's title stays clear above it.
+local t = { name = "hiscores", x = 192, y = 136, w = 640, h = 600,
   Bitmap { name = "panel", image = "menu/panel", x = 0, y = 0 },
   Text { name = "heading", x = 20, y = 20, w = 600, h = 56, label = "HISCORE_TITLE", font = MenuTitleFont, flags = 5 },
   Text { name = "gamemode", x = 20, y = 76, w = 600, h = 30, label = "#", font = MenuSmallFont, flags = 5 },
   Text { name = "topplayers", x = 20, y = 104, w = 600, h = 26, label = "HISCORE_LOCAL", font = MenuSmallFont, flags = 5 },
+  -- Shown instead of the rows while the table is empty.
+  Text { name = "noscores", x = 60, y = 220, w = 520, h = 90, label = "HISCORE_NONE", font = MenuSmallFont, flags = 5 },
 }
 for i = 1, 10 do
   local y = 134 + ( i - 1 ) * 34

@@ -1,6 +1,9 @@
 -- The main menu.
 local function Play()
-  if GetCurrentUser() < 0 then DoModal( "scripts/newplayer.lua" ) end
+  -- Without a chosen player, a new one is asked for (or, with no room left, one is chosen).
+  if GetCurrentUser() < 0 then
+    DoModal( GetNumUsers() < 10 and "scripts/newplayer.lua" or "scripts/profiles.lua" )
+  end
   if GetCurrentUser() < 0 then return end
   SetGlobalBool( "showBriefingWindow", false )
   SetGlobalBool( "WindowHasNotFocus", false )

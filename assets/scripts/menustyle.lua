@@ -30,18 +30,23 @@ function MenuSlider( name, x, y )
 end
 
 -- The name dialog of a new or renamed player: `accept` takes the typed name once it is free.
--- OK shows once a name is typed; Cancel is off when the player cannot skip the question.
+-- OK stands there from the start; pressed without a name it asks for one. Cancel is off when the
+-- player cannot skip the question.
 function NameDialog( name, accept, mustAnswer )
   MakeDialog { Window { name = name, x = 252, y = 234, w = 520, h = 300,
     Bitmap { name = "panel", image = "menu/dialog", x = 0, y = 0 },
     Text { name = "prompt", x = 20, y = 30, w = 480, h = 40, label = "PROFILE_ENTERNAME", font = MenuFont, flags = 5 },
     Bitmap { name = "field", image = "menu/field", x = 100, y = 100 },
     TextEdit { name = "nameedit", x = 110, y = 102, w = 300, h = 40, label = "", length = 16, utf8 = true,
-      font = MenuSmallFont, flags = 4, enablewindow = "ok" },
+      font = MenuSmallFont, flags = 4 },
     -- Without a way to cancel, the OK button stands alone in the middle.
     MenuButton( "ok", mustAnswer and 140 or 16, 210, "MENU_OK", function()
       local typed = GetLabel( "nameedit" )
-      if typed == "" then return end
+      if not string.find( typed, "%S" ) then
+        SetLabel( "prompt", GetString( "PROFILE_NAMEEMPTY" ) )
+        SetFocus( "nameedit" )
+        return
+      end
       if IsNameInUse( typed ) then
         SetLabel( "prompt", GetString( "PROFILE_NAMEINUSE" ) )
         return
@@ -51,7 +56,6 @@ function NameDialog( name, accept, mustAnswer )
     end, { default = true } ),
     MenuButton( "cancel", 264, 210, "MENU_CANCEL", function() CloseWindow() end, { cancel = true } ),
   } }
-  EnableWindow( "ok", false )
   if mustAnswer then EnableWindow( "cancel", false ) end
   SetFocus( "nameedit" )
 end

@@ -1,7 +1,7 @@
 -- The score sheet at the end of the chapter: each bonus fades in line by line, the total last.
 -- Closing it ends the game: the finished player starts over from the main menu.
 local kValueFont = { "fonts/rabiohead.mvec", 30, Color(250, 232, 180) }
-local sheet = { name = "scoresheet", x = 192, y = 104, w = 640, h = 560,
+local sheet = { name = "scoresheet", x = 192, y = 104, w = 640, h = 560, afterlines = "scoreclose",
   Bitmap { name = "panel", image = "menu/panel", x = 0, y = 0 },
   Text { name = "scoretitle", x = 40, y = 24, w = 560, h = 60, label = "SCORE_TITLE", font = MenuTitleFont, flags = 5 },
 }

@@ -9,8 +9,10 @@ tm_add_fuzzer(NAME datacipher
 
 if(TM_TESTS)
   add_library(test_vxcollate MODULE ${CMAKE_SOURCE_DIR}/tests/data/plugins/vxcollate.c)
+  tm_test_plugin(test_vxcollate)
   set_target_properties(test_vxcollate PROPERTIES PREFIX "" OUTPUT_NAME "test_vxcollate")
   add_library(test_nocollate MODULE ${CMAKE_SOURCE_DIR}/tests/data/plugins/nocollate.c)
+  tm_test_plugin(test_nocollate)
   set_target_properties(test_nocollate PROPERTIES PREFIX "" OUTPUT_NAME "test_nocollate")
   add_dependencies(test_core test_vxcollate test_nocollate)
   target_compile_definitions(test_core PRIVATE

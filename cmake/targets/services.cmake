@@ -2,6 +2,7 @@
 # ("vxservlet_stub.dll" finds vxservlet_stub.so beside the test executable).
 if(TARGET test_services)
   add_library(vxservlet_stub MODULE ${CMAKE_SOURCE_DIR}/tests/data/services/servletstub.cpp)
+  tm_test_plugin(vxservlet_stub)
   set_target_properties(vxservlet_stub PROPERTIES PREFIX "" SUFFIX ".so")
   add_dependencies(test_services vxservlet_stub)
   # Data files of the services tests, found without the test environment.

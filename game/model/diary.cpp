@@ -244,6 +244,12 @@ void TDiary::Save(TPrefsDB& db, int user, bool commit) const {
   SaveList(db, user, commit, "Diary_numberOfConstantContent", "ConstantContent", mConstant);
 }
 
+void TDiary::ResetProfileKeys(TPrefsDB& db, int user, bool commit) {
+  for (const char* key : {"Diary_Current_Insert_Site", "Diary_Last_Used_Y_On_Site", "Diary_Current_Watched_site",
+                          "Diary_numberOfContent", "Diary_numberOfConstantContent"})
+    db.SetInt(key, 0, user, commit);
+}
+
 void TDiary::Load(TPrefsDB& db, int user) {
   mItems.clear();
   mConstant.clear();

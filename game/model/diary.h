@@ -95,6 +95,8 @@ class TDiary {
   // The profile keys; `commit` as for the score keeper's keys.
   void Save(TPrefsDB& db, int user, bool commit) const;
   void Load(TPrefsDB& db, int user);
+  // Writes the profile keys of an empty diary: no entries, the first site.
+  static void ResetProfileKeys(TPrefsDB& db, int user, bool commit);
 
  private:
   TDiary() = default;

@@ -357,6 +357,15 @@ void CHighscoreSystem::Save(TPrefsDB& db, int user, bool commit) const {
   put(kHOTaskSave, mHOTaskCompleteSave + Sum(mHoTasks));
 }
 
+void CHighscoreSystem::ResetProfileKeys(TPrefsDB& db, int user, bool commit) {
+  for (const char* key : {kOther, kPrevious, kFound, kAdventure, kHOBonus, kHOBonusComplete, kSpeedLevel, kLastHit,
+                          kCompleteTime, kRemaining, kStart, kLevelStart, kUsedSave, kMiniSave, kHintsSave,
+                          kHOTaskSave})
+    db.SetInt(key, 0, user, commit);
+  db.SetInt(kLevelId, 1, user, commit);
+  db.SetInt(kHintTimer, 100000, user, commit);
+}
+
 void CHighscoreSystem::Load(TPrefsDB& db, int user) {
   const int64_t now = ModelNow();
   auto get = [&](const char* key, int def) { return db.GetInt(key, def, user); };

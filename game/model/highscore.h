@@ -77,6 +77,9 @@ class CHighscoreSystem : public CObservedSubject, public ISerializable {
   // save passes false and commits once at its end.
   void Save(TPrefsDB& db, int user, bool commit) const;
   void Load(TPrefsDB& db, int user);
+  // Writes every profile key as a player who never played has it (the values Load takes for a
+  // missing key), so that player's next game starts its score from nothing.
+  static void ResetProfileKeys(TPrefsDB& db, int user, bool commit);
 
   // Constants from the game data.
   void SetLevelCompleteBonus(int32_t v) { mLevelCompleteBonus = v; }

@@ -2,10 +2,15 @@
 #include "shell/gamemain.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "core/config.h"
+#include "core/folder.h"
 #include "core/log.h"
+#include "os/msgbox.h"
+#include "os/process.h"
+#include "script/scriptcode.h"
 #include "platform/platform.h"
 #include "core/stringtable.h"
 #include "model/diary.h"
@@ -16,6 +21,7 @@
 #include "particles/particledraw.h"
 #include "render/texture.h"
 #include "shell/settings.h"
+#include "shell/spriteanimator.h"
 #include "shell/windowscreenstack.h"
 #include "shell/windowtypes.h"
 #include "ui/modalwindow.h"
@@ -41,7 +47,36 @@ std::shared_ptr<TTexture> CursorTexture(const char* key) {
   return TTexture::Get(name, 0);
 }
 
+// Compiles every script below the folder (the compiled code is kept for their first use). The first
+// that does not compile names itself and its error in `failure`.
+bool CheckScripts(const TString& folder, TString* failure) {
+  TDirectoryIterator entries(folder);
+  TString name;
+  bool isFolder = false;
+  while (entries.Next(&name, &isFolder)) {
+    const TString path = folder + "/" + name;
+    if (isFolder) {
+      if (!CheckScripts(path, failure)) return false;
+      continue;
+    }
+    TString lower = name;
+    lower.ToLower();
+    const size_t n = std::strlen(lower.CStr());
+    if (n < 4 || std::strcmp(lower.CStr() + n - 4, ".lua") != 0) continue;
+    TString error;
+    if (!TScriptCode::Get(path, "", &error)) {
+      // The compiler's message names the file and line itself; a file that cannot be read does not.
+      if (std::strstr(error.CStr(), path.CStr())) *failure = error;
+      else *failure = TString::Format("%s: %s", path.CStr(), error.IsEmpty() ? "cannot be read" : error.CStr());
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+bool CheckGameScripts(TString* failure) { return CheckScripts("assets/scripts", failure); }
 
 void GamePreInitialize() {
   SetConfig("mac_fix_common_and_user_dirs", "1");
@@ -92,6 +127,8 @@ bool CMessageHandler::OnMessage(TMessage& message) {
 
 bool HandleMainLoopEvent(const TPlatformEvent& event) {
   if (event.type == kEventQuit) return false;
+  // A disk that filled up during play is told about once, between events.
+  if (TSettings* settings = TSettings::GetInstance()) settings->ReportStorageProblems();
   TWindowManager* manager = GetWindowManager();
   switch (event.type) {
     case kEventClose:
@@ -121,6 +158,15 @@ bool HandleMainLoopEvent(const TPlatformEvent& event) {
 
 int GameMain(TPlatform* platform, const char*) {
   gAppShuttingDown = 0;
+  // A script that does not compile would leave the player before an empty screen that waits for
+  // ever; the game ends instead, saying which file and why.
+  TString failure;
+  if (!CheckGameScripts(&failure)) {
+    LogPrintf("The game cannot start: %s", failure.CStr());
+    const TString text = "The game cannot start because one of its files is damaged:\n\n" + failure;
+    MessageBoxA(nullptr, text.CStr(), GetConfig("publisher", "").CStr(), MB_OK | MB_ICONERROR);
+    ExitProcess(kExitDamagedGameFile);
+  }
   // The game flow's screens live on the window manager's modal stack and the model in its window
   // script; particles draw on the display.
   TWindowScreenStack* screens = InstallWindowScreenStack();
@@ -156,10 +202,16 @@ int GameMain(TPlatform* platform, const char*) {
   delete handler;
   // The screens hold pointers into the model and the systems below; they go first.
   screens->CloseAll();
+  DestroyGameSingletons();
+  return 0;
+}
+
+void DestroyGameSingletons() {
   CGame::DestroyInstance();
   TSettings::DestroyInstance();
   CGlobalInformationSystem::DestroyInstance();
   TDiary::DestroyInstance();
   CHighscoreSystem::DestroyInstance();
-  return 0;
+  // Its glows and moves hold sprites of the screens just closed.
+  TSpriteAnimator::ReleaseInstance();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/platformevent.h"
+#include "core/string.h"
 #include "ui/message.h"
 
 class TPlatform;
@@ -18,9 +19,18 @@ extern uint8_t gAppShuttingDown;
 void GamePreInitialize();
 // The four drawing options the game's art is made for.
 void SetRenderFlags();
+// The exit code of a start that found a damaged file of the game (a script that does not compile).
+inline constexpr unsigned kExitDamagedGameFile = 3;
+// Compiles every script of "assets/scripts"; false with the first failing file and its error.
+bool CheckGameScripts(TString* failure);
+
 // Called back by the platform once the window manager and its script exist; returns after the
-// quit event, with the game's singletons gone.
+// quit event, with the game's singletons gone. A game script that does not compile is shown in a
+// message box naming the file and its error, and the process ends with kExitDamagedGameFile.
 int GameMain(TPlatform* platform, const char* commandLine);
+// The shutdown's end: the model, the settings keeper, the globals, the diary, the score system and
+// the sprite animator go, in this order, whichever of them exist.
+void DestroyGameSingletons();
 
 // One turn of the main loop: false for the quit event (which is not passed on); otherwise the
 // close request runs the "scriptOkVerify" script, a full-screen toggle is stored, an activation

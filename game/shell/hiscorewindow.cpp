@@ -1,11 +1,12 @@
 // The high-score table: ten rows of name, score, rank and a marker for the entries of this
-// machine's players, always from the first game mode's table.
+// machine's players, always from the first game mode's table; an empty table shows "noscores".
 #include <cstdio>
 
 #include "core/config.h"
 #include "platform/platform.h"
 #include "core/stringtable.h"
 #include "services/hiscores.h"
+#include "shell/fittext.h"
 #include "shell/menuwindows.h"
 #include "shell/settings.h"
 #include "ui/message.h"
@@ -16,20 +17,6 @@ namespace {
 
 void SetWindowText(TWindow* window, const TString& text) {
   if (auto* t = KindCast<TText>(window)) t->SetText(text);
-}
-
-// Lowers the font size from 20 until the laid-out name fits its box (never below 1).
-void FitName(TText* text) {
-  TTextLayout* layout = text->GetLayout();
-  if (!layout) return;
-  for (int size = 20; size >= 1; --size) {
-    layout->SetFontSize(size);
-    layout->Layout();
-    const TRect extent = layout->GetExtent(1.0f);
-    if ((extent.right - extent.left <= text->GetWidth() && extent.bottom - extent.top <= text->GetHeight()) ||
-        size == 1)
-      break;
-  }
 }
 
 }  // namespace
@@ -58,16 +45,22 @@ void THiscoreWindow::Refresh() {
   for (int i = 0; i < 10; ++i)
     for (TWindow* w : {mNameTexts[i], mScoreTexts[i], mRankTexts[i], mMarkerImages[i]})
       if (w) w->Show(false);
-  for (const char* name : {"topplayers", "scrollup", "scrolldown"})
+  for (const char* name : {"topplayers", "scrollup", "scrolldown", "noscores"})
     if (TWindow* w = FindChild(name, -1)) w->Show(false);
   if (TPlatform* platform = TPlatform::GetInstance())
     if (TStringTable* table = platform->GetStringTable()) SetWindowText(mTitleText, table->GetString("gamemode1"));
 
   TSettings* settings = TSettings::GetInstance();
   TVxHiscores* scores = settings ? settings->GetScoreClient() : nullptr;
-  if (!scores) return;
+  if (!scores) {
+    if (TWindow* w = FindChild("noscores", -1)) w->Show(true);
+    return;
+  }
   scores->SetUserField(2, "brask_gamemode1");
   const int32_t count = scores->GetScoreCount(true);
+  // An empty table says so rather than showing nothing at all.
+  if (count == 0)
+    if (TWindow* w = FindChild("noscores", -1)) w->Show(true);
   const bool local = GetSettingFlag("hiscorelocal");
   const bool anonymous = GetSettingFlag("hiscoreanon");
   if (local)
@@ -81,7 +74,7 @@ void THiscoreWindow::Refresh() {
       continue;
     if (auto* text = KindCast<TText>(mNameTexts[e])) {
       text->SetText(name);
-      FitName(text);
+      FitTextToBox(text, 20);  // a long name in a smaller font
       text->Show(true);
     }
     if (mScoreTexts[e]) {

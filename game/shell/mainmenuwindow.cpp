@@ -66,8 +66,7 @@ bool TMainMenuWindow::Animate() {
     CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();
     if (a < 0.5f && globals && globals->GetGlobalBool("endGame")) {
       globals->SetGlobalBool("endGame", false);
-      // The finished player starts over under the same name: the profile is made anew, and its
-      // scores go with the old one.
+      // The finished player starts a new game under the same profile; the score stays.
       if (TSettings* settings = TSettings::GetInstance()) settings->RestartFinishedPlayer();
     }
     if (auto* transition = KindCast<TImage>(FindChild("transition", 1))) transition->SetAlpha(a);

@@ -77,13 +77,18 @@ class TProfilesWindow : public TWindow {
   static TWindow* CreateInstance() { return new TProfilesWindow; }
 
   void PostCreate(TWindowStyle& style) override;
-  // Hands the first ten player names to the script's UpdatePlayerChoices.
+  // Hands the first ten player names to the script's UpdatePlayerChoices, then fits each name
+  // into its button.
   void SetPlayerChoices();
   // The index of the first selected "button%d" (0..9), 0 when none is selected.
   int32_t GetCurrentSelectedUser();
   TString GetSelectedPlayerName();
 
  private:
+  // The text "label" of "button%d", or null.
+  TText* ButtonLabel(int32_t index);
+
+  int mLabelSizes[10] = {};
   TScriptBindings mBindings;
 };
 

@@ -1,8 +1,11 @@
 // The profile chooser: it hands the player names to its script, which labels its radio buttons,
 // and answers which button is selected.
+#include "shell/fittext.h"
 #include "shell/menuwindows.h"
 #include "shell/settings.h"
 #include "ui/button.h"
+#include "ui/text.h"
+#include "ui/textlayout.h"
 #include "ui/windowmanager.h"
 
 TProfilesWindow::TProfilesWindow() {
@@ -18,7 +21,16 @@ TProfilesWindow::~TProfilesWindow() { mBindings.Release(); }
 
 void TProfilesWindow::PostCreate(TWindowStyle& style) {
   TWindow::PostCreate(style);
+  // The size the labels were made with is the largest a name is shown at.
+  for (int32_t i = 0; i < 10; ++i)
+    if (TText* label = ButtonLabel(i))
+      if (TTextLayout* layout = label->GetLayout()) mLabelSizes[i] = layout->GetFontSize();
   SetPlayerChoices();
+}
+
+TText* TProfilesWindow::ButtonLabel(int32_t index) {
+  TWindow* button = FindChild(TString::Format("button%d", index), -1);
+  return button ? KindCast<TText>(button->FindChild("label", -1)) : nullptr;
 }
 
 void TProfilesWindow::SetPlayerChoices() {
@@ -26,6 +38,9 @@ void TProfilesWindow::SetPlayerChoices() {
   if (!settings) return;
   // Every name goes in as a quoted literal, so no name can break or extend the call.
   GetWindowManager()->DoScriptString(this, settings->BuildPlayerChoicesText());
+  // A long name is shown smaller, inside its button.
+  for (int32_t i = 0; i < 10; ++i)
+    if (mLabelSizes[i] > 0) FitTextToBox(ButtonLabel(i), mLabelSizes[i]);
 }
 
 int32_t TProfilesWindow::GetCurrentSelectedUser() {

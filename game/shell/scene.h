@@ -190,10 +190,12 @@ class TScene : public TFadeInOutInterface, public CObserver {
   void AnimateBriefing();
   void AnimateLetterbox();
   void AnimateBonusTexts();
+  void AnimateButtonCursor();
   void SetBlockedCursor();
   void AddTextChild(TWindow* child);
 
   TSpriteWindow* mSpriteWindow = nullptr;  // a child
+  bool mButtonCursor = false;  // the pointer shows the button kind because it rests on a button
   float mTransitionAlpha = 1.0f;
   int32_t mFrameCounter = 0;
   bool mFadeInSent = false, mFadeOutSent = false;

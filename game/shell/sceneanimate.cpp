@@ -17,6 +17,7 @@
 #include "shell/spriteanimator.h"
 #include "shell/spritewindow.h"
 #include "sound/sound.h"
+#include "ui/button.h"
 #include "ui/image.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
@@ -49,6 +50,7 @@ bool TScene::Animate() {
   AnimateBriefing();
   AnimateLetterbox();
   AnimateBonusTexts();
+  AnimateButtonCursor();
   if (GlobalBool("WindowHasNotFocus")) {
     mSceneClock.Pause();
     // Once the pause screen is on top the scene waits under it instead of opening another.
@@ -56,6 +58,35 @@ bool TScene::Animate() {
     if (manager && manager->GetTopModal() == GetModalParent()) RunScriptText("DoModal('scripts/pause.lua')");
   }
   return true;
+}
+
+namespace {
+// A shown button of the window's tree that the pointer rests on (or presses).
+bool PointerOnButton(const TWindow* window) {
+  for (const TWindow* child : window->GetChildren()) {
+    if (!child->IsVisible()) continue;
+    if (const TButton* button = KindCast<TButton>(const_cast<TWindow*>(child)))
+      if (button->GetState() == kButtonRollover || button->GetState() == kButtonPressed) return true;
+    if (PointerOnButton(child)) return true;
+  }
+  return false;
+}
+}  // namespace
+
+// Buttons take the pointer's moves, so the scene learns of them from the buttons' state: over a
+// button the pointer shows that a click there does something, and shows the plain kind once it
+// leaves (unless a move over the picture chose another kind meanwhile).
+void TScene::AnimateButtonCursor() {
+  TModalWindow* modal = GetModalParent();
+  TWindowManager* manager = GetWindowManager();
+  const bool on = modal && manager && manager->GetTopModal() == modal && PointerOnButton(modal);
+  if (on && !mButtonCursor && mCursorKind != kCursorInactive) {
+    mButtonCursor = true;
+    SetCursor(kCursorActiveRed);
+  } else if (!on && mButtonCursor) {
+    mButtonCursor = false;
+    if (mCursorKind == kCursorActiveRed) SetCursor(kCursorActive);
+  }
 }
 
 void TScene::AnimateAmbient() {

@@ -20,6 +20,7 @@ void TScoreWindow::Init(TWindowStyle& style) {
   StartAnim(25, true, true, false);
   mRows = static_cast<int32_t>(style.GetNumber("rows", 0));
   mColumns = static_cast<int32_t>(style.GetNumber("columns", 0));
+  mAfterLinesName = style.GetString("afterlines", TString());
   // The placement comes with PostCreate; the name is taken now so scripts can find the sheet.
   SetName(style.GetString("name", TString()));
 }
@@ -30,14 +31,23 @@ void TScoreWindow::PostCreate(TWindowStyle& style) {
     if (mLines[i]) mLines[i]->SetAlpha(0.0f);
   }
   TWindow::PostCreate(style);
+  if (TWindow* after = AfterLinesWindow()) after->Show(false);
+}
+
+TWindow* TScoreWindow::AfterLinesWindow() {
+  return mAfterLinesName.IsEmpty() ? nullptr : FindChild(mAfterLinesName, -1);
 }
 
 bool TScoreWindow::Animate() {
   GetWindowManager()->Invalidate();
   mClock.Start();
   if (mClock.GetTime() < mStageDelay) return true;
-  if (mStage < 1 || mStage > static_cast<int32_t>(mLines.size())) {
+  if (mStage < 1 || AllLinesShown()) {
     mFade = 0;
+    if (!mAfterLinesShown) {
+      mAfterLinesShown = true;
+      if (TWindow* after = AfterLinesWindow()) after->Show(true);
+    }
     return true;
   }
   // A line the script lacks is passed over in the same time as one it has.

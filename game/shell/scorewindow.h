@@ -1,11 +1,14 @@
 // The end-of-level score sheet: its six score lines (texts of its script) fade in one after
 // another, the previous level's bonus first and the total last. Play time stands still while the
 // sheet is open, and the sheet swallows input aimed at itself (its buttons come from the script).
+// The child named by the style key "afterlines" (the sheet's close button) shows only once the
+// total has come in, so clicks meant for the screen before cannot close the sheet unseen.
 #pragma once
 #include <array>
 #include <cstdint>
 
 #include "core/clock.h"
+#include "core/string.h"
 #include "ui/window.h"
 
 class TText;
@@ -31,10 +34,14 @@ class TScoreWindow : public TWindow {
   bool OnChar(int8_t) override { return true; }
 
   int32_t GetStage() const { return mStage; }
+  // True once every line, the total last, has faded in.
+  bool AllLinesShown() const { return mStage > static_cast<int32_t>(mLines.size()); }
   int32_t GetRows() const { return mRows; }
   int32_t GetColumns() const { return mColumns; }
 
  private:
+  TWindow* AfterLinesWindow();
+
   int32_t mRows = 0;
   int32_t mColumns = 0;
   float mFade = 0;
@@ -42,4 +49,6 @@ class TScoreWindow : public TWindow {
   int32_t mStage = 1;
   TClock mClock;
   uint32_t mStageDelay = 1000;
+  TString mAfterLinesName;
+  bool mAfterLinesShown = false;
 };

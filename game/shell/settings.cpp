@@ -20,6 +20,7 @@
 #include "model/savetext.h"
 #include "os/msgbox.h"
 #include "platform/platform.h"
+#include "services/gamestate.h"
 #include "services/hiscores.h"
 #include "shell/screenstack.h"
 #include "sound/sound.h"
@@ -123,6 +124,42 @@ void TSettings::Start() {
     user = -1;
   }
   SetCurrentUser(user);
+  ReportStorageProblems();
+}
+
+namespace {
+// A text of the string table, or the fallback when the table lacks it; %s is the path.
+TString NoticeText(const char* key, const char* fallback, const std::string& path) {
+  TString text;
+  if (TPlatform* platform = TPlatform::GetInstance())
+    if (TStringTable* table = platform->GetStringTable()) text = table->GetString(key, path.c_str());
+  if (text.IsEmpty() || text == "#####") text = TString::Format(fallback, path.c_str());
+  return text;
+}
+}  // namespace
+
+void TSettings::ReportStorageProblems() {
+  if (!mOwnedPrefs) return;
+  TPrefsStore& store = mOwnedPrefs->Store();
+  std::string path;
+  TString text;
+  if (store.TakeDamagedNotice(path))
+    text = NoticeText("prefsdamaged",
+                      "The saved players could not be read: the file that holds them is damaged. It was kept "
+                      "as %s, and the game starts anew.",
+                      path);
+  if (store.TakeUnsavedNotice(path)) {
+    if (!text.IsEmpty()) text += "\n\n";
+    text += NoticeText("prefsunsaved",
+                       "Your progress cannot be saved: %s cannot be written (the disk may be full, or the "
+                       "folder may not allow writing). The game goes on and saves as soon as it can.",
+                       path);
+  }
+  if (text.IsEmpty()) return;
+  if (IScreenStack* stack = GetScreenStack())
+    stack->ShowMessage(text);
+  else
+    MessageBoxA(nullptr, text.CStr(), GetConfig("publisher", "").CStr(), MB_OK | MB_ICONWARNING);
 }
 
 void TSettings::BindScriptFunctions() {
@@ -187,6 +224,13 @@ void TSettings::ApplyDisplaySettings() {
   ApplySoundLevels();
 }
 
+namespace {
+// The game-state handlers (a host window's portal among them) hear whether the player muted the game.
+void ReportMute(int32_t soundOff) {
+  if (TGameState* hub = FindGameState()) hub->SendStateNumber("mute", soundOff != 0 ? 1 : 0);
+}
+}  // namespace
+
 void TSettings::ApplySoundLevels() {
   TSoundManager* sound = GetPlatformSoundManager();
   if (!sound || !mPrefs) return;
@@ -199,6 +243,7 @@ void TSettings::ApplySoundLevels() {
   sound->SetGroupVolume(0, soundLevel / 1000.0f);
   sound->SetGroupVolume(1001, musicLevel / 1000.0f);
   sound->SetVolume(soundOff == 0 ? 1.0f : 0.0f);
+  ReportMute(soundOff);
 }
 
 void TSettings::StoreFullscreen() {
@@ -226,6 +271,7 @@ void TSettings::ToggleSoundMute() {
   const int32_t off = ((mPrefs->GetInt("soundoff", 0, user) + 1) % 2 + 2) % 2;
   mPrefs->SetInt("soundoff", off, user, true);
   if (TSoundManager* sound = GetPlatformSoundManager()) sound->SetVolume(off == 0 ? 1.0f : 0.0f);
+  ReportMute(off);
 }
 
 void TSettings::SetMusic(TString name, bool streaming) {
@@ -397,10 +443,16 @@ void TSettings::ResetUserGame(int32_t index) {
 
 void TSettings::RestartFinishedPlayer() {
   const int32_t user = ReadCurrentUser();
-  if (!IsProfile(user)) return;
-  const TString name = GetUserName(user);
-  DeleteUser(user);
-  CreateNewUser(name);
+  if (!mPrefs || !IsProfile(user)) return;
+  // In place: the profile keeps its index, name and sound settings, and the score just earned stays
+  // in the table. Only the game and the score keeper's and diary's progress start over, in one
+  // commit so that no half-reset profile can reach the file.
+  mPrefs->SetString("gamedata", "", user, false);
+  mPrefs->SetString("gamestate", "", user, false);
+  CHighscoreSystem::ResetProfileKeys(*mPrefs, user, false);
+  TDiary::ResetProfileKeys(*mPrefs, user, false);
+  if (!mPrefs->Commit()) LogPrintf("RestartFinishedPlayer: the new game of profile %d could not be saved\n", user);
+  SetCurrentUser(user);
 }
 
 TString TSettings::BuildPlayerChoicesText() const {

@@ -40,6 +40,10 @@ class TSettings {
   int GetCurrentUser() const { return mCurrentUser; }
   void SetCurrentUserIndex(int user) { mCurrentUser = user; }
   TVxHiscores* GetScoreClient() const { return mScores.get(); }
+  // Tells the player, once each, what the preference file's state means for them: its players
+  // could not be read (it was damaged and set aside), or progress cannot be saved now (the disk
+  // is full or the folder takes no writes). Called at the start and between events.
+  void ReportStorageProblems();
 
   // Display and sound.
   void ApplyDisplaySettings();
@@ -61,8 +65,8 @@ class TSettings {
   void ChangeCurrentUserName(TString name);
   void DeleteUser(int32_t index);
   void ResetUserGame(int32_t index);
-  // Starts the finished current player over: the profile is deleted (its local scores with it)
-  // and a new profile of the same name is created and selected.
+  // Starts the finished current player over in place: a new game under the same profile, which
+  // keeps its index, name, sound settings and high scores.
   void RestartFinishedPlayer();
   // The Lua text that hands the first ten profile names to the profile screen's script:
   // "UpdatePlayerChoices( count, current, { 'name', ... } )", every name a quoted Lua literal.

@@ -272,6 +272,14 @@ bool TSidebarWindow::OnMouseMove(TPoint point) {
       if (!timed) StopGlow(button);
     }
   }
+  // Over one of the buttons the pointer shows that a click there does something.
+  TScene* scene = Owner();
+  if (scene && !scene->IsInputBlocked()) {
+    const bool onButton = under == "hintbutton" || under == "sidebardiary" || under == "sidebarmenu" ||
+                          under == "sidebarbriefing";
+    if (onButton && scene->GetCursorKind() != kCursorActiveRed) scene->SetCursor(kCursorActiveRed);
+    else if (!onButton && hit && scene->GetCursorKind() == kCursorActiveRed) scene->SetCursor(kCursorActive);
+  }
   return hit;
 }
 

@@ -12,6 +12,8 @@ TSpriteAnimator* TSpriteAnimator::Instance() {
   return gAnimator;
 }
 
+TSpriteAnimator* TSpriteAnimator::Find() { return gAnimator; }
+
 void TSpriteAnimator::ReleaseInstance() {
   delete gAnimator;
   gAnimator = nullptr;

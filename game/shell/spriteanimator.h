@@ -13,6 +13,8 @@ class TSpriteAnimator {
   // Made empty on first use.
   static TSpriteAnimator* Instance();
   static void ReleaseInstance();
+  // The animator if one exists (none is made).
+  static TSpriteAnimator* Find();
 
   ~TSpriteAnimator();
 

@@ -5,7 +5,7 @@
 #include "render/drawcontext.h"
 #include "render/sprite.h"
 #include "render/texture.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "ui/windowmanager.h"
 
 namespace {

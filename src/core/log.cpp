@@ -29,7 +29,19 @@ void LogMakeFolder(const std::string& folder) {
   std::filesystem::create_directory(os::ToLinuxPath(folder), ec);
 }
 
-void LogRemoveFile(const std::string& path) { std::remove(os::ToLinuxPath(path).c_str()); }
+// The previous session's log becomes the old one (replacing the one before it), so the log of a run
+// that crashed is still there after the restart.
+void LogKeepPrevious(const std::string& path, const std::string& oldPath) {
+  const std::string real = os::ToLinuxPath(path);
+  const std::string oldReal = os::ToLinuxPath(oldPath);
+  if (std::rename(real.c_str(), oldReal.c_str()) != 0 && errno != ENOENT) std::remove(real.c_str());
+}
+
+// A line that cannot reach the file goes to the standard error stream, so it is not lost as well.
+void LogToStderr(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
 
 // Opens the file for update; creates it only when it does not exist ("x": never an existing file).
 FILE* LogOpenFile(const std::string& path, bool* created) {
@@ -72,8 +84,8 @@ void LogInit(const TString& text) {
     return;
   }
   LogMakeFolder(t);
-  *gLogPath = std::string(t) + "/logfile.txt";
-  LogRemoveFile(*gLogPath);
+  *gLogPath = std::string(t) + "/" + kLogFileName;
+  LogKeepPrevious(*gLogPath, std::string(t) + "/" + kLogOldFileName);
 }
 
 void LogVPrintf(const char* format, va_list args) {
@@ -91,7 +103,10 @@ void LogVPrintf(const char* format, va_list args) {
   if (wrap) LogTruncateFile(*gLogPath, kLogWrapTo);
   bool created = false;
   FILE* f = LogOpenFile(*gLogPath, &created);
-  if (!f) return;
+  if (!f) {
+    LogToStderr(line);
+    return;
+  }
   if (created) {  // the file was gone: start it again from the top rather than leave a hole
     gWritePosition = 0;
     wrap = false;
@@ -103,11 +118,19 @@ void LogVPrintf(const char* format, va_list args) {
   } else {
     std::fseek(f, long(gWritePosition), SEEK_SET);
   }
-  std::fwrite(line.data(), 1, line.size(), f);
+  const uint32_t before = gWritePosition;
+  bool written = std::fwrite(line.data(), 1, line.size(), f) == line.size();
   long end = std::ftell(f);
-  if (end >= 0) gWritePosition = uint32_t(end);
-  std::fflush(f);
-  std::fclose(f);
+  written = std::fflush(f) == 0 && written;
+  written = std::fclose(f) == 0 && written;
+  if (written && end >= 0) {
+    gWritePosition = uint32_t(end);
+  } else {
+    // A full disk: the next line goes where this one should have, and this one to stderr.
+    gWritePosition = before;
+    LogTruncateFile(*gLogPath, before);  // no half line left behind
+    LogToStderr(line);
+  }
 }
 
 void LogPrintf(const char* format, ...) {

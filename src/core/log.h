@@ -1,6 +1,7 @@
 // The log file "logfile.txt" in the player's data folder, and the failure reporter that assertion
 // sites use. Every line is written by opening, writing and closing the file, so the log survives a
-// crash; past 100 KiB it wraps to its middle after a banner. Safe to call from any thread.
+// crash; past 100 KiB it wraps to its middle after a banner. The previous session's log is kept as
+// "logfile.old.txt". A line the file cannot take goes to stderr. Safe to call from any thread.
 #pragma once
 #include <cstdarg>
 #include <cstdint>
@@ -13,13 +14,17 @@ inline constexpr uint32_t kLogWrapTo = 51200;      // where the wrapped log goes
 inline constexpr const char kLogWrapBanner[] =
     "\n\n\n\n ****************** LOG WRAP AROUND ******************\n\n\n\n";
 inline constexpr const char kLogMemoryMaxMarker[] = "__MEMORYMAX__";
+inline constexpr const char kLogFileName[] = "logfile.txt";
+inline constexpr const char kLogOldFileName[] = "logfile.old.txt";
 
-// A folder: starts a new, empty log "logfile.txt" in it (creating the folder, one level). Text
+// A folder: starts a new, empty log "logfile.txt" in it (creating the folder, one level), keeping
+// the previous one as "logfile.old.txt" (one generation: the one before that goes). Text
 // beginning with "__MEMORYMAX__" and a separator sets the memory cap from the number after it
 // instead and leaves the log alone. An empty text turns logging off.
 void LogInit(const TString& text);
 // Appends one line: the local time as ctime writes it (without its newline), ": ", the message and
-// a newline. Nothing is written while logging is off or when the file cannot be opened.
+// a newline. Nothing is written while logging is off; a line the file cannot take (it cannot be
+// opened, or the disk is full) is written to stderr instead.
 void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogVPrintf(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 // The log file's path; empty while logging is off.

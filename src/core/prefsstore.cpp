@@ -72,17 +72,37 @@ void BindText(sqlite3_stmt* stmt, int index, const TString& text) {
 }
 }  // namespace
 
+namespace {
+bool IsWriteFailure(int code);
+}
+
 TPrefsStore::TPrefsStore(TDataCipher* cipher, bool autocommit) : mCipher(cipher), mAutocommit(autocommit) {}
 
 TPrefsStore::~TPrefsStore() { Close(); }
 
+namespace {
+// The failures that say the file cannot take writes now (a full disk, no permission), as opposed to
+// another program holding it or a damaged file.
+bool IsWriteFailure(int code) {
+  return code == SQLITE_FULL || code == SQLITE_IOERR || code == SQLITE_READONLY || code == SQLITE_CANTOPEN ||
+         code == SQLITE_PERM;
+}
+}  // namespace
+
+void TPrefsStore::NoteWriteError() {
+  const int code = mDb ? sqlite3_errcode(mDb) : 0;
+  if (IsWriteFailure(code)) mWriteError = code;
+}
+
 void TPrefsStore::LogSqlError(const char* what) {
+  NoteWriteError();
   LogPrintf("Preference database: %s failed: %s", what, mDb ? sqlite3_errmsg(mDb) : "no database");
 }
 
 bool TPrefsStore::Exec(const char* sql) {
   char* message = nullptr;
   if (sqlite3_exec(mDb, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  NoteWriteError();
   LogPrintf("Preference database: \"%.40s\" failed: %s", sql, message ? message : "?");
   sqlite3_free(message);
   return false;
@@ -118,6 +138,7 @@ TPrefsStore::OpenResult TPrefsStore::OpenFile(const std::string& linuxPath, std:
   int rc = sqlite3_open_v2(linuxPath.c_str(), &mDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
     reason = mDb ? sqlite3_errmsg(mDb) : sqlite3_errstr(rc);
+    mWriteError = IsWriteFailure(rc) ? rc : 0;
     CloseDb();
     return OpenResult::kUnavailable;
   }
@@ -143,6 +164,7 @@ TPrefsStore::OpenResult TPrefsStore::OpenFile(const std::string& linuxPath, std:
   }
   if (rc != SQLITE_OK) {  // locked by another program, unreadable: the file itself may be fine
     reason = sqlite3_errstr(rc);
+    mWriteError = 0;
     CloseDb();
     return OpenResult::kUnavailable;
   }
@@ -166,6 +188,7 @@ TPrefsStore::OpenResult TPrefsStore::OpenFile(const std::string& linuxPath, std:
     return OpenResult::kDamaged;
   }
   // Creating the tables needs the write lock; failing to get it says nothing about the file.
+  mWriteError = 0;
   if (!Begin() || (tableCount == 0 && !Exec(kSchema))) {
     reason = sqlite3_errmsg(mDb);
     CloseDb();
@@ -201,48 +224,204 @@ bool TPrefsStore::SetAside(const std::string& linuxPath, std::string& keptAs) {
 
 bool TPrefsStore::Open(const TString& path) {
   Close();
+  mTargetPath.clear();
+  mDamagedNotice.clear();
+  mUnsavedNotice = mUnsavedNoticeTaken = false;
+  mCreatedFile = false;
   std::string linuxPath = path.IsEmpty() ? std::string() : os::ToLinuxPath(path.CStr());
-  bool onDisk = false;
   if (linuxPath.empty()) {
     LogPrintf("Preference database: no file name; values are kept for this run only");
   } else {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(linuxPath, ec);
     std::string reason;
-    OpenResult result = OpenFile(linuxPath, reason);
+    OpenResult result;
+    // An empty file holds no players, yet one was made and written by this store: something cut it.
+    if (existed && std::filesystem::is_regular_file(linuxPath, ec) && std::filesystem::file_size(linuxPath, ec) == 0) {
+      result = OpenResult::kDamaged;
+      reason = "the file is empty";
+    } else {
+      result = OpenFile(linuxPath, reason);
+    }
+    bool mayWrite = true;
     if (result == OpenResult::kDamaged) {
       std::string keptAs;
       if (SetAside(linuxPath, keptAs)) {
         LogPrintf("Preference database %s is damaged or not ours (%s): kept it as %s and started a new one",
                   linuxPath.c_str(), reason.c_str(), keptAs.c_str());
+        mDamagedNotice = keptAs;
         result = OpenFile(linuxPath, reason);
       } else {
         LogPrintf("Preference database %s is damaged or not ours (%s) and cannot be set aside; it is left "
                   "untouched and values are kept for this run only",
                   linuxPath.c_str(), reason.c_str());
+        mDamagedNotice = linuxPath;
+        mayWrite = false;
         result = OpenResult::kUnavailable;
       }
     }
+    mCreatedFile = !existed && std::filesystem::exists(linuxPath, ec);
     if (result == OpenResult::kOk) {
-      onDisk = true;
       mFilePath = linuxPath;
-    } else if (result == OpenResult::kUnavailable) {
+      if (!SelectInstall() && !HoldAfterWriteFailure()) {
+        LogPrintf("Preference database %s cannot be written; values are kept for this run only", linuxPath.c_str());
+        mFilePath.clear();
+        CloseDb();
+      }
+    } else if (result == OpenResult::kUnavailable && mayWrite && mWriteError != 0) {
+      // The folder or the disk takes no writes: read what the file holds and write it back later.
+      mTargetPath = linuxPath;
+      HoldInMemory(existed ? linuxPath : std::string(), reason.c_str());
+    } else if (result == OpenResult::kUnavailable && mayWrite) {
       LogPrintf("Preference database %s cannot be opened (%s); values are kept for this run only",
                 linuxPath.c_str(), reason.c_str());
     }
+    // A file this open made but could not write stays no empty file, which the next start would
+    // take for a damaged one.
+    if (mCreatedFile && mHeld && std::filesystem::file_size(linuxPath, ec) == 0) std::filesystem::remove(linuxPath, ec);
   }
-  if (onDisk && !SelectInstall()) {
-    LogPrintf("Preference database %s cannot be written; values are kept for this run only", mFilePath.c_str());
-    onDisk = false;
-  }
-  if (!onDisk) {
+  if (!mDb) {
     std::string reason;
     mFilePath.clear();
+    mHeld = false;
     if (OpenFile(":memory:", reason) != OpenResult::kOk || !SelectInstall()) {
       LogPrintf("Preference database: no storage at all (%s)", reason.c_str());
       CloseDb();
       return false;
     }
   }
-  return onDisk;
+  return !mHeld && !mFilePath.empty();
+}
+
+bool TPrefsStore::OpenMemory(const std::string& copyFrom) {
+  CloseDb();
+  if (sqlite3_open_v2(":memory:", &mDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    CloseDb();
+    return false;
+  }
+  sqlite3_extended_result_codes(mDb, 0);
+  bool copied = copyFrom.empty();
+  if (!copied) {
+    sqlite3* source = nullptr;
+    if (sqlite3_open_v2(copyFrom.c_str(), &source, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_busy_timeout(source, 2000);
+      if (sqlite3_backup* backup = sqlite3_backup_init(mDb, "main", source, "main")) {
+        const int step = sqlite3_backup_step(backup, -1);
+        copied = sqlite3_backup_finish(backup) == SQLITE_OK && step == SQLITE_DONE;
+      }
+      if (!copied) LogPrintf("Preference database %s cannot be read: %s", copyFrom.c_str(), sqlite3_errmsg(source));
+    }
+    sqlite3_close(source);
+  }
+  int tableCount = 0;
+  sqlite3_stmt* count = nullptr;
+  if (sqlite3_prepare_v2(mDb, "SELECT count(*) FROM sqlite_master", -1, &count, nullptr) == SQLITE_OK &&
+      sqlite3_step(count) == SQLITE_ROW)
+    tableCount = sqlite3_column_int(count, 0);
+  sqlite3_finalize(count);
+  bool ready = Begin() && (tableCount > 0 || Exec(kSchema));
+  for (const char* sql : kAllStatements) ready = ready && Statement(sql) != nullptr;
+  if (!ready) CloseDb();
+  return ready && copied;
+}
+
+void TPrefsStore::HoldInMemory(std::string copyFrom, const char* why) {
+  mFilePath.clear();
+  mHeld = true;
+  mHeldWriteLogged = false;
+  if (!OpenMemory(copyFrom)) {
+    // What the file holds could not be read: it must never be written over with less.
+    if (!mTargetPath.empty())
+      LogPrintf("Preference database %s: values are kept for this run only", mTargetPath.c_str());
+    mTargetPath.clear();
+    if (!mDb && !OpenMemory(std::string())) return;
+  }
+  if (!SelectInstall()) {
+    CloseDb();
+    return;
+  }
+  if (!mTargetPath.empty()) {
+    mUnsavedNotice = true;
+    LogPrintf("Preference database %s cannot be written (%s): what it holds is read, changes are kept in "
+              "memory and written to it as soon as it can take them",
+              mTargetPath.c_str(), why ? why : "?");
+  }
+}
+
+bool TPrefsStore::HoldAfterWriteFailure() {
+  if (mHeld || !mDb || mFilePath.empty() || mWriteError == 0) return false;
+  const std::string reason = sqlite3_errstr(mWriteError);
+  const std::vector<Change> changes = std::move(mChanges);
+  mChanges.clear();
+  if (!sqlite3_get_autocommit(mDb)) Exec("ROLLBACK");
+  mTargetPath = mFilePath;
+  HoldInMemory(mFilePath, reason.c_str());
+  if (!mDb) return false;
+  // The file kept its last commit; the changes since are made again on the copy.
+  for (const Change& change : changes) {
+    if (Apply(change)) mChanges.push_back(change);
+    else LogPrintf("Preference database: a change to \"%s\" is lost", change.key.CStr());
+  }
+  return true;
+}
+
+bool TPrefsStore::TryWriteHeld() {
+  if (!mHeld || mTargetPath.empty() || !mDb) return false;
+  std::error_code ec;
+  const bool existed = std::filesystem::exists(mTargetPath, ec);
+  sqlite3* file = nullptr;
+  int rc = sqlite3_open_v2(mTargetPath.c_str(), &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(file, 2000);
+    // One transaction on the file: a failure or a kill midway leaves what it held before.
+    sqlite3_backup* backup = sqlite3_backup_init(file, "main", mDb, "main");
+    if (backup) {
+      const int step = sqlite3_backup_step(backup, -1);
+      rc = sqlite3_backup_finish(backup);
+      if (rc == SQLITE_OK && step != SQLITE_DONE) rc = step;  // busy or locked: not written
+    } else {
+      rc = sqlite3_errcode(file);
+    }
+  }
+  const std::string reason = rc == SQLITE_OK ? std::string() : sqlite3_errstr(rc);
+  sqlite3_close(file);
+  if (rc != SQLITE_OK) {
+    // No empty file left behind: the next start would take it for a damaged one.
+    if (!existed && std::filesystem::file_size(mTargetPath, ec) == 0) std::filesystem::remove(mTargetPath, ec);
+    if (!mHeldWriteLogged)
+      LogPrintf("Preference database %s still cannot be written (%s); changes stay in memory", mTargetPath.c_str(),
+                reason.c_str());
+    mHeldWriteLogged = true;
+    return false;
+  }
+  // The file holds everything now: work on it again.
+  const std::string path = mTargetPath;
+  std::string why;
+  CloseDb();
+  mHeld = false;
+  if (OpenFile(path, why) == OpenResult::kOk) {
+    mFilePath = path;
+    if (SelectInstall()) {
+      LogPrintf("Preference database %s is written again", path.c_str());
+      return true;
+    }
+  }
+  HoldInMemory(path, why.c_str());
+  return true;
+}
+
+bool TPrefsStore::TakeDamagedNotice(std::string& keptAs) {
+  if (mDamagedNotice.empty()) return false;
+  keptAs = mDamagedNotice;
+  mDamagedNotice.clear();
+  return true;
+}
+
+bool TPrefsStore::TakeUnsavedNotice(std::string& path) {
+  if (!mUnsavedNotice || mUnsavedNoticeTaken) return false;
+  mUnsavedNoticeTaken = true;
+  path = mTargetPath;
+  return true;
 }
 
 bool TPrefsStore::SelectInstall() {
@@ -317,30 +496,49 @@ TString TPrefsStore::GetInstallKey() {
 
 bool TPrefsStore::Commit() {
   if (!mDb || !mAutocommit) return false;
+  mWriteError = 0;
   if (!Exec("COMMIT")) {
-    // A commit that did not reach the file (disk full, I/O error, a lock held too long) drops the
+    // A file that stopped taking writes: the group goes on in memory, to be written later.
+    if (HoldAfterWriteFailure()) return Commit();
+    // A commit that did not reach the file for another reason (a lock held too long) drops the
     // pending writes: a later commit must not carry half of them, and what is read stays what the
     // file holds.
     LogPrintf("Preference database: the changes since the last commit are dropped");
     Rollback();
     return false;
   }
-  return Begin();
+  mChanges.clear();
+  if (!Begin()) return false;
+  return mHeld ? TryWriteHeld() : true;
 }
 
 void TPrefsStore::Rollback() {
   if (!mDb) return;
   if (!sqlite3_get_autocommit(mDb)) Exec("ROLLBACK");
+  mChanges.clear();
   Begin();
   LoadUsers();
 }
 
 void TPrefsStore::Close() {
   if (!mDb) return;
-  if (!sqlite3_get_autocommit(mDb)) Exec(mAutocommit ? "COMMIT" : "ROLLBACK");
+  if (!sqlite3_get_autocommit(mDb)) {
+    if (mAutocommit) Commit();
+    else Exec("ROLLBACK");
+  }
+  if (IsHoldingChanges())
+    LogPrintf("Preference database %s could not be written; the changes of this run since it last was are lost",
+              mTargetPath.c_str());
   CloseDb();
+  std::error_code ec;
+  if (mCreatedFile && !mTargetPath.empty() && std::filesystem::file_size(mTargetPath, ec) == 0)
+    std::filesystem::remove(mTargetPath, ec);
+  if (mCreatedFile && !mFilePath.empty() && std::filesystem::file_size(mFilePath, ec) == 0)
+    std::filesystem::remove(mFilePath, ec);
   mUsers.clear();
   mInstallId = 0;
+  mHeld = false;
+  mChanges.clear();
 }
 
 bool TPrefsStore::EnsureUser(int index) {
@@ -365,9 +563,26 @@ bool TPrefsStore::SetValue(int player, const TString& key, const void* bytes, in
     LogPrintf("Preference database: player index %d refused for \"%s\"", player, key.CStr());
     return false;
   }
+  Change change;
+  change.player = player;
+  change.key = key;
+  if (length > 0) change.bytes.assign(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + length);
+  if (!Apply(change) && !(HoldAfterWriteFailure() && Apply(change))) return false;
+  mChanges.push_back(std::move(change));
+  return true;
+}
+
+bool TPrefsStore::Apply(const Change& change) {
+  mWriteError = 0;
+  return change.remove ? DeleteUserNow(change.player) : SetValueNow(change.player, change.key, change.bytes);
+}
+
+bool TPrefsStore::SetValueNow(int player, const TString& key, const std::vector<uint8_t>& bytes) {
   if (player >= 0 && !EnsureUser(player)) return false;
-  std::vector<uint8_t> cipher(size_t(length > 0 ? length : 0) + 8);
-  if (mCipher->Encrypt(bytes, length, cipher.data(), int(cipher.size()), false) != 0) return false;
+  const int length = int(bytes.size());
+  std::vector<uint8_t> cipher(bytes.size() + 8);
+  if (mCipher->Encrypt(bytes.empty() ? nullptr : bytes.data(), length, cipher.data(), int(cipher.size()), false) != 0)
+    return false;
   const int cipherLength = mCipher->GetLastLength();
   sqlite3_stmt* s = Statement(player < 0 ? kSetGlobal : kSetUser);
   StatementUse use(s);
@@ -402,6 +617,17 @@ TPrefsValueState TPrefsStore::GetValue(int player, const TString& key, std::vect
 
 int TPrefsStore::DeleteUser(int index) {
   if (!mDb || index < 0 || index >= int(mUsers.size())) return int(mUsers.size());
+  Change change;
+  change.remove = true;
+  change.player = index;
+  if (!Apply(change) && !(HoldAfterWriteFailure() && Apply(change))) return int(mUsers.size());
+  mChanges.push_back(change);
+  Commit();
+  return int(mUsers.size());
+}
+
+bool TPrefsStore::DeleteUserNow(int index) {
+  if (index < 0 || index >= int(mUsers.size())) return false;
   const int64_t id = mUsers[size_t(index)];
   // The three statements succeed or fail together.
   bool ok = Exec("SAVEPOINT deleteuser");
@@ -419,12 +645,13 @@ int TPrefsStore::DeleteUser(int index) {
     if (!ok) LogSqlError("removing a player");
   }
   if (!ok) {
+    const int writeError = mWriteError;
     Exec("ROLLBACK TO deleteuser");
     Exec("RELEASE deleteuser");
-    return int(mUsers.size());
+    mWriteError = writeError;
+    return false;
   }
   Exec("RELEASE deleteuser");
   mUsers.erase(mUsers.begin() + index);
-  Commit();
-  return int(mUsers.size());
+  return true;
 }

@@ -2,7 +2,10 @@
 // database has always had as tables: "metaglobals" (install-independent values, "lastkey") and
 // "install" with each installation's "globals" and its "users", each user with its own values.
 // All work happens inside one open transaction; Commit ends it, so the file always holds exactly
-// the state of one commit, even when the process is killed mid-write.
+// the state of one commit, even when the process is killed mid-write. When the file cannot be
+// written (a full disk, a folder without write permission) the store goes on with a copy in memory
+// of what the file holds plus every change since, and writes that whole copy to the file at each
+// later commit until it succeeds; nothing written meanwhile is lost unless the run ends first.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -30,9 +33,9 @@ public:
   TPrefsStore& operator=(const TPrefsStore&) = delete;
 
   // Opens (creating when missing) the file at a path in the platform's view and selects this
-  // installation's row. A damaged or foreign file is logged, kept beside under a new name, and a
-  // fresh one started. False when no file could be used; the store then keeps its values in memory
-  // for the run so callers still work.
+  // installation's row. A damaged, foreign or empty file is logged, kept beside under a new name,
+  // and a fresh one started. A file that can be read but not written is read into memory (see
+  // above). False when no file could be used as it is; the store then keeps its values in memory.
   bool Open(const TString& path);
   // Ends the open transaction: committed with autocommit, rolled back without. Called by the destructor.
   void Close();
@@ -63,10 +66,37 @@ public:
 
   // The path the store opened (Linux form); empty while it keeps its values in memory.
   const std::string& FilePath() const { return mFilePath; }
+  // True while changes are kept in memory because the file cannot be written; they are written
+  // with the next commit that can. UnsavedPath is the file they are meant for.
+  bool IsHoldingChanges() const { return mHeld && !mTargetPath.empty(); }
+  const std::string& UnsavedPath() const { return mTargetPath; }
+
+  // What the player should be told once, each answered true a single time: the saved file was
+  // damaged (and where it was kept, or left), and changes cannot be saved now.
+  bool TakeDamagedNotice(std::string& keptAs);
+  bool TakeUnsavedNotice(std::string& path);
 
 private:
   enum class OpenResult { kOk, kDamaged, kUnavailable };
+  // One change since the last commit, kept so that it can be made again on the copy in memory when
+  // the file stops taking writes in the middle of a group.
+  struct Change {
+    bool remove = false;  // a removed player; else a value
+    int player = -1;
+    TString key;
+    std::vector<uint8_t> bytes;
+  };
   OpenResult OpenFile(const std::string& linuxPath, std::string& reason);
+  bool OpenMemory(const std::string& copyFrom);
+  bool Prepare();
+  bool Apply(const Change& change);
+  bool SetValueNow(int player, const TString& key, const std::vector<uint8_t>& bytes);
+  bool DeleteUserNow(int index);
+  // After a failed write on the file: goes on in memory when the failure means the file cannot be
+  // written (and not, say, that another program holds it). False when it does not.
+  bool HoldAfterWriteFailure();
+  void HoldInMemory(std::string copyFrom, const char* why);
+  bool TryWriteHeld();
   bool SelectInstall();
   void LoadUsers();
   bool SetAside(const std::string& linuxPath, std::string& keptAs);
@@ -76,12 +106,21 @@ private:
   void FinalizeStatements();
   void CloseDb();
   void LogSqlError(const char* what);
+  void NoteWriteError();
 
   TDataCipher* mCipher;  // the database's cipher (not owned)
   bool mAutocommit;
   sqlite3* mDb = nullptr;
   std::map<std::string, sqlite3_stmt*> mStatements;
   std::string mFilePath;
+  std::string mTargetPath;  // the file the values belong to, when they may be written there
+  bool mHeld = false;       // working on a copy in memory
+  bool mHeldWriteLogged = false;
+  bool mUnsavedNotice = false, mUnsavedNoticeTaken = false;
+  std::string mDamagedNotice;  // where the damaged file was kept; empty when there is none to tell
+  std::vector<Change> mChanges;  // since the last commit
+  int mWriteError = 0;           // the SQLite code of the last failed write that says the file cannot take writes
+  bool mCreatedFile = false;     // this store's open made the file
   TString mInstallKey;
   int64_t mInstallId = 0;
   std::vector<int64_t> mUsers;  // user row ids in player order

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "os/d3d_cover.h"
+#include "os/d3d_frame.h"
 #include "os/ddraw_internal.h"
 
 const GUID IID_IDirect3D7 = {0x7a11d003, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
@@ -261,8 +262,6 @@ void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, std::v
   Unroll(type, n, stride, [&](DWORD i) { return v + size_t(i) * size_t(stride); }, out);
 }
 
-constexpr int kStates = 256, kStages = 8, kStageStates = 32;
-
 // The vertex arrays a draw reads besides positions and diffuse colours.
 struct Arrays {
   bool normal = false, specular = false, tex = false;
@@ -286,58 +285,41 @@ bool PassesDiffuse(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
   }
 }
 
-// Everything a draw's pixels depend on besides the target, the vertices and the textures.
-struct DrawState {
-  DWORD rs[kStates];
-  DWORD tss[kStages][kStageStates];
-  D3DMATRIX world, view, projection;
-  D3DVIEWPORT7 viewport{};
-  D3DMATERIAL7 material;
-
-  bool operator==(const DrawState& o) const {
-    return std::memcmp(rs, o.rs, sizeof rs) == 0 && std::memcmp(tss, o.tss, sizeof tss) == 0 &&
-           std::memcmp(&world, &o.world, sizeof world) == 0 && std::memcmp(&view, &o.view, sizeof view) == 0 &&
-           std::memcmp(&projection, &o.projection, sizeof projection) == 0 &&
-           std::memcmp(&viewport, &o.viewport, sizeof viewport) == 0 &&
-           std::memcmp(&material, &o.material, sizeof material) == 0;
-  }
-};
-
 class Device final : public ComObject<IDirect3DDevice7> {
  public:
   Device(IDirect3D7* d3d, Surface* target) : mD3D(d3d) {
     mD3D->AddRef();
     target->AddRef();
     mTarget = target;
-    mCur.world = mCur.view = mCur.projection = Identity();
-    mCur.material = D3DMATERIAL7{};
-    std::memset(mCur.rs, 0, sizeof mCur.rs);
-    std::memset(mCur.tss, 0, sizeof mCur.tss);
+    mWorld = mView = mProjection = Identity();
+    mMaterial = D3DMATERIAL7{};
+    std::memset(mRs, 0, sizeof mRs);
+    std::memset(mTss, 0, sizeof mTss);
     bool hasDepth = target->HasDepth();
-    mCur.rs[D3DRENDERSTATE_TEXTUREPERSPECTIVE] = TRUE;
-    mCur.rs[D3DRENDERSTATE_ZENABLE] = hasDepth ? TRUE : FALSE;
-    mCur.rs[D3DRENDERSTATE_FILLMODE] = 3;
-    mCur.rs[D3DRENDERSTATE_SHADEMODE] = D3DSHADE_GOURAUD;
-    mCur.rs[D3DRENDERSTATE_ZWRITEENABLE] = TRUE;
-    mCur.rs[D3DRENDERSTATE_SRCBLEND] = D3DBLEND_ONE;
-    mCur.rs[D3DRENDERSTATE_DESTBLEND] = D3DBLEND_ZERO;
-    mCur.rs[D3DRENDERSTATE_CULLMODE] = D3DCULL_CCW;
-    mCur.rs[D3DRENDERSTATE_ZFUNC] = D3DCMP_LESSEQUAL;
-    mCur.rs[D3DRENDERSTATE_ALPHAFUNC] = D3DCMP_ALWAYS;
-    mCur.rs[D3DRENDERSTATE_TEXTUREFACTOR] = 0xFFFFFFFFu;
-    mCur.rs[D3DRENDERSTATE_LIGHTING] = TRUE;
-    mCur.rs[D3DRENDERSTATE_COLORVERTEX] = TRUE;
-    mCur.rs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-    mCur.rs[D3DRENDERSTATE_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
+    mRs[D3DRENDERSTATE_TEXTUREPERSPECTIVE] = TRUE;
+    mRs[D3DRENDERSTATE_ZENABLE] = hasDepth ? TRUE : FALSE;
+    mRs[D3DRENDERSTATE_FILLMODE] = 3;
+    mRs[D3DRENDERSTATE_SHADEMODE] = D3DSHADE_GOURAUD;
+    mRs[D3DRENDERSTATE_ZWRITEENABLE] = TRUE;
+    mRs[D3DRENDERSTATE_SRCBLEND] = D3DBLEND_ONE;
+    mRs[D3DRENDERSTATE_DESTBLEND] = D3DBLEND_ZERO;
+    mRs[D3DRENDERSTATE_CULLMODE] = D3DCULL_CCW;
+    mRs[D3DRENDERSTATE_ZFUNC] = D3DCMP_LESSEQUAL;
+    mRs[D3DRENDERSTATE_ALPHAFUNC] = D3DCMP_ALWAYS;
+    mRs[D3DRENDERSTATE_TEXTUREFACTOR] = 0xFFFFFFFFu;
+    mRs[D3DRENDERSTATE_LIGHTING] = TRUE;
+    mRs[D3DRENDERSTATE_COLORVERTEX] = TRUE;
+    mRs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
+    mRs[D3DRENDERSTATE_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
     for (int s = 0; s < kStages; ++s) {
-      mCur.tss[s][D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-      mCur.tss[s][D3DTSS_ALPHAOP] = s == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-      mCur.tss[s][D3DTSS_COLORARG1] = mCur.tss[s][D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-      mCur.tss[s][D3DTSS_COLORARG2] = mCur.tss[s][D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-      mCur.tss[s][D3DTSS_ADDRESS] = mCur.tss[s][D3DTSS_ADDRESSU] = mCur.tss[s][D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
-      mCur.tss[s][D3DTSS_MAGFILTER] = D3DTFG_POINT;
-      mCur.tss[s][D3DTSS_MINFILTER] = D3DTFN_POINT;
-      mCur.tss[s][D3DTSS_MIPFILTER] = D3DTFP_NONE;
+      mTss[s][D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+      mTss[s][D3DTSS_ALPHAOP] = s == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+      mTss[s][D3DTSS_COLORARG1] = mTss[s][D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+      mTss[s][D3DTSS_COLORARG2] = mTss[s][D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+      mTss[s][D3DTSS_ADDRESS] = mTss[s][D3DTSS_ADDRESSU] = mTss[s][D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
+      mTss[s][D3DTSS_MAGFILTER] = D3DTFG_POINT;
+      mTss[s][D3DTSS_MINFILTER] = D3DTFN_POINT;
+      mTss[s][D3DTSS_MIPFILTER] = D3DTFP_NONE;
     }
     FullViewport();
   }
@@ -390,7 +372,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   }
 
   HRESULT EndScene() override {
-    Flush();
+    CloseBatch();
     if (HRESULT hr = DxFault("EndScene"); FAILED(hr)) {
       mInScene = false;
       return hr;
@@ -434,8 +416,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     // A depth-only clear leaves the colour alone; one rectangle over the whole target replaces it.
     bool whole = (!count || !rects || (count == 1 && rects[0].x1 <= 0 && rects[0].y1 <= 0 &&
                                        rects[0].x2 >= mTarget->Width() && rects[0].y2 >= mTarget->Height())) &&
-                 mCur.viewport.dwX == 0 && mCur.viewport.dwY == 0 && LONG(mCur.viewport.dwWidth) == mTarget->Width() &&
-                 LONG(mCur.viewport.dwHeight) == mTarget->Height();
+                 mViewport.dwX == 0 && mViewport.dwY == 0 && LONG(mViewport.dwWidth) == mTarget->Width() &&
+                 LONG(mViewport.dwHeight) == mTarget->Height();
     Surface::Change change = Surface::Change::None;
     if (flags & D3DCLEAR_TARGET) change = whole ? Surface::Change::Whole : Surface::Change::Part;
     // The whole depth buffer cleared waits for the next draw that tests depth.
@@ -449,8 +431,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (!os::gl::OnGlThread() || !mTarget->BindAsTarget(change)) return DDERR_GENERIC;
     if ((flags & D3DCLEAR_ZBUFFER) && depth) depth->ApplyDepthClear();
     std::vector<D3DRECT> list;
-    D3DRECT vp{LONG(mCur.viewport.dwX), LONG(mCur.viewport.dwY), LONG(mCur.viewport.dwX + mCur.viewport.dwWidth),
-               LONG(mCur.viewport.dwY + mCur.viewport.dwHeight)};
+    D3DRECT vp{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
+               LONG(mViewport.dwY + mViewport.dwHeight)};
     if (count && rects) list.assign(rects, rects + count);
     else list.push_back(vp);
     float c[4];
@@ -498,40 +480,40 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (vp->dwWidth == 0 || vp->dwHeight == 0 || right > uint64_t(mTarget->Width()) ||
         bottom > uint64_t(mTarget->Height()) || vp->dvMinZ < 0 || vp->dvMaxZ > 1 || vp->dvMinZ > vp->dvMaxZ)
       return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mCur.viewport, vp, sizeof *vp) != 0) Changing();
-    mCur.viewport = *vp;
+    if (std::memcmp(&mViewport, vp, sizeof *vp) != 0) Changing();
+    mViewport = *vp;
     return D3D_OK;
   }
 
   HRESULT GetViewport(LPD3DVIEWPORT7 vp) override {
     if (!vp) return DDERR_INVALIDPARAMS;
-    *vp = mCur.viewport;
+    *vp = mViewport;
     return D3D_OK;
   }
 
   HRESULT SetMaterial(LPD3DMATERIAL7 m) override {
     if (!m) return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mCur.material, m, sizeof *m) != 0) Changing();
-    mCur.material = *m;
+    if (std::memcmp(&mMaterial, m, sizeof *m) != 0) Changing();
+    mMaterial = *m;
     return D3D_OK;
   }
 
   HRESULT GetMaterial(LPD3DMATERIAL7 m) override {
     if (!m) return DDERR_INVALIDPARAMS;
-    *m = mCur.material;
+    *m = mMaterial;
     return D3D_OK;
   }
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
     if (state >= kStates) return DDERR_INVALIDPARAMS;
-    if (mCur.rs[state] != value) Changing();
-    mCur.rs[state] = value;
+    if (mRs[state] != value) Changing();
+    mRs[state] = value;
     return D3D_OK;
   }
 
   HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override {
     if (state >= kStates || !value) return DDERR_INVALIDPARAMS;
-    *value = mCur.rs[state];
+    *value = mRs[state];
     return D3D_OK;
   }
 
@@ -568,41 +550,106 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD* value) override {
     if (stage >= kStages || state >= kStageStates || !value) return DDERR_INVALIDPARAMS;
-    *value = mCur.tss[stage][state];
+    *value = mTss[stage][state];
     return D3D_OK;
   }
 
   HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) override {
     if (stage >= kStages || state >= kStageStates) return DDERR_INVALIDPARAMS;
-    bool same = mCur.tss[stage][state] == value;
-    if (state == D3DTSS_ADDRESS) same = same && mCur.tss[stage][D3DTSS_ADDRESSU] == value && mCur.tss[stage][D3DTSS_ADDRESSV] == value;
+    bool same = mTss[stage][state] == value;
+    if (state == D3DTSS_ADDRESS) same = same && mTss[stage][D3DTSS_ADDRESSU] == value && mTss[stage][D3DTSS_ADDRESSV] == value;
     if (!same) Changing();
-    mCur.tss[stage][state] = value;
-    if (state == D3DTSS_ADDRESS) mCur.tss[stage][D3DTSS_ADDRESSU] = mCur.tss[stage][D3DTSS_ADDRESSV] = value;
+    mTss[stage][state] = value;
+    if (state == D3DTSS_ADDRESS) mTss[stage][D3DTSS_ADDRESSU] = mTss[stage][D3DTSS_ADDRESSV] = value;
     return D3D_OK;
   }
 
-  // Hands the gathered primitives to GL in one draw, under the state they were gathered under.
+  // Hands everything held back to GL: the logged batches in order, then the gathered one.
   void Flush() {
+    CloseBatch();
+    RunLog();
     if (gPendingDevice == this) gPendingDevice = nullptr;
+  }
+
+  // Ends the gathered batch, under the state it was gathered under: into the frame log when it was
+  // started for it, else drawn now.
+  void CloseBatch() {
     if (mBatchCount == 0) {
-      ForgetBatchState();
+      ForgetKeptState();
       return;
     }
+    if (mStateKept) SwapState(mKept);
+    if (mBatchLogged) LogBatch();
+    else DrawBatch();
+    if (mStateKept) SwapState(mKept);
+    ForgetKeptState();
+  }
+
+  // A state is about to change while primitives wait: they keep a copy of the state they were
+  // gathered under, so that a state set and set back between two draws ends no batch.
+  void Changing() {
+    if (mBatchCount == 0 || mStateKept) return;
+    mStateKept = true;
+    std::memcpy(mKept.rs, mRs, sizeof mRs);
+    std::memcpy(mKept.tss, mTss, sizeof mTss);
+    mKept.world = mWorld;
+    mKept.view = mView;
+    mKept.projection = mProjection;
+    mKept.viewport = mViewport;
+    mKept.material = mMaterial;
+    for (int i = 0; i < kStages; ++i) {
+      mKept.textures[i] = mTextures[i];
+      if (mKept.textures[i]) mKept.textures[i]->AddRef();
+    }
+  }
+
+  bool SameAsKeptState() const {
+    return std::memcmp(mKept.rs, mRs, sizeof mRs) == 0 && std::memcmp(mKept.tss, mTss, sizeof mTss) == 0 &&
+           std::memcmp(&mKept.world, &mWorld, sizeof mWorld) == 0 && std::memcmp(&mKept.view, &mView, sizeof mView) == 0 &&
+           std::memcmp(&mKept.projection, &mProjection, sizeof mProjection) == 0 &&
+           std::memcmp(&mKept.viewport, &mViewport, sizeof mViewport) == 0 &&
+           std::memcmp(&mKept.material, &mMaterial, sizeof mMaterial) == 0 &&
+           std::equal(mTextures, mTextures + kStages, mKept.textures);
+  }
+
+  void ForgetKeptState() {
+    if (!mStateKept) return;
+    mStateKept = false;
+    ReleaseTextures(mKept);
+  }
+
+  // The digest of the logged frame when the log holds every draw of this device since it was last
+  // emptied (0: nothing logged).
+  uint64_t LoggedDigest() {
+    CloseBatch();
+    return mLog.empty() ? 0 : mLogDigest.Value();
+  }
+  Surface* Target() const { return mTarget; }
+
+  // Forgets the logged draws (their result is already in the target).
+  void DropLog() {
+    CloseBatch();
+    for (LoggedBatch& b : mLog) ReleaseTextures(b);
+    mLog.clear();
+    mLogDigest.Reset();
+    if (gPendingDevice == this) gPendingDevice = nullptr;
+  }
+
+  // Hands the gathered primitives to GL in one draw.
+  void DrawBatch() {
+    if (gPendingDevice == this && mLog.empty()) gPendingDevice = nullptr;
+    if (mBatchCount == 0) return;
     DWORD count = mBatchCount;
     mBatchCount = 0;
     if (!os::gl::OnGlThread() || !mTarget->Framebuffer()) {
       mBatch.clear();
-      ForgetBatchState();
       return;
     }
-    const DrawState& state = mBatchStateKept ? mBatchState : mCur;
-    Surface* texture = mBatchStateKept ? mBatchTexture : mTextures[0];
     const Layout& l = mBatchLayout;
-    if (state.rs[D3DRENDERSTATE_ZENABLE])
+    if (mRs[D3DRENDERSTATE_ZENABLE])
       if (Surface* depth = mTarget->DepthBuffer()) depth->ApplyDepthClear();
-    ApplyTransforms(state, l);
-    Arrays arrays = ApplyStates(state, texture, l);
+    ApplyTransforms(l);
+    Arrays arrays = ApplyStates(l);
     SetArrays(l, arrays, mBatch.data());
     glDrawArrays(mBatchMode, 0, GLsizei(count));
     ++gDrawCalls;
@@ -613,30 +660,12 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisable(GL_SCISSOR_TEST);
     mBatch.clear();
-    ForgetBatchState();
     mTarget->MarkDrawn();
     if (glGetError() == GL_OUT_OF_MEMORY) mDeferredError = DDERR_OUTOFVIDEOMEMORY;
   }
 
  private:
-
-  // A state is about to change while primitives wait: they keep the state they were gathered
-  // under, so that setting a state and setting it back between two draws costs no GL draw.
-  void Changing() {
-    if (mBatchCount == 0 || mBatchStateKept) return;
-    mBatchStateKept = true;
-    mBatchState = mCur;
-    mBatchTexture = mTextures[0];
-    if (mBatchTexture) mBatchTexture->AddRef();
-  }
-
-  void ForgetBatchState() {
-    if (!mBatchStateKept) return;
-    mBatchStateKept = false;
-    Surface* texture = mBatchTexture;
-    mBatchTexture = nullptr;
-    if (texture) texture->Release();
-  }
+  static constexpr int kStates = 256, kStages = 8, kStageStates = 32;
 
   ~Device() override {
     Flush();
@@ -648,18 +677,18 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   D3DMATRIX* Slot(D3DTRANSFORMSTATETYPE which) {
     switch (which) {
-      case D3DTRANSFORMSTATE_WORLD: return &mCur.world;
-      case D3DTRANSFORMSTATE_VIEW: return &mCur.view;
-      case D3DTRANSFORMSTATE_PROJECTION: return &mCur.projection;
+      case D3DTRANSFORMSTATE_WORLD: return &mWorld;
+      case D3DTRANSFORMSTATE_VIEW: return &mView;
+      case D3DTRANSFORMSTATE_PROJECTION: return &mProjection;
     }
     return nullptr;
   }
 
   void FullViewport() {
-    mCur.viewport = D3DVIEWPORT7{0, 0, DWORD(mTarget->Width()), DWORD(mTarget->Height()), 0.f, 1.f};
+    mViewport = D3DVIEWPORT7{0, 0, DWORD(mTarget->Width()), DWORD(mTarget->Height()), 0.f, 1.f};
   }
 
-  void ApplyTransforms(const DrawState& state, const Layout& l) {
+  void ApplyTransforms(const Layout& l) {
     D3DMATRIX fix{};
     float tw = float(mTarget->Width()), th = float(mTarget->Height());
     if (l.transformed) {
@@ -679,18 +708,18 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glLoadIdentity();
       return;
     }
-    glViewport(GLint(state.viewport.dwX), GLint(state.viewport.dwY), GLsizei(state.viewport.dwWidth), GLsizei(state.viewport.dwHeight));
-    glDepthRange(state.viewport.dvMinZ, state.viewport.dvMaxZ);
+    glViewport(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
+    glDepthRange(mViewport.dvMinZ, mViewport.dvMaxZ);
     // y flipped (rows run top-down), half a pixel towards the centres, depth 0..1 to -1..1.
     fix._11 = 1;
-    fix._41 = 1.f / float(state.viewport.dwWidth);
+    fix._41 = 1.f / float(mViewport.dwWidth);
     fix._22 = -1;
-    fix._42 = 1.f / float(state.viewport.dwHeight);
+    fix._42 = 1.f / float(mViewport.dwHeight);
     fix._33 = 2;
     fix._43 = -1;
     fix._44 = 1;
-    D3DMATRIX p = Mul(state.projection, fix);
-    D3DMATRIX mv = Mul(state.world, state.view);
+    D3DMATRIX p = Mul(mProjection, fix);
+    D3DMATRIX mv = Mul(mWorld, mView);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(&p._11);
     glMatrixMode(GL_MODELVIEW);
@@ -698,20 +727,20 @@ class Device final : public ComObject<IDirect3DDevice7> {
   }
 
   // Sets GL's state for a draw; answers which vertex arrays the draw reads.
-  Arrays ApplyStates(const DrawState& state, Surface* texture, const Layout& l) {
+  Arrays ApplyStates(const Layout& l) {
     glEnable(GL_SCISSOR_TEST);
-    glScissor(GLint(state.viewport.dwX), GLint(state.viewport.dwY), GLsizei(state.viewport.dwWidth), GLsizei(state.viewport.dwHeight));
+    glScissor(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glShadeModel(state.rs[D3DRENDERSTATE_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
-    if (state.rs[D3DRENDERSTATE_ZENABLE]) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
-    glDepthFunc(CompareOf(state.rs[D3DRENDERSTATE_ZFUNC]));
-    glDepthMask(state.rs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-    if (state.rs[D3DRENDERSTATE_ALPHATESTENABLE]) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
-    glAlphaFunc(CompareOf(state.rs[D3DRENDERSTATE_ALPHAFUNC]), float(state.rs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.f);
-    if (state.rs[D3DRENDERSTATE_ALPHABLENDENABLE]) glEnable(GL_BLEND); else glDisable(GL_BLEND);
-    glBlendFunc(BlendOf(state.rs[D3DRENDERSTATE_SRCBLEND]), BlendOf(state.rs[D3DRENDERSTATE_DESTBLEND]));
+    glShadeModel(mRs[D3DRENDERSTATE_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+    if (mRs[D3DRENDERSTATE_ZENABLE]) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+    glDepthFunc(CompareOf(mRs[D3DRENDERSTATE_ZFUNC]));
+    glDepthMask(mRs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+    if (mRs[D3DRENDERSTATE_ALPHATESTENABLE]) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(CompareOf(mRs[D3DRENDERSTATE_ALPHAFUNC]), float(mRs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.f);
+    if (mRs[D3DRENDERSTATE_ALPHABLENDENABLE]) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+    glBlendFunc(BlendOf(mRs[D3DRENDERSTATE_SRCBLEND]), BlendOf(mRs[D3DRENDERSTATE_DESTBLEND]));
     // Rows run top-down, so a triangle clockwise on screen is counter-clockwise to GL.
-    DWORD cull = state.rs[D3DRENDERSTATE_CULLMODE];
+    DWORD cull = mRs[D3DRENDERSTATE_CULLMODE];
     if (cull == D3DCULL_CW || cull == D3DCULL_CCW) {
       glEnable(GL_CULL_FACE);
       glCullFace(GL_BACK);
@@ -719,20 +748,20 @@ class Device final : public ComObject<IDirect3DDevice7> {
     } else {
       glDisable(GL_CULL_FACE);
     }
-    bool lit = state.rs[D3DRENDERSTATE_LIGHTING] && !l.transformed;
+    bool lit = mRs[D3DRENDERSTATE_LIGHTING] && !l.transformed;
     if (lit) {
       glEnable(GL_LIGHTING);
       float ambient[4];
-      ColorOf(state.rs[D3DRENDERSTATE_AMBIENT], ambient);
+      ColorOf(mRs[D3DRENDERSTATE_AMBIENT], ambient);
       glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
       glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, &state.material.diffuse.r);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, &state.material.ambient.r);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, &state.material.specular.r);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, &state.material.emissive.r);
-      glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(state.material.power, 0.f, 128.f));
-      bool colorMaterial = state.rs[D3DRENDERSTATE_COLORVERTEX] && l.diffuse >= 0 &&
-                           state.rs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] == D3DMCS_COLOR1;
+      glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, &mMaterial.diffuse.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, &mMaterial.ambient.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, &mMaterial.specular.r);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, &mMaterial.emissive.r);
+      glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(mMaterial.power, 0.f, 128.f));
+      bool colorMaterial = mRs[D3DRENDERSTATE_COLORVERTEX] && l.diffuse >= 0 &&
+                           mRs[D3DRENDERSTATE_DIFFUSEMATERIALSOURCE] == D3DMCS_COLOR1;
       if (colorMaterial) {
         glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
         glEnable(GL_COLOR_MATERIAL);
@@ -743,19 +772,20 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glDisable(GL_LIGHTING);
       glDisable(GL_COLOR_MATERIAL);
     }
-    if (state.rs[D3DRENDERSTATE_NORMALIZENORMALS]) glEnable(GL_NORMALIZE); else glDisable(GL_NORMALIZE);
+    if (mRs[D3DRENDERSTATE_NORMALIZENORMALS]) glEnable(GL_NORMALIZE); else glDisable(GL_NORMALIZE);
     Arrays arrays;
     arrays.normal = lit && l.normal >= 0;
-    arrays.specular = state.rs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit;
+    arrays.specular = mRs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit;
     if (arrays.specular) glEnable(GL_COLOR_SUM);
     else glDisable(GL_COLOR_SUM);
-    arrays.tex = ApplyStage(state, texture) && l.tex >= 0;
+    arrays.tex = ApplyStage() && l.tex >= 0;
     return arrays;
   }
 
   // Sets up stage 0; false when it samples no texture.
-  bool ApplyStage(const DrawState& state, Surface* s) {
-    const DWORD* t = state.tss[0];
+  bool ApplyStage() {
+    const DWORD* t = mTss[0];
+    Surface* s = mTextures[0];
     // Without a texture the stage samples white: a stage that only multiplies by it or passes the
     // diffuse colour on draws untextured, which spares the texture reads.
     if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE ||
@@ -780,7 +810,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, AddressOf(t[D3DTSS_ADDRESSV]));
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
     float factor[4];
-    ColorOf(state.rs[D3DRENDERSTATE_TEXTUREFACTOR], factor);
+    ColorOf(mRs[D3DRENDERSTATE_TEXTUREFACTOR], factor);
     glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
     Combine(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]);
     Combine(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]);
@@ -831,15 +861,18 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (!os::gl::OnGlThread()) return DDERR_GENERIC;
     if (type == D3DPT_TRIANGLEFAN && count == 4 && !indices && ClearedAsSolid(l, vertices)) return TakeDeferredError();
     GLenum list = ListOf(type);
-    if (mBatchStateKept) {
-      if (mBatchTexture == mTextures[0] && mBatchState == mCur) ForgetBatchState();
-      else Flush();
+    if (mStateKept) {
+      if (SameAsKeptState()) ForgetKeptState();
+      else CloseBatch();
     }
-    if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) Flush();
+    if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) CloseBatch();
     if (mBatchCount == 0) {
-      // A new batch: another device's primitives go first; the target and texture are made ready now.
+      // A new batch: another device's primitives go first; the texture is made ready now, and the
+      // target too unless the batch goes into the frame log (it is bound when the log is drawn).
       if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
-      if (!mTarget->BindAsTarget()) return DDERR_GENERIC;
+      if (mLog.size() >= kMaxLogged) RunLog();
+      mBatchLogged = mTarget->Framebuffer() != 0;
+      if (!mBatchLogged && !mTarget->BindAsTarget()) return DDERR_GENERIC;
       if (mTextures[0]) mTextures[0]->Texture();
       mBatchFvf = fvf;
       mBatchMode = list;
@@ -864,19 +897,19 @@ class Device final : public ComObject<IDirect3DDevice7> {
     c.diffuse = l.diffuse;
     c.specular = l.specular;
     c.transformed = l.transformed;
-    c.renderStates = mCur.rs;
-    c.stage = mCur.tss[0];
+    c.renderStates = mRs;
+    c.stage = mTss[0];
     c.textured = mTextures[0] != nullptr;
-    c.world = mCur.world;
-    c.view = mCur.view;
-    c.projection = mCur.projection;
-    c.viewport = mCur.viewport;
+    c.world = mWorld;
+    c.view = mView;
+    c.projection = mProjection;
+    c.viewport = mViewport;
     uint32_t argb = 0;
     if (!PaintsViewportSolid(c, &argb)) return false;
     Flush();
     if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
-    RECT r{LONG(mCur.viewport.dwX), LONG(mCur.viewport.dwY), LONG(mCur.viewport.dwX + mCur.viewport.dwWidth),
-           LONG(mCur.viewport.dwY + mCur.viewport.dwHeight)};
+    RECT r{LONG(mViewport.dwX), LONG(mViewport.dwY), LONG(mViewport.dwX + mViewport.dwWidth),
+           LONG(mViewport.dwY + mViewport.dwHeight)};
     return mTarget->FillArgb(r, argb);
   }
 
@@ -889,12 +922,11 @@ class Device final : public ComObject<IDirect3DDevice7> {
   IDirect3D7* mD3D;
   Surface* mTarget = nullptr;
   Surface* mTextures[kStages] = {};
-  DrawState mCur;             // the state set now
-  // The state the gathered primitives were gathered under, kept once a setter changed it while they
-  // wait: they are drawn with it unless the next primitive comes under the same state again.
-  DrawState mBatchState;
-  Surface* mBatchTexture = nullptr;   // a reference of its own
-  bool mBatchStateKept = false;
+  DWORD mRs[kStates];
+  DWORD mTss[kStages][kStageStates];
+  D3DMATRIX mWorld, mView, mProjection;
+  D3DVIEWPORT7 mViewport{};
+  D3DMATERIAL7 mMaterial;
   bool mInScene = false;
   // The gathered primitives: vertices in the caller's layout, as a list of one kind.
   std::vector<uint8_t> mBatch;
@@ -902,6 +934,80 @@ class Device final : public ComObject<IDirect3DDevice7> {
   GLenum mBatchMode = GL_TRIANGLES;
   Layout mBatchLayout;
   HRESULT mDeferredError = D3D_OK;   // a GL error of a batch drawn after its calls returned
+  // The frame log (see d3d_frame.h): batches held back until presenting or anything else needs the
+  // target's pixels, and the digest of what they draw.
+  static constexpr size_t kMaxLogged = 4096;
+  static_assert(LoggedBatch::kStates == kStates && LoggedBatch::kStages == kStages &&
+                LoggedBatch::kStageStates == kStageStates);
+  bool mBatchLogged = false;
+  // The state the gathered batch was gathered under, once a setter changed it while it waits
+  // (textures hold a reference while kept).
+  LoggedBatch mKept;
+  bool mStateKept = false;
+  std::vector<LoggedBatch> mLog;
+  FrameDigest mLogDigest;
+
+  void SwapState(LoggedBatch& b) {
+    std::swap(mRs, b.rs);
+    std::swap(mTss, b.tss);
+    std::swap(mWorld, b.world);
+    std::swap(mView, b.view);
+    std::swap(mProjection, b.projection);
+    std::swap(mViewport, b.viewport);
+    std::swap(mMaterial, b.material);
+    std::swap(mTextures, b.textures);
+  }
+
+  void LogBatch() {
+    LoggedBatch& b = mLog.emplace_back();
+    std::memcpy(b.rs, mRs, sizeof mRs);
+    std::memcpy(b.tss, mTss, sizeof mTss);
+    b.world = mWorld;
+    b.view = mView;
+    b.projection = mProjection;
+    b.viewport = mViewport;
+    b.material = mMaterial;
+    for (int i = 0; i < kStages; ++i) {
+      b.textures[i] = mTextures[i];
+      if (b.textures[i]) b.textures[i]->AddRef();
+    }
+    b.fvf = mBatchFvf;
+    b.count = mBatchCount;
+    b.mode = mBatchMode;
+    b.vertices.swap(mBatch);
+    mBatch.clear();
+    mBatchCount = 0;
+    if (mLog.size() == 1) mLogDigest.AddValue(mTarget);
+    AddToDigest(b, &mLogDigest);
+    gPendingDevice = this;
+  }
+
+  // Draws the logged batches in order, each under the state it was logged with.
+  void RunLog() {
+    if (mLog.empty()) return;
+    std::vector<LoggedBatch> log;
+    log.swap(mLog);
+    mLogDigest.Reset();
+    for (LoggedBatch& b : log) {
+      SwapState(b);
+      mBatch.swap(b.vertices);
+      mBatchCount = b.count;
+      mBatchFvf = b.fvf;
+      mBatchMode = b.mode;
+      LayoutOf(b.fvf, &mBatchLayout);
+      if (mTarget->BindAsTarget()) {
+        if (mTextures[0]) mTextures[0]->Texture();
+        DrawBatch();
+      } else {
+        mBatchCount = 0;
+        mBatch.clear();
+        mDeferredError = DDERR_GENERIC;
+      }
+      SwapState(b);
+      ReleaseTextures(b);
+    }
+    if (gPendingDevice == this && mBatchCount == 0) gPendingDevice = nullptr;
+  }
 };
 
 class Direct3D final : public ComObject<IDirect3D7> {
@@ -968,6 +1074,15 @@ class Direct3D final : public ComObject<IDirect3D7> {
 
 void FlushPendingDraws() {
   if (gPendingDevice) gPendingDevice->Flush();
+}
+
+uint64_t LoggedFrameDigest(Surface* target) {
+  if (!gPendingDevice || gPendingDevice->Target() != target) return 0;
+  return gPendingDevice->LoggedDigest();
+}
+
+void DropLoggedFrame() {
+  if (gPendingDevice) gPendingDevice->DropLog();
 }
 
 IDirect3D7* NewDirect3D(IDirectDraw7* dd) { return new Direct3D(dd); }

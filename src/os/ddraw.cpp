@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "os/d3d_frame.h"
 #include "os/ddraw_internal.h"
 #include "os/user_internal.h"
 #include "os/winuser.h"
@@ -611,6 +612,7 @@ void TestResetGraphics() {
   Config().memoryBudget -= inUse;   // surfaces still alive keep their share
   dd::gFaults.clear();
   dd::ForgetPresentedFrame();
+  dd::ForgetShownFrameDigest();
 }
 
 }  // namespace os

@@ -323,6 +323,12 @@ bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* heig
 int TestWindowSwapCount();
 // How many GL draw calls the Direct3D devices issued so far (benchmarks report it per frame).
 long TestDrawCallCount();
+// While on, each swap keeps a copy of the whole drawable as it was swapped (bars included), which
+// TestReadWindowPixels answers as 0xAARRGGBB words, rows top-down. Off by default: it costs a read.
+void TestCaptureWindowPixels(bool on);
+bool TestReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height);
+// How many presented frames repeated the frame on screen, so that their draws were dropped.
+int TestRepeatedFrameCount();
 // The adapter GUID the last successful DirectDrawCreateEx was given (false: none, the primary).
 bool TestLastCreatedAdapter(GUID* guid);
 // Number of live surfaces (tests use it to find leaks).

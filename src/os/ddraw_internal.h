@@ -137,6 +137,9 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
 
  private:
   ~Surface() override;
+  // Blt and Flip themselves, after a repeated frame's draws were dropped (see d3d_frame.h).
+  HRESULT BltNow(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx);
+  HRESULT FlipNow(LPDIRECTDRAWSURFACE7 target, DWORD flags);
   // Shows a region of `from` in the window; the frame is remembered in `kept` (same pixels) if given.
   HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);

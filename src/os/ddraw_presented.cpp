@@ -2,6 +2,7 @@
 // which surface region was shown; its pixels are copied aside (on the GPU) only when that surface
 // is about to change or go away, and read back only when a test asks. A frame presented from the
 // primary surface, which changes only when the next frame is presented, so costs nothing per frame.
+#include "os/d3d_frame.h"
 #include "os/ddraw_internal.h"
 
 namespace os::dd {
@@ -81,4 +82,46 @@ bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* heig
   if (height) *height = gHeight;
   return true;
 }
+}  // namespace os
+
+// ---- repeated frames ----
+
+namespace os::dd {
+namespace {
+struct ShownDigest {
+  Surface* from = nullptr;
+  uint64_t digest = 0, generation = 0, key = 0;
+};
+ShownDigest gShownDigest;      // digest 0: nothing known
+uint64_t gPendingDigest = 0;   // of the frame being presented
+int gSkipped = 0;
+}  // namespace
+
+void SkipRepeatedFrame(Surface* from, uint64_t key) {
+  gPendingDigest = LoggedFrameDigest(from);
+  if (!gPendingDigest) return;
+  const ShownDigest& s = gShownDigest;
+  // The same draws over the pixels they made last time, shown the same way: nothing would change.
+  if (s.digest == gPendingDigest && s.from == from && s.key == key && s.generation == from->Generation()) {
+    DropLoggedFrame();
+    ++gSkipped;
+  }
+}
+
+void FramePresented(Surface* from, uint64_t key) {
+  gShownDigest = ShownDigest{from, gPendingDigest, from ? from->Generation() : 0, key};
+  gPendingDigest = 0;
+}
+
+void ForgetShownFrameDigest() {
+  gShownDigest = ShownDigest{};
+  gPendingDigest = 0;
+}
+
+int RepeatedFramesSkipped() { return gSkipped; }
+
+}  // namespace os::dd
+
+namespace os {
+int TestRepeatedFrameCount() { return os::dd::RepeatedFramesSkipped(); }
 }  // namespace os

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "os/d3d_frame.h"
 #include "os/ddraw_internal.h"
 
 namespace os::dd {
@@ -597,7 +598,35 @@ HRESULT Surface::Present(Surface* from, const RECT& r, Surface* kept, const RECT
   return DD_OK;
 }
 
+namespace {
+// How a frame is shown, as a number: presenting the same frame the same way changes nothing.
+uint64_t PresentKey(const RECT* dst, const RECT* src, DWORD flags) {
+  FrameDigest d;
+  d.AddValue(flags);
+  d.AddValue(dst ? *dst : RECT{-1, -1, -1, -1});
+  d.AddValue(src ? *src : RECT{-1, -1, -1, -1});
+  return d.Value();
+}
+}  // namespace
+
 HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx) {
+  // A frame for the primary whose draws repeat those of the frame it shows is not drawn again.
+  Surface* shown = nullptr;
+  uint64_t key = 0;
+  if ((Caps() & DDSCAPS_PRIMARYSURFACE) && source && !(flags & DDBLT_COLORFILL) && os::gl::OnGlThread()) {
+    shown = AsSurface(source);
+    key = PresentKey(destRect, sourceRect, flags);
+    SkipRepeatedFrame(shown, key);
+  }
+  HRESULT hr = BltNow(destRect, source, sourceRect, flags, fx);
+  if (shown) {
+    if (SUCCEEDED(hr)) FramePresented(shown, key);
+    else ForgetShownFrameDigest();
+  }
+  return hr;
+}
+
+HRESULT Surface::BltNow(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRect, DWORD flags, LPDDBLTFX fx) {
   if (HRESULT hr = DxFault("Blt"); FAILED(hr)) return hr;
   FlushPendingDraws();
   if (mLost) return DDERR_SURFACELOST;
@@ -656,10 +685,20 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, RECT* so
   return Blt(&d, source, &s, DDBLT_WAIT, nullptr);
 }
 
-HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7, DWORD) {
+HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags) {
   if (HRESULT hr = DxFault("Flip"); FAILED(hr)) return hr;
   if (!mBack) return DDERR_NOTFLIPPABLE;
   if (mLost || mBack->Lost()) return DDERR_SURFACELOST;
+  Surface* back = mBack;
+  const uint64_t key = PresentKey(nullptr, nullptr, ~0u);
+  if (os::gl::OnGlThread()) SkipRepeatedFrame(back, key);
+  HRESULT hr = FlipNow(target, flags);
+  if (SUCCEEDED(hr)) FramePresented(back, key);
+  else ForgetShownFrameDigest();
+  return hr;
+}
+
+HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE7, DWORD) {
   FlushPendingDraws();
   if (PresentedFrameIn(this)) ForgetPresentedFrame();
   RECT all = Whole(Width(), Height());

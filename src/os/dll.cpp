@@ -70,6 +70,19 @@ void* Open(const std::string& path) {
 
 namespace os {
 
+namespace {
+std::vector<std::string>& ExtraLibraryFolders() {
+  static std::vector<std::string> folders;
+  return folders;
+}
+}  // namespace
+
+void TestAddLibraryFolder(const std::string& folder) {
+  std::string f = folder;
+  if (!f.empty() && f.back() != '/') f += '/';
+  ExtraLibraryFolders().push_back(f);
+}
+
 std::string ExecutableFolder() {
   char buf[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
@@ -104,7 +117,9 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
   } else {
     char cwd[PATH_MAX];
     std::string current = getcwd(cwd, sizeof(cwd)) ? std::string(cwd) + "/" : "./";
-    for (const std::string& folder : {os::ExecutableFolder(), current}) {
+    std::vector<std::string> folders{os::ExecutableFolder(), current};
+    for (const std::string& extra : os::ExtraLibraryFolders()) folders.push_back(extra);
+    for (const std::string& folder : folders) {
       for (const std::string& candidate : CandidateNames(name)) {
         std::string path = FindInFolder(folder, candidate);
         if (!path.empty() && (dl = Open(path))) {

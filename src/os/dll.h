@@ -22,4 +22,8 @@ HMODULE GetModuleHandleA(LPCSTR name);
 namespace os {
 // Folder of the running executable (Linux form, with a trailing slash).
 std::string ExecutableFolder();
+// Test control: one more folder (Linux form) searched for bare names, after the current folder. Test
+// programs find the test plug-ins there; the build keeps those away from the programs' folder, where
+// the game itself would load them.
+void TestAddLibraryFolder(const std::string& folder);
 }  // namespace os

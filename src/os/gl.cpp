@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "os/framefit.h"
 #include "os/user_internal.h"
 
 namespace os::gl {
@@ -48,6 +50,9 @@ struct Shown {
 };
 Shown gShown;
 int gSwaps = 0;
+bool gCapture = false;                  // tests: keep each swapped drawable
+std::vector<uint32_t> gCaptured;
+int gCapturedWidth = 0, gCapturedHeight = 0;
 
 template <class F>
 bool Load(F& f, const char* name) {
@@ -178,11 +183,35 @@ void LogPresent(bool solid) {
 }
 
 void EndPresent(SDL_Window* window, const Shown& now, bool solid) {
+  if (gCapture && now.drawableWidth > 0 && now.drawableHeight > 0) {
+    int w = now.drawableWidth, h = now.drawableHeight;
+    std::vector<uint32_t> rows(size_t(w) * h);
+    BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+    gCaptured.resize(rows.size());
+    for (int y = 0; y < h; ++y)   // the window's rows run bottom-up
+      std::copy_n(rows.data() + size_t(h - 1 - y) * w, w, gCaptured.data() + size_t(y) * w);
+    gCapturedWidth = w;
+    gCapturedHeight = h;
+  }
   SDL_GL_SwapWindow(window);
   LogPresent(solid);
   BindFramebuffer(GL_FRAMEBUFFER, 0);
   gShown = now;
   ++gSwaps;
+}
+}  // namespace
+
+namespace {
+// Clears what lies around the frame's place to black. After a swap the back buffer's contents are
+// undefined, so the bars are cleared at every present (a clear costs the renderer no pass worth
+// speaking of).
+void ClearBars(const os::fit::Placement& p, int dw, int dh) {
+  if (p.x == 0 && p.y == 0 && p.width == dw && p.height == dh) return;
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
 }
 }  // namespace
 
@@ -192,13 +221,16 @@ void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int
   SDL_Window* window = BeginPresent(hwnd, vsync, &now);
   if (!window) return;
   int dw = now.drawableWidth, dh = now.drawableHeight;
-  BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  os::fit::Placement p = os::fit::Fit(width, height, dw, dh);
   BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  ClearBars(p, dw, dh);
+  BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   glDisable(GL_SCISSOR_TEST);
-  // Our framebuffers keep row 0 at the top; the window's keeps it at the bottom. The blit covers
-  // the whole drawable, so the window needs no clearing first.
-  BlitFramebuffer(x, y, x + width, y + height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
-                  dw == width && dh == height ? GL_NEAREST : GL_LINEAR);
+  // Our framebuffers keep row 0 at the top; the window's keeps it at the bottom. The frame is scaled
+  // uniformly into its place (see framefit.h); input comes back through the same placing.
+  BlitFramebuffer(x, y, x + width, y + height, p.x, dh - p.y, p.x + p.width, dh - p.y - p.height, GL_COLOR_BUFFER_BIT,
+                  p.width == width && p.height == height ? GL_NEAREST : GL_LINEAR);
+  os::fit::NoteShownFrame(width, height);
   EndPresent(window, now, false);
 }
 
@@ -207,11 +239,20 @@ void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool 
   Shown now{source, generation, 0, 0, width, height, 0, 0, nullptr, source != nullptr};
   SDL_Window* window = BeginPresent(hwnd, vsync, &now);
   if (!window) return;
+  int dw = now.drawableWidth, dh = now.drawableHeight;
+  os::fit::Placement p = os::fit::Fit(width, height, dw, dh);
   BindFramebuffer(GL_FRAMEBUFFER, 0);
-  glDisable(GL_SCISSOR_TEST);
+  ClearBars(p, dw, dh);
+  bool whole = p.x == 0 && p.y == 0 && p.width == dw && p.height == dh;
+  if (!whole) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(p.x, dh - p.y - p.height, p.width, p.height);
+  }
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glClearColor((argb >> 16 & 0xFF) / 255.f, (argb >> 8 & 0xFF) / 255.f, (argb & 0xFF) / 255.f, (argb >> 24) / 255.f);
   glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  if (width > 0 && height > 0) os::fit::NoteShownFrame(width, height);
   EndPresent(window, now, true);
 }
 
@@ -225,4 +266,20 @@ void LeaveWindow(void* sdlWindow) {
 
 namespace os {
 int TestWindowSwapCount() { return os::gl::gSwaps; }
+
+void TestCaptureWindowPixels(bool on) {
+  os::gl::gCapture = on;
+  if (!on) {
+    os::gl::gCaptured.clear();
+    os::gl::gCapturedWidth = os::gl::gCapturedHeight = 0;
+  }
+}
+
+bool TestReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
+  if (!pixels || os::gl::gCaptured.empty()) return false;
+  *pixels = os::gl::gCaptured;
+  if (width) *width = os::gl::gCapturedWidth;
+  if (height) *height = os::gl::gCapturedHeight;
+  return true;
+}
 }  // namespace os

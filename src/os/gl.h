@@ -14,7 +14,8 @@ bool Ready();
 // True on the thread that owns the context (GL calls from elsewhere are skipped).
 bool OnGlThread();
 // Shows a region of a colour texture in the window of `hwnd` (the main window; others have no real
-// frame), scaled to the window's drawable size, and swaps. Nothing without a real window.
+// frame), scaled uniformly to the largest size that fits the window's drawable, centred between
+// black bars (see framefit.h), and swaps. Nothing without a real window.
 // `source` and `generation` name the pixels shown: presenting the same ones again into an
 // undamaged window of the same size is skipped, so a still screen costs nothing per frame.
 void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int height, bool vsync,

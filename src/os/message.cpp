@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "os/faultinject.h"
 #include "os/time.h"
@@ -443,12 +444,22 @@ DWORD GetQueueStatus(UINT flags) {
 
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD ms, DWORD wakeMask) {
   constexpr DWORD kWaitTimeout = 258;
-  if (wakeMask) {
+  if (!wakeMask) {
+    Sleep(ms == INFINITE ? 1000 : ms);
+    return kWaitTimeout;
+  }
+  // Waits in real time for input of the mask to arrive, looking every few milliseconds. (SDL's own
+  // wait polls the display connection every millisecond where it cannot block, which costs more
+  // than the frame it waits for.)
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms == INFINITE ? 1000 : ms);
+  for (;;) {
     if (os::sdl::OnSdlThread()) os::sdl::Pump();
     if (HIWORD(GetQueueStatus(wakeMask))) return count;  // WAIT_OBJECT_0 + count
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return kWaitTimeout;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(left, 4)));
   }
-  Sleep(ms == INFINITE ? 1000 : ms);
-  return kWaitTimeout;
 }
 
 // ---- timers ----

@@ -24,6 +24,10 @@ UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
   return kLength;
 }
 
+namespace {
+void (*gExitHook)() = nullptr;
+}
+
 void ExitProcess(UINT exitCode) {
   if (gCatch) {
     {
@@ -32,6 +36,7 @@ void ExitProcess(UINT exitCode) {
     }
     throw os::ProcessExit{exitCode};
   }
+  if (gExitHook) gExitHook();
   std::fflush(nullptr);
   // No static destructors: other threads (the pointer poller, the mixer) may still be running.
   _exit(static_cast<int>(exitCode & 0xFF));
@@ -40,6 +45,8 @@ void ExitProcess(UINT exitCode) {
 namespace os {
 
 void TestCatchExitProcess(bool on) { gCatch = on; }
+
+void TestOnExitProcess(void (*hook)()) { gExitHook = hook; }
 
 void TestSetWindowsVersion(int major, int minor) {
   gVersion = static_cast<DWORD>((major & 0xFF) | ((minor & 0xFF) << 8));

@@ -40,6 +40,9 @@ struct ProcessExit {
   UINT code;
 };
 void TestCatchExitProcess(bool on);
+// A function ExitProcess calls just before the process ends (which skips atexit handlers), so a
+// test harness inside the program can still write what it recorded.
+void TestOnExitProcess(void (*hook)());
 std::vector<UINT> TestExitCalls();
 // The single command-line text the entry hands on: arguments after the program joined by blanks,
 // one with blanks quoted (after its first "=" for key=value switches, as typed on Windows;

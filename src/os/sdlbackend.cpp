@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "os/framefit.h"
 #include "os/gl.h"
 #include "os/time.h"
 #include "os/user_internal.h"
@@ -58,6 +59,26 @@ WPARAM MkOf(WPARAM buttons, unsigned mods) {
 }
 
 using namespace os::user;
+
+os::fit::Window WindowSizes() {
+  os::fit::Window w;
+  if (!gWindow) return w;
+  SDL_GetWindowSize(gWindow, &w.width, &w.height);
+  if (SDL_GetWindowFlags(gWindow) & SDL_WINDOW_OPENGL) SDL_GL_GetDrawableSize(gWindow, &w.drawableWidth, &w.drawableHeight);
+  return w;
+}
+
+// A pointer position SDL gives (window units) as the game's frame pixel under it: the window shows
+// the frame fitted into it (see framefit.h), so input goes back through the same placing.
+void ToFrame(int x, int y, int* fx, int* fy) {
+  int fw, fh;
+  if (!gWindow || !os::fit::ShownFrame(&fw, &fh)) {
+    *fx = x;
+    *fy = y;
+    return;
+  }
+  os::fit::WindowToFrame(WindowSizes(), fw, fh, x, y, fx, fy);
+}
 
 void SyncNow() {
   if (!gWindow) return;
@@ -135,7 +156,11 @@ void SyncNow() {
     SDL_ShowCursor(pv ? SDL_ENABLE : SDL_DISABLE);
     gApplied.pointerVisible = pv;
   }
-  if (gWarpPending.exchange(false)) SDL_WarpMouseInWindow(gWindow, gWarpX, gWarpY);
+  if (gWarpPending.exchange(false)) {
+    int x = gWarpX, y = gWarpY, fw, fh;
+    if (os::fit::ShownFrame(&fw, &fh)) os::fit::FrameToWindow(WindowSizes(), fw, fh, gWarpX, gWarpY, &x, &y);
+    SDL_WarpMouseInWindow(gWindow, x, y);
+  }
 }
 
 HWND MainHwnd() {
@@ -224,7 +249,13 @@ void OnText(const char* text) {
   for (char16_t u : units) PostInput(target, WM_CHAR, u, 1, 0, true);
 }
 
-void OnMotion(const SDL_MouseMotionEvent& m) {
+void OnMotion(const SDL_MouseMotionEvent& motion) {
+  POINT m;
+  {
+    int fx, fy;
+    ToFrame(motion.x, motion.y, &fx, &fy);
+    m = POINT{fx, fy};
+  }
   POINT before;
   unsigned mods;
   WPARAM buttons;
@@ -263,7 +294,11 @@ void OnButton(const SDL_MouseButtonEvent& b) {
   }
   HWND main = MainHwnd();
   if (!main) return;
-  if (b.x != 0 || b.y != 0) PointerMoved(b.x, b.y);
+  if (b.x != 0 || b.y != 0) {
+    int fx, fy;
+    ToFrame(b.x, b.y, &fx, &fy);
+    PointerMoved(fx, fy);
+  }
   bool clickActivated = false;
   if (down) {
     bool active = GetActiveWindow() == main && GetForegroundWindow() == main;
@@ -419,6 +454,7 @@ bool CreateMainWindow(os::user::Window& w) {
     return false;
   }
   gWindowId = SDL_GetWindowID(gWindow);
+  os::fit::ForgetShownFrame();
   gApplied = Applied{};
   gApplied.title = w.title;
   gApplied.x = x;
@@ -442,6 +478,7 @@ void DestroyMainWindow() {
   }
   gWindow = nullptr;
   gWindowId = 0;
+  os::fit::ForgetShownFrame();
 }
 
 void SyncMainWindow() {

@@ -9,8 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <cctype>
 #include <chrono>
+#include <cstring>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -149,6 +152,58 @@ std::string LockFileFor(const std::string& name) {
   char hash[20];
   std::snprintf(hash, sizeof(hash), "%016llx", static_cast<unsigned long long>(h));
   return LockFolder() + "/" + readable + "-" + hash + ".lock";
+}
+
+// True when the open file is still the one the path names: a file another process found stale and
+// removed after we opened it is no lock any more.
+bool IsFileAt(int fd, const std::string& path) {
+  struct stat opened, named;
+  return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+         opened.st_ino == named.st_ino;
+}
+
+// A lock file's name as LockFileFor makes them: "<readable>-<16 hex digits>.lock".
+bool IsLockFileName(const char* name) {
+  const size_t n = std::strlen(name);
+  if (n < 22 || std::strcmp(name + n - 5, ".lock") != 0 || name[n - 22] != '-') return false;
+  for (size_t i = n - 21; i < n - 5; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+// Removes the lock files no process holds: those of processes that were killed before they could
+// remove their own. The lock is taken before the file goes, so a process that opened the file a
+// moment earlier finds it gone (IsFileAt) and makes a new one.
+void RemoveStaleLockFiles(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* entry = readdir(dir)) {
+    if (!IsLockFileName(entry->d_name)) continue;
+    const std::string path = folder + "/" + entry->d_name;
+    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) continue;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && IsFileAt(fd, path)) unlink(path.c_str());
+    close(fd);
+  }
+  closedir(dir);
+}
+
+// Opens and locks the file of a named mutex: the descriptor holding the lock, or -1 with `held`
+// telling whether another process holds it (false: the file cannot be made at all).
+int TakeLockFile(const std::string& path, bool* heldElsewhere) {
+  *heldElsewhere = false;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      close(fd);
+      *heldElsewhere = true;
+      return -1;
+    }
+    if (IsFileAt(fd, path)) return fd;
+    close(fd);  // removed as stale between our open and our lock: take the new file
+  }
+  return -1;
 }
 
 }  // namespace
@@ -300,18 +355,17 @@ HANDLE CreateMutexA(void*, BOOL initialOwner, LPCSTR name) {
       object->state = std::make_shared<MutexState>();
       object->state->name = name;
       slot = object->state;
-      // Other processes: whoever holds the lock file's flock created the mutex first.
+      // Other processes: whoever holds the lock file's flock created the mutex first. A lock file
+      // nobody holds is left by a killed process; they are cleared first so they never pile up.
       std::string path = LockFileFor(name);
-      int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      RemoveStaleLockFiles(path.substr(0, path.rfind('/')));
+      bool heldElsewhere = false;
+      int fd = TakeLockFile(path, &heldElsewhere);
       if (fd >= 0) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-          object->state->lockFd = fd;
-          object->state->lockPath = path;
-        } else {
-          existed = true;
-          close(fd);
-        }
+        object->state->lockFd = fd;
+        object->state->lockPath = path;
       }
+      existed = heldElsewhere;
     }
   } else {
     object->state = std::make_shared<MutexState>();

@@ -1,6 +1,7 @@
 // Threads, critical sections, events and mutexes of the platform stand-in (KERNEL32), over
 // std::thread and POSIX. A named mutex is also visible to other processes of the same user through a
-// lock file held with flock, so a second copy of the program sees ERROR_ALREADY_EXISTS.
+// lock file held with flock, so a second copy of the program sees ERROR_ALREADY_EXISTS. Lock files
+// that no process holds (their process was killed) are removed whenever a named mutex is made.
 #pragma once
 #include <string>
 

@@ -25,7 +25,7 @@
 #include "render/dxdisplayhandler.h"
 #include "render/vxlinesink.h"
 #include "render/vxselftest.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "services/gamestate.h"
 #include "services/portal.h"
 #include "sound/sounddatasource.h"
@@ -122,7 +122,11 @@ void TPlatform::RunStartupConfiguration() {
   LogPrintf("%s, version %s.", mImpl->mGameName.CStr(), mImpl->mVersionText.CStr());
   SetConfig("gamename", mImpl->mGameName);
   SetConfig("version", mImpl->mVersionText);
-  GetGameState();
+  // The scripts' GetState, _SetState and the three queries reach the hub through the window
+  // script's state, the one every screen and the game run in.
+  TGameState* hub = GetGameState();
+  if (TWindowManager* manager = mImpl->GetWindowManager())
+    if (TWindowScript* script = manager->GetWindowScript()) hub->BindScript(script->GetState());
 }
 
 TPlatform::~TPlatform() {

@@ -1,6 +1,7 @@
 // The event pump, the main window's procedure, activation and host messaging (see platformimpl.h).
 #include "platform/platformimpl.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/commandline.h"
@@ -15,7 +16,7 @@
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
 #include "render/platformdata.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "services/gamestate.h"
 #include "services/portal.h"
 #include "sound/soundmanager.h"
@@ -177,9 +178,17 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
     MakeEvent(event, kEventMousePosition, p.x, p.y, 0, 0);
     return;
   }
-  // 12. Nothing waiting: the idle turn.
+  // 12. Nothing waiting: the idle turn, when the next frame is due (input arriving before then is
+  // taken at once).
   MSG msg;
-  if (!TakeMessage(&msg, mWideApi)) {
+  bool have = TakeMessage(&msg, mWideApi);
+  if (!have && WaitForFrameTurn()) have = TakeMessage(&msg, mWideApi);
+  if (!have) {
+    // The turns keep their cadence, never more than a period ahead; a loop behind it (slow frames)
+    // goes on at once.
+    auto now = std::chrono::steady_clock::now();
+    std::chrono::microseconds period(mFramePeriodUs);
+    mNextFrameAt = std::clamp(mNextFrameAt + period, now, now + period);
     if (CursorImageMoved()) {
       // The drawn cursor moves with the next presented frame: a still screen must present one.
       MakeEvent(event, kEventRedraw, 0, 0, 0, 0);
@@ -189,7 +198,6 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
     if (mSoundUpdate) mSoundUpdate();
     mTaskList.RunAll(kTaskPhaseIdle);
     MakeEvent(event, kEventIdle, 0, 0, 0, 0);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, 0);
     return;
   }
   // 13. The message's event, then its dispatch. Hosted, the right button never reaches the
@@ -198,6 +206,15 @@ void TPlatformImpl::GetEvent(TPlatformEvent* event) {
   bool rightButton = msg.message == WM_RBUTTONDOWN || msg.message == WM_RBUTTONUP;
   if (mHosted && rightButton && msg.hwnd == mMainWindow) return;
   TranslateAndDispatch(msg, mWideApi);
+}
+
+bool TPlatformImpl::WaitForFrameTurn() {
+  if (mFramePeriodUs <= 0) return false;
+  auto now = std::chrono::steady_clock::now();
+  if (mNextFrameAt <= now) return false;
+  auto ms = std::chrono::ceil<std::chrono::milliseconds>(mNextFrameAt - now).count();
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms), QS_ALLINPUT);
+  return true;
 }
 
 void TPlatformImpl::EventFromMessage(const MSG& msg, TPlatformEvent* event) {

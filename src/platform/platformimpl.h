@@ -3,6 +3,7 @@
 // host-window messaging and the creation of the main window; the Win32 start-up (folders, managers,
 // the single instance, the version block, the polling thread) and its tear-down.
 #pragma once
+#include <chrono>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -108,6 +109,10 @@ class TPlatformImpl {
   bool mHosted = false;
   bool mHostTestMode = false;
   float mViewportScale[2] = {1.0f, 1.0f};
+  // The shortest time between two idle turns, in microseconds (0: no pacing). Without it a screen
+  // would be drawn as often as the loop can turn where the display has no vertical sync.
+  int64_t mFramePeriodUs = 1000000 / 60;
+  std::chrono::steady_clock::time_point mNextFrameAt{};
   // Cursors: wanted as the system pointer's image, the drawn and the hardware one with hot spots.
   bool mHardwareCursorWanted = true;
   std::shared_ptr<TTexture> mDrawnCursor, mHardwareCursor;
@@ -165,6 +170,9 @@ class TPlatformImpl {
   bool CursorImageMoved();
   POINT mCursorShownAt{-1, -1};
   void EventFromMessage(const MSG& msg, TPlatformEvent* event);
+  // Holds the idle turns (each draws a frame) to the frame rate: waits, waking for input, until the
+  // next frame is due. False when no wait was needed.
+  bool WaitForFrameTurn();
 
   static DWORD CursorThreadProc(LPVOID param);
 

@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "core/timer.h"
 #include "os/d3d.h"
+#include "os/version.h"
 #include "platform/platform.h"
 #include "platform/platformimpl.h"
 #include "render/dxdisplayhandler.h"
@@ -283,16 +284,25 @@ TDrawContext::TOverlayTextDrawer& OverlayTextDrawer() {
 
 void TDrawContext::SetOverlayTextDrawer(TOverlayTextDrawer drawer) { OverlayTextDrawer() = std::move(drawer); }
 
+TString TDrawContext::OverlayVersion() {
+  if (TPlatform* platform = TPlatform::GetInstance())
+    if (TString text = platform->GetVersionString(); !text.IsEmpty()) return text;
+  const os::VersionInfo built = os::BuiltInVersionInfo();
+  return TString::Format("%d.%d.%d.%d", built.version[0], built.version[1], built.version[2], built.version[3]);
+}
+
 void TDrawContext::DrawOverlay() {
   auto number = [](const char* key) { return std::atoi(GetConfig(key, "").CStr()); };
   int sprites = number("current_sprite_count");
   int textureMemory = number("texture_ram_allocated");
   int maxTextureMemory = number("max_texture_ram_allocated");
   int memory = GetMemoryInUse(), memoryPeak = GetMemoryPeak();
+  // The version is the program's own, as its start-up logs it (the game and the framework are
+  // built as one), so the overlay and the game never name two different versions.
   mOverlayText = TString::Format(
-      "Tallowmark Version %d.%d.%d.%d<br>%f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB<tab pos='150'>TexMem: "
+      "Tallowmark Version %s<br>%.1f FPS<tab pos='150'>Sprites: %d<br>Mem: %dkB<tab pos='150'>TexMem: "
       "%dkB<br>MaxMem: %dkB<tab pos='150'>MaxTexMem: %dkB<br>",
-      4, 0, 23, 1, mFramesPerSecond, sprites, memory / 1024, textureMemory / 1024, memoryPeak / 1024,
+      OverlayVersion().CStr(), mFramesPerSecond, sprites, memory / 1024, textureMemory / 1024, memoryPeak / 1024,
       maxTextureMemory / 1024);
   bool began = Begin2d();
   DrawTextureRect(TRect(0, 0, 300, 64), TVec4(0, 0, 0, 0), nullptr);

@@ -110,6 +110,8 @@ class TDrawContext {
  private:
   void MeasureFrameRate();
   void DrawOverlay();
+  // The program's version text for the overlay: the platform's, else the one the build embedded.
+  static TString OverlayVersion();
 
   std::unique_ptr<TDxDisplayHandler> mHandler;
   int32_t mFrameIndex = 0;

@@ -2,6 +2,8 @@
 // position of the cursor image in the window's client area.
 #include "render/dxdisplayhandler.h"
 
+#include <vector>
+
 #include "os/winuser.h"
 #include "render/directx.h"
 #include "render/dxdisplayhandler_internal.h"
@@ -11,21 +13,43 @@ using namespace dxdisplay;
 
 void TDxDisplayHandler::SetMouseTexture(const std::shared_ptr<TTexture>& texture, int32_t hotX, int32_t hotY,
                                         bool hardware) {
+  std::shared_ptr<TTexture> shown;
+  POINT hot{};
+  bool shownHardware = false;
   {
     std::lock_guard<std::mutex> guard(mMouseLock);
     mMouseTexture[hardware ? 1 : 0] = texture;
     mMouseHotSpot[hardware ? 1 : 0] = POINT{hotX, hotY};
+    // The pointer shows the drawn cursor (the screens set it to tell what a click there does) once
+    // one is set, else the hardware cursor.
+    shownHardware = !mMouseTexture[0];
+    shown = mMouseTexture[shownHardware ? 1 : 0];
+    hot = mMouseHotSpot[shownHardware ? 1 : 0];
   }
-  // The device context draws the image into every presented frame, where the pointer is. A
-  // hardware cursor becomes the pointer's own image instead when the back end can make one; then
-  // nothing is drawn, so the pointer never shows twice.
+  // The image becomes the pointer's own image when the back end can make one; then nothing is
+  // drawn, so the pointer never shows twice. Otherwise the device context draws it into every
+  // presented frame, where the pointer is.
   TDXContext* context = mData->mContext.get();
-  if (!texture || !context) return;
+  if (!shown || !context) return;
   uint32_t* pixels = nullptr;
   int row = 0;
-  if (!texture->Lock(&pixels, &row)) return;
-  HCURSOR made = hardware ? CreateColorCursor(pixels, texture->GetWidth(), texture->GetHeight(), row, hotX, hotY)
-                          : nullptr;
+  if (!shown->Lock(&pixels, &row)) return;
+  const int width = shown->GetWidth(), height = shown->GetHeight();
+  HCURSOR made = nullptr;
+  if (width > 0 && height > 0 && row >= width) {
+    // A drawn cursor keys out near-white (as the drawn image does); the pointer image wants alpha.
+    std::vector<uint32_t> argb(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        uint32_t p = pixels[static_cast<size_t>(y) * static_cast<size_t>(row) + static_cast<size_t>(x)];
+        if (!shownHardware) {
+          const bool white = (p >> 16 & 0xFF) > 247 && (p >> 8 & 0xFF) > 247 && (p & 0xFF) > 247;
+          p = white || (p >> 24) == 0 ? 0 : (p | 0xFF000000u);
+        }
+        argb[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = p;
+      }
+    made = CreateColorCursor(argb.data(), width, height, width, hot.x, hot.y);
+  }
   if (made) {
     const HCURSOR previous = mColorCursor;
     mColorCursor = made;
@@ -33,9 +57,9 @@ void TDxDisplayHandler::SetMouseTexture(const std::shared_ptr<TTexture>& texture
     context->ShowHardwareCursor(false);
     if (previous) DestroyCursor(previous);
   } else {
-    context->SetMouseImage(pixels, texture->GetWidth(), texture->GetHeight(), row, hotX, hotY, hardware);
+    context->SetMouseImage(pixels, width, height, row, hot.x, hot.y, shownHardware);
   }
-  texture->Unlock();
+  shown->Unlock();
 }
 
 bool TDxDisplayHandler::UpdateSystemCursor() {

@@ -26,6 +26,8 @@ struct JpegError {
   jpeg_error_mgr pub;
   jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  const char* who = "";
+  const TString* name = nullptr;
 };
 
 void JpegErrorExit(j_common_ptr info) {
@@ -34,10 +36,18 @@ void JpegErrorExit(j_common_ptr info) {
   longjmp(err->jump, 1);
 }
 
-// Warnings (a file that ends early, corrupt data the library steps over) are recovered from quietly.
-void JpegOutputMessage(j_common_ptr) {}
+// Warnings (a file that ends early, corrupt data the library steps over) do not stop the image, but
+// they say why part of it is grey: the library passes on the first of each file, which is logged.
+void JpegOutputMessage(j_common_ptr info) {
+  auto* err = reinterpret_cast<JpegError*>(info->err);
+  char text[JMSG_LENGTH_MAX];
+  (*info->err->format_message)(info, text);
+  LogPrintf("%s %s: warning: %s", err->who, err->name ? err->name->CStr() : "", text);
+}
 
-void InitJpegError(JpegError* err) {
+void InitJpegError(JpegError* err, const char* who, const TString* name) {
+  err->who = who;
+  err->name = name;
   jpeg_std_error(&err->pub);
   err->pub.error_exit = JpegErrorExit;
   err->pub.output_message = JpegOutputMessage;
@@ -234,7 +244,7 @@ bool LoadJpeg(const TString& name, TImageBuffer* out, int32_t maxSide) {
   TImageFile file = OpenImageForReading("LoadJpeg", name);
   if (!file) return false;
   JpegError err;
-  InitJpegError(&err);
+  InitJpegError(&err, "LoadJpeg", &name);
   if (DecodeJpeg(file.get(), &name, maxSide, out, &err)) {
     out->hasAlpha = false;
     return true;
@@ -249,7 +259,7 @@ bool SaveJpeg(const TString& name, float quality, int32_t width, int32_t height,
   TImageFile file = OpenImageForWriting("SaveJpeg", name, pixels, width, height, rowBytes);
   if (!file) return false;
   JpegError err;
-  InitJpegError(&err);
+  InitJpegError(&err, "SaveJpeg", &name);
   const bool encoded =
       EncodeJpeg(file.get(), quality, width, height, rowBytes, static_cast<const uint8_t*>(pixels), &err);
   if (!encoded) LogPrintf("SaveJpeg %s: %s", name.CStr(), err.message);

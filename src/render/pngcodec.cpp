@@ -4,7 +4,9 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "core/file.h"
@@ -13,13 +15,45 @@
 
 namespace {
 
+// The most a single chunk may make the library allocate, and the most the library may hold at once
+// while reading one file. Our pixels live in a buffer of our own, sized by the picture's declared
+// size; the library itself only needs a few rows, the palette and the inflate state, so a file that
+// asks for more (a chunk declaring gigabytes, say) is damaged or hostile and is refused.
+constexpr png_alloc_size_t kPngChunkMax = 1 << 20;
+constexpr size_t kPngLibraryBudget = 16u << 20;
+// The most chunks the library keeps for the caller (texts, unknown ones); we keep none of them.
+constexpr png_uint_32 kPngMaxChunksCached = 64;
+
 // What the callbacks and the error handler share with the loader or writer.
 struct PngIo {
   TFile* file = nullptr;
   const TString* name = nullptr;
   const char* who = "";
   char message[256] = {};
+  bool warned = false;   // one warning per file reaches the log
+  size_t libraryBytes = 0;  // what the library holds now, in blocks from PngAlloc
 };
+
+// The library's allocations, counted against kPngLibraryBudget. Each block carries its size ahead.
+constexpr size_t kPngBlockHeader = alignof(std::max_align_t);
+
+png_voidp PngAlloc(png_structp png, png_alloc_size_t size) {
+  auto* io = static_cast<PngIo*>(png_get_mem_ptr(png));
+  if (size > kPngLibraryBudget || io->libraryBytes + size > kPngLibraryBudget) return nullptr;
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kPngBlockHeader));
+  if (!block) return nullptr;
+  *reinterpret_cast<size_t*>(block) = size;
+  io->libraryBytes += size;
+  return block + kPngBlockHeader;
+}
+
+void PngFree(png_structp png, png_voidp pointer) {
+  if (!pointer) return;
+  auto* io = static_cast<PngIo*>(png_get_mem_ptr(png));
+  auto* block = static_cast<unsigned char*>(pointer) - kPngBlockHeader;
+  io->libraryBytes -= *reinterpret_cast<size_t*>(block);
+  std::free(block);
+}
 
 void PngError(png_structp png, png_const_charp message) {
   auto* io = static_cast<PngIo*>(png_get_error_ptr(png));
@@ -27,8 +61,30 @@ void PngError(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-// Warnings (odd colour profiles and the like) do not stop the image and are not worth a log line.
-void PngWarning(png_structp, png_const_charp) {}
+// Warnings do not stop the image, but one of them may be why it looks wrong (image data that ends
+// early, a chunk that was dropped): the first one of each file is logged.
+void PngWarning(png_structp png, png_const_charp message) {
+  auto* io = static_cast<PngIo*>(png_get_error_ptr(png));
+  if (io->warned) return;
+  io->warned = true;
+  LogPrintf("%s %s: warning: %s", io->who, io->name->CStr(), message ? message : "?");
+}
+
+// Bounds what the file can make the library do before anything of it is read: the declared size
+// (also checked against the caller's limit below), each chunk's allocation, the number of chunks
+// kept, and the ancillary chunks we do not use, which are skipped without being stored.
+// The declared size is checked against the caller's limit right after the header, before any row
+// is allocated, with a log line of ours; the library's own limit only backs that up.
+void LimitPngReading(png_structp png) {
+  png_set_user_limits(png, 1u << 16, 1u << 16);
+  png_set_chunk_malloc_max(png, kPngChunkMax);
+  png_set_chunk_cache_max(png, kPngMaxChunksCached);
+  // A negative count: every known ancillary chunk and every unknown one is ignored ...
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  // ... but for the gamma chunk, which the decoding below uses.
+  static const png_byte kUsed[] = {'g', 'A', 'M', 'A', 0};
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kUsed, 1);
+}
 
 void PngRead(png_structp png, png_bytep data, png_size_t length) {
   auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
@@ -48,6 +104,7 @@ void PngFlush(png_structp) {}
 bool DecodePng(png_structp png, png_infop info, PngIo* io, int32_t maxSide, TImageBuffer* out,
                std::vector<png_bytep>* rows) {
   if (setjmp(png_jmpbuf(png))) return false;
+  LimitPngReading(png);
   png_set_read_fn(png, io, PngRead);
   png_set_sig_bytes(png, 8);
   png_read_info(png, info);
@@ -115,7 +172,8 @@ bool LoadPng(const TString& name, TImageBuffer* out, int32_t maxSide) {
     LogPrintf("LoadPng %s: not a PNG file", name.CStr());
     return false;
   }
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, PngError, PngWarning);
+  png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &io, PngError, PngWarning, &io,
+                                             PngAlloc, PngFree);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);

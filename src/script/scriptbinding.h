@@ -16,7 +16,6 @@
 
 #include "core/string.h"
 #include "script/lua/lua.h"
-#include "script/luamessage.h"
 #include "script/luastack.h"
 #include "script/luawrapper.h"
 
@@ -66,12 +65,6 @@ struct Arg<TLuaTable*> {
     return GetTableArgument(L, i, &scope.tables.emplace_back());
   }
 };
-template <>
-struct Arg<TMessage*> {
-  static TMessage* Get(lua_State* L, int i, TArgScope&) {
-    return static_cast<TMessage*>(ToBoxedPointer(L, i));
-  }
-};
 
 // ---- result conversions: push the value, answer the number of Lua results ----
 inline int PushResult(lua_State* L, const TString& v) {
@@ -82,11 +75,6 @@ inline int PushResult(lua_State* L, bool v) {
   lua_pushboolean(L, v);
   return 1;
 }
-// The new message passes into Lua's keeping.
-inline int PushResult(lua_State* L, TMessage* v) {
-  PushMessageUserdata(L, v);
-  return 1;
-}
 // Numbers of every native type; unsigned values stay unsigned.
 template <class N>
 requires std::is_arithmetic_v<N>
@@ -94,8 +82,11 @@ int PushResult(lua_State* L, N v) {
   lua_pushnumber(L, static_cast<lua_Number>(v));
   return 1;
 }
-// A text pointer would otherwise pass as a boolean.
+// A text pointer, or any other pointer without a conversion of its own (the message binding adds
+// one for messages), would otherwise pass as a boolean.
 int PushResult(lua_State* L, const char* v) = delete;
+template <class P>
+int PushResult(lua_State* L, P* v) = delete;
 
 // The raw form: the function gets the state and answers its own result count.
 template <class R, class... A>

@@ -6,7 +6,7 @@
 #include "core/log.h"
 #include "render/texture.h"
 #include "script/luawrapper.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "sound/sound.h"
 #include "ui/image.h"
 #include "ui/message.h"

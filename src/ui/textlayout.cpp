@@ -471,11 +471,14 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
         DrawBar(draw, 0, 8, 1, 11, px, py);
       }
       if (run.cursor) {
+        // Pen positions are in quarter pixels: the caret is two whole pixels wide (at scale 1),
+        // started on a pixel edge so that it is drawn solid rather than smeared over a fraction.
         float px, py;
         penAt(along, px, py);
-        draw.SetScale(1, runScale);
+        draw.SetScale(scale, runScale);
         draw.SetStrokeWidths(0, 0);
-        DrawBar(draw, 0, std::round(-run.font->GetAscent()), 3, std::round(run.font->GetDescent()), px, py);
+        DrawBar(draw, 0, std::round(-run.font->GetAscent()), 8, std::round(run.font->GetDescent()),
+                std::round(px / 4) * 4, py);
       }
     }
     lineY += (line.height + lineSpacing) * scale;

@@ -51,6 +51,7 @@ public:
   void SetText(const TString& text);
   void SetFont(const TString& name);
   void SetFontSize(int size);
+  int GetFontSize() const { return mFontSize; }
   void SetColor(const float color[4]);
   // The base colour: red, green, blue, alpha.
   const float* GetColor() const { return mColor; }

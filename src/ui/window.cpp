@@ -6,8 +6,8 @@
 #include <iterator>
 
 #include "core/config.h"
-#include "script/luamessage.h"
-#include "script/windowscript.h"
+#include "ui/luamessage.h"
+#include "ui/windowscript.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
 #include "ui/windowdraw.h"

@@ -11,7 +11,7 @@
 #include "core/log.h"
 #include "platform/platform.h"
 #include "platform/platformimpl.h"
-#include "script/luamessage.h"
+#include "ui/luamessage.h"
 #include "script/luawrapper.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"

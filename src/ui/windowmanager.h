@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/platformevent.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "ui/window.h"
 
 class TMessage;

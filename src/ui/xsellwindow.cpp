@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "render/texture.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "ui/image.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 namespace fs = std::filesystem;
 
@@ -73,14 +76,25 @@ TEST_F(LogTest, LinesAreTimeColonMessage) {
   EXPECT_EQ(all.size(), 3 * (kPrefix + 1) + 7 + 9);
 }
 
-TEST_F(LogTest, InitStartsAnEmptyLogAndCreatesTheFolder) {
-  LogPrintf("old line");
-  LogInit(folder.c_str());  // same folder again: the old log is deleted
+TEST_F(LogTest, InitStartsAnEmptyLogKeepingThePreviousOneAndCreatesTheFolder) {
+  LogPrintf("first session");
+  LogInit(folder.c_str());  // same folder again: the previous log is kept as the old one
   EXPECT_FALSE(fs::exists(file));
-  LogPrintf("new line");
+  LogPrintf("second session");
   auto lines = Lines();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(Message(lines[0]), "new line");
+  EXPECT_EQ(Message(lines[0]), "second session");
+  auto oldText = [&] {
+    std::ifstream in(folder / "logfile.old.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  };
+  EXPECT_NE(oldText().find(": first session\n"), std::string::npos);
+  // One generation: a third start drops the first session's log.
+  LogInit(folder.c_str());
+  EXPECT_EQ(oldText().find("first session"), std::string::npos);
+  EXPECT_NE(oldText().find(": second session\n"), std::string::npos);
 
   fs::path sub = folder / "fresh";
   LogInit(sub.c_str());
@@ -130,12 +144,38 @@ TEST_F(LogTest, AVanishedLogStartsAgainWithoutAHole) {
   EXPECT_EQ(Contents().find('\0'), std::string::npos);
 }
 
-TEST_F(LogTest, AnUnopenableLogSkipsTheLine) {
+TEST_F(LogTest, ALineTheFileCannotTakeGoesToStderr) {
   fs::remove(file);
   fs::create_directory(file);  // a folder where the file should be
+  testing::internal::CaptureStderr();
   LogPrintf("nowhere to go");
+  std::string err = testing::internal::GetCapturedStderr();
   EXPECT_TRUE(fs::is_directory(file));
   EXPECT_TRUE(fs::is_empty(file));
+  EXPECT_NE(err.find(": nowhere to go\n"), std::string::npos) << err;
+  fs::remove(file);
+
+  // A full disk (here: a file size limit below the next line) takes the line to stderr too, and
+  // the next line that fits goes where the lost one would have.
+  LogPrintf("%s", std::string(2000, 'f').c_str());  // the limit below must leave room for stderr's capture file
+  const auto size = fs::file_size(file);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit low = old;
+  low.rlim_cur = size + 10;
+  setrlimit(RLIMIT_FSIZE, &low);
+  testing::internal::CaptureStderr();
+  LogPrintf("a line longer than the ten bytes left");
+  err = testing::internal::GetCapturedStderr();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_NE(err.find(": a line longer than the ten bytes left\n"), std::string::npos) << err;
+  LogPrintf("space again");
+  auto lines = Lines();
+  ASSERT_EQ(lines.size(), 2u) << Contents();
+  EXPECT_EQ(Message(lines[1]), "space again");
+  EXPECT_EQ(Contents().find("a line longer"), std::string::npos);
 }
 
 TEST_F(LogTest, MemoryCapMarkerLeavesTheLogAlone) {

@@ -354,7 +354,8 @@ TEST_F(PrefsTest, UnusableFileIsLeftAloneAndValuesLastForTheRun) {
     db.SetString("name", "Ann", 0);
     EXPECT_TRUE(db.GetString("name", "", 0) == "Ann");
   }
-  EXPECT_NE(Log().find("values are kept for this run only"), std::string::npos);
+  EXPECT_NE(Log().find("changes are kept in memory"), std::string::npos);
+  EXPECT_NE(Log().find("the changes of this run since it last was are lost"), std::string::npos);
 
   // A healthy file locked by another program is not mistaken for a damaged one.
   { TPrefsDB(true, DbPath()).SetString("name", "Bob", 0); }

@@ -64,7 +64,7 @@ GameDriver::GameDriver(const fs::path& root)
   // The program reads its folder from where it really lives, so it is copied, not linked; the
   // assets come from the source tree as they are committed.
   fs::copy_file(bin / "harrowmere", app_ / "harrowmere");
-  fs::copy_file(bin / "libe2eagent.so", app_ / "vxHarness.dll");
+  fs::copy_file(bin / "../testplugins/libe2eagent.so", app_ / "vxHarness.dll");  // built apart from the game
   const char* source = std::getenv("TM_SOURCE_DIR");
   fs::copy(fs::path(source ? source : "") / "assets", app_ / "assets", fs::copy_options::recursive);
 }

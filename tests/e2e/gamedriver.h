@@ -48,6 +48,8 @@ class GameDriver {
   // Exit code (also of a process that already ended), or -1 when it did not end in time.
   int WaitForExit(int timeoutMs);
   void Kill();
+  // The running program's process id (-1 when none runs).
+  pid_t Pid() const { return pid_; }
 
   std::filesystem::path DataFolder() const;  // the player's data folder of the game
   std::filesystem::path LogFile() const { return DataFolder() / "logfile.txt"; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,7 +37,6 @@ class MenusTest : public ::testing::Test {
   void CreateFirstPlayer(const std::string& name, bool single = false) {
     ASSERT_TRUE(game_->Start({}, single));
     ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
-    EXPECT_EQ(game_->Send("visible ok"), "no");  // nothing typed yet
     TypeName(name);
     ASSERT_TRUE(game_->WaitFor("visible play", "yes"));
   }
@@ -81,8 +81,25 @@ class MenusTest : public ::testing::Test {
 TEST_F(MenusTest, FirstStartAsksForAPlayerAndShowsTheMainMenuWithTextsButtonsAndWelcome) {
   ASSERT_TRUE(game_->Start());
   ASSERT_TRUE(game_->WaitFor("visible nameedit", "yes"));
-  EXPECT_EQ(game_->Send("visible ok"), "no");
   EXPECT_EQ(game_->Send("visible cancel"), "no");  // the first player cannot skip the question
+  game_->Send("move 512 700");
+  // Before anything is typed the field shows its caret, as light as the text, and OK is there;
+  // OK without a name asks for one.
+  {
+    int edit[4], ok[4];
+    ASSERT_TRUE(game_->Rect("nameedit", edit));
+    int caret = 0;
+    for (int tries = 0; tries < 20 && caret == 0; ++tries) {
+      game_->Settle(2);
+      caret = LightPixels(game_->Shot(), edit);
+    }
+    EXPECT_GT(caret, 20);
+    EXPECT_EQ(game_->Send("visible ok"), "yes");
+    ASSERT_TRUE(game_->Rect("ok", ok));
+    EXPECT_GT(LightPixels(game_->Shot(), ok), 100);
+  }
+  ASSERT_TRUE(game_->ClickUntil("ok", "text? prompt", "Please type a name first."));
+  EXPECT_EQ(game_->Send("visible nameedit"), "yes");
   game_->Send("text Ada");
   game_->Send("move 512 700");  // the drawn cursor stays clear of the places looked at
   game_->Settle();
@@ -212,6 +229,56 @@ TEST_F(MenusTest, ProfilesAreCreatedRenamedSelectedAndDeletedAndTheChoiceSurvive
   ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Dee!"));
 }
 
+// Ten players fill the chooser: "New player" gives way to a line that says why, every player can
+// be seen and chosen, a long name stays inside its button, and the chosen one is as wide as the rest.
+TEST_F(MenusTest, TheChooserHoldsTenPlayersAndShowsEachOneWhole) {
+  CreateFirstPlayer("Ada");
+  ASSERT_EQ(game_->Send("lua for i = 2, 8 do CreateNewUser('P' .. i) end"), "ok");
+  ASSERT_TRUE(game_->ClickUntil("changeplayer", "visible button0", "yes"));
+  EXPECT_EQ(game_->Send("visible full"), "no");
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
+  TypeName("WWWWWWWWWWWWWWWW");  // as long as the dialog takes, in the widest letter
+  ASSERT_TRUE(game_->WaitFor("label button8", "WWWWWWWWWWWWWWWW"));
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
+  TypeName("Tenth");
+  ASSERT_TRUE(game_->WaitFor("label button9", "Tenth"));
+  EXPECT_EQ(game_->Send("selected button9"), "yes");
+  // No room for an eleventh: the button goes, and a line says why.
+  EXPECT_EQ(game_->Send("visible new"), "no");
+  EXPECT_EQ(game_->Send("visible full"), "yes");
+  ASSERT_TRUE(game_->ClickUntil("button8", "selected button8", "yes"));
+  game_->Send("move 900 700");
+  game_->Settle(5);
+  {
+    const Frame frame = game_->Shot();
+    int r[4], b[4];
+    ASSERT_TRUE(game_->Rect("full", r));
+    EXPECT_GT(LightPixels(frame, r), 300);
+    for (int i = 0; i < 10; ++i) {
+      const std::string name = "button" + std::to_string(i);
+      ASSERT_EQ(game_->Send("visible " + name), "yes") << name;
+      ASSERT_TRUE(game_->Rect(name, b)) << name;
+      // The frame of every entry, the chosen (8) one too, reaches its right edge.
+      const int edge[4] = {b[2] - 6, b[1] + 6, b[2], b[3] - 6};
+      EXPECT_GT(LightPixels(frame, edge), 10) << name;
+      // Nothing of a name spills out on either side.
+      const int left[4] = {b[0] - 24, b[1] + 4, b[0] - 2, b[3] - 4}, right[4] = {b[2] + 2, b[1] + 4, b[2] + 24, b[3] - 4};
+      EXPECT_EQ(LightPixels(frame, left), 0) << name;
+      EXPECT_EQ(LightPixels(frame, right), 0) << name;
+    }
+  }
+  // Deleting one makes room again.
+  ASSERT_TRUE(game_->ClickUntil("delete", "visible button9", "no"));
+  EXPECT_EQ(game_->Send("visible new"), "yes");
+  EXPECT_EQ(game_->Send("visible full"), "no");
+  ASSERT_TRUE(game_->ClickUntil("button2", "selected button2", "yes"));
+  game_->Send("key 27");
+  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, P3!"));
+  QuitFromMenu();
+  Prefs prefs(game_->DataFolder());
+  EXPECT_EQ(prefs.UserCount(), 9);
+}
+
 TEST_F(MenusTest, ADamagedPreferenceFileIsSetAsideAndTheGameStartsAfresh) {
   CreateFirstPlayer("Ada");
   QuitFromMenu();
@@ -229,6 +296,25 @@ TEST_F(MenusTest, ADamagedPreferenceFileIsSetAsideAndTheGameStartsAfresh) {
 
 TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->WaitFor("alpha transition", "0.00", 60000));
+  game_->Settle(5);
+  int title[4], r[4];
+  ASSERT_TRUE(game_->Rect("title", title));
+  const int titleLight = LightPixels(game_->Shot(), title);
+  ASSERT_GT(titleLight, 300);
+  // An empty table says so, and its panel leaves the menu's title in view.
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible noscores", "yes"));
+  EXPECT_EQ(game_->Send("visible name1"), "no");
+  game_->Settle(5);
+  {
+    const Frame frame = game_->Shot();
+    ASSERT_TRUE(game_->Rect("noscores", r));
+    EXPECT_GT(LightPixels(frame, r), 300);
+    EXPECT_GE(LightPixels(frame, title), titleLight * 9 / 10);
+    ASSERT_TRUE(game_->Rect("panel", r));
+    EXPECT_GE(r[1], title[3]);
+  }
+  ASSERT_TRUE(game_->ClickUntil("back", "top", "scripts/mainmenu.lua"));
   ASSERT_EQ(game_->Send("lua SetCurrentGameMode(0); LogHighScore(5000)"), "ok");
   ASSERT_EQ(game_->Send("lua CreateNewUser('Bea'); SetCurrentGameMode(0); LogHighScore(7000)"), "ok");
   ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
@@ -240,15 +326,79 @@ TEST_F(MenusTest, HighScoresShowTheBestPlayersRowsAndCloseBackToTheMenu) {
   EXPECT_EQ(game_->Send("visible name3"), "no");
   EXPECT_EQ(game_->Send("visible p1_1"), "no");  // only this computer's players are listed
   EXPECT_EQ(game_->Send("visible topplayers"), "yes");
+  EXPECT_EQ(game_->Send("visible noscores"), "no");
   game_->Settle(5);
   const Frame frame = game_->Shot();
-  int r[4];
   for (const char* name : {"name1", "score1", "name2", "score2", "gamemode"}) {
     ASSERT_TRUE(game_->Rect(name, r)) << name;
     EXPECT_GT(LightPixels(frame, r), 30) << name;
   }
   ASSERT_TRUE(game_->ClickUntil("back", "top", "scripts/mainmenu.lua"));
   EXPECT_EQ(game_->Send("visible name1"), "no");
+}
+
+// A finished story: the score sheet holds back its close button until the total is in, the
+// finished player starts over in place, and the table keeps the score just earned.
+TEST_F(MenusTest, AFinishedStoryKeepsItsScoreAndThePlayersSoundLevels) {
+  CreateFirstPlayer("Bea");
+  ASSERT_TRUE(game_->ClickUntil("changeplayer", "visible button0", "yes"));
+  ASSERT_TRUE(game_->ClickUntil("new", "visible nameedit", "yes"));
+  TypeName("Ada");
+  ASSERT_TRUE(game_->ClickUntil("ok", "visible button0", "no"));
+  ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, Ada!"));
+  // Ada's own effects level, unlike Bea's.
+  ASSERT_TRUE(game_->ClickUntil("options", "visible sfxlevelslider", "yes"));
+  DragSlider("sfxlevelslider", 0.8f, 0.0f);
+  ASSERT_TRUE(game_->ClickUntil("ok", "visible sfxlevelslider", "no"));
+  ASSERT_EQ(game_->Send("volume 1000"), "0.000");
+
+  // Play, and go straight on to the last screen.
+  for (int attempt = 0; attempt < 4 && game_->Send("visible locationImage") != "yes"; ++attempt) {
+    if (game_->Send("visible play") == "yes") game_->ClickWindow("play");
+    game_->WaitFor("visible locationImage", "yes", 8000);
+  }
+  ASSERT_EQ(game_->Send("visible locationImage"), "yes") << game_->ReadLog();
+  game_->Settle(40);
+  ASSERT_EQ(game_->Send("lua SetNextScene(403) Skip()"), "ok");
+  ASSERT_TRUE(game_->WaitFor("scene", "403", 60000)) << game_->ReadLog();
+  ASSERT_TRUE(game_->WaitFor("visible scene", "yes"));
+  game_->Settle(40);
+  // The clicks that opened the sheet go on where its close button will be: they close nothing.
+  int sheetClose[4] = {392 + 10, 574 + 10, 0, 0};
+  for (int i = 0; i < 4 && game_->Send("visible scoretitle") != "yes"; ++i) {
+    game_->Send("click 512 400");
+    game_->Settle(4);
+  }
+  ASSERT_EQ(game_->Send("visible scoretitle"), "yes") << game_->ReadLog();
+  EXPECT_EQ(game_->Send("visible scoreclose"), "no");
+  for (int i = 0; i < 10; ++i) {
+    game_->Send("click " + std::to_string(sheetClose[0]) + " " + std::to_string(sheetClose[1]));
+    game_->Settle(2);
+    ASSERT_EQ(game_->Send("visible scoretitle"), "yes") << i;
+  }
+  const std::string total = game_->Send("text? scoreedit");
+  ASSERT_TRUE(game_->WaitFor("visible scoreclose", "yes", 60000));
+  EXPECT_EQ(game_->Send("alpha scoreedit"), "1.00");
+  ASSERT_TRUE(game_->ClickUntil("scoreclose", "visible scoreclose", "no"));
+
+  // Back in the menu the same player starts over, with her own sound levels.
+  ASSERT_TRUE(game_->WaitFor("visible play", "yes", 60000)) << game_->ReadLog();
+  ASSERT_TRUE(game_->WaitFor("scene", "100", 60000)) << game_->Send("scene");
+  EXPECT_EQ(game_->Send("text? welcome"), "Welcome, Ada!");
+  EXPECT_EQ(game_->Send("volume 1000"), "0.000");
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
+  EXPECT_EQ(game_->Send("text? name1"), "Ada");
+  EXPECT_EQ(game_->Send("text? score1"), total);
+  ASSERT_TRUE(game_->ClickUntil("back", "top", "scripts/mainmenu.lua"));
+  QuitFromMenu();
+  Prefs prefs(game_->DataFolder());
+  EXPECT_EQ(prefs.UserCount(), 2);
+  EXPECT_EQ(prefs.GetString("name", 1), "Ada");
+  EXPECT_EQ(prefs.GetInt("curuser", -9, -1), 1);
+  EXPECT_EQ(prefs.GetInt("soundlevel", -1, 1), 0);
+  EXPECT_EQ(prefs.GetInt("soundlevel", -1, 0), 800);
+  EXPECT_EQ(fs::file_size(game_->DataFolder() / "hiscore.dat") > 32, true);
+  EXPECT_EQ(game_->ReadLog().find("no profile store"), std::string::npos);
 }
 
 TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
@@ -259,6 +409,18 @@ TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
   int r[4];
   ASSERT_TRUE(game_->Rect("roll", r));
   EXPECT_GT(LightPixels(frame, r), 300);
+  // The headings (the pixels wholly in their own warmer colour) stand on the middle of the
+  // screen: every one is centred, so the span of all of them is centred too.
+  int left = frame.width, right = -1;
+  for (int y = r[1]; y < r[3]; ++y)
+    for (int x = r[0]; x < r[2]; ++x) {
+      const uint32_t p = frame.At(x, y);
+      const int red = int((p >> 16) & 255), green = int((p >> 8) & 255), blue = int(p & 255);
+      if (std::abs(red - 240) <= 10 && std::abs(green - 190) <= 10 && std::abs(blue - 90) <= 10)
+        left = std::min(left, x), right = std::max(right, x);
+    }
+  ASSERT_GE(right, 0) << "no heading seen";
+  EXPECT_NEAR((left + right + 1) / 2.0, frame.width / 2.0, 4.0) << left << ".." << right;
   // Escape closes them as Back does.
   game_->Send("key 27");
   ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
@@ -267,6 +429,17 @@ TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
 
 TEST_F(MenusTest, QuittingFromTheMenuEndsWithZeroAndLeavesNoLockBehind) {
   CreateFirstPlayer("Ada", true);
+  // The question's two answers stand apart on its panel, each drawn whole.
+  ASSERT_TRUE(game_->ClickUntil("quit", "visible no", "yes"));
+  {
+    int yes[4], no[4], panel[4];
+    ASSERT_TRUE(game_->Rect("yes", yes));
+    ASSERT_TRUE(game_->Rect("no", no));
+    ASSERT_TRUE(game_->Rect("panel", panel));
+    EXPECT_LT(yes[2], no[0]);
+    for (const int* b : {yes, no}) EXPECT_TRUE(b[0] >= panel[0] && b[2] <= panel[2] && b[3] <= panel[3]);
+  }
+  ASSERT_TRUE(game_->ClickUntil("no", "visible no", "no"));
   auto lockFiles = [&] {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(game_->RuntimeFolder()))
@@ -332,6 +505,18 @@ TEST_F(MenusTest, AltF1ShowsTheOverlayTextAndHidesItAgain) {
   EXPECT_EQ(LightPixels(game_->Shot(), corner), 0);
   altF1();
   EXPECT_GT(lightAfterFrames(true), 300);
+  // It names the version the program starts up with, and the frame rate to one decimal.
+  const std::string log = game_->ReadLog();
+  const size_t at = log.find(", version ");
+  ASSERT_NE(at, std::string::npos) << log;
+  const std::string version = log.substr(at + 10, log.find(".\n", at) - at - 10);
+  const std::string overlay = game_->Send("overlay");
+  EXPECT_EQ(overlay.rfind("Tallowmark Version " + version + "<br>", 0), 0u) << overlay << " / " << version;
+  const size_t rate = overlay.find("<br>") + 4, fps = overlay.find(" FPS");
+  ASSERT_NE(fps, std::string::npos) << overlay;
+  const std::string number = overlay.substr(rate, fps - rate);
+  ASSERT_NE(number.find('.'), std::string::npos) << number;
+  EXPECT_EQ(number.size() - number.find('.'), 2u) << number;
   altF1();
   EXPECT_EQ(lightAfterFrames(false), 0);
 }

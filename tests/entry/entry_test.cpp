@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "os/dll.h"
+#include "testplugins.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +31,7 @@ class EntryTest : public ::testing::Test {
     // The program reads its folder from where it really lives, so it is copied, not linked.
     fs::copy_file(os::ExecutableFolder() + "harrowmere", app_ / "harrowmere");
     fs::permissions(app_ / "harrowmere", fs::perms::owner_all, fs::perm_options::add);
-    fs::copy_file(os::ExecutableFolder() + "test.vxmod", app_ / "test.vxmod");
+    fs::copy_file(testutil::TestPluginFolder() + "test.vxmod", app_ / "test.vxmod");
     moduleLog_ = root_ / "module.txt";
     setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
     setenv("XDG_DESKTOP_DIR", (root_ / "desk").c_str(), 1);

@@ -1,5 +1,8 @@
 // Fuzz target for the script compiler: any byte string is lexed and parsed (narrow or, with the
 // byte-order mark, UTF-16); it must either compile or fail with a syntax error, never crash.
+// Some faults only show in long sources (jump lists of tens of thousands of branches), so the
+// corpus holds seeds of hundreds of kilobytes: libFuzzer takes its default -max_len from the
+// longest seed. Runs from an empty corpus need -max_len=300000 to reach them.
 #include <cstddef>
 #include <cstdint>
 

@@ -11,7 +11,7 @@
 #include "model/globals.h"
 #include "model/highscore.h"
 #include "model/modelscript.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 
 namespace {
 

@@ -149,8 +149,9 @@ TEST_F(GfxBatch, StatesSetAndSetBackBetweenDrawsCostNoDraw) {
   device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
   Columns(8, 16);
   ASSERT_EQ(device->EndScene(), D3D_OK);
-  EXPECT_EQ(os::TestDrawCallCount() - before, 2);
+  // Reading the target draws whatever is still held back.
   ExpectColumns(target, {{2, kRed}, {5, kRed}, {9, kYellow}, {12, kGreen}});
+  EXPECT_EQ(os::TestDrawCallCount() - before, 2);
 }
 
 TEST_F(GfxBatch, AStateChangedWhileQuadsWaitLeavesThemTheirOwnState) {

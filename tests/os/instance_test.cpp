@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "os/dll.h"
@@ -101,4 +104,49 @@ TEST(SingleInstance, AProcessMayEndWithItsWindowStillOpen) {
   Child open = Spawn({helper, "open", "zoswinopen" + tag + "_MUTEX", "zoswinopen" + tag + "_WNDCLASS"});
   EXPECT_EQ(Wait(open.pid), 0);
   close(open.out);
+}
+
+// Killed copies cannot remove their lock files; the next copy that makes a named mutex clears every
+// file no process holds, and leaves those of running copies alone.
+TEST(SingleInstance, LockFilesOfKilledProcessesAreClearedByTheNextOne) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("tm_locks_" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  const char* oldRuntime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedRuntime = oldRuntime ? oldRuntime : "";
+  setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  auto lockFiles = [&] {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) n += entry.path().extension() == ".lock";
+    return n;
+  };
+  const std::string helper = os::ExecutableFolder() + "oswin_instance_helper";
+  for (int i = 0; i < 20; ++i) {
+    const std::string tag = "zkilled" + std::to_string(i);
+    Child c = Spawn({helper, "hold", tag + "_MUTEX", tag + "_WNDCLASS"});
+    ASSERT_EQ(ReadLine(c.out, 20000), "held");
+    kill(c.pid, SIGKILL);
+    EXPECT_EQ(Wait(c.pid), 128 + SIGKILL);
+    close(c.out);
+  }
+  // Each start clears what the killed ones before it left: never more than one stale file.
+  EXPECT_LE(lockFiles(), 1);
+  Child live = Spawn({helper, "hold", "zlive_MUTEX", "zlive_WNDCLASS"});
+  ASSERT_EQ(ReadLine(live.out, 20000), "held");
+
+  HANDLE mine = CreateMutexA(nullptr, TRUE, "zmine_MUTEX");
+  EXPECT_EQ(GetLastError(), 0u);
+  EXPECT_EQ(lockFiles(), 2);  // the running copy's and this one's
+  HANDLE again = CreateMutexA(nullptr, TRUE, "zlive_MUTEX");
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));  // the running copy still holds its own
+  CloseHandle(again);
+  CloseHandle(mine);
+
+  kill(live.pid, SIGKILL);
+  Wait(live.pid);
+  close(live.out);
+  if (oldRuntime) setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+  else unsetenv("XDG_RUNTIME_DIR");
+  std::error_code ec;
+  fs::remove_all(folder, ec);
 }

@@ -24,12 +24,15 @@
 #include "platform/platform.h"
 #include "platform/platformimpl.h"
 #include "render/assetmanager.h"
+#include "script/lua/lua.h"
 #include "render/drawcontext.h"
 #include "render/dxdisplayhandler.h"
 #include "services/gamestate.h"
 #include "services/portal.h"
 #include "sound/soundmanager.h"
 #include "ui/windowmanager.h"
+#include "ui/windowscript.h"
+#include "testplugins.h"
 
 namespace fs = std::filesystem;
 
@@ -56,6 +59,8 @@ struct Seen {
   bool zylom = false;
   bool hostIsOwnWindow = false;
   RECT client{};
+  std::string scriptState;  // what a script read back through the game state
+  std::string moduleLogAfterScript;
 };
 Seen gSeen;
 
@@ -74,6 +79,17 @@ int RecordingMain(TPlatform* platform, const char* commandLine) {
   for (const char* key : kKeys) gSeen.config[key] = GetConfig(key, "(absent)").CStr();
   gSeen.commandLine = commandLine;
   gSeen.moduleLog = ModuleLog();
+  if (TWindowManager* manager = platform->GetWindowManager(); manager && manager->GetWindowScript()) {
+    TWindowScript* script = manager->GetWindowScript();
+    script->DoLuaString(
+        "SetState('level', 4) gRead = GetState('level') .. ',' .. tostring(QueryMuteGame()) .. ',' .."
+        " tostring(QueryRestartMode()) .. ',' .. tostring(QueryJumpToMenu())", -1, 0);
+    lua_State* L = script->GetState();
+    lua_getglobal(L, "gRead");
+    gSeen.scriptState = lua_isstring(L, -1) ? lua_tostring(L, -1) : "(no answer)";
+    lua_pop(L, 1);
+    gSeen.moduleLogAfterScript = ModuleLog();
+  }
   gSeen.facadeIsInstance = TPlatform::GetInstance() == platform;
   gSeen.soundManagerWired = platform->GetSoundManager() && GetPlatformSoundManager() == platform->GetSoundManager();
   gSeen.assetManagerWired = platform->GetAssetManager() && TAssetManager::GetInstance() == platform->GetAssetManager();
@@ -116,7 +132,7 @@ class PlatformMainTest : public ::testing::Test {
     fs::create_directories(app_ / "assets");
     setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
     setenv("XDG_DESKTOP_DIR", (root_ / "desk").c_str(), 1);
-    fs::copy_file(os::ExecutableFolder() + "test.vxmod", app_ / "test.vxmod");
+    fs::copy_file(testutil::TestPluginFolder() + "test.vxmod", app_ / "test.vxmod");
     // The program seems to live in the temporary folder; its own name keeps its version block.
     os::TestSetModulePath((app_ / fs::read_symlink("/proc/self/exe").filename()).string());
     os::TestRecordMessageBoxes(true);
@@ -242,6 +258,13 @@ TEST_F(PlatformMainTest, ModulesHearTheCommandLineAndTheDataFoldersInOrder) {
   EXPECT_LT(cmd, common);
   EXPECT_LT(common, user);
   EXPECT_NE(log.find("The Harrowmere Demo;"), std::string::npos) << log;  // the user folder is the game's
+}
+
+TEST_F(PlatformMainTest, ScriptsReportToTheGameStateAndItsModules) {
+  ASSERT_EQ(Run("--multiple"), 0);
+  EXPECT_EQ(gSeen.scriptState, "4,false,false,false");
+  EXPECT_EQ(gSeen.moduleLog.find("level=4;"), std::string::npos);
+  EXPECT_NE(gSeen.moduleLogAfterScript.find("level=4;"), std::string::npos) << gSeen.moduleLogAfterScript;
 }
 
 TEST_F(PlatformMainTest, StringTablesLoadFromTheAssetsThenThePlayersFolders) {

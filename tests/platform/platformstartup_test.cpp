@@ -21,6 +21,7 @@
 #include "render/dxdisplayhandler.h"
 #include "ui/windowmanager.h"
 #include "wait_until.h"
+#include "testplugins.h"
 
 namespace fs = std::filesystem;
 

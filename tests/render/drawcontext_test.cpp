@@ -9,6 +9,7 @@
 #include "displayfixture.h"
 #include "render/texture.h"
 #include "os/time.h"
+#include "os/version.h"
 #include "../os/gfx_fixture.h"
 
 namespace {
@@ -257,7 +258,14 @@ TEST_F(DrawContextTest, DebugOverlayComposesItsTextAndDrawsABacking) {
   draw->EndDraw(1);
   TDrawContext::SetOverlayTextDrawer(nullptr);
   std::string text = draw->GetOverlayText().CStr();
-  EXPECT_EQ(text.rfind("Tallowmark Version 4.0.23.1<br>", 0), 0u);
+  // The version the build gave the program, and the frame rate to one decimal.
+  const os::VersionInfo built = os::BuiltInVersionInfo();
+  const std::string version = std::to_string(built.version[0]) + "." + std::to_string(built.version[1]) + "." +
+                              std::to_string(built.version[2]) + "." + std::to_string(built.version[3]);
+  EXPECT_EQ(text.rfind("Tallowmark Version " + version + "<br>", 0), 0u) << text;
+  const std::string rate = text.substr(text.find("<br>") + 4, text.find(" FPS") - text.find("<br>") - 4);
+  ASSERT_NE(rate.find('.'), std::string::npos) << rate;
+  EXPECT_EQ(rate.size() - rate.find('.'), 2u) << rate;  // one decimal
   EXPECT_NE(text.find("Sprites: 7<br>"), std::string::npos);
   EXPECT_NE(text.find("TexMem: 4kB"), std::string::npos);
   // The process's real memory figures: some memory is in use, and the peak is at least that.

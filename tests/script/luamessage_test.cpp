@@ -1,6 +1,6 @@
 // Messages crossing into Lua as userdata and coming back wrapped, with their type and name; the
 // userdata's ownership of its message; and the refusal of values that are not messages.
-#include "script/luamessage.h"
+#include "ui/luamessage.h"
 
 #include "scriptfixture.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "script/lua/lauxlib.h"
-#include "script/luamessage.h"
+#include "ui/luamessage.h"
 #include "scriptfixture.h"
 
 namespace {

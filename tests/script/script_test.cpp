@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/task.h"
-#include "script/luamessage.h"
+#include "ui/luamessage.h"
 #include "script/luawrapper.h"
 #include "script/scriptcode.h"
 #include "scriptfixture.h"

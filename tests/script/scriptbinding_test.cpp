@@ -6,6 +6,7 @@
 
 #include "script/lua/lauxlib.h"
 #include "scriptfixture.h"
+#include "ui/luamessage.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "os/dll.h"
 #include "script/script.h"
 #include "services/validutf8.h"
+#include "testplugins.h"
 
 namespace {
 

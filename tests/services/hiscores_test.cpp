@@ -12,6 +12,7 @@
 #include "core/datacipher.h"
 #include "core/filefixture.h"
 #include "os/dll.h"
+#include "testplugins.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "core/config.h"
-#include "script/coreapi.h"
-#include "script/windowscript.h"
+#include "services/gamestate.h"
+#include "ui/coreapi.h"
+#include "ui/windowscript.h"
 #include "uifixture.h"
 
 namespace {
@@ -139,11 +140,30 @@ TEST_F(CoreApiTest, StyleTagsFallBackAlongTheDefaultStyleChain) {
   EXPECT_EQ(Eval("GetTag({}, 'font', true)"), "nil");  // inner lookups follow only the table's own chain
 }
 
-TEST_F(CoreApiTest, SetStatePassesTextsToTheGameState) {
-  ASSERT_EQ(Run("_SetState = function(k, v) gKeys = (gKeys or '') .. k .. '=' .. v .. ';' end\n"
-                "SetState('pause', true) SetState(kMute, false) SetState('level', 7)"),
-            0);
-  EXPECT_EQ(Eval("gKeys"), "pause=1;mute=0;level=7;");
+// Writes down every report it hears.
+class RecordingHandler : public TGameStateHandler {
+ public:
+  explicit RecordingHandler(std::string* log) : log_(log) {}
+  bool SetState(const TString& key, const TString& value) override {
+    *log_ += std::string(key.CStr()) + "=" + value.CStr() + ";";
+    return false;
+  }
+  std::string* log_;
+};
+
+TEST_F(CoreApiTest, SetStateAndGetStateReachTheGameState) {
+  TGameState hub;
+  std::string heard;
+  hub.AddHandler(std::make_unique<RecordingHandler>(&heard));
+  hub.BindScript(script_->GetState());
+  ASSERT_EQ(Run("SetState('pause', true) SetState(kMute, false) SetState('level', 7)"), 0);
+  EXPECT_EQ(heard, "pause=1;mute=0;level=7;");
+  EXPECT_EQ(Eval("GetState('level')"), "7");
+  EXPECT_EQ(Eval("QueryMuteGame()"), "false");
+  ASSERT_EQ(Run("SetState('mute', true)"), 0);
+  EXPECT_EQ(Eval("QueryMuteGame()"), "true");
+  EXPECT_EQ(Eval("QueryRestartMode()"), "false");
+  EXPECT_EQ(Eval("QueryJumpToMenu()"), "false");
 }
 
 TEST_F(CoreApiTest, WindowLookupsUnderTheTopModal) {

@@ -11,10 +11,11 @@
 #include "core/stringtable.h"
 #include "os/dll.h"
 #include "os/winuser.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "ui/flashhost.h"
 #include "uifixture.h"
 #include "../os/tempfolder.h"
+#include "testplugins.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "ui/overlaytext.h"
 #include "ui/text.h"
 #include "ui/textedit.h"

@@ -108,6 +108,20 @@ TEST_F(ButtonTest, ClickInsidePressesAndPostsTheButtonPress) {
   EXPECT_EQ(log_, std::vector<std::string>{"dialog:msg ok"});
 }
 
+TEST_F(ButtonTest, AScriptHidingTheHoveredButtonTakesItsHoverAway) {
+  TButton* button = MakeButton(dialog_, "ok", kPush, TRect(10, 10, 110, 50));
+  manager_->HandleEvent(Mouse(kEventMouseMove, 20, 20));
+  ASSERT_EQ(button->GetState(), kButtonRollover);
+  ASSERT_EQ(Run("EnableWindow('ok', false)"), 0);
+  EXPECT_EQ(button->GetState(), kButtonNormal);
+  EXPECT_EQ(ShownLayer(button), 0);
+  // Shown again, it looks as it does without the pointer until the pointer moves onto it.
+  ASSERT_EQ(Run("EnableWindow('ok', true)"), 0);
+  EXPECT_EQ(ShownLayer(button), 0);
+  manager_->HandleEvent(Mouse(kEventMouseMove, 21, 20));
+  EXPECT_EQ(button->GetState(), kButtonRollover);
+}
+
 TEST_F(ButtonTest, ReleaseOutsideDoesNotPress) {
   TButton* button = MakeButton(dialog_, "ok", kPush, TRect(10, 10, 110, 50));
   EXPECT_TRUE(button->OnMouseDown({5, 5}));

@@ -12,7 +12,7 @@
 #include "render/texture.h"
 #include "render/texturedata.h"
 #include "script/lua/lua.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "uifixture.h"
 
 // Records untargeted messages as "type name" without consuming them.

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "core/assetindex.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "ui/windowstyle.h"
 #include "uifixture.h"
 

@@ -329,6 +329,11 @@ LUA_API void lua_pushlstring(lua_State *L, const char *s, size_t len) {
   api_incr_top(L);
 }
 
+void luaA_pushadopted(lua_State *L, char *block, size_t len) {
+  setsvalue2s(L->top, luaS_adoptlstr(L, block, sizestring(len), len));
+  api_incr_top(L);
+}
+
 LUA_API void lua_pushstring(lua_State *L, const char *s) {
   if (s == NULL)
     lua_pushnil(L);

@@ -11,6 +11,9 @@
 
 #include "lauxlib.h"
 #include "lua.h"
+#include "lapi.h"
+#include "lmem.h"
+#include "lobject.h"
 
 /* the registry slots the reference system and the size table use */
 #define FREELIST_REF 1
@@ -313,67 +316,58 @@ LUALIB_API void luaL_unref(lua_State *L, int t, int ref) {
 ** String buffers
 ** ====================================================================================== */
 
-#define bufflen(B) ((size_t)((B)->p - (B)->buffer))
-#define bufffree(B) ((size_t)(LUAL_BUFFERSIZE - bufflen(B)))
-#define LIMIT (LUA_MINSTACK / 2)
+/* A buffer that outgrows its fixed area moves to a block laid out as a narrow string: room for
+   the string header, the bytes, and one more for the ending 0. The result then becomes a
+   string without a copy (luaS_adoptlstr). */
+#define HEADER sizeof(LString)
+#define blocksize(B) (HEADER + (size_t)((B)->end - (B)->b) + 1)
 
-static void pushpiece(luaL_Buffer *B, const char *s, size_t l) {
-  if (B->wide) {
-    lua_WChar units[LUAL_BUFFERSIZE / sizeof(lua_WChar)];
-    size_t n = l / sizeof(lua_WChar);
-    memcpy(units, s, n * sizeof(lua_WChar));
-    lua_pushlwstring(B->L, units, n);
+static void freeblock(luaL_Buffer *B) {
+  if (B->b != B->initb) {
+    luaM_free(B->L, B->b - HEADER, (lu_mem)blocksize(B));
+    B->b = B->initb;
+  }
+  B->p = B->initb;
+  B->end = B->initb + LUAL_BUFFERSIZE;
+}
+
+luaL_Buffer::~luaL_Buffer() {
+  if (b != initb) freeblock(this);
+}
+
+/* moves the bytes to a block with room for `size' bytes */
+static void resizeblock(luaL_Buffer *B, size_t size) {
+  size_t used = luaL_bufflen(B);
+  char *block;
+  if (B->b == B->initb) {
+    block = static_cast<char *>(luaM_realloc(B->L, NULL, 0, (lu_mem)(HEADER + size + 1)));
+    memcpy(block + HEADER, B->b, used);
   } else {
-    lua_pushlstring(B->L, s, l);
+    block = static_cast<char *>(luaM_realloc(B->L, B->b - HEADER, (lu_mem)blocksize(B),
+                                             (lu_mem)(HEADER + size + 1)));
   }
+  B->b = block + HEADER;
+  B->p = B->b + used;
+  B->end = B->b + size;
 }
 
-static int emptybuffer(luaL_Buffer *B) {
-  size_t l = bufflen(B);
-  if (l == 0) return 0;  /* put nothing on the stack */
-  pushpiece(B, B->buffer, l);
-  B->p = B->buffer;
-  B->lvl++;
-  return 1;
+LUALIB_API char *luaL_prepbuffsize(luaL_Buffer *B, size_t sz) {
+  if ((size_t)(B->end - B->p) >= sz) return B->p;
+  size_t used = luaL_bufflen(B);
+  if (sz > LUAL_MAXRESULT - used) luaL_error(B->L, "resulting string too large");
+  size_t size = (size_t)(B->end - B->b);
+  size_t newsize = size <= LUAL_MAXRESULT / 2 ? 2 * size : LUAL_MAXRESULT;
+  if (newsize < used + sz) newsize = used + sz;
+  resizeblock(B, newsize);
+  return B->p;
 }
 
-/* joins the top pieces so that longer pieces stay below shorter ones */
-static void adjuststack(luaL_Buffer *B) {
-  if (B->lvl > 1) {
-    lua_State *L = B->L;
-    int toget = 1;  /* number of levels to concat */
-    size_t toplen = lua_strlen(L, -1);
-    do {
-      size_t l = lua_strlen(L, -(toget + 1));
-      if (B->lvl - toget + 1 >= LIMIT || toplen > l) {
-        toplen += l;
-        toget++;
-      } else
-        break;
-    } while (toget < B->lvl);
-    lua_concat(L, toget);
-    B->lvl = B->lvl - toget + 1;
-  }
-}
-
-LUALIB_API char *luaL_prepbuffer(luaL_Buffer *B) {
-  if (emptybuffer(B)) adjuststack(B);
-  return B->buffer;
-}
+LUALIB_API char *luaL_prepbuffer(luaL_Buffer *B) { return luaL_prepbuffsize(B, LUAL_BUFFERSIZE); }
 
 LUALIB_API void luaL_addlstring(luaL_Buffer *B, const char *s, size_t l) {
-  while (l > 0) {
-    size_t room = bufffree(B);
-    if (room == 0) {
-      luaL_prepbuffer(B);
-      room = bufffree(B);
-    }
-    size_t n = l < room ? l : room;
-    memcpy(B->p, s, n);
-    B->p += n;
-    s += n;
-    l -= n;
-  }
+  if (l == 0) return;
+  memcpy(luaL_prepbuffsize(B, l), s, l);
+  B->p += l;
 }
 
 LUALIB_API void luaL_addstring(luaL_Buffer *B, const char *s) {
@@ -381,20 +375,24 @@ LUALIB_API void luaL_addstring(luaL_Buffer *B, const char *s) {
 }
 
 LUALIB_API void luaL_addlwstring(luaL_Buffer *B, const lua_WChar *s, size_t l) {
-  for (size_t i = 0; i < l; i++) {
-    if (bufffree(B) < sizeof(lua_WChar)) luaL_prepbuffer(B);
-    memcpy(B->p, &s[i], sizeof(lua_WChar));
-    B->p += sizeof(lua_WChar);
-  }
+  if (l > LUAL_MAXRESULT / sizeof(lua_WChar)) luaL_error(B->L, "resulting string too large");
+  luaL_addlstring(B, reinterpret_cast<const char *>(s), l * sizeof(lua_WChar));
 }
 
 LUALIB_API void luaL_pushresult(luaL_Buffer *B) {
-  emptybuffer(B);
-  if (B->wide && B->lvl == 0)
-    lua_pushlwstring(B->L, NULL, 0);  /* an empty result is still a wide string */
-  else
-    lua_concat(B->L, B->lvl);
-  B->lvl = 1;
+  size_t l = luaL_bufflen(B);
+  if (B->wide) {
+    lua_WChar *units = reinterpret_cast<lua_WChar *>(B->b);  /* both kinds of block are aligned */
+    lua_pushlwstring(B->L, units, l / sizeof(lua_WChar));
+  } else if (B->b == B->initb) {
+    lua_pushlstring(B->L, B->b, l);
+  } else {
+    if (B->p != B->end) resizeblock(B, l);  /* the string's exact size */
+    char *block = B->b - HEADER;
+    B->b = B->initb;  /* from here on the string owns the block */
+    luaA_pushadopted(B->L, block, l);
+  }
+  freeblock(B);
 }
 
 LUALIB_API void luaL_addvalue(luaL_Buffer *B) {
@@ -402,22 +400,15 @@ LUALIB_API void luaL_addvalue(luaL_Buffer *B) {
   const char *s = lua_tostring(L, -1);
   if (s == NULL)  /* only narrow strings and numbers have bytes to add */
     luaL_error(L, "invalid value (a %s) added to a string buffer", lua_typename(L, lua_type(L, -1)));
-  size_t vl = lua_strlen(L, -1);
-  if (vl <= bufffree(B)) {  /* fits into the buffer? */
-    memcpy(B->p, s, vl);
-    B->p += vl;
-    lua_pop(L, 1);
-  } else {
-    if (emptybuffer(B)) lua_insert(L, -2);  /* put buffer before the new value */
-    B->lvl++;  /* add the new value to the pieces */
-    adjuststack(B);
-  }
+  luaL_addlstring(B, s, lua_strlen(L, -1));  /* the value stays anchored on the stack meanwhile */
+  lua_pop(L, 1);
 }
 
 LUALIB_API void luaL_buffinit(lua_State *L, luaL_Buffer *B) {
+  if (B->b != B->initb) freeblock(B);  /* a buffer used before and left unfinished */
   B->L = L;
-  B->p = B->buffer;
-  B->lvl = 0;
+  B->p = B->b = B->initb;
+  B->end = B->initb + LUAL_BUFFERSIZE;
   B->wide = 0;
 }
 

@@ -86,31 +86,46 @@ inline long luaL_num2long(lua_Number d) {
 }
 
 /*
-** String buffers. Pieces that overflow the fixed area are pushed on the stack and joined
-** so that the stack never holds more than a few of them. In wide mode the bytes written
-** are 16-bit units (two bytes each, machine order) and every piece is a wide string.
+** String buffers. The bytes are gathered in one block that starts in the fixed area and moves
+** to a block from the state's allocator, doubling as it fills, so building a string of n bytes
+** costs O(n). The block is freed when the result is pushed, or by the destructor when an error
+** unwinds past the buffer. A buffer never holds more than LUAL_MAXRESULT bytes: growing past that
+** is the error "resulting string too large", raised before anything that large is allocated.
+** Nothing is kept on the stack while a buffer is in use. In wide mode the bytes written are
+** 16-bit units (two bytes each, machine order) and the result is a wide string.
 */
 #ifndef LUAL_BUFFERSIZE
 #define LUAL_BUFFERSIZE 512
 #endif
 
+/* the longest string a buffer (and so any library function) builds, in bytes */
+#define LUAL_MAXRESULT ((size_t)0x7FFFFFFE)
+
 typedef struct luaL_Buffer {
   char *p;    /* current position in buffer */
-  int lvl;    /* number of strings in the stack (level) */
-  int wide;   /* 1 when the pieces are wide strings */
+  char *b;    /* start of the bytes: `initb' or a block from the allocator */
+  char *end;  /* end of the usable bytes */
+  int wide;   /* 1 when the result is a wide string */
   lua_State *L;
-  alignas(lua_WChar) char buffer[LUAL_BUFFERSIZE];
+  alignas(lua_WChar) char initb[LUAL_BUFFERSIZE];
+
+  luaL_Buffer() : p(initb), b(initb), end(initb + LUAL_BUFFERSIZE), wide(0), L(nullptr) {}
+  luaL_Buffer(const luaL_Buffer &) = delete;
+  luaL_Buffer &operator=(const luaL_Buffer &) = delete;
+  ~luaL_Buffer();
 } luaL_Buffer;
 
 #define luaL_putchar(B, c) \
-  ((void)((B)->p < ((B)->buffer + LUAL_BUFFERSIZE) || luaL_prepbuffer(B)), \
-   (*(B)->p++ = (char)(c)))
+  ((void)((B)->p < (B)->end || luaL_prepbuffsize((B), 1)), (*(B)->p++ = (char)(c)))
 
 #define luaL_addsize(B, n) ((B)->p += (n))
+#define luaL_bufflen(B) ((size_t)((B)->p - (B)->b))
 
 LUALIB_API void luaL_buffinit(lua_State *L, luaL_Buffer *B);
 LUALIB_API void luaL_wbuffinit(lua_State *L, luaL_Buffer *B);
 LUALIB_API char *luaL_prepbuffer(luaL_Buffer *B);
+/* room for `sz' more bytes; returns where they go */
+LUALIB_API char *luaL_prepbuffsize(luaL_Buffer *B, size_t sz);
 LUALIB_API void luaL_addlstring(luaL_Buffer *B, const char *s, size_t l);
 LUALIB_API void luaL_addstring(luaL_Buffer *B, const char *s);
 LUALIB_API void luaL_addlwstring(luaL_Buffer *B, const lua_WChar *s, size_t l);

@@ -359,10 +359,11 @@ static void getfunc(lua_State *L) {
   }
 }
 
-/* pushes the environment of the function on the top and its __fenv field */
+/* pushes the environment of the function on the top and its __fenv field (the name is the
+   closure's upvalue: making the string anew on every call cost more than the rest) */
 static int aux_getfenv(lua_State *L) {
   lua_getfenv(L, -1);
-  lua_pushliteral(L, "__fenv");
+  lua_pushvalue(L, lua_upvalueindex(1));
   lua_rawget(L, -2);
   return !lua_isnil(L, -1);
 }
@@ -598,8 +599,6 @@ static const luaL_reg base_funcs[] = {
     {"error", luaB_error},
     {"getmetatable", luaB_getmetatable},
     {"setmetatable", luaB_setmetatable},
-    {"getfenv", luaB_getfenv},
-    {"setfenv", luaB_setfenv},
     {"next", luaB_next},
     {"print", luaB_print},
     {"tonumber", luaB_tonumber},
@@ -723,6 +722,9 @@ static const char *const typetable_names[] = {"_boolean", "_lightuserdata", "_nu
 static void base_open(lua_State *L) {
   lua_pushvalue(L, LUA_GLOBALSINDEX);
   luaL_openlib(L, NULL, base_funcs, 0);  /* the functions go into the globals */
+  static const luaL_reg fenv_funcs[] = {{"getfenv", luaB_getfenv}, {"setfenv", luaB_setfenv}, {NULL, NULL}};
+  lua_pushliteral(L, "__fenv");
+  luaL_openlib(L, NULL, fenv_funcs, 1);
   lua_pushliteral(L, "_VERSION");
   lua_pushliteral(L, LUA_VERSION);
   lua_rawset(L, -3);

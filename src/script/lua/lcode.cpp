@@ -125,16 +125,25 @@ void luaK_patchtohere(FuncState* fs, int list) {
   luaK_concat(fs, &fs->jpc, list);
 }
 
+// The last element of a list, walked from the hint its head keeps. A hint is always an element
+// of its head's list: a new instruction is its own hint, appending only adds elements after the
+// old last one, and patching consumes a whole list. So the emitted code is the same as a walk
+// from the head would give, in time that does not grow with the list.
+static int lastjump(FuncState* fs, int list) {
+  int next;
+  list = fs->jumptail[list];
+  while ((next = luaK_getjump(fs, list)) != NO_JUMP) list = next;
+  return list;
+}
+
 void luaK_concat(FuncState* fs, int* l1, int l2) {
   if (l2 == NO_JUMP) return;
   if (*l1 == NO_JUMP) {
     *l1 = l2;
   } else {
-    int list = *l1;
-    int next;
-    while ((next = luaK_getjump(fs, list)) != NO_JUMP)  // find the last element
-      list = next;
+    int list = lastjump(fs, *l1);
     luaK_fixjump(fs, list, l2);
+    fs->jumptail[*l1] = lastjump(fs, l2);
   }
 }
 
@@ -605,6 +614,8 @@ int luaK_code(FuncState* fs, Instruction i, int line) {
   // and its line
   luaM_growvector(fs->L, f->lineinfo, fs->pc, f->sizelineinfo, int, MAX_INT, "code size overflow");
   f->lineinfo[fs->pc] = line;
+  if (fs->jumptail.size() <= cast(size_t, fs->pc)) fs->jumptail.resize(cast(size_t, f->sizecode));
+  fs->jumptail[fs->pc] = fs->pc;
   return fs->pc++;
 }
 

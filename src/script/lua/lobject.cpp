@@ -54,7 +54,35 @@ int luaO_rawequalObj(const TObject *t1, const TObject *t2) {
   }
 }
 
+int luaO_num2str(char *s, lua_Number n) {
+  /* an integer of at most 14 digits prints as its digits under LUA_NUMBER_FMT: done here, as
+     printf's general path costs many times more (-0 keeps its sign through printf) */
+  if (n > -1e14 && n < 1e14 && n == (lua_Number)(long long)n && !(n == 0 && signbit(n))) {
+    char digits[16];
+    unsigned long long u = n < 0 ? (unsigned long long)(-(long long)n) : (unsigned long long)n;
+    int nd = 0;
+    do {
+      digits[nd++] = (char)('0' + u % 10);
+      u /= 10;
+    } while (u != 0);
+    int l = 0;
+    if (n < 0) s[l++] = '-';
+    while (nd > 0) s[l++] = digits[--nd];
+    s[l] = '\0';
+    return l;
+  }
+  return snprintf(s, LUAI_MAXNUMBER2STR, LUA_NUMBER_FMT, n);
+}
+
 int luaO_str2d(const char *s, lua_Number *result) {
+  /* plain decimal integers (the lexer's commonest numerals) are exact without strtod */
+  const char *p = s;
+  lua_Number v = 0;
+  while (*p >= '0' && *p <= '9' && p - s < 15) v = v * 10 + (*p++ - '0');
+  if (*p == '\0' && p != s) {
+    *result = v;
+    return 1;
+  }
   char *endptr;
   lua_Number res = strtod(s, &endptr);
   if (endptr == s) return 0; /* no conversion */
@@ -174,7 +202,7 @@ const char *luaO_pushvfstring(lua_State *L, const char *fmt, va_list argp) {
       }
       case 'f': {
         char buff[64];
-        snprintf(buff, sizeof(buff), LUA_NUMBER_FMT, va_arg(argp, l_uacNumber));
+        luaO_num2str(buff, va_arg(argp, l_uacNumber));
         out += buff;
         break;
       }

@@ -257,6 +257,9 @@ int luaO_int2fb(unsigned int x);
 #define fb2int(x) (((int)(x) & 7) << ((int)(x) >> 3))
 
 int luaO_rawequalObj(const TObject *t1, const TObject *t2);
+/* the text of a number under LUA_NUMBER_FMT, in `s' (LUAI_MAXNUMBER2STR bytes); its length */
+#define LUAI_MAXNUMBER2STR 32
+int luaO_num2str(char *s, lua_Number n);
 int luaO_str2d(const char *s, lua_Number *result);
 /* wide numerals: hexadecimal ("0x", fraction, binary exponent after a fraction) or decimal */
 lua_Number luaO_wstrtod(const lua_WChar *s, const lua_WChar **endptr);

@@ -288,7 +288,7 @@ static void open_func(LexState* ls, FuncState* fs) {
   L->top->tt = LUA_TPROTO;
   L->top->value.gc = cast(GCObject*, f);
   incr_top(L);
-  fs->h = luaH_new(L, 0, 0);
+  fs->h = luaH_new(L, 0, 2);  // room for a few constants before the first resize
   sethvalue(L->top, fs->h);  // and the table of constants
   incr_top(L);
 }

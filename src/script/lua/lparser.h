@@ -3,6 +3,8 @@
 #ifndef lparser_h
 #define lparser_h
 
+#include <vector>
+
 #include "llimits.h"
 #include "lobject.h"
 #include "lzio.h"
@@ -44,6 +46,9 @@ typedef struct FuncState {
   int pc;                   // next position to code (equivalent to `ncode')
   int lasttarget;           // `pc' of last `jump target'
   int jpc;                  // list of pending jumps to `pc'
+  // For each instruction that heads a jump list, an element of that list near its end (often
+  // the last), so appending to a long list does not walk it (see luaK_concat).
+  std::vector<int> jumptail;
   int freereg;              // first free register
   int nk;                   // number of elements in `k'
   int np;                   // number of elements in `p'

@@ -49,17 +49,47 @@ static void intern(lua_State *L, LString *ts) {
     luaS_resize(L, tb->size * 2); /* too crowded */
 }
 
-LString *luaS_newlstr(lua_State *L, const char *str, size_t l) {
-  GCObject *o;
+static lu_int32 hashbytes(const char *str, size_t l) {
   lu_int32 h = cast(lu_int32, l); /* seed */
   size_t step = (l >> 5) + 1;     /* if string is too long, don't hash all its chars */
   size_t l1;
   for (l1 = l; l1 >= step; l1 -= step) /* compute hash */
     h = h ^ ((h << 5) + (h >> 2) + cast(unsigned char, str[l1 - 1]));
-  for (o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != NULL; o = o->gch.next) {
+  return h;
+}
+
+static LString *findlstr(lua_State *L, const char *str, size_t l, lu_int32 h) {
+  for (GCObject *o = G(L)->strt.hash[lmod(h, G(L)->strt.size)]; o != NULL; o = o->gch.next) {
     LString *ts = &o->ts;
     if (ts->tsv.tt == LUA_TSTRING && ts->tsv.len == l && (l == 0 || memcmp(str, getstr(ts), l) == 0)) return ts;
   }
+  return NULL;
+}
+
+LString *luaS_adoptlstr(lua_State *L, char *block, lu_mem blocksize, size_t l) {
+  const char *str = block + sizeof(LString);
+  lu_int32 h = hashbytes(str, l);
+  LString *found = findlstr(L, str, l, h);
+  if (found != NULL) {
+    luaM_free(L, block, blocksize);
+    return found;
+  }
+  lua_assert(blocksize == sizestring(l));
+  LString *ts = cast(LString *, cast(void *, block));
+  ts->tsv.len = l;
+  ts->tsv.hash = h;
+  ts->tsv.marked = 0;
+  ts->tsv.tt = LUA_TSTRING;
+  ts->tsv.reserved = 0;
+  ((char *)(ts + 1))[l] = '\0'; /* ending 0 */
+  intern(L, ts);
+  return ts;
+}
+
+LString *luaS_newlstr(lua_State *L, const char *str, size_t l) {
+  lu_int32 h = hashbytes(str, l);
+  LString *found = findlstr(L, str, l, h);
+  if (found != NULL) return found;
   LString *ts = cast(LString *, luaM_malloc(L, sizestring(l)));
   ts->tsv.len = l;
   ts->tsv.hash = h;

@@ -28,5 +28,10 @@ Udata *luaS_newboxedpointer(lua_State *L, void *p);
 void luaS_freeall(lua_State *L);
 LString *luaS_newlstr(lua_State *L, const char *str, size_t l);
 LString *luaS_newlwstr(lua_State *L, const lua_WChar *str, size_t l);
+/* The string of the `l' bytes that follow a header's room (sizeof(LString)) in `block', a block
+   of exactly sizestring(l) bytes from the state's allocator. The block becomes the string, so
+   the bytes are not copied, or is freed when an equal string exists; nothing here can fail
+   before the block has an owner. */
+LString *luaS_adoptlstr(lua_State *L, char *block, lu_mem blocksize, size_t l);
 
 #endif

@@ -72,8 +72,13 @@ static int str_rep(lua_State *L) {
     return 1;
   }
   if ((size_t)n >= ((size_t)0x7FFFFFFF) / l) return luaL_error(L, "resulting string too large");
+  size_t total = (size_t)n * l;
   luaL_buffinit(L, &b);
-  while (n-- > 0) luaL_addlstring(&b, s, l);
+  char *d = luaL_prepbuffsize(&b, total);
+  memcpy(d, s, l);
+  for (size_t done = l; done < total; done *= 2)  /* double what is there */
+    memcpy(d + done, d, done < total - done ? done : total - done);
+  luaL_addsize(&b, total);
   luaL_pushresult(&b);
   return 1;
 }
@@ -185,6 +190,11 @@ static int str_lualex(lua_State *L) {
 #define CAP_POSITION (-2)
 /* recursion limit of the matcher (each optional item or capture nests one level) */
 #define MAX_MATCH_DEPTH 1000
+/* Work limit of one call (find, gsub, one step of gfind): a step is one attempt of the matcher
+   or one character a repetition or a balance scans. Backtracking over nested repetitions grows
+   with a power of the subject's length, out of reach of any hook; ordinary patterns need a few
+   steps per character of the subject, so this allows tens of megabytes of text per call. */
+#define MAX_MATCH_STEPS 100000000LL
 
 typedef struct MatchState {
   const char *src_init;  /* init of source string */
@@ -192,6 +202,7 @@ typedef struct MatchState {
   lua_State *L;
   int level;  /* total number of captures (finished or unfinished) */
   int depth;  /* current nesting of match() */
+  long long steps;  /* what is left of MAX_MATCH_STEPS */
   struct {
     const char *init;
     sint32 len;
@@ -283,24 +294,35 @@ static int luaI_singlematch(int c, const char *p, const char *ep) {
 
 static const char *match(MatchState *ms, const char *s, const char *p);
 
+static void spend(MatchState *ms, ptrdiff_t steps) {
+  ms->steps -= steps;
+  if (ms->steps < 0) luaL_error(ms->L, "pattern too complex (step limit reached)");
+}
+
 static const char *matchbalance(MatchState *ms, const char *s, const char *p) {
   if (*p == 0 || *(p + 1) == 0) luaL_error(ms->L, "unbalanced pattern");
   if (s >= ms->src_end || *s != *p) return NULL;
   int b = *p;
   int e = *(p + 1);
   int cont = 1;
+  const char *init = s;
   while (++s < ms->src_end) {
     if (*s == e) {
-      if (--cont == 0) return s + 1;
+      if (--cont == 0) {
+        spend(ms, s - init);
+        return s + 1;
+      }
     } else if (*s == b)
       cont++;
   }
+  spend(ms, s - init);
   return NULL;  /* string ends out of balance */
 }
 
 static const char *max_expand(MatchState *ms, const char *s, const char *p, const char *ep) {
   ptrdiff_t i = 0;  /* counts maximum expand for item */
   while ((s + i) < ms->src_end && luaI_singlematch(uchar(*(s + i)), p, ep)) i++;
+  spend(ms, i);
   /* keeps trying to match with the maximum repetitions */
   while (i >= 0) {
     const char *res = match(ms, (s + i), ep + 1);
@@ -343,8 +365,10 @@ static const char *end_capture(MatchState *ms, const char *s, const char *p) {
 static const char *match_capture(MatchState *ms, const char *s, int l) {
   l = check_capture(ms, l);
   size_t len = (size_t)ms->capture[l].len;
-  if ((size_t)(ms->src_end - s) >= len && memcmp(ms->capture[l].init, s, len) == 0)
-    return s + len;
+  if ((size_t)(ms->src_end - s) >= len) {
+    spend(ms, (ptrdiff_t)len);
+    if (memcmp(ms->capture[l].init, s, len) == 0) return s + len;
+  }
   return NULL;
 }
 
@@ -414,24 +438,18 @@ init: /* using goto's to optimize tail recursion */
 
 static const char *match(MatchState *ms, const char *s, const char *p) {
   if (++ms->depth > MAX_MATCH_DEPTH) luaL_error(ms->L, "pattern too complex");
+  spend(ms, 1);
   const char *res = do_match(ms, s, p);
   ms->depth--;
   return res;
 }
 
+/* the first occurrence of s2 in s1; glibc's memmem is linear in both lengths, where a naive
+   search costs their product */
 static const char *lmemfind(const char *s1, size_t l1, const char *s2, size_t l2) {
   if (l2 == 0) return s1;  /* empty strings are everywhere */
-  if (l2 > l1) return NULL;  /* avoids a negative `l1' */
-  const char *init;  /* to search for a `*s2' inside `s1' */
-  l2--;  /* 1st char will be checked by `memchr' */
-  l1 = l1 - l2;  /* `s2' cannot be found after that */
-  while (l1 > 0 && (init = (const char *)memchr(s1, *s2, l1)) != NULL) {
-    init++;  /* 1st char is already checked */
-    if (memcmp(init, s2 + 1, l2) == 0) return init - 1;
-    l1 -= (size_t)(init - s1);  /* correct `l1' and `s1' to try again */
-    s1 = init;
-  }
-  return NULL;  /* not found */
+  if (l2 > l1) return NULL;
+  return static_cast<const char *>(memmem(s1, l1, s2, l2));
 }
 
 static void push_onecapture(MatchState *ms, int i) {
@@ -459,6 +477,7 @@ static void init_match(MatchState *ms, lua_State *L, const char *s, size_t ls) {
   ms->src_end = s + ls;
   ms->level = 0;
   ms->depth = 0;
+  ms->steps = MAX_MATCH_STEPS;
 }
 
 static int str_find(lua_State *L) {
@@ -539,8 +558,11 @@ static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) 
     const char *news = lua_tostring(L, 3);
     size_t l = lua_strlen(L, 3);
     for (size_t i = 0; i < l; i++) {
-      if (news[i] != L_ESC) {
-        luaL_putchar(b, news[i]);
+      if (news[i] != L_ESC) {  /* the text up to the next `%' in one piece */
+        const char *esc = static_cast<const char *>(memchr(news + i, L_ESC, l - i));
+        size_t run = esc ? (size_t)(esc - (news + i)) : l - i;
+        luaL_addlstring(b, news + i, run);
+        i += run - 1;
       } else {
         i++;  /* skip ESC */
         if (i >= l) break;  /* a lone `%' at the end adds nothing */
@@ -565,6 +587,88 @@ static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) 
   }
 }
 
+/* A replacement text read once: how many bytes it adds itself, and how often it names each
+   capture (the digits in the order they first appear, so errors come as add_s raises them) */
+struct Replacement {
+  size_t literal = 0;
+  int ndigits = 0;
+  char digits[10];
+  size_t count[10] = {0};
+};
+
+static void read_replacement(const char *news, size_t l, Replacement *r) {
+  for (size_t i = 0; i < l; i++) {
+    if (news[i] != L_ESC) {
+      r->literal++;
+    } else {
+      i++;
+      if (i >= l) break;  /* a lone `%' at the end adds nothing */
+      if (isdigit(uchar(news[i]))) {
+        int d = news[i] - '0';
+        if (r->count[d]++ == 0) r->digits[r->ndigits++] = news[i];
+      } else {
+        r->literal++;
+      }
+    }
+  }
+}
+
+/* the length add_s adds for a replacement text; raises the errors add_s would */
+static size_t add_s_length(MatchState *ms, const Replacement *r) {
+  size_t total = r->literal;
+  for (int k = 0; k < r->ndigits; k++) {
+    int level = check_capture(ms, r->digits[k]);
+    sint32 cl = ms->capture[level].len;
+    size_t one;
+    if (cl == CAP_POSITION) {
+      char num[64];
+      one = (size_t)snprintf(num, sizeof(num), LUA_NUMBER_FMT,
+                             (double)(ms->capture[level].init - ms->src_init + 1));
+    } else {
+      one = (size_t)cl;
+    }
+    size_t n = r->count[r->digits[k] - '0'];
+    if (one != 0 && n > LUAL_MAXRESULT / one) return LUAL_MAXRESULT + 1;
+    total += n * one;  /* both terms are below the limit: no overflow */
+  }
+  return total;
+}
+
+static size_t l_refs(const Replacement *r) {
+  size_t n = 0;
+  for (int d = 0; d < 10; d++) n += r->count[d];
+  return n;
+}
+
+static void grow_length(MatchState *ms, size_t *total, size_t add) {
+  if (add > LUAL_MAXRESULT - *total) luaL_error(ms->L, "resulting string too large");
+  *total += add;
+}
+
+static size_t gsub_length(MatchState *ms, const Replacement *r, const char *src, const char *p,
+                          int anchor, int max_s) {
+  size_t total = 0;
+  int n = 0;
+  while (n < max_s) {
+    ms->level = 0;
+    ms->depth = 0;
+    const char *e = match(ms, src, p);
+    if (e) {
+      n++;
+      grow_length(ms, &total, add_s_length(ms, r));
+    }
+    if (e && e > src) /* non empty match? */
+      src = e;
+    else if (src < ms->src_end)
+      grow_length(ms, &total, 1), src++;
+    else
+      break;
+    if (anchor) break;
+  }
+  grow_length(ms, &total, (size_t)(ms->src_end - src));
+  return total;
+}
+
 static int str_gsub(lua_State *L) {
   size_t srcl;
   const char *src = luaL_checklstring(L, 1, &srcl);
@@ -579,6 +683,18 @@ static int str_gsub(lua_State *L) {
                 "string or function expected");
   if (t3 == LUA_TNUMBER) lua_tostring(L, 3);  /* the replacement as text */
   luaL_buffinit(L, &b);
+  if (t3 != LUA_TFUNCTION) {
+    /* A result that may pass the limit is measured first. The bound: a match at every
+       position, each capture reference taking the whole subject. */
+    Replacement r;
+    read_replacement(lua_tostring(L, 3), lua_strlen(L, 3), &r);
+    double bound = (double)srcl + ((double)srcl + 1) *
+                   ((double)r.literal + (double)l_refs(&r) * ((double)srcl + 64));
+    if (bound > (double)LUAL_MAXRESULT) {
+      init_match(&ms, L, src, srcl);
+      luaL_prepbuffsize(&b, gsub_length(&ms, &r, src, p, anchor, max_s));
+    }
+  }
   init_match(&ms, L, src, srcl);
   while (n < max_s) {
     const char *e;

@@ -4,6 +4,7 @@
 ** recorded size counts before its contents.
 */
 #include <stddef.h>
+#include <stdio.h>
 
 #include "lauxlib.h"
 #include "lua.h"
@@ -133,11 +134,32 @@ static int str_concat(lua_State *L) {
   long long n = luaL_optint(L, 4, 0);
   luaL_checktype(L, 1, LUA_TTABLE);
   if (n == 0) n = luaL_getn(L, 1);
-  luaL_buffinit(L, &b);
-  for (; i <= n; i++) {
-    lua_rawgeti(L, 1, (int)i);
+  /* The length first: a result too long is refused before any of it is built, and a result
+     that fits is built in one block. Errors come in the order building would meet them. */
+  size_t total = 0;
+  for (long long k = i; k <= n; k++) {
+    lua_rawgeti(L, 1, (int)k);
     int t = lua_type(L, -1);
     luaL_argcheck(L, t == LUA_TSTRING || t == LUA_TNUMBER, 1, "table contains non-strings");
+    size_t l;
+    if (t == LUA_TSTRING) {
+      l = lua_strlen(L, -1);
+    } else {  /* the length of its text, without converting the table's value */
+      char num[64];
+      l = (size_t)snprintf(num, sizeof(num), LUA_NUMBER_FMT, (double)lua_tonumber(L, -1));
+    }
+    lua_pop(L, 1);
+    if (k != n) {
+      if (lsep > LUAL_MAXRESULT - l) l = LUAL_MAXRESULT + 1;
+      else l += lsep;
+    }
+    if (l > LUAL_MAXRESULT - total) return luaL_error(L, "resulting string too large");
+    total += l;
+  }
+  luaL_buffinit(L, &b);
+  luaL_prepbuffsize(&b, total);
+  for (; i <= n; i++) {
+    lua_rawgeti(L, 1, (int)i);
     luaL_addvalue(&b);
     if (i != n) luaL_addlstring(&b, sep, lsep);
   }

@@ -36,17 +36,17 @@ const TObject *luaV_tonumber(const TObject *obj, TObject *n) {
 
 int luaV_tostring(lua_State *L, StkId obj) {
   if (!ttisnumber(obj)) return 0;
-  char s[32];
-  int l = snprintf(s, sizeof(s), LUA_NUMBER_FMT, nvalue(obj));
+  char s[LUAI_MAXNUMBER2STR];
+  int l = luaO_num2str(s, nvalue(obj));
   setsvalue2s(obj, luaS_newlstr(L, s, l));
   return 1;
 }
 
 int luaV_towstring(lua_State *L, StkId obj) {
   if (!ttisnumber(obj)) return 0;
-  char s[32];
-  lua_WChar w[32];
-  int l = snprintf(s, sizeof(s), LUA_NUMBER_FMT, nvalue(obj));
+  char s[LUAI_MAXNUMBER2STR];
+  lua_WChar w[LUAI_MAXNUMBER2STR];
+  int l = luaO_num2str(s, nvalue(obj));
   for (int i = 0; i < l; i++) w[i] = cast(unsigned char, s[i]);
   setwsvalue(obj, luaS_newlwstr(L, w, l));
   return 1;

@@ -7,7 +7,8 @@
 //   at X Y (the window under a point)
 //   scene (current scene id) | held (held items) | box? NAME (a text box's text) | cursor (scene's kind)
 //   score (the player's score) | penalty (miss penalty running) | hint (centre of the object hint)
-//   config KEY VALUE (sets a configuration value)
+//   config KEY VALUE (sets a configuration value) | overlay (the Alt+F1 overlay's last text)
+//   boxes (the message boxes shown so far; also written to "boxes.txt" when the program ends)
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -21,6 +22,9 @@
 #include "model/game.h"
 #include "model/highscore.h"
 #include "os/ddraw.h"
+#include "os/msgbox.h"
+#include "os/process.h"
+#include "render/drawcontext.h"
 #include "shell/hiddenobjectgame.h"
 #include "shell/scene.h"
 #include "shell/textbox.h"
@@ -50,6 +54,21 @@ bool IsShown(TWindow* w) {
   for (; w; w = w->GetParent())
     if (!w->IsVisible()) return false;
   return true;
+}
+
+// The recorded message boxes' texts, " | " between boxes, line breaks written as "\n".
+std::string BoxesText() {
+  std::string all;
+  for (const os::MessageBoxCall& box : os::TestMessageBoxes()) {
+    if (!all.empty()) all += " | ";
+    for (char c : box.text) all += c == '\n' ? std::string("\\n") : std::string(1, c);
+  }
+  return all;
+}
+
+void WriteBoxesAtExit() {
+  std::ofstream out(gDir + "/boxes.txt");
+  out << BoxesText() << "\n";
 }
 
 std::string RectText(TWindow* w) {
@@ -156,7 +175,12 @@ std::string Run(const std::string& line) {
     const std::string name = w->GetName().CStr();
     return name.empty() ? std::string("(") + w->GetClassName() + ")" : name;
   }
+  if (verb == "boxes") return BoxesText();
   if (verb == "modals") return std::to_string(GetWindowManager()->GetModalStack().size());
+  if (verb == "overlay") {
+    TDrawContext* draw = TDrawContext::GetInstance();
+    return draw ? std::string(draw->GetOverlayText().CStr()) : std::string("-");
+  }
   if (verb == "volume" || verb == "master") {
     TSoundManager* sound = GetPlatformSoundManager();
     if (!sound) return "none";
@@ -258,6 +282,8 @@ extern "C" HWND TestHook(const char**) {
   if (dir && *dir) {
     gDir = dir;
     SetTimer(nullptr, 0x7e2e, 20, &Poll);
+    std::atexit(WriteBoxesAtExit);
+    os::TestOnExitProcess(WriteBoxesAtExit);
   }
   return nullptr;
 }

@@ -3,7 +3,8 @@
 // to the front, then prints "raised" and ends with 0. "second <mutex> <class>": exits 3 unless the
 // mutex already exists (error 183), 4 unless FindWindowA finds the first window, 5 unless
 // SetForegroundWindow and ShowWindow reach it, else 0. "open <mutex> <class>": opens a window and
-// ends with 0 while it is still open.
+// ends with 0 while it is still open. "hold <mutex> <class>": takes the mutex, prints "held" and
+// waits to be killed.
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +20,13 @@ int main(int argc, char** argv) {
   const char* className = argv[3];
   HANDLE mutex = CreateMutexA(nullptr, TRUE, mutexName);
   bool exists = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (std::strcmp(argv[1], "hold") == 0) {
+    if (!mutex || exists) return 3;
+    std::printf("held\n");
+    std::fflush(stdout);
+    for (int i = 0; i < 600; ++i) Sleep(100);
+    return 0;
+  }
   if (std::strcmp(argv[1], "open") == 0) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = Proc;

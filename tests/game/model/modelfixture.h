@@ -19,7 +19,7 @@
 #include "model/modelscript.h"
 #include "os/tempfolder.h"
 #include "script/luastack.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 
 class ModelTest : public testing::Test {
  protected:

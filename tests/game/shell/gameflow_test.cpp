@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "model/scene.h"
+#include "shell/gamemain.h"
+#include "shell/spriteanimator.h"
 #include "shellfixture.h"
 
 using namespace shelltest;
@@ -339,3 +341,18 @@ TEST_F(GameFlowTest, SelectingAProfileWithoutASaveRunsTheNewGameOnly) {
 }
 
 }  // namespace
+
+TEST_F(GameFlowTest, ShutdownLeavesNoneOfTheGamesSingletons) {
+  Start();
+  Run("CreateNewUser('Ada')");
+  TSpriteAnimator::Instance();
+  ASSERT_NE(CGame::GetInstance(), nullptr);
+  ASSERT_NE(TDiary::GetInstance(), nullptr);
+  DestroyGameSingletons();
+  EXPECT_EQ(CGame::GetInstance(), nullptr);
+  EXPECT_EQ(TSettings::GetInstance(), nullptr);
+  EXPECT_EQ(CGlobalInformationSystem::GetInstance(), nullptr);
+  EXPECT_EQ(TDiary::GetInstance(), nullptr);
+  EXPECT_EQ(CHighscoreSystem::GetInstance(), nullptr);
+  EXPECT_EQ(TSpriteAnimator::Find(), nullptr);
+}

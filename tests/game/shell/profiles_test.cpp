@@ -1,10 +1,11 @@
 // Player profiles through the real preference file: creating, selecting, renaming and deleting
 // them, the per-profile settings the script functions read and write, hostile names, and the
-// restart of a player who finished the game.
+// restart of a player who finished the game, which keeps the profile and its scores.
 #include <sqlite3.h>
 
 #include <filesystem>
 
+#include "services/gamestate.h"
 #include "services/hiscores.h"
 #include "shellfixture.h"
 #include "sound/soundmanager.h"
@@ -111,13 +112,23 @@ TEST_F(ProfilesTest, SettingsFunctionsReadAndWriteTheCurrentProfile) {
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(0), 0.75f);
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(1001), 0.5f);
 
-  // Muting twice restores the setting and the master volume (an unused group shows the master).
+  // Muting twice restores the setting and the master volume (an unused group shows the master);
+  // the game-state handlers hear each change.
+  TGameState* hub = GetGameState();
   Run("ToggleSoundMute()");
   EXPECT_EQ(Prefs().GetInt("soundoff", 0, 0), 1);
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(4242), 0.0f);
+  EXPECT_EQ(hub->GetState("mute"), "1");
+  EXPECT_TRUE(hub->QueryMuteGame());
   Run("ToggleSoundMute()");
   EXPECT_EQ(Prefs().GetInt("soundoff", 1, 0), 0);
   EXPECT_FLOAT_EQ(sound.GetGroupVolume(4242), 1.0f);
+  EXPECT_EQ(hub->GetState("mute"), "0");
+  Prefs().SetInt("soundoff", 1, 0);
+  settings->ApplySoundLevels();  // a profile's stored mute is reported as it is applied
+  EXPECT_EQ(hub->GetState("mute"), "1");
+  Prefs().SetInt("soundoff", 0, 0);
+  DeleteGameState();
 
   // Game modes: only -1, 0 and 1, each naming its mode to the score client.
   Run("m0 = GetCurrentGameMode() SetCurrentGameMode(1) m1 = GetCurrentGameMode() SetCurrentGameMode(2)"
@@ -214,27 +225,56 @@ TEST_F(ProfilesTest, RenamingMovesTheLocalScoresToTheNewName) {
   EXPECT_EQ(score, total);
 }
 
-TEST_F(ProfilesTest, RestartingAFinishedPlayerRecreatesTheProfile) {
+TEST_F(ProfilesTest, RestartingAFinishedPlayerStartsANewGameInPlaceAndKeepsTheScore) {
   TSettings* settings = Start();
-  Run("CreateNewUser('Anna') CreateNewUser('Ben')");
+  Run("CreateNewUser('Anna') CreateNewUser('Ben') CreateNewUser('Cleo') SetCurrentUser(1)");
   Prefs().SetInt("soundlevel", 100, 0);
   Prefs().SetInt("soundlevel", 900, 1);
+  Prefs().SetInt("musiclevel", 300, 1);
+  Prefs().SetInt("soundoff", 1, 1);
+  // Ben has played through: his game, his score keeper's progress and his diary are saved, and
+  // his score is in the table next to Anna's.
+  Run("SetCurrentUser(0) SetCurrentGameMode(0) LogHighScore(400, 0, 0) SetCurrentUser(1)");
   CGame::GetInstance()->SetCurrentScene(105);
+  CHighscoreSystem::GetInstance()->AddToOtherHighscoreMadeInLevel(1234);
+  CHighscoreSystem::GetInstance()->StartLevel(2, 60);
+  TDiaryEntry entry;
+  entry.text = "x";
+  TDiary::GetInstance()->AddContent(entry);
+  CGlobalInformationSystem::GetInstance()->SetGlobalBool("level1Ended", true);
   CGlobalInformationSystem::GetInstance()->SetGlobalBool("endGame", true);
-  Run("SaveGame() LogHighScore(700, 0, 0)");
-  ASSERT_EQ(settings->GetScoreClient()->GetScoreCount(true), 1);
+  Run("SaveGame() SetCurrentGameMode(0) LogHighScore(700, 0, 0)");
+  ASSERT_EQ(Prefs().GetInt("Diary_numberOfContent", 0, 1), 1);
+  ASSERT_EQ(Prefs().GetInt("HighscoreCurrentUser_LevelId", 0, 1), 2);
+  ASSERT_EQ(settings->GetScoreClient()->GetScoreCount(true), 2);
 
   settings->RestartFinishedPlayer();
-  // The profile is deleted and made anew at the end of the list, so it starts a new game; its
-  // local scores go with the old profile and its sound settings come from the profile selected
-  // in between.
-  EXPECT_EQ(Names(*settings), (std::vector<std::string>{"Anna", "Ben"}));
+  // Same profile, same place, same settings; a new game from its first scene.
+  EXPECT_EQ(Names(*settings), (std::vector<std::string>{"Anna", "Ben", "Cleo"}));
   EXPECT_EQ(settings->GetCurrentUser(), 1);
-  EXPECT_EQ(Prefs().GetString("gamedata", "", 1), "");
+  EXPECT_EQ(Prefs().GetInt("soundlevel", 0, 1), 900);
+  EXPECT_EQ(Prefs().GetInt("musiclevel", 0, 1), 300);
+  EXPECT_EQ(Prefs().GetInt("soundoff", 0, 1), 1);
+  EXPECT_EQ(Prefs().GetString("gamedata", "x", 1), "");
+  EXPECT_EQ(Prefs().GetString("gamestate", "x", 1), "");
   EXPECT_EQ(CGame::GetInstance()->GetCurrentSceneId(), 101);
   EXPECT_FALSE(CGlobalInformationSystem::GetInstance()->GetGlobalBool("endGame"));
-  EXPECT_EQ(settings->GetScoreClient()->GetScoreCount(true), 0);
-  EXPECT_EQ(Prefs().GetInt("soundlevel", 0, 1), 100);
+  EXPECT_FALSE(CGlobalInformationSystem::GetInstance()->GetGlobalBool("level1Ended"));
+  // The score keeper and the diary start from nothing, also once play starts and reads them.
+  Run("LoadHighscoreCurrentUser()");
+  TDiary::GetInstance()->Load(Prefs(), 1);
+  EXPECT_EQ(CHighscoreSystem::GetInstance()->GetHighscoreAsInt(), 0);
+  EXPECT_EQ(CHighscoreSystem::GetInstance()->GetLevelId(), 1);
+  EXPECT_EQ(TDiary::GetInstance()->GetItemCount(), 0);
+  // Both scores stay in the table, Ben's under his name.
+  ASSERT_EQ(settings->GetScoreClient()->GetScoreCount(true), 2);
+  char name[64] = {};
+  int32_t score = 0;
+  ASSERT_TRUE(settings->GetScoreClient()->GetScore(true, 0, nullptr, name, sizeof name, nullptr, &score, nullptr, 0));
+  EXPECT_STREQ(name, "Ben");
+  EXPECT_EQ(score, 700);
+  // Another player's progress is left alone.
+  EXPECT_EQ(Prefs().GetString("name", "", 0), "Anna");
 }
 
 }  // namespace

@@ -25,7 +25,7 @@
 #include "os/paths.h"
 #include "os/tempfolder.h"
 #include "script/scriptbinding.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "shell/screenstack.h"
 #include "shell/settings.h"
 #include "ui/windowmanager.h"

@@ -106,8 +106,11 @@ TEST_F(SmallWindowsTest, RolloverIgnoresThePointerWhileTheBriefingIsUp) {
   EXPECT_TRUE(tip->IsVisible());
 }
 
+// A sheet with its six lines (or all but the total) and a close button held back until the lines
+// are in.
 std::string ScoreSheet(bool withTotal) {
-  std::string s = "MakeDialog{ ScoreWindow{ name='sheet', w=400, h=300, rows=3, columns=2";
+  std::string s = "MakeDialog{ ScoreWindow{ name='sheet', w=400, h=300, rows=3, columns=2, afterlines='close'";
+  s += ", Text{ name='close', x=0, y=260, w=100, h=30, label='#The End' }";
   const char* lines[] = {"previouslevelbonus", "bonuspointscore", "bonuscompletelevelscore",
                          "usedhintsbonusscore", "timebonusscore", "scoreedit"};
   for (int i = 0; i < (withTotal ? 6 : 5); ++i)
@@ -135,7 +138,11 @@ TEST_F(SmallWindowsTest, ScoreSheetFadesItsLinesInOneAfterAnotherWithPlayPaused)
   std::vector<uint32_t> began(6, 0), done(6, 0);
   int frames = 0;
   uint32_t now = 0;
+  TWindow* close = screen_->FindChild("close", -1);
+  ASSERT_NE(close, nullptr);
   for (; frames < 1000 && lines[5]->GetAlpha() < 1.0f; ++frames) {
+    // Nothing can close the sheet before the total is there.
+    ASSERT_FALSE(close->IsVisible()) << now;
     Frame(25);
     now += 25;
     for (size_t i = 0; i < 6; ++i) {
@@ -157,6 +164,9 @@ TEST_F(SmallWindowsTest, ScoreSheetFadesItsLinesInOneAfterAnotherWithPlayPaused)
   }
   Frame(25);
   EXPECT_EQ(sheet->GetStage(), 7);
+  // After the pause that follows the total, the close button comes.
+  for (int i = 0; i < 40 && !close->IsVisible(); ++i) Frame(25);
+  EXPECT_TRUE(close->IsVisible());
 
   screen_->RemoveChild(sheet);
   delete sheet;
@@ -170,6 +180,8 @@ TEST_F(SmallWindowsTest, ScoreSheetWithoutALineStillReachesTheTotal) {
   for (int i = 0; i < 400 && sheet->GetStage() < 7; ++i) Frame(25);
   EXPECT_EQ(sheet->GetStage(), 7);
   EXPECT_EQ(Find<TText>("timebonusscore")->GetAlpha(), 1.0f);
+  for (int i = 0; i < 40 && !screen_->FindChild("close", -1)->IsVisible(); ++i) Frame(25);
+  EXPECT_TRUE(screen_->FindChild("close", -1)->IsVisible());
 }
 
 TEST_F(SmallWindowsTest, TickerKeepsItsTextUntilOneIsSetAndAsksForEveryFrame) {

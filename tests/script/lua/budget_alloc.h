@@ -11,6 +11,7 @@ struct Budget {
   size_t live = 0;                          // bytes currently allocated through BudgetAlloc
   size_t limit = static_cast<size_t>(-1);  // requests that would exceed it fail
   size_t requests = 0;                      // allocations and resizes asked for (frees not counted)
+  size_t peak = 0;                          // the most bytes ever live at once
 };
 
 inline void *BudgetAlloc(void *ud, void *ptr, size_t osize, size_t nsize) {
@@ -23,7 +24,10 @@ inline void *BudgetAlloc(void *ud, void *ptr, size_t osize, size_t nsize) {
   ++b->requests;
   if (b->live - osize + nsize > b->limit) return nullptr;
   void *p = realloc(ptr, nsize);
-  if (p) b->live = b->live - osize + nsize;
+  if (p) {
+    b->live = b->live - osize + nsize;
+    if (b->live > b->peak) b->peak = b->live;
+  }
   return p;
 }
 

@@ -1,5 +1,5 @@
 // Message userdata, its metatable, and the wrapper of messages coming back from Lua.
-#include "script/luamessage.h"
+#include "ui/luamessage.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The core functions screen scripts call: free functions bound as globals, reading the platform,
 // the configuration store, the string table, the window manager's modal stack and the movie window.
-#include "script/coreapi.h"
+#include "ui/coreapi.h"
 
 #include "core/config.h"
 #include "core/stringtable.h"
@@ -8,7 +8,7 @@
 #include "script/lua/lauxlib.h"
 #include "script/luastack.h"
 #include "script/scriptbinding.h"
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 #include "render/texture.h"
 #include "script/luawrapper.h"
 #include "ui/button.h"
@@ -120,6 +120,9 @@ bool EnableWindow(TString name, bool flag) {
     TWindow* window = modal->FindChild(name, -1);
     if (!window) continue;
     window->Show(flag);
+    // A button hidden under the pointer would otherwise keep its hover look and its mouse tracking.
+    if (!flag)
+      if (TButton* button = KindCast<TButton>(window)) button->OnMouseLeave();
     manager->Invalidate();
     return true;
   }

@@ -1,11 +1,11 @@
 // The window script: type registry and window building, the current-window stack, message delivery
 // into the waiting coroutine; the core script library (corescript.lua) supplies the protocol's Lua half.
-#include "script/windowscript.h"
+#include "ui/windowscript.h"
 
 #include "core/log.h"
 #include "script/lua/lauxlib.h"
-#include "script/luamessage.h"
-#include "script/coreapi.h"
+#include "ui/luamessage.h"
+#include "ui/coreapi.h"
 #include "script/luastack.h"
 #include "script/luawrapper.h"
 #include "script/scriptcode.h"

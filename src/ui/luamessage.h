@@ -4,6 +4,7 @@
 #pragma once
 #include "script/lua/lua.h"
 #include "script/luawrapper.h"
+#include "script/scriptbinding.h"
 #include "ui/message.h"
 
 // The registry key of the message metatable.
@@ -51,3 +52,17 @@ class TLuaMessageWrapper : public TMessage {
 // Pushes a message handed to a script, taking it over: a message that came from Lua is pushed as
 // the very value it wraps (the wrapper is deleted), any other becomes new message userdata.
 void PushMessageForScript(lua_State* L, TMessage* message);
+
+// Messages as arguments and results of bound functions: an argument is the message boxed in the
+// Lua value (null for anything else), a result passes into Lua's keeping as message userdata.
+template <>
+struct scriptbinding::Arg<TMessage*> {
+  static TMessage* Get(lua_State* L, int i, TArgScope&) {
+    return static_cast<TMessage*>(ToBoxedPointer(L, i));
+  }
+};
+// Found by argument-dependent lookup from the binding's dispatchers.
+inline int PushResult(lua_State* L, TMessage* v) {
+  PushMessageUserdata(L, v);
+  return 1;
+}
