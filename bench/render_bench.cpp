@@ -2,8 +2,11 @@
 // is opened through the platform; each scene is drawn through the game's drawing path (window draw
 // hooks, textures, text windows) and then the same scene with bare OpenGL on the same context and
 // window (one vertex array per frame, one texture bind), alternating in short rounds so that both
-// see the same machine load. One line per scene, then the geometric mean of the ratios:
-//   render <scene> project_fps=<F> baseline_fps=<B> ratio=<F/B>
+// see the same machine load. The sprite scenes of 1,000 and 5,000 are also drawn by SDL's own 2D
+// renderer with batching on, in a window of its own. One line per scene, then the geometric mean of
+// the ratios to plain OpenGL:
+//   render <scene> project_fps=<F> baseline_fps=<B> ratio=<F/B> gl_draws_per_frame=<GL draws of ours>
+//          [sdl_renderer_fps=<S> ratio_to_sdl=<F/S>]
 //   render geomean_ratio=<R>
 // Run it on a display larger than the window with its frame, for example under
 // xvfb-run -s "-screen 0 1280x1024x24". Optional arguments: seconds per side and scene (default 2), and the
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +27,7 @@
 #include "core/commandline.h"
 #include "core/config.h"
 #include "core/log.h"
+#include "os/ddraw.h"
 #include "os/gdi.h"
 #include "os/time.h"
 #include "os/winuser.h"
@@ -198,13 +203,67 @@ void AddQuad(std::vector<GlVertex>* out, float x, float y, float w, float h, uin
   out->insert(out->end(), {a, bq, c, a, c, d});
 }
 
+// ---- SDL's own 2D renderer, batching, in a window of its own ---------------------------------------
+
+class SdlSide {
+ public:
+  SdlSide() {
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+    Keep keep;
+    mWindow = SDL_CreateWindow("render_bench sdl", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
+    if (mWindow) mRenderer = SDL_CreateRenderer(mWindow, -1, SDL_RENDERER_ACCELERATED);
+  }
+  ~SdlSide() {
+    Keep keep;
+    if (mTexture) SDL_DestroyTexture(mTexture);
+    if (mRenderer) SDL_DestroyRenderer(mRenderer);
+    if (mWindow) SDL_DestroyWindow(mWindow);
+  }
+  bool Ready() const { return mRenderer && mTexture; }
+
+  void SetSprite(const std::vector<uint32_t>& argb, int size) {
+    if (!mRenderer) return;
+    Keep keep;
+    mTexture = SDL_CreateTexture(mRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, size, size);
+    if (!mTexture) return;
+    SDL_UpdateTexture(mTexture, nullptr, argb.data(), size * 4);
+    SDL_SetTextureBlendMode(mTexture, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureScaleMode(mTexture, SDL_ScaleModeLinear);
+  }
+
+  void Sprites(const std::vector<float>& positions, float size) {
+    SDL_SetRenderDrawColor(mRenderer, 0x1E, 0x2A, 0x38, 0xFF);
+    SDL_RenderClear(mRenderer);
+    for (size_t i = 0; i < positions.size(); i += 2) {
+      SDL_FRect r{positions[i] - size / 2, positions[i + 1] - size / 2, size, size};
+      SDL_RenderCopyF(mRenderer, mTexture, nullptr, &r);
+    }
+    SDL_RenderPresent(mRenderer);
+  }
+
+  // SDL's renderer has a GL context of its own: the project's stays current outside its rounds.
+  struct Keep {
+    Keep() : window(SDL_GL_GetCurrentWindow()), context(SDL_GL_GetCurrentContext()) {}
+    ~Keep() {
+      if (window && context) SDL_GL_MakeCurrent(window, context);
+    }
+    SDL_Window* window;
+    SDL_GLContext context;
+  };
+
+ private:
+  SDL_Window* mWindow = nullptr;
+  SDL_Renderer* mRenderer = nullptr;
+  SDL_Texture* mTexture = nullptr;
+};
+
 // ---- scenes ---------------------------------------------------------------------------------------
 
 struct Scene {
   std::string name;
   std::function<void()> project;   // one frame through the game's drawing path
   std::function<void()> baseline;  // the same frame in plain OpenGL (inside Baseline::Enter)
-  bool enterBaseline = true;
 };
 
 // Runs `frame` for at least `seconds`; adds the frames drawn and the time taken.
@@ -284,6 +343,11 @@ int main(int argc, char** argv) {
                       gl.Clear(++shade & 1);
                       gl.Swap();
                     }});
+  auto sdlSide = std::make_unique<SdlSide>();
+  SdlSide& sdl = *sdlSide;
+  std::map<std::string, std::function<void()>> sdlScenes;  // the same frames through SDL's renderer
+  sdl.SetSprite(spritePixels, 64);
+  if (!sdl.Ready()) std::fprintf(stderr, "render_bench: SDL's renderer did not start: %s\n", SDL_GetError());
   for (int count : {1000, 5000, 20000}) {
     auto positions = std::make_shared<std::vector<float>>();
     Lcg rng;
@@ -307,6 +371,7 @@ int main(int argc, char** argv) {
                         gl.Quads(glSprite, *vertices);
                         gl.Swap();
                       }});
+    if (sdl.Ready() && count <= 5000) sdlScenes[scenes.back().name] = [&, positions] { sdl.Sprites(*positions, 64); };
   }
   auto layerVertices = std::make_shared<std::vector<GlVertex>>();
   scenes.push_back({"layers4",
@@ -368,17 +433,36 @@ int main(int argc, char** argv) {
     gl.Enter();
     s.baseline();
     gl.Leave();
-    double projectFrames = 0, projectTime = 0, baseFrames = 0, baseTime = 0;
+    std::function<void()> sdlFrame = sdlScenes.count(s.name) ? sdlScenes[s.name] : nullptr;
+    if (sdlFrame) {
+      SdlSide::Keep keep;
+      sdlFrame();
+    }
+    double projectFrames = 0, projectTime = 0, baseFrames = 0, baseTime = 0, sdlFrames = 0, sdlTime = 0;
+    long draws = 0;
     for (int round = 0; round < kRounds; ++round) {
       double slice = seconds / kRounds;
+      long drawsBefore = os::TestDrawCallCount();
       Run(s.project, slice, &projectFrames, &projectTime);
+      draws += os::TestDrawCallCount() - drawsBefore;
       PumpMessages();
       gl.Enter();
       Run(s.baseline, slice, &baseFrames, &baseTime);
       gl.Leave();
+      if (sdlFrame) {
+        SdlSide::Keep keep;
+        Run(sdlFrame, slice, &sdlFrames, &sdlTime);
+      }
+      PumpMessages();
     }
     double f = projectFrames / projectTime, b = baseFrames / baseTime, ratio = b > 0 ? f / b : 0;
-    std::printf("render %s project_fps=%.1f baseline_fps=%.1f ratio=%.3f\n", s.name.c_str(), f, b, ratio);
+    std::printf("render %s project_fps=%.1f baseline_fps=%.1f ratio=%.3f gl_draws_per_frame=%.1f", s.name.c_str(), f, b,
+                ratio, projectFrames > 0 ? double(draws) / projectFrames : 0.0);
+    if (sdlFrame && sdlTime > 0) {
+      double sf = sdlFrames / sdlTime;
+      std::printf(" sdl_renderer_fps=%.1f ratio_to_sdl=%.3f", sf, sf > 0 ? f / sf : 0.0);
+    }
+    std::printf("\n");
     std::fflush(stdout);
     if (ratio > 0) {
       logSum += std::log(ratio);
@@ -388,6 +472,8 @@ int main(int argc, char** argv) {
   std::printf("render geomean_ratio=%.3f\n", measured ? std::exp(logSum / measured) : 0.0);
 
   scenes.clear();
+  sdlScenes.clear();
+  sdlSide.reset();
   text.reset();
   sprite.reset();
   layer.reset();

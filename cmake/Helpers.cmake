@@ -72,6 +72,12 @@ function(tm_add_benchmarks)
     add_executable(bench_${n} ${s})
     target_link_libraries(bench_${n} PRIVATE harrowmere_game tallowmark benchmark::benchmark)
   endforeach()
+  # The bare SDL + OpenGL program that game_bench compares the game with.
+  add_executable(bench_bare_picture ${CMAKE_SOURCE_DIR}/bench/bare/bare_picture.cpp)
+  target_link_libraries(bench_bare_picture PRIVATE PkgConfig::TM_SDL2 PkgConfig::TM_GL)
+  if(TARGET bench_game_bench)
+    add_dependencies(bench_game_bench bench_bare_picture harrowmere)
+  endif()
 endfunction()
 
 # tm_add_fuzzer(NAME name SOURCES files... CORPUS dir)

@@ -202,6 +202,7 @@ class Direct3D;
 class Device;
 
 Device* gPendingDevice = nullptr;  // the device holding gathered primitives, if any
+long gDrawCalls = 0;               // GL draws issued by all devices
 
 // The list primitive a primitive type unrolls into.
 GLenum ListOf(D3DPRIMITIVETYPE t) {
@@ -218,9 +219,21 @@ GLenum ListOf(D3DPRIMITIVETYPE t) {
 // vertex stay), line strips become pairs.
 template <class At>
 void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8_t>* out) {
+  size_t vertices = 0;
+  switch (type) {
+    case D3DPT_TRIANGLEFAN:
+    case D3DPT_TRIANGLESTRIP: vertices = n >= 3 ? size_t(n - 2) * 3 : 0; break;
+    case D3DPT_LINESTRIP: vertices = n >= 2 ? size_t(n - 1) * 2 : 0; break;
+    case D3DPT_TRIANGLELIST: vertices = n / 3 * 3; break;
+    case D3DPT_LINELIST: vertices = n / 2 * 2; break;
+    default: vertices = n; break;
+  }
+  size_t at0 = out->size();
+  out->resize(at0 + vertices * size_t(stride));
+  uint8_t* to = out->data() + at0;
   auto put = [&](DWORD i) {
-    const uint8_t* v = at(i);
-    out->insert(out->end(), v, v + stride);
+    std::memcpy(to, at(i), size_t(stride));
+    to += stride;
   };
   switch (type) {
     case D3DPT_TRIANGLEFAN:
@@ -235,15 +248,42 @@ void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8
     case D3DPT_LINESTRIP:
       for (DWORD i = 0; i + 1 < n; ++i) put(i), put(i + 1);
       break;
-    case D3DPT_TRIANGLELIST:
-      for (DWORD i = 0; i + 2 < n; i += 3) put(i), put(i + 1), put(i + 2);
-      break;
-    case D3DPT_LINELIST:
-      for (DWORD i = 0; i + 1 < n; i += 2) put(i), put(i + 1);
-      break;
     default:
-      for (DWORD i = 0; i < n; ++i) put(i);
+      for (DWORD i = 0; i < vertices; ++i) put(i);
       break;
+  }
+}
+
+// The same for vertices stored one after another: lists are copied whole.
+void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, std::vector<uint8_t>* out) {
+  if (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST || type == D3DPT_POINTLIST) {
+    DWORD whole = type == D3DPT_TRIANGLELIST ? n / 3 * 3 : type == D3DPT_LINELIST ? n / 2 * 2 : n;
+    out->insert(out->end(), v, v + size_t(whole) * size_t(stride));
+    return;
+  }
+  Unroll(type, n, stride, [&](DWORD i) { return v + size_t(i) * size_t(stride); }, out);
+}
+
+// The vertex arrays a draw reads besides positions and diffuse colours.
+struct Arrays {
+  bool normal = false, specular = false, tex = false;
+};
+
+// Whether one half (colour or alpha) of stage 0 hands on the diffuse colour unchanged when its
+// texture reads as opaque white.
+bool PassesDiffuse(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
+  auto diffuse = [alpha](DWORD a) {
+    DWORD s = a & D3DTA_SELECTMASK;
+    return (s == D3DTA_DIFFUSE || s == D3DTA_CURRENT) && !(a & D3DTA_COMPLEMENT) &&
+           (alpha || !(a & D3DTA_ALPHAREPLICATE));
+  };
+  auto white = [](DWORD a) { return (a & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !(a & D3DTA_COMPLEMENT); };
+  switch (op) {
+    case D3DTOP_SELECTARG1: return diffuse(arg1);
+    case D3DTOP_SELECTARG2: return diffuse(arg2);
+    case D3DTOP_MODULATE: return (diffuse(arg1) && white(arg2)) || (white(arg1) && diffuse(arg2));
+    case D3DTOP_DISABLE: return alpha;
+    default: return false;
   }
 }
 
@@ -423,7 +463,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   HRESULT SetTransform(D3DTRANSFORMSTATETYPE which, LPD3DMATRIX m) override {
     D3DMATRIX* slot = Slot(which);
     if (!slot || !m) return DDERR_INVALIDPARAMS;
-    if (std::memcmp(slot, m, sizeof *m) != 0) CloseBatch();
+    if (std::memcmp(slot, m, sizeof *m) != 0) Changing();
     *slot = *m;
     return D3D_OK;
   }
@@ -442,7 +482,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (vp->dwWidth == 0 || vp->dwHeight == 0 || right > uint64_t(mTarget->Width()) ||
         bottom > uint64_t(mTarget->Height()) || vp->dvMinZ < 0 || vp->dvMaxZ > 1 || vp->dvMinZ > vp->dvMaxZ)
       return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mViewport, vp, sizeof *vp) != 0) CloseBatch();
+    if (std::memcmp(&mViewport, vp, sizeof *vp) != 0) Changing();
     mViewport = *vp;
     return D3D_OK;
   }
@@ -455,7 +495,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT SetMaterial(LPD3DMATERIAL7 m) override {
     if (!m) return DDERR_INVALIDPARAMS;
-    if (std::memcmp(&mMaterial, m, sizeof *m) != 0) CloseBatch();
+    if (std::memcmp(&mMaterial, m, sizeof *m) != 0) Changing();
     mMaterial = *m;
     return D3D_OK;
   }
@@ -468,7 +508,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
 
   HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
     if (state >= kStates) return DDERR_INVALIDPARAMS;
-    if (mRs[state] != value) CloseBatch();
+    if (mRs[state] != value) Changing();
     mRs[state] = value;
     return D3D_OK;
   }
@@ -503,7 +543,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (stage >= kStages) return DDERR_INVALIDPARAMS;
     Surface* s = texture ? AsSurface(texture) : nullptr;
     if (s && s->IsDepth()) return DDERR_INVALIDCAPS;
-    if (s != mTextures[stage]) CloseBatch();
+    if (stage == 0 && s != mTextures[0]) Changing();
     if (s) s->AddRef();
     if (mTextures[stage]) mTextures[stage]->Release();
     mTextures[stage] = s;
@@ -520,7 +560,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (stage >= kStages || state >= kStageStates) return DDERR_INVALIDPARAMS;
     bool same = mTss[stage][state] == value;
     if (state == D3DTSS_ADDRESS) same = same && mTss[stage][D3DTSS_ADDRESSU] == value && mTss[stage][D3DTSS_ADDRESSV] == value;
-    if (!same) CloseBatch();
+    if (!same) Changing();
     mTss[stage][state] = value;
     if (state == D3DTSS_ADDRESS) mTss[stage][D3DTSS_ADDRESSU] = mTss[stage][D3DTSS_ADDRESSV] = value;
     return D3D_OK;
@@ -533,11 +573,51 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (gPendingDevice == this) gPendingDevice = nullptr;
   }
 
-  // Ends the gathered batch: into the frame log when it was started for it, else drawn now.
+  // Ends the gathered batch, under the state it was gathered under: into the frame log when it was
+  // started for it, else drawn now.
   void CloseBatch() {
-    if (mBatchCount == 0) return;
+    if (mBatchCount == 0) {
+      ForgetKeptState();
+      return;
+    }
+    if (mStateKept) SwapState(mKept);
     if (mBatchLogged) LogBatch();
     else DrawBatch();
+    if (mStateKept) SwapState(mKept);
+    ForgetKeptState();
+  }
+
+  // A state is about to change while primitives wait: they keep a copy of the state they were
+  // gathered under, so that a state set and set back between two draws ends no batch.
+  void Changing() {
+    if (mBatchCount == 0 || mStateKept) return;
+    mStateKept = true;
+    std::memcpy(mKept.rs, mRs, sizeof mRs);
+    std::memcpy(mKept.tss, mTss, sizeof mTss);
+    mKept.world = mWorld;
+    mKept.view = mView;
+    mKept.projection = mProjection;
+    mKept.viewport = mViewport;
+    mKept.material = mMaterial;
+    for (int i = 0; i < kStages; ++i) {
+      mKept.textures[i] = mTextures[i];
+      if (mKept.textures[i]) mKept.textures[i]->AddRef();
+    }
+  }
+
+  bool SameAsKeptState() const {
+    return std::memcmp(mKept.rs, mRs, sizeof mRs) == 0 && std::memcmp(mKept.tss, mTss, sizeof mTss) == 0 &&
+           std::memcmp(&mKept.world, &mWorld, sizeof mWorld) == 0 && std::memcmp(&mKept.view, &mView, sizeof mView) == 0 &&
+           std::memcmp(&mKept.projection, &mProjection, sizeof mProjection) == 0 &&
+           std::memcmp(&mKept.viewport, &mViewport, sizeof mViewport) == 0 &&
+           std::memcmp(&mKept.material, &mMaterial, sizeof mMaterial) == 0 &&
+           std::equal(mTextures, mTextures + kStages, mKept.textures);
+  }
+
+  void ForgetKeptState() {
+    if (!mStateKept) return;
+    mStateKept = false;
+    ReleaseTextures(mKept);
   }
 
   // The digest of the logged frame when the log holds every draw of this device since it was last
@@ -571,9 +651,10 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (mRs[D3DRENDERSTATE_ZENABLE])
       if (Surface* depth = mTarget->DepthBuffer()) depth->ApplyDepthClear();
     ApplyTransforms(l);
-    ApplyStates(l);
-    SetArrays(l, mBatch.data());
+    Arrays arrays = ApplyStates(l);
+    SetArrays(l, arrays, mBatch.data());
     glDrawArrays(mBatchMode, 0, GLsizei(count));
+    ++gDrawCalls;
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
@@ -647,7 +728,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glLoadMatrixf(&mv._11);
   }
 
-  void ApplyStates(const Layout& l) {
+  // Sets GL's state for a draw; answers which vertex arrays the draw reads.
+  Arrays ApplyStates(const Layout& l) {
     glEnable(GL_SCISSOR_TEST);
     glScissor(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -693,19 +775,28 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glDisable(GL_COLOR_MATERIAL);
     }
     if (mRs[D3DRENDERSTATE_NORMALIZENORMALS]) glEnable(GL_NORMALIZE); else glDisable(GL_NORMALIZE);
-    if (mRs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit) glEnable(GL_COLOR_SUM);
+    Arrays arrays;
+    arrays.normal = lit && l.normal >= 0;
+    arrays.specular = mRs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit;
+    if (arrays.specular) glEnable(GL_COLOR_SUM);
     else glDisable(GL_COLOR_SUM);
-    ApplyStage(l);
+    arrays.tex = ApplyStage() && l.tex >= 0;
+    return arrays;
   }
 
-  void ApplyStage(const Layout& l) {
+  // Sets up stage 0; false when it samples no texture.
+  bool ApplyStage() {
     const DWORD* t = mTss[0];
-    if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE) {
+    Surface* s = mTextures[0];
+    // Without a texture the stage samples white: a stage that only multiplies by it or passes the
+    // diffuse colour on draws untextured, which spares the texture reads.
+    if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE ||
+        (!s && PassesDiffuse(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]) &&
+         PassesDiffuse(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]))) {
       glDisable(GL_TEXTURE_2D);
-      return;
+      return false;
     }
     glEnable(GL_TEXTURE_2D);
-    Surface* s = mTextures[0];
     GLuint tex = s ? s->Texture() : 0;
     glBindTexture(GL_TEXTURE_2D, tex ? tex : WhiteTexture());
     bool linearMag = t[D3DTSS_MAGFILTER] != D3DTFG_POINT, linearMin = t[D3DTSS_MINFILTER] != D3DTFN_POINT;
@@ -725,13 +816,13 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
     Combine(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]);
     Combine(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]);
-    (void)l;
+    return true;
   }
 
-  void SetArrays(const Layout& l, const uint8_t* v) {
+  void SetArrays(const Layout& l, const Arrays& arrays, const uint8_t* v) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, l.stride, v);
-    if (l.normal >= 0) {
+    if (arrays.normal) {
       glEnableClientState(GL_NORMAL_ARRAY);
       glNormalPointer(GL_FLOAT, l.stride, v + l.normal);
     } else {
@@ -745,13 +836,13 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glDisableClientState(GL_COLOR_ARRAY);
       glColor4f(1, 1, 1, 1);
     }
-    if (l.specular >= 0) {
+    if (arrays.specular) {
       glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
       gl::SecondaryColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, l.stride, v + l.specular);
     } else {
       glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
     }
-    if (l.tex >= 0) {
+    if (arrays.tex) {
       glEnableClientState(GL_TEXTURE_COORD_ARRAY);
       glTexCoordPointer(2, GL_FLOAT, l.stride, v + l.tex);
     } else {
@@ -772,6 +863,10 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (!os::gl::OnGlThread()) return DDERR_GENERIC;
     if (type == D3DPT_TRIANGLEFAN && count == 4 && !indices && ClearedAsSolid(l, vertices)) return TakeDeferredError();
     GLenum list = ListOf(type);
+    if (mStateKept) {
+      if (SameAsKeptState()) ForgetKeptState();
+      else CloseBatch();
+    }
     if (mBatchCount > 0 && (fvf != mBatchFvf || list != mBatchMode)) CloseBatch();
     if (mBatchCount == 0) {
       // A new batch: another device's primitives go first; the texture is made ready now, and the
@@ -790,7 +885,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (indices)
       Unroll(type, indexCount, l.stride, [&](DWORD i) { return v + size_t(indices[i]) * l.stride; }, &mBatch);
     else
-      Unroll(type, count, l.stride, [&](DWORD i) { return v + size_t(i) * l.stride; }, &mBatch);
+      Unroll(type, count, l.stride, v, &mBatch);
     mBatchCount += DWORD((mBatch.size() - before) / l.stride);
     if (mBatchCount > 0) gPendingDevice = this;
     return TakeDeferredError();
@@ -847,6 +942,10 @@ class Device final : public ComObject<IDirect3DDevice7> {
   static_assert(LoggedBatch::kStates == kStates && LoggedBatch::kStages == kStages &&
                 LoggedBatch::kStageStates == kStageStates);
   bool mBatchLogged = false;
+  // The state the gathered batch was gathered under, once a setter changed it while it waits
+  // (textures hold a reference while kept).
+  LoggedBatch mKept;
+  bool mStateKept = false;
   std::vector<LoggedBatch> mLog;
   FrameDigest mLogDigest;
 
@@ -1001,6 +1100,8 @@ IDirectDraw7* DirectDrawOfDevice(IDirect3DDevice7* device) {
 }  // namespace os::dd
 
 namespace os {
+long TestDrawCallCount() { return dd::gDrawCalls; }
+
 void TestSetDeviceDesc(const D3DDEVICEDESC7* desc) {
   std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
   if (desc) dd::Config().deviceDesc = *desc;

@@ -321,6 +321,8 @@ void TestSetDesktopDepth(DWORD bitsPerPixel);
 bool TestReadPresentedFrame(std::vector<uint32_t>* pixels, int* width, int* height);
 // How many frames were swapped into the real main window so far (unchanged frames are not).
 int TestWindowSwapCount();
+// How many GL draw calls the Direct3D devices issued so far (benchmarks report it per frame).
+long TestDrawCallCount();
 // While on, each swap keeps a copy of the whole drawable as it was swapped (bars included), which
 // TestReadWindowPixels answers as 0xAARRGGBB words, rows top-down. Off by default: it costs a read.
 void TestCaptureWindowPixels(bool on);

@@ -3,6 +3,7 @@
 // object and its surfaces share, and the test configuration. Not for callers outside src/os.
 #pragma once
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -110,7 +111,10 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   // Changes with every change of the pixels (a number no other surface state shares).
   uint64_t Generation() const { return mGeneration; }
   void SetWantMipmaps(bool on) { mMipmaps = on; }
-  uint8_t* Row(int y) { return mPixels.data() + static_cast<size_t>(y) * mPitch; }
+  uint8_t* Row(int y) {
+    mUntouched = false;
+    return mPixels.get() + static_cast<size_t>(y) * mPitch;
+  }
   int Pitch() const { return mPitch; }
 
   // GL mirror. Each prepares the side it names: the texture current (uploads pending pixels), the
@@ -142,6 +146,7 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   HRESULT Fill(const RECT& rect, DWORD raw);
   GLuint BindFramebufferOf(GLuint texture);   // this surface's framebuffer object around `texture`
   void ClearNow();                            // carries out a pending fill
+  void UploadZeros();
   void Upload();
   // Called before this surface's GL pixels change: the frame remembered for the tests and a
   // surface showing this one's texture (see Overlay) are taken care of first.
@@ -184,13 +189,16 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   std::shared_ptr<Display> mDisplay;
   DDSURFACEDESC2 mDesc{};
   int mPitch = 0;
-  std::vector<uint8_t> mPixels;
+  // Zeroed by the allocator: a large surface's memory comes as fresh pages that cost nothing until
+  // touched, where filling it here would write every byte of every surface made.
+  std::unique_ptr<uint8_t, void (*)(void*)> mPixels{nullptr, std::free};
   int64_t mBudgetBytes = 0;      // taken from the video memory budget, given back on release
   bool mLocked = false;
   DWORD mLockFlags = 0;
   bool mLost = false;
   bool mMipmaps = false;
   bool mCpuNewer = true;         // the pixels changed since the last upload
+  bool mUntouched = true;        // the memory still holds the zeros it was made with
   bool mGpuNewer = false;        // GL drew since the last read-back
   GLuint mTexture = 0, mFramebuffer = 0, mDepth = 0;
   Surface* mBack = nullptr;      // attached back buffer (primary of a flipping chain)

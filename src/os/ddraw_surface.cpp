@@ -99,7 +99,8 @@ Surface::Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, i
   int bpp = IsDepth() ? 0 : BytesPerPixel(Format());
   mPitch = (Width() * bpp + 3) & ~3;
   mDesc.lPitch = mPitch;
-  mPixels.assign(static_cast<size_t>(mPitch) * Height(), 0);
+  mPixels.reset(static_cast<uint8_t*>(std::calloc(std::max<size_t>(size_t(mPitch) * size_t(Height()), 1), 1)));
+  if (!mPixels) throw std::bad_alloc();
   mMipmaps = (Caps() & DDSCAPS_MIPMAP) != 0;
   Touch();
   Register(this);
@@ -145,7 +146,7 @@ void Surface::Upload() {
   glBindTexture(GL_TEXTURE_2D, mTexture);
   if (IsArgb8888(Format())) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, mPitch / 4);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, mPixels.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, mPixels.get());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   } else {
     std::vector<uint32_t> argb(static_cast<size_t>(Width()) * Height());
@@ -168,7 +169,8 @@ GLuint Surface::Texture() {
     if (mMipmaps) gl::GenerateMipmap(GL_TEXTURE_2D);
     mCpuNewer = !mClearPending;   // a pending fill replaces what memory holds
   }
-  if (mCpuNewer) Upload();
+  if (mCpuNewer && mUntouched && !mClearPending) UploadZeros();
+  else if (mCpuNewer) Upload();
   if (mClearPending) ClearNow();
   return mTexture;
 }
@@ -214,6 +216,21 @@ GLuint Surface::BindFramebufferOf(GLuint tex) {
     mAttachedDepth = depth;
   }
   return mFramebuffer;
+}
+
+// Memory never written holds zeros: the texture is cleared to what they read as rather than sent
+// every byte of them.
+void Surface::UploadZeros() {
+  BeforeGlChange(Change::Whole);
+  uint32_t saved = mSolidArgb;
+  mSolidArgb = ToArgb(Format(), 0);
+  ClearNow();
+  mSolidArgb = saved;
+  if (mMipmaps) {
+    glBindTexture(GL_TEXTURE_2D, mTexture);
+    gl::GenerateMipmap(GL_TEXTURE_2D);
+  }
+  mCpuNewer = false;
 }
 
 void Surface::ClearNow() {

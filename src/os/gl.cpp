@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -165,7 +167,22 @@ SDL_Window* BeginPresent(HWND hwnd, bool vsync, Shown* now) {
   return window;
 }
 
-void EndPresent(SDL_Window* window, const Shown& now) {
+// With TM_PRESENT_LOG naming a file, each swap appends "present <monotonic clock in ns>" to it
+// ("solid" instead of "present" for a frame of one colour), so that a benchmark outside the process
+// can count frames and time the first picture.
+void LogPresent(bool solid) {
+  static FILE* log = [] {
+    const char* path = std::getenv("TM_PRESENT_LOG");
+    return path && *path ? std::fopen(path, "a") : nullptr;
+  }();
+  if (!log) return;
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  std::fprintf(log, "%s %lld\n", solid ? "solid" : "present", static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec);
+  std::fflush(log);
+}
+
+void EndPresent(SDL_Window* window, const Shown& now, bool solid) {
   if (gCapture && now.drawableWidth > 0 && now.drawableHeight > 0) {
     int w = now.drawableWidth, h = now.drawableHeight;
     std::vector<uint32_t> rows(size_t(w) * h);
@@ -178,6 +195,7 @@ void EndPresent(SDL_Window* window, const Shown& now) {
     gCapturedHeight = h;
   }
   SDL_GL_SwapWindow(window);
+  LogPresent(solid);
   BindFramebuffer(GL_FRAMEBUFFER, 0);
   gShown = now;
   ++gSwaps;
@@ -213,7 +231,7 @@ void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int
   BlitFramebuffer(x, y, x + width, y + height, p.x, dh - p.y, p.x + p.width, dh - p.y - p.height, GL_COLOR_BUFFER_BIT,
                   p.width == width && p.height == height ? GL_NEAREST : GL_LINEAR);
   os::fit::NoteShownFrame(width, height);
-  EndPresent(window, now);
+  EndPresent(window, now, false);
 }
 
 void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool vsync, const void* source,
@@ -235,7 +253,7 @@ void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool 
   glClear(GL_COLOR_BUFFER_BIT);
   glDisable(GL_SCISSOR_TEST);
   if (width > 0 && height > 0) os::fit::NoteShownFrame(width, height);
-  EndPresent(window, now);
+  EndPresent(window, now, true);
 }
 
 void LeaveWindow(void* sdlWindow) {

@@ -131,4 +131,53 @@ TEST_F(GfxBatch, FansStripsAndIndexedListsDrawAsSeparateCallsWould) {
                          {15, kYellow}});
 }
 
+TEST_F(GfxBatch, StatesSetAndSetBackBetweenDrawsCostNoDraw) {
+  Textured();
+  device->SetTexture(0, red);
+  device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+  device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+  long before = os::TestDrawCallCount();
+  Columns(0, 6);
+  // A texture and a blend set and set back with nothing drawn in between: still one run.
+  device->SetTexture(0, green);
+  device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+  device->SetTexture(0, red);
+  device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, FALSE);
+  Columns(4, 10);
+  // Changed for good: the run so far is drawn under its own state, the next one added onto it.
+  device->SetTexture(0, green);
+  device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+  Columns(8, 16);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  // Reading the target draws whatever is still held back.
+  ExpectColumns(target, {{2, kRed}, {5, kRed}, {9, kYellow}, {12, kGreen}});
+  EXPECT_EQ(os::TestDrawCallCount() - before, 2);
+}
+
+TEST_F(GfxBatch, AStateChangedWhileQuadsWaitLeavesThemTheirOwnState) {
+  Untextured();
+  Columns(0, 16, kBlue);
+  Columns(0, 12, kRed);
+  device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+  device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+  // The Lock draws the waiting quads: opaque, as they were drawn, not added.
+  ExpectColumns(target, {{2, kRed}, {14, kBlue}});
+  Columns(8, 16, kGreen);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ExpectColumns(target, {{2, kRed}, {9, kYellow}, {14, 0xFF00FFFF}});
+}
+
+TEST_F(GfxBatch, WithoutATextureTheStageStillSamplesWhite) {
+  Untextured();
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+  Columns(0, 8, kRed);       // white times red
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
+  Columns(8, 16, kRed);      // white plus red
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ExpectColumns(target, {{2, kRed}, {5, kRed}, {10, 0xFFFFFFFF}, {14, 0xFFFFFFFF}});
+}
+
 }  // namespace
