@@ -592,17 +592,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   void Changing() {
     if (mBatchCount == 0 || mStateKept) return;
     mStateKept = true;
-    std::memcpy(mKept.rs, mRs, sizeof mRs);
-    std::memcpy(mKept.tss, mTss, sizeof mTss);
-    mKept.world = mWorld;
-    mKept.view = mView;
-    mKept.projection = mProjection;
-    mKept.viewport = mViewport;
-    mKept.material = mMaterial;
-    for (int i = 0; i < kStages; ++i) {
-      mKept.textures[i] = mTextures[i];
-      if (mKept.textures[i]) mKept.textures[i]->AddRef();
-    }
+    CaptureState(mKept);
   }
 
   bool SameAsKeptState() const {
@@ -960,8 +950,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     std::swap(mTextures, b.textures);
   }
 
-  void LogBatch() {
-    LoggedBatch& b = mLog.emplace_back();
+  // Copies the device's current state into a batch record, holding a reference to each texture.
+  void CaptureState(LoggedBatch& b) {
     std::memcpy(b.rs, mRs, sizeof mRs);
     std::memcpy(b.tss, mTss, sizeof mTss);
     b.world = mWorld;
@@ -973,6 +963,11 @@ class Device final : public ComObject<IDirect3DDevice7> {
       b.textures[i] = mTextures[i];
       if (b.textures[i]) b.textures[i]->AddRef();
     }
+  }
+
+  void LogBatch() {
+    LoggedBatch& b = mLog.emplace_back();
+    CaptureState(b);
     b.fvf = mBatchFvf;
     b.count = mBatchCount;
     b.mode = mBatchMode;
