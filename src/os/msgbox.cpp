@@ -112,8 +112,7 @@ std::vector<MessageBoxCall> TestMessageBoxes() {
 void TestResetMessageBoxes() {
   std::lock_guard<std::mutex> g(gLock);
   gCalls.clear();
-  gAnswers.clear();
-  gRecord = -1;
+  gAnswers.clear();  // a test's choice to record stays until it says otherwise
 }
 
 }  // namespace os

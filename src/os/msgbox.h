@@ -29,5 +29,5 @@ void TestRecordMessageBoxes(bool on);
 // Answers for the next recorded boxes, in order; without one a box gets its first button.
 void TestAnswerMessageBox(int answer);
 std::vector<MessageBoxCall> TestMessageBoxes();
-void TestResetMessageBoxes();
+void TestResetMessageBoxes();  // forgets the boxes and answers, keeps the recording choice
 }  // namespace os

@@ -20,5 +20,5 @@ struct ShellCall {
 // Record instead of starting anything (on by default under SDL's offscreen or dummy driver).
 void TestRecordShellExecute(bool on);
 std::vector<ShellCall> TestShellCalls();
-void TestResetShellCalls();
+void TestResetShellCalls();  // forgets the calls, keeps the recording choice
 }  // namespace os

@@ -143,7 +143,6 @@ class PlatformMainTest : public ::testing::Test {
   void TearDown() override {
     fs::current_path(start_);
     os::TestSetModulePath("");
-    os::TestRecordMessageBoxes(false);
     os::TestClearFailures();
     LogInit("");
     SetProcessCommandLine("");
