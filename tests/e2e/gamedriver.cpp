@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,6 +89,7 @@ bool GameDriver::Start(const std::vector<std::string>& args, bool single) {
   for (const auto& entry : fs::directory_iterator(control_)) fs::remove(entry.path(), ignored);
   pid_ = fork();
   if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // a test killed by its time-out takes its game with it
     setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
     setenv("XDG_DESKTOP_DIR", (root_ / "desk").c_str(), 1);
     setenv("TM_E2E_DIR", control_.c_str(), 1);
