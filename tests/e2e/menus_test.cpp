@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -524,3 +525,32 @@ TEST_F(MenusTest, AltF1ShowsTheOverlayTextAndHidesItAgain) {
 }
 
 }  // namespace
+
+// A window showing the game at another size (a host's smaller window) draws every text once at
+// the view's scale, as it does the pictures: at half the size a text covers a quarter of the
+// pixels it covered. (Text laid out from the middle or the bottom of its box once vanished there;
+// text was once scaled twice.)
+TEST_F(MenusTest, TextsFollowTheViewsScaleOnceLikeThePictures) {
+  CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->WaitFor("alpha transition", "0.00", 60000));
+  game_->Settle(5);
+  const std::vector<std::string> texts = {"welcome", "title", "play", "quit"};
+  std::vector<std::array<int, 4>> rects;
+  for (const std::string& name : texts) {
+    int r[4];
+    ASSERT_TRUE(game_->Rect(name, r)) << name;
+    rects.push_back({r[0], r[1], r[2], r[3]});
+  }
+  const Frame full = game_->Shot();
+  ASSERT_EQ(game_->Send("config viewportscale 0.5"), "ok");
+  game_->Settle(10);
+  const Frame half = game_->Shot();
+  ASSERT_EQ(half.width, full.width);  // the window keeps its size; the game shows in its top-left quarter
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::array<int, 4>& r = rects[i];
+    const int halved[4] = {r[0] / 2, r[1] / 2, (r[2] + 1) / 2, (r[3] + 1) / 2};
+    const int before = LightPixels(full, r.data()), after = LightPixels(half, halved);
+    ASSERT_GT(before, 60) << texts[i];
+    EXPECT_NEAR(double(after) / before, 0.25, 0.1) << texts[i] << ": " << before << " light pixels, then " << after;
+  }
+}
