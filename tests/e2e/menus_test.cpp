@@ -554,3 +554,27 @@ TEST_F(MenusTest, TextsFollowTheViewsScaleOnceLikeThePictures) {
     EXPECT_NEAR(double(after) / before, 0.25, 0.1) << texts[i] << ": " << before << " light pixels, then " << after;
   }
 }
+
+// The credits draw their own text: on a view at half the size they stand centred on the view's
+// middle, as they do on the full window.
+TEST_F(MenusTest, CreditsFollowTheViewsScale) {
+  CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->ClickUntil("credits", "top", "creditswindow"));
+  ASSERT_EQ(game_->Send("config viewportscale 0.5"), "ok");
+  game_->Settle(10);
+  const Frame frame = game_->Shot();
+  int r[4];
+  ASSERT_TRUE(game_->Rect("roll", r));
+  const int quarter[4] = {r[0] / 2, r[1] / 2, r[2] / 2, r[3] / 2};
+  EXPECT_GT(LightPixels(frame, quarter), 75);
+  int left = frame.width, right = -1;
+  for (int y = quarter[1]; y < quarter[3]; ++y)
+    for (int x = quarter[0]; x < quarter[2]; ++x) {
+      const uint32_t p = frame.At(x, y);
+      const int red = int((p >> 16) & 255), green = int((p >> 8) & 255), blue = int(p & 255);
+      if (std::abs(red - 240) <= 20 && std::abs(green - 190) <= 20 && std::abs(blue - 90) <= 20)
+        left = std::min(left, x), right = std::max(right, x);
+    }
+  ASSERT_GE(right, 0) << "no heading seen";
+  EXPECT_NEAR((left + right + 1) / 2.0, frame.width / 4.0, 4.0) << left << ".." << right;
+}
