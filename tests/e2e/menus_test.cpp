@@ -424,6 +424,14 @@ TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
     }
   ASSERT_GE(right, 0) << "no heading seen";
   EXPECT_NEAR((left + right + 1) / 2.0, frame.width / 2.0, 4.0) << left << ".." << right;
+  // The menu's picture shows through the cover, dimmed: the manor's lit windows right of the roll.
+  int warm = 0;
+  for (int y = 430; y < 560; ++y)
+    for (int x = r[2]; x < 1000; ++x) {
+      const uint32_t p = frame.At(x, y);
+      if (int((p >> 16) & 255) > 60 && int((p >> 8) & 255) > 40 && int(p & 255) < 70) ++warm;
+    }
+  EXPECT_GT(warm, 100);
   // Escape closes them as Back does.
   game_->Send("key 27");
   ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
