@@ -14,11 +14,14 @@ struct TimelineRecorder {
   std::vector<TAnimationPlayer::Step>* steps;
   int32_t frameCount;
   uint32_t delay;
+  bool full;
 };
 
-// Steps beyond this are not recorded: a script listing frames in an endless loop cannot grow the
-// timeline without bound (such a loop is cut off by Lua's own limits only much later).
+// A timeline holds at most this many steps: a script that lists frames in an endless loop is
+// stopped there and keeps what it listed.
 constexpr size_t kMaxSteps = 4096;
+// A script that runs this many instructions without finishing is stopped (checked every 1000).
+constexpr int kMaxInstructions = 5000000;
 
 TimelineRecorder* Recorder(lua_State* L) { return static_cast<TimelineRecorder*>(lua_touserdata(L, lua_upvalueindex(1))); }
 
@@ -32,7 +35,11 @@ int Frames(lua_State* L) {
   luaL_checktype(L, 1, LUA_TTABLE);
   TimelineRecorder* recorder = Recorder(L);
   const int n = luaL_getn(L, 1);
-  for (int i = 1; i <= n && recorder->steps->size() < kMaxSteps; ++i) {
+  for (int i = 1; i <= n; ++i) {
+    if (recorder->steps->size() >= kMaxSteps) {
+      recorder->full = true;
+      return luaL_error(L, "the animation's timeline is full");
+    }
     lua_rawgeti(L, 1, i);
     const double number = lua_tonumber(L, -1);
     lua_pop(L, 1);
@@ -42,13 +49,21 @@ int Frames(lua_State* L) {
   return 0;
 }
 
+int gInstructions = 0;
+void CountInstructions(lua_State* L, lua_Debug*) {
+  gInstructions += 1000;
+  if (gInstructions >= kMaxInstructions) luaL_error(L, "the animation's script runs too long");
+}
+
 }  // namespace
 
 std::vector<TAnimationPlayer::Step> TAnimationPlayer::ReadTimeline(const TString& script, int32_t frameCount) {
   std::vector<Step> steps;
-  TimelineRecorder recorder{&steps, frameCount, 60};
+  TimelineRecorder recorder{&steps, frameCount, 60, false};
   TScript lua;
   lua_State* L = lua.GetState();
+  gInstructions = 0;
+  lua_sethook(L, CountInstructions, LUA_MASKCOUNT, 1000);
   lua_pushstring(L, "delay");
   lua_pushlightuserdata(L, &recorder);
   lua_pushcclosure(L, Delay, 1);
@@ -57,7 +72,9 @@ std::vector<TAnimationPlayer::Step> TAnimationPlayer::ReadTimeline(const TString
   lua_pushlightuserdata(L, &recorder);
   lua_pushcclosure(L, Frames, 1);
   lua_settable(L, LUA_GLOBALSINDEX);
-  if (lua.DoLuaString(script, -1, 0) != 0 || lua.DoLuaString("if DoAnim then DoAnim() end", -1, 0) != 0) {
+  const bool ran = lua.DoLuaString(script, -1, 0) == 0 && lua.DoLuaString("if DoAnim then DoAnim() end", -1, 0) == 0;
+  lua_sethook(L, nullptr, 0, 0);
+  if (!ran && !recorder.full) {
     LogPrintf("Animation script failed: %s", script.CStr());
     steps.clear();
   }
