@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "core/assetindex.h"
 #include "core/string.h"
@@ -75,6 +76,15 @@ bool ContentFailed() { return gFailed; }
 void ReportContentFailure(const std::string& what) {
   std::fprintf(stderr, "mkcontent: %s\n", what.c_str());
   gFailed = true;
+}
+
+bool SaveText(const std::string& rel, const std::string& text) {
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(gRoot + "/" + rel).parent_path(), ignored);
+  std::ofstream out(gRoot + "/" + rel, std::ios::binary);
+  out << text;
+  if (!out.flush()) ReportContentFailure("cannot write " + rel);
+  return bool(out);
 }
 
 Canvas::Canvas(int w, int h, Rgba background) : mW(w), mH(h), mPix(size_t(w) * h, background) {}

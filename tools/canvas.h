@@ -39,6 +39,8 @@ const std::string& ContentRoot();
 // True once any content file could not be written.
 bool ContentFailed();
 void ReportContentFailure(const std::string& what);
+// Writes a text file below the content root (a failure is reported).
+bool SaveText(const std::string& rel, const std::string& text);
 
 // A rectangle of pixels, x1/y1 exclusive; the default covers any canvas.
 struct Area {

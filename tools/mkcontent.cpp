@@ -500,6 +500,11 @@ void Menus() {
     Canvas c(1024, 768, Hex(0x000000));
     c.SavePng("backgrounds/transition");
   }
+  {
+    // The credits' cover: the menu's picture shows through it, dimmed under the names.
+    Canvas c(1024, 768, Hex(0x000000, 0.6f));
+    c.SavePng("backgrounds/credits_cover");
+  }
   // the wooden panels: the large one of the menus, the dialog, the picked-up item's and the pause
   // screen's
   const struct {

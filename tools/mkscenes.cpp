@@ -355,6 +355,59 @@ void Hall() {
   lit.SavePng("scenes/hall/lantern_lit");
 }
 
+// The hall's fire, moving: frames of the flames over the hearth, laid on the picture at
+// (kFireLeft, kFireTop) by the scene as an animated texture. Each frame draws the five flames of
+// the picture a little taller and swaying (so they cover the still ones) and the log in front of
+// them again, on a clear ground; a sheet of 4 x 2 frames and its description with the script
+// that plays them.
+constexpr int kFireLeft = 520, kFireTop = 370, kFireW = 150, kFireH = 100, kFireFrames = 8;
+
+void HearthFire() {
+  Canvas sheet(kFireW * 4, kFireH * 2);
+  std::string frames;
+  for (int k = 0; k < kFireFrames; ++k) {
+    const int cellX = (k % 4) * kFireW, cellY = (k / 4) * kFireH;
+    const Area cell{cellX, cellY, cellX + kFireW, cellY + kFireH};
+    // From the sheet's pixels to the hall's.
+    const float ox = float(kFireLeft - cellX), oy = float(kFireTop - cellY);
+    const float flicker = 0.7f + 0.3f * Hash(k, 0, 76);
+    sheet.Glow([=](float x, float y) { return Ellipse(x + ox, y + oy, 595, 436, 40, 12); }, Hex(0xff9030, 0.22f * flicker), 16, cell);
+    for (int i = 0; i < 5; ++i) {
+      // The picture's flame: centre, height and the foot it stands on (see Hall).
+      const float cx = 555 + i * 20.f, h0 = 26 + 14 * Hash(i, 1, 39), foot = 440 - 10 * Hash(i, 0, 39) + h0 / 2;
+      const float h = h0 * (1.08f + 0.3f * Hash(i, k, 77)), sway = (Hash(i, k, 78) - 0.5f) * 9;
+      const float cy = foot - h / 2;
+      const auto flame = [=](float x, float y) {
+        x += ox, y += oy;
+        const float t = std::clamp((y - (cy - h / 2)) / h, 0.f, 1.f);  // 0 at the tip
+        const float half = h * 0.22f * std::sqrt(t) * (1.2f - 0.4f * t);
+        const float mid = cx + sway * (1 - t) * (1 - t);
+        return std::max(std::abs(x - mid) - half, std::max(cy - h / 2 - y, y - cy - h / 2));
+      };
+      sheet.Shape(flame, [=](float, float y) { return Mix(Hex(0xfff6c8), Hex(0xff8a1c), std::abs(y + oy - cy) / (h / 2)); }, cell);
+      sheet.Shape([=](float x, float y) { return Ellipse(x + ox, y + oy, cx + sway * 0.1f, cy + h * 0.18f, h * 0.07f, h * 0.18f); },
+                  Hex(0xffffff, 0.8f), cell);
+    }
+    sheet.Solid([=](float x, float y) {
+      x += ox, y += oy;
+      return Union(Box(x, y, 545, 455, 645, 464, 3), Box(x, y, 560, 448, 630, 458, 3));
+    }, Hex(0x3a2010), Look{1, Hex(0, 0.9f), 3, 0.4f}, cell);
+    char frame[160];
+    std::snprintf(frame, sizeof frame, "    <frame name=\"fire%d\" x=\"%d\" y=\"%d\" w=\"%d\" h=\"%d\" regx=\"0\" regy=\"0\"/>\n", k + 1, cellX,
+                  cellY, kFireW, kFireH);
+    frames += frame;
+  }
+  sheet.SavePng("scenes/hall/fire");
+  // The flames leap in no fixed order: the script lists the frames as they are shown.
+  char head[160];
+  std::snprintf(head, sizeof head, "  <img name=\"fire.png\" w=\"%d\" h=\"%d\"/>\n", kFireW, kFireH);
+  SaveText("scenes/hall/fire.xml",
+           std::string("<sequence name=\"hearthfire\" source=\"mkscenes\">\n") + head + "  <framelist>\n" + frames +
+               "  </framelist>\n"
+               "  <script>function DoAnim() delay(90); frames{1,2,3,4,5,6,7,8,3,6,2,7,4,1,8,5}; end</script>\n"
+               "</sequence>\n");
+}
+
 void Study() {
   Canvas c(1024, 768);
   c.Paint([](float x, float y) {
@@ -656,6 +709,7 @@ void MakeSceneContent() {
   Courtyard(false);
   Courtyard(true);
   Hall();
+  HearthFire();
   Study();
   DiaryBook();
   Interface();

@@ -25,8 +25,8 @@ bool BriefingShown() {
   return globals && globals->GetGlobalBool("showBriefingWindow");
 }
 
-std::shared_ptr<TSprite> PlacedSprite(const char* image, int32_t x, int32_t y) {
-  std::shared_ptr<TSprite> sprite = TSprite::Create(0, TTexture::Get(image, 0));
+std::shared_ptr<TSprite> PlacedSprite(std::shared_ptr<TTexture> texture, int32_t x, int32_t y) {
+  std::shared_ptr<TSprite> sprite = TSprite::Create(0, texture);
   // Placed by its top-left corner.
   sprite->SetSpec(TDrawSpec(TVec2(float(x), float(y)), 1.0f, 1.0f, kDrawUseAnchor));
   return sprite;
@@ -59,7 +59,7 @@ void TAdventureScreenWindow::PostCreate(TWindowStyle& style) {
       CSceneObject* object = mModel->NextSceneObject();
       if (!object) continue;
       TSpriteEntry entry;
-      entry.sprite = PlacedSprite(object->GetImage(), object->GetPositionX(), object->GetPositionY());
+      entry.sprite = PlacedSprite(GetSceneTexture(object->GetImage()), object->GetPositionX(), object->GetPositionY());
       entry.sprite->SetVisible(object->IsVisible());
       entry.sprite->GetSpec().alpha = object->GetAlpha();
       entry.name = object->GetId();
@@ -72,7 +72,7 @@ void TAdventureScreenWindow::PostCreate(TWindowStyle& style) {
       CSceneExit* exit = mModel->GetNextSceneExit();
       if (!exit || !*exit->GetImage()) continue;
       TSpriteEntry entry;
-      entry.sprite = PlacedSprite(exit->GetImage(), exit->GetImagePositionX(), exit->GetImagePositionY());
+      entry.sprite = PlacedSprite(GetSceneTexture(exit->GetImage()), exit->GetImagePositionX(), exit->GetImagePositionY());
       entry.name = exit->GetId();
       entry.id = kEntryExitImage;
       sprites->AddSpriteEntry(entry);

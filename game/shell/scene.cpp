@@ -8,15 +8,18 @@
 #include <ctime>
 
 #include "core/config.h"
+#include "core/file.h"
 #include "core/log.h"
 #include "platform/platform.h"
 #include "core/stringtable.h"
 #include "model/game.h"
 #include "model/globals.h"
+#include "render/animatedtexture.h"
 #include "render/drawspec.h"
 #include "particles/effectsprite.h"
 #include "render/sprite.h"
 #include "render/texture.h"
+#include "shell/animationplayer.h"
 #include "shell/scenetext.h"
 #include "shell/spriteanimation.h"
 #include "shell/spriteanimator.h"
@@ -59,6 +62,19 @@ TImage* MakeImage(const char* name, const char* texture, int32_t x, int32_t y) {
 }
 
 }  // namespace
+
+std::shared_ptr<TTexture> TScene::GetSceneTexture(const char* image) {
+  const TString name = image ? image : "";
+  if (!name.IsEmpty() && (FileExists(name + ".xml") || FileExists(name + ".anm"))) {
+    if (std::shared_ptr<TAnimatedTexture> animated = TAnimatedTexture::Get(name, TString(), TString())) {
+      mAnimations.push_back(std::make_unique<TAnimationPlayer>(animated));
+      mAnimations.back()->Update(mSceneClock.GetTime());
+      return animated;
+    }
+    LogPrintf("Scene animation %s cannot be loaded; its picture is used\n", name.CStr());
+  }
+  return TTexture::Get(name, 0);
+}
 
 TScene::TScene() {
   std::srand(static_cast<unsigned>(std::time(nullptr)));

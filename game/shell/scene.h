@@ -17,6 +17,7 @@
 #include "model/modelbase.h"
 #include "shell/fadeinout.h"
 
+class TAnimationPlayer;
 class CScene;
 class CSceneHotspot;
 class TFxHostSprite;
@@ -109,6 +110,10 @@ class TScene : public TFadeInOutInterface, public CObserver {
   bool IsLeaving() const { return mLeaving; }
   float GetTransitionAlpha() const { return mTransitionAlpha; }
   TClock& GetSceneClock() { return mSceneClock; }
+  // The picture of an image name: an animated texture, played on the scene's clock, when an
+  // animation description ("<name>.xml" or "<name>.anm") names it; else the still picture.
+  std::shared_ptr<TTexture> GetSceneTexture(const char* image);
+  size_t GetAnimationCount() const { return mAnimations.size(); }
   // The scene's sprites (child "spriteWindow"), drawn over the background.
   TSpriteWindow* GetSpriteWindow() const { return mSpriteWindow; }
   bool IsLetterboxIn() const { return mBarsIn; }
@@ -200,6 +205,7 @@ class TScene : public TFadeInOutInterface, public CObserver {
   void AnimateLetterbox();
   void AnimateBonusTexts();
   void AnimateButtonCursor();
+  void AnimateTextures();
   void SetBlockedCursor();
   void AddTextChild(TWindow* child);
 
@@ -223,6 +229,7 @@ class TScene : public TFadeInOutInterface, public CObserver {
 
   // In-game objects and the indices of those on screen.
   std::vector<TSceneTimedText> mInGameObjects;
+  std::vector<std::unique_ptr<TAnimationPlayer>> mAnimations;
   std::vector<uint32_t> mShownObjects;
   // Briefing queue.
   struct TBriefing {

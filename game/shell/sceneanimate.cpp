@@ -11,6 +11,7 @@
 #include "model/scene.h"
 #include "particles/effectsprite.h"
 #include "render/sprite.h"
+#include "shell/animationplayer.h"
 #include "shell/scene.h"
 #include "shell/scenetext.h"
 #include "shell/spriteanimation.h"
@@ -51,6 +52,7 @@ bool TScene::Animate() {
   AnimateLetterbox();
   AnimateBonusTexts();
   AnimateButtonCursor();
+  AnimateTextures();
   if (GlobalBool("WindowHasNotFocus")) {
     mSceneClock.Pause();
     // Once the pause screen is on top the scene waits under it instead of opening another.
@@ -358,4 +360,9 @@ void TScene::AnimateBonusTexts() {
     delete box;
     mBonusTexts.erase(mBonusTexts.begin() + static_cast<ptrdiff_t>(i));
   }
+}
+
+void TScene::AnimateTextures() {
+  const uint32_t now = mSceneClock.GetTime();
+  for (const std::unique_ptr<TAnimationPlayer>& player : mAnimations) player->Update(now);
 }

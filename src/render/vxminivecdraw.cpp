@@ -94,7 +94,14 @@ TVxMiniVecDraw::Window TVxMiniVecDraw::VisibleWindow(int penX, int penY, int mar
     top = std::max(top, t - margin - penY), bottom = std::min(bottom, b + margin - penY);
   };
   if (mTarget) cut(0, 0, mTarget->width, mTarget->height);
-  if (mHasClip) cut(mClipLeft, mClipTop, mClipRight, mClipBottom);
+  if (mHasClip) {
+    // The clip is in the sink's coordinates: in the rasteriser's pixels it covers every pixel it touches.
+    if (mTarget || mSinkScale == 1.0f)
+      cut(mClipLeft, mClipTop, mClipRight, mClipBottom);
+    else
+      cut(int64_t(std::floor(float(mClipLeft) / mSinkScale)), int64_t(std::floor(float(mClipTop) / mSinkScale)),
+          int64_t(std::ceil(float(mClipRight) / mSinkScale)), int64_t(std::ceil(float(mClipBottom) / mSinkScale)));
+  }
   if (right < left) right = left;
   if (bottom < top) bottom = top;
   return {int(left), int(top), int(right), int(bottom)};
@@ -342,8 +349,10 @@ void TVxMiniVecDraw::EmitSpan(int penX, int penY, const TVxSpan& span) {
     BlendSpan(x0, x1, y, color);
     return;
   }
-  mBatch.push_back({float(x0) + mStartOffset, float(y) + mYOffset, color});
-  mBatch.push_back({float(x1) + mEndOffset, float(y) + mYOffset, color});
+  // The offsets place the line's ends on the display's pixel grid, which is the rasteriser's.
+  const float k = mSinkScale;
+  mBatch.push_back({(float(x0) + mStartOffset) * k, (float(y) + mYOffset) * k, color});
+  mBatch.push_back({(float(x1) + mEndOffset) * k, (float(y) + mYOffset) * k, color});
   if (mBatch.size() >= mBatchCapacity) {
     if (mSink) mSink(mBatch.data(), int(mBatch.size()));
     mBatch.clear();

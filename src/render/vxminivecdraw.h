@@ -66,6 +66,11 @@ public:
 
   // Where lines go when there is no pixel target (the display's line-list drawing).
   void SetLineSink(LineSink sink) { mSink = std::move(sink); }
+  // The line sink's coordinates are the rasteriser's pixels times this (1 by default). A display
+  // that scales what it is given draws outlines rasterised at its own pixels with the inverse of
+  // its scale here, so they are scaled once. The clip stays in the sink's coordinates.
+  void SetSinkScale(float scale) { mSinkScale = scale > 0 ? scale : 1.0f; }
+  float GetSinkScale() const { return mSinkScale; }
   void SetSpanOffsets(float start, float end, float y) { mStartOffset = start, mEndOffset = end, mYOffset = y; }
   void GetSpanOffsets(float* start, float* end, float* y) const { *start = mStartOffset, *end = mEndOffset, *y = mYOffset; }
   // Vertices gathered before the line sink is called (an even number, at least 2).
@@ -122,6 +127,7 @@ private:
   int mClipLeft = 0, mClipTop = 0, mClipRight = 0, mClipBottom = 0;
   TVxPixelTarget* mTarget = nullptr;
   LineSink mSink;
+  float mSinkScale = 1;
   std::vector<TVxLineVertex> mBatch;
   size_t mBatchCapacity = 256;
   std::vector<Edge> mEdges;

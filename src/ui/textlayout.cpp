@@ -398,22 +398,28 @@ float ScreenViewportScale() {
 
 void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight, float scale, int lineSpacing,
                          float alpha, TVxPixelTarget* target) {
-  // On screen the text follows the viewport scale as the rest of the frame does, on whole pixels.
+  // On screen under a viewport scale the display's projection scales what it is given, lines too.
+  // The glyphs are rasterised at the window's own pixels (sizes and pen scaled, on whole pixels)
+  // and their lines handed on in the game's coordinates, so they are scaled once, as every other
+  // shape of the frame, and stay sharp.
   const float screenScale = target ? 1.0f : ScreenViewportScale();
   const bool snap = screenScale != 1.0f;
+  const float sinkScale = draw.GetSinkScale();
   if (snap) {
     scale *= screenScale;
     x *= screenScale;
     y *= screenScale;
     clipHeight = int(float(clipHeight) * screenScale);
+    draw.SetSinkScale(1.0f / screenScale);
   }
   draw.SetReplace(mReplace);
   draw.SetBlendAlpha(mBlendAlpha);
   draw.SetTarget(x, y, target);
   const char* text = mText.CStr();
   const int firstLine = std::max(0, int(mScroll));
-  float lineY = mSpriteRender ? mVerticalOffset + mAnchor / scale : mAnchor + mVerticalOffset * scale;
-  lineY -= (mScroll - float(firstLine)) * float(mFontSize);
+  // The anchor is a place in the box, which the view scales as it does the box's corner.
+  float lineY = mSpriteRender ? mVerticalOffset + mAnchor / scale : mAnchor * screenScale + mVerticalOffset * scale;
+  lineY -= (mScroll - float(firstLine)) * float(mFontSize) * screenScale;
   draw.SetRotation(mCos, mSin);
   for (size_t li = size_t(firstLine); li < mLines.size(); ++li) {
     const TTextLine& line = *mLines[li];
@@ -424,7 +430,8 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
       if (!run.font) continue;
       const bool lastRunOfLine = ri + 1 == line.runs.size();
       draw.SetShear(run.italic);
-      float outlineWidth = run.outlineSize > 0 ? run.outlineSize : 0;
+      // The outline is as wide as its size in the game's pixels: on a scaled view it grows with the view.
+      float outlineWidth = run.outlineSize > 0 ? run.outlineSize * screenScale : 0;
       if (outlineWidth > 0) draw.SetColor(255, PackColor(run.outlineColor, 1.0f), alpha);
       float boldWidth = 0;
       const bool hovered = !mHoverLink.IsEmpty() && run.linkId == mHoverLink;
@@ -484,4 +491,5 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
     lineY += (line.height + lineSpacing) * scale;
   }
   draw.Flush();
+  draw.SetSinkScale(sinkScale);
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -423,6 +424,14 @@ TEST_F(MenusTest, CreditsRollTheirTextAndCloseBackToTheMenu) {
     }
   ASSERT_GE(right, 0) << "no heading seen";
   EXPECT_NEAR((left + right + 1) / 2.0, frame.width / 2.0, 4.0) << left << ".." << right;
+  // The menu's picture shows through the cover, dimmed: the manor's lit windows right of the roll.
+  int warm = 0;
+  for (int y = 430; y < 560; ++y)
+    for (int x = r[2]; x < 1000; ++x) {
+      const uint32_t p = frame.At(x, y);
+      if (int((p >> 16) & 255) > 60 && int((p >> 8) & 255) > 40 && int(p & 255) < 70) ++warm;
+    }
+  EXPECT_GT(warm, 100);
   // Escape closes them as Back does.
   game_->Send("key 27");
   ASSERT_TRUE(game_->WaitFor("top", "scripts/mainmenu.lua"));
@@ -524,3 +533,56 @@ TEST_F(MenusTest, AltF1ShowsTheOverlayTextAndHidesItAgain) {
 }
 
 }  // namespace
+
+// A window showing the game at another size (a host's smaller window) draws every text once at
+// the view's scale, as it does the pictures: at half the size a text covers a quarter of the
+// pixels it covered. (Text laid out from the middle or the bottom of its box once vanished there;
+// text was once scaled twice.)
+TEST_F(MenusTest, TextsFollowTheViewsScaleOnceLikeThePictures) {
+  CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->WaitFor("alpha transition", "0.00", 60000));
+  game_->Settle(5);
+  const std::vector<std::string> texts = {"welcome", "title", "play", "quit"};
+  std::vector<std::array<int, 4>> rects;
+  for (const std::string& name : texts) {
+    int r[4];
+    ASSERT_TRUE(game_->Rect(name, r)) << name;
+    rects.push_back({r[0], r[1], r[2], r[3]});
+  }
+  const Frame full = game_->Shot();
+  ASSERT_EQ(game_->Send("config viewportscale 0.5"), "ok");
+  game_->Settle(10);
+  const Frame half = game_->Shot();
+  ASSERT_EQ(half.width, full.width);  // the window keeps its size; the game shows in its top-left quarter
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::array<int, 4>& r = rects[i];
+    const int halved[4] = {r[0] / 2, r[1] / 2, (r[2] + 1) / 2, (r[3] + 1) / 2};
+    const int before = LightPixels(full, r.data()), after = LightPixels(half, halved);
+    ASSERT_GT(before, 60) << texts[i];
+    EXPECT_NEAR(double(after) / before, 0.25, 0.1) << texts[i] << ": " << before << " light pixels, then " << after;
+  }
+}
+
+// The credits draw their own text: on a view at half the size they stand centred on the view's
+// middle, as they do on the full window.
+TEST_F(MenusTest, CreditsFollowTheViewsScale) {
+  CreateFirstPlayer("Ada");
+  ASSERT_TRUE(game_->ClickUntil("credits", "top", "creditswindow"));
+  ASSERT_EQ(game_->Send("config viewportscale 0.5"), "ok");
+  game_->Settle(10);
+  const Frame frame = game_->Shot();
+  int r[4];
+  ASSERT_TRUE(game_->Rect("roll", r));
+  const int quarter[4] = {r[0] / 2, r[1] / 2, r[2] / 2, r[3] / 2};
+  EXPECT_GT(LightPixels(frame, quarter), 75);
+  int left = frame.width, right = -1;
+  for (int y = quarter[1]; y < quarter[3]; ++y)
+    for (int x = quarter[0]; x < quarter[2]; ++x) {
+      const uint32_t p = frame.At(x, y);
+      const int red = int((p >> 16) & 255), green = int((p >> 8) & 255), blue = int(p & 255);
+      if (std::abs(red - 240) <= 20 && std::abs(green - 190) <= 20 && std::abs(blue - 90) <= 20)
+        left = std::min(left, x), right = std::max(right, x);
+    }
+  ASSERT_GE(right, 0) << "no heading seen";
+  EXPECT_NEAR((left + right + 1) / 2.0, frame.width / 4.0, 4.0) << left << ".." << right;
+}

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "e2e/gamedriver.h"
@@ -260,6 +261,25 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
   const std::string saved = prefs.GetString("gamedata", 0);
   EXPECT_NE(saved.find("currentScene = 103"), std::string::npos) << saved.substr(0, 300) << game_->ReadLog();
   EXPECT_NE(saved.find("timesPickable = 0"), std::string::npos);
+  // The hall's hearth burns: its flames are an animated picture, so what the hearth shows changes
+  // from one presented frame to another while the wall beside it stays as it is.
+  game_->Send("move 200 300");
+  auto crop = [](const Frame& f, int left, int top, int right, int bottom) {
+    std::vector<uint32_t> out;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) out.push_back(f.At(x, y));
+    return out;
+  };
+  std::set<std::vector<uint32_t>> fires, walls;
+  for (int i = 0; i < 60 && fires.size() < 4; ++i) {
+    game_->Settle(2);
+    const Frame f = game_->Shot();
+    fires.insert(crop(f, 540, 380, 650, 460));
+    walls.insert(crop(f, 740, 300, 800, 360));
+    if (i == 0) EXPECT_GT(CountPixels(f, 540, 380, 650, 460, [](int r, int g, int b) { return r > 230 && g > 150 && b < 140; }), 300);
+  }
+  EXPECT_GE(fires.size(), 4u);
+  EXPECT_EQ(walls.size(), 1u);
   // Every window drew inside the frame's own 2D block.
   EXPECT_EQ(game_->ReadLog().find("Begin2d"), std::string::npos);
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 
 #include "core/assetindex.h"
@@ -554,19 +555,27 @@ TEST(TextLayout, RotationTurnsTheDrawnText) {
 
 class TextOnScreenTest : public UiFixture {};
 
-TEST_F(TextOnScreenTest, TheViewportScaleEnlargesTextOnScreenButNotInPixelTargets) {
-  // The size of what the line sink receives for one line of text drawn on screen.
+TEST_F(TextOnScreenTest, UnderAViewportScaleTheSinkGetsGameCoordinatesAtTheWindowsResolution) {
+  // The extent of what the line sink receives for one line of text drawn on screen, and the
+  // number of different rows its lines lie on.
+  struct Received {
+    float width, height;
+    size_t rows;
+  };
   auto onScreen = [] {
     float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+    std::set<float> rows;
     TVxMiniVecDraw draw;
     draw.SetLineSink([&](const TVxLineVertex* v, int n) {
-      for (int i = 0; i < n; ++i)
+      for (int i = 0; i < n; ++i) {
         x0 = std::min(x0, v[i].x), y0 = std::min(y0, v[i].y), x1 = std::max(x1, v[i].x), y1 = std::max(y1, v[i].y);
+        rows.insert(v[i].y);
+      }
     });
     auto layout = Make("Hello", 400, 200);
     layout->Draw(draw, TRect(0, 0, 400, 200), 1.0f, 0, 1.0f, nullptr);
     draw.Flush();
-    return std::array<float, 2>{x1 - x0, y1 - y0};
+    return Received{x1 - x0, y1 - y0, rows.size()};
   };
   auto intoPixels = [] {
     std::vector<uint32_t> px(size_t(200 * 60), 0);
@@ -577,13 +586,16 @@ TEST_F(TextOnScreenTest, TheViewportScaleEnlargesTextOnScreenButNotInPixelTarget
     layout->Draw(draw, TRect(10, 10, 210, 70), 1.0f, 0, 1.0f, &target);
     return px;
   };
-  const auto plain = onScreen();
+  const Received plain = onScreen();
   const auto plainPixels = intoPixels();
-  ASSERT_GT(plain[0], 20);
+  ASSERT_GT(plain.width, 20);
   platform_->GetImpl()->mViewportScale[0] = 2.0f;
-  const auto scaled = onScreen();
-  EXPECT_NEAR(scaled[0], 2 * plain[0], 4);
-  EXPECT_NEAR(scaled[1], 2 * plain[1], 4);
+  const Received scaled = onScreen();
+  // The display's projection doubles what the sink gets: the sink's size is the game's size...
+  EXPECT_NEAR(scaled.width, plain.width, 1.5);
+  EXPECT_NEAR(scaled.height, plain.height, 1.5);
+  // ...drawn with twice the rows, one for each of the window's pixel rows.
+  EXPECT_NEAR(double(scaled.rows), 2.0 * double(plain.rows), 3);
   EXPECT_EQ(intoPixels(), plainPixels);
 }
 

@@ -131,6 +131,12 @@ MakeGame
       -- the clock with the empty lantern on its top: the candle may be used on either
       MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true" },
                             292, 96, 348, 260)),
+      -- the fire in the hearth, its flames moving (an animated picture over the still one)
+      MakeSceneObject
+      {
+        id = "103_fire", name = "OBJ_FIRE", positionX = 520, positionY = 370,
+        image = "scenes/hall/fire", timesPickable = 0, isActive = "false", isVisible = "true",
+      },
       -- the candle burning in the clock's lantern, shown once it is lit
       MakeSceneObject
       {

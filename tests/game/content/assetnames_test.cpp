@@ -56,7 +56,8 @@ class AssetIndex {
     if (name.rfind("assets/", 0) == 0) name.erase(0, 7);
     if (const size_t q = name.find('?'); q != std::string::npos) name.erase(q);
     if (files_.count(name)) return true;
-    for (const char* ext : {".png", ".jpg", ".jp2", ".ogg", ".lua", ".mvec"})
+    // Pictures may also be animations, named by their description.
+    for (const char* ext : {".png", ".jpg", ".jp2", ".ogg", ".lua", ".mvec", ".xml", ".anm"})
       if (files_.count(name + ext)) return true;
     // A stem: a folder and name start ("images/strip/"), a numbered series ("hinttimer_") or a
     // mix-potion picture, which takes "_" and its colour letters.
