@@ -78,6 +78,14 @@ Canvas PuzzleBoard() {
 void Backgrounds() {
   PuzzleBoard().SaveJpeg("images/puzzle_bg");
   {
+    // The chronicle's board: the captions under the strip are read off a parchment band in dark ink.
+    Canvas c = PuzzleBoard();
+    c.Solid([](float x, float y) { return Box(x, y, 80, 424, 944, 536, 8); }, [](float x, float y) { return Parchment(x, y, Hex(0xe8d8b0), 54); },
+            Rimmed(1.5f, 6, 3));
+    c.Outline([](float x, float y) { return Box(x, y, 88, 432, 936, 528, 5); }, 1.2f, Hex(0x8a6a3a, 0.7f));
+    c.SaveJpeg("images/chronicle_bg");
+  }
+  {
     Canvas c(1024, 768);
     c.Paint([](float x, float y) {
       Rgba wall = Stone(x, y, Hex(0x5a5a78), 72, 36, 61);

@@ -408,6 +408,169 @@ void HearthFire() {
                "</sequence>\n");
 }
 
+// Draws into a canvas whose top-left corner lies at (ox, oy) of the 1024 x 768 picture, so that one
+// drawing serves both the backdrop and the part of a hidden object's sprite it covers.
+struct Layer {
+  Canvas& c;
+  float ox = 0, oy = 0;
+  Area Shift(Area a) const { return {a.x0 - int(ox) - 1, a.y0 - int(oy) - 1, a.x1 - int(ox) + 1, a.y1 - int(oy) + 1}; }
+  void Solid(Canvas::Distance d, Canvas::Painter f, Look look, Area a) const {
+    const float x0 = ox, y0 = oy;
+    c.Solid([=](float x, float y) { return d(x + x0, y + y0); }, [=](float x, float y) { return f(x + x0, y + y0); }, look, Shift(a));
+  }
+  void Solid(Canvas::Distance d, Rgba colour, Look look, Area a) const { Solid(d, [colour](float, float) { return colour; }, look, a); }
+  void Outline(Canvas::Distance d, float width, Rgba colour, Area a) const {
+    const float x0 = ox, y0 = oy;
+    c.Outline([=](float x, float y) { return d(x + x0, y + y0); }, width, colour, Shift(a));
+  }
+  Place At(float x, float y, float scale) const { return Place{x - ox, y - oy, scale}; }
+};
+
+// The attic's light: a warm pool from the window side, darker towards the corners.
+float AtticLight(float x, float y) {
+  const float light = std::max(0.f, 1 - std::hypot((x - 560) / 600, (y - 300) / 460));
+  return (0.55f + 0.6f * light) * Vignette(x, y, kW, kH, 0.2f);
+}
+
+const Look kFlat{1.2f, Hex(0x100804, 0.9f), 4, 0.4f};
+
+// The clutter in front: each thing partly covers one of the hidden objects (and is drawn over
+// that object's sprite where they overlap, so the object seems to lie behind it).
+void FrontClutter(const Layer& l) {
+  // a stoneware jar before the cup on the lowest shelf
+  l.Solid([](float x, float y) { return Union(Trapezoid(x, y, 348, 446, 500, 30, 40), Box(x, y, 336, 440, 360, 450, 2)); },
+          [](float x, float y) { return Shade(Mix(Hex(0x8a7a5a), Hex(0x6a5a40), Noise(x / 6, y / 9, 301)), AtticLight(x, y)); }, kFlat,
+          Around(326, 438, 372, 502));
+  // a rolled map lying across the green book's foot
+  l.Solid([](float x, float y) { return Box(x, y, 452, 162, 566, 180, 9); },
+          [](float x, float y) { return Shade(Parchment(x, y, Hex(0xb8a07a), 302), AtticLight(x, y) * (0.85f + 0.15f * std::sin(y / 3))); },
+          kFlat, Around(452, 160, 566, 182));
+  // a small iron-bound box before the bell
+  l.Solid([](float x, float y) { return Box(x, y, 110, 316, 152, 340, 2); },
+          [](float x, float y) { return Shade(Wood(x, y, Hex(0x5a3418), 303), AtticLight(x, y) * (std::abs(x - 131) < 3 ? 0.5f : 1)); }, kFlat,
+          Around(110, 316, 152, 340));
+  // the inkwell the quill stands in
+  l.Solid([](float x, float y) { return Union(Ellipse(x, y, 252, 528, 20, 14), Box(x, y, 242, 508, 262, 518, 2)); }, Hex(0x20202a),
+          Look{1.2f, Hex(0, 0.9f), 4, 0.6f, 0, 0.4f, 0.4f}, Around(230, 506, 274, 544));
+  // the curtain at the window's right edge, before the candlestick on the sill
+  l.Solid([](float x, float y) { return Box(x - 5 * std::sin(y / 23), y, 962, 56, 1010, 404, 6); },
+          [](float x, float y) { return Shade(Hex(0x5a2a22), AtticLight(x, y) * (0.75f + 0.35f * std::sin(x / 5 + y / 90))); }, kFlat,
+          Around(950, 50, 1020, 410));
+  // a flat-lying book and a cobweb before the skull in the top shelf's corner
+  l.Solid([](float x, float y) { return Box(x, y, 48, 166, 124, 180, 1.5f); },
+          [](float x, float y) { return Shade(Hex(0x4a2a24), AtticLight(x, y) * (0.9f + 0.1f * Noise(x / 3, y, 304))); }, kFlat,
+          Around(48, 166, 124, 180));
+  for (int i = 0; i < 5; ++i)
+    l.Outline([=](float x, float y) { return Circle(x, y, 46, 42, 20.f + i * 24); }, 0.8f, Hex(0xd8d0c0, 0.35f), Around(46, 42, 170, 170));
+  for (int i = 0; i < 5; ++i) {
+    const float a = 0.12f + i * 0.33f;
+    l.Outline([=](float x, float y) { return std::max(std::abs((x - 46) * std::sin(a) - (y - 42) * std::cos(a)), -((x - 46) * std::cos(a) + (y - 42) * std::sin(a))); },
+              0.8f, Hex(0xd8d0c0, 0.35f), Around(46, 42, 170, 170));
+  }
+  // the papers on the desk, over the key
+  for (int i = 0; i < 3; ++i)
+    l.Solid([=](float x, float y) { return Box(x - (y - 560) * 0.3f, y, 690 + i * 30.f, 548 - i * 3.f, 790 + i * 30.f, 578 - i * 3.f, 1); },
+            [](float x, float y) { return Shade(Parchment(x, y, Hex(0xd8ccae), 305), AtticLight(x, y)); }, Look{1, Hex(0x5a4a3a, 0.7f), 2, 0.2f},
+            Around(680, 540, 880, 584));
+  // two books lying flat before the lens
+  l.Solid([](float x, float y) { return Box(x, y, 586, 322, 656, 331, 1.5f); }, Shade(Hex(0x3a4a5a), 0.8f), kFlat, Around(586, 322, 656, 331));
+  l.Solid([](float x, float y) { return Box(x, y, 590, 331, 660, 340, 1.5f); }, Shade(Hex(0x5a3a2a), 0.8f), kFlat, Around(590, 331, 660, 340));
+  // a clay pot before a coin on the top shelf
+  l.Solid([](float x, float y) { return Union(Ellipse(x, y, 424, 166, 16, 14), Box(x, y, 414, 148, 434, 156, 2)); },
+          [](float x, float y) { return Shade(Hex(0x7a4a2a), AtticLight(x, y) * (0.9f + 0.2f * Noise(x / 4, y / 4, 306))); }, kFlat,
+          Around(406, 146, 442, 182));
+  // a book on the desk over a coin, and a crate on the lowest shelf before the last coin
+  l.Solid([](float x, float y) { return Box(x, y, 572, 556, 650, 586, 2); },
+          [](float x, float y) { return Shade(Hex(0x2a3a2a), AtticLight(x, y) * (std::abs(y - 571) < 2 ? 1.6f : 1)); }, kFlat,
+          Around(572, 556, 650, 586));
+  l.Solid([](float x, float y) { return Box(x, y, 82, 468, 134, 500, 2); },
+          [](float x, float y) { return Shade(Planks(x, y, Hex(0x6a4a2a), 13, 307), AtticLight(x, y)); }, kFlat, Around(82, 468, 134, 500));
+}
+
+// The clutter that only stands about: jars, bottles, boxes, scrolls and a lit stub of candle.
+void BackClutter(Canvas& c) {
+  const Layer l{c};
+  const struct {
+    float x, floor, w, h;
+    uint32_t colour;
+  } jars[] = {{210, 180, 28, 40, 0x6a5a3a}, {660, 180, 22, 30, 0x3a4a3a}, {40, 340, 20, 34, 0x5a3a2a},
+              {530, 340, 30, 44, 0x7a6a4a}, {230, 500, 26, 30, 0x4a3a3a}, {690, 500, 24, 46, 0x3a3a4a}};
+  for (const auto& j : jars)
+    l.Solid([=](float x, float y) { return Union(Trapezoid(x, y, j.x, j.floor - j.h, j.floor, j.w * 0.7f, j.w),
+                                                 Box(x, y, j.x - j.w * 0.25f, j.floor - j.h - 8, j.x + j.w * 0.25f, j.floor - j.h + 2, 2)); },
+            [=](float x, float y) { return Shade(Hex(j.colour), AtticLight(x, y) * (0.85f + 0.3f * Noise(x / 5, y / 7, 310))); }, kFlat,
+            Around(j.x - j.w, j.floor - j.h - 10, j.x + j.w, j.floor));
+  // bottles and boxes in the shelves' gaps
+  const struct {
+    float x, floor, w, h;
+    uint32_t colour;
+    bool box;
+  } smalls[] = {{300, 180, 16, 38, 0x2a4a3a, false}, {596, 180, 40, 22, 0x5a3a1a, true}, {722, 180, 14, 34, 0x4a2a4a, false},
+                {262, 340, 44, 26, 0x4a3020, true}, {424, 340, 14, 40, 0x3a5a4a, false}, {706, 340, 18, 30, 0x6a4a2a, false},
+                {432, 500, 46, 30, 0x5a3a22, true}, {522, 500, 16, 42, 0x2a3a4a, false}, {600, 500, 20, 28, 0x6a5a3a, false},
+                {180, 500, 14, 30, 0x4a4a2a, false}};
+  for (const auto& b : smalls)
+    l.Solid([=](float x, float y) {
+      if (b.box) return Box(x, y, b.x - b.w / 2, b.floor - b.h, b.x + b.w / 2, b.floor, 2);
+      return Union(Box(x, y, b.x - b.w / 2, b.floor - b.h * 0.65f, b.x + b.w / 2, b.floor, b.w * 0.4f),
+                   Box(x, y, b.x - b.w * 0.18f, b.floor - b.h, b.x + b.w * 0.18f, b.floor - b.h * 0.5f, 1.5f));
+    }, [=](float x, float y) { return Shade(b.box ? Wood(x, y, Hex(b.colour), 313) : Hex(b.colour), AtticLight(x, y) * (0.85f + 0.3f * Noise(x / 4, y / 6, 314))); },
+            Look{1.2f, Hex(0x100804, 0.9f), 4, 0.5f, 0, 0.4f, b.box ? 0.f : 0.35f}, Around(b.x - b.w, b.floor - b.h - 2, b.x + b.w, b.floor));
+  // a pile of books lying on the desk's left end
+  for (int i = 0; i < 4; ++i)
+    l.Solid([=](float x, float y) { return Box(x, y, 24 + i * 5.f, 532 - i * 11.f, 122 - i * 4.f, 543 - i * 11.f, 1.5f); },
+            [=](float x, float y) { return Shade(Mix(Hex(0x5a2020), Hex(0x2a3a5a), Hash(i, 0, 315)), AtticLight(x, y) * (x < 30 + i * 5.f ? 1.5f : 1)); },
+            kFlat, Around(20, 490, 126, 544));
+  // scrolls and a box on the desk, a hat hung on the case's side
+  for (int i = 0; i < 3; ++i)
+    l.Solid([=](float x, float y) { return Box(x, y, 330 + i * 8.f, 546 - i * 9.f, 430 - i * 6.f, 556 - i * 9.f, 5); },
+            [](float x, float y) { return Shade(Parchment(x, y, Hex(0xc0a880), 311), AtticLight(x, y)); }, kFlat, Around(320, 520, 440, 560));
+  l.Solid([](float x, float y) { return Box(x, y, 450, 520, 530, 560, 3); }, [](float x, float y) { return Shade(Wood(x, y, Hex(0x5a3a1a), 312), AtticLight(x, y)); },
+          kFlat, Around(450, 520, 530, 560));
+  l.Solid([](float x, float y) { return Union(Ellipse(x, y, 784, 210, 24, 7), Ellipse(x, y, 784, 196, 14, 14)); },
+          [](float x, float y) { return Shade(Hex(0x2a2a2a), AtticLight(x, y)); }, kFlat, Around(758, 180, 810, 220));
+  DrawCandle(c, Place{150, 474, 0.78f}, true);
+}
+
+// One thing to find: its sprite's place, size and drawing, and how far it takes its surroundings'
+// colour.
+struct HiddenThing {
+  const char* file;
+  float x, y, w, h;
+  std::function<void(Canvas&)> draw;
+  float blend;
+};
+
+// The object drawn alone, then dimmed to the attic's light and pulled towards the colours around
+// it, and the clutter before it laid over its own pixels.
+void SaveHidden(const Canvas& backdrop, const HiddenThing& t) {
+  const int w = int(t.w), h = int(t.h), x0 = int(t.x), y0 = int(t.y);
+  Canvas sprite(w, h);
+  t.draw(sprite);
+  Rgba around{};
+  float n = 0;
+  for (int y = y0 - 12; y < y0 + h + 12; y += 2)
+    for (int x = x0 - 12; x < x0 + w + 12; x += 2) {
+      if (x < 0 || y < 0 || x >= backdrop.W() || y >= backdrop.H()) continue;
+      const Rgba& b = backdrop.At(x, y);
+      around.r += b.r, around.g += b.g, around.b += b.b, n += 1;
+    }
+  around = Rgba{around.r / n, around.g / n, around.b / n, 1};
+  Canvas front(w, h);
+  FrontClutter(Layer{front, t.x, t.y});
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      Rgba& p = sprite.At(x, y);
+      if (p.a <= 0) continue;
+      const float a = p.a;
+      p = Mix(Shade(p, AtticLight(t.x + x, t.y + y)), Rgba{around.r, around.g, around.b, a}, t.blend);
+      const Rgba& f = front.At(x, y);
+      p = Mix(p, Rgba{f.r, f.g, f.b, a}, f.a);
+      p.a = a;
+    }
+  sprite.SavePng(std::string("scenes/study/") + t.file);
+}
+
 void Study() {
   Canvas c(1024, 768);
   c.Paint([](float x, float y) {
@@ -443,21 +606,34 @@ void Study() {
     c.Solid([=](float x, float y) { return Box(x, y, 36, floor, 754, floor + 14, 2); }, [](float x, float y) { return Wood(x, y, Hex(0x6a3e1c), 69); },
             Look{1.5f, Hex(0x100804, 0.9f), 4, 0.4f, 4}, Around(30, floor - 4, 760, floor + 24));
   }
-  // the desk in front, with papers, an inkwell and a globe; a window on the right
+  // the desk in front with a globe; a window on the right
   c.Solid([](float x, float y) { return Box(x, y, -20, 540, 1044, 600, 4); }, [](float x, float y) { return Wood(x, y, Hex(0x6a3a1a), 70); },
           Look{2, Hex(0x100804, 0.9f), 8, 0.4f, 6});
   c.Solid([](float x, float y) { return Box(x, y, -20, 596, 1044, 768); }, [](float x, float y) { return Shade(Wood(x, y, Hex(0x4a2812), 71), 0.8f); });
-  for (int i = 0; i < 3; ++i)
-    c.Solid([=](float x, float y) { return Box(x - (y - 560) * 0.3f, y, 700 + i * 30.f, 548 - i * 3.f, 790 + i * 30.f, 576 - i * 3.f, 1); },
-            Hex(0xf0e6cc), Look{1, Hex(0x5a4a3a, 0.7f), 2, 0.2f, 2});
-  c.Solid([](float x, float y) { return Union(Circle(x, y, 250, 530, 16), Box(x, y, 240, 508, 260, 516)); }, Hex(0x20202a), Look{1.2f, Hex(0, 0.9f), 4, 0.6f, 2, 0.4f, 0.4f});
   Window(c, 810, 80, 970, 380, [](float x, float y) { return Sky(x, y, Hex(0x4a78c0), Hex(0xd8e8f0), 380, 72, 0.8f); }, Hex(0x4a3020), false);
   c.Solid([](float x, float y) { return Circle(x, y, 890, 470, 44); },
           [](float x, float y) { return Mix(Hex(0x3a7ab0), Hex(0x5a9a4a), Fractal(x / 20, y / 20, 73) > 0.55f); }, Look{1.5f, Hex(0x100804, 0.9f), 16, 0.6f, 4, 0.4f, 0.3f});
   c.Outline([](float x, float y) { return Circle(x, y, 890, 470, 52); }, 4, Hex(0xb08a40));
   c.Solid([](float x, float y) { return Trapezoid(x, y, 890, 520, 545, 16, 60); }, Hex(0x6a3a1a));
+  BackClutter(c);
+  FrontClutter(Layer{c});
   c.SaveJpeg("scenes/study/bg", 0.88f);
   c.SaveJpeg("images/attic_bg");
+  // The things to find, each partly behind the clutter and dimmed towards its surroundings.
+  const HiddenThing things[] = {
+      {"ho_cup", 304, 452, 50, 50, [](Canvas& s) { DrawCup(s, Place{2, 2, 0.8f}, Hex(0xd8d0c0)); }, 0.3f},
+      {"ho_book", 470, 130, 68, 52, [](Canvas& s) { DrawBook(s, Place{2, 2, 0.9f}, Hex(0x2a6a3a)); }, 0.45f},
+      {"ho_bell", 128, 290, 46, 52, [](Canvas& s) { DrawBell(s, Place{2, 2, 0.75f}); }, 0.35f},
+      {"ho_quill", 238, 452, 30, 82, [](Canvas& s) { DrawQuill(s, Place{2, 2, 0.85f}); }, 0.3f},
+      {"ho_candle", 940, 324, 30, 80, [](Canvas& s) { DrawCandle(s, Place{1.5f, 4, 0.68f}, false); }, 0.3f},
+      {"ho_skull", 58, 134, 44, 46, [](Canvas& s) { DrawSkull(s, Place{2, 2, 0.7f}); }, 0.45f},
+      {"ho_key", 664, 546, 50, 32, [](Canvas& s) { DrawKey(s, Place{2, 2, 0.7f}, Hex(0x5a4a3a)); }, 0.3f},
+      {"ho_lens", 600, 294, 40, 40, [](Canvas& s) { DrawLens(s, Place{2, 2, 0.6f}); }, 0.35f},
+      {"coin", 392, 152, 28, 28, [](Canvas& s) { DrawCoin(s, Place{2, 2, 0.55f}); }, 0.4f},
+      {"coin2", 554, 550, 28, 28, [](Canvas& s) { DrawCoin(s, Place{2, 2, 0.55f}); }, 0.4f},
+      {"coin3", 128, 472, 28, 28, [](Canvas& s) { DrawCoin(s, Place{2, 2, 0.55f}); }, 0.4f},
+  };
+  for (const auto& t : things) SaveHidden(c, t);
 }
 
 void DiaryBook() {
@@ -657,12 +833,6 @@ void Pieces() {
     open.SavePng("scenes/courtyard/gate_open");
   }
   { Canvas candle(40, 90); DrawCandle(candle, Place{0, 0, 1}, true); candle.SavePng("scenes/hall/candle"); }
-  { Canvas p(30, 90); DrawQuill(p, Place{0, 0, 1}); p.SavePng("scenes/study/ho_quill"); }
-  { Canvas p(56, 56); DrawCup(p, Place{0, 0, 1}, Hex(0xf0ece4)); p.SavePng("scenes/study/ho_cup"); }
-  { Canvas p(56, 64); DrawBell(p, Place{0, 0, 1}); p.SavePng("scenes/study/ho_bell"); }
-  { Canvas p(70, 52); DrawBook(p, Place{0, 0, 1}, Hex(0x2a6a3a)); p.SavePng("scenes/study/ho_book"); }
-  { Canvas p(30, 80); DrawCandle(p, Place{1.5f, 4, 0.68f}, false); p.SavePng("scenes/study/ho_candle"); }
-  { Canvas p(44, 44); DrawCoin(p, Place{0, 0, 1}); p.SavePng("scenes/study/coin"); }
   // The speakers: the vicar (the "warden" pictures) in three moods and the heroine.
   const Person warden{Hex(0xe8c0a0), Hex(0xb8b4ac), Hex(0x2a2830), Hex(0xf4f4f4), Hex(0x4a6a8a), true, false, 0};
   const Person heroine{Hex(0xf0c8a8), Hex(0x8a3a1a), Hex(0x7a2a3a), Hex(0xf0e0c8), Hex(0x3a7a4a), false, true, 0};

@@ -151,9 +151,11 @@ void TScene::PostCreate(TWindowStyle& style) {
   TImage* shortBg = MakeImage("shorttextBg", "sprites/gamescene/bg_shorttext", 128, 14);
   shortBg->SetAlpha(mShortTextAlpha);
   AddChild(shortBg, false);
-  TWindow* shortText = scenetext::Make("shorttextText", "Test test", shortBg->GetWidth(), shortBg->GetHeight(), 5,
-                                       "fonts/kingthings.mvec", 25, kCaptionColour, 100);
-  shortText->MoveTo(shortBg->GetRect().left, shortBg->GetRect().top);
+  // The text keeps clear of the panel's rim: a long line wraps (or shrinks) inside it.
+  const int32_t pad = 28;
+  TWindow* shortText = scenetext::Make("shorttextText", "Test test", std::max(shortBg->GetWidth() - 2 * pad, 1),
+                                       shortBg->GetHeight() - 8, 5, "fonts/kingthings.mvec", 25, kCaptionColour, 100);
+  shortText->MoveTo(shortBg->GetRect().left + pad, shortBg->GetRect().top + 4);
   scenetext::SetTextAlpha(shortText, mShortTextAlpha);
   AddTextChild(shortText);
 

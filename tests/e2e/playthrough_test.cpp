@@ -289,9 +289,10 @@ void PlaythroughTest::HallAndAttic() {
   const struct {
     const char* entry;
     std::vector<std::pair<int, int>> at;
-  } objects[] = {{"201_cup", {{128, 408}}},       {"201_book", {{295, 146}}},  {"201_bell", {{548, 232}}},
-                 {"201_feather", {{415, 505}}},   {"201_skull", {{655, 460}}},
-                 {"group1", {{202, 272}, {612, 112}, {352, 352}}}};
+  } objects[] = {{"201_cup", {{329, 477}}},     {"201_book", {{504, 156}}},    {"201_bell", {{151, 316}}},
+                 {"201_feather", {{253, 493}}}, {"201_skull", {{955, 364}}},   {"201_cranium", {{80, 157}}},
+                 {"201_key", {{689, 562}}},     {"201_lens", {{620, 314}}},
+                 {"group1", {{406, 166}, {568, 564}, {142, 486}}}};
   for (const auto& o : objects) {
     ASSERT_EQ(game_->Send(std::string("visible ") + o.entry), "yes") << o.entry;
     for (auto [x, y] : o.at) Click(x, y);

@@ -155,20 +155,24 @@ MakeGame
     MakeHiddenObjectGame
     {
       seqId = 201, bg = "scenes/study/bg", theme = kMusicExplore, nextScene = 103,
-      itemListCount = 6, hitClickSound = "audio/sfx/ho_hit.ogg", missClickSound = "audio/sfx/ho_miss.ogg",
+      itemListCount = 9, hitClickSound = "audio/sfx/ho_hit.ogg", missClickSound = "audio/sfx/ho_miss.ogg",
       pickedUpInventoryItemOnWon = "relic_item", STDLeftSideOfActiveSide = 0,
       initScript = "scripts/game/scenes/s201_init.lua", exitScript = "scripts/game/scenes/s201_exit.lua",
-      Hidden("201_cup", "HO_CUP", 100, 380, "scenes/study/ho_cup"),
-      Hidden("201_book", "HO_BOOK", 260, 120, "scenes/study/ho_book"),
-      Hidden("201_bell", "HO_BELL", 520, 200, "scenes/study/ho_bell"),
-      Hidden("201_feather", "HO_FEATHER", 400, 460, "scenes/study/ho_quill"),
-      Hidden("201_skull", "HO_CANDLESTICK", 640, 420, "scenes/study/ho_candle"),
+      -- each lies partly behind the attic's clutter, dimmed to the colours around it
+      Hidden("201_cup", "HO_CUP", 304, 452, "scenes/study/ho_cup"),
+      Hidden("201_book", "HO_BOOK", 470, 130, "scenes/study/ho_book"),
+      Hidden("201_bell", "HO_BELL", 128, 290, "scenes/study/ho_bell"),
+      Hidden("201_feather", "HO_FEATHER", 238, 452, "scenes/study/ho_quill"),
+      Hidden("201_skull", "HO_CANDLESTICK", 940, 324, "scenes/study/ho_candle"),
+      Hidden("201_cranium", "HO_SKULL", 58, 134, "scenes/study/ho_skull"),
+      Hidden("201_key", "HO_KEY", 664, 546, "scenes/study/ho_key"),
+      Hidden("201_lens", "HO_LENS", 600, 294, "scenes/study/ho_lens"),
       MakeHOGGroup
       {
         groupName = "HO_COINS",
-        Hidden("201_coin1", "HO_COIN", 180, 250, "scenes/study/coin"),
-        Hidden("201_coin2", "HO_COIN", 590, 90, "scenes/study/coin"),
-        Hidden("201_coin3", "HO_COIN", 330, 330, "scenes/study/coin"),
+        Hidden("201_coin1", "HO_COIN", 392, 152, "scenes/study/coin"),
+        Hidden("201_coin2", "HO_COIN", 554, 550, "scenes/study/coin2"),
+        Hidden("201_coin3", "HO_COIN", 128, 472, "scenes/study/coin3"),
       },
       MakeFixItems { "201_skull" },
     },
@@ -285,12 +289,13 @@ MakeGame
     MakePlotpoint
     {
       -- The chronicle: the story of the bells runs by on a painted strip.
-      seqId = 307, bg = "images/puzzle_bg.jpg", theme = kMusicStory, nextScene = 401,
+      -- The captions are dark ink on the parchment band of its board.
+      seqId = 307, bg = "images/chronicle_bg.jpg", theme = kMusicStory, nextScene = 401,
       movingTextureDirectory = "images/strip/", movingTextureName = "strip", numberOfTextures = 5,
       direction = "left", beginX = 962, beginY = 200, endX = 62, endY = 200, borderTexture = "images/border.png",
       offsetStart = 0, offsetEnd = 0,
       textUpperLeftX = 100, textUpperLeftY = 440, textLowerRightX = 924, textLowerRightY = 520,
-      textColorRed = 240, textColorGreen = 225, textColorBlue = 190, textHeight = 24,
+      textColorRed = 50, textColorGreen = 30, textColorBlue = 12, textHeight = 28,
       initScript = "scripts/game/scenes/s307_init.lua",
       MakePlotpointTexts { {"PLOT_1", 3}, {"PLOT_2", 3}, {"PLOT_3", 3} },
     },

@@ -123,6 +123,24 @@ TEST_F(SceneTest, TheShortTextFadesAfterItsDisplayTime) {
   EXPECT_FLOAT_EQ(scenetext::GetTextAlpha(scene->FindChild("shorttextText", -1)), 0.0f);
 }
 
+// A puzzle's long instruction is laid out inside the panel's rim, not over its edges.
+TEST_F(SceneTest, ALongShortTextStaysInsideItsPanel) {
+  TScene* scene = StartScene();
+  FadeIn();
+  scene->ShowShortText("Mend the torn portrait: click a piece to lift it, click again to lay it against its "
+                       "neighbour. Pieces that fit join. When all four are one picture, the room opens.");
+  TWindow* panel = scene->FindChild("shorttextBg", -1);
+  TWindow* text = scene->FindChild("shorttextText", -1);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_NE(text, nullptr);
+  const TRect outer = panel->GetRect(), box = text->GetRect(), ink = scenetext::GetTextRect(text);
+  ASSERT_GT(ink.right, ink.left) << "nothing laid out";
+  EXPECT_GE(box.left + ink.left, outer.left + 16);
+  EXPECT_LE(box.left + ink.right, outer.right - 16);
+  EXPECT_GE(box.top + ink.top, outer.top);
+  EXPECT_LE(box.top + ink.bottom, outer.bottom);
+}
+
 TEST_F(SceneTest, TheBriefingFlagSwallowsClicksAndMovesButTheMousePositionIsKept) {
   TScene* scene = StartScene();
   FadeIn();
