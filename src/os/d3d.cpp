@@ -134,6 +134,8 @@ struct Layout {
 };
 
 bool LayoutOf(DWORD fvf, Layout* l) {
+  // Parts absent from the format must read as absent, not as left by the layout filled before.
+  *l = Layout{};
   DWORD position = fvf & 0xE;
   if (position == D3DFVF_XYZRHW) {
     l->transformed = true;

@@ -168,6 +168,26 @@ TEST_F(GfxBatch, AStateChangedWhileQuadsWaitLeavesThemTheirOwnState) {
   ExpectColumns(target, {{2, kRed}, {9, kYellow}, {14, 0xFF00FFFF}});
 }
 
+TEST_F(GfxBatch, EachHeldBackBatchKeepsItsOwnVertexFormat) {
+  // As a frame with a particle effect draws: an indexed list of pretransformed quads, then a window
+  // of untransformed vertices through its own viewport and projection, both held until the read.
+  Untextured();
+  std::vector<TLVertex> quad = TLQuad(-0.5f, -0.5f, 3.5f, 3.5f, kBlue);
+  WORD indices[6] = {0, 1, 2, 0, 2, 3};
+  ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, D3DFVF_TLVERTEX, quad.data(), 4, indices, 6, 0), D3D_OK);
+  D3DVIEWPORT7 window{8, 0, 8, 4, 0, 1};
+  ASSERT_EQ(device->SetViewport(&window), D3D_OK);
+  D3DMATRIX ortho;
+  D3DXMatrixOrthoOffCenterLH(&ortho, 0, 8, 4, 0, 0, 1);
+  device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &ortho);
+  // Viewport coordinates: the window's own columns 0-5, which are the target's 8-13.
+  LVertex panel[4] = {{-0.5f, -0.5f, 0.5f, 0, kRed, 0, 0, 0}, {5.5f, -0.5f, 0.5f, 0, kRed, 0, 0, 0},
+                      {5.5f, 3.5f, 0.5f, 0, kRed, 0, 0, 0}, {-0.5f, 3.5f, 0.5f, 0, kRed, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_LVERTEX, panel, 4, 0), D3D_OK);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ExpectColumns(target, {{1, kBlue}, {5, 0xFF000000}, {8, kRed}, {13, kRed}, {15, 0xFF000000}});
+}
+
 TEST_F(GfxBatch, WithoutATextureTheStageStillSamplesWhite) {
   Untextured();
   device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
