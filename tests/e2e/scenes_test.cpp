@@ -206,17 +206,29 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
                        [](int r, int g, int b) { return r > 200 && g > 200 && b > 150; });
   };
   const int groundLight = sparkles(village, 332, 580);
+  // Windows drawn after the sparkle in the same frame stay whole: the strip's panel (dark wood)
+  // below its slots, and the ink of the notice above the gate.
+  auto stripPanel = [](const Frame& f) {
+    return CountPixels(f, 250, 735, 830, 765, [](int r, int g, int b) { return r < 110 && g < 80 && b < 50; });
+  };
+  auto noticeInk = [](const Frame& f) { return Dark(f, 655, 140, 915, 185, 90); };
+  const int ink = noticeInk(village);
+  EXPECT_GT(ink, 300);
+  EXPECT_GT(stripPanel(village), 580 * 30 * 3 / 4);
   game_->Send("config hintrefilltime 1");
   game_->Settle(5);
   Click(978, 660);
   game_->Send("move 600 300");
   EXPECT_EQ(game_->Send("hint"), "332 580");
-  int frames = 0, lit = 0;
+  int frames = 0, lit = 0, whole = 0;
   for (; frames < 400 && game_->Send("hint") != "-"; ++frames) {
-    if (sparkles(game_->Shot(), 332, 580) > groundLight + 20) ++lit;
+    const Frame f = game_->Shot();
+    if (sparkles(f, 332, 580) > groundLight + 20) ++lit;
+    if (stripPanel(f) > 580 * 30 * 3 / 4 && noticeInk(f) > ink / 2) ++whole;
   }
   EXPECT_GT(frames, 5);
   EXPECT_GE(lit, frames - 2) << "the sparkle was seen in " << lit << " of " << frames << " frames";
+  EXPECT_EQ(whole, frames) << "the strip and the notice were whole in " << whole << " of " << frames << " frames";
   EXPECT_LT(sparkles(game_->Shot(), 332, 580), groundLight + 20);
 
   // The key goes into the strip; the pick-up window shows it.
