@@ -575,6 +575,25 @@ static int gfind(lua_State *L) {
   return 1;
 }
 
+/* a capture's text straight into the result: as push_onecapture and luaL_addvalue would add it,
+   without making a string of it each time it is named */
+static void add_onecapture(MatchState *ms, luaL_Buffer *b, int i) {
+  sint32 l = ms->capture[i].len;
+  if (l == CAP_UNFINISHED) luaL_error(ms->L, "unfinished capture");
+  if (l == CAP_POSITION) {  /* a position: a positive integer, written as a number prints */
+    char num[24];
+    char *d = num + sizeof(num);
+    size_t v = (size_t)(ms->capture[i].init - ms->src_init + 1);
+    do {
+      *--d = (char)('0' + v % 10);
+      v /= 10;
+    } while (v != 0);
+    luaL_addlstring(b, d, (size_t)(num + sizeof(num) - d));
+  } else {
+    luaL_addlstring(b, ms->capture[i].init, (size_t)l);
+  }
+}
+
 static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) {
   lua_State *L = ms->L;
   if (lua_type(L, 3) != LUA_TFUNCTION) {  /* replacement text */
@@ -592,9 +611,7 @@ static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) 
         if (!isdigit(uchar(news[i]))) {
           luaL_putchar(b, news[i]);
         } else {
-          int level = check_capture(ms, news[i]);
-          push_onecapture(ms, level);
-          luaL_addvalue(b);  /* add capture to accumulated result */
+          add_onecapture(ms, b, check_capture(ms, news[i]));
         }
       }
     }
@@ -692,6 +709,9 @@ static size_t gsub_length(MatchState *ms, const Replacement *r, const char *src,
   return total;
 }
 
+/* capture references one gsub may write: far above real use, a second or so of copying */
+#define MAX_GSUB_REFS ((size_t)1 << 27)
+
 static int str_gsub(lua_State *L) {
   size_t srcl;
   const char *src = luaL_checklstring(L, 1, &srcl);
@@ -706,11 +726,14 @@ static int str_gsub(lua_State *L) {
                 "string or function expected");
   if (t3 == LUA_TNUMBER) lua_tostring(L, 3);  /* the replacement as text */
   luaL_buffinit(L, &b);
+  Replacement r;
+  size_t refs = 0, maxrefs = 0;  /* capture references written, and how many are allowed */
   if (t3 != LUA_TFUNCTION) {
+    read_replacement(lua_tostring(L, 3), lua_strlen(L, 3), &r);
+    refs = l_refs(&r);
+    maxrefs = MAX_GSUB_REFS;
     /* A result that may pass the limit is measured first. The bound: a match at every
        position, each capture reference taking the whole subject. */
-    Replacement r;
-    read_replacement(lua_tostring(L, 3), lua_strlen(L, 3), &r);
     double bound = (double)srcl + ((double)srcl + 1) *
                    ((double)r.literal + (double)l_refs(&r) * ((double)srcl + 64));
     if (bound > (double)LUAL_MAXRESULT) {
@@ -727,6 +750,9 @@ static int str_gsub(lua_State *L) {
     if (e) {
       n++;
       add_s(&ms, &b, src, e);
+      /* each reference costs a copy of its own, however short: their number is bounded too */
+      if (refs > maxrefs) luaL_error(L, "replacement too complex (reference limit reached)");
+      maxrefs -= refs;
     }
     if (e && e > src) /* non empty match? */
       src = e;  /* skip it */

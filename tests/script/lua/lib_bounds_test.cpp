@@ -145,6 +145,20 @@ TEST(LuaBounds, BuiltStringsAreRightAndTakeAboutTheirOwnSize) {
   }
 }
 
+TEST(LuaBounds, ReplacementsNamingCapturesWithoutEndStopAtTheReferenceLimit) {
+  // Empty captures: the result stays small, but 201 matches of a million references each are
+  // 2 * 10^8 copies.
+  BudgetState s(32 * kMiB);
+  EXPECT_NE(s.Run("return string.gsub(string.rep('b', 200), '(a-)', string.rep('%1', 1000000))")
+                .find("replacement too complex (reference limit reached)"),
+            std::string::npos);
+  // a tenth of that is written
+  EXPECT_EQ(s.Run("local r, n = string.gsub(string.rep('b', 20), '(a-)', string.rep('%1', 1000000)) "
+                  "return r .. n"),
+            "ok: bbbbbbbbbbbbbbbbbbbb21");
+  EXPECT_EQ(s.LiveAfterClose(), 0u);
+}
+
 TEST(LuaBounds, AnErrorWhileBuildingFreesTheBuffer) {
   // the buffer has grown past its fixed area when the replacement function fails
   BudgetState s(64 * kMiB);
@@ -165,6 +179,7 @@ TEST(LuaBounds, BuildersKeepTheirResults) {
       {"return string.gsub('hello world', 'o', '[%%]')", "hell[%] w[%]rld, 2"},
       {"return string.gsub('abc', '()', '%1')", "1a2b3c4, 4"},
       {"return string.gsub('abc', '%w', '%1')", "error: invalid capture index"},
+      {"return string.gsub(string.rep('x', 12) .. 'y', '()y', '<%1%1>')", "xxxxxxxxxxxx<1313>, 1"},
       {"return string.gsub('abc', '(b)', 'x%', 5)", "axc, 1"},
       {"return string.gsub('abc', 'b', 7)", "a7c, 1"},
       {"return string.len(string.rep('xyz', 1000)), string.rep('ab', 3)", "3000, ababab"},
