@@ -710,7 +710,7 @@ static size_t gsub_length(MatchState *ms, const Replacement *r, const char *src,
 }
 
 /* capture references one gsub may write: far above real use, a second or so of copying */
-#define MAX_GSUB_REFS ((size_t)1 << 27)
+#define MAX_GSUB_REFS ((size_t)1 << 26)
 
 static int str_gsub(lua_State *L) {
   size_t srcl;
