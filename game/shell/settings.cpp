@@ -19,6 +19,7 @@
 #include "model/profilestore.h"
 #include "model/savetext.h"
 #include "os/msgbox.h"
+#include "os/time.h"
 #include "platform/platform.h"
 #include "services/gamestate.h"
 #include "services/hiscores.h"
@@ -163,22 +164,37 @@ TString WrapForBox(const TString& text, size_t width = 70) {
 }  // namespace
 
 void TSettings::ReportStorageProblems() {
-  if (!mOwnedPrefs) return;
-  TPrefsStore& store = mOwnedPrefs->Store();
-  std::string path;
+  // Scores a full disk refused are written again now and then (each try writes a whole file).
+  if (mScores && mScores->IsHoldingChanges()) {
+    const DWORD now = GetTickCount();
+    if (now - mScoreRetryTick >= kScoreRetryMs) {
+      mScoreRetryTick = now;
+      mScores->SaveUnsaved();
+    }
+  }
+  std::string path, scorePath;
   TString text;
-  if (store.TakeDamagedNotice(path))
-    text = NoticeText("prefsdamaged",
-                      "The saved players could not be read: the file that holds them is damaged. The game "
-                      "starts anew; the damaged file was kept as\n%s",
-                      path);
-  if (store.TakeUnsavedNotice(path)) {
+  const bool scoresUnsaved = mScores && mScores->TakeUnsavedNotice(scorePath);
+  bool prefsUnsaved = false;
+  if (mOwnedPrefs) {
+    TPrefsStore& store = mOwnedPrefs->Store();
+    if (store.TakeDamagedNotice(path))
+      text = NoticeText("prefsdamaged",
+                        "The saved players could not be read: the file that holds them is damaged. The game "
+                        "starts anew; the damaged file was kept as\n%s",
+                        path);
+    prefsUnsaved = store.TakeUnsavedNotice(path);
+  }
+  if (prefsUnsaved || scoresUnsaved) {
+    // one notice for both files, each named on a line of its own
+    std::string paths = prefsUnsaved ? path : scorePath;
+    if (prefsUnsaved && scoresUnsaved) paths += "\n" + scorePath;
     if (!text.IsEmpty()) text += "\n\n";
     text += NoticeText("prefsunsaved",
                        "Your progress cannot be saved: the disk may be full, or the folder may not allow "
                        "writing. The game goes on and saves as soon as it can. The file that cannot be "
                        "written:\n%s",
-                       path);
+                       paths);
   }
   if (text.IsEmpty()) return;
   text = WrapForBox(text);

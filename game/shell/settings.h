@@ -40,9 +40,10 @@ class TSettings {
   int GetCurrentUser() const { return mCurrentUser; }
   void SetCurrentUserIndex(int user) { mCurrentUser = user; }
   TVxHiscores* GetScoreClient() const { return mScores.get(); }
-  // Tells the player, once each, what the preference file's state means for them: its players
-  // could not be read (it was damaged and set aside), or progress cannot be saved now (the disk
-  // is full or the folder takes no writes). Called at the start and between events.
+  // Tells the player, once each, what the preference and score files' state means for them: the
+  // players could not be read (the file was damaged and set aside), or progress cannot be saved now
+  // (the disk is full or the folder takes no writes). Called at the start and between events, when
+  // it also tries again to write scores a full disk refused.
   void ReportStorageProblems();
 
   // Display and sound.
@@ -130,6 +131,8 @@ class TSettings {
   std::unique_ptr<TPrefsDB> mOwnedPrefs;
   TPrefsDB* mPrefs = nullptr;
   std::unique_ptr<TVxHiscores> mScores;
+  static constexpr uint32_t kScoreRetryMs = 10000;
+  uint32_t mScoreRetryTick = 0;
   int32_t mGameMode = -1;
   std::shared_ptr<TSound> mMusic;
   TString mMusicName;

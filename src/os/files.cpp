@@ -160,3 +160,7 @@ int _mkdir(const char* path) {
   if (!path || !path[0]) return -1;
   return MkdirLinux(os::ToLinuxPath(path));
 }
+
+int _fileno(FILE* stream) { return stream ? fileno(stream) : -1; }
+
+int _commit(int fd) { return fsync(fd); }

@@ -43,3 +43,6 @@ int _access(const char* path, int mode);
 // CRT mkdir (one level) with a UTF-16 or UTF-8 path; 0 or -1 (errno EEXIST / ENOENT).
 int _wmkdir(const char16_t* path);
 int _mkdir(const char* path);
+// CRT _fileno, and _commit: the file's written bytes to the disk (fsync); 0 or -1.
+int _fileno(FILE* stream);
+int _commit(int fd);

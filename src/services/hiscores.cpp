@@ -12,6 +12,7 @@
 #include "core/xml.h"
 #include "os/comguid.h"
 #include "os/dll.h"
+#include "os/files.h"
 #include "os/paths.h"
 #include "os/text.h"
 
@@ -268,8 +269,29 @@ void TVxHiscores::KeepDamagedFile() {
   }
 }
 
+bool TVxHiscores::TakeUnsavedNotice(std::string& path) {
+  if (!mUnsavedNotice) return false;
+  mUnsavedNotice = false;
+  path = LinuxPath(kScoreFile);
+  if (path.empty()) path = kScoreFile;
+  return true;
+}
+
 bool TVxHiscores::SaveDocument() {
   if (!mSaving) return true;
+  const bool saved = WriteDocument();
+  if (saved) {
+    if (mUnsaved) LogPrintf("HiScores: the score file is written again");
+    mUnsaved = false;
+  } else {
+    if (!mUnsaved) LogPrintf("HiScores: the scores are kept in memory until the score file can be written");
+    mUnsaved = true;
+    if (!mUnsavedNoticeTaken) mUnsavedNotice = mUnsavedNoticeTaken = true;
+  }
+  return saved;
+}
+
+bool TVxHiscores::WriteDocument() {
   if (!mCipher) return false;
   TString text = BuildDocument();
   const int plainLength = text.Length() + 1;  // with the NUL
@@ -290,9 +312,16 @@ bool TVxHiscores::SaveDocument() {
     LogPrintf("HiScores: cannot write %s", kTempFile);
     return false;
   }
-  bool written = file->Write(body.data(), bodyLength) == bodyLength && file->Write(tail, 8) == 8;
+  // The bytes must have reached the file before it replaces the old one: a full disk often shows
+  // only when the buffered bytes are written out.
+  bool written = file->Write(body.data(), bodyLength) == bodyLength && file->Write(tail, 8) == 8 && file->Flush();
   FileClose(file);
   std::string temp = LinuxPath(kTempFile);
+  if (written && !temp.empty()) {  // and on the disk, before the rename makes it the score file
+    FILE* synced = std::fopen(temp.c_str(), "rb");
+    written = synced && _commit(_fileno(synced)) == 0;
+    if (synced) std::fclose(synced);
+  }
   if (!written) {
     LogPrintf("HiScores: writing %s failed; the score file is left as it was", kTempFile);
     if (!temp.empty()) std::remove(temp.c_str());
@@ -496,6 +525,7 @@ void TVxHiscores::FreeLocalServer() {
 }
 
 void TVxHiscores::Shutdown() {
+  if (mUnsaved && !SaveDocument()) LogPrintf("HiScores: the score file could not be written; this run's new scores are lost");
   mOwnTable.rows.clear();
   mModeIndex = -1;
   mCipher.reset();

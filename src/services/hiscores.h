@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/string.h"
@@ -76,8 +77,16 @@ class TVxHiscores {
   // of 8 bytes or fewer are ignored: false, and not marked damaged).
   bool LoadBytes(const unsigned char* bytes, size_t size);
   // Writes the score file through a temporary file that then replaces it; false when it failed
-  // (the old file stays). Nothing happens, and true, when saving is off.
+  // (the old file stays). Nothing happens, and true, when saving is off. After a failure the tables
+  // are kept here, unsaved, until a save succeeds.
   bool SaveDocument();
+  // True while the tables hold changes the file could not take; SaveUnsaved tries again (true when
+  // nothing is left unsaved).
+  bool IsHoldingChanges() const { return mUnsaved; }
+  bool SaveUnsaved() { return !mUnsaved || SaveDocument(); }
+  // Answered true once, after the first failed save: the player is to be told that scores cannot be
+  // saved now, and which file.
+  bool TakeUnsavedNotice(std::string& path);
   void LogScoreWithData(int32_t score, bool onePerPlayer, const TString& gameData, const TString& serverData);
   void LogScore(int32_t score, bool onePerPlayer, const TString& gameData);
   int32_t GetScoreCount(bool currentMode) const;
@@ -110,6 +119,7 @@ class TVxHiscores {
 
  private:
   TString BuildDocument() const;
+  bool WriteDocument();
   bool ParseDocument(const char* text);
   void LoadServerSettings();
   void ReadServerFile();
@@ -121,6 +131,8 @@ class TVxHiscores {
   bool mSaving;
   bool mNameLocked = false;
   bool mDamaged = false;  // the file on disk could not be read: keep it aside before writing
+  bool mUnsaved = false;  // the last save failed: the tables here are newer than the file
+  bool mUnsavedNotice = false, mUnsavedNoticeTaken = false;
   TString mGameHandle, mVersion, mServerAddress;
   std::unique_ptr<TDataCipher> mCipher;
   std::unique_ptr<TSimpleHttp> mHttp;

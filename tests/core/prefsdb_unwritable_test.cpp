@@ -2,44 +2,18 @@
 // process): the players stay readable, changes are kept in memory and reach the file once it takes
 // writes again; and the notices the player is to be given, once each.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "core/prefsdb.h"
+#include "filesizelimit.h"
 #include "prefs_fixture.h"
 
 namespace {
 using prefstest::PrefsTest;
+using testutil::FileSizeLimit;
 namespace fs = std::filesystem;
-
-// While it lives, no file of this process may grow past `bytes`: writes past it fail as on a full
-// disk (the signal that would end the process is ignored).
-class FileSizeLimit {
-public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &mOld);
-    rlimit lower = mOld;
-    lower.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lower);
-  }
-  ~FileSizeLimit() { Lift(); }
-  void Lift() {
-    if (mLifted) return;
-    mLifted = true;
-    setrlimit(RLIMIT_FSIZE, &mOld);
-    std::signal(SIGXFSZ, mOldHandler);
-  }
-
-private:
-  rlimit mOld{};
-  void (*mOldHandler)(int) = nullptr;
-  bool mLifted = false;
-};
 
 class PrefsFullDiskTest : public PrefsTest {
 protected:

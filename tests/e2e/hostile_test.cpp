@@ -106,6 +106,42 @@ TEST_F(HostileFilesTest, AFullDataFolderShowsThePlayersSaysSoOnceAndLosesNothing
   EXPECT_EQ(prefs.GetInt("soundoff", -1, 0), 1);  // kept in memory, written once there was space
 }
 
+TEST_F(HostileFilesTest, AFullDiskKeepsTheHighScoreTableAndWritesTheNewScoreOnceSpaceReturns) {
+  CreateFirstPlayer("Ada");
+  // enough rows that the score file does not fit in what the full disk lets a file have
+  ASSERT_EQ(game_->Send("lua for i = 1, 40 do CreateNewUser('P' .. i) SetCurrentGameMode(0) LogHighScore(1000 + i) end"),
+            "ok");
+  QuitFromMenu();
+  const fs::path scoreFile = game_->DataFolder() / "hiscore.dat";
+  const auto readScores = [&] {
+    std::ifstream in(scoreFile, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  };
+  const std::string before = readScores();
+  ASSERT_GT(before.size(), 4096u);
+  {
+    FullDisk full;
+    ASSERT_TRUE(game_->Start());
+    ASSERT_TRUE(game_->WaitFor("text? welcome", "Welcome, P40!"));
+    ASSERT_EQ(game_->Send("lua SetCurrentGameMode(0) LogHighScore(9000)"), "ok");
+    game_->Settle();
+    EXPECT_EQ(readScores(), before);
+    const std::string boxes = game_->Send("boxes");
+    EXPECT_NE(boxes.find("Your progress cannot be saved"), std::string::npos) << boxes;
+    EXPECT_NE(boxes.find("\\n" + scoreFile.string()), std::string::npos) << boxes;
+    full.FreeFor(game_->Pid());
+  }
+  QuitFromMenu();  // the score kept in memory is written on the way out, if not before
+  EXPECT_FALSE(fs::exists(scoreFile.string() + ".tmp"));
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->ClickUntil("hiscores", "visible name1", "yes"));
+  EXPECT_EQ(game_->Send("text? name1"), "P40");
+  EXPECT_EQ(game_->Send("text? score1"), "9000");
+  EXPECT_EQ(game_->Send("text? score2"), "1039");
+}
+
 TEST_F(HostileFilesTest, ADamagedPreferenceFileIsToldOnScreenWithWhereItWasKept) {
   CreateFirstPlayer("Ada");
   QuitFromMenu();

@@ -1,9 +1,10 @@
 // Fuzz target for the string library's pattern matcher, formatter and string builders: the input
 // picks an operation (first byte) and is split into a subject and a pattern or format (at the
 // first zero byte); the call must either succeed or raise a script error, never crash. Patterns
-// may backtrack as much as they like: the matcher's step limit ends them. First bytes from 0xE0
-// pick the builder operations (long replacements, separators and counts); the others keep the
-// operations the older corpus files were found with.
+// may backtrack as much as they like: the matcher's step limit ends them. First bytes 0xE0-0xEF
+// pick the builder operations (long replacements, separators and counts), 0xF0-0xFF the ones
+// that build while they go (replacement functions, quoted formats, escapes, case maps and
+// concatenation); the others keep the operations the older corpus files were found with.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -31,8 +32,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "return string.find(string.rep(S, 16), P)",
       "return string.format(string.rep(P, 8), S, S, S, S, S, S, S, S)",
   };
-  const char* call = data[0] >= 0xE0 ? kBuilders[(data[0] - 0xE0) % (sizeof kBuilders / sizeof kBuilders[0])]
-                                     : kCalls[data[0] % (sizeof kCalls / sizeof kCalls[0])];
+  static const char* const kGrowing[] = {
+      "return string.gsub(string.rep(S, 64), P, function(a, b) return string.format('%q', a) .. (b or '') end)",
+      "return string.gsub(S, P, function(a) return string.rep(P, 100000) end)",
+      "local w = towstring(string.rep(S, 64)) return string.format('%Q|%q|' .. P, w, string.rep(S, 64), S)",
+      "return string.lualex(string.rep(S, 64), string.len(P)), string.lualex(P, 0)",
+      "local s = string.rep(S, string.len(P) * 256) return string.upper(s .. P .. s), string.lower(P .. s)",
+      "local s = string.rep(S, (string.byte(P, 1) or 0) * 65536) local w = towstring(S) "
+      "return string.len(s .. s .. s .. s .. P), tostring(w .. w .. P)",
+  };
+  const char* call;
+  if (data[0] >= 0xF0)
+    call = kGrowing[(data[0] - 0xF0) % (sizeof kGrowing / sizeof kGrowing[0])];
+  else if (data[0] >= 0xE0)
+    call = kBuilders[(data[0] - 0xE0) % (sizeof kBuilders / sizeof kBuilders[0])];
+  else
+    call = kCalls[data[0] % (sizeof kCalls / sizeof kCalls[0])];
   const char* rest = reinterpret_cast<const char*>(data + 1);
   size_t restLen = size - 1;
   const void* zero = std::memchr(rest, 0, restLen);

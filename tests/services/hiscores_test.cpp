@@ -11,6 +11,7 @@
 #include "core/config.h"
 #include "core/datacipher.h"
 #include "core/filefixture.h"
+#include "filesizelimit.h"
 #include "os/dll.h"
 #include "testplugins.h"
 
@@ -57,6 +58,12 @@ class HiscoresTest : public FileLayerTest {
       out += std::to_string(rank) + ":" + std::to_string(score) + ":" + name + " ";
     }
     return out;
+  }
+  // The table of mode "m" as the score file holds it.
+  static std::string StoredTable() {
+    TVxHiscores stored(false);
+    stored.SetUserField(2, "m");
+    return Table(stored);
   }
   static std::vector<std::string> BackupFiles(const std::string& folder) {
     std::vector<std::string> names;
@@ -316,6 +323,58 @@ TEST_F(HiscoresTest, AFailedWriteLeavesTheOldFileInPlace) {
   h.LogScore(20, false, "");
   EXPECT_FALSE(h.SaveDocument());
   EXPECT_EQ(ReadBytes(ScorePath()), before);
+}
+
+TEST_F(HiscoresTest, AFullDiskKeepsTheFileAndTheNewScoresUntilItTakesWritesAgain) {
+  // 0: the temporary file cannot take a byte; 40: it takes part of the file, and the failure shows
+  // only when the buffered bytes are written out.
+  for (rlim_t limit : {rlim_t(0), rlim_t(40)}) {
+    SCOPED_TRACE(limit);
+    std::filesystem::remove(ScorePath());
+    {
+      TVxHiscores h(true);
+      h.SetUserField(2, "m");
+      h.SetUserField(0, "ann");
+      h.LogScore(10, false, "");
+    }
+    const std::string before = ReadBytes(ScorePath());
+    ASSERT_GT(before.size(), 40u);
+    TVxHiscores h(true);
+    h.SetUserField(2, "m");
+    h.SetUserField(0, "bob");
+    std::string path;
+    {
+      testutil::FileSizeLimit full(limit);
+      h.LogScore(20, false, "");
+      EXPECT_TRUE(h.IsHoldingChanges());
+      EXPECT_FALSE(h.SaveUnsaved());
+      h.LogScore(15, false, "");
+      EXPECT_EQ(ReadBytes(ScorePath()), before);
+      EXPECT_FALSE(std::filesystem::exists(ScorePath() + ".tmp"));
+      EXPECT_EQ(Table(h), "1:20:bob 2:15:bob 3:10:ann ");
+      // told once, naming the file
+      ASSERT_TRUE(h.TakeUnsavedNotice(path));
+      EXPECT_EQ(path, ScorePath());
+      EXPECT_FALSE(h.TakeUnsavedNotice(path));
+    }
+    EXPECT_TRUE(h.SaveUnsaved());
+    EXPECT_FALSE(h.IsHoldingChanges());
+    EXPECT_FALSE(h.TakeUnsavedNotice(path));
+    EXPECT_EQ(StoredTable(), "1:20:bob 2:15:bob 3:10:ann ");
+  }
+}
+
+TEST_F(HiscoresTest, ScoresLeftUnsavedAreWrittenWhenTheClientCloses) {
+  TVxHiscores h(true);
+  h.SetUserField(2, "m");
+  h.SetUserField(0, "ann");
+  {
+    testutil::FileSizeLimit full(0);
+    h.LogScore(7, false, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(ScorePath()));
+  h.Shutdown();
+  EXPECT_EQ(StoredTable(), "1:7:ann ");
 }
 
 TEST_F(HiscoresTest, RemovingAPlayerDropsTheirRowsEmptyTablesAndMedals) {

@@ -176,7 +176,9 @@ static int luaB_tostring(lua_State *L) {
       const lua_WChar *w = lua_towstring(L, 1);
       luaL_Buffer b;
       luaL_buffinit(L, &b);
-      for (size_t i = 0; i < n; i++) luaL_putchar(&b, (char)(w[i] & 0xFF));
+      char *d = luaL_prepbuffsize(&b, n);
+      for (size_t i = 0; i < n; i++) d[i] = (char)(w[i] & 0xFF);
+      luaL_addsize(&b, n);
       luaL_pushresult(&b);
       return 1;
     }
@@ -228,10 +230,10 @@ static int luaB_towstring(lua_State *L) {
       len = lua_strlen(L, 1);
       luaL_Buffer b;
       luaL_wbuffinit(L, &b);
-      for (size_t i = 0; i < len; i++) {
-        lua_WChar u = (lua_WChar)(int)(signed char)s[i];
-        luaL_addlwstring(&b, &u, 1);
-      }
+      if (len > LUAL_MAXRESULT / sizeof(lua_WChar)) luaL_error(L, "resulting string too large");
+      lua_WChar *d = reinterpret_cast<lua_WChar *>(luaL_prepbuffsize(&b, len * sizeof(lua_WChar)));
+      for (size_t i = 0; i < len; i++) d[i] = (lua_WChar)(int)(signed char)s[i];
+      luaL_addsize(&b, len * sizeof(lua_WChar));
       luaL_pushresult(&b);
       return 1;
     }

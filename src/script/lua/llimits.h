@@ -19,6 +19,9 @@ typedef unsigned char lu_byte;
 #define MAX_SIZET ((size_t)(~(size_t)0) - 2)
 #define MAX_INT (INT_MAX - 2)
 
+/* the longest string the runtime makes, in bytes (LUAL_MAXRESULT for the libraries' buffers) */
+#define MAX_STRBYTES ((size_t)0x7FFFFFFE)
+
 /* conversion of pointer to integer, for hashing only */
 #define IntPoint(p) ((lu_int32)(uintptr_t)(p))
 

@@ -53,7 +53,11 @@ static int str_map(lua_State *L, int (*f)(int)) {
   luaL_Buffer b;
   const char *s = luaL_checklstring(L, 1, &l);
   luaL_buffinit(L, &b);
-  for (size_t i = 0; i < l; i++) luaL_putchar(&b, f(uchar(s[i])));
+  char *d = luaL_prepbuffsize(&b, l);
+  unsigned char table[256];  /* `f' asked once per byte value, not once per byte */
+  for (int c = 0; c < 256; c++) table[c] = (unsigned char)f(c);
+  for (size_t i = 0; i < l; i++) d[i] = (char)table[uchar(s[i])];
+  luaL_addsize(&b, l);
   luaL_pushresult(&b);
   return 1;
 }
@@ -141,7 +145,26 @@ static int str_lualex(lua_State *L) {
   const char *end = s + l;
   luaL_Buffer b;
   luaL_buffinit(L, &b);
+  /* each character gives one unit at most: room for all at once where that fits */
+  if (l <= LUAL_MAXRESULT / 2) luaL_prepbuffsize(&b, wide ? 2 * l : l);
   while (s < end) {
+    if (*s != '\\') {  /* the text up to the next backslash in one piece */
+      const char *bs = static_cast<const char *>(memchr(s, '\\', (size_t)(end - s)));
+      size_t run = bs ? (size_t)(bs - s) : (size_t)(end - s);
+      if (!wide) {
+        luaL_addlstring(&b, s, run);
+      } else {
+        if (run > LUAL_MAXRESULT / 2) luaL_error(L, "resulting string too large");
+        char *d = luaL_prepbuffsize(&b, 2 * run);
+        for (size_t i = 0; i < run; i++) {
+          d[2 * i] = s[i];
+          d[2 * i + 1] = 0;
+        }
+        luaL_addsize(&b, 2 * run);
+      }
+      s += run;
+      continue;
+    }
     int c = uchar(*s++);
     if (c != '\\' || s == end) { /* (a backslash at the very end stands for itself) */
       lex_put(&b, wide, (unsigned)c);
@@ -552,6 +575,25 @@ static int gfind(lua_State *L) {
   return 1;
 }
 
+/* a capture's text straight into the result: as push_onecapture and luaL_addvalue would add it,
+   without making a string of it each time it is named */
+static void add_onecapture(MatchState *ms, luaL_Buffer *b, int i) {
+  sint32 l = ms->capture[i].len;
+  if (l == CAP_UNFINISHED) luaL_error(ms->L, "unfinished capture");
+  if (l == CAP_POSITION) {  /* a position: a positive integer, written as a number prints */
+    char num[24];
+    char *d = num + sizeof(num);
+    size_t v = (size_t)(ms->capture[i].init - ms->src_init + 1);
+    do {
+      *--d = (char)('0' + v % 10);
+      v /= 10;
+    } while (v != 0);
+    luaL_addlstring(b, d, (size_t)(num + sizeof(num) - d));
+  } else {
+    luaL_addlstring(b, ms->capture[i].init, (size_t)l);
+  }
+}
+
 static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) {
   lua_State *L = ms->L;
   if (lua_type(L, 3) != LUA_TFUNCTION) {  /* replacement text */
@@ -569,9 +611,7 @@ static void add_s(MatchState *ms, luaL_Buffer *b, const char *s, const char *e) 
         if (!isdigit(uchar(news[i]))) {
           luaL_putchar(b, news[i]);
         } else {
-          int level = check_capture(ms, news[i]);
-          push_onecapture(ms, level);
-          luaL_addvalue(b);  /* add capture to accumulated result */
+          add_onecapture(ms, b, check_capture(ms, news[i]));
         }
       }
     }
@@ -669,6 +709,9 @@ static size_t gsub_length(MatchState *ms, const Replacement *r, const char *src,
   return total;
 }
 
+/* capture references one gsub may write: far above real use, a second or so of copying */
+#define MAX_GSUB_REFS ((size_t)1 << 26)
+
 static int str_gsub(lua_State *L) {
   size_t srcl;
   const char *src = luaL_checklstring(L, 1, &srcl);
@@ -683,11 +726,14 @@ static int str_gsub(lua_State *L) {
                 "string or function expected");
   if (t3 == LUA_TNUMBER) lua_tostring(L, 3);  /* the replacement as text */
   luaL_buffinit(L, &b);
+  Replacement r;
+  size_t refs = 0, maxrefs = 0;  /* capture references written, and how many are allowed */
   if (t3 != LUA_TFUNCTION) {
+    read_replacement(lua_tostring(L, 3), lua_strlen(L, 3), &r);
+    refs = l_refs(&r);
+    maxrefs = MAX_GSUB_REFS;
     /* A result that may pass the limit is measured first. The bound: a match at every
        position, each capture reference taking the whole subject. */
-    Replacement r;
-    read_replacement(lua_tostring(L, 3), lua_strlen(L, 3), &r);
     double bound = (double)srcl + ((double)srcl + 1) *
                    ((double)r.literal + (double)l_refs(&r) * ((double)srcl + 64));
     if (bound > (double)LUAL_MAXRESULT) {
@@ -704,6 +750,9 @@ static int str_gsub(lua_State *L) {
     if (e) {
       n++;
       add_s(&ms, &b, src, e);
+      /* each reference costs a copy of its own, however short: their number is bounded too */
+      if (refs > maxrefs) luaL_error(L, "replacement too complex (reference limit reached)");
+      maxrefs -= refs;
     }
     if (e && e > src) /* non empty match? */
       src = e;  /* skip it */
@@ -727,28 +776,35 @@ static int str_gsub(lua_State *L) {
 #define FLAGS "-+ #0"
 #define MAX_FORMAT 20  /* maximum size of each conversion item (such as "%-099.99d") */
 
+/* %q. The length is counted first, so a literal past the string limit is refused before any of
+   it is written. */
 static void luaI_addquoted(lua_State *L, luaL_Buffer *b, int arg) {
   size_t l;
   const char *s = luaL_checklstring(L, arg, &l);
-  luaL_putchar(b, '"');
-  while (l--) {
-    switch (*s) {
-      case '"':
-      case '\\':
-      case '\n':
-        luaL_putchar(b, '\\');
-        luaL_putchar(b, *s);
-        break;
-      case '\0':
-        luaL_addlstring(b, "\\000", 4);
-        break;
-      default:
-        luaL_putchar(b, *s);
-        break;
-    }
-    s++;
+  size_t total = l + 2;
+  for (size_t i = 0; i < l; i++) {
+    char c = s[i];
+    if (c == '"' || c == '\\' || c == '\n')
+      total += 1;
+    else if (c == '\0')
+      total += 3;
   }
-  luaL_putchar(b, '"');
+  char *d = luaL_prepbuffsize(b, total);
+  *d++ = '"';
+  for (size_t i = 0; i < l; i++) {
+    char c = s[i];
+    if (c == '"' || c == '\\' || c == '\n') {
+      *d++ = '\\';
+      *d++ = c;
+    } else if (c == '\0') {
+      memcpy(d, "\\000", 4);
+      d += 4;
+    } else {
+      *d++ = c;
+    }
+  }
+  *d = '"';
+  luaL_addsize(b, total);
 }
 
 /* number to a 64-bit integer toward zero, saturating at the ends of the range */
@@ -773,36 +829,54 @@ static int escapeletter(unsigned c) {
   }
 }
 
-/* one character of a %Q literal: letter escapes, \" and \\, hex escapes of `hexdigits' digits for
-   characters not printable or above 255 */
-static void addQuotedChar(luaL_Buffer *b, unsigned c, int hexdigits) {
-  char hex[8];
-  int e = escapeletter(c);
-  if (e || c == '"' || c == '\\') {
-    luaL_putchar(b, '\\');
-    luaL_putchar(b, (char)(e ? e : (int)c));
-  } else if (c >= 256 || !isprint((int)c)) {
-    snprintf(hex, sizeof(hex), "\\x%0*x", hexdigits, c);
-    luaL_addstring(b, hex);
-  } else {
-    luaL_putchar(b, (char)c);
-  }
+/* the bytes one character of a %Q literal takes: letter escapes, \" and \\, hex escapes of
+   `hexdigits' digits for characters not printable or above 255 */
+static size_t quotedCharLength(unsigned c, int hexdigits) {
+  if (escapeletter(c) || c == '"' || c == '\\') return 2;
+  if (c >= 256 || !isprint((int)c)) return 2 + (size_t)hexdigits;
+  return 1;
 }
 
-/* %Q: a literal the lexer reads back, narrow ("...") or wide (L"...") after the argument */
+static char *putQuotedChar(char *d, unsigned c, int hexdigits) {
+  static const char kHex[] = "0123456789abcdef";
+  int e = escapeletter(c);
+  if (e || c == '"' || c == '\\') {
+    *d++ = '\\';
+    *d++ = (char)(e ? e : (int)c);
+  } else if (c >= 256 || !isprint((int)c)) {
+    *d++ = '\\';
+    *d++ = 'x';
+    for (int k = hexdigits - 1; k >= 0; k--) *d++ = kHex[(c >> (4 * k)) & 0xF];
+  } else {
+    *d++ = (char)c;
+  }
+  return d;
+}
+
+/* %Q: a literal the lexer reads back, narrow ("...") or wide (L"...") after the argument. Counted
+   first, like %q. */
 static void addQuoted(lua_State *L, luaL_Buffer *b, int arg) {
   size_t l;
   if (lua_type(L, arg) == LUA_TWSTRING) {
     const lua_WChar *w = luaL_checklwstring(L, arg, &l);
-    luaL_putchar(b, 'L');
-    luaL_putchar(b, '"');
-    for (size_t i = 0; i < l; i++) addQuotedChar(b, w[i], 4);
+    size_t total = 3;
+    for (size_t i = 0; i < l; i++) total += quotedCharLength(w[i], 4);
+    char *d = luaL_prepbuffsize(b, total);
+    *d++ = 'L';
+    *d++ = '"';
+    for (size_t i = 0; i < l; i++) d = putQuotedChar(d, w[i], 4);
+    *d = '"';
+    luaL_addsize(b, total);
   } else {
     const char *s = luaL_checklstring(L, arg, &l);
-    luaL_putchar(b, '"');
-    for (size_t i = 0; i < l; i++) addQuotedChar(b, uchar(s[i]), 2);
+    size_t total = 2;
+    for (size_t i = 0; i < l; i++) total += quotedCharLength(uchar(s[i]), 2);
+    char *d = luaL_prepbuffsize(b, total);
+    *d++ = '"';
+    for (size_t i = 0; i < l; i++) d = putQuotedChar(d, uchar(s[i]), 2);
+    *d = '"';
+    luaL_addsize(b, total);
   }
-  luaL_putchar(b, '"');
 }
 
 /* %b followed by a letter: the number's raw bytes in machine order */
@@ -879,8 +953,11 @@ static int str_format(lua_State *L) {
   luaL_Buffer b;
   luaL_buffinit(L, &b);
   while (strfrmt < strfrmt_end) {
-    if (*strfrmt != L_ESC) {
-      luaL_putchar(&b, *strfrmt++);
+    if (*strfrmt != L_ESC) {  /* the text up to the next `%' in one piece */
+      const char *esc = static_cast<const char *>(memchr(strfrmt, L_ESC, (size_t)(strfrmt_end - strfrmt)));
+      size_t run = esc ? (size_t)(esc - strfrmt) : (size_t)(strfrmt_end - strfrmt);
+      luaL_addlstring(&b, strfrmt, run);
+      strfrmt += run;
     } else if (*++strfrmt == L_ESC) {
       luaL_putchar(&b, *strfrmt++);  /* %% */
     } else { /* format item */

@@ -296,6 +296,9 @@ static int concatok(lua_State *L, StkId o, int wide) {
 ** the mode: wide when it is a wide string (numbers become wide strings), narrow otherwise (stock).
 ** An operand of the other kind goes to __concat or is an error.
 */
+/* results from this length on skip the shared scratch buffer, which would keep their size */
+#define CONCAT_ADOPT ((lu_mem)65536)
+
 void luaV_concat(lua_State *L, int total, int last) {
   int wide = 0;
   {
@@ -326,7 +329,7 @@ void luaV_concat(lua_State *L, int total, int last) {
         n++;
       }
       if (wide) {
-        if (tl >= 0xFFFFFFFEu) luaG_runerror(L, "string size overflow");
+        if (tl > MAX_STRBYTES / sizeof(lua_WChar)) luaG_runerror(L, "string size overflow");
         lua_WChar *buffer = cast(lua_WChar *, luaZ_openspace(L, &G(L)->buff, tl * sizeof(lua_WChar)));
         tl = 0;
         for (i = n; i > 0; i--) { /* concat all strings */
@@ -336,10 +339,23 @@ void luaV_concat(lua_State *L, int total, int last) {
         }
         setwsvalue(top - n, luaS_newlwstr(L, buffer, tl));
       }
+      else if (tl > MAX_STRBYTES) {
+        luaG_runerror(L, "string size overflow");
+      }
+      else if (tl >= CONCAT_ADOPT) { /* built in the string's own block: one copy, no scratch */
+        lu_mem size = sizestring(tl);
+        char *block = cast(char *, luaM_malloc(L, size));
+        char *buffer = block + sizeof(LString);
+        tl = 0;
+        for (i = n; i > 0; i--) {
+          size_t l = tsvalue(top - i)->tsv.len;
+          memcpy(buffer + tl, svalue(top - i), l);
+          tl += l;
+        }
+        setsvalue2s(top - n, luaS_adoptlstr(L, block, size, tl));
+      }
       else {
-        char *buffer;
-        if (tl > MAX_SIZET) luaG_runerror(L, "string size overflow");
-        buffer = luaZ_openspace(L, &G(L)->buff, tl);
+        char *buffer = luaZ_openspace(L, &G(L)->buff, tl);
         tl = 0;
         for (i = n; i > 0; i--) { /* concat all strings */
           size_t l = tsvalue(top - i)->tsv.len;

@@ -63,12 +63,19 @@ class BudgetState {
 
 const size_t kMiB = 1024 * 1024;
 
+// A chunk that concatenates `count' copies of one value in a single expression.
+std::string CopiesConcatenated(const char *value, int count) {
+  std::string src = std::string("local s = ") + value + " return string.len(s";
+  for (int i = 1; i < count; i++) src += " .. s";
+  return src + ")";
+}
+
 }  // namespace
 
 TEST(LuaBounds, ResultsPastTheStringLimitAreRefusedBeforeTheyAreBuilt) {
   // Each would be gigabytes; the budget of 32 MiB would turn any attempt into a memory error.
   const struct {
-    const char *source;
+    std::string source;
     const char *error;
   } cases[] = {
       {"local t = {} for i = 1, 3000 do t[i] = 'x' end "
@@ -89,6 +96,8 @@ TEST(LuaBounds, ResultsPastTheStringLimitAreRefusedBeforeTheyAreBuilt) {
        "invalid capture index"},  // the first match meets the error before any size does
       {"return string.rep('x', 2147483647)", "resulting string too large"},
       {"return string.rep('abc', 1000000000)", "resulting string too large"},
+      // one concatenation of 130 copies of 16 MiB
+      {CopiesConcatenated("string.rep('x', 16777216)", 130), "string size overflow"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.source);
@@ -116,6 +125,16 @@ TEST(LuaBounds, BuiltStringsAreRightAndTakeAboutTheirOwnSize) {
       {"local s = string.gsub(string.rep('a', 4096), '(a)', string.rep('%1', 1023) .. 'b') "
        "return string.len(s) .. string.sub(s, 1020, 1026)",
        "ok: 4194304aaaabaa", 6},
+      // the source's 1 MiB, the result's 4 MiB, no scratch copy
+      {"local s = string.rep('q', 1048576) local r = s .. s .. s .. 'z' .. s "
+       "return string.len(r) .. string.sub(r, 3145726, 3145730)",
+       "ok: 4194305qqqzq", 6},
+      // %q counts before it writes: the result's block is its own size
+      {"local s = string.format('%q', string.rep('a\"', 1048576)) "
+       "return string.len(s) .. string.sub(s, 1, 5)",
+       "ok: 3145730\"a\\\"a", 6},
+      {"local s = string.upper(string.rep('ab', 1048576)) return string.len(s) .. string.sub(s, -3)", "ok: 2097152BAB",
+       5},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.source);
@@ -124,6 +143,20 @@ TEST(LuaBounds, BuiltStringsAreRightAndTakeAboutTheirOwnSize) {
     EXPECT_LE(s.PeakGrowth(), c.peakMiB * kMiB);
     EXPECT_EQ(s.LiveAfterClose(), 0u);
   }
+}
+
+TEST(LuaBounds, ReplacementsNamingCapturesWithoutEndStopAtTheReferenceLimit) {
+  // Empty captures: the result stays small, but 101 matches of a million references each are
+  // 10^8 copies.
+  BudgetState s(32 * kMiB);
+  EXPECT_NE(s.Run("return string.gsub(string.rep('b', 100), '(a-)', string.rep('%1', 1000000))")
+                .find("replacement too complex (reference limit reached)"),
+            std::string::npos);
+  // a tenth of that is written
+  EXPECT_EQ(s.Run("local r, n = string.gsub(string.rep('b', 20), '(a-)', string.rep('%1', 1000000)) "
+                  "return r .. n"),
+            "ok: bbbbbbbbbbbbbbbbbbbb21");
+  EXPECT_EQ(s.LiveAfterClose(), 0u);
 }
 
 TEST(LuaBounds, AnErrorWhileBuildingFreesTheBuffer) {
@@ -146,6 +179,7 @@ TEST(LuaBounds, BuildersKeepTheirResults) {
       {"return string.gsub('hello world', 'o', '[%%]')", "hell[%] w[%]rld, 2"},
       {"return string.gsub('abc', '()', '%1')", "1a2b3c4, 4"},
       {"return string.gsub('abc', '%w', '%1')", "error: invalid capture index"},
+      {"return string.gsub(string.rep('x', 12) .. 'y', '()y', '<%1%1>')", "xxxxxxxxxxxx<1313>, 1"},
       {"return string.gsub('abc', '(b)', 'x%', 5)", "axc, 1"},
       {"return string.gsub('abc', 'b', 7)", "a7c, 1"},
       {"return string.len(string.rep('xyz', 1000)), string.rep('ab', 3)", "3000, ababab"},
@@ -155,6 +189,16 @@ TEST(LuaBounds, BuildersKeepTheirResults) {
       {"return string.format('%s|%5.2f|%q', tostring(string.rep('s', 600) == string.rep('s', 600)), 3.14159, "
        "'a\\n\"')",
        "true| 3.14|\"a\\\n\\\"\""},
+      {"return string.format('ab%%cd%5sef', 'x'), string.format('%q', 'a\\0b\\\\')", "ab%cd    xef, \"a\\000b\\\\\""},
+      {"return string.format('x%')", "error: invalid option to `format'"},
+      {"return string.upper('a\\0z\\233') == 'A\\0Z\\233', string.lower('Q\\200')", "true, q\xC8"},
+      // long concatenations are interned like short ones: equal results are one string
+      {"local s = string.rep('ab', 40000) local a, b = s .. 'c', s .. 'c' local t = {[a] = 1} "
+       "return a == b, t[b], string.len(a), string.sub(b, -3)",
+       "true, 1, 80001, abc"},
+      {"local w = towstring(string.rep('y', 70000)) local v = w .. L\"z\" "
+       "return type(v), string.len(tostring(v)), string.sub(tostring(v), -2)",
+       "wstring, 70001, yz"},
   });
 }
 
