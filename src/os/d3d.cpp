@@ -975,8 +975,41 @@ class Device final : public ComObject<IDirect3DDevice7> {
     mBatch.clear();
     mBatchCount = 0;
     if (mLog.size() == 1) mLogDigest.AddValue(mTarget);
-    AddToDigest(b, &mLogDigest);
+    AddToDigest(b, mLog.size() > 1 ? &mLog[mLog.size() - 2] : nullptr, &mLogDigest);
     gPendingDevice = this;
+  }
+
+  // Whether a logged batch starts with a quad that writes every pixel of the target whatever was
+  // there (a frame's background); its first two triangles must be those of a fan of four.
+  bool CoversTargetOpaque(const LoggedBatch& b) const {
+    if (b.mode != GL_TRIANGLES || b.count < 6) return false;
+    if (b.viewport.dwX != 0 || b.viewport.dwY != 0 || b.viewport.dwWidth != DWORD(mTarget->Width()) ||
+        b.viewport.dwHeight != DWORD(mTarget->Height()))
+      return false;
+    if (b.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return false;
+    Layout l;
+    if (!LayoutOf(b.fvf, &l)) return false;
+    const size_t stride = size_t(l.stride);
+    const uint8_t* v = b.vertices.data();
+    if (std::memcmp(v + 3 * stride, v, stride) != 0 || std::memcmp(v + 4 * stride, v + 2 * stride, stride) != 0)
+      return false;
+    std::vector<uint8_t> quad(4 * stride);
+    for (int corner = 0; corner < 4; ++corner)
+      std::memcpy(quad.data() + corner * stride, v + size_t(corner == 3 ? 5 : corner) * stride, stride);
+    CoverDraw c;
+    c.vertices = quad.data();
+    c.stride = l.stride;
+    c.diffuse = l.diffuse;
+    c.specular = l.specular;
+    c.transformed = l.transformed;
+    c.renderStates = b.rs;
+    c.stage = b.tss[0];
+    c.textured = b.textures[0] != nullptr;
+    c.world = b.world;
+    c.view = b.view;
+    c.projection = b.projection;
+    c.viewport = b.viewport;
+    return PaintsViewportOpaque(c, b.textures[0] && b.textures[0]->OpaqueTexels());
   }
 
   // Draws the logged batches in order, each under the state it was logged with.
@@ -985,6 +1018,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     std::vector<LoggedBatch> log;
     log.swap(mLog);
     mLogDigest.Reset();
+    // A frame that starts by covering the whole target needs none of the pixels there before.
+    Surface::Change change = CoversTargetOpaque(log.front()) ? Surface::Change::Whole : Surface::Change::Part;
     for (LoggedBatch& b : log) {
       SwapState(b);
       mBatch.swap(b.vertices);
@@ -992,7 +1027,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
       mBatchFvf = b.fvf;
       mBatchMode = b.mode;
       LayoutOf(b.fvf, &mBatchLayout);
-      if (mTarget->BindAsTarget()) {
+      if (mTarget->BindAsTarget(change)) {
+        change = Surface::Change::Part;
         if (mTextures[0]) mTextures[0]->Texture();
         DrawBatch();
       } else {

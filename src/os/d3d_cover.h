@@ -21,5 +21,9 @@ struct CoverDraw {
 
 // True when the draw paints the whole viewport with one colour, given in `argb`.
 bool PaintsViewportSolid(const CoverDraw& draw, uint32_t* argb);
+// True when the draw writes every pixel of the viewport with a value that does not depend on the
+// pixel there before (opaque: alpha 1 through stage 0, a blend that drops the destination).
+// `opaqueTexture`: stage 0's texture, if it samples one, has alpha 1 everywhere.
+bool PaintsViewportOpaque(const CoverDraw& draw, bool opaqueTexture);
 
 }  // namespace os::dd

@@ -487,6 +487,26 @@ void SyncMainWindow() {
   else gDirty = true;
 }
 
+// An event of our own that only wakes a waiting SDL thread (registered with the video).
+uint32_t gWakeEvent = 0;
+
+bool WaitForEvents(int ms) {
+  if (!gReady || !OnSdlThread() || tInPump) return false;
+  if (!gWakeEvent) {
+    uint32_t type = SDL_RegisterEvents(1);
+    gWakeEvent = type == uint32_t(-1) ? 0 : type;
+  }
+  SDL_WaitEventTimeout(nullptr, ms);
+  return true;
+}
+
+void Wake() {
+  if (!gReady || !gWakeEvent || OnSdlThread()) return;
+  SDL_Event e{};
+  e.type = gWakeEvent;
+  SDL_PushEvent(&e);
+}
+
 void Pump() {
   if (!gReady || !OnSdlThread() || tInPump) return;
   tInPump = true;
