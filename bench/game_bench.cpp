@@ -16,7 +16,7 @@
 //   game start first_frame_s=<median of the game's starts> bare_first_picture_s=<median> difference_s=<G-B>
 //   game menu cpu_ms_per_s=<C> presents_per_s=<P> cpu_ms_per_frame=<C/P>
 //   game village cpu_ms_per_s=<C> presents_per_s=<P> cpu_ms_per_frame=<C/P>
-//   game hint presents_per_s=<P while the sparkle circles>
+//   game hint presents_per_s=<P while the sparkle circles> frames=<presents in that run>
 //   game bare cpu_ms_per_s=<C> presents_per_s=<P> cpu_ms_per_frame=<C/P>
 //   game ratio cpu_per_s=<menu/bare> village_cpu_per_s=<village/bare>
 // A still screen is not presented again, so the menu's and the village's presents are near 0 and
@@ -246,13 +246,23 @@ bool ReachVillage(const Placement& at) {
   return !kCanSee || VillageShown(at);
 }
 
-// Presents per second over `seconds`, starting `after` seconds from now.
-double PresentRate(const Run& r, double after, double seconds) {
-  usleep(useconds_t(after * 1e6));
-  double t0 = Now();
-  size_t p0 = Presents(r.log).size();
+// The run of presents that began after `since` (one ends at a pause of a fifth of a second), once
+// `seconds` have passed: how many, and how many a second.
+struct Burst {
+  int frames = 0;
+  double perSecond = 0;
+};
+Burst PresentBurst(const Run& r, double since, double seconds) {
   usleep(useconds_t(seconds * 1e6));
-  return double(Presents(r.log).size() - p0) / (Now() - t0);
+  std::vector<double> p = Presents(r.log);
+  auto first = std::find_if(p.begin(), p.end(), [&](double t) { return t > since; });
+  Burst b;
+  if (first == p.end()) return b;
+  auto last = first;
+  while (last + 1 != p.end() && *(last + 1) - *last < 0.2) ++last;
+  b.frames = int(last - first) + 1;
+  if (last > first) b.perSecond = double(b.frames - 1) / (*last - *first);
+  return b;
 }
 
 double Median(std::vector<double> v) {
@@ -296,7 +306,7 @@ int main(int argc, char** argv) {
   std::vector<double> gameStarts, bareStarts;
   Idle menu, village, bare;
   bool inVillage = false;
-  double hint = 0;
+  Burst hint;
   for (int round = 0; round < 3; ++round) {
     Run g = Start(gameArgs, home, log);
     double t = WaitFirstPresent(g, 30);
@@ -314,9 +324,10 @@ int main(int argc, char** argv) {
         // The hint fills a minute after the village began.
         const double wait = villageFrom + 65 - Now();
         if (wait > 0) usleep(useconds_t(wait * 1e6));
+        const double pressed = Now();
         Click(at, 978, 660);
         PointerAway(at);
-        hint = PresentRate(g, 0.3, 3.0);
+        hint = PresentBurst(g, pressed + 0.1, 4.0);
       }
     }
     Stop(g);
@@ -338,7 +349,7 @@ int main(int argc, char** argv) {
   for (const auto& [name, idle] : {std::pair<const char*, Idle>{"menu", menu}, {"village", village}, {"bare", bare}})
     std::printf("game %s cpu_ms_per_s=%.1f presents_per_s=%.1f cpu_ms_per_frame=%.2f\n", name, idle.cpuMsPerSecond,
                 idle.presentsPerSecond, perFrame(idle));
-  std::printf("game hint presents_per_s=%.1f\n", hint);
+  std::printf("game hint presents_per_s=%.1f frames=%d\n", hint.perSecond, hint.frames);
   std::printf("game ratio cpu_per_s=%.3f village_cpu_per_s=%.3f\n", ratio(menu.cpuMsPerSecond, bare.cpuMsPerSecond),
               ratio(village.cpuMsPerSecond, bare.cpuMsPerSecond));
   return 0;

@@ -147,36 +147,53 @@ bool PaintsViewportSolid(const CoverDraw& d, uint32_t* argb) {
   return true;
 }
 
-bool PaintsViewportOpaque(const CoverDraw& d, bool opaqueTexture) {
+namespace {
+// Every one of `count` vertices comes out of stage 0 with alpha 1 (so does every pixel between
+// them), and the blend, if on, keeps such a source and drops the destination.
+bool OpaqueSource(const CoverDraw& d, size_t count, bool opaqueTexture) {
   const DWORD* rs = d.renderStates;
   const DWORD* t = d.stage;
-  if (rs[D3DRENDERSTATE_ZENABLE]) return false;
-  if (rs[D3DRENDERSTATE_CULLMODE] == D3DCULL_CW || rs[D3DRENDERSTATE_CULLMODE] == D3DCULL_CCW) return false;
-  // Only alpha matters: it must be 1 at every corner (so everywhere between them) after stage 0.
   bool lit = rs[D3DRENDERSTATE_LIGHTING] && !d.transformed;
   if (lit) return false;
-  const Rgba factor = Unpack(rs[D3DRENDERSTATE_TEXTUREFACTOR]);
-  bool stage = t[D3DTSS_COLOROP] != D3DTOP_DISABLE;
-  if (stage && d.textured && !opaqueTexture) return false;
-  if (stage && t[D3DTSS_ALPHAOP] == D3DTOP_DISABLE) return false;   // left to the driver
-  for (int i = 0; i < 4; ++i) {
-    uint32_t c = 0xFFFFFFFFu;
-    if (d.diffuse >= 0) std::memcpy(&c, d.vertices + size_t(i) * d.stride + d.diffuse, 4);
-    Rgba diffuse = Unpack(c);
-    int alpha = diffuse.c[3];
-    if (stage && !Stage(t, 3, diffuse, factor, &alpha)) return false;
-    if (alpha != 255) return false;
-  }
-  if (rs[D3DRENDERSTATE_ALPHATESTENABLE] &&
-      !AlphaTestPasses(rs[D3DRENDERSTATE_ALPHAFUNC], 255, int(rs[D3DRENDERSTATE_ALPHAREF] & 0xFF)))
-    return false;
   if (rs[D3DRENDERSTATE_ALPHABLENDENABLE]) {
     DWORD src = rs[D3DRENDERSTATE_SRCBLEND], dst = rs[D3DRENDERSTATE_DESTBLEND];
     bool keeps = src == D3DBLEND_ONE || src == D3DBLEND_SRCALPHA;
     bool drops = dst == D3DBLEND_ZERO || dst == D3DBLEND_INVSRCALPHA;
     if (!keeps || !drops) return false;
   }
+  const Rgba factor = Unpack(rs[D3DRENDERSTATE_TEXTUREFACTOR]);
+  bool stage = t[D3DTSS_COLOROP] != D3DTOP_DISABLE;
+  if (stage && d.textured && !opaqueTexture) return false;
+  if (stage && t[D3DTSS_ALPHAOP] == D3DTOP_DISABLE) return false;   // left to the driver
+  uint32_t last = 0;
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t c = 0xFFFFFFFFu;
+    if (d.diffuse >= 0) std::memcpy(&c, d.vertices + i * size_t(d.stride) + d.diffuse, 4);
+    if (i > 0 && c == last) continue;
+    last = c;
+    Rgba diffuse = Unpack(c);
+    int alpha = diffuse.c[3];
+    if (stage && !Stage(t, 3, diffuse, factor, &alpha)) return false;
+    if (alpha != 255) return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool PaintsViewportOpaque(const CoverDraw& d, bool opaqueTexture) {
+  const DWORD* rs = d.renderStates;
+  if (rs[D3DRENDERSTATE_ZENABLE]) return false;
+  if (rs[D3DRENDERSTATE_CULLMODE] == D3DCULL_CW || rs[D3DRENDERSTATE_CULLMODE] == D3DCULL_CCW) return false;
+  // Only alpha matters: it must be 1 at every corner, so everywhere between them.
+  if (!OpaqueSource(d, 4, opaqueTexture)) return false;
+  if (rs[D3DRENDERSTATE_ALPHATESTENABLE] &&
+      !AlphaTestPasses(rs[D3DRENDERSTATE_ALPHAFUNC], 255, int(rs[D3DRENDERSTATE_ALPHAREF] & 0xFF)))
+    return false;
   return CoversViewport(d);
+}
+
+bool BlendsAsOpaque(const CoverDraw& d, size_t count, bool opaqueTexture) {
+  return d.renderStates[D3DRENDERSTATE_ALPHABLENDENABLE] && OpaqueSource(d, count, opaqueTexture);
 }
 
 namespace {

@@ -25,5 +25,8 @@ bool PaintsViewportSolid(const CoverDraw& draw, uint32_t* argb);
 // pixel there before (opaque: alpha 1 through stage 0, a blend that drops the destination).
 // `opaqueTexture`: stage 0's texture, if it samples one, has alpha 1 everywhere.
 bool PaintsViewportOpaque(const CoverDraw& draw, bool opaqueTexture);
+// True when `count` vertices from `draw.vertices` come out of stage 0 with alpha 1 and the blend
+// would only keep the source over the destination: drawn without blending, the pixels are the same.
+bool BlendsAsOpaque(const CoverDraw& draw, size_t count, bool opaqueTexture);
 
 }  // namespace os::dd

@@ -236,6 +236,8 @@ void GiveVideoMemory(int64_t bytes);
 GLuint WhiteTexture();
 // The Direct3D object of a DirectDraw object (holds a reference to it).
 IDirect3D7* NewDirect3D(IDirectDraw7* dd);
+// A Direct3D device drawing into `target` (d3d.cpp).
+IDirect3DDevice7* NewDevice(IDirect3D7* d3d, Surface* target);
 // The DirectDraw object behind a device (not AddRef'd), null for none.
 IDirectDraw7* DirectDrawOfDevice(IDirect3DDevice7* device);
 // The default device description (GL limits) unless a test set one.
