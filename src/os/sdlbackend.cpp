@@ -492,6 +492,13 @@ uint32_t gWakeEvent = 0;
 
 bool WaitForEvents(int ms) {
   if (!gReady || !OnSdlThread() || tInPump) return false;
+  // Only the display servers' drivers sleep on their connection; the others' wait polls every
+  // millisecond, which costs more than the caller's own few-millisecond naps.
+  static const bool blocks = [] {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
+  }();
+  if (!blocks) return false;
   if (!gWakeEvent) {
     uint32_t type = SDL_RegisterEvents(1);
     gWakeEvent = type == uint32_t(-1) ? 0 : type;
