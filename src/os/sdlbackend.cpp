@@ -487,8 +487,9 @@ void SyncMainWindow() {
   else gDirty = true;
 }
 
-// An event of our own that only wakes a waiting SDL thread (registered with the video).
-uint32_t gWakeEvent = 0;
+// An event of our own that only wakes a waiting SDL thread (registered at the first wait; other
+// threads read it).
+std::atomic<uint32_t> gWakeEvent{0};
 
 bool WaitForEvents(int ms) {
   if (!gReady || !OnSdlThread() || tInPump) return false;
@@ -508,9 +509,10 @@ bool WaitForEvents(int ms) {
 }
 
 void Wake() {
-  if (!gReady || !gWakeEvent || OnSdlThread()) return;
+  const uint32_t type = gWakeEvent.load();
+  if (!gReady || !type || OnSdlThread()) return;
   SDL_Event e{};
-  e.type = gWakeEvent;
+  e.type = type;
   SDL_PushEvent(&e);
 }
 
