@@ -77,6 +77,12 @@ function(tm_add_benchmarks)
   target_link_libraries(bench_bare_picture PRIVATE PkgConfig::TM_SDL2 PkgConfig::TM_GL)
   if(TARGET bench_game_bench)
     add_dependencies(bench_game_bench bench_bare_picture harrowmere)
+    # With Xlib the game bench reads the screen to see that it reached the village.
+    pkg_check_modules(TM_BENCH_X11 IMPORTED_TARGET x11)
+    if(TM_BENCH_X11_FOUND)
+      target_link_libraries(bench_game_bench PRIVATE PkgConfig::TM_BENCH_X11)
+      target_compile_definitions(bench_game_bench PRIVATE TM_BENCH_X11=1)
+    endif()
   endif()
 endfunction()
 

@@ -332,6 +332,17 @@ int TString::WriteAt(int position, const char* bytes, ptrdiff_t count, bool term
 }
 
 TString& TString::Append(const TString& other) {
+  // The common case, a private buffer with room ahead and another string's text, costs a copy of
+  // the bytes only.
+  if (mBuffer && other.mBuffer && other.mBuffer != mBuffer && mBuffer->mRefCount == 1) {
+    const int64_t len = mBuffer->mLength, add = other.mBuffer->mLength, needed = len + add + 1;
+    if (add > 0 && needed <= mBuffer->mAllocated && needed <= kMaxCapacity) {
+      if (mBuffer->mCapacity < needed) mBuffer->mCapacity = int32_t(std::max(needed, kMinCapacity));
+      std::memcpy(mBuffer->mText + len, other.mBuffer->mText, size_t(add) + 1);
+      mBuffer->mLength = int32_t(len + add);
+      return *this;
+    }
+  }
   TString src(other);  // keeps the text alive when other is this string or shares its buffer
   int64_t len = Length();
   int64_t add = src.Length();

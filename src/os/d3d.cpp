@@ -8,12 +8,15 @@
 // change or the scene's end wait in a frame log (d3d_frame.h) until the present, so that a frame
 // repeating the one on screen is never drawn; anything else that needs the pixels draws them first.
 // Framebuffer rows run top-down, so the projection flips y; it also moves pixel centres to integer
-// coordinates and maps Direct3D's depth range 0..1 onto GL's -1..1.
+// coordinates and maps Direct3D's depth range 0..1 onto GL's -1..1. Vertex layouts and unrolling
+// live in d3d_vertex, the state's GL terms in d3d_glmap, the Direct3D object in d3d_object.
 #include <algorithm>
 #include <cstring>
 
 #include "os/d3d_cover.h"
 #include "os/d3d_frame.h"
+#include "os/d3d_glmap.h"
+#include "os/d3d_vertex.h"
 #include "os/ddraw_internal.h"
 
 const GUID IID_IDirect3D7 = {0x7a11d003, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x11, 0x30, 0x07, 0xd0, 0x00, 0x07}};
@@ -23,271 +26,17 @@ const GUID IID_IDirect3DRGBDevice = {0x7a11d006, 0x0d07, 0x4c1e, {0x9a, 0x52, 0x
 
 namespace os::dd {
 
-const GUID kHalDeviceGuid = IID_IDirect3DHALDevice;
-
-GLuint WhiteTexture() {
-  static GLuint tex = 0;
-  if (!tex && os::gl::OnGlThread()) {
-    const uint32_t white = 0xFFFFFFFFu;
-    glGenTextures(1, &tex);
-    glBindTexture(GL_TEXTURE_2D, tex);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_BYTE, &white);
-  }
-  return tex;
-}
-
-D3DDEVICEDESC7 DeviceDesc() {
-  {
-    std::lock_guard<std::recursive_mutex> lk(Mutex());
-    if (Config().deviceDesc) return *Config().deviceDesc;
-  }
-  D3DDEVICEDESC7 d{};
-  GLint maxSize = 2048;
-  if (os::gl::OnGlThread()) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  maxSize = std::min(maxSize, 16384);
-  d.dwDevCaps = D3DDEVCAPS_HWRASTERIZATION;
-  for (D3DPRIMCAPS* p : {&d.dpcLineCaps, &d.dpcTriCaps}) {
-    p->dwSize = sizeof(D3DPRIMCAPS);
-    p->dwShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB;
-  }
-  d.dwDeviceRenderBitDepth = DDBD_16 | DDBD_32;
-  d.dwDeviceZBufferBitDepth = DDBD_16 | DDBD_24 | DDBD_32;
-  d.dwMinTextureWidth = d.dwMinTextureHeight = 1;
-  d.dwMaxTextureWidth = d.dwMaxTextureHeight = static_cast<DWORD>(maxSize);
-  d.dwMaxTextureRepeat = d.dwMaxTextureAspectRatio = static_cast<DWORD>(maxSize);
-  d.dwFVFCaps = 1;
-  d.wMaxTextureBlendStages = 1;
-  d.wMaxSimultaneousTextures = 1;
-  d.dwMaxActiveLights = 0;
-  d.dvMaxVertexW = 1e10f;
-  d.deviceGUID = kHalDeviceGuid;
-  return d;
-}
-
 namespace {
 
-D3DMATRIX Identity() {
-  D3DMATRIX m{};
-  m._11 = m._22 = m._33 = m._44 = 1;
-  return m;
-}
-
-// Row-vector product a * b.
-D3DMATRIX Mul(const D3DMATRIX& a, const D3DMATRIX& b) {
-  const float* x = &a._11;
-  const float* y = &b._11;
-  D3DMATRIX r{};
-  float* o = &r._11;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float s = 0;
-      for (int k = 0; k < 4; ++k) s += x[i * 4 + k] * y[k * 4 + j];
-      o[i * 4 + j] = s;
-    }
-  return r;
-}
-
-GLenum BlendOf(DWORD b) {
-  switch (b) {
-    case D3DBLEND_ZERO: return GL_ZERO;
-    case D3DBLEND_ONE: return GL_ONE;
-    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
-    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
-    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
-    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
-    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
-    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
-    default: return GL_ONE;
-  }
-}
-
-GLenum CompareOf(DWORD c) {
-  static const GLenum kMap[] = {GL_ALWAYS, GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL,
-                                GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
-  return c < 9 ? kMap[c] : GL_ALWAYS;
-}
-
-GLenum PrimitiveOf(D3DPRIMITIVETYPE t) {
-  switch (t) {
-    case D3DPT_POINTLIST: return GL_POINTS;
-    case D3DPT_LINELIST: return GL_LINES;
-    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
-    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
-    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
-    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
-  }
-  return GL_INVALID_ENUM;
-}
-
-GLint AddressOf(DWORD a) {
-  if (a == D3DTADDRESS_CLAMP) return GL_CLAMP_TO_EDGE;
-  if (a == D3DTADDRESS_MIRROR) return GL_MIRRORED_REPEAT;
-  return GL_REPEAT;
-}
-
-// Byte offsets of a flexible vertex format's parts (-1: absent).
-struct Layout {
-  int stride = 0, normal = -1, diffuse = -1, specular = -1, tex = -1;
-  bool transformed = false;
-};
-
-bool LayoutOf(DWORD fvf, Layout* l) {
-  // Parts absent from the format must read as absent, not as left by the layout filled before.
-  *l = Layout{};
-  DWORD position = fvf & 0xE;
-  if (position == D3DFVF_XYZRHW) {
-    l->transformed = true;
-    l->stride = 16;
-  } else if (position == D3DFVF_XYZ) {
-    l->stride = 12;
-  } else {
-    return false;
-  }
-  if (fvf & D3DFVF_RESERVED1) l->stride += 4;
-  if (fvf & D3DFVF_NORMAL) { l->normal = l->stride; l->stride += 12; }
-  if (fvf & D3DFVF_DIFFUSE) { l->diffuse = l->stride; l->stride += 4; }
-  if (fvf & D3DFVF_SPECULAR) { l->specular = l->stride; l->stride += 4; }
-  int texCount = static_cast<int>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
-  if (texCount > 0) { l->tex = l->stride; l->stride += 8 * texCount; }
-  return true;
-}
-
-void ColorOf(D3DCOLOR c, float out[4]) {
-  out[0] = (c >> 16 & 0xFF) / 255.f;
-  out[1] = (c >> 8 & 0xFF) / 255.f;
-  out[2] = (c & 0xFF) / 255.f;
-  out[3] = (c >> 24) / 255.f;
-}
-
-// One half (colour or alpha) of stage 0 as a GL_COMBINE texture environment.
-void Combine(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
-  auto source = [](DWORD arg) -> GLint {
-    switch (arg & D3DTA_SELECTMASK) {
-      case D3DTA_CURRENT: return GL_PREVIOUS;   // stage 0: the diffuse colour
-      case D3DTA_TEXTURE: return GL_TEXTURE;
-      case D3DTA_TFACTOR: return GL_CONSTANT;
-      default: return GL_PRIMARY_COLOR;          // diffuse (specular is summed after the stage)
-    }
-  };
-  auto operand = [alpha](DWORD arg) -> GLint {
-    bool complement = arg & D3DTA_COMPLEMENT;
-    if (alpha || (arg & D3DTA_ALPHAREPLICATE)) return complement ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
-    return complement ? GL_ONE_MINUS_SRC_COLOR : GL_SRC_COLOR;
-  };
-  GLenum combine = alpha ? GL_COMBINE_ALPHA : GL_COMBINE_RGB;
-  GLenum src0 = alpha ? GL_SOURCE0_ALPHA : GL_SOURCE0_RGB, src1 = alpha ? GL_SOURCE1_ALPHA : GL_SOURCE1_RGB;
-  GLenum opd0 = alpha ? GL_OPERAND0_ALPHA : GL_OPERAND0_RGB, opd1 = alpha ? GL_OPERAND1_ALPHA : GL_OPERAND1_RGB;
-  GLenum scale = alpha ? GL_ALPHA_SCALE : GL_RGB_SCALE;
-  GLint mode = GL_MODULATE;
-  DWORD a = arg1, b = arg2;
-  float factor = 1;
-  switch (op) {
-    case D3DTOP_SELECTARG1: mode = GL_REPLACE; break;
-    case D3DTOP_SELECTARG2: mode = GL_REPLACE; a = arg2; break;
-    case D3DTOP_MODULATE2X: factor = 2; break;
-    case D3DTOP_MODULATE4X: factor = 4; break;
-    case D3DTOP_ADD: mode = GL_ADD; break;
-    case D3DTOP_MODULATE: break;
-    default: mode = GL_REPLACE; a = D3DTA_CURRENT; break;   // disabled: pass the diffuse on
-  }
-  glTexEnvi(GL_TEXTURE_ENV, combine, mode);
-  glTexEnvi(GL_TEXTURE_ENV, src0, source(a));
-  glTexEnvi(GL_TEXTURE_ENV, opd0, operand(a));
-  glTexEnvi(GL_TEXTURE_ENV, src1, source(b));
-  glTexEnvi(GL_TEXTURE_ENV, opd1, operand(b));
-  glTexEnvf(GL_TEXTURE_ENV, scale, factor);
-}
-
-class Direct3D;
 class Device;
 
 Device* gPendingDevice = nullptr;  // the device holding gathered primitives, if any
 long gDrawCalls = 0;               // GL draws issued by all devices
 
-// The list primitive a primitive type unrolls into.
-GLenum ListOf(D3DPRIMITIVETYPE t) {
-  switch (t) {
-    case D3DPT_POINTLIST: return GL_POINTS;
-    case D3DPT_LINELIST:
-    case D3DPT_LINESTRIP: return GL_LINES;
-    default: return GL_TRIANGLES;
-  }
-}
-
-// Appends the vertices of one primitive call as a list: vertex i of the call is `at(i)`. Triangle
-// fans and strips keep GL's own vertex order for each triangle (so winding and the flat-shading
-// vertex stay), line strips become pairs.
-template <class At>
-void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8_t>* out) {
-  size_t vertices = 0;
-  switch (type) {
-    case D3DPT_TRIANGLEFAN:
-    case D3DPT_TRIANGLESTRIP: vertices = n >= 3 ? size_t(n - 2) * 3 : 0; break;
-    case D3DPT_LINESTRIP: vertices = n >= 2 ? size_t(n - 1) * 2 : 0; break;
-    case D3DPT_TRIANGLELIST: vertices = n / 3 * 3; break;
-    case D3DPT_LINELIST: vertices = n / 2 * 2; break;
-    default: vertices = n; break;
-  }
-  size_t at0 = out->size();
-  out->resize(at0 + vertices * size_t(stride));
-  uint8_t* to = out->data() + at0;
-  auto put = [&](DWORD i) {
-    std::memcpy(to, at(i), size_t(stride));
-    to += stride;
-  };
-  switch (type) {
-    case D3DPT_TRIANGLEFAN:
-      for (DWORD i = 0; i + 2 < n; ++i) put(0), put(i + 1), put(i + 2);
-      break;
-    case D3DPT_TRIANGLESTRIP:
-      for (DWORD i = 0; i + 2 < n; ++i) {
-        if (i % 2 == 0) put(i), put(i + 1), put(i + 2);
-        else put(i + 1), put(i), put(i + 2);
-      }
-      break;
-    case D3DPT_LINESTRIP:
-      for (DWORD i = 0; i + 1 < n; ++i) put(i), put(i + 1);
-      break;
-    default:
-      for (DWORD i = 0; i < vertices; ++i) put(i);
-      break;
-  }
-}
-
-// The same for vertices stored one after another: lists are copied whole.
-void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, std::vector<uint8_t>* out) {
-  if (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST || type == D3DPT_POINTLIST) {
-    DWORD whole = type == D3DPT_TRIANGLELIST ? n / 3 * 3 : type == D3DPT_LINELIST ? n / 2 * 2 : n;
-    out->insert(out->end(), v, v + size_t(whole) * size_t(stride));
-    return;
-  }
-  Unroll(type, n, stride, [&](DWORD i) { return v + size_t(i) * size_t(stride); }, out);
-}
-
 // The vertex arrays a draw reads besides positions and diffuse colours.
 struct Arrays {
   bool normal = false, specular = false, tex = false;
 };
-
-// Whether one half (colour or alpha) of stage 0 hands on the diffuse colour unchanged when its
-// texture reads as opaque white.
-bool PassesDiffuse(bool alpha, DWORD op, DWORD arg1, DWORD arg2) {
-  auto diffuse = [alpha](DWORD a) {
-    DWORD s = a & D3DTA_SELECTMASK;
-    return (s == D3DTA_DIFFUSE || s == D3DTA_CURRENT) && !(a & D3DTA_COMPLEMENT) &&
-           (alpha || !(a & D3DTA_ALPHAREPLICATE));
-  };
-  auto white = [](DWORD a) { return (a & D3DTA_SELECTMASK) == D3DTA_TEXTURE && !(a & D3DTA_COMPLEMENT); };
-  switch (op) {
-    case D3DTOP_SELECTARG1: return diffuse(arg1);
-    case D3DTOP_SELECTARG2: return diffuse(arg2);
-    case D3DTOP_MODULATE: return (diffuse(arg1) && white(arg2)) || (white(arg1) && diffuse(arg2));
-    case D3DTOP_DISABLE: return alpha;
-    default: return false;
-  }
-}
 
 class Device final : public ComObject<IDirect3DDevice7> {
  public:
@@ -643,6 +392,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (mRs[D3DRENDERSTATE_ZENABLE])
       if (Surface* depth = mTarget->DepthBuffer()) depth->ApplyDepthClear();
     ApplyTransforms(l);
+    // Blending what is opaque only reads the target for nothing.
+    mBlendSkipped = BlendsAsOpaque(CoverOf(l, mBatch.data()), count, mTextures[0] && mTextures[0]->OpaqueTexels());
     Arrays arrays = ApplyStates(l);
     SetArrays(l, arrays, mBatch.data());
     glDrawArrays(mBatchMode, 0, GLsizei(count));
@@ -731,7 +482,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glDepthMask(mRs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
     if (mRs[D3DRENDERSTATE_ALPHATESTENABLE]) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
     glAlphaFunc(CompareOf(mRs[D3DRENDERSTATE_ALPHAFUNC]), float(mRs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.f);
-    if (mRs[D3DRENDERSTATE_ALPHABLENDENABLE]) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+    if (mRs[D3DRENDERSTATE_ALPHABLENDENABLE] && !mBlendSkipped) glEnable(GL_BLEND); else glDisable(GL_BLEND);
     glBlendFunc(BlendOf(mRs[D3DRENDERSTATE_SRCBLEND]), BlendOf(mRs[D3DRENDERSTATE_DESTBLEND]));
     // Rows run top-down, so a triangle clockwise on screen is counter-clockwise to GL.
     DWORD cull = mRs[D3DRENDERSTATE_CULLMODE];
@@ -883,8 +634,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     return TakeDeferredError();
   }
 
-  // A quad painting the whole viewport one colour is done as a fill of the viewport.
-  bool ClearedAsSolid(const Layout& l, const void* vertices) {
+  // Vertices in layout `l` under the device's current state.
+  CoverDraw CoverOf(const Layout& l, const void* vertices) const {
     CoverDraw c;
     c.vertices = static_cast<const uint8_t*>(vertices);
     c.stride = l.stride;
@@ -898,6 +649,12 @@ class Device final : public ComObject<IDirect3DDevice7> {
     c.view = mView;
     c.projection = mProjection;
     c.viewport = mViewport;
+    return c;
+  }
+
+  // A quad painting the whole viewport one colour is done as a fill of the viewport.
+  bool ClearedAsSolid(const Layout& l, const void* vertices) {
+    CoverDraw c = CoverOf(l, vertices);
     uint32_t argb = 0;
     if (!PaintsViewportSolid(c, &argb)) return false;
     Flush();
@@ -934,6 +691,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   static_assert(LoggedBatch::kStates == kStates && LoggedBatch::kStages == kStages &&
                 LoggedBatch::kStageStates == kStageStates);
   bool mBatchLogged = false;
+  bool mBlendSkipped = false;   // the batch drawn now blends as if opaque: GL's blend stays off
   // The state the gathered batch was gathered under, once a setter changed it while it waits
   // (textures hold a reference while kept).
   LoggedBatch mKept;
@@ -977,8 +735,41 @@ class Device final : public ComObject<IDirect3DDevice7> {
     mBatch.clear();
     mBatchCount = 0;
     if (mLog.size() == 1) mLogDigest.AddValue(mTarget);
-    AddToDigest(b, &mLogDigest);
+    AddToDigest(b, mLog.size() > 1 ? &mLog[mLog.size() - 2] : nullptr, &mLogDigest);
     gPendingDevice = this;
+  }
+
+  // Whether a logged batch starts with a quad that writes every pixel of the target whatever was
+  // there (a frame's background); its first two triangles must be those of a fan of four.
+  bool CoversTargetOpaque(const LoggedBatch& b) const {
+    if (b.mode != GL_TRIANGLES || b.count < 6) return false;
+    if (b.viewport.dwX != 0 || b.viewport.dwY != 0 || b.viewport.dwWidth != DWORD(mTarget->Width()) ||
+        b.viewport.dwHeight != DWORD(mTarget->Height()))
+      return false;
+    if (b.tss[1][D3DTSS_COLOROP] != D3DTOP_DISABLE) return false;
+    Layout l;
+    if (!LayoutOf(b.fvf, &l)) return false;
+    const size_t stride = size_t(l.stride);
+    const uint8_t* v = b.vertices.data();
+    if (std::memcmp(v + 3 * stride, v, stride) != 0 || std::memcmp(v + 4 * stride, v + 2 * stride, stride) != 0)
+      return false;
+    std::vector<uint8_t> quad(4 * stride);
+    for (int corner = 0; corner < 4; ++corner)
+      std::memcpy(quad.data() + corner * stride, v + size_t(corner == 3 ? 5 : corner) * stride, stride);
+    CoverDraw c;
+    c.vertices = quad.data();
+    c.stride = l.stride;
+    c.diffuse = l.diffuse;
+    c.specular = l.specular;
+    c.transformed = l.transformed;
+    c.renderStates = b.rs;
+    c.stage = b.tss[0];
+    c.textured = b.textures[0] != nullptr;
+    c.world = b.world;
+    c.view = b.view;
+    c.projection = b.projection;
+    c.viewport = b.viewport;
+    return PaintsViewportOpaque(c, b.textures[0] && b.textures[0]->OpaqueTexels());
   }
 
   // Draws the logged batches in order, each under the state it was logged with.
@@ -987,6 +778,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     std::vector<LoggedBatch> log;
     log.swap(mLog);
     mLogDigest.Reset();
+    // A frame that starts by covering the whole target needs none of the pixels there before.
+    Surface::Change change = CoversTargetOpaque(log.front()) ? Surface::Change::Whole : Surface::Change::Part;
     for (LoggedBatch& b : log) {
       SwapState(b);
       mBatch.swap(b.vertices);
@@ -994,7 +787,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
       mBatchFvf = b.fvf;
       mBatchMode = b.mode;
       LayoutOf(b.fvf, &mBatchLayout);
-      if (mTarget->BindAsTarget()) {
+      if (mTarget->BindAsTarget(change)) {
+        change = Surface::Change::Part;
         if (mTextures[0]) mTextures[0]->Texture();
         DrawBatch();
       } else {
@@ -1009,67 +803,9 @@ class Device final : public ComObject<IDirect3DDevice7> {
   }
 };
 
-class Direct3D final : public ComObject<IDirect3D7> {
- public:
-  explicit Direct3D(IDirectDraw7* dd) : mDirectDraw(dd) { mDirectDraw->AddRef(); }
-
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IDirectDraw7) return mDirectDraw->QueryInterface(iid, out);
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-
-  HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, LPVOID context) override {
-    if (!callback) return DDERR_INVALIDPARAMS;
-    D3DDEVICEDESC7 d = DeviceDesc();
-    char description[] = "Hardware device over OpenGL";
-    char name[] = "HAL";
-    callback(description, name, &d, context);
-    return D3D_OK;
-  }
-
-  HRESULT CreateDevice(REFCLSID device, LPDIRECTDRAWSURFACE7 target, LPDIRECT3DDEVICE7* out) override {
-    if (!out || !target) return DDERR_INVALIDPARAMS;
-    *out = nullptr;
-    if (HRESULT hr = DxFault("CreateDevice"); FAILED(hr)) return hr;
-    if (!(device == IID_IDirect3DHALDevice || device == IID_IDirect3DTnLHalDevice || device == IID_IDirect3DRGBDevice ||
-          device == DeviceDesc().deviceGUID))
-      return D3DERR_INVALIDDEVICE;
-    Surface* s = AsSurface(target);
-    if (!(s->Caps() & DDSCAPS_3DDEVICE)) return DDERR_INVALIDCAPS;
-    if (s->Lost()) return DDERR_SURFACELOST;
-    *out = new Device(this, s);
-    return D3D_OK;
-  }
-
-  HRESULT EnumZBufferFormats(REFCLSID, LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) override {
-    if (!callback) return DDERR_INVALIDPARAMS;
-    {
-      std::lock_guard<std::recursive_mutex> lk(Mutex());
-      if (Config().noZFormats) return D3D_OK;
-    }
-    for (DWORD bits : {16u, 32u}) {
-      DDPIXELFORMAT f{};
-      f.dwSize = sizeof f;
-      f.dwFlags = DDPF_ZBUFFER;
-      f.dwZBufferBitDepth = bits;
-      f.dwZBitMask = bits == 16 ? 0xFFFF : 0xFFFFFF;
-      if (callback(&f, context) == D3DENUMRET_CANCEL) break;
-    }
-    return D3D_OK;
-  }
-
-  HRESULT EvictManagedTextures() override { return D3D_OK; }
-
-  IDirectDraw7* GetDirectDraw() const { return mDirectDraw; }
-
- private:
-  ~Direct3D() override { mDirectDraw->Release(); }
-  IDirectDraw7* mDirectDraw;
-};
-
 }  // namespace
+
+IDirect3DDevice7* NewDevice(IDirect3D7* d3d, Surface* target) { return new Device(d3d, target); }
 
 void FlushPendingDraws() {
   if (gPendingDevice) gPendingDevice->Flush();
@@ -1084,34 +820,8 @@ void DropLoggedFrame() {
   if (gPendingDevice) gPendingDevice->DropLog();
 }
 
-IDirect3D7* NewDirect3D(IDirectDraw7* dd) { return new Direct3D(dd); }
-
-IDirectDraw7* DirectDrawOfDevice(IDirect3DDevice7* device) {
-  IDirect3D7* d3d = nullptr;
-  if (!device || FAILED(device->GetDirect3D(&d3d))) return nullptr;
-  IDirectDraw7* dd = static_cast<Direct3D*>(d3d)->GetDirectDraw();
-  d3d->Release();
-  return dd;
-}
-
 }  // namespace os::dd
 
 namespace os {
 long TestDrawCallCount() { return dd::gDrawCalls; }
-
-void TestSetDeviceDesc(const D3DDEVICEDESC7* desc) {
-  std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
-  if (desc) dd::Config().deviceDesc = *desc;
-  else dd::Config().deviceDesc.reset();
-}
-
-void TestSetTextureFormats(const std::vector<DDPIXELFORMAT>& formats) {
-  std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
-  dd::Config().textureFormats = formats;
-}
-
-void TestSetNoZBufferFormats(bool none) {
-  std::lock_guard<std::recursive_mutex> lk(dd::Mutex());
-  dd::Config().noZFormats = none;
-}
 }  // namespace os

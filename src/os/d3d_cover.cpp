@@ -103,6 +103,8 @@ bool ToWindow(const CoverDraw& d, const float* v, double* x, double* y) {
   return true;
 }
 
+bool CoversViewport(const CoverDraw& d);
+
 }  // namespace
 
 bool PaintsViewportSolid(const CoverDraw& d, uint32_t* argb) {
@@ -140,8 +142,64 @@ bool PaintsViewportSolid(const CoverDraw& d, uint32_t* argb) {
     bool drops = dst == D3DBLEND_ZERO || (dst == D3DBLEND_INVSRCALPHA && opaque);
     if (!keeps || !drops) return false;
   }
-  // The quad: an axis-aligned rectangle (opposite corners 0 and 2, 1 and 3) holding every pixel
-  // centre of the viewport inside.
+  if (!CoversViewport(d)) return false;
+  *argb = uint32_t(out.c[3]) << 24 | uint32_t(out.c[0]) << 16 | uint32_t(out.c[1]) << 8 | uint32_t(out.c[2]);
+  return true;
+}
+
+namespace {
+// Every one of `count` vertices comes out of stage 0 with alpha 1 (so does every pixel between
+// them), and the blend, if on, keeps such a source and drops the destination.
+bool OpaqueSource(const CoverDraw& d, size_t count, bool opaqueTexture) {
+  const DWORD* rs = d.renderStates;
+  const DWORD* t = d.stage;
+  bool lit = rs[D3DRENDERSTATE_LIGHTING] && !d.transformed;
+  if (lit) return false;
+  if (rs[D3DRENDERSTATE_ALPHABLENDENABLE]) {
+    DWORD src = rs[D3DRENDERSTATE_SRCBLEND], dst = rs[D3DRENDERSTATE_DESTBLEND];
+    bool keeps = src == D3DBLEND_ONE || src == D3DBLEND_SRCALPHA;
+    bool drops = dst == D3DBLEND_ZERO || dst == D3DBLEND_INVSRCALPHA;
+    if (!keeps || !drops) return false;
+  }
+  const Rgba factor = Unpack(rs[D3DRENDERSTATE_TEXTUREFACTOR]);
+  bool stage = t[D3DTSS_COLOROP] != D3DTOP_DISABLE;
+  if (stage && d.textured && !opaqueTexture) return false;
+  if (stage && t[D3DTSS_ALPHAOP] == D3DTOP_DISABLE) return false;   // left to the driver
+  uint32_t last = 0;
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t c = 0xFFFFFFFFu;
+    if (d.diffuse >= 0) std::memcpy(&c, d.vertices + i * size_t(d.stride) + d.diffuse, 4);
+    if (i > 0 && c == last) continue;
+    last = c;
+    Rgba diffuse = Unpack(c);
+    int alpha = diffuse.c[3];
+    if (stage && !Stage(t, 3, diffuse, factor, &alpha)) return false;
+    if (alpha != 255) return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool PaintsViewportOpaque(const CoverDraw& d, bool opaqueTexture) {
+  const DWORD* rs = d.renderStates;
+  if (rs[D3DRENDERSTATE_ZENABLE]) return false;
+  if (rs[D3DRENDERSTATE_CULLMODE] == D3DCULL_CW || rs[D3DRENDERSTATE_CULLMODE] == D3DCULL_CCW) return false;
+  // Only alpha matters: it must be 1 at every corner, so everywhere between them.
+  if (!OpaqueSource(d, 4, opaqueTexture)) return false;
+  if (rs[D3DRENDERSTATE_ALPHATESTENABLE] &&
+      !AlphaTestPasses(rs[D3DRENDERSTATE_ALPHAFUNC], 255, int(rs[D3DRENDERSTATE_ALPHAREF] & 0xFF)))
+    return false;
+  return CoversViewport(d);
+}
+
+bool BlendsAsOpaque(const CoverDraw& d, size_t count, bool opaqueTexture) {
+  return d.renderStates[D3DRENDERSTATE_ALPHABLENDENABLE] && OpaqueSource(d, count, opaqueTexture);
+}
+
+namespace {
+// The quad: an axis-aligned rectangle (opposite corners 0 and 2, 1 and 3) holding every pixel
+// centre of the viewport inside.
+bool CoversViewport(const CoverDraw& d) {
   double x[4], y[4];
   for (int i = 0; i < 4; ++i) {
     float v[3];
@@ -160,8 +218,8 @@ bool PaintsViewportSolid(const CoverDraw& d, uint32_t* argb) {
   if (!(left <= vp.dwX + 0.5 - snap && right >= vp.dwX + vp.dwWidth - 0.5 + snap && top <= vp.dwY + 0.5 - snap &&
         bottom >= vp.dwY + vp.dwHeight - 0.5 + snap))
     return false;
-  *argb = uint32_t(out.c[3]) << 24 | uint32_t(out.c[0]) << 16 | uint32_t(out.c[1]) << 8 | uint32_t(out.c[2]);
   return true;
 }
+}  // namespace
 
 }  // namespace os::dd

@@ -21,5 +21,12 @@ struct CoverDraw {
 
 // True when the draw paints the whole viewport with one colour, given in `argb`.
 bool PaintsViewportSolid(const CoverDraw& draw, uint32_t* argb);
+// True when the draw writes every pixel of the viewport with a value that does not depend on the
+// pixel there before (opaque: alpha 1 through stage 0, a blend that drops the destination).
+// `opaqueTexture`: stage 0's texture, if it samples one, has alpha 1 everywhere.
+bool PaintsViewportOpaque(const CoverDraw& draw, bool opaqueTexture);
+// True when `count` vertices from `draw.vertices` come out of stage 0 with alpha 1 and the blend
+// would only keep the source over the destination: drawn without blending, the pixels are the same.
+bool BlendsAsOpaque(const CoverDraw& draw, size_t count, bool opaqueTexture);
 
 }  // namespace os::dd

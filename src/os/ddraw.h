@@ -329,6 +329,9 @@ void TestCaptureWindowPixels(bool on);
 bool TestReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height);
 // How many presented frames repeated the frame on screen, so that their draws were dropped.
 int TestRepeatedFrameCount();
+// How many times a frame's pixels were copied between surfaces on the GL side to keep a shown
+// frame (the present into the window not counted).
+int TestFrameCopyCount();
 // The adapter GUID the last successful DirectDrawCreateEx was given (false: none, the primary).
 bool TestLastCreatedAdapter(GUID* guid);
 // Number of live surfaces (tests use it to find leaks).

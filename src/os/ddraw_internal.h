@@ -110,6 +110,9 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void ApplyDepthClear();
   // Changes with every change of the pixels (a number no other surface state shares).
   uint64_t Generation() const { return mGeneration; }
+  // The texture's alpha is 1 everywhere: its pixels were last uploaded from a format without
+  // alpha (anything drawn or copied into it since makes a new generation).
+  bool OpaqueTexels() const { return mOpaqueGeneration != 0 && mOpaqueGeneration == mGeneration; }
   void SetWantMipmaps(bool on) { mMipmaps = on; }
   uint8_t* Row(int y) {
     mUntouched = false;
@@ -179,6 +182,7 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   bool HasOverlay() const { return mOverlay.texture || mOverlay.solid; }
   void Touch();                  // the pixels changed: a new generation
   uint64_t mGeneration = 0;
+  uint64_t mOpaqueGeneration = 0;  // the generation OpaqueTexels holds for
   bool mSolid = false;           // filled whole with mSolidArgb since the last other change
   bool mClearPending = false;    // that fill is not yet done on the GL side
   bool mDepthClearPending = false;
@@ -219,6 +223,8 @@ template <class F> void ForEachSurface(F f) { for (Surface* s : Registry()) f(s)
 void RememberPresentedFrame(Surface* source, int x, int y, int width, int height);
 void ForgetPresentedFrame();
 void PresentedSurfaceChanging(Surface* surface);
+// Counts a GL-side copy of a frame kept for showing (the test interface's TestFrameCopyCount).
+void CountFrameCopy();
 bool PresentedFrameIn(const Surface* surface);
 // Draws the primitives a device has gathered but not yet handed to GL. Everything that reads or
 // changes a surface's pixels calls it first, so batched drawing keeps its order with the rest.
@@ -230,6 +236,8 @@ void GiveVideoMemory(int64_t bytes);
 GLuint WhiteTexture();
 // The Direct3D object of a DirectDraw object (holds a reference to it).
 IDirect3D7* NewDirect3D(IDirectDraw7* dd);
+// A Direct3D device drawing into `target` (d3d.cpp).
+IDirect3DDevice7* NewDevice(IDirect3D7* d3d, Surface* target);
 // The DirectDraw object behind a device (not AddRef'd), null for none.
 IDirectDraw7* DirectDrawOfDevice(IDirect3DDevice7* device);
 // The default device description (GL limits) unless a test set one.

@@ -12,7 +12,10 @@ int gX = 0, gY = 0, gWidth = 0, gHeight = 0;
 GLuint gCopyTexture = 0, gCopyBuffer = 0;  // the copy aside, once taken
 int gCopyWidth = 0, gCopyHeight = 0;
 bool gHaveCopy = false;
+int gFrameCopies = 0;
 }  // namespace
+
+void CountFrameCopy() { ++gFrameCopies; }
 
 void RememberPresentedFrame(Surface* source, int x, int y, int width, int height) {
   if (!os::gl::OnGlThread() || width <= 0 || height <= 0) return;
@@ -56,6 +59,7 @@ void PresentedSurfaceChanging(Surface* surface) {
     gCopyWidth = gWidth;
     gCopyHeight = gHeight;
   }
+  CountFrameCopy();
   gl::BindFramebuffer(GL_READ_FRAMEBUFFER, from);
   gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, gCopyBuffer);
   glDisable(GL_SCISSOR_TEST);
@@ -124,4 +128,5 @@ int RepeatedFramesSkipped() { return gSkipped; }
 
 namespace os {
 int TestRepeatedFrameCount() { return os::dd::RepeatedFramesSkipped(); }
+int TestFrameCopyCount() { return os::dd::gFrameCopies; }
 }  // namespace os

@@ -155,6 +155,8 @@ void Surface::Upload() {
   }
   if (mMipmaps) gl::GenerateMipmap(GL_TEXTURE_2D);
   mCpuNewer = false;
+  const DDPIXELFORMAT& f = Format();
+  if (!((f.dwFlags & DDPF_ALPHAPIXELS) && f.dwRGBAlphaBitMask)) mOpaqueGeneration = mGeneration;
 }
 
 GLuint Surface::Texture() {
@@ -346,6 +348,7 @@ void Surface::CopyInOverlay() {
     glDisable(GL_SCISSOR_TEST);
     gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
   } else if (to && os::gl::OnGlThread()) {
+    CountFrameCopy();
     if (o.framebuffer) gl::BindFramebuffer(GL_READ_FRAMEBUFFER, o.framebuffer);
     else ReadFramebufferOf(o.texture);
     gl::BindFramebuffer(GL_DRAW_FRAMEBUFFER, to);

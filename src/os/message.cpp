@@ -55,6 +55,7 @@ void Enqueue(DWORD thread, QueuedMessage m) {
   State& s = S();
   QueueOf(thread).messages.push_back(std::move(m));
   s.wake.notify_all();
+  sdl::Wake();
 }
 
 void PostInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, unsigned mods, bool backend, std::u16string text) {
@@ -448,9 +449,9 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD ms, DWOR
     Sleep(ms == INFINITE ? 1000 : ms);
     return kWaitTimeout;
   }
-  // Waits in real time for input of the mask to arrive, looking every few milliseconds. (SDL's own
-  // wait polls the display connection every millisecond where it cannot block, which costs more
-  // than the frame it waits for.)
+  // Waits in real time for input of the mask to arrive. The SDL thread sleeps on the display
+  // connection (a message posted from another thread wakes it); any other thread looks every few
+  // milliseconds.
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms == INFINITE ? 1000 : ms);
   for (;;) {
@@ -458,7 +459,8 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD ms, DWOR
     if (HIWORD(GetQueueStatus(wakeMask))) return count;  // WAIT_OBJECT_0 + count
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return kWaitTimeout;
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(left, 4)));
+    if (!os::sdl::WaitForEvents(int(left)))
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(left, 4)));
   }
 }
 

@@ -487,6 +487,35 @@ void SyncMainWindow() {
   else gDirty = true;
 }
 
+// An event of our own that only wakes a waiting SDL thread (registered at the first wait; other
+// threads read it).
+std::atomic<uint32_t> gWakeEvent{0};
+
+bool WaitForEvents(int ms) {
+  if (!gReady || !OnSdlThread() || tInPump) return false;
+  // Only the display servers' drivers sleep on their connection; the others' wait polls every
+  // millisecond, which costs more than the caller's own few-millisecond naps.
+  static const bool blocks = [] {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
+  }();
+  if (!blocks) return false;
+  if (!gWakeEvent) {
+    uint32_t type = SDL_RegisterEvents(1);
+    gWakeEvent = type == uint32_t(-1) ? 0 : type;
+  }
+  SDL_WaitEventTimeout(nullptr, ms);
+  return true;
+}
+
+void Wake() {
+  const uint32_t type = gWakeEvent.load();
+  if (!gReady || !type || OnSdlThread()) return;
+  SDL_Event e{};
+  e.type = type;
+  SDL_PushEvent(&e);
+}
+
 void Pump() {
   if (!gReady || !OnSdlThread() || tInPump) return;
   tInPump = true;

@@ -218,6 +218,11 @@ bool OnSdlThread();
 bool VideoReady();
 // Turns waiting SDL events into messages. SDL thread only.
 void Pump();
+// Blocks the SDL thread until an SDL event waits or `ms` have passed; false (nothing waited) off
+// that thread or without video.
+bool WaitForEvents(int ms);
+// Ends a WaitForEvents early (from any thread: a message was posted).
+void Wake();
 // Creates / destroys the real window for the main HWND.
 bool CreateMainWindow(os::user::Window& w);
 void DestroyMainWindow();

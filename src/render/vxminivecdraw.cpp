@@ -113,8 +113,17 @@ void TVxMiniVecDraw::DrawOutline(const uint8_t* outline, size_t size, int x, int
   y += mFracY;
   int penX = mOriginX + (x >> 2), penY = mOriginY + (y >> 2);
   int fx = x & 3, fy = y & 3;
-  size_t length = OutlineLength(outline, size);
-  Key key{Hash(outline, length), length, fx, fy, mScaleX, mScaleY, mOutlineWidth, mBoldWidth, mShear, mCos, mSin};
+  // Texts draw the same glyphs every frame: the outline's length and hash are remembered by its
+  // address, and good while the bytes there are still the ones they were taken from.
+  OutlineName& name = mOutlineNames[outline];
+  if (name.size != size || name.bytes.empty() || std::memcmp(name.bytes.data(), outline, name.bytes.size()) != 0) {
+    name.size = size;
+    const size_t length = OutlineLength(outline, size);
+    name.hash = Hash(outline, length);
+    name.bytes.assign(outline, outline + length);
+  }
+  const size_t length = name.bytes.size();
+  Key key{name.hash, length, fx, fy, mScaleX, mScaleY, mOutlineWidth, mBoldWidth, mShear, mCos, mSin};
   auto it = mCache.find(key);
   // Spans cut to a window that does not hold what is visible now do not serve: scan again (only
   // outlines reaching far past what is drawn into are ever cut).

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 // A locked 32-bit ARGB pixel buffer to draw into (rows top-down, pitch in bytes).
@@ -132,6 +133,12 @@ private:
   size_t mBatchCapacity = 256;
   std::vector<Edge> mEdges;
   std::map<Key, CachedSpans> mCache;
+  struct OutlineName {
+    size_t size = 0;
+    uint64_t hash = 0;
+    std::vector<uint8_t> bytes;  // the outline up to its end
+  };
+  std::unordered_map<const uint8_t*, OutlineName> mOutlineNames;
   const std::vector<TVxSpan>* mLastSpans;
   std::vector<TVxSpan> mNoSpans;
   int mRasterCount = 0;

@@ -326,4 +326,86 @@ TEST_F(GfxFillPresent, TheFrontKeepsTheFlippedFrameWhileTheBackBufferIsDrawnOver
   EXPECT_EQ(Raw(front)[40] & 0xFFFFFF, 0x00FF00u);
 }
 
+// A frame that begins with a background over the whole back buffer, opaque whatever lay beneath,
+// needs nothing of the flipped frame's pixels: the front keeps that frame without a copy. A
+// background that lets the old pixels through (a texture with alpha, a viewport short of the
+// target) keeps them, at the cost of the copy.
+TEST_F(GfxFillPresent, ABackgroundOverTheWholeFrameTakesNoCopyOfTheFlippedOne) {
+  os::TestSetDisplayModes({{64, 48, 32, 60}});
+  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+  ASSERT_EQ(dd->SetDisplayMode(64, 48, 32, 0, 0), DD_OK);
+  IDirectDrawSurface7* back = nullptr;
+  IDirectDrawSurface7* front = FlipChain(&back);
+  ASSERT_NE(front, nullptr);
+  IDirect3DDevice7* device = Device(back);
+  DDPIXELFORMAT x = Xrgb8888(), a = Argb8888();
+  IDirectDrawSurface7* opaque = Make(2, 2, DDSCAPS_TEXTURE, &x);
+  IDirectDrawSurface7* halfSeen = Make(2, 2, DDSCAPS_TEXTURE, &a);
+  Write(opaque, std::vector<uint32_t>(4, 0x0000FF00u));    // no alpha in the format: opaque
+  Write(halfSeen, std::vector<uint32_t>(4, 0x800000FFu));  // half transparent blue
+  struct Case {
+    const char* name;
+    IDirectDrawSurface7* texture;
+    D3DVIEWPORT7 viewport;
+    bool copies;
+    DWORD centre;   // the new frame at its centre, over a red frame before
+  };
+  const D3DVIEWPORT7 whole{0, 0, 64, 48, 0, 1}, inset{0, 0, 64, 40, 0, 1};
+  const Case cases[] = {
+      {"opaque texture over all", opaque, whole, false, kGreen},
+      {"texture with alpha", halfSeen, whole, true, 0xFF7F0080},
+      {"viewport short of the target", opaque, inset, true, kGreen},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A yellow frame and a red one, each with a green dot (not of one colour: showing them takes
+    // their pixels), flipped.
+    for (DWORD colour : {0xFFFF00u, 0xFF0000u}) {
+      FillRect(back, nullptr, colour);
+      RECT dot{60, 44, 62, 46};
+      FillRect(back, &dot, 0x00FF00);
+      ASSERT_EQ(front->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    }
+    // The next frame: its background, blended as a game's sprites are, then a blue corner.
+    Plain(device);
+    D3DVIEWPORT7 viewport = c.viewport;
+    device->SetViewport(&viewport);
+    device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetTexture(0, c.texture);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    const float bottom = float(c.viewport.dwHeight) - 0.5f;
+    std::vector<TLVertex> all = TLQuad(-0.5f, -0.5f, 63.5f, bottom, 0xFFFFFFFF);
+    const int copies = os::TestFrameCopyCount();
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, all.data(), 4, 0), D3D_OK);
+    device->SetTexture(0, nullptr);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    std::vector<TLVertex> corner = TLQuad(-0.5f, -0.5f, 3.5f, 3.5f, kBlue);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, corner.data(), 4, 0), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    // The back buffer holds the new frame (reading it draws the frame); before the flip the front
+    // still shows red (reading that takes a copy of its own).
+    std::vector<uint32_t> b = Raw(back);
+    EXPECT_EQ(os::TestFrameCopyCount() - copies > 0, c.copies);
+    ASSERT_EQ(b.size(), 64u * 48);
+    EXPECT_TRUE(Near(b[24 * 64 + 32], c.centre));
+    EXPECT_TRUE(Near(b[1 * 64 + 1], kBlue));
+    EXPECT_TRUE(Near(b[44 * 64 + 32], c.viewport.dwHeight == 48 ? c.centre : kRed));
+    std::vector<uint32_t> f = Raw(front);
+    ASSERT_EQ(f.size(), 64u * 48);
+    EXPECT_EQ(f[24 * 64 + 32] & 0xFFFFFF, 0xFF0000u);
+    ASSERT_EQ(front->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    EXPECT_TRUE(Near(FrameAt(32, 24, 64), c.centre));
+    EXPECT_TRUE(Near(FrameAt(1, 1, 64), kBlue));
+  }
+}
+
 }  // namespace
