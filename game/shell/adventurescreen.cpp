@@ -111,8 +111,9 @@ void TAdventureScreenWindow::Update(CObservedSubject*) {
     CSceneObject* object = mModel->FindSceneObject(entry.name.CStr());
     if (!object) continue;
     sprites->SetSpriteClickable(entry.name, object->IsActive());
-    entry.sprite->GetSpec().alpha = object->GetAlpha();
-    entry.sprite->SetVisible(object->IsVisible());
+    const TFade* fade = object->IsVisible() ? nullptr : FindFade(entry.name.CStr());
+    entry.sprite->GetSpec().alpha = fade ? fade->alpha : object->GetAlpha();
+    entry.sprite->SetVisible(fade || object->IsVisible());
   }
   if (TWindowManager* manager = GetWindowManager()) manager->Invalidate();
 }
@@ -123,7 +124,19 @@ void TAdventureScreenWindow::SetTimesPickable(TString name, int32_t count) {
   if (CSceneObject* object = mModel ? mModel->FindSceneObject(name.CStr()) : nullptr) object->SetTimesPickable(count);
 }
 
-void TAdventureScreenWindow::FadeOut(TString name) { mFadeQueue.push_back(name.CStr()); }
+void TAdventureScreenWindow::FadeOut(TString name) {
+  CSceneObject* object = mModel ? mModel->FindSceneObject(name.CStr()) : nullptr;
+  if (!object || !object->IsVisible() || FindFade(name.CStr())) return;
+  // Gone from the model at once; only the picture fades, from this window's own state.
+  mFadeQueue.push_back({name.CStr(), object->GetAlpha()});
+  mModel->SetObjectVisible(name.CStr(), false);
+}
+
+const TAdventureScreenWindow::TFade* TAdventureScreenWindow::FindFade(const std::string& name) const {
+  for (const TFade& fade : mFadeQueue)
+    if (fade.name == name) return &fade;
+  return nullptr;
+}
 
 void TAdventureScreenWindow::SetTextForSceneObject(TString name, TString text) {
   if (CSceneObject* object = mModel ? mModel->FindSceneObject(name.CStr()) : nullptr) object->SetText(text.CStr());
@@ -222,25 +235,15 @@ bool TAdventureScreenWindow::OnMouseMove(TPoint point) {
 // ---- frame ----
 
 bool TAdventureScreenWindow::Animate() {
-  std::vector<std::string> done;
-  const float speed = ConfigFloat("sceneObjFadeSpeed");
-  for (const std::string& name : mFadeQueue) {
-    CSceneObject* object = mModel ? mModel->FindSceneObject(name) : nullptr;
-    if (!object) {
-      done.push_back(name);
-      continue;
-    }
-    if (1.5f * speed < object->GetAlpha()) {
-      mModel->SetSceneObjectAlpha(name, object->GetAlpha() - speed);
-    } else {
-      mModel->SetObjectVisible(name, false);
-      object->SetAlpha(1.0f);
-      done.push_back(name);
-    }
-  }
-  for (const std::string& name : done) {
-    auto it = std::find(mFadeQueue.begin(), mFadeQueue.end(), name);
-    if (it != mFadeQueue.end()) mFadeQueue.erase(it);
+  if (!mFadeQueue.empty()) {
+    const float speed = ConfigFloat("sceneObjFadeSpeed");
+    for (TFade& fade : mFadeQueue) fade.alpha -= speed;
+    // A fade ends when it is nearly clear, or when its object was shown again meanwhile.
+    std::erase_if(mFadeQueue, [&](const TFade& fade) {
+      const CSceneObject* object = mModel ? mModel->FindSceneObject(fade.name) : nullptr;
+      return !object || object->IsVisible() || fade.alpha <= 0.5f * speed;
+    });
+    Update(mModel);
   }
   return TScene::Animate();
 }

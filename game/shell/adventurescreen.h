@@ -38,7 +38,15 @@ class TAdventureScreenWindow : public TScene {
   TSidebarWindow* GetSidebar() const { return mSidebar; }
 
  private:
+  // An object fading from the picture; the model already has it hidden, so a save made while
+  // it fades (or while a window holds the scene still) never keeps it in the picture.
+  struct TFade {
+    std::string name;
+    float alpha;
+  };
+  const TFade* FindFade(const std::string& name) const;
+
   CAdventureScreen* mModel = nullptr;
-  std::vector<std::string> mFadeQueue;
+  std::vector<TFade> mFadeQueue;
   TSidebarWindow* mSidebar = nullptr;  // a child
 };

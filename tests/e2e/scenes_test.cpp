@@ -1,6 +1,7 @@
 // The demo's scene screens played through the real program's input: the chapter card, the
 // cutscene, the village with its key, gate and exit, the attic's hidden-object search, the diary,
-// and a save and restart in the middle of a scene; frames read back for the expected pictures.
+// a save and restart in the middle of a scene, and a key taken as the game is closed; frames read
+// back for the expected pictures.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -297,6 +298,34 @@ TEST_F(ScenesTest, TheCutscenePlaysItsLinesAndTheVillageKeyOpensTheGate) {
   EXPECT_EQ(walls.size(), 1u);
   // Every window drew inside the frame's own 2D block.
   EXPECT_EQ(game_->ReadLog().find("Begin2d"), std::string::npos);
+}
+
+TEST_F(ScenesTest, TheKeyTakenAsTheGameIsClosedIsGoneFromTheGroundAfterARestart) {
+  PlayToVillage();
+  game_->Send("move 600 300");
+  game_->Settle(3);
+  // The key (gold) lies on the ground.
+  EXPECT_LT(game_->Shot().CountDiffering(326, 577, 334, 583, 0xd0a030, 60), 20);
+  Click(320, 580);
+  ASSERT_TRUE(game_->WaitFor("visible takeitem", "yes")) << game_->ReadLog();
+  // Closed with Alt+F4 while the pick-up window still holds the scene: saved, and the game ends.
+  game_->Send("keydown 18");
+  game_->Send("key 115");
+  game_->Send("keyup 18");
+  ASSERT_EQ(game_->WaitForExit(30000), 0) << game_->ReadLog();
+  ASSERT_TRUE(game_->Start());
+  ASSERT_TRUE(game_->WaitFor("visible play", "yes")) << game_->ReadLog();
+  game_->Settle(40);
+  ASSERT_TRUE(game_->ClickWindow("play"));
+  WaitForScene("101");
+  // Carried, and no longer on the ground: the cobbles show where it lay, and nothing there to take.
+  EXPECT_EQ(game_->Send("held"), "key_item");
+  game_->Send("move 320 580");
+  game_->Settle(3);
+  EXPECT_NE(game_->Send("cursor"), "4");
+  game_->Send("move 600 300");
+  game_->Settle(3);
+  EXPECT_GT(game_->Shot().CountDiffering(326, 577, 334, 583, 0xd0a030, 60), 40);
 }
 
 // Every object the attic's list holds, by its place on the picture; the coins are found three times.
