@@ -134,6 +134,8 @@ struct Layout {
 };
 
 bool LayoutOf(DWORD fvf, Layout* l) {
+  // Filled afresh: a layout reused for batches of other formats keeps nothing of the last one.
+  *l = Layout{};
   DWORD position = fvf & 0xE;
   if (position == D3DFVF_XYZRHW) {
     l->transformed = true;

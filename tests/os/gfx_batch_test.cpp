@@ -168,6 +168,25 @@ TEST_F(GfxBatch, AStateChangedWhileQuadsWaitLeavesThemTheirOwnState) {
   ExpectColumns(target, {{2, kRed}, {9, kYellow}, {14, 0xFF00FFFF}});
 }
 
+TEST_F(GfxBatch, QuadsInScreenPixelsThenThroughTheMatricesEachKeepTheirOwnMapping) {
+  Untextured();
+  Columns(0, 8, kRed);
+  // The right half through identity matrices: x 0..1 of clip space. Had this batch been drawn with
+  // the screen-pixel mapping of the one before, it would cover a pixel or nothing.
+  D3DMATRIX identity{};
+  identity._11 = identity._22 = identity._33 = identity._44 = 1;
+  for (D3DTRANSFORMSTATETYPE t : {D3DTRANSFORMSTATE_WORLD, D3DTRANSFORMSTATE_VIEW, D3DTRANSFORMSTATE_PROJECTION})
+    device->SetTransform(t, &identity);
+  LVertex quad[4] = {{0, 1, 0.5f, 0, kGreen, 0, 0, 0}, {1, 1, 0.5f, 0, kGreen, 0, 0, 0},
+                     {1, -1, 0.5f, 0, kGreen, 0, 0, 0}, {0, -1, 0.5f, 0, kGreen, 0, 0, 0}};
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_LVERTEX, quad, 4, 0), D3D_OK);
+  // A texture change ends that batch too, so both wait in the frame log until the read.
+  device->SetTexture(0, red);
+  Columns(14, 16, kBlue);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  ExpectColumns(target, {{2, kRed}, {9, kGreen}, {12, kGreen}, {15, kBlue}});
+}
+
 TEST_F(GfxBatch, WithoutATextureTheStageStillSamplesWhite) {
   Untextured();
   device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
