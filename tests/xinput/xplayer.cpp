@@ -186,8 +186,34 @@ bool XPlayer::StartServer(int width, int height, std::string* why) {
   return true;
 }
 
+bool XPlayer::CopyGameBeginningAt(int scene, std::string* why) {
+  const fs::path app = root_ / "game";
+  std::error_code error;
+  fs::create_directories(app, error);
+  const fs::path assets = fs::canonical(OwnFolder() / "assets", error);
+  if (!error) fs::copy_file(OwnFolder() / "harrowmere", app / "harrowmere", error);
+  if (!error) fs::copy(assets, app / "assets", fs::copy_options::recursive, error);
+  if (error) {
+    *why = "cannot copy the game: " + error.message();
+    return false;
+  }
+  const fs::path text = app / "assets/scripts/game/game.lua";
+  std::string game = ReadText(text);
+  for (const std::string key : {"startScene = ", "currentScene = "}) {
+    const size_t at = game.find(key + "100,");
+    if (at == std::string::npos) {
+      *why = "the game text names no first scene (" + key + "100)";
+      return false;
+    }
+    game.replace(at, key.size() + 3, key + std::to_string(scene));
+  }
+  std::ofstream(text, std::ios::binary | std::ios::trunc) << game;
+  program_ = app / "harrowmere";
+  return true;
+}
+
 bool XPlayer::StartGame(const std::vector<std::string>& args) {
-  const fs::path program = OwnFolder() / "harrowmere";
+  const fs::path program = program_.empty() ? OwnFolder() / "harrowmere" : program_;
   game_ = fork();
   if (game_ == 0) {
     setpgid(0, 0);
@@ -247,6 +273,18 @@ void XPlayer::Click(int x, int y, int button) {
   XTestFakeButtonEvent(display_, unsigned(button), False, CurrentTime);
   XSync(display_, False);
   Pause(150);
+}
+
+void XPlayer::Press(int button) {
+  XTestFakeButtonEvent(display_, unsigned(button), True, CurrentTime);
+  XSync(display_, False);
+  Pause(100);
+}
+
+void XPlayer::Release(int button) {
+  XTestFakeButtonEvent(display_, unsigned(button), False, CurrentTime);
+  XSync(display_, False);
+  Pause(100);
 }
 
 void XPlayer::Key(const std::string& keysym, const std::vector<std::string>& held) {

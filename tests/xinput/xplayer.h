@@ -66,6 +66,10 @@ class XPlayer {
   bool StartServer(int width, int height, std::string* why);
   // Starts the game (build folder's program, `--multiple`, a fresh data folder).
   bool StartGame(const std::vector<std::string>& args = {});
+  // Makes the game that StartGame runs a copy of the program and its assets in the test's folder,
+  // whose new game begins in the given scene instead of at the chapter card (the program finds its
+  // assets beside its own file, so it is copied, not linked). False, with the reason, on failure.
+  bool CopyGameBeginningAt(int scene, std::string* why);
   bool GameRunning();
 
   int ScreenWidth() const { return width_; }
@@ -76,6 +80,9 @@ class XPlayer {
   void Click(int x, int y, int button = 1);
   void MoveTo(const Placement& at, int layoutX, int layoutY) { Move(at.X(layoutX), at.Y(layoutY)); }
   void ClickAt(const Placement& at, int layoutX, int layoutY) { Click(at.X(layoutX), at.Y(layoutY)); }
+  // A button pressed or let go where the pointer is.
+  void Press(int button = 1);
+  void Release(int button = 1);
   // A key by its X keysym name ("Return", "Escape", "a"), with modifiers held ("Alt_L").
   void Key(const std::string& keysym, const std::vector<std::string>& held = {});
   void Type(const std::string& letters);  // letters, digits and spaces
@@ -102,6 +109,7 @@ class XPlayer {
   pid_t server_ = -1, game_ = -1;
   int width_ = 0, height_ = 0;
   std::string displayName_;
+  std::filesystem::path program_;  // empty: the build folder's
 };
 
 }  // namespace xinput
