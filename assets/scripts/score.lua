@@ -23,7 +23,8 @@ Line( "bonuscompletelevelscore", "SCORE_COMPLETE", Kept( "sheetComplete", GetLev
 Line( "usedhintsbonusscore", "SCORE_HINTS", Kept( "sheetHints", GetUsedHintsBonus() ), 235 )
 Line( "timebonusscore", "SCORE_TIME", Kept( "sheetTime", GetTimeBonus() ), 280 )
 Line( "scoreedit", "SCORE_TOTAL", GetHighscoreAsInt(), 340 )
-Line( "medals", "SCORE_MEDALS", NumEarnedMedals() .. " / 2", 395 )
+-- The demo awards no medal by itself; the line shows once the score client holds one for the player.
+if NumEarnedMedals() > 0 then Line( "medals", "SCORE_MEDALS", NumEarnedMedals() .. " / 2", 395 ) end
 table.insert( sheet, MenuButton( "scoreclose", 200, 470, "SCORE_CLOSE", function()
   PopModal( "scripts/score.lua" )
   SetGlobalBool( "endGame", true )
