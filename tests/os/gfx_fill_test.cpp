@@ -205,6 +205,15 @@ TEST_F(GfxFill, ADepthClearHoldsAtTheNextDrawingThatTestsDepth) {
 
 class GfxFillPresent : public GfxWindowTest {
  protected:
+  // A flipping chain at 64 x 48 in full screen: the front, with the back buffer in `back`.
+  IDirectDrawSurface7* FullScreenFlipChain(IDirectDrawSurface7** back) {
+    os::TestSetDisplayModes({{64, 48, 32, 60}});
+    *back = nullptr;
+    if (dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK ||
+        dd->SetDisplayMode(64, 48, 32, 0, 0) != DD_OK)
+      return nullptr;
+    return FlipChain(back);
+  }
   uint32_t FrameAt(int x, int y, int width) {
     std::vector<uint32_t> frame;
     int w = 0, h = 0;
@@ -289,11 +298,8 @@ TEST_F(GfxFillPresent, FramesStartingWithAFillKeepTheirDepthBufferAndTheirOwnPix
 // Flipping shows the back buffer; the front keeps the flipped frame while the back buffer is drawn
 // over, and the next flip shows the new drawing.
 TEST_F(GfxFillPresent, TheFrontKeepsTheFlippedFrameWhileTheBackBufferIsDrawnOver) {
-  os::TestSetDisplayModes({{64, 48, 32, 60}});
-  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-  ASSERT_EQ(dd->SetDisplayMode(64, 48, 32, 0, 0), DD_OK);
   IDirectDrawSurface7* back = nullptr;
-  IDirectDrawSurface7* front = FlipChain(&back);
+  IDirectDrawSurface7* front = FullScreenFlipChain(&back);
   ASSERT_NE(front, nullptr);
   ASSERT_NE(back, nullptr);
   IDirect3DDevice7* device = Device(back);
@@ -331,11 +337,8 @@ TEST_F(GfxFillPresent, TheFrontKeepsTheFlippedFrameWhileTheBackBufferIsDrawnOver
 // background that lets the old pixels through (a texture with alpha, a viewport short of the
 // target) keeps them, at the cost of the copy.
 TEST_F(GfxFillPresent, ABackgroundOverTheWholeFrameTakesNoCopyOfTheFlippedOne) {
-  os::TestSetDisplayModes({{64, 48, 32, 60}});
-  ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-  ASSERT_EQ(dd->SetDisplayMode(64, 48, 32, 0, 0), DD_OK);
   IDirectDrawSurface7* back = nullptr;
-  IDirectDrawSurface7* front = FlipChain(&back);
+  IDirectDrawSurface7* front = FullScreenFlipChain(&back);
   ASSERT_NE(front, nullptr);
   IDirect3DDevice7* device = Device(back);
   DDPIXELFORMAT x = Xrgb8888(), a = Argb8888();

@@ -19,6 +19,7 @@
 #include <zlib.h>
 
 #include "core/assetindex.h"
+#include "filesizelimit.h"
 #include "imagefixture.h"
 
 using namespace imagetest;
@@ -625,27 +626,6 @@ TEST_F(ImageTest, PngLimitsFollowTheDeclaredSizeAndLeaveOrdinaryChunksAlone) {
 
 // ---- writers --------------------------------------------------------------------------------------
 
-// Lowers the largest file this process may write while it lives: writes past it fail (EFBIG), as
-// on a full disk, without touching any shared file.
-class FileSizeLimit {
-public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &mOld);
-    rlimit lower = mOld;
-    lower.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &lower);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &mOld);
-    std::signal(SIGXFSZ, mOldHandler);
-  }
-
-private:
-  rlimit mOld{};
-  void (*mOldHandler)(int) = nullptr;
-};
-
 TEST_F(ImageTest, WritersReportFilesTheyCannotWrite) {
   std::vector<uint8_t> noise(256 * 256 * 4);
   std::mt19937 random(7);  // noise that no encoder can squeeze much
@@ -665,7 +645,7 @@ TEST_F(ImageTest, WritersReportFilesTheyCannotWrite) {
                                  : SaveJpeg(("user:" + name).c_str(), 1.0f, 4, 3, 16, small.data()));
     const std::string before = ReadFile(name);
     {
-      FileSizeLimit limit(16384);  // writes past 16 kB into any file fail; the noise needs more
+      testutil::FileSizeLimit limit(16384);  // writes past 16 kB into any file fail; the noise needs more
       EXPECT_FALSE(c.save(("user:" + name).c_str(), noise));
     }
     EXPECT_TRUE(ReadFile(name) == before);
