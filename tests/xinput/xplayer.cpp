@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +148,7 @@ bool XPlayer::StartServer(int width, int height, std::string* why) {
   if (server_ == 0) {
     close(fds[0]);
     setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with the test program, even when it is killed
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
     dup2(null, 1);
@@ -217,6 +219,7 @@ bool XPlayer::StartGame(const std::vector<std::string>& args) {
   game_ = fork();
   if (game_ == 0) {
     setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with the test program, even when it is killed
     setenv("DISPLAY", displayName_.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
