@@ -25,6 +25,8 @@ void THiscoreWindow::PostCreate(TWindowStyle& style) {
   TWindow::PostCreate(style);
   for (int i = 1; i <= 10; ++i) {
     mNameTexts[i - 1] = FindChild(TString::Format("name%d", i), -1);
+    if (auto* text = KindCast<TText>(mNameTexts[i - 1]))
+      if (TTextLayout* layout = text->GetLayout()) mNameSizes[i - 1] = layout->GetFontSize();
     mScoreTexts[i - 1] = FindChild(TString::Format("score%d", i), -1);
     mRankTexts[i - 1] = FindChild(TString::Format("%d", i), -1);
     mMarkerImages[i - 1] = FindChild(TString::Format("p1_%d", i), -1);
@@ -74,7 +76,7 @@ void THiscoreWindow::Refresh() {
       continue;
     if (auto* text = KindCast<TText>(mNameTexts[e])) {
       text->SetText(name);
-      FitTextToBox(text, 20);  // a long name in a smaller font
+      FitTextToBox(text, mNameSizes[e] > 0 ? mNameSizes[e] : 20);  // only a long name gets a smaller font
       text->Show(true);
     }
     if (mScoreTexts[e]) {

@@ -105,6 +105,7 @@ class THiscoreWindow : public TWindow {
  private:
   int32_t mScrollOffset = 0;
   TWindow* mNameTexts[10] = {};
+  int mNameSizes[10] = {};  // each name's font size as the layout gave it
   TWindow* mScoreTexts[10] = {};
   TWindow* mRankTexts[10] = {};
   TWindow* mMarkerImages[10] = {};

@@ -127,7 +127,7 @@ TEST_F(SceneTest, TheShortTextFadesAfterItsDisplayTime) {
 TEST_F(SceneTest, ALongShortTextStaysInsideItsPanel) {
   TScene* scene = StartScene();
   FadeIn();
-  scene->ShowShortText("Mend the torn portrait: click a piece to lift it, click again to lay it against its "
+  scene->ShowShortText("Mend the torn painting: click a piece to lift it, click again to lay it against its "
                        "neighbour. Pieces that fit join. When all four are one picture, the room opens.");
   TWindow* panel = scene->FindChild("shorttextBg", -1);
   TWindow* text = scene->FindChild("shorttextText", -1);
