@@ -13,6 +13,7 @@
 #include "model/globals.h"
 #include "model/highscore.h"
 #include "model/minigamemodels.h"
+#include "ui/image.h"
 #include "ui/windowmanager.h"
 
 namespace {
@@ -64,10 +65,15 @@ bool TMiniGameWindow::OnMouseDown(TPoint point) {
   // The solved board is only looked at.
   if (mSolvedFrames > 0) return true;
   if (mBoard && mBoard->OnMouseDown(point)) return true;
-  // A click on the short-text box at the top brings the room's instructions back.
+  // A click on the short-text box at the top brings the room's instructions back, and so does a
+  // click the board has no use for once they have faded: a player who clicks about, unsure what
+  // to do, reads them again.
   const TRect infoBox = {128, 14, 896, 110};
-  if (AcceptsInput() && point.x >= infoBox.left && point.x < infoBox.right && point.y >= infoBox.top &&
-      point.y < infoBox.bottom) {
+  const bool onBox = point.x >= infoBox.left && point.x < infoBox.right && point.y >= infoBox.top &&
+                     point.y < infoBox.bottom;
+  TImage* words = FindImage("shorttextBg");
+  const bool faded = words && words->GetAlpha() <= 0.0f;
+  if (AcceptsInput() && (onBox || faded)) {
     CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();
     const TString howTo = globals ? globals->GetGlobalString("puzzleHowTo") : TString();
     if (!howTo.IsEmpty()) {

@@ -306,6 +306,11 @@ TEST_F(MiniGamesTest, APuzzleRoomsWordsComeBackOnAClickAndAWrongMixIsAnswered) {
   Click(500, 50);
   EXPECT_EQ(game_->Send("alpha shorttextBg"), "1.00");
   EXPECT_EQ(game_->Send("box? shorttextText"), words);
+  // Faded again, they come back on a click anywhere the board has no use for.
+  ASSERT_TRUE(game_->WaitFor("alpha shorttextBg", "0.00", 60000)) << game_->Send("alpha shorttextBg");
+  Click(60, 700);
+  EXPECT_EQ(game_->Send("alpha shorttextBg"), "1.00");
+  EXPECT_EQ(game_->Send("box? shorttextText"), words);
   // The mix button with empty funnels asks for them to be filled.
   Click(760, 444);
   EXPECT_EQ(game_->Send("box? shorttextText"), "Fill both funnels first, then press the green button.");
