@@ -343,6 +343,19 @@ void Hall() {
   }, Area{600, 470, 1024, 768});
   c.SaveJpeg("scenes/hall/bg", 0.88f);
   c.SaveJpeg("images/hall_bg");
+  // The clock as the way behind it: the picture's own clock, cut out in its shape, laid over the
+  // picture at (292, 152). It looks like the picture until the way opens and glows round it; the
+  // glow is as strong as the cut-out is opaque, so the cut-out is faint.
+  Canvas door(56, 112);
+  for (int y = 0; y < door.H(); ++y)
+    for (int x = 0; x < door.W(); ++x) {
+      const float px = x + 292.5f, py = y + 152.5f;
+      const float inside = Union(Box(px, py, 298, 160, 342, 262, 4), Box(px, py, 292, 152, 348, 164, 3));
+      Rgba pixel = c.At(x + 292, y + 152);
+      pixel.a = 0.2f * std::clamp(0.5f - inside, 0.f, 1.f);  // faint: the glow is as strong as the shape
+      door.At(x, y) = pixel;
+    }
+  door.SavePng("scenes/hall/clock_door");
 
   // The clock's lantern once the candle burns in it, laid over the picture at (300, 100): the
   // glass glows warm around a small flame.

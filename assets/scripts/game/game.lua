@@ -127,7 +127,8 @@ MakeGame
            { image = "scenes/hall/way_glow", imagePositionX = 0, imagePositionY = 540 }),
       Exit("002_adv_exit_waldkreuzung", "EXIT_ATTIC", 201, 340, 0, 460, 120, nil,
            { image = "scenes/hall/stairs_glow", imagePositionX = 340, imagePositionY = 0 }),
-      Exit("103_clock_door", "EXIT_CLOCK", 301, 300, 152, 340, 260, "false"),
+      Exit("103_clock_door", "EXIT_CLOCK", 301, 300, 152, 340, 260, "false",
+           { image = "scenes/hall/clock_door", imagePositionX = 292, imagePositionY = 152 }),
       -- the clock with the empty lantern on its top: the candle may be used on either
       MakeSceneHotspot(Area({ id = "103_clock", name = "HS_CLOCK", text = "HS_CLOCK_TEXT", isActive = "true" },
                             292, 96, 348, 260)),
