@@ -309,12 +309,18 @@ void PlaythroughTest::HallAndAttic() {
   EXPECT_NE(game_->Send("held").find("candle_item"), std::string::npos);
   // The diary's clue says "Light its lantern": the candle used on the clock's lantern opens the
   // door behind the clock.
+  const auto brightness = [](uint32_t c) { return int(c >> 16 & 255) + int(c >> 8 & 255) + int(c & 255); };
+  const uint32_t clockWood = Average(game_->Shot(), 335, 200, 341, 256);
   UseItemOn("candle_item", 320, 120);
   ASSERT_EQ(game_->Send("held").find("candle_item"), std::string::npos) << game_->ReadLog();
   game_->Settle(5);
   // The candle burns in the lantern now: its glass glows warm.
   const uint32_t lantern = Average(game_->Shot(), 314, 124, 326, 144);
   EXPECT_GT(int(lantern >> 16 & 255), 180) << Hex(lantern);
+  // And the clock, the way now open behind it, glows like the hall's other ways.
+  game_->Settle(60);
+  const uint32_t clockGlowing = Average(game_->Shot(), 335, 200, 341, 256);
+  EXPECT_GT(brightness(clockGlowing), brightness(clockWood) + 30) << Hex(clockWood) << " then " << Hex(clockGlowing);
   Click(320, 200);
   WaitForScene("301");
 }
