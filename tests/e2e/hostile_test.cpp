@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "e2e/gamedriver.h"
+#include "e2e/gametest.h"
 
 namespace fs = std::filesystem;
 using e2e::GameDriver;
@@ -19,17 +20,9 @@ using e2e::Prefs;
 
 namespace {
 
-class HostileFilesTest : public ::testing::Test {
+class HostileFilesTest : public e2e::GameTest {
  protected:
-  void SetUp() override {
-    static int serial = 0;
-    root_ = fs::temp_directory_path() / ("hostile-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-    game_ = std::make_unique<GameDriver>(root_);
-  }
-  void TearDown() override {
-    if (HasFailure()) std::cerr << "---- the game's log ----\n" << game_->ReadLog() << "\n";
-    game_.reset();
-  }
+  HostileFilesTest() : GameTest("hostile") {}
 
   void CreateFirstPlayer(const std::string& name) {
     ASSERT_TRUE(game_->Start());
@@ -52,8 +45,6 @@ class HostileFilesTest : public ::testing::Test {
     return text.str();
   }
 
-  fs::path root_;
-  std::unique_ptr<GameDriver> game_;
 };
 
 // Lets no file of the processes started meanwhile grow past a few kilobytes, as on a full disk; the

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "e2e/gamedriver.h"
+#include "e2e/gametest.h"
 
 namespace fs = std::filesystem;
 using e2e::Frame;
@@ -22,17 +23,9 @@ namespace {
 // backgrounds dark.
 int LightPixels(const Frame& frame, const int r[4]) { return frame.CountDiffering(r[0], r[1], r[2], r[3], 0, 150); }
 
-class MenusTest : public ::testing::Test {
+class MenusTest : public e2e::GameTest {
  protected:
-  void SetUp() override {
-    static int serial = 0;
-    root_ = fs::temp_directory_path() / ("menus-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-    game_ = std::make_unique<GameDriver>(root_);
-  }
-  void TearDown() override {
-    if (HasFailure()) std::cerr << "---- the game's log ----\n" << game_->ReadLog() << "\n";
-    game_.reset();
-  }
+  MenusTest() : GameTest("menus") {}
 
   // The first start asks for a name; typing one and pressing OK leads to the main menu.
   void CreateFirstPlayer(const std::string& name, bool single = false) {
@@ -75,8 +68,6 @@ class MenusTest : public ::testing::Test {
     game_->Settle(3);
   }
 
-  fs::path root_;
-  std::unique_ptr<GameDriver> game_;
 };
 
 TEST_F(MenusTest, FirstStartAsksForAPlayerAndShowsTheMainMenuWithTextsButtonsAndWelcome) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e/gamedriver.h"
+#include "e2e/gametest.h"
 
 namespace fs = std::filesystem;
 using e2e::Frame;
@@ -54,14 +55,9 @@ MakeJigsawPuzzle { seqId = 1, bg = "images/puzzle_bg.jpg", nextScene = 2, offset
   MakeJigsawPiece { id = 3, image = "images/jigsaw_3.png", startPosX = 60, startPosY = 400, endPosX = 0, endPosY = 128, {1, 4} },
   MakeJigsawPiece { id = 4, image = "images/jigsaw_4.png", startPosX = 600, startPosY = 380, endPosX = 128, endPosY = 128, {2, 3} } })";
 
-class MiniGamesTest : public ::testing::Test {
+class MiniGamesTest : public e2e::GameTest {
  protected:
-  void SetUp() override {
-    static int serial = 0;
-    root_ = fs::temp_directory_path() / ("minigames-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-    game_ = std::make_unique<GameDriver>(root_);
-  }
-  void TearDown() override { game_.reset(); }
+  MiniGamesTest() : GameTest("minigames") {}
 
   // Puts the game text in place, starts the program, makes a player and opens the first scene.
   void Play(const std::string& miniGame) {
@@ -119,8 +115,6 @@ class MiniGamesTest : public ::testing::Test {
     EXPECT_TRUE(game_->WaitFor("rect text", TextRect(2))) << game_->ReadLog();
   }
 
-  fs::path root_;
-  std::unique_ptr<GameDriver> game_;
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e/gamedriver.h"
+#include "e2e/gametest.h"
 
 namespace fs = std::filesystem;
 using e2e::Frame;
@@ -22,14 +23,9 @@ using e2e::GameDriver;
 
 namespace {
 
-class ScenesTest : public ::testing::Test {
+class ScenesTest : public e2e::GameTest {
  protected:
-  void SetUp() override {
-    static int serial = 0;
-    root_ = fs::temp_directory_path() / ("scenes-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
-    game_ = std::make_unique<GameDriver>(root_);
-  }
-  void TearDown() override { game_.reset(); }
+  ScenesTest() : GameTest("scenes") {}
 
   // First start: a player is made, and Play opens the first scene (the chapter card).
   void StartNewGame() {
@@ -138,8 +134,6 @@ class ScenesTest : public ::testing::Test {
     return true;
   }
 
-  fs::path root_;
-  std::unique_ptr<GameDriver> game_;
 };
 
 TEST_F(ScenesTest, ANewGameShowsTheChapterCardWhichMovesOnByItself) {
