@@ -68,10 +68,8 @@ bool TMiniGameWindow::OnMouseDown(TPoint point) {
   // A click on the short-text box at the top brings the room's instructions back, and so does a
   // click the board has no use for once they have faded: a player who clicks about, unsure what
   // to do, reads them again.
-  const TRect infoBox = {128, 14, 896, 110};
-  const bool onBox = point.x >= infoBox.left && point.x < infoBox.right && point.y >= infoBox.top &&
-                     point.y < infoBox.bottom;
   TImage* words = FindImage("shorttextBg");
+  const bool onBox = words && words->GetRect().Contains(point.x, point.y);
   const bool faded = words && words->GetAlpha() <= 0.0f;
   if (AcceptsInput() && (onBox || faded)) {
     CGlobalInformationSystem* globals = CGlobalInformationSystem::GetInstance();
