@@ -378,18 +378,18 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (gPendingDevice == this) gPendingDevice = nullptr;
   }
 
-  // Hands the gathered primitives to GL in one draw.
-  void DrawBatch() {
+  // Hands the gathered primitives to GL in one draw (`keep`: the vertices stay in mBatch).
+  void DrawBatch(bool keep = false) {
     if (gPendingDevice == this && mLog.empty()) gPendingDevice = nullptr;
     if (mBatchCount == 0) return;
     DWORD count = mBatchCount;
     mBatchCount = 0;
-    if (!os::gl::OnGlThread() || !mTarget->Framebuffer()) {
-      mBatch.clear();
+    if (!os::gl::OnGlThread() || !BindDrawTarget()) {
+      if (!keep) mBatch.clear();
       return;
     }
     const Layout& l = mBatchLayout;
-    if (mRs[D3DRENDERSTATE_ZENABLE])
+    if (mRs[D3DRENDERSTATE_ZENABLE] && !mRaw.on)
       if (Surface* depth = mTarget->DepthBuffer()) depth->ApplyDepthClear();
     ApplyTransforms(l);
     // Blending what is opaque only reads the target for nothing.
@@ -404,15 +404,95 @@ class Device final : public ComObject<IDirect3DDevice7> {
     glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisable(GL_SCISSOR_TEST);
-    mBatch.clear();
-    mTarget->MarkDrawn();
+    if (!keep) mBatch.clear();
+    if (!mRaw.on) mTarget->MarkDrawn();
     if (glGetError() == GL_OUT_OF_MEMORY) mDeferredError = DDERR_OUTOFVIDEOMEMORY;
+  }
+
+  // Takes the log as a frame to draw straight into the window (see TakeLoggedFrame).
+  std::shared_ptr<DeferredFrame> TakeLog(Surface* shownIn, const uint32_t* fill) {
+    CloseBatch();
+    if (mLog.empty()) return nullptr;
+    for (const LoggedBatch& b : mLog) {
+      if (b.rs[D3DRENDERSTATE_ZENABLE]) return nullptr;
+      for (Surface* t : b.textures)
+        if (t && (t == mTarget || t == shownIn)) return nullptr;
+    }
+    if (!fill && !CoversTargetOpaque(mLog.front())) return nullptr;
+    auto frame = std::make_shared<DeferredFrame>();
+    frame->filled = fill != nullptr;
+    frame->argb = fill ? *fill : 0;
+    frame->width = mTarget->Width();
+    frame->height = mTarget->Height();
+    frame->batches.swap(mLog);
+    mLogDigest.Reset();
+    for (const LoggedBatch& b : frame->batches)
+      for (Surface* t : b.textures)
+        if (t && std::find(frame->textures.begin(), frame->textures.end(), t) == frame->textures.end())
+          frame->textures.push_back(t);
+    frame->device = this;
+    if (gPendingDevice == this) gPendingDevice = nullptr;
+    NoteDeferredFrame(frame.get(), true);
+    return frame;
+  }
+
+  // Draws a deferred frame's batches into `surface`, or with none into `framebuffer` (0: the
+  // window, rows mirrored), leaving whatever the device is gathering as it was.
+  void Replay(DeferredFrame& frame, Surface* surface, GLuint framebuffer) {
+    frame.drawing = true;
+    Surface* savedTarget = mTarget;
+    std::vector<uint8_t> savedBatch;
+    savedBatch.swap(mBatch);
+    const DWORD savedCount = mBatchCount, savedFvf = mBatchFvf;
+    const GLenum savedMode = mBatchMode;
+    const Layout savedLayout = mBatchLayout;
+    const bool savedLogged = mBatchLogged;
+    const RawTarget savedRaw = mRaw;
+    const HRESULT savedError = mDeferredError;
+    Device* savedPending = gPendingDevice;
+    if (surface) {
+      mTarget = surface;
+      mRaw = RawTarget{};
+    } else {
+      mRaw = RawTarget{true, framebuffer, frame.width, frame.height};
+    }
+    // Without a fill first, the first batch paints every pixel.
+    Surface::Change change = frame.filled ? Surface::Change::Part : Surface::Change::Whole;
+    for (LoggedBatch& b : frame.batches) {
+      SwapState(b);
+      mBatch.swap(b.vertices);
+      mBatchCount = b.count;
+      mBatchFvf = b.fvf;
+      mBatchMode = b.mode;
+      LayoutOf(b.fvf, &mBatchLayout);
+      if (!surface || mTarget->BindAsTarget(change)) {
+        change = Surface::Change::Part;
+        if (mTextures[0]) mTextures[0]->Texture();
+        DrawBatch(true);
+      }
+      mBatchCount = 0;
+      mBatch.swap(b.vertices);
+      SwapState(b);
+    }
+    mTarget = savedTarget;
+    mBatch.swap(savedBatch);
+    mBatchCount = savedCount;
+    mBatchFvf = savedFvf;
+    mBatchMode = savedMode;
+    mBatchLayout = savedLayout;
+    mBatchLogged = savedLogged;
+    mRaw = savedRaw;
+    mDeferredError = savedError;
+    gPendingDevice = savedPending;
+    frame.drawing = false;
   }
 
  private:
   static constexpr int kStates = 256, kStages = 8, kStageStates = 32;
 
   ~Device() override {
+    // Frames this device kept can be drawn by no one else: their holders draw them now.
+    ResolveFramesDrawnBy(this);
     Flush();
     for (Surface*& t : mTextures)
       if (t) t->Release();
@@ -429,16 +509,37 @@ class Device final : public ComObject<IDirect3DDevice7> {
     return nullptr;
   }
 
+  // A replay into a bare framebuffer (see Replay): its size, and whether it is the window's.
+  struct RawTarget {
+    bool on = false;
+    GLuint framebuffer = 0;
+    int width = 0, height = 0;
+  };
+  RawTarget mRaw;
+  int TargetWidth() const { return mRaw.on ? mRaw.width : mTarget->Width(); }
+  int TargetHeight() const { return mRaw.on ? mRaw.height : mTarget->Height(); }
+  // The GL row of a rectangle's bottom edge: our framebuffers keep the top row at 0, the window
+  // (drawn with its clip-space origin at the top) keeps it at the bottom.
+  GLint RowOf(DWORD top, DWORD height) const {
+    if (mRaw.on && mRaw.framebuffer == 0) return GLint(mRaw.height) - GLint(top) - GLint(height);
+    return GLint(top);
+  }
+  bool BindDrawTarget() {
+    if (!mRaw.on) return mTarget->Framebuffer() != 0;
+    os::gl::BindFramebuffer(GL_FRAMEBUFFER, mRaw.framebuffer);
+    return true;
+  }
+
   void FullViewport() {
     mViewport = D3DVIEWPORT7{0, 0, DWORD(mTarget->Width()), DWORD(mTarget->Height()), 0.f, 1.f};
   }
 
   void ApplyTransforms(const Layout& l) {
     D3DMATRIX fix{};
-    float tw = float(mTarget->Width()), th = float(mTarget->Height());
+    float tw = float(TargetWidth()), th = float(TargetHeight());
     if (l.transformed) {
       // Pixel coordinates of the whole target (the viewport only clips).
-      glViewport(0, 0, mTarget->Width(), mTarget->Height());
+      glViewport(0, 0, TargetWidth(), TargetHeight());
       glDepthRange(0, 1);
       fix._11 = 2 / tw;
       fix._41 = 1 / tw - 1;
@@ -453,7 +554,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
       glLoadIdentity();
       return;
     }
-    glViewport(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
+    glViewport(GLint(mViewport.dwX), RowOf(mViewport.dwY, mViewport.dwHeight), GLsizei(mViewport.dwWidth),
+               GLsizei(mViewport.dwHeight));
     glDepthRange(mViewport.dvMinZ, mViewport.dvMaxZ);
     // y flipped (rows run top-down), half a pixel towards the centres, depth 0..1 to -1..1.
     fix._11 = 1;
@@ -474,7 +576,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
   // Sets GL's state for a draw; answers which vertex arrays the draw reads.
   Arrays ApplyStates(const Layout& l) {
     glEnable(GL_SCISSOR_TEST);
-    glScissor(GLint(mViewport.dwX), GLint(mViewport.dwY), GLsizei(mViewport.dwWidth), GLsizei(mViewport.dwHeight));
+    glScissor(GLint(mViewport.dwX), RowOf(mViewport.dwY, mViewport.dwHeight), GLsizei(mViewport.dwWidth),
+              GLsizei(mViewport.dwHeight));
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glShadeModel(mRs[D3DRENDERSTATE_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
     if (mRs[D3DRENDERSTATE_ZENABLE]) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
@@ -616,7 +719,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
       // target too unless the batch goes into the frame log (it is bound when the log is drawn).
       if (gPendingDevice && gPendingDevice != this) gPendingDevice->Flush();
       if (mLog.size() >= kMaxLogged) RunLog();
-      mBatchLogged = mTarget->Framebuffer() != 0;
+      mBatchLogged = mTarget->CanLogDraws();
       if (!mBatchLogged && !mTarget->BindAsTarget()) return DDERR_GENERIC;
       if (mTextures[0]) mTextures[0]->Texture();
       mBatchFvf = fvf;
@@ -809,6 +912,15 @@ IDirect3DDevice7* NewDevice(IDirect3D7* d3d, Surface* target) { return new Devic
 
 void FlushPendingDraws() {
   if (gPendingDevice) gPendingDevice->Flush();
+}
+
+std::shared_ptr<DeferredFrame> TakeLoggedFrame(Surface* target, Surface* shownIn, const uint32_t* fill) {
+  if (!gPendingDevice || gPendingDevice->Target() != target) return nullptr;
+  return gPendingDevice->TakeLog(shownIn, fill);
+}
+
+void DrawDeferredFrame(DeferredFrame& frame, Surface* target, GLuint framebuffer) {
+  if (frame.device) static_cast<Device*>(frame.device)->Replay(frame, target, framebuffer);
 }
 
 uint64_t LoggedFrameDigest(Surface* target) {

@@ -6,9 +6,11 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "os/d3d.h"
+#include "os/gl.h"
 
 namespace os::dd {
 
@@ -102,5 +104,50 @@ void FramePresented(Surface* from, uint64_t key);
 void ForgetShownFrameDigest();
 // Test interface counts: frames whose draws were dropped as repeats.
 int RepeatedFramesSkipped();
+
+// ---- frames drawn straight into the window --------------------------------------------------------
+// A frame that owes nothing to the pixels under it (it starts with a fill of its whole target, or
+// with a batch that paints every pixel opaque) is drawn at its present straight into the window,
+// without a copy. Its draws are kept as a deferred frame: the surfaces that hold it (the back buffer
+// it was drawn for, the primary showing it) draw it into their own pixels only when those are next
+// read or partly drawn over. Most frames are simply replaced whole by the next one. A texture the
+// kept draws read is about to change: each holder draws the frame first (ResolveFramesReading).
+struct DeferredFrame {
+  DeferredFrame() = default;
+  DeferredFrame(const DeferredFrame&) = delete;
+  DeferredFrame& operator=(const DeferredFrame&) = delete;
+  ~DeferredFrame();
+  bool Reads(const Surface* texture) const;
+
+  bool filled = false;    // the frame starts with a fill of `argb` over all of its target
+  uint32_t argb = 0;
+  int width = 0, height = 0;
+  std::vector<LoggedBatch> batches;   // each holds its textures
+  std::vector<Surface*> textures;     // every texture the batches read, once
+  IDirect3DDevice7* device = nullptr; // draws the batches again (see ResolveFramesDrawnBy)
+  std::vector<Surface*> holders;      // the surfaces whose pixels it is (no reference)
+  bool drawing = false;               // being drawn into a holder now
+};
+
+// Takes the frame logged for `target` when it can be drawn straight into the window: the log
+// holds all of it, it draws no depth and reads neither `target` nor `shownIn`, and it owes nothing
+// to the pixels under it (`fill`, when given, is a fill of the whole target that comes first). Null
+// otherwise, with the log left as it was.
+std::shared_ptr<DeferredFrame> TakeLoggedFrame(Surface* target, Surface* shownIn, const uint32_t* fill);
+// Draws a deferred frame's batches (not its fill): into `target`'s framebuffer object, or, with a
+// null target, into the framebuffer bound now, which has `framebuffer` (0: the window, rows
+// mirrored) of the frame's size.
+void DrawDeferredFrame(DeferredFrame& frame, Surface* target, GLuint framebuffer = 0);
+// The deferred frames alive, for ResolveFramesReading.
+void NoteDeferredFrame(DeferredFrame* frame, bool alive);
+// Called before `texture`'s pixels change: every holder of a frame that reads it draws the frame.
+void ResolveFramesReading(Surface* texture);
+// Called as a device goes: the holders of the frames it kept draw them, which no one could later.
+void ResolveFramesDrawnBy(IDirect3DDevice7* device);
+// Test interface counts: frames drawn straight into the window; deferred frames drawn afterwards.
+int DirectFramesPresented();
+int DeferredFramesResolved();
+// Tests start afresh: frames may be drawn straight into the window again at once.
+void ResetDirectPresent();
 
 }  // namespace os::dd

@@ -575,6 +575,11 @@ HRESULT DxFault(const char* kind) {
   return hr;
 }
 
+bool DxFaultArmed(const char* kind) {
+  std::lock_guard<std::recursive_mutex> lk(Mutex());
+  return dd::gFaults.count(kind) != 0;
+}
+
 void TestLoseSurface(IDirectDrawSurface7* surface) {
   if (surface) dd::AsSurface(surface)->SetLost(true);
 }
@@ -613,6 +618,7 @@ void TestResetGraphics() {
   dd::gFaults.clear();
   dd::ForgetPresentedFrame();
   dd::ForgetShownFrameDigest();
+  dd::ResetDirectPresent();
 }
 
 }  // namespace os

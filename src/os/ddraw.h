@@ -332,6 +332,14 @@ int TestRepeatedFrameCount();
 // How many times a frame's pixels were copied between surfaces on the GL side to keep a shown
 // frame (the present into the window not counted).
 int TestFrameCopyCount();
+// Frames drawn straight into the window (no copy from a framebuffer object), and frames so drawn
+// that had to be drawn again into a surface afterwards (read back, drawn over in part, a texture
+// they read changed).
+int TestDirectFrameCount();
+int TestDeferredFrameDrawCount();
+// Off: every present copies from the framebuffer object, as when the window is scaled (on again at
+// TestResetGraphics).
+void TestAllowDirectPresent(bool allowed);
 // The adapter GUID the last successful DirectDrawCreateEx was given (false: none, the primary).
 bool TestLastCreatedAdapter(GUID* guid);
 // Number of live surfaces (tests use it to find leaks).
@@ -340,4 +348,6 @@ int TestLiveSurfaceCount();
 void TestResetGraphics();
 // Consulted by the layer: the injected failure of this call, or DD_OK.
 HRESULT DxFault(const char* kind);
+// Whether a fault of that kind is waiting (without taking it).
+bool DxFaultArmed(const char* kind);
 }  // namespace os

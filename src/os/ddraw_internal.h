@@ -65,6 +65,8 @@ class ComObject : public Interface {
   std::atomic<ULONG> mRefs{1};
 };
 
+struct DeferredFrame;
+
 // ---- surfaces ------------------------------------------------------------------------------------
 class Surface final : public ComObject<IDirectDrawSurface7> {
  public:
@@ -130,6 +132,9 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   void MarkDrawn() { mGpuNewer = true; }   // GL drew into the framebuffer object
   void MarkWritten();                      // the pixels changed; upload now or before the next use
   GLuint Framebuffer();                    // made on demand, with the attached depth buffer
+  // Whether draws into this surface may wait in a frame log (it has a framebuffer object, or will:
+  // a deferred frame's pixels are not needed for that).
+  bool CanLogDraws() { return mDeferred ? os::gl::OnGlThread() : Framebuffer() != 0; }
   // A fill of the whole surface waits until its GL side is next used: a cleared frame that is only
   // presented costs no pass over its pixels.
   bool ClearPending() const { return mClearPending; }
@@ -137,6 +142,12 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   bool FillArgb(const RECT& rect, uint32_t argb);
   uint32_t SolidArgb() const { return mSolidArgb; }
   GLuint DepthRenderbuffer();              // depth buffers only
+  // A deferred frame (see d3d_frame.h) this surface or its overlay holds draws itself into the
+  // pixels now.
+  void ResolveDeferred();
+  void ResolveDeferredOverlay() { CopyInOverlay(); }
+  bool HoldsDeferred(const DeferredFrame* frame) const { return frame && mDeferred.get() == frame; }
+  bool ShowsDeferred(const DeferredFrame* frame) const { return frame && mOverlay.deferred.get() == frame; }
 
  private:
   ~Surface() override;
@@ -145,6 +156,17 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   HRESULT FlipNow(LPDIRECTDRAWSURFACE7 target, DWORD flags);
   // Shows a region of `from` in the window; the frame is remembered in `kept` (same pixels) if given.
   HRESULT Present(Surface* from, const RECT& region, Surface* kept = nullptr, const RECT& keptRegion = RECT{});
+  // Frames drawn straight into the window (ddraw_direct.cpp). On this primary, shows the whole of
+  // `from` at `dst` by drawing its logged frame into the window; false when the frame or the window
+  // does not allow it (nothing changed then).
+  bool PresentDirect(Surface* from, const RECT& dst);
+  // The same for a Blt to this primary with those arguments: only a whole, unclipped, unscaled one.
+  bool PresentDirectBlt(Surface* from, const RECT* dst, const RECT* src, DWORD flags);
+  // A present of `from` at `dst` again, with nothing drawn since the deferred frame this primary
+  // shows of it: true when handled (the window already shows it, or it is drawn there again).
+  bool PresentDeferredAgain(Surface* from, const RECT& dst);
+  void DropDeferred();   // this surface's pixels are about to be replaced whole
+  void ShowDeferredOverlay(Surface* from, const std::shared_ptr<DeferredFrame>& frame, const RECT& dst);
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);
   HRESULT Fill(const RECT& rect, DWORD raw);
   GLuint BindFramebufferOf(GLuint texture);   // this surface's framebuffer object around `texture`
@@ -177,9 +199,12 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
     GLuint framebuffer = 0;    // owned: the framebuffer object around the texture
     GLuint attachedDepth = ~0u;
     uint64_t depthEpoch = 0;   // of that attachment (see the spares)
+    // A frame not drawn anywhere but the window: `from`, while it still holds it, draws it first.
+    std::shared_ptr<DeferredFrame> deferred;
   };
   Overlay mOverlay;
-  bool HasOverlay() const { return mOverlay.texture || mOverlay.solid; }
+  bool HasOverlay() const { return mOverlay.texture || mOverlay.solid || mOverlay.deferred; }
+  std::shared_ptr<DeferredFrame> mDeferred;   // this surface's pixels are that frame, not yet drawn
   void Touch();                  // the pixels changed: a new generation
   uint64_t mGeneration = 0;
   uint64_t mOpaqueGeneration = 0;  // the generation OpaqueTexels holds for
@@ -226,6 +251,8 @@ void PresentedSurfaceChanging(Surface* surface);
 // Counts a GL-side copy of a frame kept for showing (the test interface's TestFrameCopyCount).
 void CountFrameCopy();
 bool PresentedFrameIn(const Surface* surface);
+// Draws a deferred frame, its fill first, into a framebuffer object of its size.
+void DrawDeferredOffscreen(DeferredFrame& frame, GLuint framebuffer);
 // Draws the primitives a device has gathered but not yet handed to GL. Everything that reads or
 // changes a surface's pixels calls it first, so batched drawing keeps its order with the rest.
 void FlushPendingDraws();

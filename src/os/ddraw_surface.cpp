@@ -108,6 +108,7 @@ Surface::Surface(std::shared_ptr<Display> display, const DDSURFACEDESC2& desc, i
 
 Surface::~Surface() {
   PresentedSurfaceChanging(this);
+  DropDeferred();
   if (mShownIn) mShownIn->CopyInOverlay();
   DropOverlay();
   Unregister(this);
@@ -161,6 +162,7 @@ void Surface::Upload() {
 
 GLuint Surface::Texture() {
   if (IsDepth() || !os::gl::OnGlThread()) return 0;
+  if (mDeferred) ResolveDeferred();
   if (HasOverlay()) CopyInOverlay();
   if (!mTexture) {
     glGenTextures(1, &mTexture);
@@ -284,6 +286,11 @@ void Surface::Touch() {
 }
 
 void Surface::BeforeGlChange(Change change) {
+  ResolveFramesReading(this);
+  if (mDeferred) {
+    if (change == Change::Whole) DropDeferred();
+    else ResolveDeferred();
+  }
   Touch();
   PresentedSurfaceChanging(this);
   Surface* shown = mShownIn;
@@ -328,7 +335,13 @@ void Surface::ShowOverlay(Surface* from, const RECT& src, const RECT& dst) {
   Texture();   // made, with pending pixels uploaded, before the overlay hides them
   PresentedSurfaceChanging(this);
   Touch();
-  mOverlay = Overlay{from, texture, false, from->Width(), from->Height(), src, dst};
+  mOverlay = Overlay{};
+  mOverlay.from = from;
+  mOverlay.texture = texture;
+  mOverlay.width = from->Width();
+  mOverlay.height = from->Height();
+  mOverlay.src = src;
+  mOverlay.dst = dst;
   from->mShownIn = this;
   mGpuNewer = true;
 }
@@ -337,6 +350,34 @@ void Surface::CopyInOverlay() {
   if (!HasOverlay()) return;
   Overlay o = mOverlay;
   mOverlay = Overlay{};
+  if (o.deferred) {
+    // The frame is drawn first: by the surface it came from while that still holds it (which
+    // shows its own texture afterwards), else into a spare texture that stands in for it.
+    std::shared_ptr<DeferredFrame> frame = std::move(o.deferred);
+    o.deferred.reset();
+    auto& holders = frame->holders;
+    holders.erase(std::remove(holders.begin(), holders.end(), this), holders.end());
+    if (o.from && o.from->mDeferred == frame) {
+      o.from->mShownIn = nullptr;
+      o.from->ResolveDeferred();
+      o.texture = o.from->Texture();
+      o.from->mShownIn = this;
+    } else if (os::gl::OnGlThread()) {
+      o.from = nullptr;
+      Spare spare = TakeSpare(o.width, o.height);
+      if (!spare.framebuffer) {
+        os::gl::GenFramebuffers(1, &spare.framebuffer);
+        os::gl::BindFramebuffer(GL_FRAMEBUFFER, spare.framebuffer);
+        os::gl::FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, spare.texture, 0);
+      }
+      DrawDeferredOffscreen(*frame, spare.framebuffer);
+      o.texture = spare.texture;
+      o.framebuffer = spare.framebuffer;
+      o.attachedDepth = spare.attachedDepth;
+      o.depthEpoch = gDepthEpoch;
+      o.owned = true;
+    }
+  }
   GLuint to = Framebuffer();
   if (to && os::gl::OnGlThread() && o.solid) {
     glEnable(GL_SCISSOR_TEST);
@@ -374,11 +415,17 @@ void Surface::DropOverlay() {
     GiveSpare(spare);
   }
   else if (mOverlay.from) mOverlay.from->mShownIn = nullptr;
+  if (mOverlay.deferred) {
+    auto& holders = mOverlay.deferred->holders;
+    holders.erase(std::remove(holders.begin(), holders.end(), this), holders.end());
+  }
   mOverlay = Overlay{};
 }
 
 void Surface::MarkWritten() {
   FlushPendingDraws();
+  ResolveFramesReading(this);
+  DropDeferred();   // memory holds the pixels now
   PresentedSurfaceChanging(this);
   Touch();
   mCpuNewer = true;
@@ -531,6 +578,9 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
   if (src->mOverlay.texture && src->mOverlay.from == this && src->mOverlay.texture == mTexture &&
       SameRect(src->mOverlay.dst, s) && SameRect(src->mOverlay.src, d))
     return DD_OK;
+  if (src->mOverlay.deferred && src->mOverlay.from == this && src->mOverlay.deferred == mDeferred &&
+      SameRect(src->mOverlay.dst, s) && SameRect(src->mOverlay.src, d))
+    return DD_OK;
   // Copies between surfaces run on the GPU. A stretched copy of pixels that are newest in memory
   // stays there: GL samples stretched copies at pixel centres, the memory copy at their corners.
   bool stretched = dw != sw || dh != sh;
@@ -621,7 +671,8 @@ HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRe
     key = PresentKey(destRect, sourceRect, flags);
     SkipRepeatedFrame(shown, key);
   }
-  HRESULT hr = BltNow(destRect, source, sourceRect, flags, fx);
+  HRESULT hr = DD_OK;
+  if (!shown || !PresentDirectBlt(shown, destRect, sourceRect, flags)) hr = BltNow(destRect, source, sourceRect, flags, fx);
   if (shown) {
     if (SUCCEEDED(hr)) FramePresented(shown, key);
     else ForgetShownFrameDigest();
@@ -670,6 +721,8 @@ HRESULT Surface::BltNow(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourc
   // the primary only by the next present.
   bool whole = primary && SameRect(s, shown) && d.right - d.left == s.right - s.left &&
                d.bottom - d.top == s.bottom - s.top;
+  if (whole && src != this && SameRect(s, Whole(src->Width(), src->Height())) && PresentDeferredAgain(src, d))
+    return DD_OK;
   if (whole && src != this && os::gl::OnGlThread()) {
     ShowOverlay(src, s, d);
     return Present(src, shown, this, d);
@@ -695,7 +748,9 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags) {
   Surface* back = mBack;
   const uint64_t key = PresentKey(nullptr, nullptr, ~0u);
   if (os::gl::OnGlThread()) SkipRepeatedFrame(back, key);
-  HRESULT hr = FlipNow(target, flags);
+  RECT all = Whole(Width(), Height());
+  bool direct = back->Width() == Width() && back->Height() == Height() && PresentDirect(back, all);
+  HRESULT hr = direct ? DD_OK : FlipNow(target, flags);
   if (SUCCEEDED(hr)) FramePresented(back, key);
   else ForgetShownFrameDigest();
   return hr;
@@ -708,6 +763,7 @@ HRESULT Surface::FlipNow(LPDIRECTDRAWSURFACE7, DWORD) {
   // The window shows the back buffer itself; this surface holds the frame as an overlay of the back
   // buffer's texture, copied in only when this surface is used or the back buffer is drawn over.
   if (os::gl::OnGlThread() && mBack->Width() == Width() && mBack->Height() == Height()) {
+    if (PresentDeferredAgain(mBack, all)) return DD_OK;
     ShowOverlay(mBack, all, all);
     return Present(mBack, all, this, all);
   }

@@ -32,6 +32,11 @@ PFNGLGENERATEMIPMAPPROC GenerateMipmap;
 PFNGLSECONDARYCOLORPOINTERPROC SecondaryColorPointer;
 
 namespace {
+// glClipControl (GL 4.5 or ARB_clip_control), when the driver has it: the window's origin at the top.
+using ClipControlProc = void(APIENTRY*)(GLenum origin, GLenum depth);
+ClipControlProc gClipControl = nullptr;
+constexpr GLenum kLowerLeft = 0x8CA1, kUpperLeft = 0x8CA2, kNegativeOneToOne = 0x935E;
+bool gDirectAllowed = true;
 bool gTried = false;
 bool gReady = false;
 std::thread::id gThread;
@@ -109,6 +114,7 @@ bool Ready() {
     gHidden = nullptr;
     return false;
   }
+  if (SDL_GL_ExtensionSupported("GL_ARB_clip_control")) Load(gClipControl, "glClipControl");
   gThread = std::this_thread::get_id();
   gReady = true;
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -254,6 +260,52 @@ void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool 
   glDisable(GL_SCISSOR_TEST);
   if (width > 0 && height > 0) os::fit::NoteShownFrame(width, height);
   EndPresent(window, now, true);
+}
+
+namespace {
+Shown gDirect;   // the frame being drawn straight into the window
+}  // namespace
+
+void SetDirectPresentAllowed(bool allowed) { gDirectAllowed = allowed; }
+
+bool CanPresentDirect(HWND hwnd, int width, int height) {
+  if (!gDirectAllowed || !gClipControl || !OnGlThread() || !hwnd ||
+      hwnd != os::user::ReadState(&os::user::State::main))
+    return false;
+  auto* window = static_cast<SDL_Window*>(os::sdl::MainSdlWindow());
+  if (!window) return false;
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(window, &dw, &dh);
+  return dw == width && dh == height && width > 0 && height > 0;
+}
+
+bool BeginDirectPresent(HWND hwnd, int width, int height, bool vsync, const void* source, uint64_t generation) {
+  if (!CanPresentDirect(hwnd, width, height)) return false;
+  Shown now{source, generation, 0, 0, width, height, 0, 0, nullptr, source != nullptr};
+  SDL_Window* window = BeginPresent(hwnd, vsync, &now);
+  if (!window || now.drawableWidth != width || now.drawableHeight != height) return false;
+  gDirect = now;
+  BindFramebuffer(GL_FRAMEBUFFER, 0);
+  gClipControl(kUpperLeft, kNegativeOneToOne);
+  return true;
+}
+
+bool WindowShows(HWND hwnd, const void* source, uint64_t generation, int width, int height) {
+  if (!OnGlThread() || !hwnd || hwnd != os::user::ReadState(&os::user::State::main)) return false;
+  auto* window = static_cast<SDL_Window*>(os::sdl::MainSdlWindow());
+  int dw = 0, dh = 0;
+  if (window) SDL_GL_GetDrawableSize(window, &dw, &dh);
+  const Shown& s = gShown;
+  return window && s.valid && s.window == window && s.source == source && s.generation == generation &&
+         s.x == 0 && s.y == 0 && s.width == width && s.height == height && s.drawableWidth == dw &&
+         s.drawableHeight == dh;
+}
+
+void EndDirectPresent() {
+  gClipControl(kLowerLeft, kNegativeOneToOne);
+  os::fit::NoteShownFrame(gDirect.width, gDirect.height);
+  EndPresent(gDirect.window, gDirect, false);
+  gDirect = Shown{};
 }
 
 void LeaveWindow(void* sdlWindow) {

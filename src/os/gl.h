@@ -1,7 +1,7 @@
 // The process's one OpenGL context (2.1 compatibility, fixed function) behind DirectDraw and
 // Direct3D. It is made on a small hidden SDL window of its own, which lives for the whole process;
 // the first present makes it current on the main window, where it stays (drawing goes to
-// framebuffer objects, so the window it is current on does not matter) until that window goes.
+// framebuffer objects, or at a present straight into that window) until that window goes.
 // GL is used from the thread that made the context.
 #pragma once
 #include <SDL_opengl.h>
@@ -23,6 +23,19 @@ void PresentToWindow(HWND hwnd, GLuint framebuffer, int x, int y, int width, int
 // The same for a frame of one colour (0xAARRGGBB): the window is cleared to it, nothing is copied.
 void PresentSolidToWindow(HWND hwnd, uint32_t argb, int width, int height, bool vsync, const void* source = nullptr,
                           uint64_t generation = 0);
+// Frames drawn straight into the window, sparing the copy from a framebuffer object: possible when
+// the window's drawable is exactly the frame's size (no scaling, no bars) and GL can put the origin
+// of clip space's top at the window's top, so that the same projection as for our framebuffer
+// objects (whose row 0 is the top row) draws the frame upright. BeginDirectPresent binds the
+// window's framebuffer so; viewport and scissor rectangles stay in GL's window coordinates, which
+// count rows from the bottom, so the caller mirrors them. EndDirectPresent swaps.
+bool CanPresentDirect(HWND hwnd, int width, int height);
+bool BeginDirectPresent(HWND hwnd, int width, int height, bool vsync, const void* source, uint64_t generation);
+void EndDirectPresent();
+// Whether the window shows those pixels at that size, undamaged since.
+bool WindowShows(HWND hwnd, const void* source, uint64_t generation, int width, int height);
+// Tests: draw no frame straight into the window (every present copies from the framebuffer object).
+void SetDirectPresentAllowed(bool allowed);
 // The window's pixels may no longer be those last presented (exposed, resized, drawn by others).
 void WindowDamaged();
 // Called before an SDL window is destroyed: the context moves back to its hidden window if it was
