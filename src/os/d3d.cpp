@@ -459,12 +459,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     // Without a fill first, the first batch paints every pixel.
     Surface::Change change = frame.filled ? Surface::Change::Part : Surface::Change::Whole;
     for (LoggedBatch& b : frame.batches) {
-      SwapState(b);
-      mBatch.swap(b.vertices);
-      mBatchCount = b.count;
-      mBatchFvf = b.fvf;
-      mBatchMode = b.mode;
-      LayoutOf(b.fvf, &mBatchLayout);
+      EnterBatch(b);
       if (!surface || mTarget->BindAsTarget(change)) {
         change = Surface::Change::Part;
         if (mTextures[0]) mTextures[0]->Texture();
@@ -813,6 +808,17 @@ class Device final : public ComObject<IDirect3DDevice7> {
     std::swap(mTextures, b.textures);
   }
 
+  // Makes a logged batch the gathered one, under its state (its vertices and the device's state
+  // are swapped, so that SwapState gives the state back).
+  void EnterBatch(LoggedBatch& b) {
+    SwapState(b);
+    mBatch.swap(b.vertices);
+    mBatchCount = b.count;
+    mBatchFvf = b.fvf;
+    mBatchMode = b.mode;
+    LayoutOf(b.fvf, &mBatchLayout);
+  }
+
   // Copies the device's current state into a batch record, holding a reference to each texture.
   void CaptureState(LoggedBatch& b) {
     std::memcpy(b.rs, mRs, sizeof mRs);
@@ -884,12 +890,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     // A frame that starts by covering the whole target needs none of the pixels there before.
     Surface::Change change = CoversTargetOpaque(log.front()) ? Surface::Change::Whole : Surface::Change::Part;
     for (LoggedBatch& b : log) {
-      SwapState(b);
-      mBatch.swap(b.vertices);
-      mBatchCount = b.count;
-      mBatchFvf = b.fvf;
-      mBatchMode = b.mode;
-      LayoutOf(b.fvf, &mBatchLayout);
+      EnterBatch(b);
       if (mTarget->BindAsTarget(change)) {
         change = Surface::Change::Part;
         if (mTextures[0]) mTextures[0]->Texture();
