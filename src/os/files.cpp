@@ -130,15 +130,22 @@ FILE* _wfopen(const char16_t* path, const char16_t* mode) {
     errno = EINVAL;
     return nullptr;
   }
-  std::string p = os::ToLinuxPath(os::Utf16ToUtf8(path));
+  const std::string name = os::Utf16ToUtf8(path);
+  FILE* f = nullptr;
   if (m[0] == 'r') {
+    // Reading: the name as written is tried first, so that the usual open walks the path once;
+    // only a name that is not there is matched without case.
+    f = fopen(os::ExactLinuxPath(name).c_str(), m.c_str());
+    if (!f && errno == ENOENT) f = fopen(os::ToLinuxPath(name).c_str(), m.c_str());
     struct stat st;
-    if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (f && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+      fclose(f);
       errno = EACCES;
       return nullptr;
     }
+    return f;
   }
-  return fopen(p.c_str(), m.c_str());
+  return fopen(os::ToLinuxPath(name).c_str(), m.c_str());
 }
 
 int _waccess(const char16_t* path, int mode) {

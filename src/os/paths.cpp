@@ -132,7 +132,8 @@ bool ListingLess(std::string_view a, std::string_view b) {
   return a < b;  // equal but for case: a fixed order all the same
 }
 
-std::string ToLinuxPath(std::string_view path) {
+namespace {
+std::vector<std::string> LinuxComponents(std::string_view path) {
   std::vector<std::string> parts;
   if (HasDrive(path)) {
     path.remove_prefix(2);
@@ -140,9 +141,22 @@ std::string ToLinuxPath(std::string_view path) {
     AppendComponents(parts, CurrentFolder());
   }
   AppendComponents(parts, path);
+  return parts;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
   std::string exact;
   for (auto& c : parts) exact += "/" + c;
-  if (exact.empty()) return "/";
+  return exact.empty() ? "/" : exact;
+}
+}  // namespace
+
+std::string ExactLinuxPath(std::string_view path) { return Joined(LinuxComponents(path)); }
+
+std::string ToLinuxPath(std::string_view path) {
+  std::vector<std::string> parts = LinuxComponents(path);
+  std::string exact = Joined(parts);
+  if (exact == "/") return exact;
   struct stat st;
   if (lstat(exact.c_str(), &st) == 0) return exact;  // the usual case: nothing to match
   std::string out;

@@ -14,6 +14,9 @@ namespace os {
 // folded, a relative path is joined to the current folder, and each existing component takes the
 // case it has on disk. Components that do not exist (yet) keep the case given.
 std::string ToLinuxPath(std::string_view path);
+// The same path with its names as written (no folder is read): what ToLinuxPath answers whenever
+// that path exists.
+std::string ExactLinuxPath(std::string_view path);
 // Linux path -> Windows view: absolute paths gain "Z:" and every "/" becomes "\".
 std::string ToWindowsPath(std::string_view linuxPath);
 // Case-folded form of a name, as name comparisons of the stand-in use it (ASCII letters only).
