@@ -459,7 +459,12 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
         draw.SetColor(outlineWidth > 0 ? 254 : 255, PackColor(color, 1.0f), alpha);
         if (outlineWidth > 0) outlineWidth += boldWidth;
       }
-      draw.SetStrokeWidths(outlineWidth, boldWidth);
+      // The first stroke takes slot 255's colour, the second 254's: without an outline the bold
+      // stroke is the first.
+      if (outlineWidth > 0)
+        draw.SetStrokeWidths(outlineWidth, boldWidth);
+      else
+        draw.SetStrokeWidths(boldWidth, 0);
       draw.SetColor(1, PackColor(color, 1.0f), alpha);
       const float runScale = run.scale * scale;
       // Pen in quarter-pixels relative to the box corner, along the (possibly rotated) baseline.
