@@ -441,7 +441,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
   void Replay(DeferredFrame& frame, Surface* surface, GLuint framebuffer) {
     frame.drawing = true;
     Surface* savedTarget = mTarget;
-    std::vector<uint8_t> savedBatch;
+    VertexBytes savedBatch;
     savedBatch.swap(mBatch);
     const DWORD savedCount = mBatchCount, savedFvf = mBatchFvf;
     const GLenum savedMode = mBatchMode;
@@ -720,13 +720,22 @@ class Device final : public ComObject<IDirect3DDevice7> {
       mBatchFvf = fvf;
       mBatchMode = list;
       mBatchLayout = l;
+      mBatchDigest.Reset();
     }
     const uint8_t* v = static_cast<const uint8_t*>(vertices);
     size_t before = mBatch.size();
-    if (indices)
-      Unroll(type, indexCount, l.stride, [&](DWORD i) { return v + size_t(indices[i]) * l.stride; }, &mBatch);
-    else
-      Unroll(type, count, l.stride, v, &mBatch);
+    if (mBatchLogged && !indices && IsList(type)) {
+      // A list is copied whole: the frame log's digest folds it in the same pass.
+      const size_t bytes = UnrolledCount(type, count) * size_t(l.stride);
+      mBatch.resize(before + bytes);
+      mBatchDigest.CopyAndAdd(mBatch.data() + before, v, bytes);
+    } else {
+      if (indices)
+        Unroll(type, indexCount, l.stride, [&](DWORD i) { return v + size_t(indices[i]) * l.stride; }, &mBatch);
+      else
+        Unroll(type, count, l.stride, v, &mBatch);
+      if (mBatchLogged) mBatchDigest.Add(mBatch.data() + before, mBatch.size() - before);
+    }
     mBatchCount += DWORD((mBatch.size() - before) / l.stride);
     if (mBatchCount > 0) gPendingDevice = this;
     return TakeDeferredError();
@@ -777,8 +786,10 @@ class Device final : public ComObject<IDirect3DDevice7> {
   D3DVIEWPORT7 mViewport{};
   D3DMATERIAL7 mMaterial;
   bool mInScene = false;
-  // The gathered primitives: vertices in the caller's layout, as a list of one kind.
-  std::vector<uint8_t> mBatch;
+  // The gathered primitives: vertices in the caller's layout, as a list of one kind, and the
+  // digest of their bytes while the batch goes to the frame log.
+  VertexBytes mBatch;
+  StreamDigest mBatchDigest;
   DWORD mBatchCount = 0, mBatchFvf = 0;
   GLenum mBatchMode = GL_TRIANGLES;
   Layout mBatchLayout;
@@ -841,6 +852,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     b.count = mBatchCount;
     b.mode = mBatchMode;
     b.vertices.swap(mBatch);
+    b.vertexDigest = mBatchDigest.Value();
     mBatch.clear();
     mBatchCount = 0;
     if (mLog.size() == 1) mLogDigest.AddValue(mTarget);

@@ -22,7 +22,7 @@ void AddToDigest(const LoggedBatch& b, const LoggedBatch* previous, FrameDigest*
   d.AddValue(b.fvf);
   d.AddValue(b.count);
   d.AddValue(b.mode);
-  d.Add(b.vertices.data(), b.vertices.size());
+  d.AddValue(b.vertexDigest);
   // The state of a frame's batches mostly repeats from one to the next; comparing is cheaper than
   // folding it again.
   if (previous && SameState(b, *previous)) {

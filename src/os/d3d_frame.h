@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "os/d3d.h"
+#include "os/d3d_vertex.h"
 #include "os/gl.h"
 
 namespace os::dd {
@@ -27,7 +28,8 @@ struct LoggedBatch {
   Surface* textures[kStages];   // each holds a reference while logged
   DWORD fvf = 0, count = 0;
   unsigned mode = 0;            // the GL primitive of the list
-  std::vector<uint8_t> vertices;
+  VertexBytes vertices;
+  uint64_t vertexDigest = 0;    // of `vertices`, folded while they were gathered (StreamDigest)
 };
 
 // A 64-bit digest folded over the bytes of everything a batch's pixels depend on (a frame's batches
@@ -79,6 +81,67 @@ class FrameDigest {
   }
   static constexpr uint64_t kBasis = 0xCBF29CE484222325ull;
   uint64_t mLane[4] = {kBasis, kBasis + 1, kBasis + 2, kBasis + 3};
+};
+
+// A digest of bytes that come in pieces, the same however they are cut: a batch gathered from many
+// small draws and the same batch drawn at once have one value. Whole 32-byte blocks are folded as
+// they come, in four lanes as FrameDigest's; a piece's remainder waits for the next piece.
+class StreamDigest {
+ public:
+  void Add(const uint8_t* from, size_t size) { Feed<false>(nullptr, from, size); }
+  // Copies the bytes to `to` as it folds them, reading them once.
+  void CopyAndAdd(uint8_t* to, const uint8_t* from, size_t size) { Feed<true>(to, from, size); }
+  uint64_t Value() const {
+    FrameDigest d;
+    d.Add(mLane, sizeof mLane);
+    d.Add(mPending, mPendingSize);
+    d.AddValue(mSize);
+    return d.Value();
+  }
+  void Reset() { *this = StreamDigest(); }
+
+ private:
+  template <bool kCopy>
+  void Feed(uint8_t* to, const uint8_t* from, size_t size) {
+    if (size == 0) return;
+    mSize += size;
+    if (mPendingSize > 0) {
+      const size_t n = size < 32 - mPendingSize ? size : 32 - mPendingSize;
+      std::memcpy(mPending + mPendingSize, from, n);
+      if constexpr (kCopy) std::memcpy(to, from, n), to += n;
+      from += n, size -= n, mPendingSize += n;
+      if (mPendingSize < 32) return;
+      Fold(mPending);
+      mPendingSize = 0;
+    }
+    uint64_t a = mLane[0], b = mLane[1], c = mLane[2], e = mLane[3];
+    for (; size >= 32; size -= 32, from += 32) {
+      uint64_t w[4];
+      std::memcpy(w, from, 32);
+      if constexpr (kCopy) std::memcpy(to, w, 32), to += 32;
+      a = Mix(a, w[0]);
+      b = Mix(b, w[1]);
+      c = Mix(c, w[2]);
+      e = Mix(e, w[3]);
+    }
+    mLane[0] = a, mLane[1] = b, mLane[2] = c, mLane[3] = e;
+    std::memcpy(mPending, from, size);
+    if constexpr (kCopy) std::memcpy(to, from, size);
+    mPendingSize = size;
+  }
+  void Fold(const uint8_t* block) {
+    uint64_t w[4];
+    std::memcpy(w, block, 32);
+    for (int k = 0; k < 4; ++k) mLane[k] = Mix(mLane[k], w[k]);
+  }
+  static uint64_t Mix(uint64_t lane, uint64_t w) {
+    lane = (lane ^ w) * 0x9E3779B97F4A7C15ull;
+    return lane ^ (lane >> 29);
+  }
+  uint64_t mLane[4] = {1, 2, 3, 4};
+  uint8_t mPending[32] = {};
+  size_t mPendingSize = 0;
+  uint64_t mSize = 0;
 };
 
 // Folds everything the batch's pixels depend on into the digest. Drawn under the same state as

@@ -45,10 +45,11 @@ GLenum ListOf(D3DPRIMITIVETYPE t) {
   }
 }
 
-void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, std::vector<uint8_t>* out) {
-  if (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST || type == D3DPT_POINTLIST) {
-    DWORD whole = type == D3DPT_TRIANGLELIST ? n / 3 * 3 : type == D3DPT_LINELIST ? n / 2 * 2 : n;
-    out->insert(out->end(), v, v + size_t(whole) * size_t(stride));
+void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, VertexBytes* out) {
+  if (IsList(type)) {
+    const size_t bytes = UnrolledCount(type, n) * size_t(stride), at = out->size();
+    out->resize(at + bytes);
+    if (bytes) std::memcpy(out->data() + at, v, bytes);
     return;
   }
   Unroll(type, n, stride, [&](DWORD i) { return v + size_t(i) * size_t(stride); }, out);

@@ -3,12 +3,36 @@
 // drawn as one. Internal to src/os.
 #pragma once
 #include <cstring>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "os/d3d.h"
 #include "os/gl.h"
 
 namespace os::dd {
+
+// Leaves elements that a vector grows by uninitialised: the vertex bytes are written right after.
+template <class T>
+struct UninitAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitAllocator<U>;
+  };
+  UninitAllocator() = default;
+  template <class U>
+  UninitAllocator(const UninitAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+// Vertices as the device gathers them: bytes in the caller's layout.
+using VertexBytes = std::vector<uint8_t, UninitAllocator<uint8_t>>;
 
 // Byte offsets of a flexible vertex format's parts (-1: absent).
 struct Layout {
@@ -24,20 +48,29 @@ GLenum PrimitiveOf(D3DPRIMITIVETYPE t);
 // The list primitive a primitive type unrolls into.
 GLenum ListOf(D3DPRIMITIVETYPE t);
 
+// Whether a primitive type is drawn as a list already.
+inline bool IsList(D3DPRIMITIVETYPE t) {
+  return t == D3DPT_TRIANGLELIST || t == D3DPT_LINELIST || t == D3DPT_POINTLIST;
+}
+
+// The vertices `n` vertices of a primitive type unroll into (whole primitives only).
+inline size_t UnrolledCount(D3DPRIMITIVETYPE type, DWORD n) {
+  switch (type) {
+    case D3DPT_TRIANGLEFAN:
+    case D3DPT_TRIANGLESTRIP: return n >= 3 ? size_t(n - 2) * 3 : 0;
+    case D3DPT_LINESTRIP: return n >= 2 ? size_t(n - 1) * 2 : 0;
+    case D3DPT_TRIANGLELIST: return n / 3 * 3;
+    case D3DPT_LINELIST: return n / 2 * 2;
+    default: return n;
+  }
+}
+
 // Appends the vertices of one primitive call as a list: vertex i of the call is `at(i)`. Triangle
 // fans and strips keep GL's own vertex order for each triangle (so winding and the flat-shading
 // vertex stay), line strips become pairs.
 template <class At>
-void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8_t>* out) {
-  size_t vertices = 0;
-  switch (type) {
-    case D3DPT_TRIANGLEFAN:
-    case D3DPT_TRIANGLESTRIP: vertices = n >= 3 ? size_t(n - 2) * 3 : 0; break;
-    case D3DPT_LINESTRIP: vertices = n >= 2 ? size_t(n - 1) * 2 : 0; break;
-    case D3DPT_TRIANGLELIST: vertices = n / 3 * 3; break;
-    case D3DPT_LINELIST: vertices = n / 2 * 2; break;
-    default: vertices = n; break;
-  }
+void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, VertexBytes* out) {
+  const size_t vertices = UnrolledCount(type, n);
   size_t at0 = out->size();
   out->resize(at0 + vertices * size_t(stride));
   uint8_t* to = out->data() + at0;
@@ -65,6 +98,6 @@ void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, At at, std::vector<uint8
 }
 
 // The same for vertices stored one after another: lists are copied whole.
-void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, std::vector<uint8_t>* out);
+void Unroll(D3DPRIMITIVETYPE type, DWORD n, int stride, const uint8_t* v, VertexBytes* out);
 
 }  // namespace os::dd

@@ -3,6 +3,7 @@
 #include "os/gl.h"
 
 #include <SDL.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -71,11 +72,23 @@ int DropHiddenEvents(void* data, SDL_Event* e) {
   return !(e->type == SDL_WINDOWEVENT && e->window.windowID == id);
 }
 
+// Mesa's software renderer takes its bins and vertex buffers from the heap at every draw and frees
+// them when the frame is done: tens of megabytes a frame for a screen of text. By default the heap
+// is handed back to the system whenever that much lies free at its top, which depends on where
+// unrelated long-lived blocks happened to land; then every frame faults it all in again. The heap
+// is kept near its peak instead: allocations below 32 MB stay in it, and it is handed back only
+// once 128 MB lie free at its top.
+void KeepHeapForFrames() {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
+}
+
 }  // namespace
 
 bool Ready() {
   if (gTried) return gReady && std::this_thread::get_id() == gThread;
   gTried = true;
+  KeepHeapForFrames();
   if (!os::sdl::EnsureVideo()) {
     std::fprintf(stderr, "os: no video, so no GL for DirectDraw\n");
     return false;

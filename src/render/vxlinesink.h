@@ -4,7 +4,8 @@
 #include "render/vxminivecdraw.h"
 
 // A line sink that draws each vertex pair as one untextured, alpha-blended line of the current
-// 2D block; it draws nothing outside a 2D block.
+// 2D block; it draws nothing outside a 2D block. Its preparer keeps a recorded output as the
+// display's vertices, drawn again in one call.
 TVxMiniVecDraw::LineSink MakeDrawContextLineSink();
 // Installs that sink on the rasteriser.
 void ConnectLineSink(TVxMiniVecDraw& draw);

@@ -75,9 +75,51 @@ bool TVxMiniVecDraw::SetTarget(float x, float y, TVxPixelTarget* target) {
 }
 
 void TVxMiniVecDraw::Flush() {
-  if (!mBatch.empty() && mSink) mSink(mBatch.data(), int(mBatch.size()));
-  mBatch.clear();
+  SendBatch();
   mTarget = nullptr;
+}
+
+void TVxMiniVecDraw::SendBatch() {
+  if (mBatch.empty()) return;
+  if (mRecording && !mRecordingLost) {
+    if (mBatch.size() > mRecordLimit - mRecorded.size()) {
+      mRecordingLost = true;
+      std::vector<TVxLineVertex>().swap(mRecorded);
+    } else {
+      mRecorded.insert(mRecorded.end(), mBatch.begin(), mBatch.end());
+    }
+  }
+  if (mSink) mSink(mBatch.data(), int(mBatch.size()));
+  mBatch.clear();
+}
+
+TVxMiniVecDraw::LineState TVxMiniVecDraw::GetLineState() const {
+  LineState s;
+  s.sink = mSinkGeneration;
+  s.sinkScale = mSinkScale;
+  s.startOffset = mStartOffset, s.endOffset = mEndOffset, s.yOffset = mYOffset;
+  s.hasClip = mHasClip;
+  if (mHasClip) s.clip[0] = mClipLeft, s.clip[1] = mClipTop, s.clip[2] = mClipRight, s.clip[3] = mClipBottom;
+  s.rasterCount = mRasterCount;
+  std::memcpy(s.ramps, mRamps, sizeof s.ramps);
+  return s;
+}
+
+void TVxMiniVecDraw::BeginRecording(size_t limit) {
+  SendBatch();
+  mRecording = true;
+  mRecordingLost = false;
+  mRecordLimit = limit;
+  mRecorded.clear();
+}
+
+bool TVxMiniVecDraw::EndRecording(std::vector<TVxLineVertex>* lines) {
+  SendBatch();
+  const bool kept = mRecording && !mRecordingLost;
+  mRecording = false;
+  if (kept) lines->swap(mRecorded);
+  std::vector<TVxLineVertex>().swap(mRecorded);
+  return kept;
 }
 
 void TVxMiniVecDraw::SetClip(int left, int top, int right, int bottom) {
@@ -356,16 +398,14 @@ void TVxMiniVecDraw::EmitSpan(int penX, int penY, const TVxSpan& span) {
   int x0 = penX + span.x0, x1 = penX + span.x1, y = penY + span.row;
   if (mTarget) {
     BlendSpan(x0, x1, y, color);
+    mRecordingLost = true;  // pixels are no line output to send again
     return;
   }
   // The offsets place the line's ends on the display's pixel grid, which is the rasteriser's.
   const float k = mSinkScale;
   mBatch.push_back({(float(x0) + mStartOffset) * k, (float(y) + mYOffset) * k, color});
   mBatch.push_back({(float(x1) + mEndOffset) * k, (float(y) + mYOffset) * k, color});
-  if (mBatch.size() >= mBatchCapacity) {
-    if (mSink) mSink(mBatch.data(), int(mBatch.size()));
-    mBatch.clear();
-  }
+  if (mBatch.size() >= mBatchCapacity) SendBatch();
 }
 
 void TVxMiniVecDraw::BlendSpan(int x0, int x1, int y, uint32_t color) {

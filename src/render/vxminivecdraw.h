@@ -1,13 +1,16 @@
 // TVxMiniVecDraw: the antialiased outline rasteriser through which all text is drawn. It turns
 // glyph and bar outlines (the ".mvec" command stream) into horizontal spans of 16 coverage levels,
 // caches the spans per outline, size and sub-pixel phase, and either blends them straight into a
-// locked 32-bit pixel target or hands them on as coloured line vertices.
+// locked 32-bit pixel target or hands them on as coloured line vertices (which it can record, for
+// a drawing that is sent again unchanged).
 #pragma once
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -35,7 +38,36 @@ struct TVxSpan {
 class TVxMiniVecDraw {
 public:
   static constexpr int kRowCells = 3200;  // accumulation cells; cell c is pixel c - 1600 from the pen
-  using LineSink = std::function<void(const TVxLineVertex* vertices, int count)>;
+  using LineBatch = std::function<void(const TVxLineVertex* vertices, int count)>;
+  // Turns a whole recorded line output into a drawing of it in the sink's own form: made once, and
+  // called each time the same output is drawn again, so nothing is converted again.
+  using LinePreparer = std::function<std::function<void()>(const TVxLineVertex* vertices, int count)>;
+  // Where lines go: `lines` takes each batch; a sink that draws in a form of its own may also offer
+  // `prepare`. Any callable taking a batch is a sink without a preparer.
+  struct LineSink {
+    LineBatch lines;
+    LinePreparer prepare;
+
+    LineSink() = default;
+    LineSink(LineBatch batch, LinePreparer preparer) : lines(std::move(batch)), prepare(std::move(preparer)) {}
+    template <class F>
+      requires(!std::same_as<std::remove_cvref_t<F>, LineSink> && std::constructible_from<LineBatch, F>)
+    LineSink(F&& batch) : lines(std::forward<F>(batch)) {}
+    explicit operator bool() const { return bool(lines); }
+    void operator()(const TVxLineVertex* vertices, int count) const { lines(vertices, count); }
+  };
+  // Everything besides the drawing calls that decides what the rasteriser sends to its line sink:
+  // the sink, its scale, the span offsets, the clip, the cached spans (counted by the outlines
+  // scanned) and the colour ramps. The same drawing calls from equal states send the same lines.
+  struct LineState {
+    uint64_t sink = 0;
+    float sinkScale = 1, startOffset = 0, endOffset = 0, yOffset = 0;
+    bool hasClip = false;
+    int clip[4] = {};
+    int rasterCount = 0;
+    uint32_t ramps[4][32] = {};
+    bool operator==(const LineState&) const = default;
+  };
 
   TVxMiniVecDraw();
 
@@ -66,7 +98,18 @@ public:
   void Flush();
 
   // Where lines go when there is no pixel target (the display's line-list drawing).
-  void SetLineSink(LineSink sink) { mSink = std::move(sink); }
+  void SetLineSink(LineSink sink) {
+    mSink = std::move(sink);
+    ++mSinkGeneration;
+  }
+  const LineSink& GetLineSink() const { return mSink; }
+  LineState GetLineState() const;
+  // Keeps a copy of every vertex handed to the line sink from here until EndRecording, up to
+  // `limit` vertices (what was pending before is handed on first, and stays out of it).
+  void BeginRecording(size_t limit);
+  // Ends the recording and hands it over; false (and nothing) when it outgrew its limit or spans
+  // were blended into pixels meanwhile.
+  bool EndRecording(std::vector<TVxLineVertex>* lines);
   // The line sink's coordinates are the rasteriser's pixels times this (1 by default). A display
   // that scales what it is given draws outlines rasterised at its own pixels with the inverse of
   // its scale here, so they are scaled once. The clip stays in the sink's coordinates.
@@ -113,6 +156,8 @@ private:
   void AddEdge(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
   void AddSegment(float x0, float y0, float x1, float y1, int layer, int color, int fx, int fy);
   void EmitSpan(int penX, int penY, const TVxSpan& span);
+  // Hands the gathered vertices to the sink (and to the recording).
+  void SendBatch();
   void BlendSpan(int x0, int x1, int y, uint32_t color);
 
   uint32_t mSlots[256] = {};
@@ -128,7 +173,11 @@ private:
   int mClipLeft = 0, mClipTop = 0, mClipRight = 0, mClipBottom = 0;
   TVxPixelTarget* mTarget = nullptr;
   LineSink mSink;
+  uint64_t mSinkGeneration = 0;
   float mSinkScale = 1;
+  bool mRecording = false, mRecordingLost = false;
+  size_t mRecordLimit = 0;
+  std::vector<TVxLineVertex> mRecorded;
   std::vector<TVxLineVertex> mBatch;
   size_t mBatchCapacity = 256;
   std::vector<Edge> mEdges;

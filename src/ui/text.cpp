@@ -48,6 +48,11 @@ void TText::SetDefaultLineSink(TVxMiniVecDraw::LineSink sink) { DefaultSink() = 
 void TText::SetDefaultSpanOffsets(float start, float end, float y) { DefaultOffsets() = {true, start, end, y}; }
 const TVxMiniVecDraw::LineSink& TText::GetDefaultLineSink() { return DefaultSink(); }
 
+bool& TText::DrawCaching() {
+  static bool on = true;
+  return on;
+}
+
 bool& TText::LabelTranslation() {
   static bool on = true;
   return on;
@@ -109,6 +114,7 @@ void TText::Init(TWindowStyle& style) {
 bool TText::Setup(const TString& text, int32_t width, int32_t height, int32_t flags, const TString& font,
                   int32_t size, const float colour[4]) {
   if (width == 0 || height == 0) return false;
+  mCache.Clear();
   mLayout = TTextLayout::Create(TString(), width, height, flags, font, size, colour);
   if (!mLayout) return false;
   std::memcpy(mColour, colour, sizeof(mColour));
@@ -148,8 +154,18 @@ void TText::Draw() {
     mDraw.SetClip(screen.left, screen.top, screen.right, screen.bottom);
   else
     mDraw.ClearClip();
-  mLayout->Draw(mDraw, GetClientRect(), mDrawScale, mLineSpacing, mAlpha, nullptr);
-  mDraw.Flush();
+  auto fresh = [this] {
+    mLayout->Draw(mDraw, GetClientRect(), mDrawScale, mLineSpacing, mAlpha, nullptr);
+    mDraw.Flush();
+  };
+  if (!DrawCaching()) {
+    mCache.Clear();
+    fresh();
+    return;
+  }
+  const TTextDrawKey key{mLayout->GetGeneration(), GetClientRect(), mDrawScale, mAlpha, TTextLayout::GetScreenScale(),
+                         mLineSpacing};
+  mCache.Draw(key, mDraw, fresh);
 }
 
 void TText::ScrollTo(int32_t x) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "render/vxminivecdraw.h"
+#include "ui/textdrawcache.h"
 #include "ui/textlayout.h"
 #include "ui/window.h"
 
@@ -46,6 +47,10 @@ class TText : public TWindow {
   const TString& GetPressedLink() const { return mPressedLink; }
   // The rasteriser this window draws with; without a pixel target its lines go to its line sink.
   TVxMiniVecDraw& GetRasteriser() { return mDraw; }
+  // The lines kept from the last drawing, sent again while nothing that shapes them changes.
+  const TTextDrawCache& GetDrawCache() const { return mCache; }
+  // Whether text windows keep their lines between drawings (on by default).
+  static bool& DrawCaching();
 
   // Where every text window's lines go when drawn (the display installs its line-list drawing).
   static void SetDefaultLineSink(TVxMiniVecDraw::LineSink sink);
@@ -73,4 +78,5 @@ class TText : public TWindow {
   float mColour[4] = {1, 1, 1, 1};
   float mScroll = 0;
   TVxMiniVecDraw mDraw;
+  TTextDrawCache mCache;
 };

@@ -4,6 +4,7 @@
 #include "ui/textlayout.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -46,6 +47,12 @@ uint32_t PackColor(const float c[4], float alpha) {
 }
 
 }  // namespace
+
+void TTextLayout::Changed() {
+  // Numbers from one counter: a layout made where another was freed never takes up its number.
+  static std::atomic<uint64_t> counter{0};
+  mGeneration = ++counter;
+}
 
 std::unique_ptr<TTextLayout> TTextLayout::Create(const TString& text, int boxWidth, int boxHeight, int alignment,
                                                  const TString& fontName, int fontSize, const float color[4]) {
@@ -97,7 +104,19 @@ void TTextLayout::SetRotation(float degrees, float originX, float originY) {
   Layout();
 }
 
+void TTextLayout::SetScroll(float lines) {
+  mScroll = lines;
+  Changed();
+}
+
+void TTextLayout::SetSwitches(bool replace, bool blendAlpha) {
+  mReplace = replace;
+  mBlendAlpha = blendAlpha;
+  Changed();
+}
+
 void TTextLayout::Layout() {
+  Changed();
   mLines.clear();
   mTotalHeight = 0;
   mMarkup.Reset();
@@ -378,31 +397,30 @@ bool TTextLayout::UpdateHoverLink(std::optional<std::pair<int, int>> point, int 
   TString link = point ? GetLinkAt(point->first, point->second, lineSpacing) : TString();
   if (link == mHoverLink) return false;
   mHoverLink = link;
+  Changed();
   return true;
 }
 
 void TTextLayout::Draw(TVxMiniVecDraw& draw, const TRect& box, float scale, int lineSpacing, float alpha,
-                       TVxPixelTarget* target) {
+                       TVxPixelTarget* target) const {
   Render(draw, float(box.left), float(box.top), mBoxHeight, scale, lineSpacing, alpha, target);
 }
 
-namespace {
-// The platform's viewport scale (a hosted window shows the game larger or smaller), 1 without one.
-float ScreenViewportScale() {
+// A hosted window shows the game larger or smaller.
+float TTextLayout::GetScreenScale() {
   TPlatform* platform = TPlatform::GetInstance();
   float scale = 1.0f;
   if (platform && platform->GetImpl()) platform->GetImpl()->GetViewportScale(&scale);
   return scale > 0.0f ? scale : 1.0f;
 }
-}  // namespace
 
 void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight, float scale, int lineSpacing,
-                         float alpha, TVxPixelTarget* target) {
+                         float alpha, TVxPixelTarget* target) const {
   // On screen under a viewport scale the display's projection scales what it is given, lines too.
   // The glyphs are rasterised at the window's own pixels (sizes and pen scaled, on whole pixels)
   // and their lines handed on in the game's coordinates, so they are scaled once, as every other
   // shape of the frame, and stay sharp.
-  const float screenScale = target ? 1.0f : ScreenViewportScale();
+  const float screenScale = target ? 1.0f : GetScreenScale();
   const bool snap = screenScale != 1.0f;
   const float sinkScale = draw.GetSinkScale();
   if (snap) {
@@ -441,7 +459,12 @@ void TTextLayout::Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight,
         draw.SetColor(outlineWidth > 0 ? 254 : 255, PackColor(color, 1.0f), alpha);
         if (outlineWidth > 0) outlineWidth += boldWidth;
       }
-      draw.SetStrokeWidths(outlineWidth, boldWidth);
+      // The first stroke takes slot 255's colour, the second 254's: without an outline the bold
+      // stroke is the first.
+      if (outlineWidth > 0)
+        draw.SetStrokeWidths(outlineWidth, boldWidth);
+      else
+        draw.SetStrokeWidths(boldWidth, 0);
       draw.SetColor(1, PackColor(color, 1.0f), alpha);
       const float runScale = run.scale * scale;
       // Pen in quarter-pixels relative to the box corner, along the (possibly rotated) baseline.

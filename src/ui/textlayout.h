@@ -56,8 +56,8 @@ public:
   // The base colour: red, green, blue, alpha.
   const float* GetColor() const { return mColor; }
   void SetRotation(float degrees, float originX, float originY);
-  void SetScroll(float lines) { mScroll = lines; }
-  void SetSwitches(bool replace, bool blendAlpha) { mReplace = replace, mBlendAlpha = blendAlpha; }
+  void SetScroll(float lines);
+  void SetSwitches(bool replace, bool blendAlpha);
 
   void Layout();
   TRect GetExtent(float scale) const;
@@ -69,17 +69,24 @@ public:
   // Draws the lines into the box at `box`'s top-left corner: into the pixel target, or through the
   // rasteriser's line sink when there is none.
   void Draw(TVxMiniVecDraw& draw, const TRect& box, float scale, int lineSpacing, float alpha,
-            TVxPixelTarget* target);
+            TVxPixelTarget* target) const;
 
-  const std::vector<std::shared_ptr<TTextLine>>& GetLines() const { return mLines; }
+  // Changes with everything of the layout that drawing reads (each mutator takes a new number, and
+  // no two layouts share one): equal generations draw alike, given the same arguments and view.
+  uint64_t GetGeneration() const { return mGeneration; }
+  // The view scale drawing without a pixel target works at (the platform's; 1 without one).
+  static float GetScreenScale();
+
+  const std::vector<std::shared_ptr<const TTextLine>>& GetLines() const { return mLines; }
   int GetTotalHeight() const { return mTotalHeight; }
   const TString& GetText() const { return mText; }
   const TString& GetFontName() const { return mFontName; }
 
 private:
-  TTextLayout() = default;
+  TTextLayout() { Changed(); }
+  void Changed();
   void Render(TVxMiniVecDraw& draw, float x, float y, int clipHeight, float scale, int lineSpacing, float alpha,
-              TVxPixelTarget* target);
+              TVxPixelTarget* target) const;
 
   TString mText;
   TMarkupState mMarkup;
@@ -89,7 +96,7 @@ private:
   float mCos = 1, mSin = 0;
   float mOriginX = 0, mOriginY = 0;
   bool mReplace = false, mBlendAlpha = false;
-  std::vector<std::shared_ptr<TTextLine>> mLines;
+  std::vector<std::shared_ptr<const TTextLine>> mLines;
   TString mFontName = "__DEFAULT";
   int mFontSize = 16;
   float mColor[4] = {0, 0, 0, 1};
@@ -98,4 +105,5 @@ private:
   TString mHoverLink;
   int mAlignment = 0;
   bool mSpriteRender = false;
+  uint64_t mGeneration = 0;
 };

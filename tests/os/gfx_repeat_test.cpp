@@ -86,6 +86,57 @@ TEST_F(GfxRepeat, OnlyFramesThatChangeAreDrawnAndShown) {
   EXPECT_EQ(Shown(1, 1), 0xFFFF00u);
 }
 
+// Lines of 20-byte vertices (so that draws cut them anywhere in the digest's blocks), drawn as the
+// background and then one line list per piece.
+struct LineVertex {
+  float x, y, z, rhw;
+  DWORD diffuse;
+};
+static_assert(sizeof(LineVertex) == 20);
+
+TEST_F(GfxRepeat, LinesRepeatHoweverTheirDrawsCutThem) {
+  if (Frame(8, 0xFFFF0000).first == 0) GTEST_SKIP() << "no real window to present into";
+  std::vector<LineVertex> lines;
+  for (int row = 0; row < 11; ++row) {
+    DWORD colour = 0xFF000000u | DWORD(row * 20) << 16 | 0x8040;
+    lines.push_back({4.5f, 20.5f + row, 0.5f, 1, colour});
+    lines.push_back({40.5f, 20.5f + row, 0.5f, 1, colour});
+  }
+  auto frame = [&](std::vector<int> pieces) {
+    int swaps = os::TestWindowSwapCount(), repeats = os::TestRepeatedFrameCount();
+    device->BeginScene();
+    device->SetTexture(0, texture);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    std::vector<TLVertex> all = TLQuad(-0.5f, -0.5f, 63.5f, 47.5f, 0xFFFFFFFF);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, all.data(), 4, 0), D3D_OK);
+    device->SetTexture(0, nullptr);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    size_t at = 0;
+    for (int n : pieces) {
+      EXPECT_EQ(device->DrawPrimitive(D3DPT_LINELIST, D3DFVF_XYZRHW | D3DFVF_DIFFUSE, &lines[at], DWORD(2 * n), 0),
+                D3D_OK);
+      at += size_t(2 * n);
+    }
+    EXPECT_EQ(at, lines.size());
+    device->EndScene();
+    EXPECT_EQ(front->Blt(nullptr, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    return Counts(os::TestWindowSwapCount() - swaps, os::TestRepeatedFrameCount() - repeats);
+  };
+  EXPECT_EQ(frame({11}), Counts(1, 0));
+  EXPECT_EQ(Shown(20, 25), 100u << 16 | 0x8040);
+  EXPECT_EQ(frame({1, 1, 3, 2, 4}), Counts(0, 1));  // the same lines in five draws
+  EXPECT_EQ(frame({5, 6}), Counts(0, 1));
+  // One colour changed, in the first line or in the last bytes of the batch: a new frame.
+  lines[1].diffuse = lines[0].diffuse = 0xFF0000FFu;
+  EXPECT_EQ(frame({11}), Counts(1, 0));
+  EXPECT_EQ(Shown(20, 20), 0x0000FFu);
+  EXPECT_EQ(frame({2, 9}), Counts(0, 1));
+  lines[21].diffuse = 0xFF00FF00u;
+  EXPECT_EQ(frame({3, 8}), Counts(1, 0));
+  EXPECT_EQ(frame({11}), Counts(0, 1));
+}
+
 TEST_F(GfxRepeat, DrawsHeldBackForAFrameAreDoneBeforeTheirPixelsAreRead) {
   if (Frame(8, 0xFFFF0000).first == 0) GTEST_SKIP() << "no real window to present into";
   device->BeginScene();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "render/vxminivecdraw.h"
@@ -121,6 +122,82 @@ TEST(VxMiniVecDraw, LinesGoToTheSinkWithTheSpanOffsets) {
   EXPECT_FLOAT_EQ(lines[1].x, 12.25f);
   EXPECT_FLOAT_EQ(lines[0].y, 20.25f);
   EXPECT_EQ(lines[0].color, 0xFF336699u);
+}
+
+// A recording holds exactly what reached the sink between its ends: lines pending before it began
+// went out first, and a recording past its limit or one that blended into pixels is not handed out.
+TEST(VxMiniVecDraw, RecordingKeepsWhatTheSinkGot) {
+  TVxMiniVecDraw draw;
+  std::vector<TVxLineVertex> sent;
+  draw.SetLineSink([&](const TVxLineVertex* v, int n) { sent.insert(sent.end(), v, v + n); });
+  draw.SetBatchCapacity(4);
+  draw.SetTarget(0, 0, nullptr);
+  std::vector<uint8_t> square = Rects({{0, 0, 8, 8}}), bar = Rects({{0, 0, 16, 4}});
+  draw.DrawOutline(bar.data(), bar.size(), 0, 0);  // one line, pending
+  ASSERT_TRUE(sent.empty());
+  draw.BeginRecording(100);
+  EXPECT_EQ(sent.size(), 2u);
+  draw.DrawOutline(square.data(), square.size(), 0, 0);
+  draw.DrawOutline(square.data(), square.size(), 8, 8);
+  std::vector<TVxLineVertex> recorded;
+  ASSERT_TRUE(draw.EndRecording(&recorded));
+  ASSERT_EQ(sent.size(), 2u + recorded.size());
+  ASSERT_EQ(recorded.size(), 8u);
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    EXPECT_EQ(recorded[i].x, sent[2 + i].x);
+    EXPECT_EQ(recorded[i].y, sent[2 + i].y);
+    EXPECT_EQ(recorded[i].color, sent[2 + i].color);
+  }
+  // Drawing goes on unrecorded.
+  draw.DrawOutline(square.data(), square.size(), 0, 0);
+  draw.Flush();
+  EXPECT_EQ(sent.size(), 14u);
+
+  draw.BeginRecording(7);
+  draw.DrawOutline(square.data(), square.size(), 0, 0);
+  draw.DrawOutline(square.data(), square.size(), 8, 0);
+  EXPECT_FALSE(draw.EndRecording(&recorded));
+  EXPECT_EQ(sent.size(), 22u);  // the sink still got everything
+
+  std::vector<uint32_t> pixels(16 * 16, 0);
+  TVxPixelTarget target{pixels.data(), 16, 16, 16 * 4};
+  draw.BeginRecording(100);
+  draw.SetTarget(0, 0, &target);
+  draw.DrawOutline(square.data(), square.size(), 0, 0);
+  EXPECT_FALSE(draw.EndRecording(&recorded));
+}
+
+// The line state changes with everything besides the drawing calls that shapes what the sink gets.
+TEST(VxMiniVecDraw, LineStateChangesWithWhatShapesTheLines) {
+  struct Case {
+    const char* name;
+    std::function<void(TVxMiniVecDraw&)> change;
+  };
+  std::vector<uint8_t> square = Rects({{0, 0, 8, 8}}), other = Rects({{0, 0, 4, 8}});
+  const Case cases[] = {
+      {"sink", [](TVxMiniVecDraw& d) { d.SetLineSink([](const TVxLineVertex*, int) {}); }},
+      {"span offsets", [](TVxMiniVecDraw& d) { d.SetSpanOffsets(0.5f, 0.25f, 0.25f); }},
+      {"sink scale", [](TVxMiniVecDraw& d) { d.SetSinkScale(2); }},
+      {"clip", [](TVxMiniVecDraw& d) { d.SetClip(0, 0, 10, 11); }},
+      {"no clip", [](TVxMiniVecDraw& d) { d.ClearClip(); }},
+      {"colour", [](TVxMiniVecDraw& d) { d.SetColor(254, 0xFF102030u, 1.0f); }},
+      {"a new outline scanned", [&](TVxMiniVecDraw& d) { d.DrawOutline(other.data(), other.size(), 0, 0); }},
+  };
+  for (const Case& c : cases) {
+    TVxMiniVecDraw draw;
+    draw.SetClip(0, 0, 10, 10);
+    draw.SetLineSink([](const TVxLineVertex*, int) {});
+    draw.DrawOutline(square.data(), square.size(), 0, 0);
+    const TVxMiniVecDraw::LineState before = draw.GetLineState();
+    // Drawing a cached outline again and the per-outline parameters leave it as it was.
+    draw.SetScale(1, 1);
+    draw.SetShear(false);
+    draw.DrawOutline(square.data(), square.size(), 4, 4);
+    draw.Flush();
+    EXPECT_TRUE(draw.GetLineState() == before) << c.name;
+    c.change(draw);
+    EXPECT_FALSE(draw.GetLineState() == before) << c.name;
+  }
 }
 
 TEST(VxMiniVecDraw, BlendsIntoLockedPixels) {

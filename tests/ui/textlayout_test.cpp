@@ -526,6 +526,40 @@ TEST(TextLayout, DrawsGlyphsUnderlinesAndCursorIntoPixels) {
   EXPECT_EQ(inked(clipped, w, 0, 0, w, h), 0);
 }
 
+// Bold glyphs are widened by a stroke in the text's own colour, whether or not an outline of
+// another colour surrounds them; only the outline shows its colour.
+TEST(TextLayout, BoldStrokesTakeTheTextsColour) {
+  struct Case {
+    const char* text;
+    std::vector<uint32_t> colours;  // every inked pixel shows one of them (RGB)
+  };
+  const Case cases[] = {
+      {"HHHH", {0xFFFFFF}},
+      {"<b>HHHH</b>", {0xFFFFFF}},
+      {"<b><font color='#40c020'>HHHH</font></b>", {0x40C020}},
+      {"<outline color='#ff0000'><b>HHHH</b></outline>", {0xFFFFFF, 0xFF0000}},
+  };
+  std::vector<int> inked;
+  for (const Case& c : cases) {
+    std::vector<uint32_t> px(200 * 40, 0);
+    TVxPixelTarget target{px.data(), 200, 40, 200 * 4};
+    TVxMiniVecDraw draw;
+    auto layout = TTextLayout::Create(c.text, 190, 38, 0, "__DEFAULT", 24, kWhite);
+    layout->SetSwitches(true, false);
+    layout->Draw(draw, TRect(0, 0, 190, 38), 1.0f, 0, 1.0f, &target);
+    int n = 0, stray = 0;
+    for (uint32_t p : px) {
+      if (!p) continue;
+      ++n;
+      stray += std::find(c.colours.begin(), c.colours.end(), p & 0xFFFFFF) == c.colours.end();
+    }
+    EXPECT_EQ(stray, 0) << c.text;
+    inked.push_back(n);
+  }
+  EXPECT_GT(inked[1], inked[0]);  // bold is wider
+  EXPECT_EQ(inked[2], inked[1]);
+}
+
 TEST(TextLayout, RotationTurnsTheDrawnText) {
   const int w = 80, h = 80;
   auto bounds = [&](const std::vector<uint32_t>& px) {
