@@ -161,7 +161,12 @@ void DropLoggedFrame();
 // Called by presenting before the frame of `from` is drawn and shown (`key` names how it is shown:
 // the rectangles and the way). When the frame repeats the one shown last, with nothing else
 // drawn into `from` since, its draws are dropped. Afterwards, FramePresented notes what was shown.
-void SkipRepeatedFrame(Surface* from, uint64_t key);
+bool SkipRepeatedFrame(Surface* from, uint64_t key);
+// Whether the frame logged for `from` repeats the draws of the one shown (how it is shown too), the
+// pixels of `from` aside; with the generation `from` had when that one was shown.
+bool RepeatsShownDraws(Surface* from, uint64_t key, uint64_t* shownGeneration);
+// A repeated frame was kept (see Surface::KeepRepeatedFrame): it counts as skipped.
+void NoteRepeatKept();
 void FramePresented(Surface* from, uint64_t key);
 // Forgets the frame shown (the surfaces go, or a test starts afresh).
 void ForgetShownFrameDigest();

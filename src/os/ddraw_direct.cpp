@@ -157,14 +157,52 @@ void Surface::ShowDeferredOverlay(Surface* from, const std::shared_ptr<DeferredF
   mGpuNewer = true;
 }
 
-bool Surface::PresentDirectBlt(Surface* from, const RECT* dst, const RECT* src, DWORD flags) {
-  if ((flags & DDBLT_COLORFILL) || DxFaultArmed("Blt")) return false;
+bool Surface::WholeUnscaledBlt(Surface* from, const RECT* dst, const RECT* src, DWORD flags, RECT* at) {
+  if ((flags & DDBLT_COLORFILL) || DxFaultArmed("Blt") || from == this) return false;
   const RECT whole{0, 0, from->Width(), from->Height()};
   if (src && !SameRect(*src, whole)) return false;
   RECT d = dst ? *dst : RECT{0, 0, Width(), Height()};
   if (d.right - d.left != whole.right || d.bottom - d.top != whole.bottom) return false;
   if (d.left < 0 || d.top < 0 || d.right > Width() || d.bottom > Height()) return false;
-  return PresentDirect(from, d);
+  *at = d;
+  return true;
+}
+
+bool Surface::PresentDirectBlt(Surface* from, const RECT* dst, const RECT* src, DWORD flags) {
+  RECT d{};
+  return WholeUnscaledBlt(from, dst, src, flags, &d) && PresentDirect(from, d);
+}
+
+void Surface::AdoptFrame(Surface* from, const std::shared_ptr<DeferredFrame>& frame, const RECT& dst) {
+  if (PresentedFrameIn(this)) ForgetPresentedFrame();
+  // The frame becomes the pixels of `from` and, as an overlay, of this primary.
+  from->BeforeGlChange(Change::Whole);
+  from->DropOverlay();
+  from->mClearPending = false;
+  from->mCpuNewer = false;
+  from->mGpuNewer = true;
+  from->mDeferred = frame;
+  frame->holders.push_back(from);
+  ShowDeferredOverlay(from, frame, dst);
+  RememberPresentedFrame(this, dst.left, dst.top, from->Width(), from->Height());
+}
+
+bool Surface::KeepRepeatedFrame(Surface* from, const RECT& dst, uint64_t key) {
+  if (!os::gl::OnGlThread() || from == this || from->IsDepth() || mLost || from->mLost || mLocked || from->mLocked)
+    return false;
+  uint64_t shownGeneration = 0;
+  if (!RepeatsShownDraws(from, key, &shownGeneration)) return false;
+  HWND window = mDisplay->window;
+  if (mClipper) mClipper->GetHWnd(&window);
+  if (!os::gl::WindowShows(window, from, shownGeneration, from->Width(), from->Height())) return false;
+  // Its first batch must cover the target: a fill before it is not part of the draws compared.
+  std::shared_ptr<DeferredFrame> frame = TakeLoggedFrame(from, this, nullptr);
+  if (!frame) return false;
+  for (Surface* t : frame->textures) t->Texture();
+  AdoptFrame(from, frame, dst);
+  os::gl::RenameShownFrame(from, shownGeneration, from->Generation());
+  NoteRepeatKept();
+  return true;
 }
 
 bool Surface::PresentDirect(Surface* from, const RECT& dst) {
@@ -185,17 +223,7 @@ bool Surface::PresentDirect(Surface* from, const RECT& dst) {
   if (!frame) return false;
   // Pending uploads and copies of the textures are done now, before the window is bound.
   for (Surface* t : frame->textures) t->Texture();
-  if (PresentedFrameIn(this)) ForgetPresentedFrame();
-  // The frame becomes the pixels of `from` and, as an overlay, of this primary.
-  from->BeforeGlChange(Change::Whole);
-  from->DropOverlay();
-  from->mClearPending = false;
-  from->mCpuNewer = false;
-  from->mGpuNewer = true;
-  from->mDeferred = frame;
-  frame->holders.push_back(from);
-  ShowDeferredOverlay(from, frame, dst);
-  RememberPresentedFrame(this, dst.left, dst.top, w, h);
+  AdoptFrame(from, frame, dst);
   if (!os::gl::BeginDirectPresent(window, w, h, mDisplay->vsync, from, from->Generation())) {
     Present(from, RECT{0, 0, w, h}, this, dst);   // shown the usual way after all
     return true;

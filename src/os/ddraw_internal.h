@@ -129,6 +129,7 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   GLuint Texture();
   bool BindAsTarget(Change change = Change::Part);
   void SyncToMemory();
+  void SyncRectToMemory(const RECT& rect);   // reads back that part only (GL stays newer)
   void MarkDrawn() { mGpuNewer = true; }   // GL drew into the framebuffer object
   void MarkWritten();                      // the pixels changed; upload now or before the next use
   GLuint Framebuffer();                    // made on demand, with the attached depth buffer
@@ -165,6 +166,14 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   // A present of `from` at `dst` again, with nothing drawn since the deferred frame this primary
   // shows of it: true when handled (the window already shows it, or it is drawn there again).
   bool PresentDeferredAgain(Surface* from, const RECT& dst);
+  // A frame of `from` that repeats the draws of the one the window shows, drawn over pixels that
+  // changed since (a hit test drew into the back buffer, say) but covering them all: the window is
+  // right already, so the frame is only kept as deferred pixels of `from` and this primary.
+  bool KeepRepeatedFrame(Surface* from, const RECT& dst, uint64_t key);
+  // The whole of `from` shown at `dst` of this primary unclipped and unscaled, as a Blt with those
+  // arguments asks: false when it does not.
+  bool WholeUnscaledBlt(Surface* from, const RECT* dst, const RECT* src, DWORD flags, RECT* at);
+  void AdoptFrame(Surface* from, const std::shared_ptr<DeferredFrame>& frame, const RECT& dst);
   void DropDeferred();   // this surface's pixels are about to be replaced whole
   void ShowDeferredOverlay(Surface* from, const std::shared_ptr<DeferredFrame>& frame, const RECT& dst);
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);

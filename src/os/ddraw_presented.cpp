@@ -101,16 +101,27 @@ uint64_t gPendingDigest = 0;   // of the frame being presented
 int gSkipped = 0;
 }  // namespace
 
-void SkipRepeatedFrame(Surface* from, uint64_t key) {
+bool SkipRepeatedFrame(Surface* from, uint64_t key) {
   gPendingDigest = LoggedFrameDigest(from);
-  if (!gPendingDigest) return;
+  if (!gPendingDigest) return false;
   const ShownDigest& s = gShownDigest;
   // The same draws over the pixels they made last time, shown the same way: nothing would change.
   if (s.digest == gPendingDigest && s.from == from && s.key == key && s.generation == from->Generation()) {
     DropLoggedFrame();
     ++gSkipped;
+    return true;
   }
+  return false;
 }
+
+bool RepeatsShownDraws(Surface* from, uint64_t key, uint64_t* shownGeneration) {
+  const ShownDigest& s = gShownDigest;
+  if (!gPendingDigest || s.digest != gPendingDigest || s.from != from || s.key != key) return false;
+  *shownGeneration = s.generation;
+  return true;
+}
+
+void NoteRepeatKept() { ++gSkipped; }
 
 void FramePresented(Surface* from, uint64_t key) {
   gShownDigest = ShownDigest{from, gPendingDigest, from ? from->Generation() : 0, key};

@@ -280,6 +280,18 @@ void Surface::SyncToMemory() {
   mGpuNewer = false;
 }
 
+void Surface::SyncRectToMemory(const RECT& r) {
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  std::vector<uint32_t> argb(static_cast<size_t>(w) * h);
+  gl::BindFramebuffer(GL_FRAMEBUFFER, Framebuffer());
+  glReadPixels(r.left, r.top, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
+  gl::BindFramebuffer(GL_FRAMEBUFFER, 0);
+  const int bpp = BytesPerPixel(Format());
+  for (int y = 0; y < h; ++y)
+    RowFromArgb(Format(), argb.data() + static_cast<size_t>(y) * w, Row(r.top + y) + r.left * bpp, w);
+}
+
 void Surface::Touch() {
   mGeneration = ++gGenerations;
   mSolid = false;
@@ -520,7 +532,13 @@ HRESULT Surface::Lock(RECT* rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE) {
   RECT r = rect ? *rect : Whole(Width(), Height());
   if (!InBounds(r, Width(), Height())) return DDERR_INVALIDRECT;
   FlushPendingDraws();
-  SyncToMemory();
+  // Reading a small part of a surface drawn by GL reads back only that part; memory stays behind
+  // elsewhere, so the surface still counts as newer on the GL side.
+  bool part = !SameRect(r, Whole(Width(), Height()));
+  if ((flags & DDLOCK_READONLY) && part && mGpuNewer && !mClearPending && os::gl::OnGlThread())
+    SyncRectToMemory(r);
+  else
+    SyncToMemory();
   *desc = mDesc;
   desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;
   desc->lpSurface = Row(r.top) + r.left * BytesPerPixel(Format());
@@ -669,7 +687,12 @@ HRESULT Surface::Blt(RECT* destRect, LPDIRECTDRAWSURFACE7 source, RECT* sourceRe
   if ((Caps() & DDSCAPS_PRIMARYSURFACE) && source && !(flags & DDBLT_COLORFILL) && os::gl::OnGlThread()) {
     shown = AsSurface(source);
     key = PresentKey(destRect, sourceRect, flags);
-    SkipRepeatedFrame(shown, key);
+    RECT at{};
+    if (!SkipRepeatedFrame(shown, key) && WholeUnscaledBlt(shown, destRect, sourceRect, flags, &at) &&
+        KeepRepeatedFrame(shown, at, key)) {
+      FramePresented(shown, key);
+      return DD_OK;
+    }
   }
   HRESULT hr = DD_OK;
   if (!shown || !PresentDirectBlt(shown, destRect, sourceRect, flags)) hr = BltNow(destRect, source, sourceRect, flags, fx);
@@ -747,9 +770,13 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags) {
   if (mLost || mBack->Lost()) return DDERR_SURFACELOST;
   Surface* back = mBack;
   const uint64_t key = PresentKey(nullptr, nullptr, ~0u);
-  if (os::gl::OnGlThread()) SkipRepeatedFrame(back, key);
   RECT all = Whole(Width(), Height());
-  bool direct = back->Width() == Width() && back->Height() == Height() && PresentDirect(back, all);
+  const bool sameSize = back->Width() == Width() && back->Height() == Height();
+  if (os::gl::OnGlThread() && !SkipRepeatedFrame(back, key) && sameSize && KeepRepeatedFrame(back, all, key)) {
+    FramePresented(back, key);
+    return DD_OK;
+  }
+  bool direct = sameSize && PresentDirect(back, all);
   HRESULT hr = direct ? DD_OK : FlipNow(target, flags);
   if (SUCCEEDED(hr)) FramePresented(back, key);
   else ForgetShownFrameDigest();

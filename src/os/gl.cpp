@@ -314,6 +314,10 @@ bool WindowShows(HWND hwnd, const void* source, uint64_t generation, int width, 
          s.drawableHeight == dh;
 }
 
+void RenameShownFrame(const void* source, uint64_t from, uint64_t to) {
+  if (gShown.valid && gShown.source == source && gShown.generation == from) gShown.generation = to;
+}
+
 void EndDirectPresent() {
   gClipControl(kLowerLeft, kNegativeOneToOne);
   os::fit::NoteShownFrame(gDirect.width, gDirect.height);

@@ -34,6 +34,8 @@ bool BeginDirectPresent(HWND hwnd, int width, int height, bool vsync, const void
 void EndDirectPresent();
 // Whether the window shows those pixels at that size, undamaged since.
 bool WindowShows(HWND hwnd, const void* source, uint64_t generation, int width, int height);
+// The pixels the window shows are also those of `source` at generation `to` (it was `from`).
+void RenameShownFrame(const void* source, uint64_t from, uint64_t to);
 // Tests: draw no frame straight into the window (every present copies from the framebuffer object).
 void SetDirectPresentAllowed(bool allowed);
 // The window's pixels may no longer be those last presented (exposed, resized, drawn by others).

@@ -88,7 +88,8 @@ bool TDxDisplayHandler::BeginRenderTarget(const std::shared_ptr<TTexture>& textu
 static void CopyBackBufferPixels(IDirectDrawSurface7* back, TTexture& texture, LONG w, LONG h) {
   DDSURFACEDESC2 from{};
   from.dwSize = sizeof from;
-  if (FAILED(back->Lock(nullptr, &from, DDLOCK_WAIT, nullptr))) return;
+  RECT region{0, 0, w, h};
+  if (FAILED(back->Lock(&region, &from, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return;
   uint32_t* to = nullptr;
   int row = 0;
   if (texture.Lock(&to, &row)) {
@@ -157,7 +158,8 @@ void TDxDisplayHandler::EndRenderTarget() {
     } else if (texture->HasAlpha()) {
       DDSURFACEDESC2 from{}, to{};
       from.dwSize = to.dwSize = sizeof from;
-      if (SUCCEEDED(DX_CHECK(back->Lock(nullptr, &from, DDLOCK_WAIT, nullptr)))) {
+      // Only the drawn corner is read, and nothing is written back.
+      if (SUCCEEDED(DX_CHECK(back->Lock(&region, &from, DDLOCK_WAIT | DDLOCK_READONLY, nullptr)))) {
         if (SUCCEEDED(DX_CHECK(surface->Lock(nullptr, &to, DDLOCK_WAIT, nullptr)))) {
           DWORD fromMask = from.ddpfPixelFormat.dwBBitMask, toMask = to.ddpfPixelFormat.dwRGBAlphaBitMask;
           int fromBytes = static_cast<int>(from.ddpfPixelFormat.dwRGBBitCount / 8);

@@ -188,6 +188,43 @@ TEST_F(GfxDirect, TheFrameOutlivesItsDrawsWhereverItIsNeeded) {
   EXPECT_EQ(PresentedAt(12, 12), 0xFFFFFFu);
 }
 
+TEST_F(GfxDirect, ARepeatedFrameOverPixelsChangedSinceIsNotDrawnAgainWhenItCoversThem) {
+  // Every frame starts with an opaque picture over all of the target, as a scene's background does.
+  DDPIXELFORMAT opaque = Xrgb8888();
+  IDirectDrawSurface7* picture = Make(2, 2, DDSCAPS_TEXTURE, &opaque);
+  Write(picture, {0xFF0000u, 0x00FF00u, 0x0000FFu, 0xFFFFFFu});
+  auto frame = [&] {
+    device->BeginScene();
+    Quad(TLQuad(-0.5f, -0.5f, 63.5f, 47.5f, 0xFFFFFFFF), picture);
+    Quad(TLQuad(9.5f, 9.5f, 19.5f, 19.5f, 0xFF0000FF));
+    device->EndScene();
+    return Present();
+  };
+  int direct = os::TestDirectFrameCount();
+  frame();
+  if (os::TestDirectFrameCount() != direct + 1) GTEST_SKIP() << "the driver cannot draw straight into the window";
+  std::vector<uint32_t> shown = Window();
+  // Something draws into a corner of the back buffer (a hit test, say), then the same frame comes.
+  DDBLTFX fx{};
+  fx.dwSize = sizeof fx;
+  fx.dwFillColor = 0x00FF00;
+  RECT corner{0, 0, 4, 4};
+  ASSERT_EQ(back->Blt(&corner, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+  int repeats = os::TestRepeatedFrameCount();
+  direct = os::TestDirectFrameCount();
+  EXPECT_EQ(frame(), 0);
+  EXPECT_EQ(os::TestRepeatedFrameCount(), repeats + 1);
+  EXPECT_EQ(os::TestDirectFrameCount(), direct);
+  EXPECT_EQ(frame(), 0);   // and again, now a plain repeat
+  EXPECT_EQ(os::TestRepeatedFrameCount(), repeats + 2);
+  // The surfaces hold the frame, not what was drawn into the corner.
+  EXPECT_EQ(PresentedAt(1, 1), shown[1 * kW + 1]);
+  std::vector<uint32_t> held = Raw(back);
+  ASSERT_EQ(held.size(), shown.size());
+  EXPECT_EQ(held[1 * kW + 1] & 0xFFFFFF, shown[1 * kW + 1]);
+  EXPECT_EQ(held[12 * kW + 12] & 0xFFFFFF, 0x0000FFu);
+}
+
 TEST_F(GfxDirect, AFrameKeptPastItsDeviceIsStillThereAndNothingLeaks) {
   IDirect3DDevice7* own = nullptr;
   ASSERT_EQ(D3D()->CreateDevice(IID_IDirect3DHALDevice, back, &own), D3D_OK);

@@ -114,6 +114,39 @@ TEST_F(GfxSurface, ColourFillAfterDrawingKeepsTheDrawing) {
   EXPECT_EQ(px[15], 0xFF0000FFu);
 }
 
+TEST_F(GfxSurface, AReadOnlyLockOfAPartReadsThatPartAndLeavesTheRestToTheNextLock) {
+  IDirectDrawSurface7* target = Target(64, 48);
+  IDirect3DDevice7* device = Device(target);
+  Plain(device);
+  auto quad = [&](float x0, float y0, float x1, float y1, DWORD colour) {
+    std::vector<TLVertex> q = TLQuad(x0, y0, x1, y1, colour);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, q.data(), 4, 0), D3D_OK);
+  };
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1, 0), D3D_OK);
+  quad(39.5f, 29.5f, 47.5f, 37.5f, 0xFFFF0000);
+  DDSURFACEDESC2 d{};
+  d.dwSize = sizeof d;
+  RECT corner{40, 30, 44, 34};
+  ASSERT_EQ(target->Lock(&corner, &d, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+  uint32_t first = 0, last = 0;
+  std::memcpy(&first, d.lpSurface, 4);
+  std::memcpy(&last, static_cast<uint8_t*>(d.lpSurface) + 3 * d.lPitch + 3 * 4, 4);
+  ASSERT_EQ(target->Unlock(nullptr), DD_OK);
+  EXPECT_EQ(first, 0xFFFF0000u);
+  EXPECT_EQ(last, 0xFFFF0000u);
+  // Drawn on after the part was read: a whole lock sees all of it, and the drawing stays.
+  quad(1.5f, 1.5f, 5.5f, 5.5f, 0xFF00FF00);
+  std::vector<uint32_t> px = Raw(target);
+  ASSERT_EQ(px.size(), 64u * 48);
+  EXPECT_EQ(px[3 * 64 + 3], 0xFF00FF00u);
+  EXPECT_EQ(px[31 * 64 + 41], 0xFFFF0000u);
+  EXPECT_EQ(px[20 * 64 + 20], 0xFF0000FFu);
+  quad(9.5f, 9.5f, 11.5f, 11.5f, 0xFFFFFF00);
+  px = Raw(target);
+  EXPECT_EQ(px[3 * 64 + 3], 0xFF00FF00u);
+  EXPECT_EQ(px[10 * 64 + 10], 0xFFFFFF00u);
+}
+
 TEST_F(GfxSurface, CopiesConvertFormatsAndStretch) {
   DDPIXELFORMAT from = Rgb565(), to = Argb8888();
   IDirectDrawSurface7* src = Make(2, 2, DDSCAPS_OFFSCREENPLAIN, &from);
