@@ -5,26 +5,15 @@
 #include <functional>
 #include <vector>
 
-#include "../render/displayfixture.h"
-#include "render/vxlinesink.h"
-#include "ui/text.h"
-#include "ui/windowdraw.h"
+#include "../render/windowdisplayfixture.h"
 
 namespace {
 
-class TextCacheDisplayTest : public render_test::DisplayFixture {
+class TextCacheDisplayTest : public render_test::WindowDisplayFixture {
  protected:
-  void SetUp() override {
-    DisplayFixture::SetUp();
-    windowdraw::SetHooks(TWindowDrawHooks());
-    Window(320, 240);
-    draw->PushClipRect(TRect(0, 0, 320, 240));
-    TText::SetDefaultLineSink(MakeDrawContextLineSink());
-  }
   void TearDown() override {
-    TText::SetDefaultLineSink(nullptr);
     TText::DrawCaching() = true;
-    DisplayFixture::TearDown();
+    WindowDisplayFixture::TearDown();
   }
 
   std::vector<uint32_t> Frame(TText& text) {

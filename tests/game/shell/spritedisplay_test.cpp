@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "render/assetmanager.h"
-#include "render/displayfixture.h"
+#include "render/windowdisplayfixture.h"
 #include "render/sprite.h"
 #include "particles/effectsprite.h"
 #include "render/texture.h"
@@ -18,7 +18,6 @@
 
 namespace {
 
-using render_test::DisplayFixture;
 
 // A texture in memory; every row holds pixels of the given alphas, coloured 0xRRGGBB.
 std::shared_ptr<TTexture> PixelTexture(const std::vector<uint8_t>& alphas, int height, uint32_t rgb = 0x0A141E) {
@@ -43,13 +42,10 @@ bool Near(uint32_t a, uint32_t b, int tolerance = 8) {
   return true;
 }
 
-class SpriteWindowDisplayTest : public DisplayFixture {
+class SpriteWindowDisplayTest : public render_test::WindowDisplayFixture {
  protected:
   void SetUp() override {
-    DisplayFixture::SetUp();
-    windowdraw::SetHooks(TWindowDrawHooks());
-    Window(320, 240);
-    draw->PushClipRect(TRect(0, 0, 320, 240));
+    WindowDisplayFixture::SetUp();
     if (!TAssetManager::GetInstance()) {
       assets_ = std::make_unique<TAssetManager>();
       TAssetManager::SetInstance(assets_.get());
@@ -57,7 +53,7 @@ class SpriteWindowDisplayTest : public DisplayFixture {
   }
   void TearDown() override {
     TSpriteAnimator::ReleaseInstance();
-    DisplayFixture::TearDown();
+    WindowDisplayFixture::TearDown();
     if (assets_) TAssetManager::SetInstance(nullptr);
   }
   void ExpectPixel(int x, int y, uint32_t rgb) {

@@ -4,27 +4,13 @@
 
 #include <vector>
 
-#include "render/displayfixture.h"
-#include "render/vxlinesink.h"
+#include "render/windowdisplayfixture.h"
 #include "shell/textbox.h"
-#include "ui/text.h"
-#include "ui/windowdraw.h"
 
 namespace {
 
-class TextboxDisplayTest : public render_test::DisplayFixture {
+class TextboxDisplayTest : public render_test::WindowDisplayFixture {
  protected:
-  void SetUp() override {
-    DisplayFixture::SetUp();
-    windowdraw::SetHooks(TWindowDrawHooks());
-    Window(320, 240);
-    draw->PushClipRect(TRect(0, 0, 320, 240));
-    TText::SetDefaultLineSink(MakeDrawContextLineSink());
-  }
-  void TearDown() override {
-    TText::SetDefaultLineSink(nullptr);
-    DisplayFixture::TearDown();
-  }
   // Pixels of the presented frame that are not black, counted inside and outside the rectangle.
   void CountInk(const TRect& r, int* inside, int* outside) {
     std::vector<uint32_t> frame;
