@@ -117,6 +117,7 @@ bool TDXContext::WindowDoesNotFit(int width, int height) const {
 }
 
 void TDXContext::ReleaseDevice() {
+  mTargetSurface.reset();
   mImageSurface.reset();
   mSavedSurface.reset();
   mRuns.clear();
@@ -127,6 +128,32 @@ void TDXContext::ReleaseDevice() {
   mDisplay.ReleaseObjects();
   InvalidateRect(nullptr, nullptr, FALSE);
   mImageDrawn = false;
+}
+
+IDirectDrawSurface7* TDXContext::GetRenderTargetSurface() {
+  IDirectDrawSurface7* back = mDisplay.GetBackBuffer();
+  IDirectDraw7* dd = mDisplay.GetDirectDraw();
+  if (mTargetSurface && mTargetSurface->IsLost() == DDERR_SURFACELOST) mTargetSurface.reset();
+  if (!mTargetSurface && back && dd) {
+    DDSURFACEDESC2 like{};
+    like.dwSize = sizeof like;
+    if (FAILED(back->GetSurfaceDesc(&like))) return back;
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+    desc.dwWidth = like.dwWidth;
+    desc.dwHeight = like.dwHeight;
+    desc.ddpfPixelFormat = like.ddpfPixelFormat;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | (like.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY);
+    IDirectDrawSurface7* surface = nullptr;
+    if (FAILED(dd->CreateSurface(&desc, &surface, nullptr)) || !surface) return back;
+    if (mDepthBuffer && FAILED(surface->AddAttachedSurface(mDepthBuffer.get()))) {
+      surface->Release();
+      return back;
+    }
+    mTargetSurface.reset(surface);
+  }
+  return mTargetSurface ? mTargetSurface.get() : back;
 }
 
 bool TDXContext::Create(HWND window, bool fullScreen, int width, int height, int bitsPerPixel, int flags) {

@@ -79,6 +79,10 @@ class TDXContext {
   IDirectDraw7* GetDirectDraw() const { return mDisplay.GetDirectDraw(); }
   IDirect3D7* GetDirect3D() const { return mDirect3D.get(); }
   IDirect3DDevice7* GetDevice() const { return mDevice.get(); }
+  // A surface like the back buffer, with its depth buffer, that render targets are drawn in: a
+  // render target drawn in the back buffer would spoil the frame kept there (made on first use;
+  // the back buffer itself when it cannot be made).
+  IDirectDrawSurface7* GetRenderTargetSurface();
   const TString& GetDeviceInfo() const { return mDeviceInfo; }
   const DDSURFACEDESC2& GetDisplayModeDesc() const { return mDisplayMode; }
   DWORD GetColorMask() const { return mColorMask; }
@@ -111,6 +115,7 @@ class TDXContext {
   ComOwned<IDirect3D7> mDirect3D;
   ComOwned<IDirect3DDevice7> mDevice;
   ComOwned<IDirectDrawSurface7> mDepthBuffer;
+  ComOwned<IDirectDrawSurface7> mTargetSurface;
   D3DDEVICEDESC7 mDeviceDesc{};
   DDSURFACEDESC2 mDisplayMode{};
   DDPIXELFORMAT mDepthFormat{};

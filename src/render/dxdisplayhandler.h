@@ -100,6 +100,8 @@ class TDxDisplayHandler {
   void GetViewport(int* left, int* top, int* right, int* bottom) const;
   void SetClipRect(const TRect& clip);
   bool SwitchRenderTarget(IDirectDrawSurface7* current, IDirectDrawSurface7* target);
+  // After a render target: the device draws into the back buffer again.
+  void LeaveRenderTargetSurface();
   bool BeginRenderTarget(const std::shared_ptr<TTexture>& texture, int mode);
   void EndRenderTarget();
   // Render-target mode 4 (the texture's alpha is rendered into the colour channels) is active.

@@ -52,12 +52,15 @@ bool TDxDisplayHandler::BeginRenderTarget(const std::shared_ptr<TTexture>& textu
   d.mRenderTargetMode = mode;
   d.mRenderTargetTexture = texture;
   WaitForFlip();
+  // Drawn in a surface of its own: the back buffer keeps the frame it holds.
+  IDirectDrawSurface7* back = d.mContext->GetRenderTargetSurface();
+  if (back && back != GetBackBuffer() && FAILED(DX_CHECK(d.mDevice->SetRenderTarget(back, 0)))) back = GetBackBuffer();
+  d.mRenderTarget = back;
   d.mSavedViewportScale = ViewportScale();
   SetViewportScale(1.0f);
   PushViewport(0, 0, texture->GetWidth(), texture->GetHeight());
   d.mSavedViewport = d.mViewport;
   Invalidate();
-  IDirectDrawSurface7* back = GetBackBuffer();
   DDSURFACEDESC2 desc{};
   desc.dwSize = sizeof desc;
   if (back) back->GetSurfaceDesc(&desc);
@@ -66,6 +69,7 @@ bool TDxDisplayHandler::BeginRenderTarget(const std::shared_ptr<TTexture>& textu
     d.mRenderTargetTexture.reset();
     PopViewport();
     SetViewportScale(d.mSavedViewportScale);
+    LeaveRenderTargetSurface();
     return false;
   };
   if (mode == 2 || mode == 3) {
@@ -119,7 +123,7 @@ void TDxDisplayHandler::EndRenderTarget() {
   if (!texture) return;
   EndDraw(false);
   PopViewport();
-  IDirectDrawSurface7* back = GetBackBuffer();
+  IDirectDrawSurface7* back = d.mRenderTarget ? d.mRenderTarget : GetBackBuffer();
   IDirectDrawSurface7* surface = texture->GetSurface();
   if (back && surface) {
     DDSURFACEDESC2 desc{};
@@ -183,4 +187,14 @@ void TDxDisplayHandler::EndRenderTarget() {
     }
   }
   d.mRenderTargetTexture.reset();
+  LeaveRenderTargetSurface();
+}
+
+void TDxDisplayHandler::LeaveRenderTargetSurface() {
+  TPlatformData& d = *mData;
+  IDirectDrawSurface7* back = GetBackBuffer();
+  if (!d.mDevice || !back || d.mRenderTarget == back) return;
+  DX_CHECK(d.mDevice->SetRenderTarget(back, 0));
+  d.mRenderTarget = back;
+  ApplyViewport();
 }

@@ -553,3 +553,35 @@ TEST_F(DisplayHandlerTest, RenderTargetsOnASixteenBitDisplayAreCopiedPixelByPixe
 }
 
 }  // namespace
+
+namespace {
+
+// A render target drawn after a frame (as a sprite's hit test does) leaves the back buffer alone:
+// the frame kept there for the window is not drawn into it first, and it stays what is shown.
+TEST_F(DisplayHandlerTest, ARenderTargetLeavesTheFrameInTheBackBuffer) {
+  Window();
+  ASSERT_TRUE(draw->BeginDraw(0));
+  ASSERT_TRUE(draw->Begin2d());
+  draw->DrawTextureRect(TRect(0, 0, 320, 240), TVec4(0, 0, 1, 1), nullptr);
+  draw->DrawTextureRect(TRect(0, 0, 8, 8), TVec4(1, 1, 0, 1), nullptr);
+  draw->End2d();
+  EXPECT_EQ(draw->EndDraw(1), DD_OK);
+  int drawnAgain = os::TestDeferredFrameDrawCount();
+  auto target = TTexture::CreateBlank(4, 4, true);
+  ASSERT_TRUE(target);
+  ASSERT_TRUE(draw->BeginRenderTarget(target, 4));
+  ASSERT_TRUE(draw->Begin2d());
+  draw->DrawTextureRect(TRect(0, 0, 4, 4), TVec4(1, 0, 0, 1), nullptr);
+  draw->End2d();
+  draw->EndRenderTarget();
+  EXPECT_EQ(os::TestDeferredFrameDrawCount(), drawnAgain);
+  EXPECT_EQ(Presented(2, 2), 0xFFFF00u);
+  EXPECT_EQ(Presented(100, 100), 0x0000FFu);
+  uint32_t* pixels = nullptr;
+  int row = 0;
+  ASSERT_TRUE(target->Lock(&pixels, &row));
+  EXPECT_EQ(pixels[1 * row + 1] >> 24, 0xFFu);   // the target got what was drawn
+  target->Unlock();
+}
+
+}  // namespace
