@@ -1,6 +1,8 @@
 // Frames drawn straight into a window of their own size: the same pixels as a frame copied there
 // from its framebuffer object, and the frame still there when anything reads or partly redraws the
 // surfaces it was drawn for, even after a texture it read has changed.
+#include <functional>
+
 #include "gfx_fixture.h"
 
 using namespace gfx_test;

@@ -1,5 +1,7 @@
 // Frames whose draws repeat the frame on screen are neither drawn nor shown again; any change in
 // what is drawn, how, or in a texture it reads makes a new frame that is drawn and shown.
+#include <functional>
+
 #include "gfx_fixture.h"
 
 using namespace gfx_test;
@@ -24,6 +26,13 @@ class GfxRepeat : public GfxWindowTest {
   // One frame as a game draws it: a textured background over the whole target and a quad of one
   // colour at `x`; then the present. Answers {frames swapped into the window, repeats dropped}.
   std::pair<int, int> Frame(float x, DWORD colour) {
+    return FrameOver([&] {
+      std::vector<TLVertex> quad = TLQuad(x - 0.5f, 7.5f, x + 7.5f, 15.5f, colour);
+      EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, quad.data(), 4, 0), D3D_OK);
+    });
+  }
+  // The same background, then whatever `draw` draws untextured over it; then the present.
+  std::pair<int, int> FrameOver(const std::function<void()>& draw) {
     int swaps = os::TestWindowSwapCount(), repeats = os::TestRepeatedFrameCount();
     device->BeginScene();
     device->SetTexture(0, texture);
@@ -33,8 +42,7 @@ class GfxRepeat : public GfxWindowTest {
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, all.data(), 4, 0), D3D_OK);
     device->SetTexture(0, nullptr);
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    std::vector<TLVertex> quad = TLQuad(x - 0.5f, 7.5f, x + 7.5f, 15.5f, colour);
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, quad.data(), 4, 0), D3D_OK);
+    draw();
     device->EndScene();
     EXPECT_EQ(front->Blt(nullptr, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
     return {os::TestWindowSwapCount() - swaps, os::TestRepeatedFrameCount() - repeats};
@@ -103,25 +111,15 @@ TEST_F(GfxRepeat, LinesRepeatHoweverTheirDrawsCutThem) {
     lines.push_back({40.5f, 20.5f + row, 0.5f, 1, colour});
   }
   auto frame = [&](std::vector<int> pieces) {
-    int swaps = os::TestWindowSwapCount(), repeats = os::TestRepeatedFrameCount();
-    device->BeginScene();
-    device->SetTexture(0, texture);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    std::vector<TLVertex> all = TLQuad(-0.5f, -0.5f, 63.5f, 47.5f, 0xFFFFFFFF);
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, all.data(), 4, 0), D3D_OK);
-    device->SetTexture(0, nullptr);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    size_t at = 0;
-    for (int n : pieces) {
-      EXPECT_EQ(device->DrawPrimitive(D3DPT_LINELIST, D3DFVF_XYZRHW | D3DFVF_DIFFUSE, &lines[at], DWORD(2 * n), 0),
-                D3D_OK);
-      at += size_t(2 * n);
-    }
-    EXPECT_EQ(at, lines.size());
-    device->EndScene();
-    EXPECT_EQ(front->Blt(nullptr, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
-    return Counts(os::TestWindowSwapCount() - swaps, os::TestRepeatedFrameCount() - repeats);
+    return FrameOver([&] {
+      size_t at = 0;
+      for (int n : pieces) {
+        EXPECT_EQ(device->DrawPrimitive(D3DPT_LINELIST, D3DFVF_XYZRHW | D3DFVF_DIFFUSE, &lines[at], DWORD(2 * n), 0),
+                  D3D_OK);
+        at += size_t(2 * n);
+      }
+      EXPECT_EQ(at, lines.size());
+    });
   };
   EXPECT_EQ(frame({11}), Counts(1, 0));
   EXPECT_EQ(Shown(20, 25), 100u << 16 | 0x8040);
