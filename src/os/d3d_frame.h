@@ -186,6 +186,7 @@ struct DeferredFrame {
   DeferredFrame& operator=(const DeferredFrame&) = delete;
   ~DeferredFrame();
   bool Reads(const Surface* texture) const;
+  void Unhold(const Surface* holder);   // that surface's pixels are no longer this frame
 
   bool filled = false;    // the frame starts with a fill of `argb` over all of its target
   uint32_t argb = 0;

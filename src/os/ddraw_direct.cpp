@@ -22,11 +22,6 @@ void Clear(uint32_t argb) {
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
-void Unhold(DeferredFrame* frame, Surface* holder) {
-  auto& h = frame->holders;
-  h.erase(std::remove(h.begin(), h.end(), holder), h.end());
-}
-
 void NoteResolved() {
   ++gResolved;
   gPause = kPauseAfterResolve;
@@ -44,6 +39,10 @@ DeferredFrame::~DeferredFrame() {
 
 bool DeferredFrame::Reads(const Surface* texture) const {
   return std::find(textures.begin(), textures.end(), texture) != textures.end();
+}
+
+void DeferredFrame::Unhold(const Surface* holder) {
+  holders.erase(std::remove(holders.begin(), holders.end(), holder), holders.end());
 }
 
 void NoteDeferredFrame(DeferredFrame* frame, bool alive) {
@@ -108,7 +107,7 @@ void Surface::ResolveDeferred() {
   std::shared_ptr<DeferredFrame> frame = std::move(mDeferred);
   mDeferred.reset();
   if (!frame) return;
-  Unhold(frame.get(), this);
+  frame->Unhold(this);
   NoteResolved();
   // A primary showing the frame lets go of this surface while it draws, then shows its texture.
   Surface* shown = mShownIn && mShownIn->mOverlay.from == this && mShownIn->mOverlay.deferred == frame ? mShownIn
@@ -120,7 +119,7 @@ void Surface::ResolveDeferred() {
   if (frame->filled) FillArgb(RECT{0, 0, Width(), Height()}, frame->argb);
   DrawDeferredFrame(*frame, this);
   if (shown && shown->mOverlay.deferred == frame) {
-    Unhold(frame.get(), shown);
+    frame->Unhold(shown);
     shown->mOverlay.deferred.reset();
     shown->mOverlay.from = this;
     shown->mOverlay.texture = Texture();
@@ -130,7 +129,7 @@ void Surface::ResolveDeferred() {
 
 void Surface::DropDeferred() {
   if (!mDeferred) return;
-  Unhold(mDeferred.get(), this);
+  mDeferred->Unhold(this);
   // A primary showing the frame keeps it, on its own.
   if (mShownIn && mShownIn->mOverlay.from == this && mShownIn->mOverlay.deferred == mDeferred) {
     mShownIn->mOverlay.from = nullptr;
@@ -187,14 +186,26 @@ void Surface::AdoptFrame(Surface* from, const std::shared_ptr<DeferredFrame>& fr
   RememberPresentedFrame(this, dst.left, dst.top, from->Width(), from->Height());
 }
 
+bool Surface::CanAdoptFrameOf(const Surface* from) const {
+  return os::gl::OnGlThread() && from != this && !from->IsDepth() && !mLost && !from->mLost && !mLocked &&
+         !from->mLocked;
+}
+
+bool Surface::DrawFrameIntoWindow(DeferredFrame& frame, Surface* from) {
+  const int w = from->Width(), h = from->Height();
+  if (!os::gl::BeginDirectPresent(PresentWindow(), w, h, mDisplay->vsync, from, from->Generation())) return false;
+  if (frame.filled) Clear(frame.argb);
+  DrawDeferredFrame(frame, nullptr, 0);
+  os::gl::EndDirectPresent();
+  ++gDirectFrames;
+  return true;
+}
+
 bool Surface::KeepRepeatedFrame(Surface* from, const RECT& dst, uint64_t key) {
-  if (!os::gl::OnGlThread() || from == this || from->IsDepth() || mLost || from->mLost || mLocked || from->mLocked)
-    return false;
+  if (!CanAdoptFrameOf(from)) return false;
   uint64_t shownGeneration = 0;
   if (!RepeatsShownDraws(from, key, &shownGeneration)) return false;
-  HWND window = mDisplay->window;
-  if (mClipper) mClipper->GetHWnd(&window);
-  if (!os::gl::WindowShows(window, from, shownGeneration, from->Width(), from->Height())) return false;
+  if (!os::gl::WindowShows(PresentWindow(), from, shownGeneration, from->Width(), from->Height())) return false;
   // Its first batch must cover the target: a fill before it is not part of the draws compared.
   std::shared_ptr<DeferredFrame> frame = TakeLoggedFrame(from, this, nullptr);
   if (!frame) return false;
@@ -206,16 +217,13 @@ bool Surface::KeepRepeatedFrame(Surface* from, const RECT& dst, uint64_t key) {
 }
 
 bool Surface::PresentDirect(Surface* from, const RECT& dst) {
-  if (!os::gl::OnGlThread() || from == this || from->IsDepth() || mLost || from->mLost || mLocked || from->mLocked)
-    return false;
+  if (!CanAdoptFrameOf(from)) return false;
   if (gPause > 0) {
     --gPause;
     return false;
   }
   const int w = from->Width(), h = from->Height();
-  HWND window = mDisplay->window;
-  if (mClipper) mClipper->GetHWnd(&window);
-  if (!os::gl::CanPresentDirect(window, w, h)) return false;
+  if (!os::gl::CanPresentDirect(PresentWindow(), w, h)) return false;
   // What the frame draws over: a fill of the whole surface, or anything (its first batch covers it).
   bool filled = (from->mClearPending || from->mSolid) && !from->HasOverlay() && !from->mCpuNewer && !from->mDeferred;
   uint32_t argb = from->mSolidArgb;
@@ -224,14 +232,7 @@ bool Surface::PresentDirect(Surface* from, const RECT& dst) {
   // Pending uploads and copies of the textures are done now, before the window is bound.
   for (Surface* t : frame->textures) t->Texture();
   AdoptFrame(from, frame, dst);
-  if (!os::gl::BeginDirectPresent(window, w, h, mDisplay->vsync, from, from->Generation())) {
-    Present(from, RECT{0, 0, w, h}, this, dst);   // shown the usual way after all
-    return true;
-  }
-  if (frame->filled) Clear(frame->argb);
-  DrawDeferredFrame(*frame, nullptr, 0);
-  os::gl::EndDirectPresent();
-  ++gDirectFrames;
+  if (!DrawFrameIntoWindow(*frame, from)) Present(from, RECT{0, 0, w, h}, this, dst);   // the usual way after all
   return true;
 }
 
@@ -239,22 +240,11 @@ bool Surface::PresentDeferredAgain(Surface* from, const RECT& dst) {
   if (!mOverlay.deferred || mOverlay.from != from || from->mDeferred != mOverlay.deferred ||
       !SameRect(mOverlay.dst, dst) || !os::gl::OnGlThread())
     return false;
-  const int w = from->Width(), h = from->Height();
-  RememberPresentedFrame(this, dst.left, dst.top, w, h);
-  HWND window = mDisplay->window;
-  if (mClipper) mClipper->GetHWnd(&window);
-  if (os::gl::WindowShows(window, from, from->Generation(), w, h)) return true;
+  RememberPresentedFrame(this, dst.left, dst.top, from->Width(), from->Height());
+  if (os::gl::WindowShows(PresentWindow(), from, from->Generation(), from->Width(), from->Height())) return true;
   std::shared_ptr<DeferredFrame> frame = mOverlay.deferred;
   for (Surface* t : frame->textures) t->Texture();
-  if (!frame->holders.empty() && mOverlay.deferred == frame &&
-      os::gl::BeginDirectPresent(window, w, h, mDisplay->vsync, from, from->Generation())) {
-    if (frame->filled) Clear(frame->argb);
-    DrawDeferredFrame(*frame, nullptr, 0);
-    os::gl::EndDirectPresent();
-    ++gDirectFrames;
-    return true;
-  }
-  return false;
+  return !frame->holders.empty() && mOverlay.deferred == frame && DrawFrameIntoWindow(*frame, from);
 }
 
 }  // namespace os::dd

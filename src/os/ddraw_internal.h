@@ -174,6 +174,15 @@ class Surface final : public ComObject<IDirectDrawSurface7> {
   // arguments asks: false when it does not.
   bool WholeUnscaledBlt(Surface* from, const RECT* dst, const RECT* src, DWORD flags, RECT* at);
   void AdoptFrame(Surface* from, const std::shared_ptr<DeferredFrame>& frame, const RECT& dst);
+  bool CanAdoptFrameOf(const Surface* from) const;   // on the GL thread, neither lost nor locked
+  // Draws a kept frame of `from` into the window and swaps; false when the window cannot take it.
+  bool DrawFrameIntoWindow(DeferredFrame& frame, Surface* from);
+  // The window presents go to: the display's, or the clipper's when it has one.
+  HWND PresentWindow() const {
+    HWND window = mDisplay->window;
+    if (mClipper) mClipper->GetHWnd(&window);
+    return window;
+  }
   void DropDeferred();   // this surface's pixels are about to be replaced whole
   void ShowDeferredOverlay(Surface* from, const std::shared_ptr<DeferredFrame>& frame, const RECT& dst);
   HRESULT CopyFrom(Surface* src, const RECT& dst, const RECT& srcRect);

@@ -367,8 +367,7 @@ void Surface::CopyInOverlay() {
     // shows its own texture afterwards), else into a spare texture that stands in for it.
     std::shared_ptr<DeferredFrame> frame = std::move(o.deferred);
     o.deferred.reset();
-    auto& holders = frame->holders;
-    holders.erase(std::remove(holders.begin(), holders.end(), this), holders.end());
+    frame->Unhold(this);
     if (o.from && o.from->mDeferred == frame) {
       o.from->mShownIn = nullptr;
       o.from->ResolveDeferred();
@@ -427,10 +426,7 @@ void Surface::DropOverlay() {
     GiveSpare(spare);
   }
   else if (mOverlay.from) mOverlay.from->mShownIn = nullptr;
-  if (mOverlay.deferred) {
-    auto& holders = mOverlay.deferred->holders;
-    holders.erase(std::remove(holders.begin(), holders.end(), this), holders.end());
-  }
+  if (mOverlay.deferred) mOverlay.deferred->Unhold(this);
   mOverlay = Overlay{};
 }
 
@@ -648,8 +644,7 @@ HRESULT Surface::CopyFrom(Surface* src, const RECT& d, const RECT& s) {
 }
 
 HRESULT Surface::Present(Surface* from, const RECT& r, Surface* kept, const RECT& keptRegion) {
-  HWND window = mDisplay->window;
-  if (mClipper) mClipper->GetHWnd(&window);
+  HWND window = PresentWindow();
   if (!os::gl::OnGlThread()) return DD_OK;
   os::gl::CollectGarbage();
   bool solid = from->mClearPending;
