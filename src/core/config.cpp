@@ -29,6 +29,8 @@ ConfigStore& Store() {
 }
 
 std::atomic<bool> gLegacyLineWrap{false};
+// Bumped by every write, under the store's lock; starts at 1 so that a flag never read sees a change.
+std::atomic<uint64_t> gGeneration{1};
 
 // A copy with its own buffer: the reference count of a shared buffer is not thread-safe.
 TString PrivateCopy(const TString& s) { return TString(s.CStr()); }
@@ -41,6 +43,7 @@ void SetConfig(const TString& key, const TString& value) {
   {
     std::lock_guard<std::mutex> guard(s.lock);
     s.values.insert_or_assign(PrivateCopy(key), PrivateCopy(value));
+    gGeneration.fetch_add(1);
     hook = s.hook;
   }
   if (key == "legacylinewrap") gLegacyLineWrap = true;
@@ -61,12 +64,23 @@ bool GetSettingFlag(const TString& key) {
   return it != s.values.end() && std::atoi(it->second.CStr()) != 0;
 }
 
+bool TSettingFlag::Get() {
+  uint64_t seen = mSeen.load(std::memory_order_acquire);
+  uint64_t generation = gGeneration.load(std::memory_order_acquire);
+  if (seen >> 1 == generation) return seen & 1;
+  // The generation is read before the value, so a write in between only costs another lookup.
+  bool value = GetSettingFlag(mKey);
+  mSeen.store(generation << 1 | (value ? 1 : 0), std::memory_order_release);
+  return value;
+}
+
 bool GetLegacyLineWrap() { return gLegacyLineWrap; }
 
 void ClearConfig() {
   ConfigStore& s = Store();
   std::lock_guard<std::mutex> guard(s.lock);
   s.values.clear();
+  gGeneration.fetch_add(1);
 }
 
 void SetConfigChangedHook(ConfigChangedHook hook) {

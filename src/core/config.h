@@ -3,6 +3,8 @@
 // line's "options=" pairs write it in that order; every subsystem reads keys with a default.
 // Reads are safe from any thread; writes belong to the main thread.
 #pragma once
+#include <atomic>
+#include <cstdint>
 #include <functional>
 
 #include "core/string.h"
@@ -15,6 +17,17 @@ TString GetConfig(const TString& key, const TString& defaultValue = TString());
 // True when atoi of the stored value is non-zero: "12abc" and "-1" are on, "abc", "" and an absent
 // key are off.
 bool GetSettingFlag(const TString& key);
+// GetSettingFlag for a key read on every draw: it is looked up again only after the store changed
+// (a lookup compares keys by collation under the store's lock). Safe from any thread.
+class TSettingFlag {
+ public:
+  explicit TSettingFlag(const char* key) : mKey(key) {}
+  bool Get();
+
+ private:
+  const char* mKey;
+  std::atomic<uint64_t> mSeen{0};  // the store's generation when read, shifted left, and the value
+};
 // Set once any value is written under "legacylinewrap"; nothing clears it.
 bool GetLegacyLineWrap();
 // Empties the store (at the end of the platform's life).

@@ -33,7 +33,8 @@ void TDxDisplayHandler::SetLighting(int format) {
 void TDxDisplayHandler::DrawVertices(int primitive, const TVertexSet& set) {
   TPlatformData& d = *mData;
   if (d.mBroken || !d.mDevice || !set.mVertices || set.mCount <= 0) return;
-  if (GetSettingFlag("brokenindexedverts")) {
+  static TSettingFlag brokenIndexedVerts("brokenindexedverts");
+  if (brokenIndexedVerts.Get()) {
     int count = std::min(set.mCount, 0xFFFF);
     if (d.mIdentityIndices.empty() || d.mIdentityCapacity < count) {
       uint32_t capacity = 1;

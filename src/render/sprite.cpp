@@ -179,7 +179,8 @@ TRect TSprite::GetBounds(const TDrawSpec& parentSpec, int32_t depth) {
 
 bool TSprite::HitTest(int32_t x, int32_t y, const TDrawSpec& parentSpec, int32_t threshold,
                       int32_t depth) {
-  if (!mTexture && !GetSettingFlag("hittestchildren")) return false;
+  static TSettingFlag hitTestChildren("hittestchildren");
+  if (!mTexture && !hitTestChildren.Get()) return false;
   if (!mVisible) return false;
   if (!GetBounds(parentSpec, depth).Contains(x, y)) return false;
   if (threshold < 0) return true;

@@ -123,7 +123,8 @@ void TTexture::Draw(const TDrawSpec& drawSpec) {
   BuildQuadVertices(quad, TVec2(0, 0), corners, TVec2(src.left / sw, src.top / sh), TVec2(src.right / sw, src.bottom / sh),
                     drawSpec.transform, drawSpec.alpha, drawSpec.color.x, drawSpec.color.y, drawSpec.color.z);
   TRect clip = draw->GetClipRect();
-  if (GetSettingFlag("softwaretextureculling") && clip.right > clip.left && clip.bottom > clip.top) {
+  static TSettingFlag softwareCulling("softwaretextureculling");
+  if (softwareCulling.Get() && clip.right > clip.left && clip.bottom > clip.top) {
     int32_t vl, vt, vr, vb;
     draw->GetViewport(&vl, &vt, &vr, &vb);
     TRect moved(clip.left - vl, clip.top - vt, clip.right - vl, clip.bottom - vt);

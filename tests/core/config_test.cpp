@@ -107,6 +107,23 @@ TEST_F(ConfigTest, SettingFlagsReadLeadingDigits) {
   EXPECT_FALSE(GetSettingFlag("never-set"));
 }
 
+// A kept flag is read once per change of the store; it must still follow every write and a clear.
+TEST_F(ConfigTest, AKeptFlagFollowsWritesToItsKeyAndClears) {
+  TSettingFlag kept("keptflag");
+  EXPECT_FALSE(kept.Get());
+  SetConfig("keptflag", "1");
+  EXPECT_TRUE(kept.Get());
+  EXPECT_TRUE(kept.Get());
+  SetConfig("otherkey", "0");
+  EXPECT_TRUE(kept.Get());
+  SetConfig("keptflag", "0");
+  EXPECT_FALSE(kept.Get());
+  SetConfig("keptflag", "3");
+  EXPECT_TRUE(kept.Get());
+  ClearConfig();
+  EXPECT_FALSE(kept.Get());
+}
+
 TEST_F(ConfigTest, LegacyLineWrapIsSetByAnyValue) {
   SetConfig("legacylinewrap", "0");
   EXPECT_TRUE(GetLegacyLineWrap());
