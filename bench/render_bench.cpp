@@ -211,6 +211,9 @@ class SdlSide {
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
     Keep keep;
+    // The window a program using SDL's renderer gets: SDL's default attributes, not the ones the
+    // platform asked for before.
+    SDL_GL_ResetAttributes();
     mWindow = SDL_CreateWindow("render_bench sdl", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL);
     if (mWindow) mRenderer = SDL_CreateRenderer(mWindow, -1, SDL_RENDERER_ACCELERATED);
   }

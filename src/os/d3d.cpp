@@ -16,6 +16,7 @@
 #include "os/d3d_cover.h"
 #include "os/d3d_frame.h"
 #include "os/d3d_glmap.h"
+#include "os/d3d_stageprogram.h"
 #include "os/d3d_vertex.h"
 #include "os/ddraw_internal.h"
 
@@ -397,6 +398,7 @@ class Device final : public ComObject<IDirect3DDevice7> {
     Arrays arrays = ApplyStates(l);
     SetArrays(l, arrays, mBatch.data());
     glDrawArrays(mBatchMode, 0, GLsizei(count));
+    EndStageProgram();
     ++gDrawCalls;
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -621,7 +623,12 @@ class Device final : public ComObject<IDirect3DDevice7> {
     arrays.specular = mRs[D3DRENDERSTATE_SPECULARENABLE] && l.specular >= 0 && !lit;
     if (arrays.specular) glEnable(GL_COLOR_SUM);
     else glDisable(GL_COLOR_SUM);
-    arrays.tex = ApplyStage() && l.tex >= 0;
+    bool textured = ApplyStage();
+    arrays.tex = textured && l.tex >= 0;
+    bool blending = mRs[D3DRENDERSTATE_ALPHABLENDENABLE] && !mBlendSkipped;
+    // Pretransformed vertices only: for the others the fixed-function transform's rounding differs
+    // from a program's, which moves edges that run through pixel centres.
+    if (textured && l.transformed && !arrays.specular) UseStageProgram(StageState{mTss[0], mRs, blending});
     return arrays;
   }
 

@@ -619,6 +619,7 @@ void TestResetGraphics() {
   dd::ForgetPresentedFrame();
   dd::ForgetShownFrameDigest();
   dd::ResetDirectPresent();
+  TestAllowStagePrograms(true);
 }
 
 }  // namespace os

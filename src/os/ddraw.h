@@ -340,6 +340,11 @@ int TestDeferredFrameDrawCount();
 // Off: every present copies from the framebuffer object, as when the window is scaled (on again at
 // TestResetGraphics).
 void TestAllowDirectPresent(bool allowed);
+// Off: the device draws every texture stage through the fixed-function pipeline, never through the
+// GLSL programs that stand in for the usual stages (on again at TestResetGraphics).
+void TestAllowStagePrograms(bool allowed);
+// Draws that went through such a program.
+int TestStageProgramDrawCount();
 // The adapter GUID the last successful DirectDrawCreateEx was given (false: none, the primary).
 bool TestLastCreatedAdapter(GUID* guid);
 // Number of live surfaces (tests use it to find leaks).

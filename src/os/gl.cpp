@@ -31,6 +31,18 @@ PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage;
 PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer;
 PFNGLGENERATEMIPMAPPROC GenerateMipmap;
 PFNGLSECONDARYCOLORPOINTERPROC SecondaryColorPointer;
+PFNGLCREATESHADERPROC CreateShader;
+PFNGLSHADERSOURCEPROC ShaderSource;
+PFNGLCOMPILESHADERPROC CompileShader;
+PFNGLGETSHADERIVPROC GetShaderiv;
+PFNGLDELETESHADERPROC DeleteShader;
+PFNGLCREATEPROGRAMPROC CreateProgram;
+PFNGLATTACHSHADERPROC AttachShader;
+PFNGLLINKPROGRAMPROC LinkProgram;
+PFNGLGETPROGRAMIVPROC GetProgramiv;
+PFNGLUSEPROGRAMPROC UseProgram;
+PFNGLGETUNIFORMLOCATIONPROC GetUniformLocation;
+PFNGLUNIFORM1FPROC Uniform1f;
 
 namespace {
 // glClipControl (GL 4.5 or ARB_clip_control), when the driver has it: the window's origin at the top.
@@ -38,6 +50,7 @@ using ClipControlProc = void(APIENTRY*)(GLenum origin, GLenum depth);
 ClipControlProc gClipControl = nullptr;
 constexpr GLenum kLowerLeft = 0x8CA1, kUpperLeft = 0x8CA2, kNegativeOneToOne = 0x935E;
 bool gDirectAllowed = true;
+bool gShaders = false;
 bool gTried = false;
 bool gReady = false;
 std::thread::id gThread;
@@ -128,6 +141,12 @@ bool Ready() {
     return false;
   }
   if (SDL_GL_ExtensionSupported("GL_ARB_clip_control")) Load(gClipControl, "glClipControl");
+  gShaders = Load(CreateShader, "glCreateShader") && Load(ShaderSource, "glShaderSource") &&
+             Load(CompileShader, "glCompileShader") && Load(GetShaderiv, "glGetShaderiv") &&
+             Load(DeleteShader, "glDeleteShader") && Load(CreateProgram, "glCreateProgram") &&
+             Load(AttachShader, "glAttachShader") && Load(LinkProgram, "glLinkProgram") &&
+             Load(GetProgramiv, "glGetProgramiv") && Load(UseProgram, "glUseProgram") &&
+             Load(GetUniformLocation, "glGetUniformLocation") && Load(Uniform1f, "glUniform1f");
   gThread = std::this_thread::get_id();
   gReady = true;
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -280,6 +299,8 @@ Shown gDirect;   // the frame being drawn straight into the window
 }  // namespace
 
 void SetDirectPresentAllowed(bool allowed) { gDirectAllowed = allowed; }
+
+bool HasShaders() { return gShaders && OnGlThread(); }
 
 bool CanPresentDirect(HWND hwnd, int width, int height) {
   if (!gDirectAllowed || !gClipControl || !OnGlThread() || !hwnd ||

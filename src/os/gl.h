@@ -63,4 +63,19 @@ extern PFNGLRENDERBUFFERSTORAGEPROC RenderbufferStorage;
 extern PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer;
 extern PFNGLGENERATEMIPMAPPROC GenerateMipmap;
 extern PFNGLSECONDARYCOLORPOINTERPROC SecondaryColorPointer;
+
+// GLSL programs (GL 2.0); all null when the driver lacks one of them.
+bool HasShaders();
+extern PFNGLCREATESHADERPROC CreateShader;
+extern PFNGLSHADERSOURCEPROC ShaderSource;
+extern PFNGLCOMPILESHADERPROC CompileShader;
+extern PFNGLGETSHADERIVPROC GetShaderiv;
+extern PFNGLDELETESHADERPROC DeleteShader;
+extern PFNGLCREATEPROGRAMPROC CreateProgram;
+extern PFNGLATTACHSHADERPROC AttachShader;
+extern PFNGLLINKPROGRAMPROC LinkProgram;
+extern PFNGLGETPROGRAMIVPROC GetProgramiv;
+extern PFNGLUSEPROGRAMPROC UseProgram;
+extern PFNGLGETUNIFORMLOCATIONPROC GetUniformLocation;
+extern PFNGLUNIFORM1FPROC Uniform1f;
 }  // namespace os::gl
