@@ -626,9 +626,8 @@ class Device final : public ComObject<IDirect3DDevice7> {
     bool textured = ApplyStage();
     arrays.tex = textured && l.tex >= 0;
     bool blending = mRs[D3DRENDERSTATE_ALPHABLENDENABLE] && !mBlendSkipped;
-    // Pretransformed vertices only: for the others the fixed-function transform's rounding differs
-    // from a program's, which moves edges that run through pixel centres.
-    if (textured && l.transformed && !arrays.specular) UseStageProgram(StageState{mTss[0], mRs, blending});
+    // Lit vertices and a specular sum stay with the fixed-function pipeline.
+    if (textured && !lit && !arrays.specular) UseStageProgram(StageState{mTss[0], mRs, blending});
     return arrays;
   }
 

@@ -82,18 +82,23 @@ GLuint Compile(GLenum type, const std::string& source) {
 }
 
 Program Build(const std::string& rgb, const std::string& alpha, const std::string& keep) {
-  // ftransform gives the fixed-function positions exactly, so edges match the other path's.
+  // The position as row dot products, the way the fixed-function transform computes it, so edges
+  // through pixel centres fall as on the other path. Texture coordinates go on as the two the
+  // stage reads; the colour stays the built-in one, which flat shading applies to.
   static const char* kVertex =
+      "varying vec2 uv;\n"
       "void main() {\n"
-      "  gl_Position = ftransform();\n"
+      "  mat4 m = gl_ModelViewProjectionMatrixTranspose;\n"
+      "  gl_Position = vec4(dot(m[0], gl_Vertex), dot(m[1], gl_Vertex), dot(m[2], gl_Vertex), dot(m[3], gl_Vertex));\n"
       "  gl_FrontColor = gl_Color;\n"
-      "  gl_TexCoord[0] = gl_MultiTexCoord0;\n"
+      "  uv = gl_MultiTexCoord0.xy;\n"
       "}\n";
   std::string fragment =
+      "varying vec2 uv;\n"
       "uniform sampler2D tex;\n"
       "uniform float ref;\n"
       "void main() {\n"
-      "  vec4 t = texture2D(tex, gl_TexCoord[0].xy);\n"
+      "  vec4 t = texture2D(tex, uv);\n"
       "  vec4 c = gl_Color;\n"
       "  vec4 o = vec4(" + rgb + ", " + alpha + ");\n";
   // A fragment the test would drop adds nothing under source-alpha blending once transparent. The
@@ -129,6 +134,14 @@ bool TestFoldsIntoAlpha(const StageState& s) {
   return !(rs[D3DRENDERSTATE_ZENABLE] && rs[D3DRENDERSTATE_ZWRITEENABLE]);
 }
 
+// Whether a test drops only fragments whose alpha rounds to 0, which such blending leaves out
+// anyway: the usual ">= 1" of sprites then costs the program nothing.
+bool DropsOnlyTransparent(DWORD func, DWORD ref) {
+  ref &= 0xFF;
+  return (func == D3DCMP_GREATEREQUAL && ref <= 1) ||
+         ((func == D3DCMP_GREATER || func == D3DCMP_NOTEQUAL) && ref == 0);
+}
+
 }  // namespace
 
 bool UseStageProgram(const StageState& s) {
@@ -141,6 +154,7 @@ bool UseStageProgram(const StageState& s) {
   bool test = rs[D3DRENDERSTATE_ALPHATESTENABLE] && rs[D3DRENDERSTATE_ALPHAFUNC] != D3DCMP_ALWAYS;
   bool fold = test && TestFoldsIntoAlpha(s);
   DWORD func = fold ? rs[D3DRENDERSTATE_ALPHAFUNC] : D3DCMP_ALWAYS;
+  if (fold && DropsOnlyTransparent(func, rs[D3DRENDERSTATE_ALPHAREF])) func = D3DCMP_ALWAYS;
   std::string keep = KeepTest(func);
   uint64_t key = uint64_t(t[D3DTSS_COLOROP] & 0xFF) | uint64_t(t[D3DTSS_COLORARG1] & 0xFF) << 8 |
                  uint64_t(t[D3DTSS_COLORARG2] & 0xFF) << 16 | uint64_t(t[D3DTSS_ALPHAOP] & 0xFF) << 24 |
@@ -153,8 +167,8 @@ bool UseStageProgram(const StageState& s) {
   gl::UseProgram(p.id);
   gBound = p.id;
   ++gDraws;
+  if (fold) glDisable(GL_ALPHA_TEST);
   if (!keep.empty()) {
-    glDisable(GL_ALPHA_TEST);
     float ref = float(rs[D3DRENDERSTATE_ALPHAREF] & 0xFF);
     if (p.ref >= 0 && ref != p.lastRef) {
       gl::Uniform1f(p.ref, ref);

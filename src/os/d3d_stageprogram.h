@@ -1,6 +1,7 @@
 // GLSL programs standing in for texture stage 0 and the alpha test in the usual cases: a software
 // rasteriser runs them cheaper than the program it builds for the fixed-function stage, and an alpha
-// test under "source alpha" blending is folded in as a transparent result instead of a discard.
+// test under "source alpha" blending is folded in as a transparent result instead of a discard (or
+// left out where it only drops what such blending leaves out anyway).
 // The pixels are those of the fixed-function path. Internal to src/os.
 #pragma once
 #include "os/d3d.h"

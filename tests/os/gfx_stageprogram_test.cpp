@@ -1,7 +1,10 @@
 // The GLSL programs that stand in for texture stage 0 and the alpha test draw the pixels the
 // fixed-function pipeline draws, down to the last bit: texel times diffuse, either operand alone,
-// flat and smooth colours, and the alpha test folded into blending (fragments with alpha below the
-// reference, also those that only filtering or a faint diffuse make so).
+// flat and smooth colours, the alpha test folded into blending (fragments with alpha below the
+// reference, also those that only filtering or a faint diffuse make so), and vertices in pixels or
+// turned and scaled by the world transform.
+#include <cmath>
+
 #include "gfx_fixture.h"
 
 using namespace gfx_test;
@@ -46,7 +49,7 @@ class GfxStageProgram : public GfxTest {
 
   // The picture one stage and pass give over a striped background: two sprites at fractional
   // positions, one of them stretched, with diffuse colours that differ per corner.
-  std::vector<uint32_t> Draw(const Stage& s, const Pass& p, bool programs) {
+  std::vector<uint32_t> Draw(const Stage& s, const Pass& p, bool programs, bool pretransformed = true) {
     os::TestAllowStagePrograms(programs);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1, 0);
     D3DRECT stripe{0, 8, kSize, 12};
@@ -76,10 +79,37 @@ class GfxStageProgram : public GfxTest {
                                {22.4f, 23.5f, 0.5f, 1, 0xC0808080, 0, 0.9f, 1},
                                {9.6f, 23.5f, 0.5f, 1, 0x05FFFFFF, 0, 0.1f, 1}};
     EXPECT_EQ(device->BeginScene(), D3D_OK);
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, a.data(), 4, 0), D3D_OK);
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, b.data(), 4, 0), D3D_OK);
+    if (pretransformed) {
+      EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, a.data(), 4, 0), D3D_OK);
+      EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_TLVERTEX, b.data(), 4, 0), D3D_OK);
+    } else {
+      Turned();
+      for (std::vector<TLVertex>* q : {&a, &b}) {
+        std::vector<LVertex> l;
+        for (const TLVertex& v : *q) l.push_back({v.x, v.y, v.z, 0, v.diffuse, 0, v.u, v.v});
+        EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, D3DFVF_LVERTEX, l.data(), 4, 0), D3D_OK);
+      }
+    }
     EXPECT_EQ(device->EndScene(), D3D_OK);
     return Raw(target);
+  }
+
+  // Pixel coordinates through the transforms, as sprites are drawn: the world turns them a little
+  // about the middle and scales them, the projection maps the target onto clip space.
+  void Turned() {
+    float c = std::cos(0.3f) * 1.1f, s = std::sin(0.3f) * 1.1f, m = kSize / 2.0f;
+    D3DMATRIX world{};
+    world._11 = c, world._12 = s, world._21 = -s, world._22 = c, world._33 = 1, world._44 = 1;
+    world._41 = m - c * m + s * m + 0.37f, world._42 = m - s * m - c * m - 0.21f;
+    D3DMATRIX view{};
+    view._11 = view._22 = view._33 = view._44 = 1;
+    D3DMATRIX projection{};
+    projection._11 = 2.0f / kSize, projection._22 = -2.0f / kSize, projection._33 = 1, projection._44 = 1;
+    projection._41 = -1, projection._42 = 1;
+    device->SetRenderState(D3DRENDERSTATE_LIGHTING, FALSE);
+    device->SetTransform(D3DTRANSFORMSTATE_WORLD, &world);
+    device->SetTransform(D3DTRANSFORMSTATE_VIEW, &view);
+    device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &projection);
   }
 
   IDirectDrawSurface7* target = nullptr;
@@ -113,12 +143,13 @@ TEST_F(GfxStageProgram, ProgramsDrawTheFixedFunctionPixels) {
       {"opaque, alpha test >= 64", false, D3DBLEND_ONE, D3DBLEND_ZERO, true, D3DCMP_GREATEREQUAL, 64,
        D3DSHADE_GOURAUD},
   };
-  for (const Stage& s : stages)
-    for (const Pass& p : passes) {
-      SCOPED_TRACE(std::string(s.name) + " / " + p.name);
-      std::vector<uint32_t> fixed = Draw(s, p, false);
+  for (bool pretransformed : {true, false})
+    for (const Stage& s : stages)
+      for (const Pass& p : passes) {
+      SCOPED_TRACE(std::string(pretransformed ? "in pixels / " : "transformed / ") + s.name + " / " + p.name);
+      std::vector<uint32_t> fixed = Draw(s, p, false, pretransformed);
       int before = os::TestStageProgramDrawCount();
-      std::vector<uint32_t> programmed = Draw(s, p, true);
+      std::vector<uint32_t> programmed = Draw(s, p, true, pretransformed);
       if (os::TestStageProgramDrawCount() == before) GTEST_SKIP() << "the driver compiles no GLSL";
       ASSERT_EQ(fixed.size(), size_t(kSize * kSize));
       int differing = 0, first = -1;
