@@ -580,9 +580,10 @@ class Device final : public ComObject<IDirect3DDevice7> {
     if (mRs[D3DRENDERSTATE_ZENABLE]) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
     glDepthFunc(CompareOf(mRs[D3DRENDERSTATE_ZFUNC]));
     glDepthMask(mRs[D3DRENDERSTATE_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-    if (mRs[D3DRENDERSTATE_ALPHATESTENABLE]) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
+    bool blending = mRs[D3DRENDERSTATE_ALPHABLENDENABLE] && !mBlendSkipped;
+    if (!AlphaTestIsVoid(mRs, blending)) glEnable(GL_ALPHA_TEST); else glDisable(GL_ALPHA_TEST);
     glAlphaFunc(CompareOf(mRs[D3DRENDERSTATE_ALPHAFUNC]), float(mRs[D3DRENDERSTATE_ALPHAREF] & 0xFF) / 255.f);
-    if (mRs[D3DRENDERSTATE_ALPHABLENDENABLE] && !mBlendSkipped) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+    if (blending) glEnable(GL_BLEND); else glDisable(GL_BLEND);
     glBlendFunc(BlendOf(mRs[D3DRENDERSTATE_SRCBLEND]), BlendOf(mRs[D3DRENDERSTATE_DESTBLEND]));
     // Rows run top-down, so a triangle clockwise on screen is counter-clockwise to GL.
     DWORD cull = mRs[D3DRENDERSTATE_CULLMODE];
@@ -625,7 +626,6 @@ class Device final : public ComObject<IDirect3DDevice7> {
     else glDisable(GL_COLOR_SUM);
     bool textured = ApplyStage();
     arrays.tex = textured && l.tex >= 0;
-    bool blending = mRs[D3DRENDERSTATE_ALPHABLENDENABLE] && !mBlendSkipped;
     // Lit vertices and a specular sum stay with the fixed-function pipeline.
     if (textured && !lit && !arrays.specular) UseStageProgram(StageState{mTss[0], mRs, blending});
     return arrays;

@@ -124,25 +124,24 @@ Program Build(const std::string& rgb, const std::string& alpha, const std::strin
   return p;
 }
 
-// Whether a fragment the alpha test drops may instead be drawn fully transparent: blending weighs
-// the source by its alpha and keeps the destination whole then, and no depth is written.
-bool TestFoldsIntoAlpha(const StageState& s) {
-  const DWORD* rs = s.renderStates;
-  if (!s.blending || rs[D3DRENDERSTATE_SRCBLEND] != D3DBLEND_SRCALPHA) return false;
+}  // namespace
+
+// A fragment the alpha test drops may instead be drawn fully transparent when blending weighs the
+// source by its alpha and keeps the destination whole then, and no depth is written.
+bool AlphaTestFoldsIntoBlending(const DWORD* rs, bool blending) {
+  if (!blending || rs[D3DRENDERSTATE_SRCBLEND] != D3DBLEND_SRCALPHA) return false;
   DWORD dest = rs[D3DRENDERSTATE_DESTBLEND];
   if (dest != D3DBLEND_INVSRCALPHA && dest != D3DBLEND_ONE) return false;
   return !(rs[D3DRENDERSTATE_ZENABLE] && rs[D3DRENDERSTATE_ZWRITEENABLE]);
 }
 
-// Whether a test drops only fragments whose alpha rounds to 0, which such blending leaves out
-// anyway: the usual ">= 1" of sprites then costs the program nothing.
-bool DropsOnlyTransparent(DWORD func, DWORD ref) {
-  ref &= 0xFF;
-  return (func == D3DCMP_GREATEREQUAL && ref <= 1) ||
+bool AlphaTestIsVoid(const DWORD* rs, bool blending) {
+  if (!rs[D3DRENDERSTATE_ALPHATESTENABLE]) return true;
+  if (!AlphaTestFoldsIntoBlending(rs, blending)) return false;
+  DWORD func = rs[D3DRENDERSTATE_ALPHAFUNC], ref = rs[D3DRENDERSTATE_ALPHAREF] & 0xFF;
+  return func == D3DCMP_ALWAYS || (func == D3DCMP_GREATEREQUAL && ref <= 1) ||
          ((func == D3DCMP_GREATER || func == D3DCMP_NOTEQUAL) && ref == 0);
 }
-
-}  // namespace
 
 bool UseStageProgram(const StageState& s) {
   if (!gAllowed || !gl::HasShaders()) return false;
@@ -151,10 +150,9 @@ bool UseStageProgram(const StageState& s) {
   std::string rgb = HalfOf(t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2], ".rgb");
   std::string alpha = HalfOf(t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2], ".a");
   if (rgb.empty() || alpha.empty()) return false;
-  bool test = rs[D3DRENDERSTATE_ALPHATESTENABLE] && rs[D3DRENDERSTATE_ALPHAFUNC] != D3DCMP_ALWAYS;
-  bool fold = test && TestFoldsIntoAlpha(s);
+  // A void test is off in GL already; another one under such blending runs in the program.
+  bool fold = !AlphaTestIsVoid(rs, s.blending) && AlphaTestFoldsIntoBlending(rs, s.blending);
   DWORD func = fold ? rs[D3DRENDERSTATE_ALPHAFUNC] : D3DCMP_ALWAYS;
-  if (fold && DropsOnlyTransparent(func, rs[D3DRENDERSTATE_ALPHAREF])) func = D3DCMP_ALWAYS;
   std::string keep = KeepTest(func);
   uint64_t key = uint64_t(t[D3DTSS_COLOROP] & 0xFF) | uint64_t(t[D3DTSS_COLORARG1] & 0xFF) << 8 |
                  uint64_t(t[D3DTSS_COLORARG2] & 0xFF) << 16 | uint64_t(t[D3DTSS_ALPHAOP] & 0xFF) << 24 |

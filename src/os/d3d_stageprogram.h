@@ -15,6 +15,13 @@ struct StageState {
   bool blending = false;                // GL blending is on for the draw
 };
 
+// Whether the alpha test drops nothing that the draw's blending would not leave out anyway: off, or
+// (under source-alpha blending without depth writes) dropping only what is stored as fully
+// transparent, as the usual ">= 1" of sprites and text does. GL's test is then left off.
+bool AlphaTestIsVoid(const DWORD* renderStates, bool blending);
+// Whether a failed alpha test may be drawn as a fully transparent fragment instead.
+bool AlphaTestFoldsIntoBlending(const DWORD* renderStates, bool blending);
+
 // Binds the program for `s` after the fixed-function states were applied (stage 0 sampling a
 // texture), turning GL's alpha test off when the program does it. False when no program covers the
 // states (or GLSL is missing): the fixed-function path draws.
