@@ -9,8 +9,6 @@ namespace {
 
 // Sizes, pads and positions above this many pixels are cut to it, so sums of them stay in range.
 constexpr int kMaxNumber = 32767;
-constexpr int kMaxFontSize = TMarkupState::kMaxFontSize;
-constexpr int kMaxOutlineSize = TMarkupState::kMaxOutlineSize;
 
 int LeadingNumber(const TString& value) {
   int n = 0;

@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "local w = towstring(string.rep(S, 64)) return string.format('%Q|%q|' .. P, w, string.rep(S, 64), S)",
       "return string.lualex(string.rep(S, 64), string.len(P)), string.lualex(P, 0)",
       "local s = string.rep(S, string.len(P) * 256) return string.upper(s .. P .. s), string.lower(P .. s)",
-      "local s = string.rep(S, (string.byte(P, 1) or 0) * 65536) local w = towstring(S) "
-      "return string.len(s .. s .. s .. s .. P), tostring(w .. w .. P)",
+      ("local s = string.rep(S, (string.byte(P, 1) or 0) * 65536) local w = towstring(S) "
+       "return string.len(s .. s .. s .. s .. P), tostring(w .. w .. P)"),
   };
   const char* call;
   if (data[0] >= 0xF0)
