@@ -64,7 +64,7 @@ extern PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer;
 extern PFNGLGENERATEMIPMAPPROC GenerateMipmap;
 extern PFNGLSECONDARYCOLORPOINTERPROC SecondaryColorPointer;
 
-// GLSL programs (GL 2.0); all null when the driver lacks one of them.
+// GLSL programs (GL 2.0); HasShaders() is false when the driver lacks one of these entry points.
 bool HasShaders();
 extern PFNGLCREATESHADERPROC CreateShader;
 extern PFNGLSHADERSOURCEPROC ShaderSource;
