@@ -210,6 +210,20 @@ TEST_F(DemoGameTest, StoryStepsCallTheSceneWindowWhenThereIsOne) {
   EXPECT_EQ(GlobalString("calls"), "diary:DIARY_6;");
 }
 
+// The shrine's words follow the story: how to set the relic in place, or, in a game saved after
+// it was set, how to go on.
+TEST_F(DemoGameTest, TheShrineSaysWhatIsLeftToDo) {
+  BuildNewGame();
+  const std::string init = ReadSource("assets/scripts/game/scenes/s401_init.lua");
+  Run("function ShowInfoText(label) calls = calls .. label .. ';' end");
+  Run("calls = ''");
+  Run(init);
+  EXPECT_EQ(GlobalString("calls"), "BRIEFING_SHRINE;");
+  Run("SetGlobalBool('objective_relic_placed', true) calls = ''");
+  Run(init);
+  EXPECT_EQ(GlobalString("calls"), "OBJECTIVE_RELIC_PLACED;");
+}
+
 // The won attic puts the candle into the hall, once.
 TEST_F(DemoGameTest, LeavingTheAtticShowsTheCandleInTheHall) {
   BuildNewGame();
