@@ -124,8 +124,6 @@ Program Build(const std::string& rgb, const std::string& alpha, const std::strin
   return p;
 }
 
-}  // namespace
-
 // A fragment the alpha test drops may instead be drawn fully transparent when blending weighs the
 // source by its alpha and keeps the destination whole then, and no depth is written.
 bool AlphaTestFoldsIntoBlending(const DWORD* rs, bool blending) {
@@ -134,6 +132,8 @@ bool AlphaTestFoldsIntoBlending(const DWORD* rs, bool blending) {
   if (dest != D3DBLEND_INVSRCALPHA && dest != D3DBLEND_ONE) return false;
   return !(rs[D3DRENDERSTATE_ZENABLE] && rs[D3DRENDERSTATE_ZWRITEENABLE]);
 }
+
+}  // namespace
 
 bool AlphaTestIsVoid(const DWORD* rs, bool blending) {
   if (!rs[D3DRENDERSTATE_ALPHATESTENABLE]) return true;
@@ -147,26 +147,29 @@ bool UseStageProgram(const StageState& s) {
   if (!gAllowed || !gl::HasShaders()) return false;
   const DWORD* t = s.stage;
   const DWORD* rs = s.renderStates;
-  std::string rgb = HalfOf(t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2], ".rgb");
-  std::string alpha = HalfOf(t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2], ".a");
-  if (rgb.empty() || alpha.empty()) return false;
   // A void test is off in GL already; another one under such blending runs in the program.
   bool fold = !AlphaTestIsVoid(rs, s.blending) && AlphaTestFoldsIntoBlending(rs, s.blending);
   DWORD func = fold ? rs[D3DRENDERSTATE_ALPHAFUNC] : D3DCMP_ALWAYS;
-  std::string keep = KeepTest(func);
+  bool tests = func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS;  // the functions KeepTest writes out
   uint64_t key = uint64_t(t[D3DTSS_COLOROP] & 0xFF) | uint64_t(t[D3DTSS_COLORARG1] & 0xFF) << 8 |
                  uint64_t(t[D3DTSS_COLORARG2] & 0xFF) << 16 | uint64_t(t[D3DTSS_ALPHAOP] & 0xFF) << 24 |
                  uint64_t(t[D3DTSS_ALPHAARG1] & 0xFF) << 32 | uint64_t(t[D3DTSS_ALPHAARG2] & 0xFF) << 40 |
-                 uint64_t(keep.empty() ? 0 : func & 0xFF) << 48;
+                 uint64_t(tests ? func & 0xFF : 0) << 48;
+  // The program's text is made once per key; states the programs do not cover are kept as id 0.
   auto it = gPrograms.find(key);
-  if (it == gPrograms.end()) it = gPrograms.emplace(key, Build(rgb, alpha, keep)).first;
+  if (it == gPrograms.end()) {
+    std::string rgb = HalfOf(t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2], ".rgb");
+    std::string alpha = HalfOf(t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2], ".a");
+    Program built = rgb.empty() || alpha.empty() ? Program{} : Build(rgb, alpha, KeepTest(func));
+    it = gPrograms.emplace(key, built).first;
+  }
   Program& p = it->second;
   if (!p.id) return false;
   gl::UseProgram(p.id);
   gBound = p.id;
   ++gDraws;
   if (fold) glDisable(GL_ALPHA_TEST);
-  if (!keep.empty()) {
+  if (tests) {
     float ref = float(rs[D3DRENDERSTATE_ALPHAREF] & 0xFF);
     if (p.ref >= 0 && ref != p.lastRef) {
       gl::Uniform1f(p.ref, ref);

@@ -19,8 +19,6 @@ struct StageState {
 // (under source-alpha blending without depth writes) dropping only what is stored as fully
 // transparent, as the usual ">= 1" of sprites and text does. GL's test is then left off.
 bool AlphaTestIsVoid(const DWORD* renderStates, bool blending);
-// Whether a failed alpha test may be drawn as a fully transparent fragment instead.
-bool AlphaTestFoldsIntoBlending(const DWORD* renderStates, bool blending);
 
 // Binds the program for `s` after the fixed-function states were applied (stage 0 sampling a
 // texture), turning GL's alpha test off when the program does it. False when no program covers the
